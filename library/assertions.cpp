@@ -1,0 +1,58 @@
+// The one place where a check made inside a running test is counted or recorded.
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "events.h"
+#include "memory.h"
+#include "registry.h"
+#include "run_state.h"
+
+namespace {
+
+constexpr size_t kMessageBufferSize = 1024;
+
+void CaptureFileName(NvkTestFunction *testFunction, const char *fileName) {
+    if (testFunction->fileName == nullptr && fileName != nullptr) testFunction->fileName = NvkMemCopyString(fileName);
+}
+
+void CountPass(NvkTestFunction *testFunction) {
+    ++testFunction->passedAssertions;
+    nvk::RaiseEvent(NvkEventAssertPassed, 0, testFunction->batch, testFunction);
+}
+
+// A longer message is cut at the buffer's 1023 characters.
+char *FormatMessage(const char *format, va_list arguments) {
+    if (std::strchr(format, '%') == nullptr) return NvkMemCopyString(format);
+    char buffer[kMessageBufferSize];
+    const int written = std::vsnprintf(buffer, sizeof buffer, format, arguments);
+    if (written < 0) buffer[0] = '\0';
+    return NvkMemCopyString(buffer);
+}
+
+}  // namespace
+
+extern "C" const char *NVK_CALL NvkAssert(int condition, const char *fileName, int lineNumber, const char *format,
+                                          ...) {
+    NvkTestFunction *testFunction = nvk::CurrentTestFunction();
+    if (testFunction == nullptr) return nullptr;
+    if (condition == 0 && (format == nullptr || format[0] == '\0')) return nullptr;
+    CaptureFileName(testFunction, fileName);
+    if (condition != 0) {
+        CountPass(testFunction);
+        return nullptr;
+    }
+
+    NvkAssertionFailure *failure = nvk::AllocateRecord<NvkAssertionFailure>();
+    failure->lineNumber = lineNumber;
+    failure->testFunction = testFunction;
+    va_list arguments;
+    va_start(arguments, format);
+    failure->message = FormatMessage(format, arguments);
+    va_end(arguments);
+    nvk::AppendFailure(testFunction, failure);
+
+    nvk::RaiseEvent(NvkEventAssertFailed, 0, testFunction, failure);
+    nvk::RaiseEvent(NvkEventFailureAdded, 0, testFunction, failure);
+    return failure->message;
+}

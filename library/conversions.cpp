@@ -1,0 +1,49 @@
+// The report's UTF-8 conversion, the trimming of "%.10f" numbers, and the
+// library's name and version.
+#include <cstring>
+
+#include "memory.h"
+#include "norvik.h"
+
+extern "C" {
+
+char *NVK_CALL NvkConvertStringToUTF8(const char *text, size_t *length) {
+    const size_t inputLength = text == nullptr ? 0 : std::strlen(text);
+    if (length != nullptr) *length = 0;
+    if (inputLength == 0 || length == nullptr) return nullptr;
+
+    size_t outputLength = 0;
+    for (size_t i = 0; i < inputLength; ++i) outputLength += static_cast<unsigned char>(text[i]) < 0x80 ? 1 : 2;
+    *length = outputLength;
+
+    // Each input byte is the ISO 8859-1 code point of the same value.
+    char *output = static_cast<char *>(nvk::AllocateTracked(outputLength + 1));
+    char *out = output;
+    for (size_t i = 0; i < inputLength; ++i) {
+        const unsigned char byte = static_cast<unsigned char>(text[i]);
+        if (byte < 0x80) {
+            *out++ = static_cast<char>(byte);
+        } else {
+            *out++ = static_cast<char>(0xC0 | (byte >> 6));
+            *out++ = static_cast<char>(0x80 | (byte & 0x3F));
+        }
+    }
+    return output;
+}
+
+void NVK_CALL NvkConvertDoubleToStringComplete(char *text) {
+    if (text == nullptr || text[0] == '\0') return;
+    char *point = std::strchr(text, '.');
+    if (point == nullptr) return;
+    if (point[1] == '\0') {
+        *point = '\0';
+        return;
+    }
+    for (char *last = text + std::strlen(text) - 1; *last == '0' && last[-1] != '.'; --last) *last = '\0';
+}
+
+const char *NVK_CALL NvkAppName(void) { return "Norvik"; }
+
+const char *NVK_CALL NvkAppVersion(void) { return "1.00"; }
+
+}  // extern "C"

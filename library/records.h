@@ -1,0 +1,57 @@
+// The registry's records. Field order follows the published record layout; the
+// fields after the marked line are private bookkeeping that keeps registration linear.
+#pragma once
+
+#include "norvik.h"
+
+namespace nvk {
+struct BatchIndex;
+}
+
+struct NvkAssertionFailure {
+    int32_t lineNumber;
+    char *message;
+    NvkAssertionFailure *next;
+    NvkTestFunction *testFunction;
+    int32_t userData;
+    int32_t userDataLocked;
+};
+
+struct NvkTestFunction {
+    int32_t passedAssertions;
+    NvkBatch *batch;
+    double executionTime;
+    char *fileName;
+    NvkAssertionFailure *firstFailure;
+    char *name;
+    NvkTestFunction *next;
+    int32_t skip;
+    int32_t userData;
+    int32_t userDataLocked;
+    NvkTestProc function;
+    // private
+    NvkAssertionFailure *lastFailure;
+};
+
+struct NvkBatch {
+    NvkTestFunction *firstTestFunction;
+    char *name;
+    NvkBatch *next;
+    int32_t userData;
+    int32_t userDataLocked;
+    NvkTestProc batchSetup;
+    NvkTestProc batchTearDown;
+    NvkTestProc testSetup;
+    NvkTestProc testTearDown;
+    // private
+    NvkTestFunction *lastTestFunction;
+    uint32_t testFunctionCount;
+    nvk::BatchIndex *index;
+};
+
+namespace nvk {
+
+// A test function has run since its last reset exactly when its time is above 0.
+inline bool HasRun(const NvkTestFunction *testFunction) { return testFunction->executionTime > 0; }
+
+}  // namespace nvk

@@ -1,0 +1,254 @@
+// The process-wide batch list: creating batches, adding test functions and
+// freeing. Lists stay singly linked in registration order; tail pointers and
+// hash indexes keep appending and duplicate checks constant-time.
+#include "registry.h"
+
+#include <cstring>
+#include <functional>
+#include <string_view>
+#include <unordered_set>
+
+#include "events.h"
+#include "memory.h"
+#include "run_state.h"
+
+namespace nvk {
+
+using NameSet = std::unordered_set<std::string_view, std::hash<std::string_view>, std::equal_to<std::string_view>,
+                                   UntrackedAllocator<std::string_view>>;
+using AddressSet = std::unordered_set<uintptr_t, std::hash<uintptr_t>, std::equal_to<uintptr_t>,
+                                      UntrackedAllocator<uintptr_t>>;
+
+struct BatchIndex {
+    NameSet testNames;
+    AddressSet testFunctions;
+};
+
+}  // namespace nvk
+
+namespace {
+
+const char kDefaultBatchName[] = "DefaultBatch";
+
+struct BatchList {
+    NvkBatch *head = nullptr;
+    NvkBatch *tail = nullptr;
+    uint32_t count = 0;
+    nvk::NameSet names;
+};
+
+// Never destroyed: records outlive any static destructor order.
+BatchList &Batches() {
+    static BatchList *list = new (nvk::AllocateUntracked(sizeof(BatchList))) BatchList();
+    return *list;
+}
+
+uintptr_t AddressOf(NvkTestProc function) { return reinterpret_cast<uintptr_t>(function); }
+
+nvk::BatchIndex *NewBatchIndex() {
+    return new (nvk::AllocateUntracked(sizeof(nvk::BatchIndex))) nvk::BatchIndex();
+}
+
+void DeleteBatchIndex(nvk::BatchIndex *index) {
+    index->~BatchIndex();
+    std::free(index);
+}
+
+void AppendBatch(NvkBatch *batch) {
+    BatchList &list = Batches();
+    if (list.tail == nullptr) {
+        list.head = batch;
+    } else {
+        list.tail->next = batch;
+    }
+    list.tail = batch;
+    ++list.count;
+    list.names.insert(batch->name);
+}
+
+// The hint, when it is the batch before, saves the walk.
+NvkBatch *PreviousBatch(NvkBatch *batch, NvkBatch *hint) {
+    if (hint != nullptr && hint->next == batch) return hint;
+    NvkBatch *previous = nullptr;
+    for (NvkBatch *walk = Batches().head; walk != nullptr && walk != batch; walk = walk->next) previous = walk;
+    return previous;
+}
+
+void UnlinkBatch(NvkBatch *batch, NvkBatch *previousHint) {
+    BatchList &list = Batches();
+    NvkBatch *previous = Batches().head == batch ? nullptr : PreviousBatch(batch, previousHint);
+    if (previous == nullptr) {
+        list.head = batch->next;
+    } else {
+        previous->next = batch->next;
+    }
+    if (list.tail == batch) list.tail = previous;
+    --list.count;
+    list.names.erase(batch->name);
+}
+
+void FreeTestFunction(NvkTestFunction *testFunction) {
+    nvk::RaiseEvent(NvkEventTestFunctionFreed, 0, testFunction->batch, testFunction);
+    nvk::FreeFailures(testFunction);
+    NvkMemFreeImp(&testFunction->fileName);
+    NvkMemFreeImp(&testFunction->name);
+    nvk::FreeTracked(testFunction);
+}
+
+// Announces the batch, unlinks it, then frees what it owns.
+void FreeBatch(NvkBatch *batch, NvkBatch *previousHint = nullptr) {
+    nvk::RaiseEvent(NvkEventBatchFreed, 0, batch, nullptr);
+    UnlinkBatch(batch, previousHint);
+    NvkTestFunction *testFunction = batch->firstTestFunction;
+    while (testFunction != nullptr) {
+        NvkTestFunction *next = testFunction->next;
+        FreeTestFunction(testFunction);
+        testFunction = next;
+    }
+    DeleteBatchIndex(batch->index);
+    NvkMemFreeImp(&batch->name);
+    nvk::FreeTracked(batch);
+}
+
+bool IsDuplicateTest(const NvkBatch *batch, const char *name, NvkTestProc function) {
+    return batch->index->testFunctions.count(AddressOf(function)) != 0 || batch->index->testNames.count(name) != 0;
+}
+
+void AppendTestFunction(NvkBatch *batch, NvkTestFunction *testFunction) {
+    if (batch->lastTestFunction == nullptr) {
+        batch->firstTestFunction = testFunction;
+    } else {
+        batch->lastTestFunction->next = testFunction;
+    }
+    batch->lastTestFunction = testFunction;
+    ++batch->testFunctionCount;
+    batch->index->testNames.insert(testFunction->name);
+    batch->index->testFunctions.insert(AddressOf(testFunction->function));
+}
+
+}  // namespace
+
+namespace nvk {
+
+NvkBatch *FirstBatch() { return Batches().head; }
+
+NvkBatch *ResolveBatch(NvkBatch *batch) {
+    if (batch != nullptr) return batch;
+    if (Batches().head != nullptr) return Batches().head;
+    return NvkBatchCreate(nullptr);
+}
+
+void FreeFailures(NvkTestFunction *testFunction) {
+    NvkAssertionFailure *failure = testFunction->firstFailure;
+    while (failure != nullptr) {
+        RaiseEvent(NvkEventFailureFreed, 0, testFunction, failure);
+        NvkAssertionFailure *next = failure->next;
+        NvkMemFreeImp(&failure->message);
+        FreeTracked(failure);
+        failure = next;
+    }
+    testFunction->firstFailure = nullptr;
+    testFunction->lastFailure = nullptr;
+}
+
+void AppendFailure(NvkTestFunction *testFunction, NvkAssertionFailure *failure) {
+    if (testFunction->lastFailure == nullptr) {
+        testFunction->firstFailure = failure;
+    } else {
+        testFunction->lastFailure->next = failure;
+    }
+    testFunction->lastFailure = failure;
+}
+
+}  // namespace nvk
+
+extern "C" {
+
+NvkBatch *NVK_CALL NvkBatchCreate(const char *name) {
+    if (nvk::RunInProgress()) return nullptr;
+    if (name == nullptr || name[0] == '\0') name = kDefaultBatchName;
+    if (Batches().names.count(name) != 0) return nullptr;
+    NvkBatch *batch = nvk::AllocateRecord<NvkBatch>();
+    batch->name = NvkMemCopyString(name);
+    batch->index = NewBatchIndex();
+    AppendBatch(batch);
+    nvk::RaiseEvent(NvkEventBatchCreated, 0, batch, nullptr);
+    return batch;
+}
+
+NvkBatch *NVK_CALL NvkBatchCreateEx(const char *name, uint32_t count, const char *const *names,
+                                   const NvkTestProc *functions) {
+    NvkBatch *batch = NvkBatchCreate(name);
+    if (batch != nullptr) NvkBatchAddFunctions(batch, count, names, functions);
+    return batch;
+}
+
+NvkTestFunction *NVK_CALL NvkBatchAddFunctionImp(NvkBatch *batch, const char *name, NvkTestProc function) {
+    if (nvk::RunInProgress()) return nullptr;
+    batch = nvk::ResolveBatch(batch);
+    if (batch == nullptr || name == nullptr || name[0] == '\0' || function == nullptr) return nullptr;
+    if (IsDuplicateTest(batch, name, function)) return nullptr;
+    NvkTestFunction *testFunction = nvk::AllocateRecord<NvkTestFunction>();
+    testFunction->batch = batch;
+    testFunction->function = function;
+    testFunction->name = NvkMemCopyString(name);
+    AppendTestFunction(batch, testFunction);
+    nvk::RaiseEvent(NvkEventTestFunctionAdded, 0, batch, testFunction);
+    return testFunction;
+}
+
+int32_t NVK_CALL NvkBatchAddFunctions(NvkBatch *batch, uint32_t count, const char *const *names,
+                                     const NvkTestProc *functions) {
+    if (count == 0 || names == nullptr || functions == nullptr) return 0;
+    for (uint32_t i = 0; i < count; ++i) NvkBatchAddFunctionImp(batch, names[i], functions[i]);
+    return 1;
+}
+
+int32_t NVK_CALL NvkBatchSetSetupFunctions(NvkBatch *batch, NvkTestProc batchSetup, NvkTestProc batchTearDown,
+                                          NvkTestProc testSetup, NvkTestProc testTearDown) {
+    if (nvk::RunInProgress()) return 0;
+    batch = nvk::ResolveBatch(batch);
+    if (batch == nullptr) return 0;
+    batch->batchSetup = batchSetup;
+    batch->batchTearDown = batchTearDown;
+    batch->testSetup = testSetup;
+    batch->testTearDown = testTearDown;
+    return 1;
+}
+
+int32_t NVK_CALL NvkBatchFree(NvkBatch **batch) {
+    if (nvk::RunInProgress()) return 0;
+    if (batch == nullptr) {
+        if (Batches().head == nullptr) return 0;
+        nvk::RaiseEvent(NvkEventAllBatchesFreed, 0, nullptr, nullptr);
+        // The list keeps exactly the batches not yet freed, so a handler that
+        // walks it while a batch is announced never meets a freed one.
+        while (Batches().head != nullptr) FreeBatch(Batches().head);
+        return 1;
+    }
+    if (*batch == nullptr) return 0;
+    FreeBatch(*batch);
+    *batch = nullptr;
+    return 1;
+}
+
+void NVK_CALL NvkBatchFreeEmpties(void) {
+    if (nvk::RunInProgress()) return;
+    NvkBatch *previous = nullptr;
+    NvkBatch *batch = Batches().head;
+    while (batch != nullptr) {
+        NvkBatch *next = batch->next;
+        if (batch->firstTestFunction == nullptr) {
+            FreeBatch(batch, previous);
+        } else {
+            previous = batch;
+        }
+        batch = next;
+    }
+}
+
+uint32_t NVK_CALL NvkBatchGetCount(NvkBatch *batch) {
+    return batch == nullptr ? Batches().count : batch->testFunctionCount;
+}
+
+}  // extern "C"

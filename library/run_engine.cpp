@@ -1,0 +1,119 @@
+// Running one batch, all batches or a single test function, with every call of
+// user code under the crash guard.
+#include "crash_guard.h"
+#include "events.h"
+#include "registry.h"
+#include "run_state.h"
+#include "statistics.h"
+
+namespace {
+
+const char kBatchSetupCrash[] = "A crash was detected in the batch setup function";
+const char kTestSetupCrash[] = "A crash was detected in the unit test setup function";
+const char kTestCrash[] = "A crash was detected in the unit test function";
+const char kTestTearDownCrash[] = "A crash was detected in the unit test tear down function";
+const char kBatchTearDownCrash[] = "A crash was detected in the batch tear down function";
+
+// A fault becomes an ordinary failure of the current test function.
+void Guard(NvkTestProc function, const char *crashMessage) {
+    if (function == nullptr) return;
+    if (!nvk::CallGuarded(function)) NvkAssert(0, nullptr, 0, crashMessage);
+}
+
+void TimeTestFunction(NvkTestFunction *testFunction) {
+    const int64_t start = NvkTimeGetTickCount();
+    Guard(testFunction->function, kTestCrash);
+    testFunction->executionTime = NvkTimeGetElapsedTime(start);
+}
+
+struct BatchEnds {
+    bool runBatchSetup;
+    bool runBatchTearDown;
+};
+
+int32_t RunOne(NvkTestFunction *testFunction, BatchEnds ends) {
+    NvkBatch *batch = testFunction->batch;
+    if (nvk::EnterRun()) nvk::RaiseEvent(NvkEventRunStarted, 0, nullptr, testFunction);
+    nvk::SetCurrentTestFunction(testFunction);
+    nvk::ResetTestFunction(testFunction, false);
+    if (ends.runBatchSetup) Guard(batch->batchSetup, kBatchSetupCrash);
+    Guard(batch->testSetup, kTestSetupCrash);
+    nvk::RaiseEvent(NvkEventTestFunctionStarted, 0, batch, testFunction);
+    TimeTestFunction(testFunction);
+    Guard(batch->testTearDown, kTestTearDownCrash);
+    if (ends.runBatchTearDown) Guard(batch->batchTearDown, kBatchTearDownCrash);
+    nvk::SetCurrentTestFunction(nullptr);
+    const int32_t passed = testFunction->firstFailure == nullptr ? 1 : 0;
+    if (nvk::LeaveRun()) nvk::RaiseEvent(NvkEventRunFinished, 0, nullptr, nullptr);
+    nvk::RaiseEvent(NvkEventTestFunctionFinished, static_cast<uint32_t>(passed), batch, testFunction);
+    return passed;
+}
+
+NvkTestFunction *LastSelected(const NvkBatch *batch) {
+    NvkTestFunction *last = nullptr;
+    for (NvkTestFunction *test = batch->firstTestFunction; test != nullptr; test = test->next) {
+        if (test->skip == 0) last = test;
+    }
+    return last;
+}
+
+bool AnyRunTestHasFailed(const NvkBatch *batch) {
+    for (const NvkTestFunction *test = batch->firstTestFunction; test != nullptr; test = test->next) {
+        if (nvk::HasRun(test) && test->firstFailure != nullptr) return true;
+    }
+    return false;
+}
+
+int32_t RunBatchTests(NvkBatch *batch) {
+    NvkTestFunction *last = LastSelected(batch);
+    nvk::RaiseEvent(NvkEventBatchRunStarted, 0, batch, nullptr);
+    int32_t result = 1;
+    bool first = true;
+    for (NvkTestFunction *test = batch->firstTestFunction; test != nullptr; test = test->next) {
+        if (test->skip != 0) continue;
+        if (RunOne(test, {first, test == last}) == 0) result = 0;
+        first = false;
+    }
+    // Failures the event handler reset meanwhile no longer count.
+    if (result == 0 && !AnyRunTestHasFailed(batch)) result = 1;
+    nvk::RaiseEvent(NvkEventBatchRunFinished, static_cast<uint32_t>(result), batch, nullptr);
+    return result;
+}
+
+}  // namespace
+
+extern "C" {
+
+int32_t NVK_CALL NvkBatchRun(NvkBatch *batch) {
+    if (nvk::RunInProgress()) return 0;
+    const bool allBatches = batch == nullptr;
+    batch = nvk::ResolveBatch(batch);
+    if (batch == nullptr) return 1;
+
+    const bool several = allBatches && batch->next != nullptr;
+    nvk::EnterRun();
+    nvk::RaiseEvent(NvkEventRunStarted, 0, several ? nullptr : batch, nullptr);
+    if (allBatches) {
+        for (NvkBatch *each = batch; each != nullptr; each = each->next) nvk::ResetBatch(each, false);
+        nvk::RaiseEvent(NvkEventAllBatchesReset, 0, nullptr, nullptr);
+    } else {
+        nvk::ResetBatch(batch, false);
+    }
+
+    int32_t overall = 1;
+    for (NvkBatch *each = batch; each != nullptr; each = allBatches ? each->next : nullptr) {
+        if (RunBatchTests(each) == 0) overall = 0;
+    }
+
+    if (nvk::LeaveRun()) nvk::RaiseEvent(NvkEventRunFinished, 0, nullptr, nullptr);
+    if (allBatches) nvk::RaiseEvent(NvkEventAllBatchesRun, static_cast<uint32_t>(overall), nullptr, nullptr);
+    return overall;
+}
+
+int32_t NVK_CALL NvkTestFunctionRun(NvkTestFunction *testFunction) {
+    if (nvk::RunInProgress()) return 0;
+    if (testFunction == nullptr) return 1;
+    return RunOne(testFunction, {true, true});
+}
+
+}  // extern "C"

@@ -1,0 +1,168 @@
+// Counting results, the skip flags that select tests, and clearing results.
+#include "statistics.h"
+
+#include "events.h"
+#include "registry.h"
+#include "run_state.h"
+
+namespace {
+
+struct Counts {
+    int32_t run = 0;
+    int32_t passed = 0;
+    int32_t failed = 0;
+    int32_t notRun = 0;
+    int32_t passedAssertions = 0;
+    int32_t failures = 0;
+    double time = 0;
+};
+
+void CountBatch(const NvkBatch *batch, Counts &counts) {
+    for (const NvkTestFunction *test = batch->firstTestFunction; test != nullptr; test = test->next) {
+        counts.passedAssertions += test->passedAssertions;
+        counts.failures += static_cast<int32_t>(nvk::CountFailures(test));
+        counts.time += test->executionTime;
+        if (!nvk::HasRun(test)) {
+            ++counts.notRun;
+        } else {
+            ++counts.run;
+            ++(test->firstFailure != nullptr ? counts.failed : counts.passed);
+        }
+    }
+}
+
+// The batch alone, or with NULL every batch from the first one on.
+template <typename Visit>
+void ForEachBatchConcerned(NvkBatch *batch, Visit visit) {
+    NvkBatch *first = nvk::ResolveBatch(batch);
+    if (batch != nullptr) {
+        visit(first);
+        return;
+    }
+    for (NvkBatch *walk = first; walk != nullptr; walk = walk->next) visit(walk);
+}
+
+template <typename Value>
+void Store(Value *out, Value value) {
+    if (out != nullptr) *out = value;
+}
+
+bool AnyHasRun(const NvkBatch *batch) {
+    for (const NvkTestFunction *test = batch->firstTestFunction; test != nullptr; test = test->next) {
+        if (nvk::HasRun(test)) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+namespace nvk {
+
+uint32_t CountFailures(const NvkTestFunction *testFunction) {
+    uint32_t count = 0;
+    for (const NvkAssertionFailure *failure = testFunction->firstFailure; failure != nullptr; failure = failure->next) {
+        ++count;
+    }
+    return count;
+}
+
+void ResetTestFunction(NvkTestFunction *testFunction, bool failuresOnly) {
+    if (testFunction == nullptr || !HasRun(testFunction)) return;
+    FreeFailures(testFunction);
+    if (!failuresOnly) {
+        testFunction->passedAssertions = 0;
+        testFunction->executionTime = 0;
+    }
+    RaiseEvent(NvkEventTestFunctionReset, 0, testFunction->batch, testFunction);
+}
+
+void ResetBatch(NvkBatch *batch, bool failuresOnly) {
+    if (!AnyHasRun(batch)) return;
+    RaiseEvent(NvkEventBatchReset, 0, batch, nullptr);
+    for (NvkTestFunction *test = batch->firstTestFunction; test != nullptr; test = test->next) {
+        ResetTestFunction(test, failuresOnly);
+    }
+}
+
+}  // namespace nvk
+
+extern "C" {
+
+int32_t NVK_CALL NvkBatchGetStatistics(NvkBatch *batch, int32_t *runCount, int32_t *passedCount, int32_t *failedCount,
+                                      int32_t *notRunCount, int32_t *passedAssertions, int32_t *failures,
+                                      double *totalTime) {
+    Counts counts;
+    ForEachBatchConcerned(batch, [&counts](NvkBatch *each) {
+        if (each != nullptr) CountBatch(each, counts);
+    });
+    Store(runCount, counts.run);
+    Store(passedCount, counts.passed);
+    Store(failedCount, counts.failed);
+    Store(notRunCount, counts.notRun);
+    Store(passedAssertions, counts.passedAssertions);
+    Store(failures, counts.failures);
+    Store(totalTime, counts.time);
+    return counts.run > 0 ? 1 : 0;
+}
+
+uint32_t NVK_CALL NvkBatchGetTestFunctionInformation(NvkBatch *batch, uint32_t *selectedCount, uint32_t *skippedCount) {
+    uint32_t total = 0;
+    uint32_t selected = 0;
+    ForEachBatchConcerned(batch, [&](NvkBatch *each) {
+        if (each == nullptr) return;
+        for (const NvkTestFunction *test = each->firstTestFunction; test != nullptr; test = test->next) {
+            ++total;
+            if (test->skip == 0) ++selected;
+        }
+    });
+    Store(selectedCount, selected);
+    Store(skippedCount, total - selected);
+    return total;
+}
+
+int32_t NVK_CALL NvkTestFunctionGetStatistics(NvkTestFunction *testFunction, int32_t *passedAssertions,
+                                             int32_t *failures, double *time) {
+    if (testFunction == nullptr) return 0;
+    Store(passedAssertions, testFunction->passedAssertions);
+    Store(failures, static_cast<int32_t>(nvk::CountFailures(testFunction)));
+    Store(time, testFunction->executionTime);
+    return nvk::HasRun(testFunction) ? 1 : 0;
+}
+
+int32_t NVK_CALL NvkBatchSkip(NvkBatch *batch, int32_t skip) {
+    if (nvk::RunInProgress()) return 0;
+    ForEachBatchConcerned(batch, [skip](NvkBatch *each) {
+        if (each == nullptr) return;
+        nvk::RaiseEvent(NvkEventBatchSkip, static_cast<uint32_t>(skip), each, nullptr);
+        for (NvkTestFunction *test = each->firstTestFunction; test != nullptr; test = test->next) {
+            if (test->skip == skip) continue;
+            test->skip = skip;
+            nvk::RaiseEvent(NvkEventTestFunctionSkip, static_cast<uint32_t>(skip), each, test);
+        }
+    });
+    return 1;
+}
+
+int32_t NVK_CALL NvkTestFunctionSetSkip(NvkTestFunction *testFunction, int32_t skip) {
+    if (nvk::RunInProgress()) return 0;
+    if (testFunction == nullptr || testFunction->skip == skip) return 1;
+    testFunction->skip = skip;
+    nvk::RaiseEvent(NvkEventTestFunctionSkip, static_cast<uint32_t>(skip), testFunction->batch, testFunction);
+    return 1;
+}
+
+int32_t NVK_CALL NvkTestFunctionGetSkip(NvkTestFunction *testFunction) {
+    return testFunction == nullptr ? 0 : testFunction->skip;
+}
+
+void NVK_CALL NvkBatchResetAllTests(NvkBatch *batch, int32_t failuresOnly) {
+    ForEachBatchConcerned(batch, [failuresOnly](NvkBatch *each) {
+        if (each != nullptr) nvk::ResetBatch(each, failuresOnly != 0);
+    });
+}
+
+void NVK_CALL NvkTestFunctionReset(NvkTestFunction *testFunction, int32_t failuresOnly) {
+    nvk::ResetTestFunction(testFunction, failuresOnly != 0);
+}
+
+}  // extern "C"
