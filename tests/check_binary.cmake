@@ -1,3 +1,4 @@
+cmake_minimum_required(VERSION 3.20)
 # Checks a Windows binary's tables with objdump: it imports only system DLLs
 # (plus those named in EXTRA_IMPORTS) and, when EXPECTED_EXPORTS names a file,
 # exports exactly the names listed there, undecorated.
@@ -24,7 +25,7 @@ foreach(line ${import_lines})
 endforeach()
 
 if(EXPECTED_EXPORTS)
-  string(REGEX MATCH "\\[Ordinal/Name Pointer\\] Table[^\n]*\n(.*)" table "${dump}")
+  string(REGEX MATCH "\\[Ordinal/Name Pointer\\] Table\n((\t[^\n]*\n)*)" table "${dump}")
   set(table "${CMAKE_MATCH_1}")
   string(REGEX MATCHALL "\\[ *[0-9]+\\] [^\n]+" export_lines "${table}")
   set(exports)
