@@ -1,0 +1,175 @@
+#include <string>
+#include <vector>
+
+#include "assertion_run.h"
+
+namespace {
+
+bool EndsWith(const char *text, const std::string &end) {
+    const std::string whole = text == nullptr ? "" : text;
+    return whole.size() >= end.size() && whole.compare(whole.size() - end.size(), end.size(), end) == 0;
+}
+
+}  // namespace
+
+TEST_F(AssertionRun, ChecksOutsideARunChangeNothing) {
+    NvkTestFunction *test = RunAsTest([] { NvkAssert(1, "kept.c", 1, nullptr); });
+    const int32_t allocations = NvkMemGetAllocCount();
+    EventRecorder::Clear();
+
+    EXPECT_EQ(nullptr, NvkAssert(1, "outside.c", 2, nullptr));
+    EXPECT_EQ(nullptr, NvkAssert(0, "outside.c", 3, "failed with %d", 3));
+    EXPECT_EQ(nullptr, NVK_ASSERT_EQUAL_INT(1, 2));
+    EXPECT_EQ(nullptr, NVK_ASSERT_TRUE(1));
+
+    EXPECT_TRUE(EventRecorder::Events().empty());
+    EXPECT_EQ(allocations, NvkMemGetAllocCount());
+    EXPECT_EQ(1, PassedAssertions(test));
+    EXPECT_TRUE(Failures(test).empty());
+    EXPECT_STREQ("kept.c", NvkTestFunctionGetFileName(test));
+}
+
+TEST_F(AssertionRun, PassWithoutMessageCountsAndRaisesPassedEvent) {
+    const char *returned = "not called";
+    std::vector<RecordedEvent> events;
+    NvkTestFunction *test = RunAsTest([&] {
+        EventRecorder::Clear();
+        returned = NvkAssert(1, "pass.c", 5, nullptr);
+        events = EventRecorder::Events();
+    });
+
+    EXPECT_EQ(nullptr, returned);
+    EXPECT_EQ(1, PassedAssertions(test));
+    EXPECT_TRUE(Failures(test).empty());
+    EXPECT_EQ((std::vector<RecordedEvent>{{NvkEventAssertPassed, 0, batch_, test}}), events);
+}
+
+TEST_F(AssertionRun, FailureWithoutMessageIsDropped) {
+    std::vector<const char *> returned;
+    int32_t allocationsInside = 0;
+    size_t eventsInside = 99;
+    NvkTestFunction *test = RunAsTest([&] {
+        EventRecorder::Clear();
+        const int32_t before = NvkMemGetAllocCount();
+        returned.push_back(NvkAssert(0, "dropped.c", 7, ""));
+        returned.push_back(NvkAssert(0, "dropped.c", 8, nullptr));
+        allocationsInside = NvkMemGetAllocCount() - before;
+        eventsInside = EventRecorder::Events().size();
+    });
+
+    EXPECT_EQ((std::vector<const char *>{nullptr, nullptr}), returned);
+    EXPECT_EQ(0, allocationsInside);
+    EXPECT_EQ(0u, eventsInside);
+    EXPECT_TRUE(Failures(test).empty());
+    EXPECT_EQ(nullptr, NvkTestFunctionGetFileName(test));
+    EXPECT_EQ(1, lastRunResult_);
+}
+
+TEST_F(AssertionRun, FormatIsUsedOnlyWhenItHoldsAPercentSign) {
+    std::vector<const char *> returned;
+    NvkTestFunction *test = RunAsTest([&] {
+        returned.push_back(NvkAssert(0, "format.c", 1, "Braces {0} and \\n stay", 42));
+        returned.push_back(NvkAssert(0, "format.c", 2, "%d%%", 75));
+        returned.push_back(NvkAssert(0, "format.c", 3, "%s", ""));
+    });
+
+    const std::vector<NvkAssertionFailure *> failures = Failures(test);
+    ASSERT_EQ(3u, failures.size());
+    EXPECT_EQ((std::vector<std::string>{"Braces {0} and \\n stay", "75%", "(null)"}), Messages(test));
+    for (size_t i = 0; i < failures.size(); ++i) {
+        EXPECT_EQ(NvkAssertionFailureGetMessage(failures[i]), returned[i]) << "failure " << i;
+    }
+    EXPECT_EQ(0, lastRunResult_);
+}
+
+TEST_F(AssertionRun, FailuresKeepTheirOrderLinesAndEvents) {
+    int32_t allocationsInside = 0;
+    std::vector<RecordedEvent> events;
+    NvkTestFunction *test = RunAsTest([&] {
+        EventRecorder::Clear();
+        const int32_t before = NvkMemGetAllocCount();
+        NvkAssert(0, "order.c", 11, "first");
+        NvkAssert(0, "order.c", 22, "second %d", 2);
+        NvkAssert(0, "order.c", 33, "third");
+        allocationsInside = NvkMemGetAllocCount() - before;
+        events = EventRecorder::Events();
+    });
+
+    const std::vector<NvkAssertionFailure *> failures = Failures(test);
+    ASSERT_EQ(3u, failures.size());
+    EXPECT_EQ((std::vector<std::string>{"first", "second 2", "third"}), Messages(test));
+    std::vector<RecordedEvent> expectedEvents;
+    const int expectedLines[] = {11, 22, 33};
+    for (size_t i = 0; i < failures.size(); ++i) {
+        EXPECT_EQ(expectedLines[i], NvkAssertionFailureGetLineNumber(failures[i]));
+        EXPECT_EQ(test, NvkAssertionFailureGetTestFunction(failures[i]));
+        EXPECT_EQ(0, NvkAssertionFailureGetUserData(failures[i]));
+        expectedEvents.push_back({NvkEventAssertFailed, 0, test, failures[i]});
+        expectedEvents.push_back({NvkEventFailureAdded, 0, test, failures[i]});
+    }
+    EXPECT_EQ(expectedEvents, events);
+    // A record and its message per failure, plus the captured file name.
+    EXPECT_EQ(3 * 2 + 1, allocationsInside);
+    EXPECT_EQ(0, PassedAssertions(test));
+}
+
+TEST_F(AssertionRun, FirstNonEmptyFileNameIsKept) {
+    std::vector<std::string> seen;
+    auto current = [&seen] {
+        const char *name = NvkTestFunctionGetFileName(NvkTestFunctionGetCurrent());
+        seen.push_back(name == nullptr ? "(null)" : name);
+    };
+    NvkTestFunction *test = RunAsTest([&] {
+        NvkAssert(1, nullptr, 1, nullptr);
+        current();
+        NvkAssert(1, "", 2, nullptr);
+        current();
+        NvkAssert(0, "second.c", 3, "failed");
+        current();
+        NvkAssert(1, "third.c", 4, nullptr);
+        current();
+    });
+    EXPECT_EQ((std::vector<std::string>{"(null)", "(null)", "second.c", "second.c"}), seen);
+
+    RunAsTest([] { NvkAssert(0, "rerun.c", 5, "failed again"); });
+    EXPECT_STREQ("second.c", NvkTestFunctionGetFileName(test));
+}
+
+TEST_F(AssertionRun, FormattedMessagesAreCutAt1023Characters) {
+    std::string text;
+    for (int i = 0; i < 2000; ++i) text += static_cast<char>('a' + i % 26);
+    const std::string fits = text.substr(0, 1023);
+    const std::string oneTooMany = text.substr(0, 1024);
+    NvkTestFunction *test = RunAsTest([&] {
+        NvkAssert(0, "long.c", 1, "%s", text.c_str());
+        NvkAssert(0, "long.c", 2, "%s", fits.c_str());
+        NvkAssert(0, "long.c", 3, "%s", oneTooMany.c_str());
+        // Without a percent sign the text is not formatted, so nothing limits it.
+        NvkAssert(0, "long.c", 4, text.c_str());
+    });
+
+    EXPECT_EQ((std::vector<std::string>{fits, fits, fits, text}), Messages(test));
+}
+
+TEST_F(AssertionRun, AssertMacroSuppliesFileLineAndAnyScalarCondition) {
+    int lines[2] = {0, 0};
+    NvkTestFunction *test = RunAsTest([&] {
+        const long long lowBitsClear = 1LL << 32;
+        NVK_ASSERT(lowBitsClear, "a 64-bit condition is not cut to 32 bits");
+        const void *somewhere = lines;
+        NVK_ASSERT(somewhere, "a pointer is a condition too");
+        lines[0] = __LINE__ + 1;
+        NVK_ASSERT(lines[0] < 0, "line %d is positive", lines[0]);
+        lines[1] = __LINE__ + 1;
+        NVK_ASSERT(false, "no arguments");
+    });
+
+    EXPECT_EQ(2, PassedAssertions(test));
+    const std::vector<NvkAssertionFailure *> failures = Failures(test);
+    ASSERT_EQ(2u, failures.size());
+    EXPECT_EQ(lines[0], NvkAssertionFailureGetLineNumber(failures[0]));
+    EXPECT_EQ(lines[1], NvkAssertionFailureGetLineNumber(failures[1]));
+    EXPECT_EQ("line " + std::to_string(lines[0]) + " is positive", Messages(test)[0]);
+    EXPECT_TRUE(EndsWith(NvkTestFunctionGetFileName(test), "assertion_core_test.cpp"))
+        << NvkTestFunctionGetFileName(test);
+}
