@@ -1,0 +1,51 @@
+#include "image_validation.h"
+
+#include "resources/resource.h"
+
+namespace runner {
+namespace {
+
+constexpr size_t kHeaderOffsetField = 0x3C;
+constexpr size_t kSignatureSize = 4;
+constexpr size_t kMachineFieldSize = 2;
+
+uint32_t ReadLittleEndian32(const unsigned char *bytes) {
+    return uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 | uint32_t(bytes[3]) << 24;
+}
+
+uint16_t ReadLittleEndian16(const unsigned char *bytes) { return uint16_t(bytes[0] | bytes[1] << 8); }
+
+}  // namespace
+
+uint16_t ReadImageMachine(const unsigned char *bytes, size_t size) {
+    if (bytes == nullptr || size < kHeaderOffsetField + 4 || bytes[0] != 'M' || bytes[1] != 'Z') {
+        return 0;
+    }
+    // The offset comes from the file itself: compare it with the room left rather than
+    // adding to it, so that no value can wrap around.
+    const uint32_t headerOffset = ReadLittleEndian32(bytes + kHeaderOffsetField);
+    if (headerOffset > size || size - headerOffset < kSignatureSize + kMachineFieldSize) {
+        return 0;
+    }
+    const unsigned char *header = bytes + headerOffset;
+    if (header[0] != 'P' || header[1] != 'E' || header[2] != 0 || header[3] != 0) {
+        return 0;
+    }
+    return ReadLittleEndian16(header + kSignatureSize);
+}
+
+unsigned ValidateImageBytes(const unsigned char *bytes, size_t size, uint16_t ownMachine) {
+    const uint16_t machine = ReadImageMachine(bytes, size);
+    if (machine != 0 && machine == ownMachine) {
+        return 0;
+    }
+    if (ownMachine == kMachineX64 && machine == kMachineI386) {
+        return IDS_NEEDS_32_BIT_RUNNER;
+    }
+    if (ownMachine == kMachineI386 && machine == kMachineX64) {
+        return IDS_NEEDS_64_BIT_RUNNER;
+    }
+    return IDS_UNKNOWN_FORMAT;
+}
+
+}  // namespace runner

@@ -1,0 +1,32 @@
+// Decides, before anything of a file runs, whether the runner can load it as a
+// test DLL. Portable: the byte rule needs nothing but the file's contents.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace runner {
+
+// Machine values of the image file header that the runner tells apart.
+constexpr uint16_t kMachineI386 = 0x014C;
+constexpr uint16_t kMachineX64 = 0x8664;
+
+// A runner loads images built for its own processor only.
+constexpr uint16_t OwnMachine() { return sizeof(void *) == 8 ? kMachineX64 : kMachineI386; }
+
+// The machine field of a PE image held in bytes[0, size), or 0 when the bytes do not
+// hold the "MZ" and "PE\0\0" signatures with the field after them. Never reads
+// outside the given bytes.
+uint16_t ReadImageMachine(const unsigned char *bytes, size_t size);
+
+// Message id for a whole file's bytes: 0 for an image of ownMachine; for the other of
+// the two machines, the message that names the runner to use instead; else the
+// unknown-format message.
+unsigned ValidateImageBytes(const unsigned char *bytes, size_t size, uint16_t ownMachine);
+
+// Message id for the file at path: the cannot-read message when there is no path or the
+// file cannot be opened (a directory included), the cannot-map message when it cannot
+// be mapped (an empty file included), else the result of ValidateImageBytes.
+unsigned ValidateLibraryFile(const char *path, uint16_t ownMachine);
+
+}  // namespace runner

@@ -1,0 +1,77 @@
+/* Resource ids of the runner. Commands share their ids between menu items,
+ * accelerators and buttons. Plain defines only: the resource compiler and the
+ * portable validation code both include this file. */
+#ifndef NORVIK_RUNNER_RESOURCE_H
+#define NORVIK_RUNNER_RESOURCE_H
+
+/* Commands */
+#define IDM_CLOSE_LIBRARY 100
+#define IDM_EXIT 101
+#define IDM_OPEN_LIBRARY 102
+#define IDM_SAVE_RESULTS 103
+#define IDM_ABOUT 110
+#define IDM_RUN_SELECTED 120
+#define IDM_RUN_BATCH 121
+#define IDM_RUN_TEST_FUNCTION 122
+#define IDM_COLLAPSE_TREE 140
+#define IDM_EXPAND_TREE 141
+#define IDM_SELECT_ALL 142
+#define IDM_SELECT_NONE 143
+#define IDM_LIST_VIEW 150
+#define IDM_XML_VIEW 151
+
+/* Bitmaps */
+#define IDB_BUTTONS 200
+#define IDB_BUTTONS_DISABLED 201
+#define IDB_TREE_IMAGES 202
+
+/* Controls */
+#define IDC_PROGRESS 300
+#define IDC_TEST_TREE 301
+#define IDC_RESULT_LIST 302
+#define IDC_FAILURE_LIST 303
+#define IDC_XML_VIEW 304
+#define IDC_ABOUT_DESCRIPTION 305
+#define IDC_ABOUT_LEGAL 306
+
+/* Dialogs */
+#define IDD_ABOUT 400
+#define IDD_MAIN 401
+#define IDD_REPORT_OPTIONS 402
+
+#define IDI_PROGRAM 500
+#define IDR_MAIN_MENU 600
+#define IDR_ACCELERATORS 700
+
+/* Strings; the message ids that loading and validation return are among them. */
+#define IDS_UNKNOWN_FORMAT 800
+#define IDS_CANNOT_MAP 801
+#define IDS_CANNOT_READ 802
+#define IDS_NOT_WINDOWS_DLL 803
+#define IDS_NEEDS_64_BIT_RUNNER 804
+#define IDS_NEEDS_32_BIT_RUNNER 805
+#define IDS_CANNOT_LOAD 806
+#define IDS_LIBRARY_ERROR 807
+#define IDS_RUN_BATCH_MENU 808
+#define IDS_RUN_TEST_FUNCTION_MENU 809
+#define IDS_NO_ENTRY_POINT 810
+#define IDS_COLUMN_TEST_FUNCTION 811
+#define IDS_COLUMN_BATCH 812
+#define IDS_COLUMN_RESULT 813
+#define IDS_COLUMN_TIME 814
+#define IDS_COLUMN_PASSED 815
+#define IDS_COLUMN_FAILED 816
+#define IDS_RESULT_SKIPPED 817
+#define IDS_RESULT_PASSED 818
+#define IDS_RESULT_FAILED 819
+#define IDS_NO_TESTS 820
+#define IDS_COLUMN_LINE 821
+#define IDS_COLUMN_FILE 822
+#define IDS_COLUMN_MESSAGE 823
+#define IDS_SAVE_FAILED 824
+#define IDS_RESULT_TESTING 825
+#define IDS_VERSION_FORMAT 826
+#define IDS_NO_REPORT_ITEMS 827
+#define IDS_DISPLAY_NAME 828
+
+#endif
