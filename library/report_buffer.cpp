@@ -1,0 +1,129 @@
+#include "report_buffer.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+#include "memory.h"
+
+namespace {
+
+constexpr std::size_t kStep = 4096;
+// Far beyond any memory there is; keeps the size arithmetic below from wrapping.
+constexpr std::size_t kLargestNeed = SIZE_MAX / 4;
+
+const char kIndentUnit[] = "    ";
+const char kLineEnd[] = "\r\n";
+
+// Small reports grow in 4096-byte steps. Beyond that the capacity at least
+// doubles, so a large report is moved a logarithmic number of times instead of
+// once every 4 KiB, which would be quadratic wherever a block cannot grow in place.
+std::size_t GrownCapacity(std::size_t capacity, std::size_t need) {
+    const std::size_t stepped = (need / kStep + 1) * kStep;
+    const std::size_t doubled = capacity * 2;
+    return stepped > doubled ? stepped : doubled;
+}
+
+void Reserve(nvk::ReportBuffer &buffer, std::size_t need) {
+    if (need <= buffer.capacity) return;
+    const std::size_t capacity = GrownCapacity(buffer.capacity, need);
+    char *text = static_cast<char *>(std::realloc(buffer.text, capacity));
+    if (text == nullptr) nvk::EndProcessOutOfMemory();
+    buffer.text = text;
+    buffer.capacity = capacity;
+}
+
+const char *Entity(unsigned char byte) {
+    switch (byte) {
+        case '"': return "&quot;";
+        case '\'': return "&apos;";
+        case '<': return "&lt;";
+        case '>': return "&gt;";
+        case '&': return "&amp;";
+        default: return nullptr;
+    }
+}
+
+// XML 1.0 admits no control character but tab, line feed and carriage return,
+// not even written as a character reference.
+bool IsForbiddenInXml(unsigned char byte) { return byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r'; }
+
+// Every byte that needs replacing is below '?', so most text takes the first test only.
+bool IsPlain(unsigned char byte) { return byte > '>' || (Entity(byte) == nullptr && !IsForbiddenInXml(byte)); }
+
+// A forbidden control byte becomes the visible symbol Unicode keeps for it
+// (U+2400 plus the byte): the report stays readable by every XML tool, and the
+// byte can still be told, since the report's text is otherwise all below U+0100.
+void AppendControlPicture(nvk::ReportBuffer &buffer, unsigned char byte) {
+    const char hexDigits[] = "0123456789ABCDEF";
+    const char reference[] = {'&', '#', 'x', '2', '4', hexDigits[byte >> 4], hexDigits[byte & 0xF], ';'};
+    nvk::ReportBufferAppendBytes(buffer, reference, sizeof reference);
+}
+
+void AppendReplacement(nvk::ReportBuffer &buffer, unsigned char byte) {
+    const char *entity = Entity(byte);
+    if (entity != nullptr) {
+        nvk::ReportBufferAppendString(buffer, entity);
+    } else {
+        AppendControlPicture(buffer, byte);
+    }
+}
+
+void AppendRange(nvk::ReportBuffer &buffer, const char *begin, const char *end) {
+    if (end != begin) nvk::ReportBufferAppendBytes(buffer, begin, static_cast<std::size_t>(end - begin));
+}
+
+// Runs of plain bytes go in one piece; a text with nothing to replace is one append.
+void AppendEscaped(nvk::ReportBuffer &buffer, const char *text) {
+    const char *plainStart = text;
+    const char *cursor = text;
+    for (; *cursor != '\0'; ++cursor) {
+        const unsigned char byte = static_cast<unsigned char>(*cursor);
+        if (IsPlain(byte)) continue;
+        AppendRange(buffer, plainStart, cursor);
+        AppendReplacement(buffer, byte);
+        plainStart = cursor + 1;
+    }
+    AppendRange(buffer, plainStart, cursor);
+}
+
+}  // namespace
+
+namespace nvk {
+
+ReportBuffer::~ReportBuffer() { std::free(text); }
+
+void ReportBufferAppendBytes(ReportBuffer &buffer, const char *bytes, std::size_t count) {
+    if (count > kLargestNeed - buffer.length) EndProcessOutOfMemory();
+    Reserve(buffer, buffer.length + count + 1);
+    if (count != 0) std::memcpy(buffer.text + buffer.length, bytes, count);
+    buffer.length += count;
+    buffer.text[buffer.length] = '\0';
+}
+
+void ReportBufferAppendString(ReportBuffer &buffer, const char *string) {
+    if (string == nullptr) string = "";
+    ReportBufferAppendBytes(buffer, string, std::strlen(string));
+}
+
+void ReportBufferAppendIndent(ReportBuffer &buffer, unsigned level) {
+    for (unsigned i = 0; i < level; ++i) ReportBufferAppendBytes(buffer, kIndentUnit, sizeof kIndentUnit - 1);
+}
+
+void ReportBufferAppendLineEnd(ReportBuffer &buffer) { ReportBufferAppendBytes(buffer, kLineEnd, sizeof kLineEnd - 1); }
+
+void ReportBufferAppendTag(ReportBuffer &buffer, const char *name, bool start, unsigned level, bool lineEnd) {
+    ReportBufferAppendIndent(buffer, level);
+    ReportBufferAppendString(buffer, start ? "<" : "</");
+    ReportBufferAppendString(buffer, name);
+    ReportBufferAppendString(buffer, ">");
+    if (lineEnd) ReportBufferAppendLineEnd(buffer);
+}
+
+void ReportBufferAppendTextElement(ReportBuffer &buffer, const char *name, const char *text, unsigned level) {
+    ReportBufferAppendTag(buffer, name, true, level, false);
+    if (text != nullptr) AppendEscaped(buffer, text);
+    ReportBufferAppendTag(buffer, name, false, 0, true);
+}
+
+}  // namespace nvk

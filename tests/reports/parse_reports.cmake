@@ -1,0 +1,15 @@
+# Parses every saved report with xmllint; any report that is not well-formed
+# XML, or no report at all, fails the test.
+if(NOT XMLLINT)
+  message(FATAL_ERROR "xmllint not found: run scripts/setup.sh")
+endif()
+file(GLOB reports "${FOLDER}/*.xml")
+list(LENGTH reports count)
+if(count EQUAL 0)
+  message(FATAL_ERROR "no report to parse in ${FOLDER}")
+endif()
+execute_process(COMMAND ${XMLLINT} --noout ${reports} RESULT_VARIABLE result ERROR_VARIABLE errors)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "xmllint rejected a report:\n${errors}")
+endif()
+message(STATUS "${count} reports parsed")
