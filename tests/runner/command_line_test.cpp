@@ -1,0 +1,128 @@
+// WindowsNorvik.exe in command-line mode, started as a separate process: its exit
+// code and the report file it leaves for each kind of command line.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "crafted_images.h"
+#include "image_validation.h"
+#include "runner_process.h"
+#include "scratch_folder.h"
+
+namespace {
+
+constexpr DWORD kFailed = 1;
+
+class CommandLineMode : public ::testing::Test {
+protected:
+    void SetUp() override {
+        probeReport_ = folder_.File("probe-report.xml");
+        loadedMark_ = folder_.File("probe-loaded.txt");
+        SetEnvironmentVariableA("NORVIK_PROBE_REPORT", probeReport_.c_str());
+        SetEnvironmentVariableA("NORVIK_PROBE_LOADED", loadedMark_.c_str());
+    }
+    void TearDown() override {
+        SetEnvironmentVariableA("NORVIK_PROBE_REPORT", nullptr);
+        SetEnvironmentVariableA("NORVIK_PROBE_LOADED", nullptr);
+    }
+
+    static DWORD Run(const std::vector<std::string> &arguments) {
+        RunnerProcess runner(arguments);
+        EXPECT_TRUE(runner.Started());
+        return runner.WaitForExit();
+    }
+
+    std::string Crafted(const std::string &name, const crafted::Bytes &bytes) {
+        crafted::WriteFile(folder_.File(name), bytes);
+        return folder_.File(name);
+    }
+
+    const std::string probe_ = BuiltFile("runner_probe_library.dll");
+    ScratchFolder folder_;
+    std::string probeReport_;
+    std::string loadedMark_;
+};
+
+TEST_F(CommandLineMode, WritesTheReportTheRunLeftAndExitsZeroThoughTestsFail) {
+    const std::string report = folder_.File("report.xml");
+    ASSERT_EQ(0u, Run({probe_, report}));
+    const std::string written = ReadFileBytes(report);
+    EXPECT_EQ(ReadFileBytes(probeReport_), written);
+    EXPECT_NE(std::string::npos, written.find("<Name>ComparesWords</Name>"));
+    EXPECT_NE(std::string::npos, written.find("<Result>Failed</Result>"));
+}
+
+TEST_F(CommandLineMode, TheSampleRunsToTheEndDespiteItsCrash) {
+    const std::string report = folder_.File("sample.xml");
+    ASSERT_EQ(0u, Run({BuiltFile("RingBufferTests.dll"), report}));
+    const std::string written = ReadFileBytes(report);
+    EXPECT_NE(std::string::npos, written.find("<Name>PushToMissingBuffer</Name>"));
+    EXPECT_NE(std::string::npos, written.find("<Tested>7</Tested>"));
+    EXPECT_NE(std::string::npos, written.find("<Passed>5</Passed>"));
+    EXPECT_NE(std::string::npos, written.find("<LineNumber>0</LineNumber>"));
+}
+
+TEST_F(CommandLineMode, LeadingArgumentsNamingNothingAreSkippedAndTrailingOnesIgnored) {
+    const std::string report = folder_.File("report.xml");
+    const std::string extra = folder_.File("extra.xml");
+    ASSERT_EQ(0u, Run({folder_.File("missing-one"), "missing two", probe_, report, extra, "more"}));
+    EXPECT_TRUE(FileExists(report));
+    EXPECT_FALSE(FileExists(extra));
+}
+
+TEST_F(CommandLineMode, AReportThatCannotBeWrittenExitsOne) {
+    EXPECT_EQ(kFailed, Run({probe_, folder_.File("no-such-folder\\report.xml")}));
+}
+
+TEST_F(CommandLineMode, AReportPathNamingTheLibraryIsRefusedBeforeLoading) {
+    const std::string copy = folder_.File("Probe.dll");
+    ASSERT_TRUE(CopyFileA(probe_.c_str(), copy.c_str(), FALSE));
+    const std::string before = ReadFileBytes(copy);
+    EXPECT_EQ(kFailed, Run({copy, folder_.File("PROBE.DLL")}));
+    EXPECT_EQ(before, ReadFileBytes(copy));
+    EXPECT_FALSE(FileExists(loadedMark_));
+}
+
+// The first existing argument is taken as the library even when it is not one; the
+// argument after it, which the user may have meant as the library, is not written.
+TEST_F(CommandLineMode, AnExistingFileBeforeTheLibraryIsNotOverwritten) {
+    const std::string oldReport = Crafted("old-report.xml", crafted::Text("<TestResults/>"));
+    const std::string before = ReadFileBytes(probe_);
+    EXPECT_EQ(kFailed, Run({oldReport, probe_}));
+    EXPECT_EQ(before, ReadFileBytes(probe_));
+    EXPECT_FALSE(FileExists(loadedMark_));
+}
+
+TEST_F(CommandLineMode, EveryLoadingFailureExitsOneAndWritesNothing) {
+    const uint16_t otherMachine =
+        runner::OwnMachine() == runner::kMachineX64 ? runner::kMachineI386 : runner::kMachineX64;
+    const crafted::Bytes ownImage = crafted::ImageHeader(runner::OwnMachine());
+    const std::string libraries[] = {
+        folder_.Path(),
+        Crafted("empty.dll", crafted::Bytes()),
+        Crafted("text.dll", crafted::Text("text\r\n")),
+        Crafted("arm64.dll", crafted::ImageHeader(crafted::kMachineArm64)),
+        Crafted("other.dll", crafted::ImageHeader(otherMachine)),
+        Crafted("truncated.dll", crafted::Truncated(ownImage, 0x20)),
+        Crafted("far.dll", crafted::WithHeaderOffset(ownImage, 0x7FFFFFFF)),
+        BuiltFile("runner_refusing_library.dll"),
+        BuiltFile("runner_no_entry_library.dll"),
+    };
+    const std::string report = folder_.File("report.xml");
+    for (const std::string &library : libraries) {
+        EXPECT_EQ(kFailed, Run({library, report})) << library;
+        EXPECT_FALSE(FileExists(report)) << library;
+    }
+}
+
+TEST_F(CommandLineMode, ALibraryOfEmptyBatchesStillGetsAReport) {
+    const std::string report = folder_.File("report.xml");
+    ASSERT_EQ(0u, Run({BuiltFile("runner_empty_batches_library.dll"), report}));
+    const std::string written = ReadFileBytes(report);
+    EXPECT_EQ(0u, written.find("<?xml"));
+    EXPECT_NE(std::string::npos, written.find("<TestResults"));
+}
+
+}  // namespace

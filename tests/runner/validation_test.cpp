@@ -1,0 +1,111 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+
+#include "crafted_images.h"
+#include "image_validation.h"
+#include "resources/resource.h"
+#include "scratch_folder.h"
+
+namespace {
+
+using runner::kMachineI386;
+using runner::kMachineX64;
+
+// An allocation of exactly the file's size, so that the address sanitizer catches any
+// read past its end.
+unsigned Validate(const crafted::Bytes &bytes, uint16_t ownMachine) {
+    std::unique_ptr<unsigned char[]> sized(new unsigned char[bytes.size()]);
+    std::copy(bytes.begin(), bytes.end(), sized.get());
+    return runner::ValidateImageBytes(sized.get(), bytes.size(), ownMachine);
+}
+
+TEST(ImageHeaderRule, AcceptsTheRunnersOwnMachine) {
+    EXPECT_EQ(0u, Validate(crafted::ImageHeader(kMachineX64), kMachineX64));
+    EXPECT_EQ(0u, Validate(crafted::ImageHeader(kMachineI386), kMachineI386));
+}
+
+TEST(ImageHeaderRule, OtherBitnessNamesTheRunnerToUse) {
+    EXPECT_EQ(unsigned(IDS_NEEDS_32_BIT_RUNNER), Validate(crafted::ImageHeader(kMachineI386), kMachineX64));
+    EXPECT_EQ(unsigned(IDS_NEEDS_64_BIT_RUNNER), Validate(crafted::ImageHeader(kMachineX64), kMachineI386));
+}
+
+TEST(ImageHeaderRule, OtherMachinesAreUnknownFormat) {
+    for (const uint16_t ownMachine : {kMachineX64, kMachineI386}) {
+        EXPECT_EQ(unsigned(IDS_UNKNOWN_FORMAT), Validate(crafted::ImageHeader(crafted::kMachineArm64), ownMachine));
+        EXPECT_EQ(unsigned(IDS_UNKNOWN_FORMAT), Validate(crafted::ImageHeader(0), ownMachine));
+    }
+}
+
+TEST(ImageHeaderRule, FilesWithoutBothSignaturesAreUnknownFormat) {
+    crafted::Bytes noDosSignature = crafted::ImageHeader(kMachineX64);
+    noDosSignature[1] = 'X';
+    crafted::Bytes noPeSignature = crafted::ImageHeader(kMachineX64);
+    noPeSignature[0x42] = 'X';
+    for (const crafted::Bytes &bytes : {crafted::Text("MZ is not enough: this is a text file\r\n"), noDosSignature,
+                                        noPeSignature, crafted::Bytes(4096, 0)}) {
+        EXPECT_EQ(unsigned(IDS_UNKNOWN_FORMAT), Validate(bytes, kMachineX64));
+    }
+}
+
+// Each of these would be read beyond the file's end by a rule that trusts the offset.
+TEST(ImageHeaderRule, NeverReadsOutsideTheFile) {
+    const crafted::Bytes image = crafted::ImageHeader(kMachineX64);
+    const crafted::Bytes cases[] = {
+        crafted::Truncated(image, 2),
+        crafted::Truncated(image, crafted::kHeaderOffsetField + 3),  // cut inside the offset field
+        crafted::Truncated(image, 0x40),                               // offset points at the end
+        crafted::Truncated(image, 0x44),                               // signature, no machine field
+        crafted::Truncated(image, 0x45),                               // half a machine field
+        crafted::WithHeaderOffset(image, uint32_t(image.size())),
+        crafted::WithHeaderOffset(image, uint32_t(image.size()) - 5),
+        crafted::WithHeaderOffset(image, 0x7FFFFFFF),
+        crafted::WithHeaderOffset(image, 0xFFFFFFFF),
+        crafted::WithHeaderOffset(image, 0xFFFFFFFC),
+    };
+    for (const crafted::Bytes &bytes : cases) {
+        EXPECT_EQ(unsigned(IDS_UNKNOWN_FORMAT), Validate(bytes, kMachineX64)) << "size " << bytes.size();
+    }
+    EXPECT_EQ(unsigned(IDS_UNKNOWN_FORMAT), runner::ValidateImageBytes(nullptr, 0, kMachineX64));
+}
+
+TEST(ImageHeaderRule, MachineFieldRightAtTheEndIsRead) {
+    const crafted::Bytes image = crafted::Truncated(crafted::ImageHeader(kMachineX64), 0x46);
+    EXPECT_EQ(0u, Validate(image, kMachineX64));
+}
+
+class LibraryFileValidation : public ::testing::Test {
+protected:
+    unsigned ValidateFile(const std::string &name, const crafted::Bytes &bytes) {
+        const std::string path = folder.File(name);
+        crafted::WriteFile(path, bytes);
+        return runner::ValidateLibraryFile(path.c_str(), kMachineX64);
+    }
+
+    ScratchFolder folder;
+};
+
+TEST_F(LibraryFileValidation, ReadsTheWholeFile) {
+    EXPECT_EQ(0u, ValidateFile("image.dll", crafted::ImageHeader(kMachineX64)));
+    EXPECT_EQ(unsigned(IDS_NEEDS_32_BIT_RUNNER), ValidateFile("i386.dll", crafted::ImageHeader(kMachineI386)));
+    EXPECT_EQ(unsigned(IDS_UNKNOWN_FORMAT), ValidateFile("arm64.dll", crafted::ImageHeader(crafted::kMachineArm64)));
+    EXPECT_EQ(unsigned(IDS_UNKNOWN_FORMAT), ValidateFile("text.dll", crafted::Text("plain text\n")));
+    EXPECT_EQ(unsigned(IDS_UNKNOWN_FORMAT),
+              ValidateFile("truncated.dll", crafted::Truncated(crafted::ImageHeader(kMachineX64), 0x30)));
+    EXPECT_EQ(unsigned(IDS_UNKNOWN_FORMAT),
+              ValidateFile("offset.dll", crafted::WithHeaderOffset(crafted::ImageHeader(kMachineX64), 0x10000)));
+}
+
+TEST_F(LibraryFileValidation, EmptyFileCannotBeMapped) {
+    EXPECT_EQ(unsigned(IDS_CANNOT_MAP), ValidateFile("empty.dll", crafted::Bytes()));
+}
+
+TEST_F(LibraryFileValidation, NothingReadableIsCannotRead) {
+    EXPECT_EQ(unsigned(IDS_CANNOT_READ), runner::ValidateLibraryFile(nullptr, kMachineX64));
+    EXPECT_EQ(unsigned(IDS_CANNOT_READ), runner::ValidateLibraryFile("", kMachineX64));
+    EXPECT_EQ(unsigned(IDS_CANNOT_READ), runner::ValidateLibraryFile(folder.File("missing.dll").c_str(), kMachineX64));
+    EXPECT_EQ(unsigned(IDS_CANNOT_READ), runner::ValidateLibraryFile(folder.Path().c_str(), kMachineX64));
+}
+
+}  // namespace
