@@ -1,0 +1,219 @@
+// Per-test cost of a run: 100,000 trivial test functions through NvkBatchRun,
+// first with no event handler and then with a counting one, next to 100,000
+// trivial GoogleTest tests run by RUN_ALL_TESTS in the same process.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <iterator>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "norvik.h"
+
+namespace {
+
+// Batches here, test suites in GoogleTest.
+constexpr int kSuites = 100;
+constexpr int kTestsPerSuite = 1000;
+constexpr int32_t kTests = kSuites * kTestsPerSuite;
+// The first runs of a configuration are slower while caches and the machine settle.
+constexpr int kWarmUpRuns = 3;
+constexpr int kTimedRuns = 7;
+
+enum class Body { kEmpty, kOneAssertion };
+
+const char *BodyName(Body body) { return body == Body::kEmpty ? "empty" : "one_assertion"; }
+
+// Every trivial test of both frameworks reads this one switch.
+bool assertInTests = false;
+
+class Stopwatch {
+public:
+    double Elapsed() const { return std::chrono::duration<double>(Clock::now() - start_).count(); }
+
+private:
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point start_ = Clock::now();
+};
+
+void Require(bool condition, const char *what) {
+    if (condition) return;
+    std::fprintf(stderr, "run_bench: %s\n", what);
+    std::exit(1);
+}
+
+// The median of the timed runs, and the best one: the least a run cost when
+// nothing else on the shared machine got in the way.
+struct Seconds {
+    double median;
+    double best;
+};
+
+template <typename Run>
+Seconds TimeRuns(Run run) {
+    for (int i = 0; i < kWarmUpRuns; ++i) run();
+    std::vector<double> samples;
+    for (int i = 0; i < kTimedRuns; ++i) {
+        Stopwatch stopwatch;
+        run();
+        samples.push_back(stopwatch.Elapsed());
+    }
+    std::sort(samples.begin(), samples.end());
+    return {samples[samples.size() / 2], samples.front()};
+}
+
+double NanosecondsPerTest(double seconds) { return seconds * 1e9 / kTests; }
+
+std::vector<std::string> NumberedNames(const char *prefix, int count) {
+    std::vector<std::string> names;
+    char buffer[32];
+    for (int i = 0; i < count; ++i) {
+        std::snprintf(buffer, sizeof buffer, "%s%04d", prefix, i);
+        names.emplace_back(buffer);
+    }
+    return names;
+}
+
+// ---- Norvik -------------------------------------------------------------------------
+
+// A batch refuses a function it already holds, so each test of a batch needs an
+// address of its own; the batches share these.
+template <int N>
+void NVK_CALL TrivialTest(void) {
+    if (assertInTests) NvkAssert(1, __FILE__, __LINE__, "passes");
+}
+
+template <int... N>
+std::vector<NvkTestProc> TrivialTests(std::integer_sequence<int, N...>) {
+    return {&TrivialTest<N>...};
+}
+
+uint32_t eventCounts[NvkEventRunFinished + 1];
+
+void NVK_CALL CountEvent(int32_t code, uint32_t, intptr_t, void *, void *) {
+    if (code >= 0 && code <= NvkEventRunFinished) ++eventCounts[code];
+}
+
+void RegisterNorvikTests(const std::vector<std::string> &batchNames, const std::vector<std::string> &testNames) {
+    const std::vector<NvkTestProc> functions = TrivialTests(std::make_integer_sequence<int, kTestsPerSuite>());
+    std::vector<const char *> names;
+    for (const std::string &name : testNames) names.push_back(name.c_str());
+    for (const std::string &batchName : batchNames) {
+        NvkBatch *batch = NvkBatchCreate(batchName.c_str());
+        Require(batch != nullptr, "a batch was refused");
+        NvkBatchAddFunctions(batch, kTestsPerSuite, names.data(), functions.data());
+    }
+    // An identical-code-folding linker would give the trivial tests one address.
+    Require(NvkBatchGetTestFunctionInformation(nullptr, nullptr, nullptr) == kTests,
+            "test functions were refused: do the trivial tests share an address?");
+}
+
+void RequireNorvikResults(Body body) {
+    int32_t run = 0;
+    int32_t passed = 0;
+    int32_t passedAssertions = 0;
+    NvkBatchGetStatistics(nullptr, &run, &passed, nullptr, nullptr, &passedAssertions, nullptr, nullptr);
+    Require(run == kTests && passed == kTests, "not every test ran and passed");
+    Require(passedAssertions == (body == Body::kEmpty ? 0 : kTests), "the assertions were not counted");
+}
+
+Seconds TimeNorvik(Body body) {
+    assertInTests = body == Body::kOneAssertion;
+    const Seconds seconds = TimeRuns([] { Require(NvkBatchRun(nullptr) == 1, "NvkBatchRun failed"); });
+    RequireNorvikResults(body);
+    return seconds;
+}
+
+Seconds TimeNorvikWithHandler(Body body) {
+    std::fill(std::begin(eventCounts), std::end(eventCounts), 0u);
+    const Seconds seconds = TimeNorvik(body);
+    Require(eventCounts[NvkEventTestFunctionFinished] == uint32_t{kTests} * (kWarmUpRuns + kTimedRuns),
+            "the handler missed test events");
+    return seconds;
+}
+
+// ---- GoogleTest ---------------------------------------------------------------------
+
+class TrivialGoogleTest : public testing::Test {
+    void TestBody() override {
+        if (assertInTests) {
+            EXPECT_TRUE(true);
+        }
+    }
+};
+
+void QuietGoogleTest() {
+    testing::InitGoogleTest();
+    testing::TestEventListeners &listeners = testing::UnitTest::GetInstance()->listeners();
+    delete listeners.Release(listeners.default_result_printer());
+}
+
+void RegisterGoogleTests(const std::vector<std::string> &suiteNames, const std::vector<std::string> &testNames) {
+    for (const std::string &suite : suiteNames) {
+        for (const std::string &test : testNames) {
+            testing::RegisterTest(suite.c_str(), test.c_str(), nullptr, nullptr, __FILE__, __LINE__,
+                                  []() -> TrivialGoogleTest * { return new TrivialGoogleTest; });
+        }
+    }
+}
+
+Seconds TimeGoogleTest(Body body) {
+    assertInTests = body == Body::kOneAssertion;
+    const Seconds seconds = TimeRuns([] { Require(RUN_ALL_TESTS() == 0, "RUN_ALL_TESTS failed"); });
+    Require(testing::UnitTest::GetInstance()->successful_test_count() == kTests, "not every GoogleTest test passed");
+    return seconds;
+}
+
+// ---- Report -------------------------------------------------------------------------
+
+struct Figures {
+    Seconds googleTest;
+    Seconds norvik;
+    Seconds norvikWithHandler;
+};
+
+void PrintRun(const char *framework, Body body, const char *handler, Seconds seconds) {
+    std::printf("%s tests=%ld body=%s handler=%s median_seconds=%.4f per_test_ns=%.0f best_per_test_ns=%.0f\n",
+                framework, static_cast<long>(kTests), BodyName(body), handler, seconds.median,
+                NanosecondsPerTest(seconds.median), NanosecondsPerTest(seconds.best));
+}
+
+void PrintRatio(Body body, const char *handler, Seconds norvik, Seconds googleTest) {
+    std::printf("ratio body=%s handler=%s norvik_to_googletest=%.3f best_norvik_to_googletest=%.3f\n",
+                BodyName(body), handler, norvik.median / googleTest.median, norvik.best / googleTest.best);
+}
+
+}  // namespace
+
+int main() {
+    QuietGoogleTest();
+    const std::vector<std::string> testNames = NumberedNames("Test", kTestsPerSuite);
+    RegisterNorvikTests(NumberedNames("Batch", kSuites), testNames);
+    RegisterGoogleTests(NumberedNames("Suite", kSuites), testNames);
+
+    const Body bodies[] = {Body::kEmpty, Body::kOneAssertion};
+    Figures figures[2];
+    for (int i = 0; i < 2; ++i) {
+        figures[i].googleTest = TimeGoogleTest(bodies[i]);
+        PrintRun("googletest", bodies[i], "none", figures[i].googleTest);
+        figures[i].norvik = TimeNorvik(bodies[i]);
+        PrintRun("norvik", bodies[i], "none", figures[i].norvik);
+    }
+    // A handler once installed cannot be removed, so the runs with one come last.
+    NvkSetEventHandler(CountEvent, 0);
+    for (int i = 0; i < 2; ++i) {
+        figures[i].norvikWithHandler = TimeNorvikWithHandler(bodies[i]);
+        PrintRun("norvik", bodies[i], "counting", figures[i].norvikWithHandler);
+    }
+    for (int i = 0; i < 2; ++i) {
+        PrintRatio(bodies[i], "none", figures[i].norvik, figures[i].googleTest);
+        PrintRatio(bodies[i], "counting", figures[i].norvikWithHandler, figures[i].googleTest);
+    }
+    NvkBatchFree(nullptr);
+    return 0;
+}
