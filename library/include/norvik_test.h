@@ -1,0 +1,100 @@
+/*
+ * Norvik for test authors: short checks that supply the caller's file and line, test
+ * registration under the function's own name, and the entry point of a test DLL.
+ * Plain C99; usable from C and C++.
+ *
+ *   NVK_ASSERT_EQUAL_<TYPE>(expected, actual)      passes when the two are equal
+ *   NVK_ASSERT_NOT_EQUAL_<TYPE>(expected, actual)  passes when they differ
+ *     TYPE: CHAR, UCHAR, WCHAR, INT, UINT, LONG, ULONG, LONG_LONG, ULONG_LONG,
+ *           FLOAT, DOUBLE (exact, no tolerance), POINTER, STRING, WSTRING
+ *   NVK_ASSERT_TRUE(value)  passes only for exactly 1;  NVK_ASSERT_FALSE(value)
+ *   NVK_ASSERT_NULL(pointer);  NVK_ASSERT_NOT_NULL(pointer)
+ *   NVK_ASSERT(condition, format, ...)  any check, with a printf-style failure message
+ *
+ * Each check evaluates its arguments once and returns the stored failure message,
+ * or NULL when it passed.
+ */
+#ifndef NORVIK_TEST_H
+#define NORVIK_TEST_H
+
+#include "norvik.h"
+
+#define NVK_ASSERT(condition, ...) NvkAssert((condition) ? 1 : 0, __FILE__, __LINE__, __VA_ARGS__)
+
+#define NVK_ASSERT_TRUE(value) NvkAssertIsTrueImp((value), __FILE__, __LINE__)
+#define NVK_ASSERT_FALSE(value) NvkAssertIsFalseImp((value), __FILE__, __LINE__)
+#define NVK_ASSERT_NULL(pointer) NvkAssertIsNullImp((pointer), __FILE__, __LINE__)
+#define NVK_ASSERT_NOT_NULL(pointer) NvkAssertIsNotNullImp((pointer), __FILE__, __LINE__)
+
+#define NVK_ASSERT_EQUAL_CHAR(expected, actual) NvkAssertAreEqualCharImpA((expected), (actual), __FILE__, __LINE__)
+#define NVK_ASSERT_EQUAL_UCHAR(expected, actual) NvkAssertAreEqualUCharImp((expected), (actual), __FILE__, __LINE__)
+#define NVK_ASSERT_EQUAL_WCHAR(expected, actual) NvkAssertAreEqualCharImpW((expected), (actual), __FILE__, __LINE__)
+#define NVK_ASSERT_EQUAL_INT(expected, actual) NvkAssertAreEqualIntImp((expected), (actual), __FILE__, __LINE__)
+#define NVK_ASSERT_EQUAL_UINT(expected, actual) NvkAssertAreEqualUIntImp((expected), (actual), __FILE__, __LINE__)
+#define NVK_ASSERT_EQUAL_LONG(expected, actual) NvkAssertAreEqualLongImp((expected), (actual), __FILE__, __LINE__)
+#define NVK_ASSERT_EQUAL_ULONG(expected, actual) NvkAssertAreEqualULongImp((expected), (actual), __FILE__, __LINE__)
+#define NVK_ASSERT_EQUAL_LONG_LONG(expected, actual) \
+    NvkAssertAreEqualLongLongImp((expected), (actual), __FILE__, __LINE__)
+#define NVK_ASSERT_EQUAL_ULONG_LONG(expected, actual) \
+    NvkAssertAreEqualULongLongImp((expected), (actual), __FILE__, __LINE__)
+#define NVK_ASSERT_EQUAL_FLOAT(expected, actual) NvkAssertAreEqualFloatImp((expected), (actual), __FILE__, __LINE__)
+#define NVK_ASSERT_EQUAL_DOUBLE(expected, actual) NvkAssertAreEqualDoubleImp((expected), (actual), __FILE__, __LINE__)
+#define NVK_ASSERT_EQUAL_POINTER(expected, actual) \
+    NvkAssertAreEqualPointerImp((expected), (actual), __FILE__, __LINE__)
+#define NVK_ASSERT_EQUAL_STRING(expected, actual) \
+    NvkAssertAreEqualStringImpA((expected), (actual), __FILE__, __LINE__)
+#define NVK_ASSERT_EQUAL_WSTRING(expected, actual) \
+    NvkAssertAreEqualStringImpW((expected), (actual), __FILE__, __LINE__)
+
+#define NVK_ASSERT_NOT_EQUAL_CHAR(expected, actual) \
+    NvkAssertAreNotEqualCharImpA((expected), (actual), __FILE__, __LINE__)
+#define NVK_ASSERT_NOT_EQUAL_UCHAR(expected, actual) \
+    NvkAssertAreNotEqualUCharImp((expected), (actual), __FILE__, __LINE__)
+#define NVK_ASSERT_NOT_EQUAL_WCHAR(expected, actual) \
+    NvkAssertAreNotEqualCharImpW((expected), (actual), __FILE__, __LINE__)
+#define NVK_ASSERT_NOT_EQUAL_INT(expected, actual) \
+    NvkAssertAreNotEqualIntImp((expected), (actual), __FILE__, __LINE__)
+#define NVK_ASSERT_NOT_EQUAL_UINT(expected, actual) \
+    NvkAssertAreNotEqualUIntImp((expected), (actual), __FILE__, __LINE__)
+#define NVK_ASSERT_NOT_EQUAL_LONG(expected, actual) \
+    NvkAssertAreNotEqualLongImp((expected), (actual), __FILE__, __LINE__)
+#define NVK_ASSERT_NOT_EQUAL_ULONG(expected, actual) \
+    NvkAssertAreNotEqualULongImp((expected), (actual), __FILE__, __LINE__)
+#define NVK_ASSERT_NOT_EQUAL_LONG_LONG(expected, actual) \
+    NvkAssertAreNotEqualLongLongImp((expected), (actual), __FILE__, __LINE__)
+#define NVK_ASSERT_NOT_EQUAL_ULONG_LONG(expected, actual) \
+    NvkAssertAreNotEqualULongLongImp((expected), (actual), __FILE__, __LINE__)
+#define NVK_ASSERT_NOT_EQUAL_FLOAT(expected, actual) \
+    NvkAssertAreNotEqualFloatImp((expected), (actual), __FILE__, __LINE__)
+#define NVK_ASSERT_NOT_EQUAL_DOUBLE(expected, actual) \
+    NvkAssertAreNotEqualDoubleImp((expected), (actual), __FILE__, __LINE__)
+#define NVK_ASSERT_NOT_EQUAL_POINTER(expected, actual) \
+    NvkAssertAreNotEqualPointerImp((expected), (actual), __FILE__, __LINE__)
+#define NVK_ASSERT_NOT_EQUAL_STRING(expected, actual) \
+    NvkAssertAreNotEqualStringImpA((expected), (actual), __FILE__, __LINE__)
+#define NVK_ASSERT_NOT_EQUAL_WSTRING(expected, actual) \
+    NvkAssertAreNotEqualStringImpW((expected), (actual), __FILE__, __LINE__)
+
+/* Registers function in batch (NULL: the first batch) under the function's own name. */
+#define NVK_ADD_TEST(batch, function) NvkBatchAddFunctionImp((batch), #function, (function))
+
+/*
+ * Starts the definition of the entry point a test DLL exports; the runner finds it
+ * by name and calls it once to register the batches:
+ *   NVK_TEST_LIBRARY_ENTRY { NVK_ADD_TEST(NvkBatchCreate("Parser"), ParsesEmptyInput); }
+ */
+#ifdef __cplusplus
+#  define NVK_EXTERN_C extern "C"
+#else
+#  define NVK_EXTERN_C
+#endif
+#if defined(_WIN32)
+#  define NVK_EXPORT __declspec(dllexport)
+#elif defined(__GNUC__)
+#  define NVK_EXPORT __attribute__((visibility("default")))
+#else
+#  define NVK_EXPORT
+#endif
+#define NVK_TEST_LIBRARY_ENTRY NVK_EXTERN_C NVK_EXPORT void NVK_CALL NvkLibraryCreateBatches(void)
+
+#endif /* NORVIK_TEST_H */
