@@ -52,7 +52,11 @@ extern "C" const char *NVK_CALL NvkAssert(int condition, const char *fileName, i
     va_end(arguments);
     nvk::AppendFailure(testFunction, failure);
 
+    // Once the test function has been timed (its tear-downs) it counts as run, so the
+    // handler may reset it and free the new record: it must not be touched after that.
     nvk::RaiseEvent(NvkEventAssertFailed, 0, testFunction, failure);
+    if (testFunction->lastFailure != failure) return nullptr;
     nvk::RaiseEvent(NvkEventFailureAdded, 0, testFunction, failure);
+    if (testFunction->lastFailure != failure) return nullptr;
     return failure->message;
 }
