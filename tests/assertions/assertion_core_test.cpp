@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -172,4 +173,40 @@ TEST_F(AssertionRun, AssertMacroSuppliesFileLineAndAnyScalarCondition) {
     EXPECT_EQ("line " + std::to_string(lines[0]) + " is positive", Messages(test)[0]);
     EXPECT_TRUE(EndsWith(NvkTestFunctionGetFileName(test), "assertion_core_test.cpp"))
         << NvkTestFunctionGetFileName(test);
+}
+
+namespace {
+
+const char *tearDownResult = "not called";
+std::vector<int32_t> codesSeen;
+
+void NVK_CALL DoNothing() {}
+
+void NVK_CALL FailInTearDown() { tearDownResult = NvkAssert(0, "teardown.c", 9, "tear-down failed"); }
+
+// Resets are allowed while a run goes on, also from the handler itself.
+void NVK_CALL ResetOnEachFailure(int32_t code, uint32_t, intptr_t, void *first, void *) {
+    codesSeen.push_back(code);
+    if (code == NvkEventAssertFailed) NvkTestFunctionReset(static_cast<NvkTestFunction *>(first), 1);
+}
+
+}  // namespace
+
+// After the test function has been timed it counts as run, so a handler can free its new
+// failure at once; the check must then neither announce nor return the freed record.
+TEST_F(AssertionRun, FailureFreedByTheHandlerIsNotUsedAfterwards) {
+    NvkBatch *batch = NvkBatchCreate("Resetting");
+    NvkTestFunction *test = NvkBatchAddFunctionImp(batch, "Quiet", &DoNothing);
+    NvkBatchSetSetupFunctions(batch, nullptr, nullptr, nullptr, &FailInTearDown);
+    NvkSetEventHandler(&ResetOnEachFailure, 0);
+    NvkBatchRun(batch);
+    EventRecorder::Install();
+
+    EXPECT_EQ(nullptr, tearDownResult);
+    EXPECT_TRUE(Failures(test).empty());
+    const std::vector<int32_t> failureEvents = {NvkEventAssertFailed, NvkEventFailureFreed,
+                                                NvkEventTestFunctionReset};
+    EXPECT_NE(codesSeen.end(), std::search(codesSeen.begin(), codesSeen.end(), failureEvents.begin(),
+                                           failureEvents.end()));
+    EXPECT_EQ(codesSeen.end(), std::find(codesSeen.begin(), codesSeen.end(), NvkEventFailureAdded));
 }
