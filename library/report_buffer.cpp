@@ -12,7 +12,7 @@ constexpr std::size_t kStep = 4096;
 // Far beyond any memory there is; keeps the size arithmetic below from wrapping.
 constexpr std::size_t kLargestNeed = SIZE_MAX / 4;
 
-const char kIndentUnit[] = "    ";
+constexpr std::size_t kIndentWidth = 4;  // spaces per level
 const char kLineEnd[] = "\r\n";
 
 // Small reports grow in 4096-byte steps. Beyond that the capacity at least
@@ -31,6 +31,16 @@ void Reserve(nvk::ReportBuffer &buffer, std::size_t need) {
     if (text == nullptr) nvk::EndProcessOutOfMemory();
     buffer.text = text;
     buffer.capacity = capacity;
+}
+
+// Makes room for count more bytes, counts them in and returns where they go.
+char *Extend(nvk::ReportBuffer &buffer, std::size_t count) {
+    if (count > kLargestNeed - buffer.length) nvk::EndProcessOutOfMemory();
+    Reserve(buffer, buffer.length + count + 1);
+    char *place = buffer.text + buffer.length;
+    buffer.length += count;
+    buffer.text[buffer.length] = '\0';
+    return place;
 }
 
 const char *Entity(unsigned char byte) {
@@ -94,11 +104,8 @@ namespace nvk {
 ReportBuffer::~ReportBuffer() { std::free(text); }
 
 void ReportBufferAppendBytes(ReportBuffer &buffer, const char *bytes, std::size_t count) {
-    if (count > kLargestNeed - buffer.length) EndProcessOutOfMemory();
-    Reserve(buffer, buffer.length + count + 1);
-    if (count != 0) std::memcpy(buffer.text + buffer.length, bytes, count);
-    buffer.length += count;
-    buffer.text[buffer.length] = '\0';
+    char *place = Extend(buffer, count);
+    if (count != 0) std::memcpy(place, bytes, count);
 }
 
 void ReportBufferAppendString(ReportBuffer &buffer, const char *string) {
@@ -107,17 +114,23 @@ void ReportBufferAppendString(ReportBuffer &buffer, const char *string) {
 }
 
 void ReportBufferAppendIndent(ReportBuffer &buffer, unsigned level) {
-    for (unsigned i = 0; i < level; ++i) ReportBufferAppendBytes(buffer, kIndentUnit, sizeof kIndentUnit - 1);
+    const std::size_t count = std::size_t{level} * kIndentWidth;
+    std::memset(Extend(buffer, count), ' ', count);
 }
 
 void ReportBufferAppendLineEnd(ReportBuffer &buffer) { ReportBufferAppendBytes(buffer, kLineEnd, sizeof kLineEnd - 1); }
 
+// Tags are most of a report's pieces, so each is put in place with one append.
 void ReportBufferAppendTag(ReportBuffer &buffer, const char *name, bool start, unsigned level, bool lineEnd) {
     ReportBufferAppendIndent(buffer, level);
-    ReportBufferAppendString(buffer, start ? "<" : "</");
-    ReportBufferAppendString(buffer, name);
-    ReportBufferAppendString(buffer, ">");
-    if (lineEnd) ReportBufferAppendLineEnd(buffer);
+    if (name == nullptr) name = "";
+    const std::size_t opening = start ? 1 : 2;
+    const std::size_t nameLength = std::strlen(name);
+    const std::size_t ending = lineEnd ? 3 : 1;
+    char *place = Extend(buffer, opening + nameLength + ending);
+    std::memcpy(place, "</", opening);
+    std::memcpy(place + opening, name, nameLength);
+    std::memcpy(place + opening + nameLength, ">\r\n", ending);
 }
 
 void ReportBufferAppendTextElement(ReportBuffer &buffer, const char *name, const char *text, unsigned level) {
