@@ -1,10 +1,150 @@
+// Structured exception handling around user code. Only what no frame of the
+// user code handled reaches the guard's own frame, so exceptions a test catches
+// itself stay its own business.
+#include <windows.h>
+
+#include <malloc.h>
+
+#include <csignal>
+
 #include "crash_guard.h"
+
+namespace {
+
+// abort(), and std::terminate which ends in it, reports through the C runtime's
+// SIGABRT handler; turned into an exception it reaches the frame guard like any
+// other fault. This is how a C++ exception that DWARF unwinding cannot carry out
+// of a module with its own runtime ends up.
+constexpr DWORD kAbortException = 0xE0000000 | 0x4E564B;  // customer bit, "NVK"
+
+void __cdecl RaiseAbortException(int) { RaiseException(kAbortException, EXCEPTION_NONCONTINUABLE, 0, nullptr); }
+
+class AbortBecomesException {
+public:
+    AbortBecomesException() : previous_(std::signal(SIGABRT, &RaiseAbortException)) {}
+    ~AbortBecomesException() {
+        if (previous_ != SIG_ERR) std::signal(SIGABRT, previous_);
+    }
+    AbortBecomesException(const AbortBecomesException &) = delete;
+    AbortBecomesException &operator=(const AbortBecomesException &) = delete;
+
+private:
+    void(__cdecl *previous_)(int);
+};
+
+#if defined(_MSC_VER)
+
+bool CallUnderFrameGuard(NvkTestProc function, DWORD *exceptionCode) {
+    __try {
+        function();
+    } __except (EXCEPTION_EXECUTE_HANDLER) {
+        *exceptionCode = GetExceptionCode();
+        return false;
+    }
+    return true;
+}
+
+#else  // GCC has no __try: the guard registers its own frame handler.
+
+// Where an abandoned call resumes. The handler jumps straight back instead of
+// unwinding: the frames in between belong to code that just faulted, and a stack
+// overflow leaves no room for running their clean-ups.
+struct Landing {
+    void *jump[5];
+    DWORD exceptionCode;
+};
+Landing *landing = nullptr;
+
+}  // namespace
+
+extern "C" EXCEPTION_DISPOSITION NTAPI nvkFrameGuardHandler(EXCEPTION_RECORD *record, void *, CONTEXT *, void *) {
+    if ((record->ExceptionFlags & (EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND)) != 0) return ExceptionContinueSearch;
+    landing->exceptionCode = record->ExceptionCode;
+    __builtin_longjmp(landing->jump, 1);
+}
+
+namespace {
+
+#if defined(__x86_64__)
+
+// The handler of a 64-bit frame lives in the unwind data, which only assembly can
+// give a GCC function. The nop keeps the return address out of the epilogue, where
+// the dispatcher would not call the handler.
+asm(R"(
+    .text
+    .p2align 4
+    .def nvkCallWithFrameHandler; .scl 3; .type 32; .endef
+nvkCallWithFrameHandler:
+    .seh_proc nvkCallWithFrameHandler
+    .seh_handler nvkFrameGuardHandler, @except
+    subq $40, %rsp
+    .seh_stackalloc 40
+    .seh_endprologue
+    call *%rcx
+    nop
+    addq $40, %rsp
+    ret
+    .seh_endproc
+)");
+extern "C" void nvkCallWithFrameHandler(NvkTestProc function);
+
+void *SavedExceptionList() { return nullptr; }
+void RestoreExceptionList(void *) {}
+
+#else  // 32-bit: a registration record on the stack, chained from FS:[0].
+
+EXCEPTION_REGISTRATION_RECORD *ExceptionList() {
+    EXCEPTION_REGISTRATION_RECORD *list;
+    asm volatile("movl %%fs:0, %0" : "=r"(list));
+    return list;
+}
+
+void SetExceptionList(EXCEPTION_REGISTRATION_RECORD *list) { asm volatile("movl %0, %%fs:0" : : "r"(list) : "memory"); }
+
+void nvkCallWithFrameHandler(NvkTestProc function) {
+    EXCEPTION_REGISTRATION_RECORD record;
+    record.Next = ExceptionList();
+    record.Handler = &nvkFrameGuardHandler;
+    SetExceptionList(&record);
+    function();
+    SetExceptionList(record.Next);
+}
+
+// The jump leaves the dispatcher's records of the abandoned frames in the chain.
+void *SavedExceptionList() { return ExceptionList(); }
+void RestoreExceptionList(void *list) { SetExceptionList(static_cast<EXCEPTION_REGISTRATION_RECORD *>(list)); }
+
+#endif
+
+bool CallUnderFrameGuard(NvkTestProc function, DWORD *exceptionCode) {
+    Landing here;
+    void *const exceptionList = SavedExceptionList();
+    landing = &here;
+    if (__builtin_setjmp(here.jump) != 0) {
+        landing = nullptr;
+        RestoreExceptionList(exceptionList);
+        *exceptionCode = here.exceptionCode;
+        return false;
+    }
+    nvkCallWithFrameHandler(function);
+    landing = nullptr;
+    return true;
+}
+
+#endif
+
+}  // namespace
 
 namespace nvk {
 
 bool CallGuarded(NvkTestProc function) {
-    function();
-    return true;
+    AbortBecomesException abortBecomesException;
+    DWORD exceptionCode = 0;
+    if (CallUnderFrameGuard(function, &exceptionCode)) return true;
+    // The overflow used up the guard page; without a new one the next overflow
+    // would end the process.
+    if (exceptionCode == EXCEPTION_STACK_OVERFLOW) _resetstkoflw();
+    return false;
 }
 
 }  // namespace nvk
