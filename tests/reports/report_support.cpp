@@ -50,12 +50,12 @@ void SetExecutionTime(NvkTestFunction *testFunction, double seconds) { testFunct
 void RunSample() {
     NvkBatch *batch = NvkBatchCreate("Sample");
     NvkTestFunction *one = AddTest(batch, "TestOne", [] {
-        NvkAssert(1, "sample_tests", 10, "first check");
-        NvkAssert(1, "sample_tests", 11, "second check");
+        NvkAssertAreEqualIntImp(1, 1, "sample_tests", 10);
+        NvkAssertIsTrueImp(1, "sample_tests", 11);
     });
     NvkTestFunction *two = AddTest(batch, "TestTwo", [] {
-        NvkAssert(1, "sample_tests", 41, "first check");
-        NvkAssert(0, "sample_tests", 42, "Expected integer to be '%d' but it was '%d'", 1, 2);
+        NvkAssertAreEqualIntImp(2, 2, "sample_tests", 41);
+        NvkAssertAreEqualIntImp(1, 2, "sample_tests", 42);
     });
     NvkBatchRun(nullptr);
     SetExecutionTime(one, 0.0012345);
