@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Sets up the machine, builds the runner and the sample test DLL, runs
+# WindowsNorvik.exe in command-line mode on the sample under Wine, and shows the
+# runner's exit code and the report it wrote.
+#
+#   bash scripts/run_sample.sh [win64|win32] [TEST_DLL]
+#
+# win64 (the default) or win32 picks the build; TEST_DLL runs another test DLL of
+# that bitness instead of the sample. NORVIK_BUILD_DIR overrides the build folder.
+# Exits with the runner's exit code: 0 when the report was written, whether or not
+# the tests passed.
+set -euo pipefail
+repository=$(cd "$(dirname "$0")/.." && pwd)
+cd "$repository"
+
+preset=${1:-win64}
+case "$preset" in
+  win64 | win32) ;;
+  *) echo "usage: $0 [win64|win32] [TEST_DLL]" >&2; exit 2 ;;
+esac
+build_dir=${NORVIK_BUILD_DIR:-$repository/build/$preset}
+
+bash scripts/setup.sh
+export WINEDEBUG=-all
+
+cmake --preset "$preset" -B "$build_dir" >/dev/null
+cmake --build "$build_dir" --target WindowsNorvik RingBufferTests
+
+test_dll=$(realpath "${2:-$build_dir/bin/RingBufferTests.dll}")
+report=$build_dir/sample-report.xml
+rm -f "$report"
+
+echo "Running WindowsNorvik.exe ($preset) on $test_dll"
+exit_code=0
+wine "$build_dir/bin/WindowsNorvik.exe" "$(winepath -w "$test_dll")" "$(winepath -w "$report")" || exit_code=$?
+
+echo "Exit code: $exit_code"
+if [ -f "$report" ]; then
+  echo "Report ($report):"
+  cat "$report"
+  echo
+else
+  echo "No report was written."
+fi
+exit "$exit_code"
