@@ -120,7 +120,7 @@ void ReportBufferAppendIndent(ReportBuffer &buffer, unsigned level) {
 
 void ReportBufferAppendLineEnd(ReportBuffer &buffer) { ReportBufferAppendBytes(buffer, kLineEnd, sizeof kLineEnd - 1); }
 
-// Tags are most of a report's pieces, so each is put in place with one append.
+// Tags are most of a report's pieces, so each takes two appends: indentation, then the rest.
 void ReportBufferAppendTag(ReportBuffer &buffer, const char *name, bool start, unsigned level, bool lineEnd) {
     ReportBufferAppendIndent(buffer, level);
     if (name == nullptr) name = "";
