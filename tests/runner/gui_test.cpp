@@ -18,6 +18,7 @@ constexpr char kDisplayName[] = "Windows Norvik";
 constexpr char kUnknownFormatText[] =
     "The validity of the specified file cannot be determined. It does not appear to be a DLL format that is "
     "understood by this software.";
+constexpr char kCannotReadText[] = "The specified file could not be read or does not exist.";
 constexpr char kNoTestsText[] =
     "The requested library is valid and was opened, but contains no batches or test functions.";
 
@@ -153,20 +154,27 @@ TEST(RunnerWindow, OpensTheLibraryNamedOnTheCommandLineAndClosesIt) {
     EXPECT_EQ(0u, runner.WaitForExit(kWaitMilliseconds));
 }
 
+// A folder is taken as the library too, and fails like a file that cannot be read.
 TEST(RunnerWindow, AnInvalidLibraryIsReportedAndNothingIsOpened) {
     ScratchFolder folder;
     const std::string text = folder.File("notes.dll");
     crafted::WriteFile(text, crafted::Text("just some notes\r\n"));
-    RunnerProcess runner({text}, OwnDesktop::Name());
-    ASSERT_TRUE(runner.Started());
-    HWND box = WaitForWindow(runner.Id(), "Library Error");
-    ASSERT_NE(nullptr, box);
-    EXPECT_EQ(kUnknownFormatText, MessageBoxText(box));
-    PostMessageA(box, WM_COMMAND, IDOK, 0);
-    HWND window = WaitForMainWindow(runner.Id(), kDisplayName);
-    ASSERT_NE(nullptr, window);
-    Command(window, IDM_EXIT);
-    EXPECT_EQ(0u, runner.WaitForExit(kWaitMilliseconds));
+    const struct {
+        std::string library;
+        const char *message;
+    } cases[] = {{text, kUnknownFormatText}, {folder.Path(), kCannotReadText}};
+    for (const auto &invalid : cases) {
+        RunnerProcess runner({invalid.library}, OwnDesktop::Name());
+        ASSERT_TRUE(runner.Started());
+        HWND box = WaitForWindow(runner.Id(), "Library Error");
+        ASSERT_NE(nullptr, box) << invalid.library;
+        EXPECT_EQ(invalid.message, MessageBoxText(box));
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        HWND window = WaitForMainWindow(runner.Id(), kDisplayName);
+        ASSERT_NE(nullptr, window);
+        Command(window, IDM_EXIT);
+        EXPECT_EQ(0u, runner.WaitForExit(kWaitMilliseconds));
+    }
 }
 
 TEST(RunnerWindow, ALibraryWithoutTestsIsOpenedWithAMessage) {
@@ -179,6 +187,31 @@ TEST(RunnerWindow, ALibraryWithoutTestsIsOpenedWithAMessage) {
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     HWND window = WaitForMainWindow(runner.Id(), empty + " - " + kDisplayName);
     ASSERT_NE(nullptr, window);
+    Command(window, IDM_EXIT);
+    EXPECT_EQ(0u, runner.WaitForExit(kWaitMilliseconds));
+}
+
+// The Open command's file dialog takes a typed path like a chosen one.
+TEST(RunnerWindow, OpeningASecondLibraryReplacesTheFirst) {
+    const std::string sample = BuiltFile("RingBufferTests.dll");
+    const std::string empty = BuiltFile("runner_empty_batches_library.dll");
+    RunnerProcess runner({sample}, OwnDesktop::Name());
+    ASSERT_TRUE(runner.Started());
+    HWND window = WaitForMainWindow(runner.Id(), sample + " - " + kDisplayName);
+    ASSERT_NE(nullptr, window);
+
+    Command(window, IDM_OPEN_LIBRARY);
+    HWND dialog = WaitForWindow(runner.Id(), "Open");
+    ASSERT_NE(nullptr, dialog);
+    constexpr int kFileNameBox = 0x47C;
+    SetDlgItemTextA(dialog, kFileNameBox, empty.c_str());
+    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+
+    HWND box = WaitForWindow(runner.Id(), "Library Error");
+    ASSERT_NE(nullptr, box);
+    EXPECT_EQ(kNoTestsText, MessageBoxText(box));
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    EXPECT_NE(nullptr, WaitForMainWindow(runner.Id(), empty + " - " + kDisplayName));
     Command(window, IDM_EXIT);
     EXPECT_EQ(0u, runner.WaitForExit(kWaitMilliseconds));
 }

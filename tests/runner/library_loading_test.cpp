@@ -59,6 +59,7 @@ TEST_F(LibraryLoading, EachRefusalGivesItsMessageAndLoadsNothing) {
     EXPECT_EQ(unsigned(IDS_CANNOT_READ), LoadTestLibrary(""));
     EXPECT_EQ(unsigned(IDS_CANNOT_READ), LoadTestLibrary(folder_.File("missing.dll").c_str()));
     EXPECT_EQ(unsigned(IDS_CANNOT_READ), LoadTestLibrary(folder_.Path().c_str()));
+    EXPECT_EQ(unsigned(IDS_CANNOT_READ), LoadTestLibrary((folder_.Path() + std::string(5000, 'x')).c_str()));
     EXPECT_EQ(unsigned(IDS_CANNOT_MAP), LoadCrafted("empty.dll", crafted::Bytes()));
     EXPECT_EQ(unsigned(IDS_UNKNOWN_FORMAT), LoadCrafted("text.dll", crafted::Text("not a library\r\n")));
     EXPECT_EQ(unsigned(IDS_UNKNOWN_FORMAT), LoadCrafted("arm64.dll", crafted::ImageHeader(crafted::kMachineArm64)));
