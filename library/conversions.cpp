@@ -12,12 +12,17 @@ char *NVK_CALL NvkConvertStringToUTF8(const char *text, size_t *length) {
     if (length != nullptr) *length = 0;
     if (inputLength == 0 || length == nullptr) return nullptr;
 
-    size_t outputLength = 0;
-    for (size_t i = 0; i < inputLength; ++i) outputLength += static_cast<unsigned char>(text[i]) < 0x80 ? 1 : 2;
+    size_t highBytes = 0;
+    for (size_t i = 0; i < inputLength; ++i) highBytes += static_cast<unsigned char>(text[i]) >> 7;
+    const size_t outputLength = inputLength + highBytes;
     *length = outputLength;
 
-    // Each input byte is the ISO 8859-1 code point of the same value.
     char *output = static_cast<char *>(nvk::AllocateTracked(outputLength + 1));
+    if (highBytes == 0) {
+        std::memcpy(output, text, inputLength);
+        return output;
+    }
+    // Each input byte is the ISO 8859-1 code point of the same value.
     char *out = output;
     for (size_t i = 0; i < inputLength; ++i) {
         const unsigned char byte = static_cast<unsigned char>(text[i]);
