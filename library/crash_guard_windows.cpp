@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <malloc.h>
+#include <stdlib.h>
 
 #include <csignal>
 
@@ -14,22 +15,28 @@ namespace {
 // abort(), and std::terminate which ends in it, reports through the C runtime's
 // SIGABRT handler; turned into an exception it reaches the frame guard like any
 // other fault. This is how a C++ exception that DWARF unwinding cannot carry out
-// of a module with its own runtime ends up.
+// of a module with its own runtime ends up. The runtime's abort message goes to
+// standard error meanwhile: in a GUI program it would be a modal message box that
+// holds up the run before the handler is even called.
 constexpr DWORD kAbortException = 0xE0000000 | 0x4E564B;  // customer bit, "NVK"
 
 void __cdecl RaiseAbortException(int) { RaiseException(kAbortException, EXCEPTION_NONCONTINUABLE, 0, nullptr); }
 
 class AbortBecomesException {
 public:
-    AbortBecomesException() : previous_(std::signal(SIGABRT, &RaiseAbortException)) {}
+    AbortBecomesException()
+        : previousHandler_(std::signal(SIGABRT, &RaiseAbortException)),
+          previousErrorMode_(_set_error_mode(_OUT_TO_STDERR)) {}
     ~AbortBecomesException() {
-        if (previous_ != SIG_ERR) std::signal(SIGABRT, previous_);
+        if (previousErrorMode_ >= 0) _set_error_mode(previousErrorMode_);
+        if (previousHandler_ != SIG_ERR) std::signal(SIGABRT, previousHandler_);
     }
     AbortBecomesException(const AbortBecomesException &) = delete;
     AbortBecomesException &operator=(const AbortBecomesException &) = delete;
 
 private:
-    void(__cdecl *previous_)(int);
+    void(__cdecl *previousHandler_)(int);
+    int previousErrorMode_;
 };
 
 #if defined(_MSC_VER)

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -78,6 +79,7 @@ void ExpectRanOnce(NvkTestFunction *testFunction, int32_t failures) {
     EXPECT_EQ(1, passedAssertions) << NvkTestFunctionGetName(testFunction);
     EXPECT_EQ(failures, failureCount) << NvkTestFunctionGetName(testFunction);
     EXPECT_GE(time, 0.001) << NvkTestFunctionGetName(testFunction);
+    EXPECT_STREQ(__FILE__, NvkTestFunctionGetFileName(testFunction)) << "the crash changed the file name";
 }
 
 void ExpectOneCrashFailure(NvkTestFunction *testFunction, const char *message) {
@@ -226,3 +228,24 @@ TEST_F(RegistryTest, TheProgramsOwnFaultHandlingComesBack) {
     EXPECT_EQ(static_cast<int32_t>(CrashKinds().size()) + 1, run);
     EXPECT_EQ(1, passed);
 }
+
+#if defined(_WIN32)
+namespace {
+
+int errorModeDuringCall = -1;
+void NVK_CALL RecordErrorMode() { errorModeDuringCall = _set_error_mode(_REPORT_ERRMODE); }
+
+}  // namespace
+
+// A GUI program's C runtime would show abort()'s message in a modal box first.
+TEST_F(RegistryTest, AbortMessageGoesToStandardErrorDuringACall) {
+    _set_error_mode(_OUT_TO_MSGBOX);
+    NvkBatch *batch = NvkBatchCreate("ErrorMode");
+    NvkBatchAddFunctionImp(batch, "RecordErrorMode", &RecordErrorMode);
+
+    EXPECT_EQ(1, NvkBatchRun(batch));
+
+    EXPECT_EQ(_OUT_TO_STDERR, errorModeDuringCall);
+    EXPECT_EQ(_OUT_TO_MSGBOX, _set_error_mode(_OUT_TO_DEFAULT));
+}
+#endif

@@ -47,6 +47,8 @@ void NVK_CALL ExecuteBreakpoint() { asm volatile("int3"); }
 void NVK_CALL Abort() { std::abort(); }
 void NVK_CALL ThrowStandardException() { throw std::runtime_error("thrown out of a test function"); }
 void NVK_CALL ThrowInteger() { throw 42; }
+// The exception ends in std::terminate, and so in abort().
+void NVK_CALL ThrowThroughNoexcept() noexcept { ThrowStandardException(); }
 
 void NVK_CALL CatchOwnException() {
     try {
@@ -104,6 +106,7 @@ std::vector<CrashKind> CrashKinds() {
         {"CppException", &ThrowStandardException},
         {"CppExceptionOfAnyType", &ThrowInteger},
         {"CppExceptionFromForeignModule", &ThrowFromForeignModule},
+        {"CppExceptionThroughNoexcept", &ThrowThroughNoexcept},
 #if defined(_WIN32)
         {"RaiseForeignCppException", &RaiseForeignCppException},
         {"RaiseCodeZero", &RaiseCodeZero},
@@ -130,6 +133,7 @@ std::vector<uintptr_t> FaultHandlingState() {
     const auto abortHandler = std::signal(SIGABRT, SIG_DFL);
     std::signal(SIGABRT, abortHandler);
     state.push_back(reinterpret_cast<uintptr_t>(abortHandler));
+    state.push_back(static_cast<uintptr_t>(_set_error_mode(_REPORT_ERRMODE)));
 #  if !defined(_WIN64)
     uintptr_t exceptionList;
     asm volatile("movl %%fs:0, %0" : "=r"(exceptionList));
