@@ -54,7 +54,7 @@ std::string WindowText(HWND window) {
 
 struct WindowSearch {
     DWORD processId;
-    std::string title;  // empty: any title
+    std::string title;
     HWND found;
 };
 
@@ -65,7 +65,7 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter) {
     if (processId != search->processId || !IsWindowVisible(window)) {
         return TRUE;
     }
-    if (!search->title.empty() && WindowText(window) != search->title) {
+    if (WindowText(window) != search->title) {
         return TRUE;
     }
     search->found = window;
