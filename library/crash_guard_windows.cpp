@@ -72,6 +72,27 @@ extern "C" EXCEPTION_DISPOSITION NTAPI nvkFrameGuardHandler(EXCEPTION_RECORD *re
 
 namespace {
 
+// The dispatcher chains records of its own into the thread's exception list
+// while it calls a handler (Wine does so in 64-bit processes too), and the jump
+// out of the handler leaves them there, pointing into abandoned frames.
+EXCEPTION_REGISTRATION_RECORD *ExceptionList() {
+    EXCEPTION_REGISTRATION_RECORD *list;
+#if defined(__x86_64__)
+    asm volatile("movq %%gs:0, %0" : "=r"(list));
+#else
+    asm volatile("movl %%fs:0, %0" : "=r"(list));
+#endif
+    return list;
+}
+
+void SetExceptionList(EXCEPTION_REGISTRATION_RECORD *list) {
+#if defined(__x86_64__)
+    asm volatile("movq %0, %%gs:0" : : "r"(list) : "memory");
+#else
+    asm volatile("movl %0, %%fs:0" : : "r"(list) : "memory");
+#endif
+}
+
 #if defined(__x86_64__)
 
 // The handler of a 64-bit frame lives in the unwind data, which only assembly can
@@ -95,18 +116,7 @@ nvkCallWithFrameHandler:
 )");
 extern "C" void nvkCallWithFrameHandler(NvkTestProc function);
 
-void *SavedExceptionList() { return nullptr; }
-void RestoreExceptionList(void *) {}
-
 #else  // 32-bit: a registration record on the stack, chained from FS:[0].
-
-EXCEPTION_REGISTRATION_RECORD *ExceptionList() {
-    EXCEPTION_REGISTRATION_RECORD *list;
-    asm volatile("movl %%fs:0, %0" : "=r"(list));
-    return list;
-}
-
-void SetExceptionList(EXCEPTION_REGISTRATION_RECORD *list) { asm volatile("movl %0, %%fs:0" : : "r"(list) : "memory"); }
 
 void nvkCallWithFrameHandler(NvkTestProc function) {
     EXCEPTION_REGISTRATION_RECORD record;
@@ -117,19 +127,15 @@ void nvkCallWithFrameHandler(NvkTestProc function) {
     SetExceptionList(record.Next);
 }
 
-// The jump leaves the dispatcher's records of the abandoned frames in the chain.
-void *SavedExceptionList() { return ExceptionList(); }
-void RestoreExceptionList(void *list) { SetExceptionList(static_cast<EXCEPTION_REGISTRATION_RECORD *>(list)); }
-
 #endif
 
 bool CallUnderFrameGuard(NvkTestProc function, DWORD *exceptionCode) {
     Landing here;
-    void *const exceptionList = SavedExceptionList();
+    EXCEPTION_REGISTRATION_RECORD *const exceptionList = ExceptionList();
     landing = &here;
     if (__builtin_setjmp(here.jump) != 0) {
         landing = nullptr;
-        RestoreExceptionList(exceptionList);
+        SetExceptionList(exceptionList);
         *exceptionCode = here.exceptionCode;
         return false;
     }

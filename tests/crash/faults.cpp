@@ -134,11 +134,13 @@ std::vector<uintptr_t> FaultHandlingState() {
     std::signal(SIGABRT, abortHandler);
     state.push_back(reinterpret_cast<uintptr_t>(abortHandler));
     state.push_back(static_cast<uintptr_t>(_set_error_mode(_REPORT_ERRMODE)));
-#  if !defined(_WIN64)
     uintptr_t exceptionList;
+#  if defined(_WIN64)
+    asm volatile("movq %%gs:0, %0" : "=r"(exceptionList));
+#  else
     asm volatile("movl %%fs:0, %0" : "=r"(exceptionList));
-    state.push_back(exceptionList);
 #  endif
+    state.push_back(exceptionList);
 #else
     for (int signalNumber : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTRAP, SIGABRT}) {
         struct sigaction action {};
