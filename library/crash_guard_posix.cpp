@@ -20,34 +20,46 @@ alignas(16) char alternateStack[kAlternateStackSize];
 
 sigjmp_buf *landing = nullptr;
 
-[[noreturn]] void AbandonGuardedCall(int) { siglongjmp(*landing, 1); }
-
-// The test program's own handlers and alternate stack (a sanitizer's, say) come
-// back once the call is over.
-class FaultHandlers {
-public:
-    FaultHandlers() {
-        stack_t stack{};
-        stack.ss_sp = alternateStack;
-        stack.ss_size = sizeof alternateStack;
-        sigaltstack(&stack, &previousStack_);
-        struct sigaction action {};
-        action.sa_handler = &AbandonGuardedCall;
-        action.sa_flags = SA_ONSTACK;
-        sigemptyset(&action.sa_mask);
-        for (size_t i = 0; i < kFaultSignalCount; ++i) sigaction(kFaultSignals[i], &action, &previous_[i]);
-    }
-    ~FaultHandlers() {
-        for (size_t i = 0; i < kFaultSignalCount; ++i) sigaction(kFaultSignals[i], &previous_[i], nullptr);
-        sigaltstack(&previousStack_, nullptr);
-    }
-    FaultHandlers(const FaultHandlers &) = delete;
-    FaultHandlers &operator=(const FaultHandlers &) = delete;
-
-private:
-    struct sigaction previous_[kFaultSignalCount];
-    stack_t previousStack_;
+struct SavedHandling {
+    struct sigaction actions[kFaultSignalCount];
+    stack_t stack;
 };
+SavedHandling programHandling;
+bool armed = false;
+
+void RestoreProgramHandler(int signal) {
+    for (size_t i = 0; i < kFaultSignalCount; ++i) {
+        if (kFaultSignals[i] == signal) sigaction(signal, &programHandling.actions[i], nullptr);
+    }
+}
+
+// A fault outside a guarded call (in an event handler, say) is the program's
+// own: its handler gets it, as if the guard were not armed.
+void OnFaultSignal(int signal, siginfo_t *info, void *) {
+    if (landing != nullptr) siglongjmp(*landing, 1);
+    RestoreProgramHandler(signal);
+    // A fault of the processor happens again on return; a sent signal must be resent.
+    if (info->si_code <= 0) raise(signal);
+}
+
+void InstallFaultHandlers() {
+    stack_t stack{};
+    stack.ss_sp = alternateStack;
+    stack.ss_size = sizeof alternateStack;
+    sigaltstack(&stack, &programHandling.stack);
+    struct sigaction action {};
+    action.sa_sigaction = &OnFaultSignal;
+    // No deferring: the jump out of the handler then leaves the signal mask as it
+    // was, without the cost of saving and restoring it on every call.
+    action.sa_flags = SA_SIGINFO | SA_ONSTACK | SA_NODEFER;
+    sigemptyset(&action.sa_mask);
+    for (size_t i = 0; i < kFaultSignalCount; ++i) sigaction(kFaultSignals[i], &action, &programHandling.actions[i]);
+}
+
+void RestoreProgramHandling() {
+    for (size_t i = 0; i < kFaultSignalCount; ++i) sigaction(kFaultSignals[i], &programHandling.actions[i], nullptr);
+    sigaltstack(&programHandling.stack, nullptr);
+}
 
 bool CallCatchingExceptions(NvkTestProc function) {
     try {
@@ -62,17 +74,27 @@ bool CallCatchingExceptions(NvkTestProc function) {
 
 namespace nvk {
 
+void ArmCrashGuard() {
+    if (armed) return;
+    InstallFaultHandlers();
+    armed = true;
+}
+
+void DisarmCrashGuard() {
+    if (!armed) return;
+    RestoreProgramHandling();
+    armed = false;
+}
+
 bool CallGuarded(NvkTestProc function) {
-    FaultHandlers handlers;
+    const bool armedHere = !armed;
+    ArmCrashGuard();
     sigjmp_buf jump;
     landing = &jump;
-    // The saved signal mask unblocks the signal whose handler jumped here.
-    if (sigsetjmp(jump, 1) != 0) {
-        landing = nullptr;
-        return false;
-    }
-    const bool completed = CallCatchingExceptions(function);
+    bool completed = false;
+    if (sigsetjmp(jump, 0) == 0) completed = CallCatchingExceptions(function);
     landing = nullptr;
+    if (armedHere) DisarmCrashGuard();
     return completed;
 }
 

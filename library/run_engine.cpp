@@ -26,6 +26,19 @@ void TimeTestFunction(NvkTestFunction *testFunction) {
     testFunction->executionTime = NvkTimeGetElapsedTime(start);
 }
 
+// The guard is armed for a whole run rather than for each call.
+bool StartRun() {
+    if (!nvk::EnterRun()) return false;
+    nvk::ArmCrashGuard();
+    return true;
+}
+
+bool FinishRun() {
+    if (!nvk::LeaveRun()) return false;
+    nvk::DisarmCrashGuard();
+    return true;
+}
+
 struct BatchEnds {
     bool runBatchSetup;
     bool runBatchTearDown;
@@ -33,7 +46,7 @@ struct BatchEnds {
 
 int32_t RunOne(NvkTestFunction *testFunction, BatchEnds ends) {
     NvkBatch *batch = testFunction->batch;
-    if (nvk::EnterRun()) nvk::RaiseEvent(NvkEventRunStarted, 0, nullptr, testFunction);
+    if (StartRun()) nvk::RaiseEvent(NvkEventRunStarted, 0, nullptr, testFunction);
     nvk::SetCurrentTestFunction(testFunction);
     nvk::ResetTestFunction(testFunction, false);
     if (ends.runBatchSetup) Guard(batch->batchSetup, kBatchSetupCrash);
@@ -44,7 +57,7 @@ int32_t RunOne(NvkTestFunction *testFunction, BatchEnds ends) {
     if (ends.runBatchTearDown) Guard(batch->batchTearDown, kBatchTearDownCrash);
     nvk::SetCurrentTestFunction(nullptr);
     const int32_t passed = testFunction->firstFailure == nullptr ? 1 : 0;
-    if (nvk::LeaveRun()) nvk::RaiseEvent(NvkEventRunFinished, 0, nullptr, nullptr);
+    if (FinishRun()) nvk::RaiseEvent(NvkEventRunFinished, 0, nullptr, nullptr);
     nvk::RaiseEvent(NvkEventTestFunctionFinished, static_cast<uint32_t>(passed), batch, testFunction);
     return passed;
 }
@@ -91,7 +104,7 @@ int32_t NVK_CALL NvkBatchRun(NvkBatch *batch) {
     if (batch == nullptr) return 1;
 
     const bool several = allBatches && batch->next != nullptr;
-    nvk::EnterRun();
+    StartRun();
     nvk::RaiseEvent(NvkEventRunStarted, 0, several ? nullptr : batch, nullptr);
     if (allBatches) {
         for (NvkBatch *each = batch; each != nullptr; each = each->next) nvk::ResetBatch(each, false);
@@ -105,7 +118,7 @@ int32_t NVK_CALL NvkBatchRun(NvkBatch *batch) {
         if (RunBatchTests(each) == 0) overall = 0;
     }
 
-    if (nvk::LeaveRun()) nvk::RaiseEvent(NvkEventRunFinished, 0, nullptr, nullptr);
+    if (FinishRun()) nvk::RaiseEvent(NvkEventRunFinished, 0, nullptr, nullptr);
     if (allBatches) nvk::RaiseEvent(NvkEventAllBatchesRun, static_cast<uint32_t>(overall), nullptr, nullptr);
     return overall;
 }
