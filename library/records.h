@@ -44,6 +44,7 @@ struct NvkBatch {
     NvkTestProc testSetup;
     NvkTestProc testTearDown;
     // private
+    NvkBatch *previous;
     NvkTestFunction *lastTestFunction;
     uint32_t testFunctionCount;
     nvk::BatchIndex *index;

@@ -1,6 +1,7 @@
 // The process-wide batch list: creating batches, adding test functions and
-// freeing. Lists stay singly linked in registration order; tail pointers and
-// hash indexes keep appending and duplicate checks constant-time.
+// freeing. Lists are linked in registration order; tail pointers, a private link
+// back to the previous batch and hash indexes keep appending, unlinking and
+// duplicate checks constant-time.
 #include "registry.h"
 
 #include <cstring>
@@ -61,28 +62,24 @@ void AppendBatch(NvkBatch *batch) {
     } else {
         list.tail->next = batch;
     }
+    batch->previous = list.tail;
     list.tail = batch;
     ++list.count;
     list.names.insert(batch->name);
 }
 
-// The hint, when it is the batch before, saves the walk.
-NvkBatch *PreviousBatch(NvkBatch *batch, NvkBatch *hint) {
-    if (hint != nullptr && hint->next == batch) return hint;
-    NvkBatch *previous = nullptr;
-    for (NvkBatch *walk = Batches().head; walk != nullptr && walk != batch; walk = walk->next) previous = walk;
-    return previous;
-}
-
-void UnlinkBatch(NvkBatch *batch, NvkBatch *previousHint) {
+void UnlinkBatch(NvkBatch *batch) {
     BatchList &list = Batches();
-    NvkBatch *previous = Batches().head == batch ? nullptr : PreviousBatch(batch, previousHint);
-    if (previous == nullptr) {
+    if (batch->previous == nullptr) {
         list.head = batch->next;
     } else {
-        previous->next = batch->next;
+        batch->previous->next = batch->next;
     }
-    if (list.tail == batch) list.tail = previous;
+    if (batch->next == nullptr) {
+        list.tail = batch->previous;
+    } else {
+        batch->next->previous = batch->previous;
+    }
     --list.count;
     list.names.erase(batch->name);
 }
@@ -96,9 +93,9 @@ void FreeTestFunction(NvkTestFunction *testFunction) {
 }
 
 // Announces the batch, unlinks it, then frees what it owns.
-void FreeBatch(NvkBatch *batch, NvkBatch *previousHint = nullptr) {
+void FreeBatch(NvkBatch *batch) {
     nvk::RaiseEvent(NvkEventBatchFreed, 0, batch, nullptr);
-    UnlinkBatch(batch, previousHint);
+    UnlinkBatch(batch);
     NvkTestFunction *testFunction = batch->firstTestFunction;
     while (testFunction != nullptr) {
         NvkTestFunction *next = testFunction->next;
@@ -234,15 +231,10 @@ int32_t NVK_CALL NvkBatchFree(NvkBatch **batch) {
 
 void NVK_CALL NvkBatchFreeEmpties(void) {
     if (nvk::RunInProgress()) return;
-    NvkBatch *previous = nullptr;
     NvkBatch *batch = Batches().head;
     while (batch != nullptr) {
         NvkBatch *next = batch->next;
-        if (batch->firstTestFunction == nullptr) {
-            FreeBatch(batch, previous);
-        } else {
-            previous = batch;
-        }
+        if (batch->firstTestFunction == nullptr) FreeBatch(batch);
         batch = next;
     }
 }
