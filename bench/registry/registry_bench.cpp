@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "norvik.h"
 
 namespace {
@@ -17,27 +18,6 @@ namespace {
 constexpr int kRepetitions = 7;
 const uint32_t kTestCounts[] = {12500, 25000, 50000, 100000};
 const uint32_t kBatchCounts[] = {1250, 2500, 5000, 10000};
-
-class Stopwatch {
-public:
-    double Elapsed() const { return std::chrono::duration<double>(Clock::now() - start_).count(); }
-
-private:
-    using Clock = std::chrono::steady_clock;
-    Clock::time_point start_ = Clock::now();
-};
-
-// The middle of the repetitions: one slow run on a shared machine does not move it.
-double Median(std::vector<double> samples) {
-    std::sort(samples.begin(), samples.end());
-    return samples[samples.size() / 2];
-}
-
-void Require(bool condition, const char *what) {
-    if (condition) return;
-    std::fprintf(stderr, "registry_bench: %s\n", what);
-    std::exit(1);
-}
 
 std::vector<std::string> NumberedNames(const char *prefix, uint32_t count) {
     std::vector<std::string> names;
@@ -75,30 +55,30 @@ Timing MedianTiming(const std::vector<Timing> &samples) {
         builds.push_back(sample.build);
         frees.push_back(sample.free);
     }
-    return {Median(builds), Median(frees)};
+    return {bench::Median(builds), bench::Median(frees)};
 }
 
 Timing AddTestsToOneBatch(uint32_t count, const std::vector<std::string> &names,
                           const std::vector<NvkTestProc> &functions) {
     NvkBatch *batch = NvkBatchCreate("Registration");
-    Require(batch != nullptr, "the batch was not created");
-    Stopwatch adding;
+    bench::Require(batch != nullptr, "the batch was not created");
+    bench::Stopwatch adding;
     for (uint32_t i = 0; i < count; ++i) {
-        Require(NvkBatchAddFunctionImp(batch, names[i].c_str(), functions[i]) != nullptr, "a test was refused");
+        bench::Require(NvkBatchAddFunctionImp(batch, names[i].c_str(), functions[i]) != nullptr, "a test was refused");
     }
     const double added = adding.Elapsed();
-    Require(NvkBatchGetCount(batch) == count, "the batch holds the wrong number of tests");
-    Stopwatch freeing;
+    bench::Require(NvkBatchGetCount(batch) == count, "the batch holds the wrong number of tests");
+    bench::Stopwatch freeing;
     NvkBatchFree(&batch);
     return {added, freeing.Elapsed()};
 }
 
 Timing CreateBatches(uint32_t count, const std::vector<std::string> &names) {
-    Stopwatch creating;
-    for (uint32_t i = 0; i < count; ++i) Require(NvkBatchCreate(names[i].c_str()) != nullptr, "a batch was refused");
+    bench::Stopwatch creating;
+    for (uint32_t i = 0; i < count; ++i) bench::Require(NvkBatchCreate(names[i].c_str()) != nullptr, "a batch was refused");
     const double created = creating.Elapsed();
-    Require(NvkBatchGetCount(nullptr) == count, "the list holds the wrong number of batches");
-    Stopwatch freeing;
+    bench::Require(NvkBatchGetCount(nullptr) == count, "the list holds the wrong number of batches");
+    bench::Stopwatch freeing;
     NvkBatchFree(nullptr);
     return {created, freeing.Elapsed()};
 }
@@ -108,7 +88,7 @@ Timing CreateBatches(uint32_t count, const std::vector<std::string> &names) {
 double FreeBatchesNewestFirst(uint32_t count, const std::vector<std::string> &names) {
     std::vector<NvkBatch *> batches;
     for (uint32_t i = 0; i < count; ++i) batches.push_back(NvkBatchCreate(names[i].c_str()));
-    Stopwatch freeing;
+    bench::Stopwatch freeing;
     for (auto batch = batches.rbegin(); batch != batches.rend(); ++batch) NvkBatchFree(&*batch);
     return freeing.Elapsed();
 }
@@ -123,7 +103,7 @@ void MeasureTests(int32_t allocationsBefore) {
     for (uint32_t count : kTestCounts) {
         std::vector<Timing> samples;
         for (int i = 0; i < kRepetitions; ++i) samples.push_back(AddTestsToOneBatch(count, names, functions));
-        Require(NvkMemGetAllocCount() == allocationsBefore, "freeing the batch left allocations behind");
+        bench::Require(NvkMemGetAllocCount() == allocationsBefore, "freeing the batch left allocations behind");
         const Timing median = MedianTiming(samples);
         perTest.push_back(Nanoseconds(median.build, count));
         std::printf("tests=%lu add_seconds=%.4f per_test_ns=%.0f free_seconds=%.4f free_per_test_ns=%.0f\n",
@@ -146,9 +126,9 @@ void MeasureBatches(int32_t allocationsBefore) {
             samples.push_back(CreateBatches(count, names));
             singleFrees.push_back(FreeBatchesNewestFirst(count, names));
         }
-        Require(NvkMemGetAllocCount() == allocationsBefore, "freeing the batches left allocations behind");
+        bench::Require(NvkMemGetAllocCount() == allocationsBefore, "freeing the batches left allocations behind");
         const Timing median = MedianTiming(samples);
-        const double singleFree = Median(singleFrees);
+        const double singleFree = bench::Median(singleFrees);
         perBatch.push_back(Nanoseconds(median.build, count));
         perSingleFree.push_back(Nanoseconds(singleFree, count));
         std::printf(

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "bench_support.h"
 #include "norvik.h"
 
 namespace {
@@ -18,27 +19,6 @@ constexpr int kRepetitions = 7;
 constexpr unsigned kBatches = 1000;
 constexpr unsigned kTestsPerBatch = 100;  // a batch refuses a function it holds, so 100 distinct ones
 constexpr unsigned kFailEvery = 10;
-
-class Stopwatch {
-public:
-    double Seconds() const { return std::chrono::duration<double>(Clock::now() - start_).count(); }
-
-private:
-    using Clock = std::chrono::steady_clock;
-    Clock::time_point start_ = Clock::now();
-};
-
-// The middle of the repetitions: one slow run on a shared machine does not move it.
-double Median(std::vector<double> samples) {
-    std::sort(samples.begin(), samples.end());
-    return samples[samples.size() / 2];
-}
-
-void Require(bool condition, const char *what) {
-    if (condition) return;
-    std::fprintf(stderr, "report_bench: %s\n", what);
-    std::exit(1);
-}
 
 // Passing tests make two checks; every tenth fails both, with the message of an
 // integer comparison (its apostrophes take the escaping path).
@@ -63,17 +43,17 @@ void BuildAndRun() {
     for (unsigned batchIndex = 0; batchIndex < kBatches; ++batchIndex) {
         std::snprintf(name, sizeof name, "Batch%04u", batchIndex);
         NvkBatch *batch = NvkBatchCreate(name);
-        Require(batch != nullptr, "a batch was refused");
+        bench::Require(batch != nullptr, "a batch was refused");
         for (unsigned test = 0; test < kTestsPerBatch; ++test) {
             std::snprintf(name, sizeof name, "TestFunction%06u", batchIndex * kTestsPerBatch + test);
-            Require(NvkBatchAddFunctionImp(batch, name, functions[test]) != nullptr, "a test function was refused");
+            bench::Require(NvkBatchAddFunctionImp(batch, name, functions[test]) != nullptr, "a test function was refused");
         }
     }
     NvkBatchRun(nullptr);
     int32_t failed = 0;
     int32_t failures = 0;
     NvkBatchGetStatistics(nullptr, nullptr, nullptr, &failed, nullptr, nullptr, &failures, nullptr);
-    Require(failed == 10000 && failures == 20000, "unexpected results");
+    bench::Require(failed == 10000 && failures == 20000, "unexpected results");
 }
 
 struct Sample {
@@ -84,16 +64,16 @@ struct Sample {
 
 Sample Measure(std::vector<char> &copy) {
     size_t length = 0;
-    const Stopwatch reportWatch;
+    const bench::Stopwatch reportWatch;
     char *report = NvkReportCreate(NVK_REPORT_ALL, &length);
-    const double reportSeconds = reportWatch.Seconds();
-    Require(report != nullptr, "no report");
+    const double reportSeconds = reportWatch.Elapsed();
+    bench::Require(report != nullptr, "no report");
 
     copy.resize(length);  // touched once before the first timing, so it measures copying only
-    const Stopwatch copyWatch;
+    const bench::Stopwatch copyWatch;
     std::memcpy(copy.data(), report, length);
-    const double copySeconds = copyWatch.Seconds();
-    Require(std::memcmp(copy.data(), report, length) == 0, "the copy differs");
+    const double copySeconds = copyWatch.Elapsed();
+    bench::Require(std::memcmp(copy.data(), report, length) == 0, "the copy differs");
     NvkMemFreeImp(&report);
     return {reportSeconds, copySeconds, length};
 }
@@ -114,8 +94,8 @@ int main() {
         copies.push_back(sample.memcpy);
         length = sample.length;
     }
-    const double report = Median(reports);
-    const double copied = Median(copies);
+    const double report = bench::Median(reports);
+    const double copied = bench::Median(copies);
     const double megabytes = static_cast<double>(length) / 1e6;
     std::printf("report of %u test functions (%u failed, 2 failures each), all items: %zu bytes\n",
                 kBatches * kTestsPerBatch, kBatches * kTestsPerBatch / kFailEvery, length);
@@ -125,6 +105,6 @@ int main() {
                 report / copied);
 
     NvkBatchFree(nullptr);
-    Require(NvkMemGetAllocCount() == 0, "blocks leaked");
+    bench::Require(NvkMemGetAllocCount() == 0, "blocks leaked");
     return 0;
 }

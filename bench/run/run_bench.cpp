@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "bench_support.h"
 #include "norvik.h"
 
 namespace {
@@ -32,21 +33,6 @@ const char *BodyName(Body body) { return body == Body::kEmpty ? "empty" : "one_a
 // Every trivial test of both frameworks reads this one switch.
 bool assertInTests = false;
 
-class Stopwatch {
-public:
-    double Elapsed() const { return std::chrono::duration<double>(Clock::now() - start_).count(); }
-
-private:
-    using Clock = std::chrono::steady_clock;
-    Clock::time_point start_ = Clock::now();
-};
-
-void Require(bool condition, const char *what) {
-    if (condition) return;
-    std::fprintf(stderr, "run_bench: %s\n", what);
-    std::exit(1);
-}
-
 // The median of the timed runs, and the best one: the least a run cost when
 // nothing else on the shared machine got in the way.
 struct Seconds {
@@ -59,7 +45,7 @@ Seconds TimeRuns(Run run) {
     for (int i = 0; i < kWarmUpRuns; ++i) run();
     std::vector<double> samples;
     for (int i = 0; i < kTimedRuns; ++i) {
-        Stopwatch stopwatch;
+        bench::Stopwatch stopwatch;
         run();
         samples.push_back(stopwatch.Elapsed());
     }
@@ -105,11 +91,11 @@ void RegisterNorvikTests(const std::vector<std::string> &batchNames, const std::
     for (const std::string &name : testNames) names.push_back(name.c_str());
     for (const std::string &batchName : batchNames) {
         NvkBatch *batch = NvkBatchCreate(batchName.c_str());
-        Require(batch != nullptr, "a batch was refused");
+        bench::Require(batch != nullptr, "a batch was refused");
         NvkBatchAddFunctions(batch, kTestsPerSuite, names.data(), functions.data());
     }
     // An identical-code-folding linker would give the trivial tests one address.
-    Require(NvkBatchGetTestFunctionInformation(nullptr, nullptr, nullptr) == kTests,
+    bench::Require(NvkBatchGetTestFunctionInformation(nullptr, nullptr, nullptr) == kTests,
             "test functions were refused: do the trivial tests share an address?");
 }
 
@@ -118,13 +104,13 @@ void RequireNorvikResults(Body body) {
     int32_t passed = 0;
     int32_t passedAssertions = 0;
     NvkBatchGetStatistics(nullptr, &run, &passed, nullptr, nullptr, &passedAssertions, nullptr, nullptr);
-    Require(run == kTests && passed == kTests, "not every test ran and passed");
-    Require(passedAssertions == (body == Body::kEmpty ? 0 : kTests), "the assertions were not counted");
+    bench::Require(run == kTests && passed == kTests, "not every test ran and passed");
+    bench::Require(passedAssertions == (body == Body::kEmpty ? 0 : kTests), "the assertions were not counted");
 }
 
 Seconds TimeNorvik(Body body) {
     assertInTests = body == Body::kOneAssertion;
-    const Seconds seconds = TimeRuns([] { Require(NvkBatchRun(nullptr) == 1, "NvkBatchRun failed"); });
+    const Seconds seconds = TimeRuns([] { bench::Require(NvkBatchRun(nullptr) == 1, "NvkBatchRun failed"); });
     RequireNorvikResults(body);
     return seconds;
 }
@@ -132,7 +118,7 @@ Seconds TimeNorvik(Body body) {
 Seconds TimeNorvikWithHandler(Body body) {
     std::fill(std::begin(eventCounts), std::end(eventCounts), 0u);
     const Seconds seconds = TimeNorvik(body);
-    Require(eventCounts[NvkEventTestFunctionFinished] == uint32_t{kTests} * (kWarmUpRuns + kTimedRuns),
+    bench::Require(eventCounts[NvkEventTestFunctionFinished] == uint32_t{kTests} * (kWarmUpRuns + kTimedRuns),
             "the handler missed test events");
     return seconds;
 }
@@ -164,8 +150,8 @@ void RegisterGoogleTests(const std::vector<std::string> &suiteNames, const std::
 
 Seconds TimeGoogleTest(Body body) {
     assertInTests = body == Body::kOneAssertion;
-    const Seconds seconds = TimeRuns([] { Require(RUN_ALL_TESTS() == 0, "RUN_ALL_TESTS failed"); });
-    Require(testing::UnitTest::GetInstance()->successful_test_count() == kTests, "not every GoogleTest test passed");
+    const Seconds seconds = TimeRuns([] { bench::Require(RUN_ALL_TESTS() == 0, "RUN_ALL_TESTS failed"); });
+    bench::Require(testing::UnitTest::GetInstance()->successful_test_count() == kTests, "not every GoogleTest test passed");
     return seconds;
 }
 
