@@ -8,6 +8,7 @@
 #include "records.h"
 #include "registry.h"
 #include "report_buffer.h"
+#include "statistics.h"  // the report shows the very figures callers read
 
 namespace {
 
@@ -22,24 +23,6 @@ constexpr unsigned kBatchesLevel = 1;
 constexpr unsigned kBatchLevel = 2;
 constexpr unsigned kBatchSummaryLevel = 3;
 constexpr unsigned kFunctionLevel = 4;
-
-struct Statistics {
-    int32_t tested = 0;
-    int32_t passed = 0;
-    int32_t failed = 0;
-    int32_t skipped = 0;
-    int32_t assertionsPassed = 0;
-    int32_t assertionsFailed = 0;
-    double time = 0;
-};
-
-// The report's figures are by definition the ones callers read; NULL means all batches.
-Statistics Gather(NvkBatch *batch) {
-    Statistics figures;
-    NvkBatchGetStatistics(batch, &figures.tested, &figures.passed, &figures.failed, &figures.skipped,
-                          &figures.assertionsPassed, &figures.assertionsFailed, &figures.time);
-    return figures;
-}
 
 bool HasFlag(int flags, int flag) { return (flags & flag) != 0; }
 
@@ -58,18 +41,18 @@ void AppendTime(ReportBuffer &buffer, const char *name, double seconds, unsigned
     nvk::ReportBufferAppendTextElement(buffer, name, text, level);
 }
 
-void AppendSummary(ReportBuffer &buffer, const Statistics &figures, unsigned level) {
+void AppendSummary(ReportBuffer &buffer, const nvk::ResultCounts &figures, unsigned level) {
     nvk::ReportBufferAppendTag(buffer, "Summary", true, level, true);
     nvk::ReportBufferAppendTag(buffer, "Functions", true, level + 1, true);
-    AppendCount(buffer, "Tested", figures.tested, level + 2);
+    AppendCount(buffer, "Tested", figures.run, level + 2);
     AppendCount(buffer, "Passed", figures.passed, level + 2);
     AppendCount(buffer, "Failed", figures.failed, level + 2);
-    AppendCount(buffer, "Skipped", figures.skipped, level + 2);
+    AppendCount(buffer, "Skipped", figures.notRun, level + 2);
     AppendTime(buffer, "ExecutionTime", figures.time, level + 2);
     nvk::ReportBufferAppendTag(buffer, "Functions", false, level + 1, true);
     nvk::ReportBufferAppendTag(buffer, "Assertions", true, level + 1, true);
-    AppendCount(buffer, "Passed", figures.assertionsPassed, level + 2);
-    AppendCount(buffer, "Failed", figures.assertionsFailed, level + 2);
+    AppendCount(buffer, "Passed", figures.passedAssertions, level + 2);
+    AppendCount(buffer, "Failed", figures.failures, level + 2);
     nvk::ReportBufferAppendTag(buffer, "Assertions", false, level + 1, true);
     nvk::ReportBufferAppendTag(buffer, "Summary", false, level, true);
 }
@@ -108,14 +91,14 @@ bool IsTestFunctionSelected(const NvkTestFunction &test, int flags) {
 }
 
 // A batch in which nothing ran never appears, whatever the flags.
-bool IsBatchSelected(const Statistics &figures, int flags) {
-    if (figures.tested == 0) return false;
+bool IsBatchSelected(const nvk::ResultCounts &figures, int flags) {
+    if (figures.run == 0) return false;
     return HasFlag(flags, NVK_REPORT_BATCH_SUMMARY) || (HasFlag(flags, NVK_REPORT_PASSED) && figures.passed != 0) ||
            (HasFlag(flags, NVK_REPORT_FAILED) && figures.failed != 0) ||
-           (HasFlag(flags, NVK_REPORT_SKIPPED) && figures.skipped != 0);
+           (HasFlag(flags, NVK_REPORT_SKIPPED) && figures.notRun != 0);
 }
 
-void AppendBatch(ReportBuffer &buffer, const NvkBatch &batch, const Statistics &figures, int flags) {
+void AppendBatch(ReportBuffer &buffer, const NvkBatch &batch, const nvk::ResultCounts &figures, int flags) {
     nvk::ReportBufferAppendTag(buffer, "Batch", true, kBatchLevel, true);
     nvk::ReportBufferAppendTextElement(buffer, "Name", batch.name, kBatchLevel + 1);
     if (HasFlag(flags, NVK_REPORT_BATCH_SUMMARY)) AppendSummary(buffer, figures, kBatchSummaryLevel);
@@ -130,18 +113,18 @@ void AppendBatch(ReportBuffer &buffer, const NvkBatch &batch, const Statistics &
 void AppendBatches(ReportBuffer &buffer, int flags) {
     nvk::ReportBufferAppendTag(buffer, "Batches", true, kBatchesLevel, true);
     for (NvkBatch *batch = nvk::FirstBatch(); batch != nullptr; batch = batch->next) {
-        const Statistics figures = Gather(batch);
+        const nvk::ResultCounts figures = nvk::CountResults(batch);
         if (IsBatchSelected(figures, flags)) AppendBatch(buffer, *batch, figures, flags);
     }
     nvk::ReportBufferAppendTag(buffer, "Batches", false, kBatchesLevel, true);
 }
 
 void AppendDocument(ReportBuffer &buffer, int flags) {
-    const Statistics overall = Gather(nullptr);
+    const nvk::ResultCounts overall = nvk::CountResults(nullptr);
     nvk::ReportBufferAppendString(buffer, kDeclaration);
     nvk::ReportBufferAppendLineEnd(buffer);
     nvk::ReportBufferAppendTag(buffer, "TestResults", true, 0, true);
-    if (overall.tested > 0) {
+    if (overall.run > 0) {
         if (HasFlag(flags, NVK_REPORT_SUMMARY)) AppendSummary(buffer, overall, kOverallSummaryLevel);
         if (HasFlag(flags, kBatchItems)) AppendBatches(buffer, flags);
     }

@@ -7,17 +7,7 @@
 
 namespace {
 
-struct Counts {
-    int32_t run = 0;
-    int32_t passed = 0;
-    int32_t failed = 0;
-    int32_t notRun = 0;
-    int32_t passedAssertions = 0;
-    int32_t failures = 0;
-    double time = 0;
-};
-
-void CountBatch(const NvkBatch *batch, Counts &counts) {
+void CountBatch(const NvkBatch *batch, nvk::ResultCounts &counts) {
     for (const NvkTestFunction *test = batch->firstTestFunction; test != nullptr; test = test->next) {
         counts.passedAssertions += test->passedAssertions;
         counts.failures += static_cast<int32_t>(nvk::CountFailures(test));
@@ -66,6 +56,14 @@ uint32_t CountFailures(const NvkTestFunction *testFunction) {
     return count;
 }
 
+ResultCounts CountResults(NvkBatch *batch) {
+    ResultCounts counts;
+    ForEachBatchConcerned(batch, [&counts](NvkBatch *each) {
+        if (each != nullptr) CountBatch(each, counts);
+    });
+    return counts;
+}
+
 void ResetTestFunction(NvkTestFunction *testFunction, bool failuresOnly) {
     if (testFunction == nullptr || !HasRun(testFunction)) return;
     FreeFailures(testFunction);
@@ -91,10 +89,7 @@ extern "C" {
 int32_t NVK_CALL NvkBatchGetStatistics(NvkBatch *batch, int32_t *runCount, int32_t *passedCount, int32_t *failedCount,
                                       int32_t *notRunCount, int32_t *passedAssertions, int32_t *failures,
                                       double *totalTime) {
-    Counts counts;
-    ForEachBatchConcerned(batch, [&counts](NvkBatch *each) {
-        if (each != nullptr) CountBatch(each, counts);
-    });
+    const nvk::ResultCounts counts = nvk::CountResults(batch);
     Store(runCount, counts.run);
     Store(passedCount, counts.passed);
     Store(failedCount, counts.failed);

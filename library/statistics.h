@@ -13,4 +13,17 @@ void ResetBatch(NvkBatch *batch, bool failuresOnly);
 
 uint32_t CountFailures(const NvkTestFunction *testFunction);
 
+// The figures of one batch, or with NULL of every batch (the default batch rule
+// applies); a test function counts as run when its time is above 0.
+struct ResultCounts {
+    int32_t run = 0;
+    int32_t passed = 0;
+    int32_t failed = 0;
+    int32_t notRun = 0;
+    int32_t passedAssertions = 0;
+    int32_t failures = 0;
+    double time = 0;
+};
+ResultCounts CountResults(NvkBatch *batch);
+
 }  // namespace nvk
