@@ -9,7 +9,7 @@
 # that bitness instead of the sample. --gui opens it in the runner's window
 # instead (on the X display in DISPLAY), in a Wine desktop of its own. NORVIK_BUILD_DIR overrides the build folder.
 # Exits with the runner's exit code: 0 when the report was written, whether or not
-# the tests passed.
+# the tests passed; 3 when win32 is asked for on a host that cannot run 32-bit programs.
 set -euo pipefail
 repository=$(cd "$(dirname "$0")/.." && pwd)
 cd "$repository"
@@ -27,7 +27,13 @@ esac
 build_dir=${NORVIK_BUILD_DIR:-$repository/build/$preset}
 
 bash scripts/setup.sh
+source scripts/wine.sh
 export WINEDEBUG=-all
+if [ "$preset" = win32 ] && ! norvik_can_run_32bit; then
+  echo "Cannot run the win32 sample: $NORVIK_NO_32BIT_REASON (Wine's 32-bit loader does not start here). The win64 build runs: bash $0" >&2
+  exit 3
+fi
+wine_loader=$(norvik_wine_loader "$preset")
 
 cmake --preset "$preset" -B "$build_dir" >/dev/null
 cmake --build "$build_dir" --target WindowsNorvik RingBufferTests
@@ -36,7 +42,7 @@ test_dll=$(realpath "${2:-$build_dir/bin/RingBufferTests.dll}")
 if [ "$gui" = 1 ]; then
   # A desktop of its own keeps the window on this display even when earlier Wine
   # programs started the default desktop without one.
-  exec wine explorer /desktop=Norvik,1024x768 "$build_dir/bin/WindowsNorvik.exe" "$(winepath -w "$test_dll")"
+  exec "$wine_loader" explorer /desktop=Norvik,1024x768 "$build_dir/bin/WindowsNorvik.exe" "$(norvik_windows_path "$test_dll")"
 fi
 
 report=$build_dir/sample-report.xml
@@ -44,7 +50,7 @@ rm -f "$report"
 
 echo "Running WindowsNorvik.exe ($preset) on $test_dll"
 exit_code=0
-wine "$build_dir/bin/WindowsNorvik.exe" "$(winepath -w "$test_dll")" "$(winepath -w "$report")" || exit_code=$?
+"$wine_loader" "$build_dir/bin/WindowsNorvik.exe" "$(norvik_windows_path "$test_dll")" "$(norvik_windows_path "$report")" || exit_code=$?
 
 echo "Exit code: $exit_code"
 if [ -f "$report" ]; then

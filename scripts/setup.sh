@@ -35,13 +35,23 @@ for triplet in x86_64-w64-mingw32 i686-w64-mingw32; do
   done
 done
 
-# A fresh Wine prefix takes a while to create and pops up dialogs; do it once,
-# quietly, so every test starts from a ready prefix.
+# A fresh Wine prefix takes a while to create and would offer to install its .NET
+# and HTML engines in dialogs; create it once, quietly, through the 64-bit loader
+# (which every host can run), so every test starts from a ready prefix.
+source "$(dirname "$0")/wine.sh"
 export WINEPREFIX="${WINEPREFIX:-$HOME/.wine}"
 export WINEDEBUG=-all
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "setup: initialising the Wine prefix at $WINEPREFIX"
-  WINEDLLOVERRIDES="mscoree,mshtml=" wineboot --init >/dev/null 2>&1 || true
+  WINEDLLOVERRIDES="mscoree,mshtml=" "$NORVIK_WINE64" wineboot --init >/dev/null 2>&1 || true
   wineserver -w || true
 fi
-echo "setup: ready"
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  echo "setup: the Wine prefix could not be created at $WINEPREFIX" >&2
+  exit 1
+fi
+if norvik_can_run_32bit; then
+  echo "setup: ready"
+else
+  echo "setup: ready; 32-bit Windows programs will not run: $NORVIK_NO_32BIT_REASON"
+fi

@@ -1,7 +1,8 @@
 cmake_minimum_required(VERSION 3.20)
 # Checks a Windows binary's tables with objdump: it imports only system DLLs
 # (plus those named in EXTRA_IMPORTS) and, when EXPECTED_EXPORTS names a file,
-# exports exactly the names listed there, undecorated.
+# exports exactly the names listed there, undecorated; when EXPECTED_RESOURCES names
+# a file, holds every resource listed there ("TYPE ID" a line, type by its number).
 execute_process(COMMAND ${OBJDUMP} -p ${BINARY} OUTPUT_VARIABLE dump RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "objdump failed on ${BINARY}")
@@ -48,4 +49,26 @@ if(EXPECTED_EXPORTS)
                         "missing: ${missing}\nunexpected: ${extra}")
   endif()
 endif()
-message(STATUS "${BINARY}: imports and exports as expected")
+if(EXPECTED_RESOURCES)
+  # objdump prints the resource tree indented: a type's entry by three blanks after
+  # its offset, the entries of the ids below it by five.
+  string(REGEX MATCH "The .rsrc Resource Directory section:\n.*" tree "${dump}")
+  string(REGEX MATCHALL "[0-9a-f]+(   |     )Entry: ID: 0x[0-9a-f]+" entries "${tree}")
+  set(resources)
+  foreach(entry ${entries})
+    string(REGEX MATCH "0x[0-9a-f]+$" id "${entry}")
+    math(EXPR id "${id}")
+    if(entry MATCHES "^[0-9a-f]+   Entry")
+      set(type ${id})
+    else()
+      list(APPEND resources "${type} ${id}")
+    endif()
+  endforeach()
+  file(STRINGS ${EXPECTED_RESOURCES} expected_resources REGEX "^[0-9]")
+  foreach(resource ${expected_resources})
+    if(NOT resource IN_LIST resources)
+      message(FATAL_ERROR "${BINARY} lacks the resource ${resource} (type id)")
+    endif()
+  endforeach()
+endif()
+message(STATUS "${BINARY}: imports, exports and resources as expected")
