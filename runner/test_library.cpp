@@ -5,6 +5,7 @@
 #include "crash_guard.h"
 #include "library_module.h"
 #include "norvik.h"
+#include "resources/library_messages.h"
 #include "resources/resource.h"
 
 namespace runner {
@@ -68,5 +69,19 @@ void ReleaseTestLibrary() {
 bool IsTestLibraryLoaded() { return loadedLibrary != nullptr; }
 
 const char *LoadedLibraryPath() { return loadedLibraryPath.c_str(); }
+
+const char *LoadMessageText(unsigned messageId) {
+    switch (messageId) {
+    case IDS_UNKNOWN_FORMAT: return TEXT_UNKNOWN_FORMAT;
+    case IDS_CANNOT_MAP: return TEXT_CANNOT_MAP;
+    case IDS_CANNOT_READ: return TEXT_CANNOT_READ;
+    case IDS_NEEDS_64_BIT_RUNNER: return TEXT_NEEDS_64_BIT_RUNNER;
+    case IDS_NEEDS_32_BIT_RUNNER: return TEXT_NEEDS_32_BIT_RUNNER;
+    case IDS_CANNOT_LOAD: return TEXT_CANNOT_LOAD;
+    case IDS_NO_ENTRY_POINT: return TEXT_NO_ENTRY_POINT;
+    case IDS_NO_TESTS: return TEXT_NO_TESTS;
+    default: return nullptr;
+    }
+}
 
 }  // namespace runner

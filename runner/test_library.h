@@ -17,6 +17,10 @@ void ReleaseTestLibrary();
 
 bool IsTestLibraryLoaded();
 
+// The text of a message id that LoadTestLibrary returns, for programs without the
+// window's string table; nullptr for any other id.
+const char *LoadMessageText(unsigned messageId);
+
 // The full path the loaded library was validated and loaded from; "" when none.
 const char *LoadedLibraryPath();
 
