@@ -8,6 +8,7 @@
 
 #include "console_output.h"
 #include "junit_report.h"
+#include "library_module.h"
 #include "norvik.h"
 #include "platform.h"
 #include "resources/resource.h"
@@ -64,6 +65,7 @@ public:
             watchdog_.reset(new Watchdog(options_.timeoutSeconds,
                                          [this](const TestKey &test, double seconds) { OnTimeout(test, seconds); }));
         }
+        if (!ReportsSpareTheLibraries()) return kExitUsageOrLoad;
         int exitCode = kExitPassed;
         for (const std::string &library : options_.libraries) {
             exitCode = RunLibrary(library);
@@ -76,6 +78,24 @@ public:
     }
 
 private:
+    // A report written over a test library would destroy it.
+    bool ReportsSpareTheLibraries() const {
+        for (const std::string &library : options_.libraries) {
+            const std::string libraryPath = runner::FullLibraryPath(library.c_str());
+            const std::string reports[] = {
+                options_.junitPath,
+                options_.xmlPath.empty() ? std::string()
+                                         : ReportPathFor(options_.xmlPath, library, options_.libraries.size())};
+            for (const std::string &report : reports) {
+                if (!report.empty() && runner::IsSameLibraryPath(runner::FullLibraryPath(report.c_str()), libraryPath)) {
+                    output_.Error("the report " + report + " would overwrite the test library " + library);
+                    return false;
+                }
+            }
+        }
+        return true;
+    }
+
     int RunLibrary(const std::string &library) {
         if (const unsigned messageId = runner::LoadTestLibrary(library.c_str())) {
             output_.Error(library + ": " + runner::LoadMessageText(messageId));

@@ -15,6 +15,9 @@ using LibraryModule = void *;
 // cannot pick another file than the one validated; "" when there is none.
 std::string FullLibraryPath(const char *path);
 
+// Whether two full paths name one file, as the platform compares names.
+bool IsSameLibraryPath(const std::string &first, const std::string &second);
+
 // 0, or the message id that says why the file cannot be a library of this runner.
 unsigned ValidateOwnLibraryFile(const char *fullPath);
 

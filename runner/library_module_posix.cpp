@@ -30,6 +30,10 @@ std::string FullLibraryPath(const char *path) {
     return realpath(path, resolved) != nullptr ? std::string(resolved) : std::string();
 }
 
+bool IsSameLibraryPath(const std::string &first, const std::string &second) {
+    return !first.empty() && first == second;
+}
+
 unsigned ValidateOwnLibraryFile(const char *fullPath) {
     return ValidateSharedObjectFile(fullPath, kOwnElfClass, kOwnElfMachine);
 }

@@ -19,6 +19,10 @@ std::string FullLibraryPath(const char *path) {
     return fullPath;
 }
 
+bool IsSameLibraryPath(const std::string &first, const std::string &second) {
+    return !first.empty() && lstrcmpiA(first.c_str(), second.c_str()) == 0;
+}
+
 unsigned ValidateOwnLibraryFile(const char *fullPath) { return ValidateLibraryFile(fullPath, OwnMachine()); }
 
 // The altered search order looks for the library's own imports in its folder first,
