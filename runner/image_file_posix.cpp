@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <functional>
 
 #include "image_validation.h"
 #include "resources/resource.h"
@@ -11,7 +12,9 @@
 namespace runner {
 namespace {
 
-unsigned ValidateOpenFile(int file, uint16_t ownMachine) {
+using ByteRule = std::function<unsigned(const unsigned char *bytes, size_t size)>;
+
+unsigned ValidateOpenFile(int file, const ByteRule &rule) {
     struct stat status;
     // Only a regular file can be a library; a directory opens here but not on Windows.
     if (fstat(file, &status) != 0 || !S_ISREG(status.st_mode)) {
@@ -25,14 +28,12 @@ unsigned ValidateOpenFile(int file, uint16_t ownMachine) {
     if (view == MAP_FAILED) {
         return IDS_CANNOT_MAP;
     }
-    const unsigned result = ValidateImageBytes(static_cast<const unsigned char *>(view), size, ownMachine);
+    const unsigned result = rule(static_cast<const unsigned char *>(view), size);
     munmap(view, size);
     return result;
 }
 
-}  // namespace
-
-unsigned ValidateLibraryFile(const char *path, uint16_t ownMachine) {
+unsigned ValidateFile(const char *path, const ByteRule &rule) {
     if (path == nullptr || path[0] == '\0') {
         return IDS_CANNOT_READ;
     }
@@ -40,9 +41,23 @@ unsigned ValidateLibraryFile(const char *path, uint16_t ownMachine) {
     if (file < 0) {
         return IDS_CANNOT_READ;
     }
-    const unsigned result = ValidateOpenFile(file, ownMachine);
+    const unsigned result = ValidateOpenFile(file, rule);
     close(file);
     return result;
+}
+
+}  // namespace
+
+unsigned ValidateLibraryFile(const char *path, uint16_t ownMachine) {
+    return ValidateFile(path, [ownMachine](const unsigned char *bytes, size_t size) {
+        return ValidateImageBytes(bytes, size, ownMachine);
+    });
+}
+
+unsigned ValidateSharedObjectFile(const char *path, unsigned char ownClass, uint16_t ownMachine) {
+    return ValidateFile(path, [ownClass, ownMachine](const unsigned char *bytes, size_t size) {
+        return ValidateSharedObjectBytes(bytes, size, ownClass, ownMachine);
+    });
 }
 
 }  // namespace runner

@@ -15,6 +15,12 @@ uint32_t ReadLittleEndian32(const unsigned char *bytes) {
 
 uint16_t ReadLittleEndian16(const unsigned char *bytes) { return uint16_t(bytes[0] | bytes[1] << 8); }
 
+constexpr size_t kElfClassOffset = 4;
+constexpr size_t kElfDataOffset = 5;
+constexpr size_t kElfMachineOffset = 18;
+constexpr unsigned char kElfClass32 = 1;
+constexpr unsigned char kElfBigEndian = 2;
+
 }  // namespace
 
 uint16_t ReadImageMachine(const unsigned char *bytes, size_t size) {
@@ -46,6 +52,21 @@ unsigned ValidateImageBytes(const unsigned char *bytes, size_t size, uint16_t ow
         return IDS_NEEDS_64_BIT_RUNNER;
     }
     return IDS_UNKNOWN_FORMAT;
+}
+
+unsigned ValidateSharedObjectBytes(const unsigned char *bytes, size_t size, unsigned char ownClass,
+                                   uint16_t ownMachine) {
+    if (bytes == nullptr || size < kElfMachineOffset + 2 || bytes[0] != 0x7F || bytes[1] != 'E' || bytes[2] != 'L' ||
+        bytes[3] != 'F') {
+        return IDS_UNKNOWN_FORMAT;
+    }
+    const unsigned char *field = bytes + kElfMachineOffset;
+    const uint16_t machine =
+        bytes[kElfDataOffset] == kElfBigEndian ? uint16_t(field[0] << 8 | field[1]) : ReadLittleEndian16(field);
+    if (bytes[kElfClassOffset] != ownClass) {
+        return ownClass == kElfClass32 ? IDS_NEEDS_64_BIT_RUNNER : IDS_NEEDS_32_BIT_RUNNER;
+    }
+    return machine == ownMachine ? 0 : IDS_UNKNOWN_FORMAT;
 }
 
 }  // namespace runner

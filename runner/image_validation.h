@@ -29,4 +29,13 @@ unsigned ValidateImageBytes(const unsigned char *bytes, size_t size, uint16_t ow
 // be mapped (an empty file included), else the result of ValidateImageBytes.
 unsigned ValidateLibraryFile(const char *path, uint16_t ownMachine);
 
+// The same rule for the shared objects the native runner loads: an ELF image of the
+// given class (1 for 32-bit, 2 for 64-bit) and machine is accepted; the other class of
+// the same family names the runner to use instead; anything else is unknown.
+unsigned ValidateSharedObjectBytes(const unsigned char *bytes, size_t size, unsigned char ownClass,
+                                   uint16_t ownMachine);
+
+// ValidateLibraryFile with the shared-object rule. POSIX only.
+unsigned ValidateSharedObjectFile(const char *path, unsigned char ownClass, uint16_t ownMachine);
+
 }  // namespace runner

@@ -1,16 +1,24 @@
-# The runner's code that needs no window: validating test DLLs, reading the command
-# line and formatting the window title. It builds in every build, so the native build
-# tests and fuzzes it too; the Windows builds link it into the runner.
+# The runner's code that needs no window: validating and loading test libraries,
+# reading the command line and formatting the window title. It builds in every build,
+# so the native build tests and fuzzes it too; the Windows builds link it into the
+# runner, and every build into the console runner. The crash guard that protects
+# the entry point of a test library is the library's own source, built in here.
 if(WIN32)
-  set(NORVIK_RUNNER_FILE_LAYER image_file_windows.cpp)
+  set(NORVIK_RUNNER_PLATFORM image_file_windows.cpp library_module_windows.cpp)
+  set(NORVIK_RUNNER_CRASH_GUARD crash_guard_windows.cpp)
 else()
-  set(NORVIK_RUNNER_FILE_LAYER image_file_posix.cpp)
+  set(NORVIK_RUNNER_PLATFORM image_file_posix.cpp library_module_posix.cpp)
+  set(NORVIK_RUNNER_CRASH_GUARD crash_guard_posix.cpp)
 endif()
-list(TRANSFORM NORVIK_RUNNER_FILE_LAYER PREPEND ${CMAKE_CURRENT_LIST_DIR}/)
+list(TRANSFORM NORVIK_RUNNER_PLATFORM PREPEND ${CMAKE_CURRENT_LIST_DIR}/)
 
 add_library(norvik_runner_portable STATIC
   ${CMAKE_CURRENT_LIST_DIR}/argument_scan.cpp
   ${CMAKE_CURRENT_LIST_DIR}/image_validation.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/test_library.cpp
   ${CMAKE_CURRENT_LIST_DIR}/window_title.cpp
-  ${NORVIK_RUNNER_FILE_LAYER})
-target_include_directories(norvik_runner_portable PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+  ${PROJECT_SOURCE_DIR}/library/${NORVIK_RUNNER_CRASH_GUARD}
+  ${NORVIK_RUNNER_PLATFORM})
+target_include_directories(norvik_runner_portable PUBLIC ${CMAKE_CURRENT_LIST_DIR}
+  PRIVATE ${PROJECT_SOURCE_DIR}/library)
+target_link_libraries(norvik_runner_portable PUBLIC norvik ${CMAKE_DL_LIBS})

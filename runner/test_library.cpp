@@ -1,40 +1,27 @@
 #include "test_library.h"
 
-#include <windows.h>
-
 #include <string>
 
-#include "image_validation.h"
+#include "crash_guard.h"
+#include "library_module.h"
 #include "norvik.h"
+#include "resources/library_messages.h"
 #include "resources/resource.h"
 
 namespace runner {
 namespace {
 
-using CreateBatchesFunction = void(NVK_CALL *)(void);
-
-HMODULE loadedLibrary = nullptr;
+LibraryModule loadedLibrary = nullptr;
 std::string loadedLibraryPath;
 
-// LoadLibraryA looks for a bare or relative name in other folders before the current
-// one, so it could load a different file than the one validated. Both use this path.
-std::string FullPathOf(const char *path) {
-    const DWORD needed = GetFullPathNameA(path, 0, nullptr, nullptr);
-    if (needed == 0) {
-        return std::string();
+// The entry point is user code like any test: a crash in it must not end the runner.
+// What it registered before crashing may point into the module, so it goes too.
+bool CreateBatchesGuarded(NvkTestProc createBatches) {
+    const bool completed = nvk::CallGuarded(createBatches);
+    if (!completed) {
+        ReleaseTestLibrary();
     }
-    std::string fullPath(needed, '\0');
-    const DWORD length = GetFullPathNameA(path, needed, &fullPath[0], nullptr);
-    if (length == 0 || length >= needed) {
-        return std::string();
-    }
-    fullPath.resize(length);
-    return fullPath;
-}
-
-CreateBatchesFunction FindCreateBatches(HMODULE module) {
-    FARPROC function = GetProcAddress(module, "NvkLibraryCreateBatches");
-    return reinterpret_cast<CreateBatchesFunction>(reinterpret_cast<void *>(function));
+    return completed;
 }
 
 }  // namespace
@@ -43,26 +30,28 @@ unsigned LoadTestLibrary(const char *path) {
     if (path == nullptr || path[0] == '\0') {
         return IDS_CANNOT_READ;
     }
-    const std::string fullPath = FullPathOf(path);
+    const std::string fullPath = FullLibraryPath(path);
     if (fullPath.empty()) {
         return IDS_CANNOT_READ;
     }
-    if (const unsigned messageId = ValidateLibraryFile(fullPath.c_str(), OwnMachine())) {
+    if (const unsigned messageId = ValidateOwnLibraryFile(fullPath.c_str())) {
         return messageId;
     }
-    HMODULE module = LoadLibraryA(fullPath.c_str());
+    LibraryModule module = LoadLibraryModule(fullPath.c_str());
     if (module == nullptr) {
         return IDS_CANNOT_LOAD;
     }
-    const CreateBatchesFunction createBatches = FindCreateBatches(module);
+    const NvkTestProc createBatches = FindLibraryEntry(module);
     if (createBatches == nullptr) {
-        FreeLibrary(module);
+        UnloadLibraryModule(module);
         return IDS_NO_ENTRY_POINT;
     }
     ReleaseTestLibrary();
     loadedLibrary = module;
     loadedLibraryPath = fullPath;
-    createBatches();
+    if (!CreateBatchesGuarded(createBatches)) {
+        return IDS_CANNOT_LOAD;
+    }
     NvkBatchFreeEmpties();
     return 0;
 }
@@ -72,7 +61,7 @@ void ReleaseTestLibrary() {
         return;
     }
     NvkBatchFree(nullptr);
-    FreeLibrary(loadedLibrary);
+    UnloadLibraryModule(loadedLibrary);
     loadedLibrary = nullptr;
     loadedLibraryPath.clear();
 }
@@ -80,5 +69,19 @@ void ReleaseTestLibrary() {
 bool IsTestLibraryLoaded() { return loadedLibrary != nullptr; }
 
 const char *LoadedLibraryPath() { return loadedLibraryPath.c_str(); }
+
+const char *LoadMessageText(unsigned messageId) {
+    switch (messageId) {
+    case IDS_UNKNOWN_FORMAT: return TEXT_UNKNOWN_FORMAT;
+    case IDS_CANNOT_MAP: return TEXT_CANNOT_MAP;
+    case IDS_CANNOT_READ: return TEXT_CANNOT_READ;
+    case IDS_NEEDS_64_BIT_RUNNER: return TEXT_NEEDS_64_BIT_RUNNER;
+    case IDS_NEEDS_32_BIT_RUNNER: return TEXT_NEEDS_32_BIT_RUNNER;
+    case IDS_CANNOT_LOAD: return TEXT_CANNOT_LOAD;
+    case IDS_NO_ENTRY_POINT: return TEXT_NO_ENTRY_POINT;
+    case IDS_NO_TESTS: return TEXT_NO_TESTS;
+    default: return nullptr;
+    }
+}
 
 }  // namespace runner

@@ -1,28 +1,32 @@
 #!/usr/bin/env bash
-# Sets up the machine, builds the runner and the sample test DLL, runs
-# WindowsNorvik.exe in command-line mode on the sample under Wine, and shows the
-# runner's exit code and the report it wrote.
+# Sets up the machine, builds the runners and the sample test DLL, runs the console
+# runner NorvikRun.exe on the sample under Wine, and shows its output, its exit code
+# and the JUnit report it wrote.
 #
-#   bash scripts/run_sample.sh [--gui] [win64|win32] [TEST_DLL]
+#   bash scripts/run_sample.sh [--gui|--window-cli] [win64|win32] [TEST_DLL]
 #
 # win64 (the default) or win32 picks the build; TEST_DLL runs another test DLL of
-# that bitness instead of the sample. --gui opens it in the runner's window
-# instead (on the X display in DISPLAY), in a Wine desktop of its own. NORVIK_BUILD_DIR overrides the build folder.
-# Exits with the runner's exit code: 0 when the report was written, whether or not
-# the tests passed; 3 when win32 is asked for on a host that cannot run 32-bit programs.
+# that bitness instead of the sample. --window-cli runs WindowsNorvik.exe in its
+# command-line mode instead and shows the XML report it wrote; --gui opens the DLL
+# in WindowsNorvik's window (on the X display in DISPLAY), in a Wine desktop of its
+# own. NORVIK_BUILD_DIR overrides the build folder.
+# Exits with the runner's exit code: NorvikRun's (0 all passed, 1 a test failed,
+# 2 a library or report could not be loaded or written, 3 a timeout), or
+# WindowsNorvik's (0 when the report was written, whether or not the tests passed);
+# 3 also when win32 is asked for on a host that cannot run 32-bit programs.
 set -euo pipefail
 repository=$(cd "$(dirname "$0")/.." && pwd)
 cd "$repository"
 
-gui=0
-if [ "${1:-}" = "--gui" ]; then
-  gui=1
-  shift
-fi
+mode=console
+case "${1:-}" in
+  --gui) mode=gui; shift ;;
+  --window-cli) mode=window-cli; shift ;;
+esac
 preset=${1:-win64}
 case "$preset" in
   win64 | win32) ;;
-  *) echo "usage: $0 [--gui] [win64|win32] [TEST_DLL]" >&2; exit 2 ;;
+  *) echo "usage: $0 [--gui|--window-cli] [win64|win32] [TEST_DLL]" >&2; exit 2 ;;
 esac
 build_dir=${NORVIK_BUILD_DIR:-$repository/build/$preset}
 
@@ -36,10 +40,24 @@ fi
 wine_loader=$(norvik_wine_loader "$preset")
 
 cmake --preset "$preset" -B "$build_dir" >/dev/null
-cmake --build "$build_dir" --target WindowsNorvik RingBufferTests
+cmake --build "$build_dir" --target WindowsNorvik NorvikRun RingBufferTests
 
 test_dll=$(realpath "${2:-$build_dir/bin/RingBufferTests.dll}")
-if [ "$gui" = 1 ]; then
+if [ "$mode" = console ]; then
+  junit=$build_dir/sample-junit.xml
+  rm -f "$junit"
+  echo "\$ NorvikRun.exe --junit sample-junit.xml $(basename "$test_dll")"
+  exit_code=0
+  (cd "$(dirname "$test_dll")" && "$wine_loader" "$build_dir/bin/NorvikRun.exe" --junit "$(norvik_windows_path "$junit")" \
+    "$(basename "$test_dll")") || exit_code=$?
+  echo "Exit code: $exit_code"
+  if [ -f "$junit" ]; then
+    echo "JUnit report ($junit):"
+    cat "$junit"
+  fi
+  exit "$exit_code"
+fi
+if [ "$mode" = gui ]; then
   # A desktop of its own keeps the window on this display even when earlier Wine
   # programs started the default desktop without one.
   exec "$wine_loader" explorer /desktop=Norvik,1024x768 "$build_dir/bin/WindowsNorvik.exe" "$(norvik_windows_path "$test_dll")"

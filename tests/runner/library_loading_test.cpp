@@ -136,6 +136,28 @@ TEST_F(LibraryLoading, OpeningTheSameLibraryAgainKeepsItsModule) {
     EXPECT_EQ("ProbeArithmetic,ProbeWords", BatchNames());
 }
 
+// The library loaded before was released before the entry point ran, so nothing at
+// all is loaded afterwards.
+TEST_F(LibraryLoading, AnEntryPointThatCrashesIsALoadFailureThatLeavesNothingBehind) {
+    const std::string crashing = BuiltFile("runner_crashing_entry_library.dll");
+    ASSERT_EQ(0u, LoadTestLibrary(BuiltFile("runner_probe_library.dll").c_str()));
+    EXPECT_EQ(unsigned(IDS_CANNOT_LOAD), LoadTestLibrary(crashing.c_str()));
+    EXPECT_FALSE(runner::IsTestLibraryLoaded());
+    EXPECT_FALSE(ModuleIsLoaded(crashing));
+    EXPECT_FALSE(ModuleIsLoaded(BuiltFile("runner_probe_library.dll")));
+    EXPECT_EQ(0u, NvkBatchGetCount(nullptr));
+    EXPECT_STREQ("", runner::LoadedLibraryPath());
+
+    ASSERT_EQ(0u, LoadTestLibrary(BuiltFile("RingBufferTests.dll").c_str()));
+    EXPECT_EQ("RingBufferBasics,RingBufferLimits", BatchNames());
+}
+
+TEST_F(LibraryLoading, FindsTheDependenciesBesideTheLibrary) {
+    ASSERT_EQ(0u, LoadTestLibrary(BuiltFile("dependent\\runner_dependent_library.dll").c_str()));
+    EXPECT_EQ("Dependent", BatchNames());
+    EXPECT_EQ(1, NvkBatchRun(nullptr));
+}
+
 // The program's folder holds a DLL of the same name that the loader would prefer for
 // a bare name; the file checked in the current folder must be the one loaded.
 TEST_F(LibraryLoading, ARelativeNameLoadsTheFileThatWasValidated) {

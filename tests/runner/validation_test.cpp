@@ -108,4 +108,35 @@ TEST_F(LibraryFileValidation, NothingReadableIsCannotRead) {
     EXPECT_EQ(unsigned(IDS_CANNOT_READ), runner::ValidateLibraryFile(folder.Path().c_str(), kMachineX64));
 }
 
+// The start of an ELF header: signature, class, byte order, and the machine field at 18.
+crafted::Bytes ElfHeader(unsigned char elfClass, uint16_t machine, bool bigEndian = false) {
+    crafted::Bytes bytes(64, 0);
+    bytes[0] = 0x7F;
+    bytes[1] = 'E';
+    bytes[2] = 'L';
+    bytes[3] = 'F';
+    bytes[4] = elfClass;
+    bytes[5] = bigEndian ? 2 : 1;
+    bytes[bigEndian ? 19 : 18] = static_cast<unsigned char>(machine);
+    bytes[bigEndian ? 18 : 19] = static_cast<unsigned char>(machine >> 8);
+    return bytes;
+}
+
+unsigned ValidateSharedObject(const crafted::Bytes &bytes, unsigned char ownClass, uint16_t ownMachine) {
+    std::unique_ptr<unsigned char[]> sized(new unsigned char[bytes.size()]);
+    std::copy(bytes.begin(), bytes.end(), sized.get());
+    return runner::ValidateSharedObjectBytes(sized.get(), bytes.size(), ownClass, ownMachine);
+}
+
+TEST(SharedObjectRule, AcceptsOwnClassAndMachineOnlyAndNamesTheOtherBitness) {
+    constexpr uint16_t x64 = 62, i386 = 3, arm64 = 183;
+    EXPECT_EQ(0u, ValidateSharedObject(ElfHeader(2, x64), 2, x64));
+    EXPECT_EQ(0u, ValidateSharedObject(ElfHeader(2, arm64, true), 2, arm64));
+    EXPECT_EQ(unsigned(IDS_NEEDS_32_BIT_RUNNER), ValidateSharedObject(ElfHeader(1, i386), 2, x64));
+    EXPECT_EQ(unsigned(IDS_NEEDS_64_BIT_RUNNER), ValidateSharedObject(ElfHeader(2, x64), 1, i386));
+    EXPECT_EQ(unsigned(IDS_UNKNOWN_FORMAT), ValidateSharedObject(ElfHeader(2, arm64), 2, x64));
+    EXPECT_EQ(unsigned(IDS_UNKNOWN_FORMAT), ValidateSharedObject(crafted::ImageHeader(kMachineX64), 2, x64));
+    EXPECT_EQ(unsigned(IDS_UNKNOWN_FORMAT), ValidateSharedObject(crafted::Truncated(ElfHeader(2, x64), 19), 2, x64));
+}
+
 }  // namespace

@@ -1,0 +1,36 @@
+// What the console runner prints: failures in the form IDEs and CI annotate, a line
+// per test when verbose, and a summary that ends with the plain counts.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "options.h"
+#include "run_results.h"
+
+namespace console {
+
+class ConsoleOutput {
+public:
+    ConsoleOutput(Verbosity verbosity, bool colour) : verbosity_(verbosity), colour_(colour) {}
+
+    void LibraryStarted(const std::string &path, size_t selectedTests) const;
+    // "file(line): error: Batch.Test: message" for each failure; when verbose, a
+    // line with the outcome and time first.
+    void TestFinished(const std::string &fullName, const TestRecord &test) const;
+    void Summary(const Counts &counts, const std::vector<std::string> &failedTests) const;
+
+    // On standard error, with the program's name.
+    void Error(const std::string &text) const;
+
+private:
+    std::string Coloured(const char *code, const std::string &text) const;
+
+    Verbosity verbosity_;
+    bool colour_;
+};
+
+// "2 seconds", "0.5 seconds": the limit as the user gave it.
+std::string SecondsText(double seconds);
+
+}  // namespace console

@@ -1,0 +1,68 @@
+// The results of a console run as plain data: copied from the registry on the main
+// thread as each test finishes, so that they can be reported without the library.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "norvik.h"
+
+namespace console {
+
+enum class Outcome { NotSelected, NotRun, Passed, Failed, TimedOut };
+
+struct FailureRecord {
+    std::string file;
+    int32_t line = 0;
+    std::string message;
+    bool crash = false;
+};
+
+struct TestRecord {
+    std::string name;
+    Outcome outcome = Outcome::NotRun;
+    double seconds = 0;
+    std::vector<FailureRecord> failures;
+};
+
+struct BatchRecord {
+    std::string name;
+    std::vector<TestRecord> tests;
+};
+
+struct Counts {
+    unsigned passed = 0;
+    unsigned failed = 0;  // crashed and timed out included
+    unsigned skipped = 0;
+    double seconds = 0;
+
+    void Add(const TestRecord &test);
+};
+
+// Where a test's record is: its batch and its place in that batch.
+using TestKey = std::pair<size_t, size_t>;
+
+class RunResults {
+public:
+    // Adds a record for every test of the loaded library, in registration order, and
+    // returns the key of each test function in the same order.
+    std::vector<std::pair<NvkTestFunction *, TestKey>> AddRegistry(const std::string &libraryPath);
+
+    // Copies a finished test's outcome, time and failures from the registry.
+    void RecordFinished(const TestKey &key, NvkTestFunction *test, bool passed);
+    void RecordTimeout(const TestKey &key, double seconds, const std::string &message);
+
+    const std::vector<BatchRecord> &Batches() const { return batches_; }
+    const TestRecord &Test(const TestKey &key) const { return batches_[key.first].tests[key.second]; }
+    std::string FullName(const TestKey &key) const;
+    Counts Count() const;
+    std::vector<std::string> FailedTests() const;
+
+private:
+    std::vector<BatchRecord> batches_;
+    std::vector<std::string> libraryOfBatch_;
+};
+
+}  // namespace console

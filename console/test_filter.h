@@ -1,0 +1,30 @@
+// Which tests a run selects: globs on "Batch.Test", set through the library's skip flags.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "norvik.h"
+
+namespace console {
+
+class TestFilter {
+public:
+    // ':'-separated globs (* any run of characters, ? one); a leading '-' makes one
+    // exclude. Without a pattern that includes, every test is included.
+    explicit TestFilter(const std::string &patterns);
+
+    bool Selects(const std::string &fullName) const;
+
+    // Sets every registered test's skip flag: selected tests run, the others do not.
+    void ApplyToRegistry() const;
+
+private:
+    std::vector<std::string> included_;
+    std::vector<std::string> excluded_;
+};
+
+// "Batch.Test", the name every output uses for a test.
+std::string FullTestName(NvkTestFunction *test);
+
+}  // namespace console

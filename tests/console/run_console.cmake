@@ -1,0 +1,95 @@
+cmake_minimum_required(VERSION 3.20)
+# Runs the console runner once, as a CI job would, and checks what it left.
+#   PROGRAM, EMULATOR (empty for a native program), WORK_DIR (emptied first)
+#   ARGS         arguments, '|'-separated; @WORK@ stands for WORK_DIR, and absolute
+#                paths are handed to a Windows program as Windows paths
+#   EXIT         the expected exit code
+#   STDOUT, NOT_STDOUT, STDERR   '|'-separated regular expressions
+#   VALID        '|'-separated files that must be well-formed XML
+#   JUNIT, SCHEMA   a JUnit file that must be valid against the schema
+#   CONTAINS     '|'-separated FILE::REGEX pairs
+#   SET_ENV      NAME=VALUE for the program's environment
+function(split variable)
+  string(REPLACE "@WORK@" "${WORK_DIR}" value "${${variable}}")
+  string(REPLACE "|" ";" value "${value}")
+  set(${variable} "${value}" PARENT_SCOPE)
+endfunction()
+foreach(variable ARGS STDOUT NOT_STDOUT STDERR VALID JUNIT CONTAINS)
+  split(${variable})
+endforeach()
+
+if(SET_ENV MATCHES "^([^=]+)=(.*)$")
+  set(ENV{${CMAKE_MATCH_1}} "${CMAKE_MATCH_2}")
+endif()
+file(REMOVE_RECURSE "${WORK_DIR}")
+file(MAKE_DIRECTORY "${WORK_DIR}")
+set(arguments)
+foreach(argument ${ARGS})
+  if(EMULATOR AND argument MATCHES "^/")
+    string(REPLACE "/" "\\" argument "Z:${argument}")
+  endif()
+  list(APPEND arguments "${argument}")
+endforeach()
+
+execute_process(COMMAND ${EMULATOR} ${PROGRAM} ${arguments} WORKING_DIRECTORY "${WORK_DIR}"
+  RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE errors)
+# The loader's stand-in on a host that cannot run the program says so on stdout;
+# passing it on lets the test count as skipped.
+message("${output}")
+message("stderr: ${errors}")
+# Line ends as a Windows program writes them, and the last one, do not matter here.
+string(REPLACE "\r" "" output "${output}")
+string(STRIP "${output}" output)
+
+set(problems)
+if(NOT status STREQUAL "${EXIT}")
+  list(APPEND problems "exit code ${status}, expected ${EXIT}")
+endif()
+# wanted: TRUE when each expression must match the text, FALSE when none may.
+function(check_text label text wanted)
+  foreach(expression ${ARGN})
+    if(text MATCHES "${expression}")
+      set(matches TRUE)
+    else()
+      set(matches FALSE)
+    endif()
+    if(NOT matches STREQUAL wanted)
+      list(APPEND problems "${label} does not match as expected: ${expression}")
+    endif()
+  endforeach()
+  set(problems "${problems}" PARENT_SCOPE)
+endfunction()
+check_text(stdout "${output}" TRUE ${STDOUT})
+check_text(stdout "${output}" FALSE ${NOT_STDOUT})
+check_text(stderr "${errors}" TRUE ${STDERR})
+foreach(xml ${VALID} ${JUNIT})
+  execute_process(COMMAND xmllint --noout "${xml}" RESULT_VARIABLE lint ERROR_VARIABLE lint_errors)
+  if(NOT lint EQUAL 0)
+    list(APPEND problems "${xml} is not well-formed: ${lint_errors}")
+  endif()
+endforeach()
+if(JUNIT)
+  execute_process(COMMAND xmllint --noout --schema "${SCHEMA}" "${JUNIT}" RESULT_VARIABLE lint
+    ERROR_VARIABLE lint_errors)
+  if(NOT lint EQUAL 0)
+    list(APPEND problems "${JUNIT} is not valid JUnit: ${lint_errors}")
+  endif()
+endif()
+foreach(check ${CONTAINS})
+  string(FIND "${check}" "::" separator)
+  string(SUBSTRING "${check}" 0 ${separator} path)
+  math(EXPR separator "${separator} + 2")
+  string(SUBSTRING "${check}" ${separator} -1 expression)
+  if(NOT EXISTS "${path}")
+    list(APPEND problems "${path} was not written")
+  else()
+    file(READ "${path}" content)
+    if(NOT content MATCHES "${expression}")
+      list(APPEND problems "${path} lacks ${expression}")
+    endif()
+  endif()
+endforeach()
+if(problems)
+  string(REPLACE ";" "\n" problems "${problems}")
+  message(FATAL_ERROR "${problems}")
+endif()
