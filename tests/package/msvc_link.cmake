@@ -2,13 +2,7 @@
 # with /SAFESEH in the 32-bit build, and checks which DLL and names it imports.
 cmake_minimum_required(VERSION 3.20)
 
-function(run step)
-  execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE output)
-  if(NOT status EQUAL 0)
-    message(FATAL_ERROR "${step} failed (${status}):\n${output}")
-  endif()
-  set(output "${output}" PARENT_SCOPE)
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/run_step.cmake)
 
 get_filename_component(dll ${IMPORT_LIBRARY} NAME_WE)
 if(dll STREQUAL "Norvik32")

@@ -2,17 +2,13 @@
 # bin/, include/, lib/ or share/doc/ below one folder named like the zip.
 cmake_minimum_required(VERSION 3.20)
 
+include(${CMAKE_CURRENT_LIST_DIR}/run_step.cmake)
+
 file(REMOVE_RECURSE ${WORK_DIR})
-execute_process(COMMAND ${CPACK} --config ${BUILD_DIR}/CPackConfig.cmake -B ${WORK_DIR}
-  RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE output)
 set(zip ${WORK_DIR}/${PACKAGE_NAME}.zip)
-if(NOT status EQUAL 0 OR NOT EXISTS ${zip})
-  message(FATAL_ERROR "CPack did not make ${zip} (${status}):\n${output}")
-endif()
-execute_process(COMMAND ${UNZIP} -Z1 ${zip} OUTPUT_VARIABLE listing RESULT_VARIABLE status)
-if(NOT status EQUAL 0)
-  message(FATAL_ERROR "unzip could not list ${zip}")
-endif()
+run("Making ${zip}" ${CPACK} --config ${BUILD_DIR}/CPackConfig.cmake -B ${WORK_DIR})
+run("Listing ${zip}" ${UNZIP} -Z1 ${zip})
+set(listing "${output}")
 message("${listing}")
 
 string(REGEX REPLACE "\n$" "" listing "${listing}")
