@@ -39,9 +39,13 @@ install(TARGETS norvik EXPORT NorvikTargets
 install(FILES ${PROJECT_SOURCE_DIR}/library/include/norvik.h ${PROJECT_SOURCE_DIR}/library/include/norvik_test.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(TARGETS WindowsNorvik EXPORT NorvikTargets RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-if(TARGET NorvikRun)
-  install(TARGETS NorvikRun EXPORT NorvikTargets RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-endif()
+# The console runner, where the build has one, may be defined after this file is read.
+function(norvik_install_console_runner)
+  if(TARGET NorvikRun)
+    install(TARGETS NorvikRun EXPORT NorvikTargets RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  endif()
+endfunction()
+cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR} CALL norvik_install_console_runner)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 

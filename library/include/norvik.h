@@ -146,9 +146,10 @@ NVK_API void NVK_CALL NvkBatchFreeEmpties(void);
 
 /* Walking the registry and tagging records. The batch functions given NULL use the first batch,
  * and on an empty registry create "DefaultBatch" (NvkBatchGetFirst too); the test function and
- * failure functions given NULL return NULL or 0. A NULL "next" ends the list. Names, file names and messages belong to their records:
- * never free them, and copy them to keep them past the record. User data is one 32-bit value per
- * record for the caller's own use (the runner keeps tree item ids there); usable during a run. */
+ * failure functions given NULL return NULL or 0. A NULL "next" ends the list. Names, file names
+ * and messages belong to their records: never free them, and copy them to keep them past the
+ * record. User data is one 32-bit value per record for the caller's own use (the runner keeps
+ * tree item ids there); usable during a run. */
 
 NVK_API NvkBatch *NVK_CALL NvkBatchGetFirst(void);
 NVK_API NvkBatch *NVK_CALL NvkBatchGetNext(NvkBatch *batch);
