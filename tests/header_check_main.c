@@ -2,11 +2,14 @@
 
 #include "norvik.h"
 
-int HeaderCheckC(void);
-int HeaderCheckCxx(void);
+int HeaderCheck_c99(void);
+int HeaderCheck_cxx11(void);
+int HeaderCheck_cxx14(void);
+int HeaderCheck_cxx17(void);
 
 int main(void) {
-    if (!HeaderCheckC() || !HeaderCheckCxx() || NvkAppName() == NULL) {
+    if (!HeaderCheck_c99() || !HeaderCheck_cxx11() || !HeaderCheck_cxx14() || !HeaderCheck_cxx17() ||
+        NvkAppName() == NULL) {
         puts("header check failed");
         return 1;
     }

@@ -41,6 +41,26 @@ typedef int32_t NvkLong;
 typedef uint32_t NvkULong;
 #endif
 
+/* The compiler checks NvkAssert's message format against its arguments as it checks
+ * printf's. MinGW's GCC is told the C99 rules (%lld, %zu), which the library formats by. */
+#if defined(__clang__)
+#  define NVK_PRINTF_FORMAT(formatAt, argumentsAt) __attribute__((__format__(__printf__, formatAt, argumentsAt)))
+#elif defined(__GNUC__) && defined(_WIN32)
+#  define NVK_PRINTF_FORMAT(formatAt, argumentsAt) __attribute__((__format__(__gnu_printf__, formatAt, argumentsAt)))
+#elif defined(__GNUC__)
+#  define NVK_PRINTF_FORMAT(formatAt, argumentsAt) __attribute__((__format__(__printf__, formatAt, argumentsAt)))
+#else
+#  define NVK_PRINTF_FORMAT(formatAt, argumentsAt)
+#endif
+#if defined(_MSC_VER)
+#  include <sal.h>
+#endif
+#ifdef _Printf_format_string_
+#  define NVK_FORMAT_STRING _Printf_format_string_
+#else
+#  define NVK_FORMAT_STRING
+#endif
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -52,33 +72,39 @@ typedef struct NvkAssertionFailure NvkAssertionFailure;
 /* A test, setup or tear-down function. */
 typedef void (NVK_CALL *NvkTestProc)(void);
 
-/* The one process-wide observer: (code, value, reserved (always 0), first, second). */
+/* The one process-wide observer of registry changes and run steps, called synchronously on the
+ * thread doing the operation: (code, value, reserved (always 0), first, second). */
 typedef void (NVK_CALL *NvkEventHandler)(int32_t code, uint32_t value, intptr_t reserved,
                                          void *first, void *second);
 
+/* Event codes with what value, first and second carry (unnamed ones are 0 or NULL). A record named
+ * in an event is whole while the handler runs, also in the events announcing its freeing (2, 5,
+ * 15), and is gone once the handler returns from those. The report text of 13 belongs to the caller
+ * of NvkReportCreate. "test" is an NvkTestFunction, "failure" an NvkAssertionFailure. */
 enum NvkEventCode {
-    NvkEventFailureAdded = 0,
-    NvkEventAssertFailed = 1,
-    NvkEventFailureFreed = 2,
-    NvkEventAssertPassed = 3,
-    NvkEventBatchCreated = 4,
-    NvkEventBatchFreed = 5,
-    NvkEventAllBatchesFreed = 6,
-    NvkEventBatchReset = 7,
-    NvkEventAllBatchesReset = 8,
-    NvkEventAllBatchesRun = 9,
-    NvkEventBatchRunStarted = 10,
-    NvkEventBatchRunFinished = 11,
-    NvkEventBatchSkip = 12,
-    NvkEventReportCreated = 13,
-    NvkEventTestFunctionAdded = 14,
-    NvkEventTestFunctionFreed = 15,
-    NvkEventTestFunctionReset = 16,
-    NvkEventTestFunctionStarted = 17,
-    NvkEventTestFunctionFinished = 18,
-    NvkEventTestFunctionSkip = 19,
-    NvkEventRunStarted = 20,
-    NvkEventRunFinished = 21
+    NvkEventFailureAdded = 0,          /* after 1, same arguments    first: test    second: failure */
+    NvkEventAssertFailed = 1,          /* a check failed or a crash  first: test    second: failure */
+    NvkEventFailureFreed = 2,          /* before freeing a failure   first: test    second: failure */
+    NvkEventAssertPassed = 3,          /* a check passed             first: batch   second: test */
+    NvkEventBatchCreated = 4,          /*                            first: batch */
+    NvkEventBatchFreed = 5,            /* before freeing a batch     first: batch */
+    NvkEventAllBatchesFreed = 6,       /* NvkBatchFree(NULL), before the first 5 */
+    NvkEventBatchReset = 7,            /* a batch that had run reset first: batch */
+    NvkEventAllBatchesReset = 8,       /* running all: after resetting all */
+    NvkEventAllBatchesRun = 9,         /* running all: last, after 21; value: 1 passed, 0 failed */
+    NvkEventBatchRunStarted = 10,      /*                            first: batch */
+    NvkEventBatchRunFinished = 11,     /* value: 1 passed, 0 failed  first: batch */
+    NvkEventBatchSkip = 12,            /* value: skip given          first: batch */
+    NvkEventReportCreated = 13,        /* value: length in bytes     first: the report text */
+    NvkEventTestFunctionAdded = 14,    /*                            first: batch   second: test */
+    NvkEventTestFunctionFreed = 15,    /* before freeing a test      first: batch   second: test */
+    NvkEventTestFunctionReset = 16,    /* a test that had run reset  first: batch   second: test */
+    NvkEventTestFunctionStarted = 17,  /* after its setups           first: batch   second: test */
+    NvkEventTestFunctionFinished = 18, /* after its tear-downs; value: 1 passed, 0 failed; batch, test */
+    NvkEventTestFunctionSkip = 19,     /* value: new skip flag       first: batch   second: test */
+    NvkEventRunStarted = 20,           /* first: the batch run (NULL: all of several, or one test)
+                                        * second: the test, when one test function is run */
+    NvkEventRunFinished = 21           /* the run depth is back to 0 */
 };
 
 /* Report item flags. */
@@ -90,6 +116,12 @@ enum NvkEventCode {
 #define NVK_REPORT_ALL 31
 
 /* ---- Registry ---------------------------------------------------------------------- */
+
+/* Batches and their test functions. The library owns every record and every string in it: the
+ * names are copied, and a record stays valid until it is freed (NvkBatchFree, or a runner
+ * unloading the test DLL). Functions that make a record return it, or NULL when refused; the
+ * others return 1 when done, 0 when refused. A NULL batch means the first batch (an empty
+ * registry first gets "DefaultBatch"). Refused during a run. Raise events 4, 5, 6, 14, 15, 2. */
 
 /* A NULL or empty name means "DefaultBatch". NULL when the name is taken. */
 NVK_API NvkBatch *NVK_CALL NvkBatchCreate(const char *name);
@@ -111,6 +143,13 @@ NVK_API int32_t NVK_CALL NvkBatchFree(NvkBatch **batch);
 NVK_API void NVK_CALL NvkBatchFreeEmpties(void);
 
 /* ---- Navigation and user data ------------------------------------------------------ */
+
+/* Walking the registry and tagging records. The batch functions given NULL use the first batch,
+ * and on an empty registry create "DefaultBatch" (NvkBatchGetFirst too); the test function and
+ * failure functions given NULL return NULL or 0. A NULL "next" ends the list. Names, file names
+ * and messages belong to their records: never free them, and copy them to keep them past the
+ * record. User data is one 32-bit value per record for the caller's own use (the runner keeps
+ * tree item ids there); usable during a run. */
 
 NVK_API NvkBatch *NVK_CALL NvkBatchGetFirst(void);
 NVK_API NvkBatch *NVK_CALL NvkBatchGetNext(NvkBatch *batch);
@@ -140,6 +179,11 @@ NVK_API void NVK_CALL NvkAssertionFailureSetUserData(NvkAssertionFailure *failur
 
 /* ---- Statistics, skipping and resetting ---------------------------------------------- */
 
+/* Counts over what has run (a test function has run when its time is above 0), the skip flags that
+ * exclude test functions from batch runs, and resetting results. Out-pointers may be NULL. Statistics
+ * and resets work during a run; changing skip flags is refused then (0). Resets free failure records
+ * (events 2, 16, 7), which ends the life of their messages. */
+
 /* NULL batch: all batches. Every out-pointer may be NULL. 1 when something counted has run. */
 NVK_API int32_t NVK_CALL NvkBatchGetStatistics(NvkBatch *batch, int32_t *runCount, int32_t *passedCount,
                                               int32_t *failedCount, int32_t *notRunCount,
@@ -158,6 +202,11 @@ NVK_API void NVK_CALL NvkTestFunctionReset(NvkTestFunction *testFunction, int32_
 
 /* ---- Running, timing and the current test function --------------------------------- */
 
+/* Running under the crash guard, which turns a fault in a test, setup or tear-down function into a
+ * failure with line number 0. Runs are synchronous and not nested: a run started during a run is
+ * refused (0). The current test function is the one being run (from its setups to its
+ * tear-downs), NULL otherwise. */
+
 /* NULL: all batches. 1 when no batch failed; 0 when one failed or a run is in progress. */
 NVK_API int32_t NVK_CALL NvkBatchRun(NvkBatch *batch);
 /* Runs one test function whatever its skip flag: 1 passed, 0 failed or refused. */
@@ -170,15 +219,25 @@ NVK_API double NVK_CALL NvkTimeGetElapsedTime(int64_t startTick);
 
 /* ---- Event handler ----------------------------------------------------------------- */
 
+/* See NvkEventHandler and NvkEventCode above for what each event carries. */
+
 /* Installs the handler unless a locked one is in place; NULL never removes one. */
 NVK_API void NVK_CALL NvkSetEventHandler(NvkEventHandler handler, int32_t lock);
 
 /* ---- Assertions -------------------------------------------------------------------- */
 
+/* Checks made inside a running test function (or its setups and tear-downs) count a pass or record a
+ * failure on the current test function; outside a run they do nothing and return NULL. Each returns
+ * the stored failure message, owned by the failure record (valid until the test function is run
+ * again or reset, or its batch is freed; never free it), or NULL when it passed. A check never stops
+ * the test function. fileName may be NULL; the first non-empty one becomes the test function's file
+ * name. The Imp functions are called through the macros of norvik_test.h, which supply the file and
+ * line; the first value is the expected one. Raise events 3, or 1 then 0. */
+
 /* Counts a pass, or records a failure on the running test function. Returns the stored
  * message (owned by the failure record) or NULL. */
 NVK_API const char *NVK_CALL NvkAssert(int condition, const char *fileName, int lineNumber,
-                                      const char *format, ...);
+                                      NVK_FORMAT_STRING const char *format, ...) NVK_PRINTF_FORMAT(4, 5);
 
 NVK_API const char *NVK_CALL NvkAssertAreEqualCharImpA(char expected, char actual, const char *fileName, int lineNumber);
 NVK_API const char *NVK_CALL NvkAssertAreEqualCharImpW(NvkWideChar expected, NvkWideChar actual, const char *fileName, int lineNumber);
@@ -218,6 +277,10 @@ NVK_API const char *NVK_CALL NvkAssertIsNotNullImp(const void *value, const char
 
 /* ---- Tracked memory and strings ---------------------------------------------------- */
 
+/* Allocations counted in the library's allocation count, so tests can find leaks. Free only with
+ * NvkMemFreeImp what this library allocated (its blocks, strings, reports and conversions): the
+ * library and its callers do not share a heap. Running out of memory ends the process (status 1). */
+
 /* Zero-filled blocks counted in the allocation count; NULL only for size 0. */
 NVK_API void *NVK_CALL NvkMemAlloc(size_t size);
 /* An empty string with room for length characters; NULL for length 0. */
@@ -232,6 +295,9 @@ NVK_API int32_t NVK_CALL NvkMemGetAllocCount(void);
 
 /* ---- Conversions, name and version ------------------------------------------------- */
 
+/* Returned texts are new tracked allocations the caller frees with NvkMemFreeImp, except the name
+ * and version, which are constant. */
+
 /* Reads text as ISO 8859-1; returns a new UTF-8 text (free with NvkMemFreeImp), or NULL. */
 NVK_API char *NVK_CALL NvkConvertStringToUTF8(const char *text, size_t *length);
 /* Trims the trailing zeros that "%.10f" leaves, keeping one digit after the point. */
@@ -240,6 +306,9 @@ NVK_API const char *NVK_CALL NvkAppName(void);
 NVK_API const char *NVK_CALL NvkAppVersion(void);
 
 /* ---- Reports ----------------------------------------------------------------------- */
+
+/* The XML report of the current results; flags choose its items (NVK_REPORT_*). Usable during and
+ * after a run. Raise event 13 with the report text. */
 
 /* The XML report as new UTF-8 text (free with NvkMemFreeImp); NULL without report flags. */
 NVK_API char *NVK_CALL NvkReportCreate(int flags, size_t *length);

@@ -1,5 +1,6 @@
 /* A test DLL written in plain C that uses every macro of norvik_test.h: one test where
  * every check passes and one where every check fails, one check per line. */
+#include <math.h>
 #include <stddef.h>
 
 #include "norvik_test.h"
@@ -45,6 +46,9 @@ static void EveryCheckPasses(void) {
     NVK_ASSERT_NOT_EQUAL_POINTER(&value, NULL);
     NVK_ASSERT_NOT_EQUAL_STRING("text", "next");
     NVK_ASSERT_NOT_EQUAL_WSTRING(kWide, kOtherWide);
+    NVK_ASSERT_NEAR_DOUBLE(0.3, 0.1 + 0.2, 1e-15);
+    NVK_ASSERT_NEAR_DOUBLE(HUGE_VAL, HUGE_VAL, 0.0);
+    NVK_ASSERT_NEAR_FLOAT(1.0f, 1.0000001f, 1e-6f);
 }
 
 /* The first check must stay on the line after this function's opening brace. */
@@ -82,6 +86,9 @@ static void EveryCheckFails(void) {
     NVK_ASSERT_NOT_EQUAL_POINTER(kWide, kWide);
     NVK_ASSERT_NOT_EQUAL_STRING(NULL, NULL);
     NVK_ASSERT_NOT_EQUAL_WSTRING(kWide, kWide);
+    NVK_ASSERT_NEAR_DOUBLE(0.3, 0.1 + 0.2, 0.0);
+    NVK_ASSERT_NEAR_DOUBLE(NAN, NAN, 1.0);
+    NVK_ASSERT_NEAR_FLOAT(0.1f, 0.2f, 0.05f);
 }
 
 NVK_TEST_LIBRARY_ENTRY {

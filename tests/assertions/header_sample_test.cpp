@@ -75,13 +75,13 @@ TEST_F(AssertionRun, PlainCTestDllRegistersAndRunsEveryMacro) {
     ASSERT_STREQ("EveryCheckFails", NvkTestFunctionGetName(failing));
     EXPECT_EQ(0, NvkBatchRun(batch));
 
-    EXPECT_EQ(34, PassedAssertions(passing));
+    EXPECT_EQ(37, PassedAssertions(passing));
     EXPECT_TRUE(Failures(passing).empty());
     EXPECT_EQ("header_sample.c", BaseName(NvkTestFunctionGetFileName(passing)));
 
     EXPECT_EQ(0, PassedAssertions(failing));
     const std::vector<NvkAssertionFailure *> failures = Failures(failing);
-    ASSERT_EQ(33u, failures.size());
+    ASSERT_EQ(36u, failures.size());
     const int firstLine = NvkAssertionFailureGetLineNumber(failures[0]);
     EXPECT_GT(firstLine, 0);
     for (size_t i = 0; i < failures.size(); ++i) {
@@ -95,6 +95,10 @@ TEST_F(AssertionRun, PlainCTestDllRegistersAndRunsEveryMacro) {
     EXPECT_EQ("Expected long long to be '1' but it was '2'", messages[12]);
     EXPECT_EQ("Expected float to be '0.500000' but it was '1.500000'", messages[14]);
     EXPECT_EQ("Expected wide strings to not be equal but they were", messages[32]);
+    // Six digits would show 0.300000 twice; seventeen show the difference.
+    EXPECT_EQ("Expected double to be '0.29999999999999999' +/- '0' but it was '0.30000000000000004'", messages[33]);
+    EXPECT_EQ("Expected double to be 'nan' +/- '1' but it was 'nan'", messages[34]);
+    EXPECT_EQ("Expected float to be '0.100000001' +/- '0.0500000007' but it was '0.200000003'", messages[35]);
 
     // The records point into the DLL's code, so they go before it is unloaded.
     NvkBatchFree(nullptr);

@@ -1,0 +1,37 @@
+# Installs the build, moves the installed tree, builds the consumer project
+# against it and runs its CTest tests: the passing test DLL must pass, the one
+# with a failing test function must fail, and CTest's output must name the failure.
+cmake_minimum_required(VERSION 3.20)
+
+include(${CMAKE_CURRENT_LIST_DIR}/run_step.cmake)
+
+file(REMOVE_RECURSE ${WORK_DIR})
+run("Installing" ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${WORK_DIR}/installed)
+# Nothing in the installed tree may depend on where it was installed.
+file(RENAME ${WORK_DIR}/installed ${WORK_DIR}/moved)
+run("Configuring the consumer" ${CMAKE_COMMAND} -S ${CONSUMER_SOURCE_DIR} -B ${WORK_DIR}/build -G ${GENERATOR}
+  -DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN} -DCMAKE_PREFIX_PATH=${WORK_DIR}/moved)
+run("Building the consumer" ${CMAKE_COMMAND} --build ${WORK_DIR}/build)
+if(NOT CAN_RUN)
+  message("${SKIP_MESSAGE}")
+  return()
+endif()
+
+execute_process(COMMAND ${CMAKE_CTEST_COMMAND} --test-dir ${WORK_DIR}/build --output-on-failure
+  RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE output)
+message("${output}")
+set(expectations
+  "passing_tests [.]+ +Passed"
+  "failing_tests [.]+\\*\\*\\*Failed"
+  "Failed: WordCount[.]CountsHyphenatedWordsAsOne"
+  "word_count_tests[.]c[(][0-9]+[)]: Expected integer to be '1' but it was '2'"
+  "1 of 3 test functions failed"
+  "50% tests passed, 1 tests failed out of 2")
+foreach(expected IN LISTS expectations)
+  if(NOT output MATCHES "${expected}")
+    message(FATAL_ERROR "CTest's output lacks \"${expected}\"")
+  endif()
+endforeach()
+if(status EQUAL 0)
+  message(FATAL_ERROR "CTest passed although a test function failed")
+endif()
