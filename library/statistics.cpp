@@ -66,7 +66,7 @@ ResultCounts CountResults(NvkBatch *batch) {
 
 void ResetTestFunction(NvkTestFunction *testFunction, bool failuresOnly) {
     if (testFunction == nullptr || !HasRun(testFunction)) return;
-    FreeFailures(testFunction);
+    if (testFunction->firstFailure != nullptr) FreeFailures(testFunction);
     if (!failuresOnly) {
         testFunction->passedAssertions = 0;
         testFunction->executionTime = 0;

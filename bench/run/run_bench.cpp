@@ -1,6 +1,7 @@
 // Per-test cost of a run: 100,000 trivial test functions through NvkBatchRun,
 // first with no event handler and then with a counting one, next to 100,000
-// trivial GoogleTest tests run by RUN_ALL_TESTS in the same process.
+// trivial GoogleTest tests run by RUN_ALL_TESTS in the same process, and next to
+// the floor: what timing and guarding one test costs at the least.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,6 +15,8 @@
 #include <vector>
 
 #include "bench_support.h"
+#include "clock.h"
+#include "crash_guard.h"
 #include "norvik.h"
 
 namespace {
@@ -155,9 +158,28 @@ Seconds TimeGoogleTest(Body body) {
     return seconds;
 }
 
+// ---- Floor --------------------------------------------------------------------------
+
+// Every run of a test reads the clock twice and calls the test under the crash
+// guard, armed once for the run; nothing less can time and guard it.
+void NVK_CALL EmptyTest(void) {}
+
+volatile double floorSeconds = 0;
+
+void RunFloor() {
+    nvk::ArmCrashGuard();
+    for (int32_t i = 0; i < kTests; ++i) {
+        const int64_t start = nvk::ClockTicks();
+        nvk::CallGuarded(&EmptyTest);
+        floorSeconds = nvk::ClockSeconds(start, nvk::ClockTicks());
+    }
+    nvk::DisarmCrashGuard();
+}
+
 // ---- Report -------------------------------------------------------------------------
 
 struct Figures {
+    Seconds floor;
     Seconds googleTest;
     Seconds norvik;
     Seconds norvikWithHandler;
@@ -169,9 +191,12 @@ void PrintRun(const char *framework, Body body, const char *handler, Seconds sec
                 NanosecondsPerTest(seconds.median), NanosecondsPerTest(seconds.best));
 }
 
-void PrintRatio(Body body, const char *handler, Seconds norvik, Seconds googleTest) {
-    std::printf("ratio body=%s handler=%s norvik_to_googletest=%.3f best_norvik_to_googletest=%.3f\n",
-                BodyName(body), handler, norvik.median / googleTest.median, norvik.best / googleTest.best);
+void PrintRatio(Body body, const char *handler, Seconds norvik, const Figures &figures) {
+    std::printf(
+        "ratio body=%s handler=%s norvik_to_googletest=%.3f best_norvik_to_googletest=%.3f norvik_to_floor=%.3f "
+        "best_norvik_to_floor=%.3f\n",
+        BodyName(body), handler, norvik.median / figures.googleTest.median, norvik.best / figures.googleTest.best,
+        norvik.median / figures.floor.median, norvik.best / figures.floor.best);
 }
 
 }  // namespace
@@ -184,7 +209,12 @@ int main() {
 
     const Body bodies[] = {Body::kEmpty, Body::kOneAssertion};
     Figures figures[2];
+    const Seconds floor = TimeRuns(RunFloor);
+    std::printf("floor tests=%ld clock=%s median_seconds=%.4f per_test_ns=%.0f best_per_test_ns=%.0f\n",
+                static_cast<long>(kTests), nvk::ClockSource(), floor.median, NanosecondsPerTest(floor.median),
+                NanosecondsPerTest(floor.best));
     for (int i = 0; i < 2; ++i) {
+        figures[i].floor = floor;
         figures[i].googleTest = TimeGoogleTest(bodies[i]);
         PrintRun("googletest", bodies[i], "none", figures[i].googleTest);
         figures[i].norvik = TimeNorvik(bodies[i]);
@@ -197,8 +227,8 @@ int main() {
         PrintRun("norvik", bodies[i], "counting", figures[i].norvikWithHandler);
     }
     for (int i = 0; i < 2; ++i) {
-        PrintRatio(bodies[i], "none", figures[i].norvik, figures[i].googleTest);
-        PrintRatio(bodies[i], "counting", figures[i].norvikWithHandler, figures[i].googleTest);
+        PrintRatio(bodies[i], "none", figures[i].norvik, figures[i]);
+        PrintRatio(bodies[i], "counting", figures[i].norvikWithHandler, figures[i]);
     }
     NvkBatchFree(nullptr);
     return 0;
