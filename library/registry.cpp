@@ -23,6 +23,7 @@ using AddressSet = std::unordered_set<uintptr_t, std::hash<uintptr_t>, std::equa
 struct BatchIndex {
     NameSet testNames;
     AddressSet testFunctions;
+    TestFunctionArray inOrder;
 };
 
 }  // namespace nvk
@@ -119,6 +120,7 @@ void AppendTestFunction(NvkBatch *batch, NvkTestFunction *testFunction) {
     }
     batch->lastTestFunction = testFunction;
     ++batch->testFunctionCount;
+    batch->index->inOrder.push_back(testFunction);
     batch->index->testNames.insert(testFunction->name);
     batch->index->testFunctions.insert(AddressOf(testFunction->function));
 }
@@ -128,6 +130,8 @@ void AppendTestFunction(NvkBatch *batch, NvkTestFunction *testFunction) {
 namespace nvk {
 
 NvkBatch *FirstBatch() { return Batches().head; }
+
+const TestFunctionArray &TestFunctionsOf(const NvkBatch *batch) { return batch->index->inOrder; }
 
 NvkBatch *ResolveBatch(NvkBatch *batch) {
     if (batch != nullptr) return batch;

@@ -64,9 +64,11 @@ int32_t RunOne(NvkTestFunction *testFunction, BatchEnds ends) {
     return passed;
 }
 
-NvkTestFunction *NextSelected(NvkTestFunction *test) {
-    while (test != nullptr && test->skip != 0) test = test->next;
-    return test;
+// The position of the first selected test function from `position` on, or the
+// end of the array.
+size_t NextSelected(const nvk::TestFunctionArray &tests, size_t position) {
+    while (position < tests.size() && tests[position]->skip != 0) ++position;
+    return position;
 }
 
 bool AnyRunTestHasFailed(const NvkBatch *batch) {
@@ -81,12 +83,13 @@ int32_t RunBatchTests(NvkBatch *batch) {
     int32_t result = 1;
     // Neither the list nor the selection can change during a run, so the test
     // that has no selected one after it is the last: the batch is walked once.
+    const nvk::TestFunctionArray &tests = nvk::TestFunctionsOf(batch);
     bool first = true;
-    for (NvkTestFunction *test = NextSelected(batch->firstTestFunction); test != nullptr;) {
-        NvkTestFunction *following = NextSelected(test->next);
-        if (RunOne(test, {first, following == nullptr}) == 0) result = 0;
+    for (size_t position = NextSelected(tests, 0); position < tests.size();) {
+        const size_t following = NextSelected(tests, position + 1);
+        if (RunOne(tests[position], {first, following == tests.size()}) == 0) result = 0;
         first = false;
-        test = following;
+        position = following;
     }
     // Failures the event handler reset meanwhile no longer count.
     if (result == 0 && !AnyRunTestHasFailed(batch)) result = 1;

@@ -77,9 +77,8 @@ void ResetTestFunction(NvkTestFunction *testFunction, bool failuresOnly) {
 void ResetBatch(NvkBatch *batch, bool failuresOnly) {
     if (!AnyHasRun(batch)) return;
     RaiseEvent(NvkEventBatchReset, 0, batch, nullptr);
-    for (NvkTestFunction *test = batch->firstTestFunction; test != nullptr; test = test->next) {
-        ResetTestFunction(test, failuresOnly);
-    }
+    const TestFunctionArray &tests = TestFunctionsOf(batch);
+    for (size_t i = 0; i < tests.size(); ++i) ResetTestFunction(tests[i], failuresOnly);
 }
 
 }  // namespace nvk
