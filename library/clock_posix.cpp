@@ -76,11 +76,14 @@ struct Scale {
 };
 Scale scale;
 
-void MeasureRate(const Reading &now) {
+// Out of line, like every step of setting up, so that reading the clock stays short.
+__attribute__((noinline)) void MeasureRate(const Reading &now) {
     scale.secondsPerTick = static_cast<double>(now.nanoseconds - scale.origin.nanoseconds) * 1e-9 /
                            static_cast<double>(now.ticks - scale.origin.ticks);
     scale.remeasureAfterTicks = static_cast<int64_t>(kRemeasureAfterSeconds / scale.secondsPerTick);
 }
+
+__attribute__((noinline)) void Remeasure() { MeasureRate(ReadBoth()); }
 
 bool Calibrate() {
     scale.origin = ReadBoth();
@@ -117,7 +120,7 @@ bool CountersAgreeAcrossCores() {
     return agree;
 }
 
-Source ChooseSource() {
+__attribute__((noinline)) Source ChooseSource() {
     if (CounterIsInvariant() && Calibrate() && CountersAgreeAcrossCores()) return Source::kTimeStampCounter;
     return Source::kMonotonic;
 }
@@ -144,7 +147,7 @@ double ClockSeconds(int64_t start, int64_t end) {
     const int64_t ticks = end - start;
 #if NVK_HAS_TIME_STAMP_COUNTER
     if (source == Source::kTimeStampCounter) {
-        if (ticks > scale.remeasureAfterTicks) MeasureRate(ReadBoth());
+        if (ticks > scale.remeasureAfterTicks) Remeasure();
         return static_cast<double>(ticks) * scale.secondsPerTick;
     }
 #endif
