@@ -155,6 +155,7 @@ double ClockSeconds(int64_t start, int64_t end) {
 }
 
 const char *ClockSource() {
+    if (source == Source::kUnchosen) source = ChooseSource();
     return source == Source::kTimeStampCounter ? "time_stamp_counter" : "clock_monotonic";
 }
 
