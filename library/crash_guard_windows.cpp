@@ -17,27 +17,33 @@ namespace {
 // other fault. This is how a C++ exception that DWARF unwinding cannot carry out
 // of a module with its own runtime ends up. The runtime's abort message goes to
 // standard error meanwhile: in a GUI program it would be a modal message box that
-// holds up the run before the handler is even called.
+// holds up the run before the handler is even called. A run sets both up once
+// for all its calls, as setting them up around each call cost more than the
+// rest of the guard.
 constexpr DWORD kAbortException = 0xE0000000 | 0x4E564B;  // customer bit, "NVK"
 
-void __cdecl RaiseAbortException(int) { RaiseException(kAbortException, EXCEPTION_NONCONTINUABLE, 0, nullptr); }
+bool armed = false;
+bool inGuardedCall = false;
 
-class AbortBecomesException {
-public:
-    AbortBecomesException()
-        : previousHandler_(std::signal(SIGABRT, &RaiseAbortException)),
-          previousErrorMode_(_set_error_mode(_OUT_TO_STDERR)) {}
-    ~AbortBecomesException() {
-        if (previousErrorMode_ >= 0) _set_error_mode(previousErrorMode_);
-        if (previousHandler_ != SIG_ERR) std::signal(SIGABRT, previousHandler_);
-    }
-    AbortBecomesException(const AbortBecomesException &) = delete;
-    AbortBecomesException &operator=(const AbortBecomesException &) = delete;
-
-private:
-    void(__cdecl *previousHandler_)(int);
-    int previousErrorMode_;
+struct AbortHandling {
+    void(__cdecl *handler)(int);
+    int errorMode;
 };
+AbortHandling programAbortHandling;
+
+void RestoreProgramAbortHandling() {
+    if (programAbortHandling.errorMode >= 0) _set_error_mode(programAbortHandling.errorMode);
+    if (programAbortHandling.handler != SIG_ERR) std::signal(SIGABRT, programAbortHandling.handler);
+}
+
+// An abort() outside a guarded call (in an event handler, say) is the program's
+// own: its handling gets it, as if the guard were not armed.
+void __cdecl RaiseAbortException(int signal) {
+    if (inGuardedCall) RaiseException(kAbortException, EXCEPTION_NONCONTINUABLE, 0, nullptr);
+    RestoreProgramAbortHandling();
+    armed = false;
+    raise(signal);
+}
 
 #if defined(_MSC_VER)
 
@@ -150,19 +156,36 @@ bool CallUnderFrameGuard(NvkTestProc function, DWORD *exceptionCode) {
 
 namespace nvk {
 
-// Frame handlers cost nothing until an exception comes; there is nothing to set
-// up once per run.
-void ArmCrashGuard() {}
-void DisarmCrashGuard() {}
+void ArmCrashGuard() {
+    if (armed) return;
+    programAbortHandling = {std::signal(SIGABRT, &RaiseAbortException), _set_error_mode(_OUT_TO_STDERR)};
+    armed = true;
+}
 
+void DisarmCrashGuard() {
+    if (!armed) return;
+    RestoreProgramAbortHandling();
+    armed = false;
+}
+
+// Frame handlers cost nothing until an exception comes.
 bool CallGuarded(NvkTestProc function) {
-    AbortBecomesException abortBecomesException;
+    const bool armedHere = !armed;
+    ArmCrashGuard();
     DWORD exceptionCode = 0;
-    if (CallUnderFrameGuard(function, &exceptionCode)) return true;
-    // The overflow used up the guard page; without a new one the next overflow
-    // would end the process.
-    if (exceptionCode == EXCEPTION_STACK_OVERFLOW) _resetstkoflw();
-    return false;
+    const bool outerCall = inGuardedCall;
+    inGuardedCall = true;
+    const bool completed = CallUnderFrameGuard(function, &exceptionCode);
+    inGuardedCall = outerCall;
+    if (!completed) {
+        // The overflow used up the guard page; without a new one the next overflow
+        // would end the process.
+        if (exceptionCode == EXCEPTION_STACK_OVERFLOW) _resetstkoflw();
+        // The C runtime puts back the default before it calls an abort handler.
+        std::signal(SIGABRT, &RaiseAbortException);
+    }
+    if (armedHere) DisarmCrashGuard();
+    return completed;
 }
 
 }  // namespace nvk

@@ -23,14 +23,18 @@ void *AllocateUntracked(std::size_t size) {
 void *AllocateTracked(std::size_t size) {
     void *block = std::calloc(1, size);
     if (block == nullptr) EndProcessOutOfMemory();
-    ++allocationCount;
+    CountAllocation();
     return block;
 }
 
 void FreeTracked(void *block) {
     std::free(block);
-    --allocationCount;
+    CountRelease();
 }
+
+void CountAllocation() { ++allocationCount; }
+
+void CountRelease() { --allocationCount; }
 
 }  // namespace nvk
 

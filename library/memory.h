@@ -14,6 +14,11 @@ namespace nvk {
 void *AllocateTracked(std::size_t size);
 void FreeTracked(void *block);
 
+// For records that the library keeps side by side in larger blocks of its own:
+// each still counts as one allocation while it lives.
+void CountAllocation();
+void CountRelease();
+
 template <typename Record>
 Record *AllocateRecord() {
     return static_cast<Record *>(AllocateTracked(sizeof(Record)));

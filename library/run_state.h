@@ -1,6 +1,6 @@
 // The process-wide state of a run: how deep runs are nested and which test
 // function is current. Registry changes, selection changes and new runs are
-// refused while a run is in progress.
+// refused while a run is in progress. Inline, because every test passes here.
 #pragma once
 
 #include <cstdint>
@@ -9,13 +9,16 @@
 
 namespace nvk {
 
-bool RunInProgress();
-// Returns true when the depth went from 0 to 1.
-bool EnterRun();
-// Returns true when the depth came back to 0.
-bool LeaveRun();
+extern uint32_t runDepth;
+extern NvkTestFunction *currentTestFunction;
 
-NvkTestFunction *CurrentTestFunction();
-void SetCurrentTestFunction(NvkTestFunction *testFunction);
+inline bool RunInProgress() { return runDepth > 0; }
+// Returns true when the depth went from 0 to 1.
+inline bool EnterRun() { return ++runDepth == 1; }
+// Returns true when the depth came back to 0.
+inline bool LeaveRun() { return --runDepth == 0; }
+
+inline NvkTestFunction *CurrentTestFunction() { return currentTestFunction; }
+inline void SetCurrentTestFunction(NvkTestFunction *testFunction) { currentTestFunction = testFunction; }
 
 }  // namespace nvk

@@ -66,7 +66,7 @@ ResultCounts CountResults(NvkBatch *batch) {
 
 void ResetTestFunction(NvkTestFunction *testFunction, bool failuresOnly) {
     if (testFunction == nullptr || !HasRun(testFunction)) return;
-    FreeFailures(testFunction);
+    if (testFunction->firstFailure != nullptr) FreeFailures(testFunction);
     if (!failuresOnly) {
         testFunction->passedAssertions = 0;
         testFunction->executionTime = 0;
@@ -77,9 +77,8 @@ void ResetTestFunction(NvkTestFunction *testFunction, bool failuresOnly) {
 void ResetBatch(NvkBatch *batch, bool failuresOnly) {
     if (!AnyHasRun(batch)) return;
     RaiseEvent(NvkEventBatchReset, 0, batch, nullptr);
-    for (NvkTestFunction *test = batch->firstTestFunction; test != nullptr; test = test->next) {
-        ResetTestFunction(test, failuresOnly);
-    }
+    const TestFunctionArray &tests = TestFunctionsOf(batch);
+    for (size_t i = 0; i < tests.size(); ++i) ResetTestFunction(tests[i], failuresOnly);
 }
 
 }  // namespace nvk

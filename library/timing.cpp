@@ -1,33 +1,24 @@
-// Timing with the platform's high-resolution counter.
+// Timing with the platform's monotonic clock.
+#include "timing.h"
+
 #include "clock.h"
 #include "norvik.h"
 
-namespace {
+namespace nvk {
 
-int64_t counterFrequency = 0;
-
-int64_t Frequency() {
-    if (counterFrequency == 0) counterFrequency = nvk::ClockFrequency();
-    return counterFrequency;
+double SecondsSince(int64_t startTick) {
+    // The floor keeps every test function that has run above zero seconds.
+    constexpr double kFloor = 0.001;
+    const double seconds = ClockSeconds(startTick, ClockTicks());
+    return seconds > kFloor ? seconds : kFloor;
 }
 
-}  // namespace
+}  // namespace nvk
 
 extern "C" {
 
-int64_t NVK_CALL NvkTimeGetTickCount(void) {
-    Frequency();
-    return nvk::ClockTicks();
-}
+int64_t NVK_CALL NvkTimeGetTickCount(void) { return nvk::ClockTicks(); }
 
-double NVK_CALL NvkTimeGetElapsedTime(int64_t startTick) {
-    const double frequency = static_cast<double>(Frequency());
-    const int64_t difference = nvk::ClockTicks() - startTick;
-    // The floor keeps every test function that has run above zero seconds.
-    const double kFloor = 0.001;
-    if (difference <= 0) return kFloor;
-    const double seconds = static_cast<double>(difference) / frequency;
-    return seconds > kFloor ? seconds : kFloor;
-}
+double NVK_CALL NvkTimeGetElapsedTime(int64_t startTick) { return nvk::SecondsSince(startTick); }
 
 }  // extern "C"

@@ -181,3 +181,35 @@ TEST_F(RegistryTest, ResettingFailuresOnlyTurnsAFailedTestIntoAPassedOne) {
     EXPECT_EQ(0, passed);
     NvkTestFunctionReset(nullptr, 0);
 }
+
+namespace {
+
+// Outside a run a handler may register test functions, here on the first reset
+// of a walk over their batch, enough of them to move the batch's storage.
+NvkBatch *growingBatch = nullptr;
+
+void NVK_CALL AddsTestFunctionsOnFirstReset(int32_t code, uint32_t, intptr_t, void *, void *) {
+    if (code != NvkEventTestFunctionReset || growingBatch == nullptr) return;
+    NvkBatch *batch = growingBatch;
+    growingBatch = nullptr;
+    const char *const names[] = {"Added1", "Added2", "Added3", "Added4", "Added5", "Added6", "Added7", "Added8"};
+    const NvkTestProc functions[] = {Proc<11>, Proc<12>, Proc<13>, Proc<14>, Proc<15>, Proc<16>, Proc<17>, Proc<18>};
+    NvkBatchAddFunctions(batch, 8, names, functions);
+}
+
+}  // namespace
+
+TEST_F(RegistryTest, AResetGoesOnWhenTheHandlerAddsTestFunctionsToTheBatch) {
+    NvkBatch *batch = NvkBatchCreate("Growing");
+    NvkBatchAddFunctionImp(batch, "First", Proc<1>);
+    NvkBatchAddFunctionImp(batch, "Second", Proc<2>);
+    NvkBatchRun(batch);
+    growingBatch = batch;
+    NvkSetEventHandler(AddsTestFunctionsOnFirstReset, 0);
+    NvkBatchResetAllTests(batch, 0);
+    EventRecorder::Install();
+    EXPECT_EQ(10u, NvkBatchGetCount(batch));
+    int32_t notRun = 0;
+    EXPECT_EQ(0, NvkBatchGetStatistics(batch, nullptr, nullptr, nullptr, &notRun, nullptr, nullptr, nullptr));
+    EXPECT_EQ(10, notRun) << "both tests that had run were reset";
+}

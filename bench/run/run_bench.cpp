@@ -1,6 +1,7 @@
 // Per-test cost of a run: 100,000 trivial test functions through NvkBatchRun,
 // first with no event handler and then with a counting one, next to 100,000
-// trivial GoogleTest tests run by RUN_ALL_TESTS in the same process.
+// trivial GoogleTest tests run by RUN_ALL_TESTS in the same process, and next to
+// the floor: what timing and guarding one test costs at the least.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,6 +15,8 @@
 #include <vector>
 
 #include "bench_support.h"
+#include "clock.h"
+#include "crash_guard.h"
 #include "norvik.h"
 
 namespace {
@@ -22,9 +25,9 @@ namespace {
 constexpr int kSuites = 100;
 constexpr int kTestsPerSuite = 1000;
 constexpr int32_t kTests = kSuites * kTestsPerSuite;
-// The first runs of a configuration are slower while caches and the machine settle.
+// The first runs of a contender are slower while caches and the machine settle.
 constexpr int kWarmUpRuns = 3;
-constexpr int kTimedRuns = 7;
+constexpr int kTimedRuns = 11;
 
 enum class Body { kEmpty, kOneAssertion };
 
@@ -40,8 +43,7 @@ struct Seconds {
     double best;
 };
 
-template <typename Run>
-Seconds TimeRuns(Run run) {
+Seconds TimeRuns(void (*run)()) {
     for (int i = 0; i < kWarmUpRuns; ++i) run();
     std::vector<double> samples;
     for (int i = 0; i < kTimedRuns; ++i) {
@@ -108,20 +110,7 @@ void RequireNorvikResults(Body body) {
     bench::Require(passedAssertions == (body == Body::kEmpty ? 0 : kTests), "the assertions were not counted");
 }
 
-Seconds TimeNorvik(Body body) {
-    assertInTests = body == Body::kOneAssertion;
-    const Seconds seconds = TimeRuns([] { bench::Require(NvkBatchRun(nullptr) == 1, "NvkBatchRun failed"); });
-    RequireNorvikResults(body);
-    return seconds;
-}
-
-Seconds TimeNorvikWithHandler(Body body) {
-    std::fill(std::begin(eventCounts), std::end(eventCounts), 0u);
-    const Seconds seconds = TimeNorvik(body);
-    bench::Require(eventCounts[NvkEventTestFunctionFinished] == uint32_t{kTests} * (kWarmUpRuns + kTimedRuns),
-            "the handler missed test events");
-    return seconds;
-}
+void RunNorvik() { bench::Require(NvkBatchRun(nullptr) == 1, "NvkBatchRun failed"); }
 
 // ---- GoogleTest ---------------------------------------------------------------------
 
@@ -148,20 +137,44 @@ void RegisterGoogleTests(const std::vector<std::string> &suiteNames, const std::
     }
 }
 
-Seconds TimeGoogleTest(Body body) {
-    assertInTests = body == Body::kOneAssertion;
-    const Seconds seconds = TimeRuns([] { bench::Require(RUN_ALL_TESTS() == 0, "RUN_ALL_TESTS failed"); });
-    bench::Require(testing::UnitTest::GetInstance()->successful_test_count() == kTests, "not every GoogleTest test passed");
-    return seconds;
+void RunGoogleTest() { bench::Require(RUN_ALL_TESTS() == 0, "RUN_ALL_TESTS failed"); }
+
+// ---- Floor --------------------------------------------------------------------------
+
+// Every run of a test reads the clock twice and calls the test under the crash
+// guard, armed once for the run; nothing less can time and guard it.
+void NVK_CALL EmptyTest(void) {}
+
+volatile double floorSeconds = 0;
+
+void RunFloor() {
+    nvk::ArmCrashGuard();
+    for (int32_t i = 0; i < kTests; ++i) {
+        const int64_t start = nvk::ClockTicks();
+        nvk::CallGuarded(&EmptyTest);
+        floorSeconds = nvk::ClockSeconds(start, nvk::ClockTicks());
+    }
+    nvk::DisarmCrashGuard();
 }
 
-// ---- Report -------------------------------------------------------------------------
+// ---- Timing and report ------------------------------------------------------------
 
 struct Figures {
+    Seconds floor;
     Seconds googleTest;
     Seconds norvik;
-    Seconds norvikWithHandler;
 };
+
+// Each contender runs its own series, which keeps its records in the caches
+// as a series of runs would: taking turns run by run would let each one push
+// the others' out and time memory rather than the frameworks.
+Figures TimeContenders(Body body) {
+    assertInTests = body == Body::kOneAssertion;
+    const Figures figures = {TimeRuns(RunFloor), TimeRuns(RunGoogleTest), TimeRuns(RunNorvik)};
+    RequireNorvikResults(body);
+    bench::Require(testing::UnitTest::GetInstance()->successful_test_count() == kTests, "not every GoogleTest test passed");
+    return figures;
+}
 
 void PrintRun(const char *framework, Body body, const char *handler, Seconds seconds) {
     std::printf("%s tests=%ld body=%s handler=%s median_seconds=%.4f per_test_ns=%.0f best_per_test_ns=%.0f\n",
@@ -169,9 +182,16 @@ void PrintRun(const char *framework, Body body, const char *handler, Seconds sec
                 NanosecondsPerTest(seconds.median), NanosecondsPerTest(seconds.best));
 }
 
-void PrintRatio(Body body, const char *handler, Seconds norvik, Seconds googleTest) {
-    std::printf("ratio body=%s handler=%s norvik_to_googletest=%.3f best_norvik_to_googletest=%.3f\n",
-                BodyName(body), handler, norvik.median / googleTest.median, norvik.best / googleTest.best);
+void Report(Body body, const char *handler, const Figures &figures) {
+    PrintRun("floor", body, handler, figures.floor);
+    PrintRun("googletest", body, handler, figures.googleTest);
+    PrintRun("norvik", body, handler, figures.norvik);
+    std::printf(
+        "ratio body=%s handler=%s norvik_to_googletest=%.3f best_norvik_to_googletest=%.3f norvik_to_floor=%.3f "
+        "best_norvik_to_floor=%.3f\n",
+        BodyName(body), handler, figures.norvik.median / figures.googleTest.median,
+        figures.norvik.best / figures.googleTest.best, figures.norvik.median / figures.floor.median,
+        figures.norvik.best / figures.floor.best);
 }
 
 }  // namespace
@@ -181,24 +201,17 @@ int main() {
     const std::vector<std::string> testNames = NumberedNames("Test", kTestsPerSuite);
     RegisterNorvikTests(NumberedNames("Batch", kSuites), testNames);
     RegisterGoogleTests(NumberedNames("Suite", kSuites), testNames);
-
+    std::printf("clock=%s\n", nvk::ClockSource());
     const Body bodies[] = {Body::kEmpty, Body::kOneAssertion};
-    Figures figures[2];
-    for (int i = 0; i < 2; ++i) {
-        figures[i].googleTest = TimeGoogleTest(bodies[i]);
-        PrintRun("googletest", bodies[i], "none", figures[i].googleTest);
-        figures[i].norvik = TimeNorvik(bodies[i]);
-        PrintRun("norvik", bodies[i], "none", figures[i].norvik);
-    }
+    for (Body body : bodies) Report(body, "none", TimeContenders(body));
     // A handler once installed cannot be removed, so the runs with one come last.
     NvkSetEventHandler(CountEvent, 0);
-    for (int i = 0; i < 2; ++i) {
-        figures[i].norvikWithHandler = TimeNorvikWithHandler(bodies[i]);
-        PrintRun("norvik", bodies[i], "counting", figures[i].norvikWithHandler);
-    }
-    for (int i = 0; i < 2; ++i) {
-        PrintRatio(bodies[i], "none", figures[i].norvik, figures[i].googleTest);
-        PrintRatio(bodies[i], "counting", figures[i].norvikWithHandler, figures[i].googleTest);
+    for (Body body : bodies) {
+        std::fill(std::begin(eventCounts), std::end(eventCounts), 0u);
+        const Figures figures = TimeContenders(body);
+        bench::Require(eventCounts[NvkEventTestFunctionFinished] == uint32_t{kTests} * (kWarmUpRuns + kTimedRuns),
+                       "the handler missed test events");
+        Report(body, "counting", figures);
     }
     NvkBatchFree(nullptr);
     return 0;
