@@ -2,10 +2,14 @@
 
 #include <commdlg.h>
 
+#include "commands.h"
+#include "current_test.h"
 #include "norvik.h"
 #include "program_resources.h"
 #include "resources/resource.h"
+#include "result_list.h"
 #include "test_library.h"
+#include "test_tree.h"
 #include "window_title.h"
 
 namespace runner {
@@ -32,8 +36,10 @@ void OpenTestLibrary(HWND mainWindow, const char *path) {
         ShowErrorMessage(mainWindow, IDS_LIBRARY_ERROR, messageId);
     } else {
         if (NvkBatchGetCount(nullptr) > 0) {
+            SelectFirstBatch();
             FocusTestTree(mainWindow);
         } else {
+            ClearCurrentTestFunction();
             messageId = IDS_NO_TESTS;
         }
         SetLibraryTitle(mainWindow, LoadedLibraryPath(), displayName);
@@ -42,6 +48,8 @@ void OpenTestLibrary(HWND mainWindow, const char *path) {
         }
     }
     NvkMemFreeImp(&displayName);
+    UpdateCommandState(mainWindow);
+    AutosizeResultColumns();
     SetCursor(previousCursor);
 }
 
@@ -50,7 +58,10 @@ void CloseTestLibrary(HWND mainWindow) {
     char *displayName = LoadRunnerString(IDS_DISPLAY_NAME);
     ReleaseTestLibrary();
     SetWindowTextA(mainWindow, displayName);
+    ClearCurrentTestFunction();
     NvkMemFreeImp(&displayName);
+    UpdateCommandState(mainWindow);
+    AutosizeResultColumns();
     SetCursor(previousCursor);
 }
 

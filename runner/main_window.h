@@ -9,4 +9,13 @@ namespace runner {
 // Creates the window from its template, hidden.
 HWND CreateMainWindow();
 
+HWND MainWindow();
+
+enum class ViewMode { List, Xml };
+
+ViewMode CurrentViewMode();
+
+// Shows the result and failure lists, or the XML view, in the window's right pane.
+void SwitchViewMode(ViewMode mode);
+
 }  // namespace runner

@@ -1,5 +1,6 @@
 # The runner's code that needs no window: validating test DLLs, reading the command
-# line and formatting the window title. It builds in every build, so the native build
+# line, formatting the window title, and the window's rules (row order, tree item
+# keys, result texts and images, progress, command offers, layout). It builds in every build, so the native build
 # tests and fuzzes it too; the Windows builds link it into the runner.
 if(WIN32)
   set(NORVIK_RUNNER_FILE_LAYER image_file_windows.cpp)
@@ -10,7 +11,12 @@ list(TRANSFORM NORVIK_RUNNER_FILE_LAYER PREPEND ${CMAKE_CURRENT_LIST_DIR}/)
 
 add_library(norvik_runner_portable STATIC
   ${CMAKE_CURRENT_LIST_DIR}/argument_scan.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/command_rules.cpp
   ${CMAKE_CURRENT_LIST_DIR}/image_validation.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/result_order.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/test_results.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tree_item_table.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/window_layout.cpp
   ${CMAKE_CURRENT_LIST_DIR}/window_title.cpp
   ${NORVIK_RUNNER_FILE_LAYER})
 target_include_directories(norvik_runner_portable PUBLIC ${CMAKE_CURRENT_LIST_DIR})

@@ -1,0 +1,17 @@
+// The XML view: the full report of the latest run, shown as the Unicode text it is.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+namespace runner {
+
+void SetUpXmlView(HWND edit);
+
+// The XML view's part of the runner's event handling.
+void XmlViewOnEvent(int32_t code);
+
+bool XmlViewHasText();
+
+}  // namespace runner
