@@ -263,6 +263,11 @@ bool OnNotify(const NMHDR *header) {
 
 void SetUpTestTree(HWND control) {
     tree = control;
+    // A tree created with check boxes may show them cleared whatever their state;
+    // setting the style again before the first item is inserted avoids it.
+    const LONG_PTR style = GetWindowLongPtrA(tree, GWL_STYLE);
+    SetWindowLongPtrA(tree, GWL_STYLE, style & ~TVS_CHECKBOXES);
+    SetWindowLongPtrA(tree, GWL_STYLE, style | TVS_CHECKBOXES);
     SendToTree(TVM_SETBKCOLOR, 0, RGB(255, 255, 255));
     SendToTree(TVM_SETTEXTCOLOR, 0, RGB(0, 0, 0));
     SendToTree(TVM_SETINDENT, 0, 0);
