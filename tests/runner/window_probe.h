@@ -132,3 +132,14 @@ inline std::wstring ReadWideText(HWND window) {
     text.resize(length);
     return text;
 }
+
+// The rectangle of an item's text in the tree's client coordinates.
+inline RECT ItemTextRect(HWND tree, HTREEITEM item) {
+    RemoteMemory memory(tree, sizeof(RECT));
+    RECT rect = {};
+    memory.Write(0, &rect, sizeof rect);
+    memory.Write(0, &item, sizeof item);  // the message finds the item where the rectangle goes
+    SendMessageA(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(memory.At(0)));
+    memory.Read(0, &rect, sizeof rect);
+    return rect;
+}

@@ -43,9 +43,43 @@ bool WaitFor(Condition condition) {
     return false;
 }
 
+BOOL CALLBACK MatchPopupMenu(HWND window, LPARAM parameter) {
+    auto *search = reinterpret_cast<std::pair<DWORD, HWND> *>(parameter);
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    char className[32] = "";
+    GetClassNameA(window, className, sizeof className);
+    if (processId == search->first && IsWindowVisible(window) && std::string(className) == "#32768") {
+        search->second = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND PopupMenuOf(DWORD processId) {
+    std::pair<DWORD, HWND> search(processId, nullptr);
+    EnumWindows(MatchPopupMenu, reinterpret_cast<LPARAM>(&search));
+    return search.second;
+}
+
+BOOL CALLBACK CountEnabled(HWND child, LPARAM count) {
+    if (IsWindowEnabled(child)) ++*reinterpret_cast<int *>(count);
+    return TRUE;
+}
+
+int EnabledControls(HWND window) {
+    int count = 0;
+    EnumChildWindows(window, CountEnabled, reinterpret_cast<LPARAM>(&count));
+    return count;
+}
+
 class ViewsWindow : public ::testing::Test {
 protected:
     void SetUp() override {
+        // Open unless a test closes it: the library's test Waits holds a run at the gate.
+        const std::string gateName = "NorvikViewsGate" + std::to_string(GetCurrentProcessId());
+        gate_ = CreateEventA(nullptr, TRUE, TRUE, gateName.c_str());
+        SetEnvironmentVariableA("NORVIK_VIEWS_GATE", gateName.c_str());
         const std::string library = BuiltFile("runner_views_library.dll");
         runner_ = std::make_unique<RunnerProcess>(std::vector<std::string>{library}, OwnDesktop::Name());
         ASSERT_TRUE(runner_->Started());
@@ -65,6 +99,7 @@ protected:
             Command(window_, IDM_EXIT);
             EXPECT_EQ(0u, runner_->WaitForExit(kWaitMilliseconds));
         }
+        CloseHandle(gate_);
     }
 
     // Carries out a command and returns when it is over, runs included.
@@ -114,6 +149,37 @@ protected:
         SendMessageA(results_, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(memory.At(0)));
     }
 
+    // A click as the mouse gives it: the cursor over the point, then the button.
+    void Click(HWND control, POINT point, UINT down, UINT up) {
+        POINT screen = point;
+        ClientToScreen(control, &screen);
+        SetCursorPos(screen.x, screen.y);
+        const LPARAM where = MAKELPARAM(point.x, point.y);
+        PostMessageA(control, down, down == WM_LBUTTONDOWN ? MK_LBUTTON : MK_RBUTTON, where);
+        PostMessageA(control, up, 0, where);
+    }
+
+    POINT CheckBoxOf(const std::string &text) {
+        const RECT rect = ItemTextRect(tree_, ItemNamed(text));
+        // Left of the text: the item's image, then its check box.
+        return {rect.left - 16 - 8, (rect.top + rect.bottom) / 2};
+    }
+
+    POINT LabelOf(const std::string &text) {
+        const RECT rect = ItemTextRect(tree_, ItemNamed(text));
+        return {rect.left + 4, (rect.top + rect.bottom) / 2};
+    }
+
+    // Chooses the first item of the popup menu that a right click opened.
+    bool ChooseFirstMenuItem() {
+        HWND menu = nullptr;
+        if (!WaitFor([&] { return (menu = PopupMenuOf(runner_->Id())) != nullptr; })) return false;
+        PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 1);
+        PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 1);
+        return true;
+    }
+
+    HANDLE gate_ = nullptr;
     std::unique_ptr<RunnerProcess> runner_;
     HWND window_ = nullptr;
     HWND tree_ = nullptr;
@@ -245,6 +311,60 @@ TEST_F(ViewsWindow, CheckBoxesSetSkipFlagsByKeyboardAndSelectCommands) {
     for (const TreeItem &item : ReadTree(tree_)) EXPECT_EQ(kTicked, item.checkBox) << item.text;
     Run(IDM_SELECT_NONE);
     for (const TreeItem &item : ReadTree(tree_)) EXPECT_EQ(kEmpty, item.checkBox) << item.text;
+}
+
+TEST_F(ViewsWindow, AClickOnACheckBoxSetsTheSkipFlagsOfItsItem) {
+    Command(window_, IDM_EXPAND_TREE);
+    Click(tree_, CheckBoxOf("b2"), WM_LBUTTONDOWN, WM_LBUTTONUP);
+    PostAndWaitForXmlView();
+    for (const TreeItem &item : ReadTree(tree_)) EXPECT_EQ(item.text == "b2" ? kEmpty : kTicked, item.checkBox);
+    Run(IDM_RUN_SELECTED);
+    EXPECT_EQ(4, ReadProgress(progress_).maximum);
+
+    // A batch's box takes all of its test functions along, the partly cleared included.
+    Click(tree_, CheckBoxOf("alpha"), WM_LBUTTONDOWN, WM_LBUTTONUP);
+    Click(tree_, CheckBoxOf("Zeta"), WM_LBUTTONDOWN, WM_LBUTTONUP);
+    Click(tree_, CheckBoxOf("Zeta"), WM_LBUTTONDOWN, WM_LBUTTONUP);
+    PostAndWaitForXmlView();
+    for (const TreeItem &item : ReadTree(tree_)) {
+        const bool cleared = item.text == "alpha" || item.text == "a1" || item.text == "Waits";
+        EXPECT_EQ(cleared ? kEmpty : kTicked, item.checkBox) << item.text;
+    }
+    Run(IDM_RUN_SELECTED);
+    EXPECT_EQ(3, ReadProgress(progress_).maximum);
+}
+
+TEST_F(ViewsWindow, TheContextMenuRunsTheTestFunctionOrTheBatchUnderTheClick) {
+    Command(window_, IDM_EXPAND_TREE);
+    Click(tree_, LabelOf("b1"), WM_RBUTTONDOWN, WM_RBUTTONUP);
+    ASSERT_TRUE(ChooseFirstMenuItem());  // "Run Unit Test Function"
+    ASSERT_TRUE(WaitFor([&] { return ReadProgress(progress_).position == 1; }));
+    EXPECT_EQ(1, ReadProgress(progress_).maximum);
+    EXPECT_EQ(ItemNamed("b1"), NextTreeItem(tree_, nullptr, TVGN_CARET));
+    EXPECT_EQ(2u, ReadRows(failures_, kFailureColumns).size());
+
+    Click(tree_, LabelOf("alpha"), WM_RBUTTONDOWN, WM_RBUTTONUP);
+    ASSERT_TRUE(ChooseFirstMenuItem());  // a batch offers only "Run Selected Unit Tests in this Batch"
+    ASSERT_TRUE(WaitFor([&] { return ReadProgress(progress_).maximum == 2; }));
+    EXPECT_EQ(0u, ReadRows(failures_, kFailureColumns).size());
+
+    RECT client = {};
+    GetClientRect(tree_, &client);
+    Click(tree_, {client.right / 2, client.bottom - 4}, WM_RBUTTONDOWN, WM_RBUTTONUP);
+    PostAndWaitForXmlView();
+    EXPECT_EQ(nullptr, PopupMenuOf(runner_->Id()));
+}
+
+TEST_F(ViewsWindow, TheWindowIsInertDuringARunAndOffersItsCommandsAfterwards) {
+    const int enabledBefore = EnabledControls(window_);
+    ResetEvent(gate_);
+    Command(window_, IDM_RUN_SELECTED);
+    EXPECT_TRUE(WaitFor([&] { return EnabledControls(window_) == 0; }));
+    SetEvent(gate_);
+    EXPECT_TRUE(WaitFor([&] { return EnabledControls(window_) == enabledBefore; }));
+    for (WORD button : {IDM_OPEN_LIBRARY, IDM_CLOSE_LIBRARY, IDM_SELECT_ALL, IDM_SELECT_NONE, IDM_RUN_SELECTED}) {
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(window_, button))) << button;
+    }
 }
 
 TEST_F(ViewsWindow, SwitchesBetweenTheListsAndTheXmlView) {
