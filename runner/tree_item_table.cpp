@@ -1,5 +1,7 @@
 #include "tree_item_table.h"
 
+#include <cstddef>
+
 namespace runner {
 
 int32_t TreeItemTable::Add(const TreeEntry &entry) {
