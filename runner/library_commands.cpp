@@ -4,6 +4,7 @@
 
 #include "commands.h"
 #include "current_test.h"
+#include "main_window.h"
 #include "norvik.h"
 #include "program_resources.h"
 #include "resources/resource.h"
@@ -31,7 +32,11 @@ void FocusTestTree(HWND mainWindow) { SetFocus(GetDlgItem(mainWindow, IDC_TEST_T
 void OpenTestLibrary(HWND mainWindow, const char *path) {
     const HCURSOR previousCursor = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     char *displayName = LoadRunnerString(IDS_DISPLAY_NAME);
+    // Registering thousands of tests would otherwise scroll and redraw the views
+    // once for each of them.
+    PauseViewDrawing(true);
     unsigned messageId = LoadTestLibrary(path);
+    PauseViewDrawing(false);
     if (messageId != 0) {
         ShowErrorMessage(mainWindow, IDS_LIBRARY_ERROR, messageId);
     } else {

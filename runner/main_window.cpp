@@ -12,6 +12,8 @@
 #include "window_layout.h"
 #include "xml_view.h"
 
+#include <initializer_list>
+
 namespace runner {
 namespace {
 
@@ -121,6 +123,15 @@ HWND MainWindow() { return mainWindow; }
 
 ViewMode CurrentViewMode() { return viewMode; }
 
+void PauseViewDrawing(bool pause) {
+    for (const int id : {IDC_TEST_TREE, IDC_RESULT_LIST, IDC_FAILURE_LIST}) {
+        SendMessageA(Control(id), WM_SETREDRAW, pause ? FALSE : TRUE, 0);
+        if (!pause) {
+            InvalidateRect(Control(id), nullptr, TRUE);
+        }
+    }
+}
+
 void SwitchViewMode(ViewMode mode) {
     if (mode == viewMode) {
         return;
@@ -130,6 +141,9 @@ void SwitchViewMode(ViewMode mode) {
     ShowWindow(Control(IDC_RESULT_LIST), listsShown);
     ShowWindow(Control(IDC_FAILURE_LIST), listsShown);
     ShowWindow(Control(IDC_XML_VIEW), mode == ViewMode::Xml ? SW_SHOWNORMAL : SW_HIDE);
+    if (mode == ViewMode::Xml) {
+        XmlViewShown();
+    }
     UpdateCommandState(mainWindow);
     InvalidateRect(Control(IDM_LIST_VIEW), nullptr, FALSE);
     InvalidateRect(Control(IDM_XML_VIEW), nullptr, FALSE);

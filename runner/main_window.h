@@ -15,6 +15,10 @@ enum class ViewMode { List, Xml };
 
 ViewMode CurrentViewMode();
 
+// Stops the tree and the lists from drawing while many items come and go at once,
+// and redraws them in full when resumed.
+void PauseViewDrawing(bool pause);
+
 // Shows the result and failure lists, or the XML view, in the window's right pane.
 void SwitchViewMode(ViewMode mode);
 

@@ -14,11 +14,29 @@ constexpr COLORREF kRed = RGB(0xFF, 0, 0);
 
 HWND bar = nullptr;
 ProgressScope scope;
+// The steps are counted here and given to the bar when they show: repainting the bar
+// for every one of thousands of tests would cost more than the tests.
+uint32_t steps = 0;
+uint32_t range = 0;
+bool red = false;
+
+void SetColour(bool failed) {
+    SendMessageA(bar, PBM_SETBARCOLOR, 0, failed ? kRed : kGreen);
+    red = failed;
+}
 
 void Restart(uint32_t maximum) {
-    SendMessageA(bar, PBM_SETBARCOLOR, 0, kGreen);
+    SetColour(false);
     SendMessageA(bar, PBM_SETPOS, 0, 0);
     SendMessageA(bar, PBM_SETRANGE32, 0, static_cast<LPARAM>(maximum));
+    steps = 0;
+    range = maximum;
+}
+
+int BarWidth() {
+    RECT client = {};
+    GetClientRect(bar, &client);
+    return client.right;
 }
 
 void Reset(uint32_t maximum) {
@@ -43,22 +61,27 @@ void OnRunStarted(void *batch, void *testFunction) {
 }
 
 void OnTestFinished(uint32_t passed) {
-    if (passed == 0) {
-        SendMessageA(bar, PBM_SETBARCOLOR, 0, kRed);
+    ++steps;
+    const bool turnsRed = passed == 0 && !red;
+    if (turnsRed) {
+        SetColour(true);
     }
-    SendMessageA(bar, PBM_STEPIT, 0, 0);
-    UpdateWindow(bar);
+    if (turnsRed || StepShows(steps, range, BarWidth())) {
+        SendMessageA(bar, PBM_SETPOS, steps, 0);
+        UpdateWindow(bar);
+    }
 }
 
 void OnRunFinished() {
     if (!scope.tracking) {
         return;
     }
+    SendMessageA(bar, PBM_SETPOS, steps, 0);
     int32_t failed = 0;
     NvkBatchGetStatistics(static_cast<NvkBatch *>(const_cast<void *>(scope.batch)), nullptr, nullptr, &failed,
                           nullptr, nullptr, nullptr, nullptr);
     if (EndsGreen(scope, failed)) {
-        SendMessageA(bar, PBM_SETBARCOLOR, 0, kGreen);
+        SetColour(false);
     }
 }
 

@@ -51,6 +51,19 @@ ProgressScope ScopeOfRun(const void *batch, const void *testFunction) {
     return scope;
 }
 
+namespace {
+
+uint64_t FilledPixels(uint32_t position, uint32_t maximum, int width) {
+    return maximum == 0 ? 0 : uint64_t(position) * uint64_t(width > 0 ? width : 0) / maximum;
+}
+
+}  // namespace
+
+bool StepShows(uint32_t position, uint32_t maximum, int width) {
+    return position >= maximum || position == 0 ||
+           FilledPixels(position, maximum, width) != FilledPixels(position - 1, maximum, width);
+}
+
 bool EndsGreen(const ProgressScope &scope, int32_t failedCount) { return scope.tracking && failedCount == 0; }
 
 }  // namespace runner

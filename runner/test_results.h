@@ -29,6 +29,11 @@ struct ProgressScope {
 // no test function.
 ProgressScope ScopeOfRun(const void *batch, const void *testFunction);
 
+// Whether the bar must be redrawn after step number position of maximum: when the
+// filled part of a bar width pixels wide grows, and at the last step. Thousands of
+// steps share each pixel.
+bool StepShows(uint32_t position, uint32_t maximum, int width);
+
 // Green at the end of a run only when a batch run was measured and nothing failed.
 bool EndsGreen(const ProgressScope &scope, int32_t failedCount);
 

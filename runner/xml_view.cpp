@@ -1,6 +1,7 @@
 #include "xml_view.h"
 
 #include <string>
+#include <utility>
 
 #include "norvik.h"
 
@@ -8,9 +9,22 @@ namespace runner {
 namespace {
 
 HWND view = nullptr;
+// The report of the latest run while the view is hidden: putting megabytes of text
+// into an edit control takes seconds, so it waits until the view is shown.
+std::wstring hiddenReport;
 
 void ShowNothing() {
+    hiddenReport.clear();
+    // Opening a library empties the view once per batch it registers.
+    if (GetWindowTextLengthW(view) == 0) {
+        return;
+    }
     SetWindowTextW(view, L"");
+    UpdateWindow(view);
+}
+
+void ShowText(const std::wstring &text) {
+    SetWindowTextW(view, text.c_str());
     UpdateWindow(view);
 }
 
@@ -36,9 +50,13 @@ void ShowReport() {
         ShowNothing();
         return;
     }
-    SetWindowTextW(view, WideFromUtf8(report, length).c_str());
-    UpdateWindow(view);
+    std::wstring text = WideFromUtf8(report, length);
     NvkMemFreeImp(&report);
+    if (IsWindowVisible(view)) {
+        ShowText(text);
+    } else {
+        hiddenReport = std::move(text);
+    }
 }
 
 }  // namespace
@@ -65,6 +83,13 @@ void XmlViewOnEvent(int32_t code) {
     }
 }
 
-bool XmlViewHasText() { return GetWindowTextLengthW(view) > 0; }
+void XmlViewShown() {
+    if (!hiddenReport.empty()) {
+        ShowText(hiddenReport);
+        hiddenReport.clear();
+    }
+}
+
+bool XmlViewHasText() { return !hiddenReport.empty() || GetWindowTextLengthW(view) > 0; }
 
 }  // namespace runner

@@ -108,6 +108,15 @@ TEST(TestResults, OnlyAMeasuredBatchRunWithoutFailuresEndsGreen) {
     EXPECT_FALSE(runner::EndsGreen(single, 0));
 }
 
+TEST(TestResults, RedrawTheBarWhenItsFilledPartGrowsAndAtTheEnd) {
+    int redraws = 0;
+    for (uint32_t step = 1; step <= 10000; ++step) redraws += runner::StepShows(step, 10000, 500) ? 1 : 0;
+    EXPECT_EQ(500, redraws);
+    EXPECT_TRUE(runner::StepShows(1, 1, 500));
+    EXPECT_TRUE(runner::StepShows(3, 3, 0));  // a bar without width still ends full
+    EXPECT_TRUE(runner::StepShows(1, 3, 600));
+}
+
 TEST(CommandRules, OfferEachCommandOnlyWhenItCanAct) {
     using runner::OfferRule;
     runner::WindowFacts idle;  // nothing loaded, list mode
