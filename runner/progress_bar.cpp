@@ -1,6 +1,7 @@
 #include "progress_bar.h"
 
 #include <commctrl.h>
+#include <uxtheme.h>
 
 #include "norvik.h"
 #include "test_results.h"
@@ -89,6 +90,8 @@ void OnRunFinished() {
 
 void SetUpProgressBar(HWND control) {
     bar = control;
+    // A themed bar draws in the theme's colour, whatever colour it is given.
+    SetWindowTheme(bar, L" ", L" ");
     SendMessageA(bar, PBM_SETBKCOLOR, 0, kBackground);
     SendMessageA(bar, PBM_SETSTEP, 1, 0);
     Reset(0);
