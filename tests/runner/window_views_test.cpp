@@ -335,6 +335,20 @@ TEST_F(ViewsWindow, AClickOnACheckBoxSetsTheSkipFlagsOfItsItem) {
     EXPECT_EQ(3, ReadProgress(progress_).maximum);
 }
 
+TEST_F(ViewsWindow, ExpandingAndCollapsingEverythingOpensAndClosesTheFolders) {
+    const auto batchImages = [&] {
+        std::vector<int> images;
+        for (const TreeItem &item : ReadTree(tree_)) {
+            if (item.level == 0) images.push_back(item.image);
+        }
+        return images;
+    };
+    Run(IDM_EXPAND_TREE);
+    EXPECT_EQ(std::vector<int>(3, 1), batchImages());
+    Run(IDM_COLLAPSE_TREE);
+    EXPECT_EQ(std::vector<int>(3, 0), batchImages());
+}
+
 TEST_F(ViewsWindow, TheContextMenuRunsTheTestFunctionOrTheBatchUnderTheClick) {
     Command(window_, IDM_EXPAND_TREE);
     Click(tree_, LabelOf("b1"), WM_RBUTTONDOWN, WM_RBUTTONUP);
