@@ -12,8 +12,6 @@
 #include "window_layout.h"
 #include "xml_view.h"
 
-#include <initializer_list>
-
 namespace runner {
 namespace {
 
@@ -124,10 +122,20 @@ HWND MainWindow() { return mainWindow; }
 ViewMode CurrentViewMode() { return viewMode; }
 
 void PauseViewDrawing(bool pause) {
-    for (const int id : {IDC_TEST_TREE, IDC_RESULT_LIST, IDC_FAILURE_LIST}) {
-        SendMessageA(Control(id), WM_SETREDRAW, pause ? FALSE : TRUE, 0);
-        if (!pause) {
-            InvalidateRect(Control(id), nullptr, TRUE);
+    // Resuming a window's drawing shows it: only those shown when paused resume.
+    static bool paused[3];
+    const int ids[] = {IDC_TEST_TREE, IDC_RESULT_LIST, IDC_FAILURE_LIST};
+    for (size_t index = 0; index < 3; ++index) {
+        const HWND view = Control(ids[index]);
+        if (pause) {
+            paused[index] = IsWindowVisible(view) != FALSE;
+            if (paused[index]) {
+                SendMessageA(view, WM_SETREDRAW, FALSE, 0);
+            }
+        } else if (paused[index]) {
+            SendMessageA(view, WM_SETREDRAW, TRUE, 0);
+            InvalidateRect(view, nullptr, TRUE);
+            paused[index] = false;
         }
     }
 }

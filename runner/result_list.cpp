@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <cstdio>
+#include <unordered_set>
 
 #include "current_test.h"
 #include "list_columns.h"
@@ -24,6 +25,7 @@ constexpr size_t kCellTextSize = 1024;
 
 HWND list = nullptr;
 ResultRowOrder rows;
+std::unordered_set<NvkTestFunction *> rowsOutOfSight;
 
 ResultRowKey KeyOf(NvkTestFunction *testFunction) {
     return {NvkBatchGetName(NvkTestFunctionGetBatch(testFunction)), NvkTestFunctionGetName(testFunction)};
@@ -52,6 +54,7 @@ void InsertRow(NvkBatch *batch, NvkTestFunction *testFunction) {
 
 // A freed test function takes its row with it, whoever frees it.
 void DeleteRow(NvkTestFunction *testFunction) {
+    rowsOutOfSight.erase(testFunction);
     const int row = RowOf(testFunction);
     if (row >= 0) {
         rows.EraseAt(static_cast<size_t>(row));
@@ -61,6 +64,7 @@ void DeleteRow(NvkTestFunction *testFunction) {
 
 void DeleteEveryRow() {
     rows.Clear();
+    rowsOutOfSight.clear();
     SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
     AutosizeColumns(list);
 }
@@ -84,11 +88,7 @@ void SetTimeText(int row, double seconds) {
     SetCellText(list, row, kTimeColumn, text);
 }
 
-void UpdateRow(NvkTestFunction *testFunction, bool running) {
-    const int row = RowOf(testFunction);
-    if (row < 0) {
-        return;
-    }
+void WriteRow(int row, NvkTestFunction *testFunction, bool running) {
     int32_t passed = 0;
     int32_t failures = 0;
     double seconds = 0;
@@ -104,7 +104,50 @@ void UpdateRow(NvkTestFunction *testFunction, bool running) {
         SetCountText(row, kPassedColumn, passed);
         SetCountText(row, kFailedColumn, failures);
     }
+}
+
+bool RowIsVisible(int row) {
+    const int top = static_cast<int>(SendMessageA(list, LVM_GETTOPINDEX, 0, 0));
+    const int shown = static_cast<int>(SendMessageA(list, LVM_GETCOUNTPERPAGE, 0, 0));
+    return row >= top && row <= top + shown;
+}
+
+void UpdateRow(NvkTestFunction *testFunction, bool running) {
+    const int row = RowOf(testFunction);
+    if (row < 0) {
+        return;
+    }
+    // Nobody can scroll while tests run, so rows out of sight are written when the run
+    // is over: writing a cell costs more than many a test.
+    if (NvkIsRunning() && (!IsWindowVisible(list) || !RowIsVisible(row))) {
+        rowsOutOfSight.insert(testFunction);
+        return;
+    }
+    rowsOutOfSight.erase(testFunction);
+    WriteRow(row, testFunction, running);
     UpdateWindow(list);
+}
+
+void WriteRowsOutOfSight() {
+    if (rowsOutOfSight.empty()) {
+        return;
+    }
+    // Resuming drawing shows the list, so only a shown list pauses.
+    const bool pause = IsWindowVisible(list) != FALSE;
+    if (pause) {
+        SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    }
+    for (NvkTestFunction *testFunction : rowsOutOfSight) {
+        const int row = RowOf(testFunction);
+        if (row >= 0) {
+            WriteRow(row, testFunction, false);
+        }
+    }
+    rowsOutOfSight.clear();
+    if (pause) {
+        SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(list, nullptr, TRUE);
+    }
 }
 
 NvkTestFunction *TestFunctionOfRow(int row) {
@@ -183,6 +226,7 @@ void ResultListOnEvent(int32_t code, void *first, void *second) {
         UpdateRow(testFunction, true);
         break;
     case NvkEventRunFinished:
+        WriteRowsOutOfSight();
         AutosizeColumns(list);
         break;
     default:

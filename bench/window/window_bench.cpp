@@ -64,6 +64,25 @@ LRESULT SendAndWait(HWND window, UINT message, WPARAM wParam) {
     return static_cast<LRESULT>(result);
 }
 
+// Reads the result column of the last row through memory in the runner's process.
+bool LastRowPassed(HWND list) {
+    DWORD processId = 0;
+    GetWindowThreadProcessId(list, &processId);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+    char *remote = static_cast<char *>(VirtualAllocEx(process, nullptr, 4096, MEM_COMMIT, PAGE_READWRITE));
+    LVITEMA item = {};
+    item.iSubItem = 3;
+    item.pszText = remote + 1024;
+    item.cchTextMax = 64;
+    WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
+    SendMessageA(list, LVM_GETITEMTEXTA, kExpectedTests - 1, reinterpret_cast<LPARAM>(remote));
+    char text[64] = "";
+    ReadProcessMemory(process, remote + 1024, text, sizeof text - 1, nullptr);
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    return std::string(text) == "Passed";
+}
+
 }  // namespace
 
 int main() {
@@ -104,6 +123,7 @@ int main() {
     const double runSeconds = running.Elapsed();
     bench::Require(SendAndWait(GetDlgItem(window, kProgressBar), PBM_GETPOS, 0) == kExpectedTests,
                    "every test finished");
+    bench::Require(LastRowPassed(results), "the last row's result");
 
     std::printf("tests=%d open_seconds=%.3f open_with_dialog_closing_seconds=%.3f\n", kExpectedTests, openSeconds,
                 fromOkSeconds);

@@ -390,6 +390,11 @@ TEST_F(ViewsWindow, SwitchesBetweenTheListsAndTheXmlView) {
     EXPECT_EQ(L"", ReadWideText(xml_));
     Run(IDM_XML_VIEW);
     EXPECT_TRUE(IsWindowVisible(xml_));
+    // A run in XML mode fills the view at once and writes the hidden rows at its end.
+    Run(IDM_RUN_SELECTED);
+    EXPECT_NE(std::wstring::npos, ReadWideText(xml_).find(L"<TestResults"));
+    EXPECT_FALSE(IsWindowVisible(results_));
+    EXPECT_EQ("Failed", Rows()[1].result);
     Run(IDM_LIST_VIEW);
     EXPECT_FALSE(IsWindowVisible(xml_));
     EXPECT_TRUE(IsWindowVisible(results_));
