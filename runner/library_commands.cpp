@@ -2,10 +2,15 @@
 
 #include <commdlg.h>
 
+#include "commands.h"
+#include "current_test.h"
+#include "main_window.h"
 #include "norvik.h"
 #include "program_resources.h"
 #include "resources/resource.h"
+#include "result_list.h"
 #include "test_library.h"
+#include "test_tree.h"
 #include "window_title.h"
 
 namespace runner {
@@ -27,13 +32,19 @@ void FocusTestTree(HWND mainWindow) { SetFocus(GetDlgItem(mainWindow, IDC_TEST_T
 void OpenTestLibrary(HWND mainWindow, const char *path) {
     const HCURSOR previousCursor = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     char *displayName = LoadRunnerString(IDS_DISPLAY_NAME);
+    // Registering thousands of tests would otherwise scroll and redraw the views
+    // once for each of them.
+    PauseViewDrawing(true);
     unsigned messageId = LoadTestLibrary(path);
+    PauseViewDrawing(false);
     if (messageId != 0) {
         ShowErrorMessage(mainWindow, IDS_LIBRARY_ERROR, messageId);
     } else {
         if (NvkBatchGetCount(nullptr) > 0) {
+            SelectFirstBatch();
             FocusTestTree(mainWindow);
         } else {
+            ClearCurrentTestFunction();
             messageId = IDS_NO_TESTS;
         }
         SetLibraryTitle(mainWindow, LoadedLibraryPath(), displayName);
@@ -42,6 +53,8 @@ void OpenTestLibrary(HWND mainWindow, const char *path) {
         }
     }
     NvkMemFreeImp(&displayName);
+    UpdateCommandState(mainWindow);
+    AutosizeResultColumns();
     SetCursor(previousCursor);
 }
 
@@ -50,7 +63,10 @@ void CloseTestLibrary(HWND mainWindow) {
     char *displayName = LoadRunnerString(IDS_DISPLAY_NAME);
     ReleaseTestLibrary();
     SetWindowTextA(mainWindow, displayName);
+    ClearCurrentTestFunction();
     NvkMemFreeImp(&displayName);
+    UpdateCommandState(mainWindow);
+    AutosizeResultColumns();
     SetCursor(previousCursor);
 }
 

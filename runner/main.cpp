@@ -7,10 +7,12 @@
 
 #include "argument_scan.h"
 #include "command_line.h"
+#include "dialog_setup.h"
 #include "library_commands.h"
 #include "main_window.h"
 #include "program_resources.h"
 #include "resources/resource.h"
+#include "runner_events.h"
 #include "test_library.h"
 
 namespace runner {
@@ -44,6 +46,8 @@ void RunMessageLoop(HWND mainWindow, HACCEL accelerators) {
 void RunGui(const char *libraryPath, int showCommand) {
     const HACCEL accelerators = LoadAcceleratorsA(ProgramInstance(), MAKEINTRESOURCEA(IDR_ACCELERATORS));
     RegisterCommonControls();
+    // Locked: a test DLL cannot put a handler of its own in the window's place.
+    NvkSetEventHandler(OnRunnerEvent, 1);
     const HWND mainWindow = CreateMainWindow();
     if (mainWindow == nullptr) {
         return;
@@ -54,6 +58,7 @@ void RunGui(const char *libraryPath, int showCommand) {
     }
     UpdateWindow(mainWindow);
     RunMessageLoop(mainWindow, accelerators);
+    DeleteRunnerFonts();
 }
 
 int Run(int showCommand) {

@@ -9,4 +9,17 @@ namespace runner {
 // Creates the window from its template, hidden.
 HWND CreateMainWindow();
 
+HWND MainWindow();
+
+enum class ViewMode { List, Xml };
+
+ViewMode CurrentViewMode();
+
+// Stops the tree and the lists from drawing while many items come and go at once,
+// and redraws them in full when resumed.
+void PauseViewDrawing(bool pause);
+
+// Shows the result and failure lists, or the XML view, in the window's right pane.
+void SwitchViewMode(ViewMode mode);
+
 }  // namespace runner

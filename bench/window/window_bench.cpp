@@ -1,0 +1,138 @@
+// Opening 10,000 test functions in the runner's window through its Open dialog
+// (timed from the dialog's end, when the runner starts loading, to the runner's
+// next idle moment, with the dialog's own closing shown apart), then running them all from the window (command 120), each test repainted as it
+// finishes. Run under a virtual X server:
+//   xvfb-run -a /usr/lib/wine/wine64 build/win64/bin/window_bench.exe
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <string>
+
+#include "bench_support.h"
+
+namespace {
+
+constexpr DWORD kWaitMilliseconds = 120000;
+constexpr int kExpectedTests = 10000;
+constexpr int kFileNameBox = 0x47C;
+constexpr WORD kOpenCommand = 102;
+constexpr WORD kRunAllCommand = 120;
+constexpr int kResultList = 302;
+constexpr int kProgressBar = 300;
+
+std::string BuiltFile(const char *name) {
+    char path[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder(path, length);
+    return folder.substr(0, folder.find_last_of('\\') + 1) + name;
+}
+
+struct Search {
+    DWORD processId;
+    const char *title;
+    HWND found;
+};
+
+BOOL CALLBACK Match(HWND window, LPARAM parameter) {
+    auto *search = reinterpret_cast<Search *>(parameter);
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    char text[1024] = "";
+    GetWindowTextA(window, text, sizeof text);
+    if (processId == search->processId && IsWindowVisible(window) && search->title == std::string(text)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Polls every millisecond, so the time it returns at is the time the title appeared.
+HWND WaitForWindow(DWORD processId, const std::string &title) {
+    for (DWORD start = GetTickCount(); GetTickCount() - start < kWaitMilliseconds; Sleep(1)) {
+        Search search = {processId, title.c_str(), nullptr};
+        EnumWindows(Match, reinterpret_cast<LPARAM>(&search));
+        if (search.found != nullptr) return search.found;
+    }
+    return nullptr;
+}
+
+// Returns once the window's thread has handled everything before.
+LRESULT SendAndWait(HWND window, UINT message, WPARAM wParam) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(window, message, wParam, 0, SMTO_NORMAL, kWaitMilliseconds, &result);
+    return static_cast<LRESULT>(result);
+}
+
+// Reads the result column of the last row through memory in the runner's process.
+bool LastRowPassed(HWND list) {
+    DWORD processId = 0;
+    GetWindowThreadProcessId(list, &processId);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+    char *remote = static_cast<char *>(VirtualAllocEx(process, nullptr, 4096, MEM_COMMIT, PAGE_READWRITE));
+    LVITEMA item = {};
+    item.iSubItem = 3;
+    item.pszText = remote + 1024;
+    item.cchTextMax = 64;
+    WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
+    SendMessageA(list, LVM_GETITEMTEXTA, kExpectedTests - 1, reinterpret_cast<LPARAM>(remote));
+    char text[64] = "";
+    ReadProcessMemory(process, remote + 1024, text, sizeof text - 1, nullptr);
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    return std::string(text) == "Passed";
+}
+
+}  // namespace
+
+int main() {
+    // A desktop of our own on the virtual display, as the window tests use.
+    HDESK desktop = CreateDesktopA("NorvikWindowBench", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+    bench::Require(desktop != nullptr && SetThreadDesktop(desktop), "a desktop of our own");
+    std::string commandLine = "\"" + BuiltFile("WindowsNorvik.exe") + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    char desktopName[] = "NorvikWindowBench";
+    startup.lpDesktop = desktopName;
+    PROCESS_INFORMATION process = {};
+    bench::Require(CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                                  &process) != 0,
+                   "starting the runner");
+    const HWND window = WaitForWindow(process.dwProcessId, "Windows Norvik");
+    bench::Require(window != nullptr, "the runner's window");
+
+    PostMessageA(window, WM_COMMAND, kOpenCommand, 0);
+    const HWND dialog = WaitForWindow(process.dwProcessId, "Open");
+    bench::Require(dialog != nullptr, "the Open dialog");
+    const std::string library = BuiltFile("window_bench_library.dll");
+    SetDlgItemTextA(dialog, kFileNameBox, library.c_str());
+    bench::Stopwatch fromOk;
+    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    // The runner starts loading once the dialog is gone.
+    while (IsWindow(dialog) && fromOk.Elapsed() < kWaitMilliseconds / 1000.0) Sleep(1);
+    bench::Stopwatch opening;
+    bench::Require(WaitForWindow(process.dwProcessId, library + " - Windows Norvik") != nullptr, "the library opened");
+    SendAndWait(window, WM_NULL, 0);
+    const double openSeconds = opening.Elapsed();
+    const double fromOkSeconds = fromOk.Elapsed();
+    const HWND results = GetDlgItem(window, kResultList);
+    bench::Require(SendAndWait(results, LVM_GETITEMCOUNT, 0) == kExpectedTests, "a row for every test");
+
+    bench::Stopwatch running;
+    SendAndWait(window, WM_COMMAND, kRunAllCommand);
+    const double runSeconds = running.Elapsed();
+    bench::Require(SendAndWait(GetDlgItem(window, kProgressBar), PBM_GETPOS, 0) == kExpectedTests,
+                   "every test finished");
+    bench::Require(LastRowPassed(results), "the last row's result");
+
+    std::printf("tests=%d open_seconds=%.3f open_with_dialog_closing_seconds=%.3f\n", kExpectedTests, openSeconds,
+                fromOkSeconds);
+    std::printf("tests=%d run_all_seconds=%.3f per_test_ms=%.3f\n", kExpectedTests, runSeconds,
+                runSeconds * 1000.0 / kExpectedTests);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    WaitForSingleObject(process.hProcess, kWaitMilliseconds);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    CloseDesktop(desktop);
+    return 0;
+}

@@ -1,0 +1,21 @@
+// The failure list: the assertion failures of the current test function, which it
+// follows live while that test function runs.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "norvik.h"
+
+namespace runner {
+
+void SetUpFailureList(HWND list);
+
+// The failure list's part of the runner's event handling.
+void FailureListOnEvent(int32_t code, void *first, void *second, NvkTestFunction *current);
+
+// Shows the failures of a test function; none for NULL.
+void FailureListRefill(NvkTestFunction *testFunction);
+
+}  // namespace runner

@@ -1,0 +1,26 @@
+// The result list: one row per test function, ordered by batch name and then test
+// function name, with its file, result, time and assertion counts.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "norvik.h"
+
+namespace runner {
+
+void SetUpResultList(HWND list);
+
+// The result list's part of the runner's event handling.
+void ResultListOnEvent(int32_t code, void *first, void *second);
+
+// Notifications from the result list; true when handled.
+bool ResultListHandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+// Selects the row of a test function, or no row for NULL.
+void ResultListSelect(NvkTestFunction *testFunction);
+
+void AutosizeResultColumns();
+
+}  // namespace runner

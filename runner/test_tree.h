@@ -1,0 +1,32 @@
+// The test tree: batches and their test functions in registration order, with check
+// boxes that mirror the skip flags and images that show each result.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "norvik.h"
+
+namespace runner {
+
+void SetUpTestTree(HWND tree);
+
+// The tree's part of the runner's event handling.
+void TreeOnEvent(int32_t code, uint32_t value, void *first, void *second);
+
+// Notifications from the tree and the tree's own private messages; true when handled.
+bool TreeHandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+// Expands (or collapses) every batch item.
+void ExpandEntireTree(bool expand);
+
+// The batch of the selected item, or NULL.
+NvkBatch *TreeSelectedBatch();
+
+void SelectFirstBatch();
+
+// Selects, and scrolls to, the item of a test function unless it is selected already.
+void TreeSelectTestFunction(NvkTestFunction *testFunction);
+
+}  // namespace runner

@@ -1,0 +1,33 @@
+// The test tree's items by key. A record's user data holds only 32 bits while an
+// item handle is pointer-sized, so records keep a key into this table, and tree
+// items carry the same key as their item data. Portable.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace runner {
+
+enum class ItemKind { Batch, TestFunction };
+
+struct TreeEntry {
+    void *item;
+    ItemKind kind;
+    void *record;
+};
+
+class TreeItemTable {
+public:
+    // The key of the new entry; never 0, the value of user data nobody set.
+    int32_t Add(const TreeEntry &entry);
+    // The key the next Add gives.
+    int32_t NextKey() const { return static_cast<int32_t>(entries_.size()) + 1; }
+    // The entry of a key, or NULL for 0 and for keys this table never gave.
+    const TreeEntry *Find(int64_t key) const;
+    void Clear() { entries_.clear(); }
+
+private:
+    std::vector<TreeEntry> entries_;
+};
+
+}  // namespace runner

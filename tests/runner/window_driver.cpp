@@ -1,0 +1,73 @@
+// Drives the runner's window from a script, for screenshots: waits for the window
+// with the given title, carries out each action in turn, and prints the window's
+// geometry (WIDTHxHEIGHT+X+Y, menu bar and client area) once everything has been handled and painted.
+// Actions: a command id (runs return when over), or row:N to select result row N.
+//   window_driver.exe "<title>" [action...]
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "resources/resource.h"
+#include "window_probe.h"
+
+namespace {
+
+constexpr DWORD kWaitMilliseconds = 30000;
+
+HWND WaitForWindow(const char *title) {
+    for (DWORD waited = 0; waited < kWaitMilliseconds; waited += 100) {
+        if (HWND window = FindWindowA(nullptr, title)) return window;
+        Sleep(100);
+    }
+    return nullptr;
+}
+
+void SendAndWait(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, kWaitMilliseconds * 4, &result);
+}
+
+void SelectRow(HWND list, int row) {
+    RemoteMemory memory(list, sizeof(LVITEMA));
+    LVITEMA item = {};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    memory.Write(0, &item, sizeof item);
+    SendAndWait(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(memory.At(0)));
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: window_driver <title> [command-id | row:N]...\n");
+        return 2;
+    }
+    const HWND window = WaitForWindow(argv[1]);
+    if (window == nullptr) {
+        std::fprintf(stderr, "no window titled %s\n", argv[1]);
+        return 1;
+    }
+    for (int index = 2; index < argc; ++index) {
+        const std::string action = argv[index];
+        if (action.rfind("row:", 0) == 0) {
+            SelectRow(GetDlgItem(window, IDC_RESULT_LIST), std::atoi(action.c_str() + 4));
+        } else {
+            SendAndWait(window, WM_COMMAND, static_cast<WPARAM>(std::atoi(action.c_str())), 0);
+        }
+    }
+    SendAndWait(window, WM_NULL, 0, 0);
+    Sleep(500);  // the X server draws what the window painted
+    // The client area with the menu bar above it: without a window manager the
+    // caption is not drawn.
+    RECT client = {};
+    GetClientRect(window, &client);
+    POINT origin = {0, 0};
+    ClientToScreen(window, &origin);
+    const int menuHeight = GetSystemMetrics(SM_CYMENU);
+    std::printf("%ldx%ld+%ld+%ld\n", client.right, client.bottom + menuHeight, origin.x, origin.y - menuHeight);
+    return 0;
+}

@@ -1,0 +1,162 @@
+// The window's portable rules: the result rows' order, tree item keys, result texts
+// and images, progress colours, when commands are offered, and the layout.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "command_rules.h"
+#include "resources/resource.h"
+#include "result_order.h"
+#include "test_results.h"
+#include "tree_item_table.h"
+#include "window_layout.h"
+
+namespace {
+
+using runner::ResultRowKey;
+using runner::ResultRowOrder;
+
+TEST(ResultRowOrder, SortsByBatchThenTestAsUnsignedBytesWhateverTheInsertionOrder) {
+    EXPECT_LT(runner::CompareNameBytes("Zeta", "alpha"), 0);
+    EXPECT_LT(runner::CompareNameBytes("ab", "abc"), 0);
+    EXPECT_GT(runner::CompareNameBytes("\xE9t\xE9", "zeta"), 0);  // bytes above 0x7F sort last
+    EXPECT_EQ(0, runner::CompareNameBytes("same", "same"));
+
+    ResultRowOrder rows;
+    EXPECT_EQ(0u, rows.Insert({"B", "b2"}));
+    EXPECT_EQ(0u, rows.Insert({"B", "b1"}));
+    EXPECT_EQ(0u, rows.Insert({"A", "a1"}));
+    EXPECT_EQ(3u, rows.Insert({"alpha", "x"}));
+    EXPECT_EQ(2u, rows.Find({"B", "b2"}));
+    EXPECT_EQ(ResultRowOrder::kNotFound, rows.Find({"B", "b3"}));
+    rows.EraseAt(rows.Find({"B", "b1"}));
+    EXPECT_EQ(1u, rows.Find({"B", "b2"}));
+    EXPECT_EQ(3u, rows.Count());
+}
+
+// The place found for each new row is the one a full sort would give it.
+TEST(ResultRowOrder, AgreesWithAFullSortOverManyRows) {
+    std::vector<std::string> batches = {"Zeta", "alpha", "Beta", "beta", "B", "\xC4rger"};
+    std::vector<std::string> names;
+    for (int index = 0; index < 300; ++index) names.push_back("t" + std::to_string(index * 7919 % 1000));
+    std::mt19937 random(7);
+    ResultRowOrder rows;
+    std::vector<std::pair<std::string, std::string>> keys;
+    for (const std::string &batch : batches) {
+        for (const std::string &name : names) keys.emplace_back(batch, name);
+    }
+    std::shuffle(keys.begin(), keys.end(), random);
+    std::vector<std::pair<std::string, std::string>> shown;  // the list as the window holds it
+    for (const auto &key : keys) {
+        const size_t index = rows.Insert({key.first.c_str(), key.second.c_str()});
+        shown.insert(shown.begin() + static_cast<std::ptrdiff_t>(index), key);
+    }
+    std::vector<std::pair<std::string, std::string>> sorted = keys;
+    std::sort(sorted.begin(), sorted.end());  // std::string compares as unsigned bytes
+    EXPECT_EQ(sorted, shown);
+}
+
+TEST(TreeItemTable, GivesBackWholePointersForItsOwnKeysOnly) {
+    runner::TreeItemTable table;
+    int records[2];
+    void *const wideHandle = reinterpret_cast<void *>(~uintptr_t(0) - 15);  // beyond 32 bits in 64-bit builds
+    EXPECT_EQ(1, table.NextKey());
+    const int32_t batchKey = table.Add({wideHandle, runner::ItemKind::Batch, &records[0]});
+    const int32_t testKey = table.Add({nullptr, runner::ItemKind::TestFunction, &records[1]});
+    EXPECT_EQ(1, batchKey);
+    EXPECT_EQ(wideHandle, table.Find(batchKey)->item);
+    EXPECT_EQ(runner::ItemKind::TestFunction, table.Find(testKey)->kind);
+    EXPECT_EQ(&records[1], table.Find(testKey)->record);
+    EXPECT_EQ(nullptr, table.Find(0));
+    EXPECT_EQ(nullptr, table.Find(-1));
+    EXPECT_EQ(nullptr, table.Find(3));
+    table.Clear();
+    EXPECT_EQ(nullptr, table.Find(batchKey));
+}
+
+TEST(TestResults, NameTheResultAndPickTheImage) {
+    using runner::TestState;
+    EXPECT_EQ(TestState::Running, runner::StateOf(true, true, 3));
+    EXPECT_EQ(TestState::NotRun, runner::StateOf(false, false, 0));
+    EXPECT_EQ(TestState::Failed, runner::StateOf(false, true, 1));
+    EXPECT_EQ(TestState::Passed, runner::StateOf(false, true, 0));
+    EXPECT_EQ(unsigned(IDS_RESULT_TESTING), runner::ResultTextId(TestState::Running));
+    EXPECT_EQ(unsigned(IDS_RESULT_SKIPPED), runner::ResultTextId(TestState::NotRun));
+    EXPECT_EQ(unsigned(IDS_RESULT_FAILED), runner::ResultTextId(TestState::Failed));
+    EXPECT_EQ(unsigned(IDS_RESULT_PASSED), runner::ResultTextId(TestState::Passed));
+    EXPECT_EQ(2, runner::TreeImageOf(TestState::NotRun));
+    EXPECT_EQ(3, runner::TreeImageOf(TestState::Passed));
+    EXPECT_EQ(4, runner::TreeImageOf(TestState::Failed));
+    EXPECT_EQ(5, runner::TreeImageOf(TestState::Running));
+}
+
+TEST(TestResults, OnlyAMeasuredBatchRunWithoutFailuresEndsGreen) {
+    int batch = 0;
+    int testFunction = 0;
+    const runner::ProgressScope all = runner::ScopeOfRun(nullptr, nullptr);
+    const runner::ProgressScope one = runner::ScopeOfRun(&batch, nullptr);
+    const runner::ProgressScope single = runner::ScopeOfRun(nullptr, &testFunction);
+    EXPECT_TRUE(all.tracking);
+    EXPECT_EQ(nullptr, all.batch);
+    EXPECT_EQ(&batch, one.batch);
+    EXPECT_FALSE(single.tracking);
+    EXPECT_TRUE(runner::EndsGreen(all, 0));
+    EXPECT_FALSE(runner::EndsGreen(all, 1));
+    EXPECT_FALSE(runner::EndsGreen(single, 0));
+}
+
+TEST(TestResults, RedrawTheBarWhenItsFilledPartGrowsAndAtTheEnd) {
+    int redraws = 0;
+    for (uint32_t step = 1; step <= 10000; ++step) redraws += runner::StepShows(step, 10000, 500) ? 1 : 0;
+    EXPECT_EQ(500, redraws);
+    EXPECT_TRUE(runner::StepShows(1, 1, 500));
+    EXPECT_TRUE(runner::StepShows(3, 3, 0));  // a bar without width still ends full
+    EXPECT_TRUE(runner::StepShows(1, 3, 600));
+}
+
+TEST(CommandRules, OfferEachCommandOnlyWhenItCanAct) {
+    using runner::OfferRule;
+    runner::WindowFacts idle;  // nothing loaded, list mode
+    EXPECT_TRUE(runner::IsOffered(OfferRule::Always, idle));
+    EXPECT_FALSE(runner::IsOffered(OfferRule::BatchAvailable, idle));
+    EXPECT_FALSE(runner::IsOffered(OfferRule::ReportShown, idle));
+    EXPECT_FALSE(runner::IsOffered(OfferRule::CurrentTestFunction, idle));
+    EXPECT_FALSE(runner::IsOffered(OfferRule::NotInListMode, idle));
+    EXPECT_TRUE(runner::IsOffered(OfferRule::NotInXmlMode, idle));
+    runner::WindowFacts afterRun;
+    afterRun.batchAvailable = afterRun.reportShown = afterRun.currentTestFunction = true;
+    afterRun.listMode = false;
+    EXPECT_TRUE(runner::IsOffered(OfferRule::BatchAvailable, afterRun));
+    EXPECT_TRUE(runner::IsOffered(OfferRule::ReportShown, afterRun));
+    EXPECT_TRUE(runner::IsOffered(OfferRule::CurrentTestFunction, afterRun));
+    EXPECT_TRUE(runner::IsOffered(OfferRule::NotInListMode, afterRun));
+    EXPECT_FALSE(runner::IsOffered(OfferRule::NotInXmlMode, afterRun));
+}
+
+TEST(WindowLayout, PlacesTheViewsForAClientSize) {
+    const runner::MainLayout layout = runner::ComputeMainLayout(800, 600, {0, 40, 210, 400}, 65);
+    EXPECT_EQ(0, layout.tree.left);
+    EXPECT_EQ(40, layout.tree.top);
+    EXPECT_EQ(210, layout.tree.right);
+    EXPECT_EQ(600, layout.tree.bottom);
+    EXPECT_EQ(216, layout.pane.left);
+    EXPECT_EQ(65, layout.pane.top);
+    EXPECT_EQ(794, layout.pane.right);
+    EXPECT_EQ(578, layout.pane.bottom);
+    EXPECT_EQ(217, layout.xmlView.left);
+    EXPECT_EQ(577, layout.xmlView.bottom);
+    EXPECT_EQ(66, layout.resultList.top);
+    EXPECT_EQ(501, layout.resultList.bottom);
+    EXPECT_EQ(503, layout.failureList.top);
+    EXPECT_EQ(577, layout.failureList.bottom);
+    EXPECT_EQ(793, layout.failureList.right);
+    EXPECT_EQ(584, layout.progress.top);
+    EXPECT_EQ(594, layout.progress.bottom);
+    EXPECT_EQ(216, layout.repaint.left);
+    EXPECT_EQ(800, layout.repaint.right);
+}
+
+}  // namespace
