@@ -1,8 +1,11 @@
 #include "main_window.h"
 
+#include "about_box.h"
+#include "custom_drawing.h"
 #include "library_commands.h"
 #include "norvik.h"
 #include "program_resources.h"
+#include "report_options_dialog.h"
 #include "resources/resource.h"
 
 namespace runner {
@@ -12,6 +15,7 @@ void OnInitDialog(HWND window) {
     char *displayName = LoadRunnerString(IDS_DISPLAY_NAME);
     SetWindowTextA(window, displayName);
     NvkMemFreeImp(&displayName);
+    InstallCustomDrawing(window);
 }
 
 // The message loop fetches only this window's messages, so the quit message is
@@ -37,6 +41,12 @@ void OnCommand(HWND window, WORD commandId) {
     case IDM_EXIT:
         PostMessageA(window, WM_CLOSE, 0, 0);
         break;
+    case IDM_SAVE_RESULTS:
+        ShowReportOptionsDialog(window);
+        break;
+    case IDM_ABOUT:
+        ShowAboutBox(window);
+        break;
     default:
         break;
     }
@@ -44,6 +54,8 @@ void OnCommand(HWND window, WORD commandId) {
 
 INT_PTR CALLBACK MainDialogProcedure(HWND window, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
+    case kEraseBackgroundRequest:
+        return AnswerEraseBackgroundRequest(window, reinterpret_cast<HDC>(wParam), IDM_LIST_VIEW);
     case WM_INITDIALOG:
         OnInitDialog(window);
         break;
