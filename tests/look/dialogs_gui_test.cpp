@@ -7,6 +7,7 @@
 
 #include "gui_handle_count.h"
 #include "norvik.h"
+#include "own_desktop.h"
 #include "resources/resource.h"
 #include "runner_process.h"
 #include "scratch_folder.h"
@@ -14,7 +15,9 @@
 
 namespace {
 
-using namespace look_test;
+using namespace window_driving;
+using look_test::CountGuiHandles;
+using look_test::GuiHandleCounts;
 
 constexpr char kSaveDialogTitle[] = "Save As";
 constexpr char kOptionsTitle[] = "Unit Test Summary";
@@ -23,10 +26,7 @@ constexpr int kFileNameBox = 0x47C;
 constexpr int kItemBoxes[] = {IDC_REPORT_BATCH_SUMMARY, IDC_REPORT_FAILED, IDC_REPORT_PASSED, IDC_REPORT_SKIPPED,
                               IDC_REPORT_SUMMARY};
 
-const OwnDesktop &Desktop() {
-    static const OwnDesktop desktop;
-    return desktop;
-}
+const auto *const ownDesktop = ::testing::AddGlobalTestEnvironment(new OwnDesktop);
 
 std::string SampleLibrary() { return BuiltFile("RingBufferTests.dll"); }
 
@@ -34,7 +34,6 @@ std::string SampleLibrary() { return BuiltFile("RingBufferTests.dll"); }
 class RunnerWithSample : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(Desktop().Ready());
         ASSERT_TRUE(runner_.Started());
         window_ = WaitForWindow(runner_.Id(), SampleLibrary() + " - " + kDisplayName);
         ASSERT_NE(nullptr, window_);
@@ -50,7 +49,7 @@ protected:
     }
     HWND OpenOptions() { return Open(IDM_SAVE_RESULTS, kOptionsTitle); }
 
-    RunnerProcess runner_{{SampleLibrary()}, Desktop().Name()};
+    RunnerProcess runner_{{SampleLibrary()}, OwnDesktop::Name()};
     HWND window_ = nullptr;
 };
 

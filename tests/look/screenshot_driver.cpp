@@ -16,7 +16,7 @@
 
 namespace {
 
-using namespace look_test;
+using namespace window_driving;
 
 struct MainSearch {
     DWORD processId;

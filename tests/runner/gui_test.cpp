@@ -7,13 +7,16 @@
 #include <vector>
 
 #include "crafted_images.h"
+#include "own_desktop.h"
 #include "resources/resource.h"
 #include "runner_process.h"
 #include "scratch_folder.h"
+#include "window_driving.h"
 
 namespace {
 
-constexpr DWORD kWaitMilliseconds = 30000;
+using namespace window_driving;
+
 constexpr char kDisplayName[] = "Windows Norvik";
 constexpr char kUnknownFormatText[] =
     "The validity of the specified file cannot be determined. It does not appear to be a DLL format that is "
@@ -22,96 +25,13 @@ constexpr char kCannotReadText[] = "The specified file could not be read or does
 constexpr char kNoTestsText[] =
     "The requested library is valid and was opened, but contains no batches or test functions.";
 
-// Wine picks a desktop's display driver when the desktop is first used. The shared
-// default desktop may have been started without a display by programs that need
-// none, so these tests use a desktop of their own, started from this process, which
-// runs on the virtual X server.
-class OwnDesktop : public ::testing::Environment {
-public:
-    void SetUp() override {
-        name_ = "NorvikRunnerTest" + std::to_string(GetCurrentProcessId());
-        desktop_ = CreateDesktopA(name_.c_str(), nullptr, nullptr, 0, GENERIC_ALL, nullptr);
-        ASSERT_NE(nullptr, desktop_);
-        ASSERT_TRUE(SetThreadDesktop(desktop_));
-    }
-    void TearDown() override { CloseDesktop(desktop_); }
-
-    static const char *Name() { return name_.c_str(); }
-
-private:
-    static std::string name_;
-    HDESK desktop_ = nullptr;
-};
-
-std::string OwnDesktop::name_;
 const auto *const ownDesktop = ::testing::AddGlobalTestEnvironment(new OwnDesktop);
-
-std::string WindowText(HWND window) {
-    char text[2048] = "";
-    GetWindowTextA(window, text, sizeof text);
-    return text;
-}
-
-struct WindowSearch {
-    DWORD processId;
-    std::string title;
-    HWND found;
-};
-
-BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter) {
-    auto *search = reinterpret_cast<WindowSearch *>(parameter);
-    DWORD processId = 0;
-    GetWindowThreadProcessId(window, &processId);
-    if (processId != search->processId || !IsWindowVisible(window)) {
-        return TRUE;
-    }
-    if (WindowText(window) != search->title) {
-        return TRUE;
-    }
-    search->found = window;
-    return FALSE;
-}
-
-// A visible top-level window of the process with the given title.
-HWND FindWindowOf(DWORD processId, const std::string &title) {
-    WindowSearch search = {processId, title, nullptr};
-    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-HWND WaitForWindow(DWORD processId, const std::string &title) {
-    for (DWORD waited = 0; waited < kWaitMilliseconds; waited += 100) {
-        if (HWND window = FindWindowOf(processId, title)) {
-            return window;
-        }
-        Sleep(100);
-    }
-    return nullptr;
-}
 
 // The main window: the one of dialog class whose menu is the runner's.
 HWND WaitForMainWindow(DWORD processId, const std::string &title) {
     HWND window = WaitForWindow(processId, title);
     return window != nullptr && GetMenu(window) != nullptr ? window : nullptr;
 }
-
-BOOL CALLBACK CollectLongestText(HWND child, LPARAM parameter) {
-    auto *longest = reinterpret_cast<std::string *>(parameter);
-    const std::string text = WindowText(child);
-    if (text.size() > longest->size()) {
-        *longest = text;
-    }
-    return TRUE;
-}
-
-// The message of a message box: its longest child text (the buttons are short).
-std::string MessageBoxText(HWND box) {
-    std::string longest;
-    EnumChildWindows(box, CollectLongestText, reinterpret_cast<LPARAM>(&longest));
-    return longest;
-}
-
-void Command(HWND window, WORD commandId) { PostMessageA(window, WM_COMMAND, MAKEWPARAM(commandId, 0), 0); }
 
 TEST(RunnerWindow, StartsWithoutLibraryAndQuitsThroughExit) {
     RunnerProcess runner({}, OwnDesktop::Name());

@@ -1,38 +1,14 @@
-// Finding the runner's windows from another process and waiting for them, on a
-// desktop of the test's own.
+// Finding the windows of another process, waiting for them and sending them
+// commands and keys, as a user would.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
 
-namespace look_test {
+namespace window_driving {
 
 constexpr DWORD kWaitMilliseconds = 30000;
-
-// Wine picks a desktop's display driver when the desktop is first used, and the
-// shared default desktop may have been started without a display; a desktop
-// started from this process runs on the virtual X server.
-class OwnDesktop {
-public:
-    OwnDesktop() {
-        name_ = "NorvikLookTest" + std::to_string(GetCurrentProcessId());
-        desktop_ = CreateDesktopA(name_.c_str(), nullptr, nullptr, 0, GENERIC_ALL, nullptr);
-        if (desktop_ != nullptr) {
-            SetThreadDesktop(desktop_);
-        }
-    }
-    ~OwnDesktop() { CloseDesktop(desktop_); }
-    OwnDesktop(const OwnDesktop &) = delete;
-    OwnDesktop &operator=(const OwnDesktop &) = delete;
-
-    bool Ready() const { return desktop_ != nullptr; }
-    const char *Name() const { return name_.c_str(); }
-
-private:
-    std::string name_;
-    HDESK desktop_ = nullptr;
-};
 
 inline std::string WindowText(HWND window) {
     char text[2048] = "";
@@ -47,7 +23,7 @@ struct WindowSearch {
     HWND found;
 };
 
-inline BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter) {
+inline BOOL CALLBACK MatchTitledWindow(HWND window, LPARAM parameter) {
     auto *search = reinterpret_cast<WindowSearch *>(parameter);
     DWORD processId = 0;
     GetWindowThreadProcessId(window, &processId);
@@ -62,7 +38,7 @@ inline BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter) {
 // A visible top-level window of the process with exactly this title, other than other.
 inline HWND FindWindowOf(DWORD processId, const std::string &title, HWND other = nullptr) {
     WindowSearch search = {processId, title, other, nullptr};
-    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+    EnumWindows(MatchTitledWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
@@ -131,4 +107,4 @@ inline void PressKey(HWND window, WPARAM key) {
     PostMessageA(window, WM_KEYUP, key, 0xC0000001);
 }
 
-}  // namespace look_test
+}  // namespace window_driving
