@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include "look_geometry.h"
-#include "resources/resource.h"
 
 namespace {
 
@@ -26,55 +25,12 @@ TEST(LookGeometry, GradientRowsRunFromLightToDarkTruncatingTowardZero) {
     EXPECT_EQ(191, Grey(GradientRowColour(99, 100, true)));
 }
 
-TEST(LookGeometry, TabOutlinesCutTheTopCornersAndTheBevelStaysInside) {
-    const Box item = {100, 20, 200, 40};
-    const TabOutline clip = TabClipOutline(item);
-    EXPECT_EQ(100, clip[1].x);
-    EXPECT_EQ(28, clip[1].y);
-    EXPECT_EQ(108, clip[2].x);
-    EXPECT_EQ(192, clip[3].x);
-    EXPECT_EQ(200, clip[4].x);
-    EXPECT_EQ(clip[0].x, clip[6].x);
-    const TabOutline bevel = TabBevelOutline(item);
-    EXPECT_EQ(191, bevel[3].x);
-    EXPECT_EQ(199, bevel[4].x);
-    EXPECT_EQ(199, bevel[5].x);
-    EXPECT_EQ(clip[2].x, bevel[2].x);
-}
-
-TEST(LookGeometry, TheFrameRunsRoundThePaneAndAlongTheActiveTab) {
-    const auto frame = ActiveTabFrame({150, 30, 250, 50}, {146, 50, 394, 278});
-    EXPECT_EQ(250, frame.front().x);
-    EXPECT_EQ(50, frame.front().y);
-    EXPECT_EQ(frame.front().x, frame.back().x);
-    EXPECT_EQ(frame.front().y, frame.back().y);
-    EXPECT_EQ(149, frame[5].x);  // one left of the tab
-    EXPECT_EQ(29, frame[7].y);   // one above it
-    EXPECT_EQ(241, frame[8].x);
-}
-
 TEST(LookGeometry, PicturesSitCentredAtTheLeftAndFollowThePress) {
     const Box inner = {12, 12, 88, 33};
     EXPECT_EQ(18, ButtonImagePosition(inner, 16, false).x);
     EXPECT_EQ(14, ButtonImagePosition(inner, 16, false).y);  // 12 + 21 / 2 - 8
     EXPECT_EQ(19, ButtonImagePosition(inner, 16, true).x);
     EXPECT_EQ(15, ButtonImagePosition(inner, 16, true).y);
-}
-
-TEST(LookGeometry, FocusRectanglesAndPicturesByControl) {
-    const Box item = {0, 0, 100, 20};
-    EXPECT_EQ(3, FocusRectangle(item, false).left);
-    EXPECT_EQ(17, FocusRectangle(item, false).bottom);
-    EXPECT_EQ(92, FocusRectangle(item, true).right);
-    EXPECT_EQ(4, FocusRectangle(item, true).top);
-    const int pictures[][2] = {{IDM_ABOUT, 0},        {IDM_OPEN_LIBRARY, 1}, {IDM_CLOSE_LIBRARY, 2},
-                               {IDM_SELECT_ALL, 3},   {IDM_SELECT_NONE, 4},  {IDM_RUN_SELECTED, 5},
-                               {1, 6},                {IDM_LIST_VIEW, -1},   {IDM_XML_VIEW, -1}};
-    for (const auto &picture : pictures) {
-        EXPECT_EQ(picture[1], ButtonImageIndex(picture[0])) << picture[0];
-    }
-    EXPECT_TRUE(IsViewTab(IDM_XML_VIEW));
-    EXPECT_FALSE(IsViewTab(IDM_ABOUT));
 }
 
 TEST(LookGeometry, ThePaneLiesBesideTheTreeUnderTheTabsAboveTheProgressBar) {
