@@ -18,19 +18,11 @@ struct GuiHandleCounts {
 
 namespace detail {
 
-// An entry of the GDI handle table as Wine lays it out, in both bitnesses.
-struct GdiTableEntry {
-    unsigned long long object;
-    unsigned short ownerProcess;
-    unsigned short ownerCount;
-    unsigned short unique;
-    unsigned char type;  // 0: free
-    unsigned char flags;
-    unsigned long long userPointer;
-};
-static_assert(sizeof(GdiTableEntry) == 24, "the table's entries are 24 bytes");
-
+// Wine's GDI handle table: 0x10000 entries of 24 bytes in both bitnesses, each with
+// its object type (0: free) at byte 14.
 constexpr size_t kGdiTableEntries = 0x10000;
+constexpr size_t kGdiEntrySize = 24;
+constexpr size_t kGdiEntryTypeOffset = 14;
 // Where the process environment block keeps the table's address.
 constexpr size_t kGdiTableOffset = sizeof(void *) == 8 ? 0xF8 : 0x94;
 
@@ -47,13 +39,13 @@ inline DWORD CountGdiTableEntries(HANDLE process) {
     if (!ReadProcessMemory(process, tableField, &table, sizeof table, nullptr) || table == nullptr) {
         return 0;
     }
-    std::vector<GdiTableEntry> entries(kGdiTableEntries);
-    if (!ReadProcessMemory(process, table, entries.data(), entries.size() * sizeof(GdiTableEntry), nullptr)) {
+    std::vector<unsigned char> entries(kGdiTableEntries * kGdiEntrySize);
+    if (!ReadProcessMemory(process, table, entries.data(), entries.size(), nullptr)) {
         return 0;
     }
     DWORD used = 0;
-    for (const GdiTableEntry &entry : entries) {
-        used += entry.type != 0 ? 1 : 0;
+    for (size_t entry = 0; entry < entries.size(); entry += kGdiEntrySize) {
+        used += entries[entry + kGdiEntryTypeOffset] != 0 ? 1 : 0;
     }
     return used;
 }
