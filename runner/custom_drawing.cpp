@@ -129,6 +129,10 @@ RECT ChildRectangle(HWND parent, int id) {
 }  // namespace
 
 void InstallCustomDrawing(HWND dialog) {
+    // Subclassing twice would make the procedure forward to itself.
+    if (GetWindowLongPtrA(dialog, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(DialogSubclassProcedure)) {
+        return;
+    }
     Subclass(dialog, DialogSubclassProcedure);
     EnumChildWindows(dialog, SetUpButton, 0);
 }

@@ -13,7 +13,8 @@ namespace runner {
 constexpr UINT kEraseBackgroundRequest = WM_USER + 1000;
 
 // Subclasses the dialog and turns its plain push buttons, at any depth, into
-// owner-drawn ones with their pictures. Call it once, from WM_INITDIALOG.
+// owner-drawn ones with their pictures. Call it from WM_INITDIALOG; a second call
+// does nothing.
 void InstallCustomDrawing(HWND dialog);
 
 // The main window's answer to the erase-background request: its own background, with

@@ -1,5 +1,5 @@
 // The look's drawing steps rendered into memory bitmaps in this process, read back
-// pixel by pixel.
+// pixel by pixel, and the pictures they draw from.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -9,6 +9,8 @@
 
 #include "control_painting.h"
 #include "offscreen_drawing.h"
+#include "resources/resource.h"
+#include "runner_process.h"
 
 namespace {
 
@@ -143,6 +145,41 @@ TEST(MainBackground, TheFrameOpensIntoTheActiveTabOnly) {
         EXPECT_EQ(kBlack, canvas.At(otherMiddle, background.pane.top)) << "and runs on under the other";
         EXPECT_EQ(kBlack, canvas.At(140, 100)) << "the line beside the tree";
     }
+}
+
+// The pictures as the runner carries them: strips of 16-pixel squares on magenta,
+// and the program icon in three sizes.
+TEST(RunnerImages, StripsAndIconHaveTheirSizesAndTransparentColour) {
+    HMODULE runner = LoadLibraryExA(BuiltFile("WindowsNorvik.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(nullptr, runner);
+    const int strips[][2] = {{IDB_BUTTONS, 7}, {IDB_BUTTONS_DISABLED, 7}, {IDB_TREE_IMAGES, 6}};
+    for (const auto &strip : strips) {
+        HBITMAP bitmap = static_cast<HBITMAP>(
+            LoadImageA(runner, MAKEINTRESOURCEA(strip[0]), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+        BITMAP info = {};
+        ASSERT_NE(0, GetObjectA(bitmap, sizeof info, &info)) << strip[0];
+        EXPECT_EQ(16 * strip[1], info.bmWidth) << strip[0];
+        EXPECT_EQ(16, info.bmHeight) << strip[0];
+        HDC source = CreateCompatibleDC(nullptr);
+        HGDIOBJ previous = SelectObject(source, bitmap);
+        EXPECT_EQ(kBackdrop, GetPixel(source, 0, 0)) << strip[0];
+        SelectObject(source, previous);
+        DeleteDC(source);
+        DeleteObject(bitmap);
+    }
+    HRSRC group = FindResourceA(runner, MAKEINTRESOURCEA(IDI_PROGRAM), RT_GROUP_ICON);
+    ASSERT_NE(nullptr, group);
+    auto *directory = static_cast<BYTE *>(LockResource(LoadResource(runner, group)));
+    for (const int size : {16, 32, 48}) {
+        const int id = LookupIconIdFromDirectoryEx(directory, TRUE, size, size, LR_DEFAULTCOLOR);
+        HRSRC image = FindResourceA(runner, MAKEINTRESOURCEA(id), RT_ICON);
+        ASSERT_NE(nullptr, image) << size;
+        // An icon image's header gives its height twice over: colour and mask.
+        const auto *header = static_cast<const BITMAPINFOHEADER *>(LockResource(LoadResource(runner, image)));
+        EXPECT_EQ(size, header->biWidth);
+        EXPECT_EQ(2 * size, header->biHeight);
+    }
+    FreeLibrary(runner);
 }
 
 }  // namespace
