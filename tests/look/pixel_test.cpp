@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <set>
 #include <utility>
+#include <vector>
 
 #include "control_painting.h"
 #include "offscreen_drawing.h"
@@ -83,18 +84,23 @@ TEST(Gradient, EachRowHasTheColourOfItsFormulaAndPressedPutsTheDarkEndOnTop) {
 constexpr RECT kItem = {10, 10, 90, 34};
 constexpr RECT kInner = {12, 12, 88, 32};
 
-// The pixels of colour inside the button's bevel that painting the button leaves;
-// with bevelLight, also the colour of its left edge's inner line.
-PixelSet PaintedButton(bool pressed, bool enabled, COLORREF colour, COLORREF *bevelLight = nullptr) {
+runner::ButtonLook ButtonLook(bool pressed, bool enabled, bool focused = false) {
     runner::ButtonLook look = {};
     look.item = kItem;
     look.pressed = pressed;
     look.enabled = enabled;
+    look.focused = focused;
     look.imageIndex = -1;
     look.text = "Run";
     look.font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    return look;
+}
+
+// The pixels of colour inside the button's bevel that painting the button leaves;
+// with bevelLight, also the colour of its left edge's inner line.
+PixelSet PaintedButton(bool pressed, bool enabled, COLORREF colour, COLORREF *bevelLight = nullptr) {
     Canvas canvas(100, 50);
-    runner::PaintPushButton(canvas.Dc(), look);
+    runner::PaintPushButton(canvas.Dc(), ButtonLook(pressed, enabled));
     if (bevelLight != nullptr) {
         *bevelLight = canvas.At(kItem.left + 1, kItem.top + 5);
     }
@@ -122,6 +128,21 @@ TEST(ButtonPainting, PressingMovesTheTextOnePixelAndSwapsTheBevel) {
     EXPECT_EQ(moved, down);
     EXPECT_EQ(RGB(255, 255, 255), upLight);
     EXPECT_EQ(RGB(127, 127, 127), downLight);
+}
+
+// The dotted rectangle lies 3 pixels inside the edge, and not on a pressed button.
+TEST(ButtonPainting, OnlyAFocusedButtonThatIsNotPressedShowsTheFocusRectangle) {
+    const auto column = [](bool pressed, bool focused) {
+        Canvas canvas(100, 50);
+        runner::PaintPushButton(canvas.Dc(), ButtonLook(pressed, true, focused));
+        std::vector<COLORREF> colours;
+        for (int y = kItem.top + 3; y < kItem.bottom - 3; ++y) {
+            colours.push_back(canvas.At(kItem.left + 3, y));
+        }
+        return colours;
+    };
+    EXPECT_NE(column(false, false), column(false, true));
+    EXPECT_EQ(column(true, false), column(true, true));
 }
 
 // Two tabs over a pane; the frame's top edge runs along the active tab's outline.
