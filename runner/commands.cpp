@@ -1,10 +1,12 @@
 #include "commands.h"
 
+#include "about_box.h"
 #include "command_rules.h"
 #include "current_test.h"
 #include "library_commands.h"
 #include "main_window.h"
 #include "norvik.h"
+#include "report_options_dialog.h"
 #include "resources/resource.h"
 #include "test_tree.h"
 #include "xml_view.h"
@@ -53,14 +55,12 @@ struct Command {
     void (*action)(HWND);
 };
 
-// Saving the results and the about box open dialogs of their own, wired in
-// separately: their entries hold only when they are offered.
 const Command kCommands[] = {
     {IDM_OPEN_LIBRARY, OfferRule::Always, false, OpenChosenLibrary},
     {IDM_CLOSE_LIBRARY, OfferRule::BatchAvailable, true, CloseTestLibrary},
-    {IDM_SAVE_RESULTS, OfferRule::ReportShown, false, nullptr},
+    {IDM_SAVE_RESULTS, OfferRule::ReportShown, false, ShowReportOptionsDialog},
     {IDM_EXIT, OfferRule::Always, false, Exit},
-    {IDM_ABOUT, OfferRule::Always, false, nullptr},
+    {IDM_ABOUT, OfferRule::Always, false, ShowAboutBox},
     {IDM_RUN_SELECTED, OfferRule::BatchAvailable, true, RunAll},
     {IDM_RUN_BATCH, OfferRule::BatchAvailable, false, RunAvailableBatch},
     {IDM_RUN_TEST_FUNCTION, OfferRule::CurrentTestFunction, false, RunCurrentTestFunction},

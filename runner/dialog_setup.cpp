@@ -1,5 +1,6 @@
 #include "dialog_setup.h"
 
+#include "custom_drawing.h"
 #include "owned_handles.h"
 #include "resources/resource.h"
 #include "program_resources.h"
@@ -54,6 +55,7 @@ void SetUpRunnerDialog(HWND dialog) {
                      reinterpret_cast<LONG_PTR>(LoadIconA(ProgramInstance(), MAKEINTRESOURCEA(IDI_PROGRAM))));
     // Every descendant, children of children included.
     EnumChildWindows(dialog, GiveFont, 0);
+    InstallCustomDrawing(dialog);
 }
 
 void DeleteRunnerFonts() {

@@ -1,6 +1,7 @@
 #include "main_window.h"
 
 #include "commands.h"
+#include "custom_drawing.h"
 #include "dialog_setup.h"
 #include "failure_list.h"
 #include "norvik.h"
@@ -90,6 +91,9 @@ INT_PTR CALLBACK MainDialogProcedure(HWND window, UINT message, WPARAM wParam, L
         return 0;
     }
     switch (message) {
+    case kEraseBackgroundRequest:
+        return AnswerEraseBackgroundRequest(window, reinterpret_cast<HDC>(wParam),
+                                            viewMode == ViewMode::List ? IDM_LIST_VIEW : IDM_XML_VIEW);
     case WM_INITDIALOG:
         OnInitDialog(window);
         break;

@@ -246,7 +246,7 @@ def main(folder_path):
     (out / "buttons.bmp").write_bytes(bmp_bytes(buttons))
     (out / "buttons_disabled.bmp").write_bytes(bmp_bytes(greyed(buttons)))
     (out / "tree_images.bmp").write_bytes(bmp_bytes(tree))
-    (out / "WindowsNorvik.ico").write_bytes(ico_bytes([program_icon(16), program_icon(32)]))
+    (out / "WindowsNorvik.ico").write_bytes(ico_bytes([program_icon(size) for size in (16, 32, 48)]))
 
 
 if __name__ == "__main__":

@@ -25,7 +25,12 @@
 #define IDB_BUTTONS_DISABLED 201
 #define IDB_TREE_IMAGES 202
 
-/* Controls */
+/* Controls; the report options' check boxes, one per report item */
+#define IDC_REPORT_BATCH_SUMMARY 10
+#define IDC_REPORT_FAILED 11
+#define IDC_REPORT_PASSED 12
+#define IDC_REPORT_SKIPPED 13
+#define IDC_REPORT_SUMMARY 14
 #define IDC_PROGRESS 300
 #define IDC_TEST_TREE 301
 #define IDC_RESULT_LIST 302

@@ -14,6 +14,8 @@
 
 namespace {
 
+using namespace window_driving;
+
 const auto *const ownDesktop = ::testing::AddGlobalTestEnvironment(new OwnDesktop);
 
 constexpr char kUnknownFormatText[] =

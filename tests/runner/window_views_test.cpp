@@ -16,6 +16,8 @@
 
 namespace {
 
+using namespace window_driving;
+
 const auto *const ownDesktop = ::testing::AddGlobalTestEnvironment(new OwnDesktop);
 
 constexpr int kResultColumns = 7;
