@@ -41,9 +41,19 @@ norvik_bracket_list(command ${NORVIK_EMULATOR} ${NORVIK_RUNNER} ${NORVIK_RUN_ARG
 norvik_bracket("${NORVIK_TEST_DLL}" dll)
 norvik_bracket_list(properties ${NORVIK_PROPERTIES})
 set(script "")
+# One name a line. The names stay out of CMake lists, which split neither at an
+# escaped semicolon nor after an unmatched ']'.
 string(REPLACE "\r" "" listing "${listing}")
-string(REPLACE "\n" ";" names "${listing}")
-foreach(name IN LISTS names)
+while(NOT listing STREQUAL "")
+  string(FIND "${listing}" "\n" end)
+  if(end EQUAL -1)
+    set(name "${listing}")
+    set(listing "")
+  else()
+    string(SUBSTRING "${listing}" 0 ${end} name)
+    math(EXPR end "${end} + 1")
+    string(SUBSTRING "${listing}" ${end} -1 listing)
+  endif()
   if(name STREQUAL "")
     continue()
   endif()
@@ -53,5 +63,5 @@ foreach(name IN LISTS names)
   string(APPEND script
     "add_test(${test}${command} --filter ${pattern} ${dll})\n"
     "set_tests_properties(${test} PROPERTIES${properties})\n")
-endforeach()
+endwhile()
 file(WRITE "${NORVIK_TESTS_FILE}" "${script}")
