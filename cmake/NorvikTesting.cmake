@@ -1,37 +1,113 @@
-# norvik_add_test_dll(<target> SOURCES <file>... [LIBRARIES <library>...])
+# CTest helpers for test DLLs, run by the console runner NorvikRun:
 #
-# Builds the test DLL <target> from SOURCES, linked to Norvik::Norvik and to
-# LIBRARIES, and registers the CTest test <target>. The test runs the DLL in the
-# runner's command-line mode (through CMAKE_CROSSCOMPILING_EMULATOR when one is
-# set, Wine for example), reads the report the runner writes to
-# <target>.xml in the current binary folder, prints each failure, and fails when
-# the DLL could not be run, when no test function ran, or when any of them failed.
+# norvik_add_test_dll(<target> SOURCES <file>... [LIBRARIES <library>...] [TIMEOUT <seconds>])
+#   Builds the test DLL <target> from SOURCES, linked to Norvik::Norvik and to
+#   LIBRARIES, and registers the CTest test <target> that runs all its tests and
+#   writes the XML report <target>.xml into the current binary folder.
+#
+# norvik_discover_tests(<target> [TEST_PREFIX <prefix>] [TIMEOUT <seconds>] [PROPERTIES <name> <value>...])
+#   After each build of the test DLL <target>, lists its tests and registers one
+#   CTest test per Batch.Test, named <prefix>Batch.Test, that runs only that test.
+#
+# A test fails when NorvikRun exits with a code other than 0 (a test failed or
+# crashed, the DLL could not be loaded, a test ran longer than TIMEOUT) or when no
+# test ran. Programs run through CMAKE_CROSSCOMPILING_EMULATOR when one is set.
 include_guard(GLOBAL)
 set(_NORVIK_TESTING_DIR ${CMAKE_CURRENT_LIST_DIR})
 
+# NorvikRun's closing line when nothing ran: an empty DLL, or a test that is gone.
+set(_NORVIK_NOTHING_RAN "(^|[^0-9])0 passed, 0 failed")
+
+function(_norvik_require_runner command)
+  if(NOT TARGET Norvik::NorvikRun)
+    message(FATAL_ERROR "${command}: this Norvik package has no console runner NorvikRun to run test DLLs with")
+  endif()
+endfunction()
+
+# A path as the runner sees it: Wine shows the host's root folder as drive Z:.
+function(_norvik_program_path path output)
+  if(CMAKE_CROSSCOMPILING_EMULATOR AND CMAKE_HOST_UNIX)
+    set(path "Z:${path}")
+  endif()
+  set(${output} "${path}" PARENT_SCOPE)
+endfunction()
+
+# --timeout <seconds> when a limit was given.
+function(_norvik_timeout_arguments seconds output)
+  if(seconds)
+    set(${output} --timeout ${seconds} PARENT_SCOPE)
+  else()
+    set(${output} "" PARENT_SCOPE)
+  endif()
+endfunction()
+
 function(norvik_add_test_dll target)
-  cmake_parse_arguments(PARSE_ARGV 1 NORVIK "" "" "SOURCES;LIBRARIES")
+  cmake_parse_arguments(PARSE_ARGV 1 NORVIK "" "TIMEOUT" "SOURCES;LIBRARIES")
   if(NOT NORVIK_SOURCES)
     message(FATAL_ERROR "norvik_add_test_dll(${target}): SOURCES names no source file")
   endif()
   if(NORVIK_UNPARSED_ARGUMENTS)
     message(FATAL_ERROR "norvik_add_test_dll(${target}): unknown arguments ${NORVIK_UNPARSED_ARGUMENTS}")
   endif()
-  if(NOT TARGET Norvik::WindowsNorvik)
-    message(FATAL_ERROR "norvik_add_test_dll(${target}): this Norvik package has no runner to run test DLLs with")
-  endif()
+  _norvik_require_runner(norvik_add_test_dll)
 
   # The runner loads the DLL by path; nothing links against it.
   add_library(${target} MODULE ${NORVIK_SOURCES})
   target_link_libraries(${target} PRIVATE Norvik::Norvik ${NORVIK_LIBRARIES})
   set_target_properties(${target} PROPERTIES PREFIX "")
 
+  _norvik_program_path($<TARGET_FILE:${target}> dll)
+  _norvik_program_path(${CMAKE_CURRENT_BINARY_DIR}/${target}.xml report)
+  _norvik_timeout_arguments("${NORVIK_TIMEOUT}" timeout)
   add_test(NAME ${target}
+    COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:Norvik::NorvikRun> ${timeout} --xml ${report} ${dll})
+  set_tests_properties(${target} PROPERTIES LABELS norvik FAIL_REGULAR_EXPRESSION "${_NORVIK_NOTHING_RAN}")
+endfunction()
+
+function(norvik_discover_tests target)
+  cmake_parse_arguments(PARSE_ARGV 1 NORVIK "" "TEST_PREFIX;TIMEOUT" "PROPERTIES")
+  if(NORVIK_UNPARSED_ARGUMENTS)
+    message(FATAL_ERROR "norvik_discover_tests(${target}): unknown arguments ${NORVIK_UNPARSED_ARGUMENTS}")
+  endif()
+  if(NOT TARGET ${target})
+    message(FATAL_ERROR "norvik_discover_tests(${target}): no such target")
+  endif()
+  _norvik_require_runner(norvik_discover_tests)
+
+  # Each build writes the tests it lists into a CTest script; CTest includes the
+  # one of the configuration it tests.
+  set(base ${CMAKE_CURRENT_BINARY_DIR}/${target}_norvik)
+  get_property(multi_config GLOBAL PROPERTY GENERATOR_IS_MULTI_CONFIG)
+  if(multi_config)
+    set(tests_file "${base}_tests-$<CONFIG>.cmake")
+    set(included_file "${base}_tests-\${CTEST_CONFIGURATION_TYPE}.cmake")
+  else()
+    set(tests_file "${base}_tests.cmake")
+    set(included_file "${tests_file}")
+  endif()
+
+  _norvik_program_path($<TARGET_FILE:${target}> dll)
+  _norvik_timeout_arguments("${NORVIK_TIMEOUT}" timeout)
+  add_custom_command(TARGET ${target} POST_BUILD
     COMMAND ${CMAKE_COMMAND}
       "-DNORVIK_EMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}"
-      -DNORVIK_RUNNER=$<TARGET_FILE:Norvik::WindowsNorvik>
-      -DNORVIK_TEST_DLL=$<TARGET_FILE:${target}>
-      -DNORVIK_REPORT=${CMAKE_CURRENT_BINARY_DIR}/${target}.xml
-      -P ${_NORVIK_TESTING_DIR}/NorvikRunTestDll.cmake)
-  set_tests_properties(${target} PROPERTIES LABELS norvik)
+      "-DNORVIK_RUNNER=$<TARGET_FILE:Norvik::NorvikRun>"
+      "-DNORVIK_TEST_DLL=${dll}"
+      "-DNORVIK_RUN_ARGUMENTS=${timeout}"
+      "-DNORVIK_TEST_PREFIX=${NORVIK_TEST_PREFIX}"
+      "-DNORVIK_PROPERTIES=LABELS;norvik;FAIL_REGULAR_EXPRESSION;${_NORVIK_NOTHING_RAN};${NORVIK_PROPERTIES}"
+      "-DNORVIK_TESTS_FILE=${tests_file}"
+      -P ${_NORVIK_TESTING_DIR}/NorvikDiscoverTests.cmake
+    BYPRODUCTS "${tests_file}"
+    COMMENT "Listing the tests of ${target}"
+    VERBATIM)
+
+  set(include_file ${base}_include.cmake)
+  file(WRITE ${include_file}
+    "if(EXISTS \"${included_file}\")\n"
+    "  include(\"${included_file}\")\n"
+    "else()\n"
+    "  add_test(${target}_NOT_BUILT ${target}_NOT_BUILT)\n"
+    "endif()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${include_file})
 endfunction()

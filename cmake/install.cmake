@@ -1,6 +1,6 @@
 # The installed tree and its zip: headers, the DLL with its MinGW and MSVC import
-# libraries, the runner, the documentation, and a relocatable CMake package that
-# provides Norvik::Norvik and the norvik_add_test_dll helper.
+# libraries, the two runners, the documentation, and a relocatable CMake package
+# that provides Norvik::Norvik and the CTest helpers.
 include(CMakePackageConfigHelpers)
 
 set(NORVIK_PACKAGE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/Norvik)
@@ -53,7 +53,7 @@ install(FILES
   ${CMAKE_BINARY_DIR}/package/NorvikConfig.cmake
   ${CMAKE_BINARY_DIR}/package/NorvikConfigVersion.cmake
   ${PROJECT_SOURCE_DIR}/cmake/NorvikTesting.cmake
-  ${PROJECT_SOURCE_DIR}/cmake/NorvikRunTestDll.cmake
+  ${PROJECT_SOURCE_DIR}/cmake/NorvikDiscoverTests.cmake
   DESTINATION ${NORVIK_PACKAGE_DIR})
 
 set(CPACK_GENERATOR ZIP)

@@ -19,12 +19,12 @@ foreach(entry IN LISTS entries)
   endif()
 endforeach()
 foreach(required
-    bin/${LIBRARY}.dll bin/WindowsNorvik.exe
+    bin/${LIBRARY}.dll bin/WindowsNorvik.exe bin/NorvikRun.exe
     include/norvik.h include/norvik_test.h
     lib/${LIBRARY}.dll.a lib/${LIBRARY}.lib
     lib/cmake/Norvik/NorvikConfig.cmake lib/cmake/Norvik/NorvikConfigVersion.cmake
     lib/cmake/Norvik/NorvikTargets.cmake lib/cmake/Norvik/NorvikTesting.cmake
-    lib/cmake/Norvik/NorvikRunTestDll.cmake
+    lib/cmake/Norvik/NorvikDiscoverTests.cmake
     share/doc/Norvik/README.md share/doc/Norvik/tutorial.md)
   if(NOT "${PACKAGE_NAME}/${required}" IN_LIST entries)
     message(FATAL_ERROR "${zip} lacks ${required}")
