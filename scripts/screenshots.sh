@@ -1,20 +1,24 @@
 #!/usr/bin/env bash
-# Takes screenshots of the runner's window in its main states, with the sample test
-# DLL, on a virtual X server: opened, after running everything with a failing test
-# chosen, and the XML view. Writes PNGs to docs/images/ (or the folder given).
+# Takes screenshots of the runner with the sample test DLL under Wine on a virtual X
+# server: the window opened, after running everything with a failing test chosen, the
+# XML view; then its own look: the about box, the report options dialog, and a
+# disabled and a pressed button. Writes PNGs to the folder given (default
+# build/screenshots); the README's picture is window-after-run.png.
+#
+#     bash scripts/screenshots.sh [folder]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/wine.sh
 export WINEDEBUG=-all
 
-out=${1:-docs/images}
+out=${1:-build/screenshots}
 mkdir -p "$out"
 cmake --preset win64 >/dev/null
-cmake --build build/win64 --target WindowsNorvik RingBufferTests runner_window_driver >/dev/null
+cmake --build build/win64 --target WindowsNorvik RingBufferTests runner_window_driver look_screenshot_driver >/dev/null
 bin=build/win64/bin
 
 display=":$((200 + RANDOM % 100))"
-Xvfb "$display" -screen 0 1024x720x24 >/dev/null 2>&1 &
+Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 runner=
 trap 'kill $runner $xvfb 2>/dev/null || true' EXIT
@@ -22,22 +26,33 @@ export DISPLAY=$display
 sleep 1
 
 sample=$(norvik_windows_path "$PWD/$bin/RingBufferTests.dll")
-"$NORVIK_WINE64" "$bin/WindowsNorvik.exe" "$sample" &
-runner=$!
 title="$sample - Windows Norvik"
+start_runner() {
+  "$NORVIK_WINE64" "$bin/WindowsNorvik.exe" "$sample" &
+  runner=$!
+}
 
-# Each shot: the actions for the window, then the window alone, cut from the screen.
+# shot NAME DRIVER ARGUMENTS...: the driver puts the runner into a state and prints
+# the geometry of the window to take, which is cut from the screen.
 shot() {
-  local name=$1
-  shift
+  local name=$1 driver=$2
+  shift 2
   local geometry
-  geometry=$("$NORVIK_WINE64" "$bin/runner_window_driver.exe" "$title" "$@" | tr -d '\r')
+  geometry=$("$NORVIK_WINE64" "$bin/$driver.exe" "$@" | tr -d '\r')
   import -window root -crop "$geometry" +repage "$out/$name.png"
   echo "$out/$name.png"
 }
 
-shot window-opened
-shot window-after-run 141 120 row:3
-shot window-xml-view 151
+start_runner
+shot window-opened runner_window_driver "$title"
+shot window-after-run runner_window_driver "$title" 141 120 row:3
+shot window-xml-view runner_window_driver "$title" 151
 "$NORVIK_WINE64" "$bin/runner_window_driver.exe" "$title" 101 >/dev/null
 wait "$runner" || true
+
+start_runner
+shot about-box look_screenshot_driver about
+"$NORVIK_WINE64" "$bin/look_screenshot_driver.exe" close >/dev/null
+shot report-options look_screenshot_driver report
+"$NORVIK_WINE64" "$bin/look_screenshot_driver.exe" close >/dev/null
+shot disabled-and-pressed-buttons look_screenshot_driver buttons
