@@ -1,32 +1,16 @@
-// Small owners of GDI objects and selections, so that every drawing step gives back
-// what it took whichever way it ends.
+// Pens, bitmaps, selections and text settings owned for one drawing step, so that it
+// gives back what it took whichever way it ends.
 #pragma once
 
 #include <windows.h>
 
+#include "owned_handles.h"
+
 namespace runner {
 
-// A pen, brush or bitmap the caller created; deleted with the owner. May hold none.
-template <typename Handle>
-class OwnedGdiObject {
-public:
-    explicit OwnedGdiObject(Handle handle) : handle_(handle) {}
-    ~OwnedGdiObject() {
-        if (handle_ != nullptr) {
-            DeleteObject(handle_);
-        }
-    }
-    OwnedGdiObject(const OwnedGdiObject &) = delete;
-    OwnedGdiObject &operator=(const OwnedGdiObject &) = delete;
-
-    Handle Get() const { return handle_; }
-
-private:
-    Handle handle_;
-};
-
-using OwnedPen = OwnedGdiObject<HPEN>;
-using OwnedBitmap = OwnedGdiObject<HBITMAP>;
+// A pen or bitmap the caller created; deleted with the owner. May hold none.
+using OwnedPen = Owned<HPEN, DeleteGdiObject>;
+using OwnedBitmap = Owned<HBITMAP, DeleteGdiObject>;
 
 inline OwnedPen SolidPen(COLORREF colour) { return OwnedPen(CreatePen(PS_SOLID, 1, colour)); }
 
