@@ -39,6 +39,12 @@ void OpenTestLibrary(HWND mainWindow, const char *path) {
     PauseViewDrawing(false);
     if (messageId != 0) {
         ShowErrorMessage(mainWindow, IDS_LIBRARY_ERROR, messageId);
+        // A test library whose entry point crashed takes the one loaded before it
+        // along (its batches were freed first), so the window shows none is loaded.
+        if (!IsTestLibraryLoaded()) {
+            SetWindowTextA(mainWindow, displayName);
+            ClearCurrentTestFunction();
+        }
     } else {
         if (NvkBatchGetCount(nullptr) > 0) {
             SelectFirstBatch();

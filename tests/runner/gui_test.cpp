@@ -21,6 +21,7 @@ const auto *const ownDesktop = ::testing::AddGlobalTestEnvironment(new OwnDeskto
 constexpr char kUnknownFormatText[] =
     "The validity of the specified file cannot be determined. It does not appear to be a DLL format that is "
     "understood by this software.";
+constexpr char kCannotLoadText[] = "The test library could not be loaded.";
 constexpr char kCannotReadText[] = "The specified file could not be read or does not exist.";
 constexpr char kNoTestsText[] =
     "The requested library is valid and was opened, but contains no batches or test functions.";
@@ -103,7 +104,23 @@ TEST(RunnerWindow, ALibraryWithoutTestsIsOpenedWithAMessage) {
     EXPECT_EQ(0u, runner.WaitForExit(kWaitMilliseconds));
 }
 
-// The Open command's file dialog takes a typed path like a chosen one.
+// Opens a library through the Open command's file dialog, which takes a typed path
+// like a chosen one, and answers the message box that follows with the text expected.
+void OpenThroughDialog(const RunnerProcess &runner, HWND window, const std::string &library,
+                       const char *expectedMessage) {
+    Command(window, IDM_OPEN_LIBRARY);
+    HWND dialog = WaitForWindow(runner.Id(), "Open");
+    ASSERT_NE(nullptr, dialog);
+    constexpr int kFileNameBox = 0x47C;
+    SetDlgItemTextA(dialog, kFileNameBox, library.c_str());
+    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+
+    HWND box = WaitForWindow(runner.Id(), "Library Error");
+    ASSERT_NE(nullptr, box);
+    EXPECT_EQ(expectedMessage, MessageBoxText(box));
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+}
+
 TEST(RunnerWindow, OpeningASecondLibraryReplacesTheFirst) {
     const std::string sample = BuiltFile("RingBufferTests.dll");
     const std::string empty = BuiltFile("runner_empty_batches_library.dll");
@@ -112,18 +129,23 @@ TEST(RunnerWindow, OpeningASecondLibraryReplacesTheFirst) {
     HWND window = WaitForMainWindow(runner.Id(), sample + " - " + kDisplayName);
     ASSERT_NE(nullptr, window);
 
-    Command(window, IDM_OPEN_LIBRARY);
-    HWND dialog = WaitForWindow(runner.Id(), "Open");
-    ASSERT_NE(nullptr, dialog);
-    constexpr int kFileNameBox = 0x47C;
-    SetDlgItemTextA(dialog, kFileNameBox, empty.c_str());
-    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-
-    HWND box = WaitForWindow(runner.Id(), "Library Error");
-    ASSERT_NE(nullptr, box);
-    EXPECT_EQ(kNoTestsText, MessageBoxText(box));
-    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    OpenThroughDialog(runner, window, empty, kNoTestsText);
     EXPECT_NE(nullptr, WaitForMainWindow(runner.Id(), empty + " - " + kDisplayName));
+    Command(window, IDM_EXIT);
+    EXPECT_EQ(0u, runner.WaitForExit(kWaitMilliseconds));
+}
+
+// The crash is reported as a library that cannot be loaded, the runner lives on, and
+// the title no longer names the library it had to let go.
+TEST(RunnerWindow, ALibraryWhoseEntryPointCrashesIsReportedAndLeavesNoneLoaded) {
+    const std::string sample = BuiltFile("RingBufferTests.dll");
+    RunnerProcess runner({sample}, OwnDesktop::Name());
+    ASSERT_TRUE(runner.Started());
+    HWND window = WaitForMainWindow(runner.Id(), sample + " - " + kDisplayName);
+    ASSERT_NE(nullptr, window);
+
+    OpenThroughDialog(runner, window, BuiltFile("runner_crashing_entry_library.dll"), kCannotLoadText);
+    EXPECT_NE(nullptr, WaitForMainWindow(runner.Id(), kDisplayName));
     Command(window, IDM_EXIT);
     EXPECT_EQ(0u, runner.WaitForExit(kWaitMilliseconds));
 }
