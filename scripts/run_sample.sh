@@ -10,10 +10,11 @@
 # command-line mode instead and shows the XML report it wrote; --gui opens the DLL
 # in WindowsNorvik's window (on the X display in DISPLAY), in a Wine desktop of its
 # own. NORVIK_BUILD_DIR overrides the build folder.
-# Exits with the runner's exit code: NorvikRun's (0 all passed, 1 a test failed,
-# 2 a library or report could not be loaded or written, 3 a timeout), or
-# WindowsNorvik's (0 when the report was written, whether or not the tests passed);
-# 3 also when win32 is asked for on a host that cannot run 32-bit programs.
+# Exits with 0 when the runner ran the tests and wrote its report, whether or not
+# they passed (the runner's own exit code is printed); otherwise with the runner's
+# exit code (NorvikRun: 2 a library or report could not be loaded or written, 3 a
+# timeout; WindowsNorvik: 1), or 3 when win32 is asked for on a host that cannot run
+# 32-bit programs.
 set -euo pipefail
 repository=$(cd "$(dirname "$0")/.." && pwd)
 cd "$repository"
@@ -54,6 +55,11 @@ if [ "$mode" = console ]; then
   if [ -f "$junit" ]; then
     echo "JUnit report ($junit):"
     cat "$junit"
+  fi
+  # The sample fails on purpose: a run that went through and wrote its report is
+  # what this command shows, so failed tests (1) end it with 0.
+  if [ "$exit_code" = 1 ] && [ -f "$junit" ]; then
+    exit 0
   fi
   exit "$exit_code"
 fi
