@@ -41,7 +41,8 @@ source "$(dirname "$0")/wine.sh"
 # A kernel that cannot execute 32-bit programs can still run them through user-mode
 # emulation: qemu 10 from the backports suite (Debian 12's own 7.2 cannot start
 # Wine's 32-bit server connection), registered with binfmt_misc for i386 programs.
-# Only as root, and never where 32-bit programs already run or an i386 entry exists.
+# Only as root, and never where 32-bit programs already run or an i386 entry exists,
+# unless NORVIK_32BIT_EMULATION=1 asks for it, to reproduce such a host's runs here.
 norvik_set_up_32bit_emulation() {
   local codename backports
   codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
@@ -67,8 +68,8 @@ norvik_set_up_32bit_emulation() {
   fi
 }
 
-if ! norvik_can_run_32bit && [ "${NORVIK_NO_32BIT:-0}" != 1 ] && [ "$(id -u)" = 0 ] &&
-   ! norvik_i386_binfmt_entry >/dev/null; then
+if { ! norvik_can_run_32bit || [ "${NORVIK_32BIT_EMULATION:-0}" = 1 ]; } &&
+   [ "${NORVIK_NO_32BIT:-0}" != 1 ] && [ "$(id -u)" = 0 ] && ! norvik_i386_binfmt_entry >/dev/null; then
   norvik_set_up_32bit_emulation || echo "setup: user-mode emulation for 32-bit programs could not be set up" >&2
 fi
 
