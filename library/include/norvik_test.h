@@ -14,7 +14,9 @@
  *   NVK_ASSERT(condition, format, ...)  any check, with a printf-style failure message
  *
  * Each check evaluates its arguments once and returns the stored failure message,
- * or NULL when it passed.
+ * or NULL when it passed. norvik_checks.h, included at the end, adds checks that show
+ * their values, labels for table-driven tests, and NVK_REQUIRE_... forms of every check,
+ * which return from the test function when the check fails.
  */
 #ifndef NORVIK_TEST_H
 #define NORVIK_TEST_H
@@ -130,5 +132,8 @@ static NVK_INLINE const char *NvkAssertNearFloatImp(float expected, float actual
 #  define NVK_EXPORT
 #endif
 #define NVK_TEST_LIBRARY_ENTRY NVK_EXTERN_C NVK_EXPORT void NVK_CALL NvkLibraryCreateBatches(void)
+
+/* Checks that show their values, labels, and the REQUIRE form of every check. */
+#include "norvik_checks.h"
 
 #endif /* NORVIK_TEST_H */
