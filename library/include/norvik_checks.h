@@ -64,10 +64,10 @@ static NVK_INLINE void NvkCheckAppend(NvkCheckText *message, const char *format,
 
 /* The label of this source file. It belongs to the run of the test function that set it:
  * setting it counts one passed check, so a later run, whose count starts again at 0, sees
- * fewer checks than the label was set after and ignores it, also after a crash. */
+ * fewer checks than there were when the label was set and ignores it, also after a crash. */
 typedef struct NvkCheckLabel {
     NvkTestFunction *testFunction;
-    int32_t checksBefore;
+    int32_t checksWhenSet;
     char text[256];
 } NvkCheckLabel;
 
@@ -91,7 +91,7 @@ static NVK_INLINE void NvkCheckSetLabel(const char *fileName, int lineNumber, co
     label->testFunction = NvkTestFunctionGetCurrent();
     if (label->testFunction == NULL) return;
     NvkAssert(1, fileName, lineNumber, "%s", "");
-    label->checksBefore = NvkCheckCount(label->testFunction);
+    label->checksWhenSet = NvkCheckCount(label->testFunction);
     va_start(arguments, format);
     if (NVK_CHECK_VSNPRINTF(label->text, sizeof label->text, format, arguments) < 0) label->text[0] = '\0';
     va_end(arguments);
@@ -104,7 +104,7 @@ static NVK_INLINE void NvkCheckStartMessage(NvkCheckText *message) {
     message->length = 0;
     message->text[0] = '\0';
     if (current != NULL && label->testFunction == current && label->text[0] != '\0' &&
-        NvkCheckCount(current) >= label->checksBefore) {
+        NvkCheckCount(current) >= label->checksWhenSet) {
         NvkCheckAppend(message, "%s: ", label->text);
     }
 }
@@ -201,16 +201,21 @@ static NVK_INLINE const char *NvkCheckStrings(const void *expected, const void *
     return NvkCheckFail(&message, fileName, lineNumber);
 }
 
-#define NVK_ASSERT_EQUAL_TEXT(expected, actual) NvkCheckStrings((expected), (actual), 0, 1, __FILE__, __LINE__)
-#define NVK_ASSERT_NOT_EQUAL_TEXT(expected, actual) NvkCheckStrings((expected), (actual), 0, 0, __FILE__, __LINE__)
-#define NVK_ASSERT_EQUAL_WTEXT(expected, actual) NvkCheckWideStrings((expected), (actual), 1, __FILE__, __LINE__)
-#define NVK_ASSERT_NOT_EQUAL_WTEXT(expected, actual) NvkCheckWideStrings((expected), (actual), 0, __FILE__, __LINE__)
+/* Typed, so that a string of the other width draws the compiler's warning. */
+static NVK_INLINE const char *NvkCheckNarrowStrings(const char *expected, const char *actual, int wantEqual,
+                                                    const char *fileName, int lineNumber) {
+    return NvkCheckStrings(expected, actual, 0, wantEqual, fileName, lineNumber);
+}
 
-/* Typed, so that a narrow string handed to a wide check draws the compiler's warning. */
 static NVK_INLINE const char *NvkCheckWideStrings(const NvkWideChar *expected, const NvkWideChar *actual,
                                                   int wantEqual, const char *fileName, int lineNumber) {
     return NvkCheckStrings(expected, actual, 1, wantEqual, fileName, lineNumber);
 }
+
+#define NVK_ASSERT_EQUAL_TEXT(expected, actual) NvkCheckNarrowStrings((expected), (actual), 1, __FILE__, __LINE__)
+#define NVK_ASSERT_NOT_EQUAL_TEXT(expected, actual) NvkCheckNarrowStrings((expected), (actual), 0, __FILE__, __LINE__)
+#define NVK_ASSERT_EQUAL_WTEXT(expected, actual) NvkCheckWideStrings((expected), (actual), 1, __FILE__, __LINE__)
+#define NVK_ASSERT_NOT_EQUAL_WTEXT(expected, actual) NvkCheckWideStrings((expected), (actual), 0, __FILE__, __LINE__)
 
 /* ---- Memory -------------------------------------------------------------------------- */
 
