@@ -61,15 +61,12 @@ TEST_F(ValueChecks, StringsShowBothValuesAndMarkTheFirstDifference) {
          "Expected string to be \"hello [w]orld\" but it was \"hello [t]here\" (first difference at index 6)"},
         {"shorter", [] { return NVK_ASSERT_EQUAL_TEXT("abc", "abcd"); },
          "Expected string to be \"abc[]\" but it was \"abc[d]\" (first difference at index 3)"},
-        {"case matters", [] { return NVK_ASSERT_EQUAL_TEXT("A", "a"); },
-         "Expected string to be \"[A]\" but it was \"[a]\" (first difference at index 0)"},
         {"NULL", [] { return NVK_ASSERT_EQUAL_TEXT("abc", NULL); }, "Expected string to be \"abc\" but it was NULL"},
         {"escaped", [] { return NVK_ASSERT_EQUAL_TEXT("a\"\\\t\r\n\x01\xC3\xA9", "a"); },
          "Expected string to be \"a[\\\"]\\\\\\t\\r\\n\\x01\\xc3\\xa9\" but it was \"a[]\" (first difference at index 1)"},
         {"cut around the difference", [&] { return NVK_ASSERT_EQUAL_TEXT(longExpected.c_str(), longActual.c_str()); },
          "Expected string to be ...\"aaaaaaaaaaaaaaaa[X]bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb\"... but it was "
          "...\"aaaaaaaaaaaaaaaa[Y]bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb\"... (first difference at index 100)"},
-        {"differ as wanted", [] { return NVK_ASSERT_NOT_EQUAL_TEXT("a", NULL); }, nullptr},
         {"same", [] { return NVK_ASSERT_NOT_EQUAL_TEXT("same", "same"); },
          "Expected strings to differ but both were \"same\""},
         {"both NULL", [] { return NVK_ASSERT_NOT_EQUAL_TEXT(NULL, NULL); },
@@ -84,12 +81,10 @@ TEST_F(ValueChecks, StringsShowBothValuesAndMarkTheFirstDifference) {
 // Two strings escaped from end to end, after a label of the most the label keeps.
 TEST_F(ValueChecks, TheLongestMessageFitsWhole) {
     const std::string label(300, 'L');
-    const std::vector<NvkWideChar> unprintable(200, 0x1F);
-    std::vector<NvkWideChar> other = unprintable;
-    other[100] = 0x1E;
-    std::vector<NvkWideChar> expected = unprintable;
+    std::vector<NvkWideChar> expected(200, 0x1F);
     expected.push_back(0);
-    other.push_back(0);
+    std::vector<NvkWideChar> other = expected;
+    other[100] = 0x1E;
     const char *message = nullptr;
     RunAsTest([&] {
         NVK_LABEL("%s", label.c_str());
@@ -150,8 +145,6 @@ TEST_F(ValueChecks, FloatingPointPrintsTheShortestTextThatReadsBack) {
         {"relative to the larger", [] { return NVK_ASSERT_NEAR_RELATIVE_DOUBLE(1.0, 1.25, 0.2); }, nullptr},
         {"relative infinity", [] { return NVK_ASSERT_NEAR_RELATIVE_DOUBLE(kInfinity, 1.0, 1.0); },
          "Expected double to be 'inf' within a relative tolerance of '1' but it was '1'"},
-        {"relative NaN", [] { return NVK_ASSERT_NEAR_RELATIVE_DOUBLE(kNaN, kNaN, 1.0); },
-         "Expected double to be 'nan' within a relative tolerance of '1' but it was 'nan'"},
         {"relative float", [] { return NVK_ASSERT_NEAR_RELATIVE_FLOAT(2.0f, 2.5f, 0.1f); },
          "Expected float to be '2' within a relative tolerance of '0.1' but it was '2.5', "
          "a relative difference of '0.2'"},
@@ -162,11 +155,9 @@ TEST_F(ValueChecks, OrderingShowsBothValues) {
     ExpectMessages({
         {"int less", [] { return NVK_ASSERT_LT_INT(-2, 1); }, nullptr},
         {"int not less", [] { return NVK_ASSERT_LT_INT(2, 2); }, "Expected '2' to be less than '2'"},
-        {"int at most", [] { return NVK_ASSERT_LE_INT(2, 2); }, nullptr},
         {"int not greater", [] { return NVK_ASSERT_GT_INT(-3, 3); }, "Expected '-3' to be greater than '3'"},
         {"unsigned not at most", [] { return NVK_ASSERT_LE_UINT(4000000000u, 1u); },
          "Expected '4000000000' to be less than or equal to '1'"},
-        {"unsigned at least", [] { return NVK_ASSERT_GE_UINT(1u, 1u); }, nullptr},
         {"64-bit not at least", [] { return NVK_ASSERT_GE_LONG_LONG(LLONG_MIN, 0); },
          "Expected '-9223372036854775808' to be greater than or equal to '0'"},
         {"unsigned 64-bit greater", [] { return NVK_ASSERT_GT_ULONG_LONG(ULLONG_MAX, 0u); }, nullptr},
@@ -177,8 +168,6 @@ TEST_F(ValueChecks, OrderingShowsBothValues) {
          "Expected '0.30000000000000004' to be less than or equal to '0.3'"},
         {"NaN in no order", [] { return NVK_ASSERT_GE_DOUBLE(kNaN, kNaN); },
          "Expected 'nan' to be greater than or equal to 'nan'"},
-        {"nothing greater than NaN", [] { return NVK_ASSERT_GT_DOUBLE(1.0, kNaN); },
-         "Expected '1' to be greater than 'nan'"},
     });
 }
 
@@ -273,26 +262,15 @@ TEST_F(ValueChecks, EachArgumentIsEvaluatedOnce) {
     };
     const std::vector<Use> uses = {
         {"text", [] { NVK_ASSERT_EQUAL_TEXT(Counted("a"), Counted("b")); }, 2},
-        {"not text", [] { NVK_ASSERT_NOT_EQUAL_TEXT(Counted("a"), Counted("a")); }, 2},
-        {"wide text", [] { NVK_ASSERT_EQUAL_WTEXT(Counted(kWideEuro), Counted(kWidePrice)); }, 2},
-        {"not wide text", [] { NVK_ASSERT_NOT_EQUAL_WTEXT(Counted(kWideEuro), Counted(kWideEuro)); }, 2},
+        {"wide text", [] { NVK_ASSERT_NOT_EQUAL_WTEXT(Counted(kWideEuro), Counted(kWideEuro)); }, 2},
         {"memory", [] { NVK_ASSERT_EQUAL_MEMORY(Counted("ab"), Counted("ac"), Counted(2u)); }, 3},
-        {"almost double", [] { NVK_ASSERT_ALMOST_EQUAL_DOUBLE(Counted(1.0), Counted(2.0)); }, 2},
-        {"almost float", [] { NVK_ASSERT_ALMOST_EQUAL_FLOAT(Counted(1.0f), Counted(2.0f)); }, 2},
-        {"ULPs", [] { NVK_ASSERT_WITHIN_ULPS_DOUBLE(Counted(1.0), Counted(2.0), Counted(1u)); }, 3},
-        {"float ULPs", [] { NVK_ASSERT_WITHIN_ULPS_FLOAT(Counted(1.0f), Counted(2.0f), Counted(1u)); }, 3},
+        {"ULPs", [] { NVK_ASSERT_WITHIN_ULPS_FLOAT(Counted(1.0f), Counted(2.0f), Counted(1u)); }, 3},
         {"relative", [] { NVK_ASSERT_NEAR_RELATIVE_DOUBLE(Counted(1.0), Counted(2.0), Counted(0.1)); }, 3},
-        {"float relative", [] { NVK_ASSERT_NEAR_RELATIVE_FLOAT(Counted(1.0f), Counted(2.0f), Counted(0.1f)); }, 3},
-        {"int", [] { NVK_ASSERT_LT_INT(Counted(2), Counted(1)); }, 2},
-        {"unsigned", [] { NVK_ASSERT_LE_UINT(Counted(2u), Counted(1u)); }, 2},
-        {"64-bit", [] { NVK_ASSERT_GT_LONG_LONG(Counted(1LL), Counted(2LL)); }, 2},
-        {"unsigned 64-bit", [] { NVK_ASSERT_GE_ULONG_LONG(Counted(1ULL), Counted(2ULL)); }, 2},
-        {"double", [] { NVK_ASSERT_LT_DOUBLE(Counted(2.0), Counted(1.0)); }, 2},
+        {"order", [] { NVK_ASSERT_LT_DOUBLE(Counted(2.0), Counted(1.0)); }, 2},
         {"label", [] { NVK_LABEL("%d %d", Counted(1), Counted(2)); }, 2},
         {"require", [] { NVK_REQUIRE(Counted(0), "%d", Counted(1)); }, 2},
-        {"require a check", [] { NVK_REQUIRE_EQUAL_MEMORY(Counted("a"), Counted("b"), Counted(1u)); }, 3},
+        {"require a check", [] { NVK_REQUIRE_GE_ULONG_LONG(Counted(1ULL), Counted(2ULL)); }, 2},
 #ifdef _WIN32
-        {"succeeded", [] { NVK_ASSERT_SUCCEEDED(Counted(E_FAIL)); }, 1},
         {"HRESULT", [] { NVK_ASSERT_EQUAL_HRESULT(Counted(S_OK), Counted(E_FAIL)); }, 2},
         {"Win32", [] { NVK_REQUIRE_WIN32(Counted(FALSE)); }, 1},
 #endif
