@@ -62,12 +62,13 @@ static NVK_INLINE void NvkCheckAppend(NvkCheckText *message, const char *format,
     if (written > 0) message->length += (size_t)written < room ? (size_t)written : room - 1;
 }
 
-/* The label of this source file. It belongs to the run of the test function that set it:
- * setting it counts one passed check, so a later run, whose count starts again at 0, sees
- * fewer checks than there were when the label was set and ignores it, also after a crash. */
+/* The label of this source file, and the count of checks its test function had made at the
+ * last check of this file: the count only grows during a run and starts again at 0 with the
+ * next one. Setting a label counts one passed check, so that even a label set first is seen
+ * to belong to an earlier run. */
 typedef struct NvkCheckLabel {
     NvkTestFunction *testFunction;
-    int32_t checksWhenSet;
+    int32_t checksSeen;
     char text[256];
 } NvkCheckLabel;
 
@@ -83,6 +84,21 @@ static NVK_INLINE int32_t NvkCheckCount(NvkTestFunction *testFunction) {
     return passed + failures;
 }
 
+/* Called before each check of this file: another test function, or fewer checks than last
+ * seen, means that the run that set the label is over, whether it ended or crashed. */
+static NVK_INLINE void NvkCheckFollowLabel(void) {
+    NvkCheckLabel *label = NvkCheckFileLabel();
+    NvkTestFunction *current;
+    int32_t count;
+    if (label->testFunction == NULL) return;
+    current = NvkTestFunctionGetCurrent();
+    count = current == label->testFunction ? NvkCheckCount(current) : -1;
+    if (count < label->checksSeen) label->testFunction = NULL;
+    else label->checksSeen = count;
+}
+
+#define NVK_CHECK_FOLLOWED(check) (NvkCheckFollowLabel(), (check))
+
 static NVK_INLINE void NvkCheckSetLabel(const char *fileName, int lineNumber, const char *format, ...)
     NVK_PRINTF_FORMAT(3, 4);
 static NVK_INLINE void NvkCheckSetLabel(const char *fileName, int lineNumber, const char *format, ...) {
@@ -91,26 +107,24 @@ static NVK_INLINE void NvkCheckSetLabel(const char *fileName, int lineNumber, co
     label->testFunction = NvkTestFunctionGetCurrent();
     if (label->testFunction == NULL) return;
     NvkAssert(1, fileName, lineNumber, "%s", "");
-    label->checksWhenSet = NvkCheckCount(label->testFunction);
+    label->checksSeen = NvkCheckCount(label->testFunction);
     va_start(arguments, format);
     if (NVK_CHECK_VSNPRINTF(label->text, sizeof label->text, format, arguments) < 0) label->text[0] = '\0';
     va_end(arguments);
 }
 
-/* Starts a failure message with the label, when it is this run's. */
-static NVK_INLINE void NvkCheckStartMessage(NvkCheckText *message) {
-    const NvkCheckLabel *label = NvkCheckFileLabel();
-    NvkTestFunction *current = NvkTestFunctionGetCurrent();
-    message->length = 0;
-    message->text[0] = '\0';
-    if (current != NULL && label->testFunction == current && label->text[0] != '\0' &&
-        NvkCheckCount(current) >= label->checksWhenSet) {
-        NvkCheckAppend(message, "%s: ", label->text);
-    }
+/* A check that passed, or the start of a failure message: the label, when it is this run's. */
+static NVK_INLINE const char *NvkCheckPass(const char *fileName, int lineNumber) {
+    NvkCheckFollowLabel();
+    return NvkAssert(1, fileName, lineNumber, "%s", "");
 }
 
-static NVK_INLINE const char *NvkCheckPass(const char *fileName, int lineNumber) {
-    return NvkAssert(1, fileName, lineNumber, "%s", "");
+static NVK_INLINE void NvkCheckStartMessage(NvkCheckText *message) {
+    const NvkCheckLabel *label = NvkCheckFileLabel();
+    NvkCheckFollowLabel();
+    message->length = 0;
+    message->text[0] = '\0';
+    if (label->testFunction != NULL && label->text[0] != '\0') NvkCheckAppend(message, "%s: ", label->text);
 }
 
 static NVK_INLINE const char *NvkCheckFail(const NvkCheckText *message, const char *fileName, int lineNumber) {
@@ -501,7 +515,7 @@ static NVK_INLINE const char *NvkCheckOrderDouble(int accepted, double left, dou
 #define NVK_REQUIRE(condition, ...) \
     do { \
         const int nvkHolds = (condition) ? 1 : 0; \
-        NvkAssert(nvkHolds, __FILE__, __LINE__, __VA_ARGS__); \
+        NVK_CHECK_FOLLOWED(NvkAssert(nvkHolds, __FILE__, __LINE__, __VA_ARGS__)); \
         if (!nvkHolds) return; \
     } while (0)
 #define NVK_REQUIRE_TRUE(value) NVK_CHECK_OR_RETURN(NVK_ASSERT_TRUE(value))

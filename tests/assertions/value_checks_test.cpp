@@ -195,7 +195,8 @@ TEST_F(ValueChecks, ALabelStartsTheNewChecksMessagesUntilTheNextLabel) {
     });
 }
 
-// The label belongs to the run of the test function that set it.
+// The label belongs to the run of the test function that set it. The rerun makes as many
+// checks as the crashed run before its first check of the label's family.
 bool labelAndCrash = true;
 void NVK_CALL LabelsThenCrashes() {
     if (labelAndCrash) {
@@ -203,6 +204,8 @@ void NVK_CALL LabelsThenCrashes() {
         NVK_ASSERT_LT_INT(2, 1);
         CrashKinds().front().crash();
     }
+    NVK_ASSERT_TRUE(1);
+    NVK_ASSERT_TRUE(1);
     NVK_ASSERT_LT_INT(3, 1);
 }
 void NVK_CALL ChecksWithoutLabel() { NVK_ASSERT_LT_INT(4, 1); }
