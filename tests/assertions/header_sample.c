@@ -1,9 +1,10 @@
 /* A test DLL written in plain C that uses every macro of norvik_test.h: one test where
- * every check passes and one where every check fails, one check per line. */
+ * every check passes and one where every check fails, one check per line; and one where
+ * one check of each family that shows its values fails, under a label. */
 #include <math.h>
 #include <stddef.h>
 
-#include "norvik_test.h"
+#include "norvik_windows.h"
 
 static const NvkWideChar kWide[] = {'w', 0};
 static const NvkWideChar kOtherWide[] = {'x', 0};
@@ -93,8 +94,26 @@ static void EveryCheckFails(void) {
     NVK_ASSERT_NEAR_FLOAT(0.1f, 0.2f, 0.05f);
 }
 
+static void EachValueFamilyFails(void) {
+    static const unsigned char bytes[] = {1, 2, 3, 4};
+    static const unsigned char others[] = {1, 2, 9, 4};
+    NVK_LABEL("row %d", 3);
+    NVK_ASSERT_EQUAL_TEXT("hello world", "hello there");
+    NVK_ASSERT_EQUAL_MEMORY(bytes, others, sizeof bytes);
+    NVK_ASSERT_WITHIN_ULPS_DOUBLE(0.3, 0.1 + 0.2, 0);
+    NVK_ASSERT_NEAR_RELATIVE_FLOAT(100.0f, 99.0f, 1e-3f);
+    NVK_ASSERT_LT_LONG_LONG(2, 1);
+#ifdef _WIN32
+    NVK_ASSERT_SUCCEEDED(E_ACCESSDENIED);
+    NVK_ASSERT_WIN32(CloseHandle(NULL));
+#endif
+    NVK_REQUIRE_GE_DOUBLE(NAN, 0.0);
+    NVK_ASSERT_TRUE(0);
+}
+
 NVK_TEST_LIBRARY_ENTRY {
     NvkBatch *batch = NvkBatchCreate("HeaderSample");
     NVK_ADD_TEST(batch, EveryCheckPasses);
     NVK_ADD_TEST(batch, EveryCheckFails);
+    NVK_ADD_TEST(batch, EachValueFamilyFails);
 }
