@@ -52,8 +52,8 @@ static void EveryCheckPasses(void) {
     NVK_ASSERT_NEAR_FLOAT(1.0f, 1.0000001f, 1e-6f);
 }
 
-/* The first check must stay on the line after this function's opening brace. The near
- * check's actual value is the double just above 0.3, written out: a 32-bit build may
+/* The first check must stay on the line after this function's opening brace. Where a
+ * check below wants the double just above 0.3 it is written out: a 32-bit build may
  * keep 0.1 + 0.2 at the x87's extended precision, where it rounds to 0.3 itself. */
 static void EveryCheckFails(void) {
     NVK_ASSERT(0, "failed with %d", 7);
@@ -100,7 +100,7 @@ static void EachValueFamilyFails(void) {
     NVK_LABEL("row %d", 3);
     NVK_ASSERT_EQUAL_TEXT("hello world", "hello there");
     NVK_ASSERT_EQUAL_MEMORY(bytes, others, sizeof bytes);
-    NVK_ASSERT_WITHIN_ULPS_DOUBLE(0.3, 0.1 + 0.2, 0);
+    NVK_ASSERT_WITHIN_ULPS_DOUBLE(0.3, 0x1.3333333333334p-2, 0);
     NVK_ASSERT_NEAR_RELATIVE_FLOAT(100.0f, 99.0f, 1e-3f);
     NVK_ASSERT_LT_LONG_LONG(2, 1);
 #ifdef _WIN32
