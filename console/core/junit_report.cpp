@@ -2,49 +2,30 @@
 
 #include <cstdio>
 
+#include "xml_text.h"
+
 namespace console {
 namespace {
 
-enum class Context { Attribute, Text };
+using nvk::xml_text::Place;
 
-void AppendEscaped(std::string &out, const std::string &text, Context context) {
+// Names and messages are ISO 8859-1, as the library's report takes them.
+void AppendEscaped(std::string &out, const std::string &text, Place place) {
     for (const char character : text) {
         const unsigned char byte = static_cast<unsigned char>(character);
-        char escaped[8];
-        switch (byte) {
-        case '&': out += "&amp;"; continue;
-        case '<': out += "&lt;"; continue;
-        case '>': out += "&gt;"; continue;
-        case '"': out += "&quot;"; continue;
-        case '\'': out += "&apos;"; continue;
-        case '\r': out += "&#13;"; continue;
-        case '\t':
-        case '\n':
-            // A parser turns these into blanks inside an attribute unless they are references.
-            if (context == Context::Attribute) {
-                std::snprintf(escaped, sizeof escaped, "&#%u;", byte);
-                out += escaped;
-            } else {
-                out += character;
-            }
-            continue;
-        default: break;
-        }
-        if (byte < 0x20) {
-            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-            out += escaped;
-        } else if (byte < 0x80) {
-            out += character;
+        if (nvk::xml_text::IsPlain(byte, place)) {
+            char encoded[2];
+            out.append(encoded, nvk::xml_text::EncodeLatin1(byte, encoded));
         } else {
-            out += static_cast<char>(0xC0 | (byte >> 6));
-            out += static_cast<char>(0x80 | (byte & 0x3F));
+            char replacement[nvk::xml_text::kLongestReplacement];
+            out.append(replacement, nvk::xml_text::Replacement(byte, replacement));
         }
     }
 }
 
 std::string Attribute(const char *name, const std::string &value) {
     std::string text = std::string(" ") + name + "=\"";
-    AppendEscaped(text, value, Context::Attribute);
+    AppendEscaped(text, value, Place::Attribute);
     return text + "\"";
 }
 
@@ -81,7 +62,7 @@ void AppendFailure(std::string &out, const TestRecord &test) {
            Attribute("type", FailureType(test)) + ">";
     for (const FailureRecord &failure : test.failures) {
         AppendEscaped(out, failure.file + "(" + std::to_string(failure.line) + "): " + failure.message + "\n",
-                      Context::Text);
+                      Place::Text);
     }
     out += "</failure>\n";
 }

@@ -8,9 +8,9 @@
 namespace console {
 
 // One testsuite per batch, one testcase per test. Names and messages are taken as
-// ISO 8859-1, as the library's own report takes them, and every byte comes out
+// ISO 8859-1 and written by the library report's own rule, so every byte comes out
 // well-formed: markup characters as entities, the control characters that XML
-// cannot hold as the text \xNN.
+// cannot hold as the symbols Unicode keeps for them.
 std::string JunitReport(const RunResults &results);
 
 }  // namespace console

@@ -1,15 +1,9 @@
 #include "run_results.h"
 
-#include <cstring>
+#include "crash_texts.h"
 
 namespace console {
 namespace {
-
-// The crash guard records a crash as a failure on line 0 with one of its fixed texts.
-bool IsCrash(int32_t line, const char *message) {
-    static const char kCrashPrefix[] = "A crash was detected in the ";
-    return line == 0 && std::strncmp(message, kCrashPrefix, sizeof kCrashPrefix - 1) == 0;
-}
 
 std::string TextOf(const char *text) { return text != nullptr ? text : ""; }
 
@@ -49,7 +43,7 @@ void RunResults::RecordFinished(const TestKey &key, NvkTestFunction *test, bool 
         failureRecord.file = file;
         failureRecord.line = NvkAssertionFailureGetLineNumber(failure);
         failureRecord.message = TextOf(NvkAssertionFailureGetMessage(failure));
-        failureRecord.crash = IsCrash(failureRecord.line, failureRecord.message.c_str());
+        failureRecord.crash = nvk::IsCrashFailure(failureRecord.line, failureRecord.message.c_str());
         record.failures.push_back(failureRecord);
     }
 }

@@ -8,6 +8,7 @@
 #include "resources/resource.h"
 #include "rules/result_appearance.h"
 #include "rules/result_order.h"
+#include "seconds_text.h"
 #include "views/list_columns.h"
 #include "window/context_menu.h"
 #include "window/current_test_function.h"
@@ -81,12 +82,7 @@ void SetCountText(int row, int column, int32_t count) {
     SetCellText(list, row, column, text);
 }
 
-void SetTimeText(int row, double seconds) {
-    char text[kCellTextSize];
-    std::snprintf(text, sizeof text, "%.10f", seconds);
-    NvkConvertDoubleToStringComplete(text);
-    SetCellText(list, row, kTimeColumn, text);
-}
+void SetTimeText(int row, double seconds) { SetCellText(list, row, kTimeColumn, nvk::FormatSeconds(seconds).text); }
 
 void WriteRow(int row, NvkTestFunction *testFunction, bool running) {
     int32_t passed = 0;

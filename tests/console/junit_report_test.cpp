@@ -15,6 +15,7 @@ namespace {
 void NVK_CALL Passes() { NvkAssert(1, "odd.c", 10, "fine"); }
 void NVK_CALL FailsOddly() { NvkAssert(0, "odd.c", 12, "%s", "bad\x01 <caf\xE9>\n\"end\""); }
 void NVK_CALL Throws() { throw std::runtime_error("thrown"); }
+void NVK_CALL SaysItCrashed() { NvkAssert(0, "odd.c", 20, "A crash was detected in the unit test function"); }
 
 class JunitReport : public RegistryTest {
 protected:
@@ -39,17 +40,21 @@ TEST_F(JunitReport, CountsTypesAndEscapesWhatXmlCannotHold) {
     NvkBatchAddFunctionImp(batch, "Passes", Passes);
     NvkBatchAddFunctionImp(batch, "FailsOddly", FailsOddly);
     NvkBatchAddFunctionImp(batch, "Throws", Throws);
+    NvkBatchAddFunctionImp(batch, "SaysItCrashed", SaysItCrashed);
     NvkTestFunctionSetSkip(NvkBatchAddFunctionImp(batch, "Skipped", Proc<1>), 1);
     const console::RunResults results = RunAll();
     const std::string report = console::JunitReport(results);
 
     for (const char *expected : {
-             "<testsuites name=\"Norvik\" tests=\"4\" failures=\"2\" errors=\"0\" skipped=\"1\"",
-             "<testsuite name=\"Odd &lt;&amp;&gt; &apos;b&apos;\" tests=\"4\"",
+             "<testsuites name=\"Norvik\" tests=\"5\" failures=\"3\" errors=\"0\" skipped=\"1\"",
+             "<testsuite name=\"Odd &lt;&amp;&gt; &apos;b&apos;\" tests=\"5\"",
              "<testcase classname=\"Odd &lt;&amp;&gt; &apos;b&apos;\" name=\"Passes\" time=",
-             "<failure message=\"bad\\x01 &lt;caf\xC3\xA9&gt;&#10;&quot;end&quot;\" type=\"assertion\">"
-             "odd.c(12): bad\\x01 &lt;caf\xC3\xA9&gt;\n&quot;end&quot;\n</failure>",
+             "<failure message=\"bad&#x2401; &lt;caf\xC3\xA9&gt;&#10;&quot;end&quot;\" type=\"assertion\">"
+             "odd.c(12): bad&#x2401; &lt;caf\xC3\xA9&gt;\n&quot;end&quot;\n</failure>",
+             "name=\"Throws\" time=",
              "<failure message=\"A crash was detected in the unit test function\" type=\"crash\">",
+             // The same words from an assertion, on a line of its own, are no crash.
+             "<failure message=\"A crash was detected in the unit test function\" type=\"assertion\">odd.c(20)",
              "name=\"Skipped\" time=\"0.000\">\n      <skipped message=\"not selected\"/>",
          }) {
         EXPECT_NE(std::string::npos, report.find(expected)) << expected << "\nin\n" << report;
