@@ -20,14 +20,13 @@ constexpr int kMeasuredTextSize = 261;
 constexpr int kCellTextSize = 1024;
 
 void InsertColumn(HWND list, int index, unsigned titleId) {
-    char *title = LoadRunnerString(titleId);
+    const RunnerString title = LoadRunnerString(titleId);
     LVCOLUMNA column = {};
     column.mask = LVCF_FMT | LVCF_TEXT | LVCF_MINWIDTH;
     column.fmt = LVCFMT_LEFT;
-    column.pszText = const_cast<char *>(title != nullptr ? title : "");
+    column.pszText = const_cast<char *>(title.OrEmpty());
     column.cxMin = kMinimumColumnWidth;
     SendMessageA(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column));
-    NvkMemFreeImp(&title);
 }
 
 // Widths of texts in the list's font, as the list measures them, from one device

@@ -71,9 +71,7 @@ void DeleteEveryRow() {
 }
 
 void SetResultText(int row, TestState state) {
-    char *text = LoadRunnerString(ResultTextId(state));
-    SetCellText(list, row, kResultColumn, text);
-    NvkMemFreeImp(&text);
+    SetCellText(list, row, kResultColumn, LoadRunnerString(ResultTextId(state)).Get());
 }
 
 void SetCountText(int row, int column, int32_t count) {

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "norvik.h"
+#include "window/runner_string.h"
 
 namespace runner {
 namespace {
@@ -45,13 +46,12 @@ std::wstring WideFromUtf8(const char *text, size_t length) {
 
 void ShowReport() {
     size_t length = 0;
-    char *report = NvkReportCreate(NVK_REPORT_ALL, &length);
-    if (report == nullptr) {
+    const RunnerString report(NvkReportCreate(NVK_REPORT_ALL, &length));
+    if (report.Get() == nullptr) {
         ShowNothing();
         return;
     }
-    std::wstring text = WideFromUtf8(report, length);
-    NvkMemFreeImp(&report);
+    std::wstring text = WideFromUtf8(report.Get(), length);
     if (IsWindowVisible(view)) {
         ShowText(text);
     } else {

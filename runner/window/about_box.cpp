@@ -64,17 +64,16 @@ private:
 };
 
 void FillTexts(HWND dialog) {
-    char *format = LoadRunnerString(IDS_VERSION_FORMAT);
+    const RunnerString format = LoadRunnerString(IDS_VERSION_FORMAT);
     const VersionData version;
     const char *description = version.String("FileDescription");
     SetWindowTextA(dialog, description);
     char line[kBufferSize] = "";
-    if (format != nullptr) {
-        wsprintfA(line, format, description, version.String("FileVersion"));
+    if (format.Get() != nullptr) {
+        wsprintfA(line, format.Get(), description, version.String("FileVersion"));
     }
     SetDlgItemTextA(dialog, IDC_ABOUT_DESCRIPTION, line);
     SetDlgItemTextA(dialog, IDC_ABOUT_LEGAL, version.String("LegalCopyright"));
-    NvkMemFreeImp(&format);
 }
 
 // OK, Enter, Escape and the close box all close it.

@@ -15,10 +15,9 @@ namespace runner {
 namespace {
 
 void OpenChosenLibrary(HWND window) {
-    char *path = ChooseTestLibrary(window);
-    if (path != nullptr) {
-        OpenTestLibrary(window, path);
-        NvkMemFreeImp(&path);
+    const RunnerString path = ChooseTestLibrary(window);
+    if (path.Get() != nullptr) {
+        OpenTestLibrary(window, path.Get());
     }
 }
 

@@ -10,9 +10,7 @@ namespace runner {
 namespace {
 
 void AppendCommand(HMENU menu, UINT commandId, unsigned textId) {
-    char *text = LoadRunnerString(textId);
-    AppendMenuA(menu, MF_STRING, commandId, text != nullptr ? text : "");
-    NvkMemFreeImp(&text);
+    AppendMenuA(menu, MF_STRING, commandId, LoadRunnerString(textId).OrEmpty());
 }
 
 }  // namespace

@@ -32,7 +32,7 @@ void FocusTestTree(HWND mainWindow) { SetFocus(GetDlgItem(mainWindow, IDC_TEST_T
 
 void OpenTestLibrary(HWND mainWindow, const char *path) {
     const HCURSOR previousCursor = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-    char *displayName = LoadRunnerString(IDS_DISPLAY_NAME);
+    const RunnerString displayName = LoadRunnerString(IDS_DISPLAY_NAME);
     // Registering thousands of tests would otherwise scroll and redraw the views
     // once for each of them.
     PauseViewDrawing(true);
@@ -43,7 +43,7 @@ void OpenTestLibrary(HWND mainWindow, const char *path) {
         // A test library whose entry point crashed takes the one loaded before it
         // along (its batches were freed first), so the window shows none is loaded.
         if (!loader::IsTestLibraryLoaded()) {
-            SetWindowTextA(mainWindow, displayName);
+            SetWindowTextA(mainWindow, displayName.Get());
             ClearCurrentTestFunction();
         }
     } else {
@@ -54,12 +54,11 @@ void OpenTestLibrary(HWND mainWindow, const char *path) {
             ClearCurrentTestFunction();
             messageId = IDS_NO_TESTS;
         }
-        SetLibraryTitle(mainWindow, loader::LoadedLibraryPath(), displayName);
+        SetLibraryTitle(mainWindow, loader::LoadedLibraryPath(), displayName.Get());
         if (messageId == IDS_NO_TESTS) {
             ShowErrorMessage(mainWindow, IDS_LIBRARY_ERROR, IDS_NO_TESTS);
         }
     }
-    NvkMemFreeImp(&displayName);
     UpdateCommandState(mainWindow);
     AutosizeResultColumns();
     SetCursor(previousCursor);
@@ -67,17 +66,15 @@ void OpenTestLibrary(HWND mainWindow, const char *path) {
 
 void CloseTestLibrary(HWND mainWindow) {
     const HCURSOR previousCursor = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-    char *displayName = LoadRunnerString(IDS_DISPLAY_NAME);
     loader::ReleaseTestLibrary();
-    SetWindowTextA(mainWindow, displayName);
+    SetWindowTextA(mainWindow, LoadRunnerString(IDS_DISPLAY_NAME).Get());
     ClearCurrentTestFunction();
-    NvkMemFreeImp(&displayName);
     UpdateCommandState(mainWindow);
     AutosizeResultColumns();
     SetCursor(previousCursor);
 }
 
-char *ChooseTestLibrary(HWND owner) {
+RunnerString ChooseTestLibrary(HWND owner) {
     char fileName[kFileNameBufferSize] = "";
     OPENFILENAMEA dialog = {};
     dialog.lStructSize = sizeof dialog;
@@ -87,9 +84,9 @@ char *ChooseTestLibrary(HWND owner) {
     dialog.nMaxFile = kFileNameBufferSize;
     dialog.Flags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_EXPLORER | OFN_ENABLESIZING;
     if (!GetOpenFileNameA(&dialog)) {
-        return nullptr;
+        return RunnerString();
     }
-    return NvkMemCopyString(fileName);
+    return RunnerString(NvkMemCopyString(fileName));
 }
 
 }  // namespace runner

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "window/runner_string.h"
+
 namespace runner {
 
 // Loads the library at path, titles the main window after it, and reports a failure,
@@ -13,8 +15,8 @@ void OpenTestLibrary(HWND mainWindow, const char *path);
 // Releases the loaded library, if any, and gives the main window its plain title.
 void CloseTestLibrary(HWND mainWindow);
 
-// Asks for a DLL with the open-file dialog. Returns a copy of the chosen path (free it
-// with NvkMemFreeImp), or NULL when the user cancels.
-char *ChooseTestLibrary(HWND owner);
+// Asks for a DLL with the open-file dialog. Returns the chosen path, or no text when
+// the user cancels.
+RunnerString ChooseTestLibrary(HWND owner);
 
 }  // namespace runner

@@ -48,7 +48,6 @@ void OnSize(int width, int height) {
 }
 
 void OnInitDialog(HWND window) {
-    char *displayName = LoadRunnerString(IDS_DISPLAY_NAME);
     RECT client = {};
     GetClientRect(window, &client);
     initialClientSize = {client.right, client.bottom};
@@ -59,9 +58,8 @@ void OnInitDialog(HWND window) {
     SetUpFailureList(Control(IDC_FAILURE_LIST));
     SetUpProgressBar(Control(IDC_PROGRESS));
     SetUpXmlView(Control(IDC_XML_VIEW));
-    SetWindowTextA(window, displayName);
+    SetWindowTextA(window, LoadRunnerString(IDS_DISPLAY_NAME).Get());
     UpdateCommandState(window);
-    NvkMemFreeImp(&displayName);
     OnSize(client.right, client.bottom);
 }
 

@@ -16,22 +16,19 @@ void RecordProgramInstance(HINSTANCE instance) { programInstance = instance; }
 
 HINSTANCE ProgramInstance() { return programInstance; }
 
-char *LoadRunnerString(unsigned id) {
+RunnerString LoadRunnerString(unsigned id) {
     char text[kStringBufferSize];
     if (LoadStringA(programInstance, id, text, kStringBufferSize) <= 0) {
-        return nullptr;
+        return RunnerString();
     }
-    return NvkMemCopyString(text);
+    return RunnerString(NvkMemCopyString(text));
 }
 
 int ShowErrorMessage(HWND owner, unsigned captionId, unsigned textId) {
-    char *text = LoadRunnerString(textId);
+    const RunnerString text = LoadRunnerString(textId);
     SetCursor(LoadCursorA(nullptr, IDC_ARROW));
-    char *caption = LoadRunnerString(captionId != 0 ? captionId : IDS_DISPLAY_NAME);
-    const int result = MessageBoxA(owner, text, caption, MB_ICONERROR);
-    NvkMemFreeImp(&text);
-    NvkMemFreeImp(&caption);
-    return result;
+    const RunnerString caption = LoadRunnerString(captionId != 0 ? captionId : IDS_DISPLAY_NAME);
+    return MessageBoxA(owner, text.Get(), caption.Get(), MB_ICONERROR);
 }
 
 }  // namespace runner

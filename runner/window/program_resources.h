@@ -3,15 +3,17 @@
 
 #include <windows.h>
 
+#include "window/runner_string.h"
+
 namespace runner {
 
 void RecordProgramInstance(HINSTANCE instance);
 HINSTANCE ProgramInstance();
 
 // A copy of string-table entry id (cut to 1023 characters), made with NvkMemCopyString
-// so that it counts in the library's allocation count; free it with NvkMemFreeImp.
-// NULL when the entry does not exist.
-char *LoadRunnerString(unsigned id);
+// so that it counts in the library's allocation count; no text when the entry does
+// not exist.
+RunnerString LoadRunnerString(unsigned id);
 
 // Shows text textId with an error icon and caption captionId (0: the display name),
 // owned by owner, and returns the message box's result.
