@@ -3,6 +3,8 @@
 #ifndef NORVIK_LOADER_LOAD_FAILURE_TEXTS_H
 #define NORVIK_LOADER_LOAD_FAILURE_TEXTS_H
 
+/* Each text stays one literal on one line: the resource compiler joins no strings. */
+/* clang-format off */
 #define TEXT_UNKNOWN_FORMAT "The validity of the specified file cannot be determined. It does not appear to be a DLL format that is understood by this software."
 #define TEXT_CANNOT_MAP "The specified file could not be mapped. This is required to validate the file format."
 #define TEXT_CANNOT_READ "The specified file could not be read or does not exist."
@@ -11,5 +13,6 @@
 #define TEXT_CANNOT_LOAD "The test library could not be loaded."
 #define TEXT_NO_ENTRY_POINT "The test library does not contain the required NvkLibraryCreateBatches() function. This function must be implemented in the unit test library and must create all test batches."
 #define TEXT_NO_TESTS "The requested library is valid and was opened, but contains no batches or test functions."
+/* clang-format on */
 
 #endif
