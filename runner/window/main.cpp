@@ -20,10 +20,6 @@ namespace {
 
 bool PathExists(const char *path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
 
-bool ReportWouldOverwriteLibrary(const char *reportPath, const char *libraryPath) {
-    return loader::ReportWouldOverwriteLibrary(reportPath, libraryPath);
-}
-
 void RegisterCommonControls() {
     INITCOMMONCONTROLSEX controls = {};
     controls.dwSize = sizeof controls;
@@ -66,7 +62,7 @@ void RunGui(const char *libraryPath, int showCommand) {
 }
 
 int Run(int showCommand) {
-    const StartRequest request = ScanArguments(__argc, __argv, PathExists, ReportWouldOverwriteLibrary);
+    const StartRequest request = ScanArguments(__argc, __argv, PathExists, loader::ReportWouldOverwriteLibrary);
     int exitCode = 0;
     switch (request.mode) {
     case StartMode::Refused:
