@@ -8,13 +8,12 @@
 
 #include "console_output.h"
 #include "junit_report.h"
-#include "library_module.h"
+#include "library_loader.h"
+#include "name_filter.h"
 #include "norvik.h"
 #include "platform.h"
-#include "resources/resource.h"
+#include "report_paths.h"
 #include "run_results.h"
-#include "test_filter.h"
-#include "test_library.h"
 #include "watchdog.h"
 
 namespace console {
@@ -33,20 +32,6 @@ std::string LibraryReport() {
     std::string text(report, length);
     NvkMemFreeImp(&report);
     return text;
-}
-
-// With several libraries each report gets the library's name: report.xml becomes
-// report-Tests.xml for Tests.dll.
-std::string ReportPathFor(const std::string &reportPath, const std::string &libraryPath, size_t libraryCount) {
-    if (libraryCount == 1) return reportPath;
-    const size_t nameStart = libraryPath.find_last_of("/\\") + 1;
-    const std::string libraryName = libraryPath.substr(nameStart, libraryPath.find_last_of('.') - nameStart);
-    const size_t folderEnd = reportPath.find_last_of("/\\");
-    const size_t dot = reportPath.find_last_of('.');
-    const size_t insertAt = dot != std::string::npos && (folderEnd == std::string::npos || dot > folderEnd)
-                                ? dot
-                                : reportPath.size();
-    return reportPath.substr(0, insertAt) + "-" + libraryName + reportPath.substr(insertAt);
 }
 
 NvkTestFunction *FirstSelected(NvkTestFunction *test) {
@@ -69,7 +54,7 @@ public:
         int exitCode = kExitPassed;
         for (const std::string &library : options_.libraries) {
             exitCode = RunLibrary(library);
-            runner::ReleaseTestLibrary();
+            loader::ReleaseTestLibrary();
             if (exitCode != kExitPassed) break;
         }
         watchdog_.reset();
@@ -81,13 +66,8 @@ private:
     // A report written over a test library would destroy it.
     bool ReportsSpareTheLibraries() const {
         for (const std::string &library : options_.libraries) {
-            const std::string libraryPath = runner::FullLibraryPath(library.c_str());
-            const std::string reports[] = {
-                options_.junitPath,
-                options_.xmlPath.empty() ? std::string()
-                                         : ReportPathFor(options_.xmlPath, library, options_.libraries.size())};
-            for (const std::string &report : reports) {
-                if (!report.empty() && runner::IsSameLibraryPath(runner::FullLibraryPath(report.c_str()), libraryPath)) {
+            for (const std::string &report : ReportsDuringLibrary(options_, library)) {
+                if (loader::ReportWouldOverwriteLibrary(report.c_str(), library.c_str())) {
                     output_.Error("the report " + report + " would overwrite the test library " + library);
                     return false;
                 }
@@ -97,11 +77,14 @@ private:
     }
 
     int RunLibrary(const std::string &library) {
-        if (const unsigned messageId = runner::LoadTestLibrary(library.c_str())) {
-            output_.Error(library + ": " + runner::LoadMessageText(messageId));
+        const loader::LoadFailure failure = loader::LoadTestLibrary(library.c_str());
+        if (failure != loader::LoadFailure::None) {
+            output_.Error(library + ": " + loader::LoadFailureText(failure));
             return kExitUsageOrLoad;
         }
-        if (NvkBatchGetCount(nullptr) == 0) output_.Error(library + ": " + runner::LoadMessageText(IDS_NO_TESTS));
+        if (NvkBatchGetCount(nullptr) == 0) {
+            output_.Error(library + ": " + loader::LoadFailureText(loader::LoadFailure::NoTests));
+        }
         TestFilter(options_.filter).ApplyToRegistry();
         if (options_.list) {
             ListSelected();
@@ -117,7 +100,7 @@ private:
             }
             xmlPath_ = options_.xmlPath.empty()
                            ? std::string()
-                           : ReportPathFor(options_.xmlPath, library, options_.libraries.size());
+                           : LibraryReportPath(options_.xmlPath, library, options_.libraries.size());
         }
         output_.LibraryStarted(library, selected);
         NvkBatchRun(nullptr);

@@ -4,6 +4,7 @@
 
 #include "memory.h"
 #include "norvik.h"
+#include "xml_text.h"
 
 extern "C" {
 
@@ -22,16 +23,12 @@ char *NVK_CALL NvkConvertStringToUTF8(const char *text, size_t *length) {
         std::memcpy(output, text, inputLength);
         return output;
     }
-    // Each input byte is the ISO 8859-1 code point of the same value.
     char *out = output;
     for (size_t i = 0; i < inputLength; ++i) {
-        const unsigned char byte = static_cast<unsigned char>(text[i]);
-        if (byte < 0x80) {
-            *out++ = static_cast<char>(byte);
-        } else {
-            *out++ = static_cast<char>(0xC0 | (byte >> 6));
-            *out++ = static_cast<char>(0x80 | (byte & 0x3F));
-        }
+        char encoded[2];
+        const size_t count = nvk::xml_text::EncodeLatin1(static_cast<unsigned char>(text[i]), encoded);
+        std::memcpy(out, encoded, count);
+        out += count;
     }
     return output;
 }

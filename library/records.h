@@ -1,5 +1,6 @@
-// The registry's records. Field order follows the published record layout; the
-// fields after the marked line are private bookkeeping that keeps registration linear.
+// The registry's records. norvik.h declares them opaque, so callers reach them only
+// through the exported functions and nothing outside the library depends on their
+// fields or order; the fields after the marked line keep registration linear.
 #pragma once
 
 #include "norvik.h"
@@ -29,7 +30,7 @@ struct NvkTestFunction {
     int32_t userData;
     int32_t userDataLocked;
     NvkTestProc function;
-    // private
+    // bookkeeping
     NvkAssertionFailure *lastFailure;
 };
 
@@ -43,7 +44,7 @@ struct NvkBatch {
     NvkTestProc batchTearDown;
     NvkTestProc testSetup;
     NvkTestProc testTearDown;
-    // private
+    // bookkeeping
     NvkBatch *previous;
     NvkTestFunction *lastTestFunction;
     uint32_t testFunctionCount;

@@ -8,6 +8,7 @@
 #include "records.h"
 #include "registry.h"
 #include "report_buffer.h"
+#include "seconds_text.h"
 #include "statistics.h"  // the report shows the very figures callers read
 
 namespace {
@@ -34,11 +35,7 @@ void AppendCount(ReportBuffer &buffer, const char *name, int32_t count, unsigned
 }
 
 void AppendTime(ReportBuffer &buffer, const char *name, double seconds, unsigned level) {
-    // Room for the longest number "%.10f" can make of a double.
-    char text[400];
-    std::snprintf(text, sizeof text, "%.10f", seconds);
-    NvkConvertDoubleToStringComplete(text);
-    nvk::ReportBufferAppendTextElement(buffer, name, text, level);
+    nvk::ReportBufferAppendTextElement(buffer, name, nvk::FormatSeconds(seconds).text, level);
 }
 
 void AppendSummary(ReportBuffer &buffer, const nvk::ResultCounts &figures, unsigned level) {

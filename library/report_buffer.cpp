@@ -5,8 +5,11 @@
 #include <cstring>
 
 #include "memory.h"
+#include "xml_text.h"
 
 namespace {
+
+namespace xml_text = nvk::xml_text;
 
 constexpr std::size_t kStep = 4096;
 // Far beyond any memory there is; keeps the size arithmetic below from wrapping.
@@ -43,42 +46,6 @@ char *Extend(nvk::ReportBuffer &buffer, std::size_t count) {
     return place;
 }
 
-const char *Entity(unsigned char byte) {
-    switch (byte) {
-        case '"': return "&quot;";
-        case '\'': return "&apos;";
-        case '<': return "&lt;";
-        case '>': return "&gt;";
-        case '&': return "&amp;";
-        default: return nullptr;
-    }
-}
-
-// XML 1.0 admits no control character but tab, line feed and carriage return,
-// not even written as a character reference.
-bool IsForbiddenInXml(unsigned char byte) { return byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r'; }
-
-// Every byte that needs replacing is below '?', so most text takes the first test only.
-bool IsPlain(unsigned char byte) { return byte > '>' || (Entity(byte) == nullptr && !IsForbiddenInXml(byte)); }
-
-// A forbidden control byte becomes the visible symbol Unicode keeps for it
-// (U+2400 plus the byte): the report stays readable by every XML tool, and the
-// byte can still be told, since the report's text is otherwise all below U+0100.
-void AppendControlPicture(nvk::ReportBuffer &buffer, unsigned char byte) {
-    const char hexDigits[] = "0123456789ABCDEF";
-    const char reference[] = {'&', '#', 'x', '2', '4', hexDigits[byte >> 4], hexDigits[byte & 0xF], ';'};
-    nvk::ReportBufferAppendBytes(buffer, reference, sizeof reference);
-}
-
-void AppendReplacement(nvk::ReportBuffer &buffer, unsigned char byte) {
-    const char *entity = Entity(byte);
-    if (entity != nullptr) {
-        nvk::ReportBufferAppendString(buffer, entity);
-    } else {
-        AppendControlPicture(buffer, byte);
-    }
-}
-
 void AppendRange(nvk::ReportBuffer &buffer, const char *begin, const char *end) {
     if (end != begin) nvk::ReportBufferAppendBytes(buffer, begin, static_cast<std::size_t>(end - begin));
 }
@@ -89,9 +56,10 @@ void AppendEscaped(nvk::ReportBuffer &buffer, const char *text) {
     const char *cursor = text;
     for (; *cursor != '\0'; ++cursor) {
         const unsigned char byte = static_cast<unsigned char>(*cursor);
-        if (IsPlain(byte)) continue;
+        if (xml_text::IsPlain(byte, xml_text::Place::Text)) continue;
         AppendRange(buffer, plainStart, cursor);
-        AppendReplacement(buffer, byte);
+        char replacement[xml_text::kLongestReplacement];
+        nvk::ReportBufferAppendBytes(buffer, replacement, xml_text::Replacement(byte, replacement));
         plainStart = cursor + 1;
     }
     AppendRange(buffer, plainStart, cursor);

@@ -2,6 +2,7 @@
 // user code under the crash guard.
 #include "clock.h"
 #include "crash_guard.h"
+#include "crash_texts.h"
 #include "events.h"
 #include "registry.h"
 #include "run_state.h"
@@ -10,11 +11,11 @@
 
 namespace {
 
-const char kBatchSetupCrash[] = "A crash was detected in the batch setup function";
-const char kTestSetupCrash[] = "A crash was detected in the unit test setup function";
-const char kTestCrash[] = "A crash was detected in the unit test function";
-const char kTestTearDownCrash[] = "A crash was detected in the unit test tear down function";
-const char kBatchTearDownCrash[] = "A crash was detected in the batch tear down function";
+using nvk::kBatchSetupCrash;
+using nvk::kBatchTearDownCrash;
+using nvk::kTestCrash;
+using nvk::kTestSetupCrash;
+using nvk::kTestTearDownCrash;
 
 // A fault becomes an ordinary failure of the current test function.
 inline void Guard(NvkTestProc function, const char *crashMessage) {

@@ -5,21 +5,19 @@
 //   xvfb-run -a /usr/lib/wine/wine64 build/win64/bin/window_bench.exe
 #include <windows.h>
 #include <commctrl.h>
+#include <dlgs.h>
 
 #include <cstdio>
 #include <string>
 
 #include "bench_support.h"
+#include "resources/resource.h"
 
 namespace {
 
 constexpr DWORD kWaitMilliseconds = 120000;
 constexpr int kExpectedTests = 10000;
-constexpr int kFileNameBox = 0x47C;
-constexpr WORD kOpenCommand = 102;
-constexpr WORD kRunAllCommand = 120;
-constexpr int kResultList = 302;
-constexpr int kProgressBar = 300;
+constexpr int kFileNameBox = cmb13;  // the Open dialog's file name box
 
 std::string BuiltFile(const char *name) {
     char path[MAX_PATH];
@@ -101,7 +99,7 @@ int main() {
     const HWND window = WaitForWindow(process.dwProcessId, "Windows Norvik");
     bench::Require(window != nullptr, "the runner's window");
 
-    PostMessageA(window, WM_COMMAND, kOpenCommand, 0);
+    PostMessageA(window, WM_COMMAND, IDM_OPEN_LIBRARY, 0);
     const HWND dialog = WaitForWindow(process.dwProcessId, "Open");
     bench::Require(dialog != nullptr, "the Open dialog");
     const std::string library = BuiltFile("window_bench_library.dll");
@@ -115,13 +113,13 @@ int main() {
     SendAndWait(window, WM_NULL, 0);
     const double openSeconds = opening.Elapsed();
     const double fromOkSeconds = fromOk.Elapsed();
-    const HWND results = GetDlgItem(window, kResultList);
+    const HWND results = GetDlgItem(window, IDC_RESULT_LIST);
     bench::Require(SendAndWait(results, LVM_GETITEMCOUNT, 0) == kExpectedTests, "a row for every test");
 
     bench::Stopwatch running;
-    SendAndWait(window, WM_COMMAND, kRunAllCommand);
+    SendAndWait(window, WM_COMMAND, IDM_RUN_SELECTED);
     const double runSeconds = running.Elapsed();
-    bench::Require(SendAndWait(GetDlgItem(window, kProgressBar), PBM_GETPOS, 0) == kExpectedTests,
+    bench::Require(SendAndWait(GetDlgItem(window, IDC_PROGRESS), PBM_GETPOS, 0) == kExpectedTests,
                    "every test finished");
     bench::Require(LastRowPassed(results), "the last row's result");
 

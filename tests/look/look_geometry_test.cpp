@@ -1,11 +1,13 @@
 // The numbers of the runner's look, checked in every build.
 #include <gtest/gtest.h>
 
-#include "look_geometry.h"
+#include "rules/look_geometry.h"
+#include "rules/window_layout.h"
 
 namespace {
 
 using namespace runner::look;
+using runner::Box;
 
 int Grey(Colour colour) {
     EXPECT_EQ(colour.red, colour.green);
@@ -33,8 +35,9 @@ TEST(LookGeometry, PicturesSitCentredAtTheLeftAndFollowThePress) {
     EXPECT_EQ(15, ButtonImagePosition(inner, 16, true).y);
 }
 
+// The background frames the pane that the layout gives the views.
 TEST(LookGeometry, ThePaneLiesBesideTheTreeUnderTheTabsAboveTheProgressBar) {
-    const Box pane = PaneRectangle({0, 40, 210, 600}, 63, {0, 0, 800, 600});
+    const Box pane = runner::PaneBox(800, 600, {0, 40, 210, 600}, 63);
     EXPECT_EQ(216, pane.left);
     EXPECT_EQ(63, pane.top);
     EXPECT_EQ(794, pane.right);

@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "control_painting.h"
-#include "offscreen_drawing.h"
+#include "drawing/control_painting.h"
+#include "drawing/offscreen_drawing.h"
 #include "resources/resource.h"
 #include "runner_process.h"
 

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "argument_scan.h"
+#include "rules/argument_scan.h"
 
 namespace {
 
@@ -20,9 +20,14 @@ bool Exists(const char *path) {
     return false;
 }
 
+// Only this other spelling names the library's file for the scan.
+bool Overwrites(const char *reportPath, const char *libraryPath) {
+    return std::strcmp(libraryPath, "tests.dll") == 0 && std::strcmp(reportPath, "./tests.dll") == 0;
+}
+
 runner::StartRequest Scan(std::vector<const char *> arguments) {
     arguments.insert(arguments.begin(), "WindowsNorvik.exe");
-    return ScanArguments(static_cast<int>(arguments.size()), arguments.data(), Exists);
+    return ScanArguments(static_cast<int>(arguments.size()), arguments.data(), Exists, Overwrites);
 }
 
 TEST(ArgumentScan, WithoutAnExistingArgumentTheWindowStartsEmpty) {
@@ -33,7 +38,7 @@ TEST(ArgumentScan, WithoutAnExistingArgumentTheWindowStartsEmpty) {
     }
     // The program itself is never examined, even when it exists.
     const char *onlyProgram[] = {"tests.dll"};
-    EXPECT_EQ(nullptr, ScanArguments(1, onlyProgram, Exists).libraryPath);
+    EXPECT_EQ(nullptr, ScanArguments(1, onlyProgram, Exists, Overwrites).libraryPath);
 }
 
 TEST(ArgumentScan, ALibraryWithNothingAfterItOpensInTheWindow) {
@@ -65,6 +70,8 @@ TEST(ArgumentScan, AReportPathNamingTheLibraryIsRefused) {
     EXPECT_EQ(StartMode::Refused, Scan({"tests.dll", "tests.dll"}).mode);
     EXPECT_EQ(StartMode::Refused, Scan({"tests.dll", "TESTS.DLL", "out.xml"}).mode);
     EXPECT_EQ(StartMode::Refused, Scan({"Tests.dll", "tEsTs.DlL"}).mode);
+    // Another name of the library's file, as the loader's rule tells.
+    EXPECT_EQ(StartMode::Refused, Scan({"tests.dll", "./tests.dll"}).mode);
     // Only ASCII letters fold; other bytes must match exactly.
     EXPECT_EQ(StartMode::CommandLine, Scan({"tests.dll", "tests.dl"}).mode);
     EXPECT_EQ(StartMode::CommandLine, Scan({"tests.dll", "tests.dll\xC4"}).mode);

@@ -81,6 +81,7 @@ TEST_F(CommandLineMode, AReportPathNamingTheLibraryIsRefusedBeforeLoading) {
     ASSERT_TRUE(CopyFileA(probe_.c_str(), copy.c_str(), FALSE));
     const std::string before = ReadFileBytes(copy);
     EXPECT_EQ(kFailed, Run({copy, folder_.File("PROBE.DLL")}));
+    EXPECT_EQ(kFailed, Run({copy, folder_.File(".\\probe.dll")}));
     EXPECT_EQ(before, ReadFileBytes(copy));
     EXPECT_FALSE(FileExists(loadedMark_));
 }
@@ -97,8 +98,8 @@ TEST_F(CommandLineMode, AnExistingFileBeforeTheLibraryIsNotOverwritten) {
 
 TEST_F(CommandLineMode, EveryLoadingFailureExitsOneAndWritesNothing) {
     const uint16_t otherMachine =
-        runner::OwnMachine() == runner::kMachineX64 ? runner::kMachineI386 : runner::kMachineX64;
-    const crafted::Bytes ownImage = crafted::ImageHeader(runner::OwnMachine());
+        loader::OwnMachine() == loader::kMachineX64 ? loader::kMachineI386 : loader::kMachineX64;
+    const crafted::Bytes ownImage = crafted::ImageHeader(loader::OwnMachine());
     const std::string libraries[] = {
         folder_.Path(),
         Crafted("empty.dll", crafted::Bytes()),

@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "load_failure.h"
 #include "resources/resource.h"
+#include "rules/load_failure_messages.h"
 #include "runner_process.h"
 
 namespace {
@@ -40,6 +42,19 @@ TEST_F(RunnerResources, EveryStringFrom800To828IsPresent) {
     EXPECT_EQ("The test library does not contain the required NvkLibraryCreateBatches() function. This function "
               "must be implemented in the unit test library and must create all test batches.",
               String(IDS_NO_ENTRY_POINT));
+}
+
+// The window and the console say the same about a library that cannot be loaded.
+TEST_F(RunnerResources, EachLoadFailureShowsTheLoadersSentence) {
+    using loader::LoadFailure;
+    EXPECT_EQ(0u, runner::LoadFailureMessageId(LoadFailure::None));
+    for (const LoadFailure failure :
+         {LoadFailure::CannotRead, LoadFailure::CannotMap, LoadFailure::UnknownFormat, LoadFailure::Needs64BitRunner,
+          LoadFailure::Needs32BitRunner, LoadFailure::CannotLoad, LoadFailure::NoEntryPoint, LoadFailure::NoTests}) {
+        const unsigned id = runner::LoadFailureMessageId(failure);
+        EXPECT_TRUE(id >= IDS_UNKNOWN_FORMAT && id < IDS_DISPLAY_NAME) << id;
+        EXPECT_EQ(loader::LoadFailureText(failure), String(id)) << id;
+    }
 }
 
 TEST_F(RunnerResources, TheManifestAsksOnlyToRunAsTheInvoker) {

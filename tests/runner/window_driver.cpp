@@ -11,19 +11,12 @@
 #include <string>
 
 #include "resources/resource.h"
+#include "window_driving.h"
 #include "window_probe.h"
 
 namespace {
 
-constexpr DWORD kWaitMilliseconds = 30000;
-
-HWND WaitForWindow(const char *title) {
-    for (DWORD waited = 0; waited < kWaitMilliseconds; waited += 100) {
-        if (HWND window = FindWindowA(nullptr, title)) return window;
-        Sleep(100);
-    }
-    return nullptr;
-}
+using window_driving::kWaitMilliseconds;
 
 void SendAndWait(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     DWORD_PTR result = 0;
@@ -46,7 +39,7 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "usage: window_driver <title> [command-id | row:N]...\n");
         return 2;
     }
-    const HWND window = WaitForWindow(argv[1]);
+    const HWND window = window_driving::WaitForWindowTitled(argv[1]);
     if (window == nullptr) {
         std::fprintf(stderr, "no window titled %s\n", argv[1]);
         return 1;

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "command_rules.h"
 #include "resources/resource.h"
-#include "result_order.h"
-#include "test_results.h"
-#include "tree_item_table.h"
-#include "window_layout.h"
+#include "rules/command_rules.h"
+#include "rules/result_appearance.h"
+#include "rules/result_order.h"
+#include "rules/tree_item_table.h"
+#include "rules/window_layout.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "window_title.h"
+#include "rules/window_title.h"
 
 namespace {
 

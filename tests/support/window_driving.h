@@ -52,6 +52,18 @@ inline HWND WaitForWindow(DWORD processId, const std::string &title, HWND other 
     return nullptr;
 }
 
+// A top-level window of any process with exactly this title, for drivers that start
+// without knowing the runner's process.
+inline HWND WaitForWindowTitled(const std::string &title) {
+    for (DWORD waited = 0; waited < kWaitMilliseconds; waited += 50) {
+        if (HWND window = FindWindowA(nullptr, title.c_str())) {
+            return window;
+        }
+        Sleep(50);
+    }
+    return nullptr;
+}
+
 inline BOOL CALLBACK MatchOwnedWindow(HWND window, LPARAM parameter) {
     auto *search = reinterpret_cast<WindowSearch *>(parameter);
     if (GetWindow(window, GW_OWNER) != search->other || !IsWindowVisible(window)) {

@@ -1,0 +1,103 @@
+#include "junit_report.h"
+
+#include <cstdio>
+
+#include "xml_text.h"
+
+namespace console {
+namespace {
+
+using nvk::xml_text::Place;
+
+// Names and messages are ISO 8859-1, as the library's report takes them.
+void AppendEscaped(std::string &out, const std::string &text, Place place) {
+    for (const char character : text) {
+        const unsigned char byte = static_cast<unsigned char>(character);
+        if (nvk::xml_text::IsPlain(byte, place)) {
+            char encoded[2];
+            out.append(encoded, nvk::xml_text::EncodeLatin1(byte, encoded));
+        } else {
+            char replacement[nvk::xml_text::kLongestReplacement];
+            out.append(replacement, nvk::xml_text::Replacement(byte, replacement));
+        }
+    }
+}
+
+std::string Attribute(const char *name, const std::string &value) {
+    std::string text = std::string(" ") + name + "=\"";
+    AppendEscaped(text, value, Place::Attribute);
+    return text + "\"";
+}
+
+std::string Seconds(double seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f", seconds);
+    return text;
+}
+
+std::string CountAttributes(const Counts &counts) {
+    return Attribute("tests", std::to_string(counts.passed + counts.failed + counts.skipped)) +
+           Attribute("failures", std::to_string(counts.failed)) + Attribute("errors", "0") +
+           Attribute("skipped", std::to_string(counts.skipped)) + Attribute("time", Seconds(counts.seconds));
+}
+
+const char *FailureType(const TestRecord &test) {
+    if (test.outcome == Outcome::TimedOut) return "timeout";
+    for (const FailureRecord &failure : test.failures) {
+        if (failure.crash) return "crash";
+    }
+    return "assertion";
+}
+
+// The attribute carries the message that says most: the crash, else the first one.
+const FailureRecord &LeadingFailure(const TestRecord &test) {
+    for (const FailureRecord &failure : test.failures) {
+        if (failure.crash) return failure;
+    }
+    return test.failures.front();
+}
+
+void AppendFailure(std::string &out, const TestRecord &test) {
+    out += "      <failure" + Attribute("message", LeadingFailure(test).message) +
+           Attribute("type", FailureType(test)) + ">";
+    for (const FailureRecord &failure : test.failures) {
+        AppendEscaped(out, failure.file + "(" + std::to_string(failure.line) + "): " + failure.message + "\n",
+                      Place::Text);
+    }
+    out += "</failure>\n";
+}
+
+void AppendTestCase(std::string &out, const std::string &batchName, const TestRecord &test) {
+    out += "    <testcase" + Attribute("classname", batchName) + Attribute("name", test.name) +
+           Attribute("time", Seconds(test.seconds));
+    switch (test.outcome) {
+    case Outcome::Passed: out += "/>\n"; return;
+    case Outcome::NotSelected: out += ">\n      <skipped" + Attribute("message", "not selected") + "/>\n"; break;
+    case Outcome::NotRun:
+        out += ">\n      <skipped" + Attribute("message", "not run: the run ended at a timeout") + "/>\n";
+        break;
+    case Outcome::Failed:
+    case Outcome::TimedOut:
+        out += ">\n";
+        if (!test.failures.empty()) AppendFailure(out, test);
+        break;
+    }
+    out += "    </testcase>\n";
+}
+
+}  // namespace
+
+std::string JunitReport(const RunResults &results) {
+    std::string suites;
+    for (const BatchRecord &batch : results.Batches()) {
+        Counts counts;
+        for (const TestRecord &test : batch.tests) counts.Add(test);
+        suites += "  <testsuite" + Attribute("name", batch.name) + CountAttributes(counts) + ">\n";
+        for (const TestRecord &test : batch.tests) AppendTestCase(suites, batch.name, test);
+        suites += "  </testsuite>\n";
+    }
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<testsuites" + Attribute("name", "Norvik") +
+           CountAttributes(results.Count()) + ">\n" + suites + "</testsuites>\n";
+}
+
+}  // namespace console

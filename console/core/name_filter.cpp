@@ -1,0 +1,71 @@
+#include "name_filter.h"
+
+namespace console {
+namespace {
+
+// Iterative matching with one point of return for the last '*': linear in practice,
+// never exponential.
+bool GlobMatches(const std::string &pattern, const std::string &text) {
+    size_t p = 0, t = 0, starPattern = std::string::npos, starText = 0;
+    while (t < text.size()) {
+        if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == text[t])) {
+            ++p;
+            ++t;
+        } else if (p < pattern.size() && pattern[p] == '*') {
+            starPattern = p++;
+            starText = t;
+        } else if (starPattern != std::string::npos) {
+            p = starPattern + 1;
+            t = ++starText;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*') ++p;
+    return p == pattern.size();
+}
+
+bool AnyMatches(const std::vector<std::string> &patterns, const std::string &text) {
+    for (const std::string &pattern : patterns) {
+        if (GlobMatches(pattern, text)) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+TestFilter::TestFilter(const std::string &patterns) {
+    size_t start = 0;
+    while (start <= patterns.size()) {
+        size_t end = patterns.find(':', start);
+        if (end == std::string::npos) end = patterns.size();
+        const std::string pattern = patterns.substr(start, end - start);
+        if (!pattern.empty() && pattern[0] == '-') {
+            excluded_.push_back(pattern.substr(1));
+        } else if (!pattern.empty()) {
+            included_.push_back(pattern);
+        }
+        start = end + 1;
+    }
+}
+
+bool TestFilter::Selects(const std::string &fullName) const {
+    return (included_.empty() || AnyMatches(included_, fullName)) && !AnyMatches(excluded_, fullName);
+}
+
+void TestFilter::ApplyToRegistry() const {
+    for (NvkBatch *batch = NvkBatchGetFirst(); batch != nullptr; batch = NvkBatchGetNext(batch)) {
+        for (NvkTestFunction *test = NvkBatchGetFirstTestFunction(batch); test != nullptr;
+             test = NvkTestFunctionGetNext(test)) {
+            NvkTestFunctionSetSkip(test, Selects(FullTestName(test)) ? 0 : 1);
+        }
+    }
+}
+
+std::string FullTestName(NvkTestFunction *test) {
+    const char *batchName = NvkBatchGetName(NvkTestFunctionGetBatch(test));
+    const char *testName = NvkTestFunctionGetName(test);
+    return std::string(batchName != nullptr ? batchName : "") + "." + (testName != nullptr ? testName : "");
+}
+
+}  // namespace console

@@ -1,0 +1,31 @@
+// The one test DLL a runner has loaded: validating, loading and releasing it, and
+// keeping reports off it. Shared by the window, its command-line mode and the console
+// runner; shows nothing itself.
+#pragma once
+
+#include "load_failure.h"
+
+namespace loader {
+
+// Validates the file, loads it, finds and calls its NvkLibraryCreateBatches and drops
+// the batches it left empty. Returns None or why it failed (never NoTests: a library
+// without tests loads); a failure changes nothing, and the library loaded before
+// stays loaded with its batches. Only an entry point that crashes fails late: by then
+// the library before was released, and the new one is released again with whatever
+// it registered.
+LoadFailure LoadTestLibrary(const char *path);
+
+// Frees every batch, then unloads the library (the batches point into it).
+void ReleaseTestLibrary();
+
+bool IsTestLibraryLoaded();
+
+// The full path the loaded library was validated and loaded from; "" when none.
+const char *LoadedLibraryPath();
+
+// Whether writing a report to reportPath would destroy the test library at
+// libraryPath: both name one file by full path, compared as the platform compares
+// file names (without case on Windows).
+bool ReportWouldOverwriteLibrary(const char *reportPath, const char *libraryPath);
+
+}  // namespace loader

@@ -1,0 +1,23 @@
+#include "rules/command_rules.h"
+
+namespace runner {
+
+bool IsOffered(OfferRule rule, const WindowFacts &facts) {
+    switch (rule) {
+    case OfferRule::Always:
+        return true;
+    case OfferRule::BatchAvailable:
+        return facts.batchAvailable;
+    case OfferRule::ReportShown:
+        return facts.reportShown;
+    case OfferRule::CurrentTestFunction:
+        return facts.currentTestFunction;
+    case OfferRule::NotInListMode:
+        return !facts.listMode;
+    case OfferRule::NotInXmlMode:
+        return facts.listMode;
+    }
+    return false;
+}
+
+}  // namespace runner

@@ -1,0 +1,19 @@
+#include "rules/tree_item_table.h"
+
+#include <cstddef>
+
+namespace runner {
+
+int32_t TreeItemTable::Add(const TreeEntry &entry) {
+    entries_.push_back(entry);
+    return static_cast<int32_t>(entries_.size());
+}
+
+const TreeEntry *TreeItemTable::Find(int64_t key) const {
+    if (key <= 0 || static_cast<uint64_t>(key) > entries_.size()) {
+        return nullptr;
+    }
+    return &entries_[static_cast<size_t>(key - 1)];
+}
+
+}  // namespace runner

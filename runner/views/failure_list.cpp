@@ -1,0 +1,79 @@
+#include "views/failure_list.h"
+
+#include <commctrl.h>
+
+#include <cstdio>
+
+#include "resources/resource.h"
+#include "views/list_columns.h"
+
+namespace runner {
+namespace {
+
+constexpr unsigned kColumnTitles[] = {IDS_COLUMN_LINE, IDS_COLUMN_MESSAGE};
+constexpr size_t kLineTextSize = 32;
+
+HWND list = nullptr;
+
+void AppendFailure(NvkAssertionFailure *failure) {
+    char line[kLineTextSize];
+    std::snprintf(line, sizeof line, "%u", static_cast<unsigned>(NvkAssertionFailureGetLineNumber(failure)));
+    LVITEMA item = {};
+    item.mask = LVIF_TEXT;
+    item.iItem = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    item.pszText = line;
+    const int row = static_cast<int>(SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+    SetCellText(list, row, 1, NvkAssertionFailureGetMessage(failure));
+}
+
+void DeleteEveryRow() {
+    SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+    AutosizeColumns(list);
+}
+
+}  // namespace
+
+void SetUpFailureList(HWND control) {
+    list = control;
+    SetUpListView(list, kColumnTitles, sizeof kColumnTitles / sizeof kColumnTitles[0]);
+}
+
+void FailureListOnEvent(int32_t code, void *first, void *second, NvkTestFunction *current) {
+    const bool aboutCurrent = current != nullptr && second == current;
+    switch (code) {
+    case NvkEventFailureAdded:
+        if (current != nullptr && first == current) {
+            AppendFailure(static_cast<NvkAssertionFailure *>(second));
+            UpdateWindow(list);
+        }
+        break;
+    case NvkEventAllBatchesFreed:
+        DeleteEveryRow();
+        break;
+    case NvkEventTestFunctionReset:
+    case NvkEventTestFunctionStarted:
+        if (aboutCurrent) {
+            DeleteEveryRow();
+            UpdateWindow(list);
+        }
+        break;
+    case NvkEventTestFunctionFinished:
+        if (aboutCurrent) {
+            AutosizeColumns(list);
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void FailureListRefill(NvkTestFunction *testFunction) {
+    SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+    for (NvkAssertionFailure *failure = NvkTestFunctionGetFirstFailure(testFunction); failure != nullptr;
+         failure = NvkAssertionFailureGetNext(failure)) {
+        AppendFailure(failure);
+    }
+    AutosizeColumns(list);
+}
+
+}  // namespace runner

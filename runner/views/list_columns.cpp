@@ -1,0 +1,142 @@
+#include "views/list_columns.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <unordered_map>
+
+#include "norvik.h"
+#include "window/program_resources.h"
+
+namespace runner {
+namespace {
+
+constexpr int kMinimumColumnWidth = 20;
+constexpr int kColumnMargin = 20;
+// Only the first 260 characters of a text count towards its column's width.
+constexpr int kMeasuredTextSize = 261;
+constexpr int kCellTextSize = 1024;
+
+void InsertColumn(HWND list, int index, unsigned titleId) {
+    const RunnerString title = LoadRunnerString(titleId);
+    LVCOLUMNA column = {};
+    column.mask = LVCF_FMT | LVCF_TEXT | LVCF_MINWIDTH;
+    column.fmt = LVCFMT_LEFT;
+    column.pszText = const_cast<char *>(title.OrEmpty());
+    column.cxMin = kMinimumColumnWidth;
+    SendMessageA(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column));
+}
+
+// Widths of texts in the list's font, as the list measures them, from one device
+// context for all texts: the list's own measuring takes a context per text, and a
+// column of thousands of rows repeats most of its texts.
+class TextMeasure {
+public:
+    explicit TextMeasure(HWND list) : list_(list), context_(GetDC(list)) {
+        const auto font = reinterpret_cast<HFONT>(SendMessageA(list, WM_GETFONT, 0, 0));
+        previousFont_ = SelectObject(context_, font != nullptr ? font : GetStockObject(DEFAULT_GUI_FONT));
+    }
+    ~TextMeasure() {
+        SelectObject(context_, previousFont_);
+        ReleaseDC(list_, context_);
+    }
+    TextMeasure(const TextMeasure &) = delete;
+    TextMeasure &operator=(const TextMeasure &) = delete;
+
+    int Width(const char *text) {
+        const auto known = widths_.find(text);
+        if (known != widths_.end()) {
+            return known->second;
+        }
+        SIZE size = {};
+        GetTextExtentPoint32A(context_, text, static_cast<int>(std::strlen(text)), &size);
+        widths_.emplace(text, size.cx);
+        return size.cx;
+    }
+
+private:
+    HWND list_;
+    HDC context_;
+    HGDIOBJ previousFont_;
+    std::unordered_map<std::string, int> widths_;
+};
+
+int HeaderWidth(HWND header, int column, TextMeasure &measure) {
+    char text[kMeasuredTextSize] = "";
+    HDITEMA item = {};
+    item.mask = HDI_TEXT;
+    item.pszText = text;
+    item.cchTextMax = kMeasuredTextSize;
+    if (!SendMessageA(header, HDM_GETITEMA, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&item))) {
+        return 0;
+    }
+    return measure.Width(text);
+}
+
+int WidestCell(HWND list, int column, int rows, int width, TextMeasure &measure) {
+    char text[kMeasuredTextSize];
+    LVITEMA item = {};
+    item.iSubItem = column;
+    item.pszText = text;
+    item.cchTextMax = kMeasuredTextSize;
+    for (int row = 0; row < rows; ++row) {
+        text[0] = '\0';
+        SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+        if (text[0] != '\0') {
+            width = std::max(width, measure.Width(text));
+        }
+    }
+    return width;
+}
+
+}  // namespace
+
+void SetUpListView(HWND list, const unsigned *columnTitleIds, size_t columnCount) {
+    const DWORD style = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER;
+    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, style);
+    SendMessageA(list, LVM_SETBKCOLOR, 0, RGB(255, 255, 255));
+    SendMessageA(list, LVM_SETTEXTCOLOR, 0, RGB(0, 0, 0));
+    for (size_t index = 0; index < columnCount; ++index) {
+        InsertColumn(list, static_cast<int>(index), columnTitleIds[index]);
+    }
+    AutosizeColumns(list);
+}
+
+void AutosizeColumns(HWND list) {
+    const auto header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+    const int columns = static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
+    const int rows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    TextMeasure measure(list);
+    for (int column = 0; column < columns; ++column) {
+        if (rows == 0) {
+            SendMessageA(list, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), LVSCW_AUTOSIZE_USEHEADER);
+            continue;
+        }
+        const int width = WidestCell(list, column, rows, HeaderWidth(header, column, measure), measure) + kColumnMargin;
+        SendMessageA(list, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), static_cast<LPARAM>(width & 0xFFFF));
+    }
+}
+
+void SetCellText(HWND list, int row, int column, const char *text) {
+    if (text == nullptr) {
+        text = "";
+    }
+    // Writing a cell repaints it, which costs far more than reading it first.
+    char shown[kCellTextSize] = "";
+    LVITEMA item = {};
+    item.iSubItem = column;
+    item.pszText = shown;
+    item.cchTextMax = kCellTextSize;
+    SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    if (std::strncmp(shown, text, kCellTextSize - 1) == 0) {
+        return;
+    }
+    item.mask = LVIF_TEXT;
+    item.iItem = row;
+    item.pszText = const_cast<char *>(text);
+    SendMessageA(list, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+}  // namespace runner

@@ -1,0 +1,119 @@
+#include "views/progress_bar.h"
+
+#include <commctrl.h>
+#include <uxtheme.h>
+
+#include "norvik.h"
+#include "rules/result_appearance.h"
+
+namespace runner {
+namespace {
+
+constexpr COLORREF kBackground = RGB(0xC0, 0xC0, 0xC0);
+constexpr COLORREF kGreen = RGB(0, 0xFF, 0);
+constexpr COLORREF kRed = RGB(0xFF, 0, 0);
+
+HWND bar = nullptr;
+ProgressScope scope;
+// The steps are counted here and given to the bar when they show: repainting the bar
+// for every one of thousands of tests would cost more than the tests.
+uint32_t steps = 0;
+uint32_t range = 0;
+bool red = false;
+
+void SetColour(bool failed) {
+    SendMessageA(bar, PBM_SETBARCOLOR, 0, failed ? kRed : kGreen);
+    red = failed;
+}
+
+void Restart(uint32_t maximum) {
+    SetColour(false);
+    SendMessageA(bar, PBM_SETPOS, 0, 0);
+    SendMessageA(bar, PBM_SETRANGE32, 0, static_cast<LPARAM>(maximum));
+    steps = 0;
+    range = maximum;
+}
+
+int BarWidth() {
+    RECT client = {};
+    GetClientRect(bar, &client);
+    return client.right;
+}
+
+void Reset(uint32_t maximum) {
+    Restart(maximum);
+    scope = ProgressScope();
+}
+
+void Track(const ProgressScope &run) {
+    uint32_t selected = 0;
+    NvkBatchGetTestFunctionInformation(static_cast<NvkBatch *>(const_cast<void *>(run.batch)), &selected, nullptr);
+    Restart(selected);
+    scope = run;
+}
+
+void OnRunStarted(void *batch, void *testFunction) {
+    const ProgressScope run = ScopeOfRun(batch, testFunction);
+    if (run.tracking) {
+        Track(run);
+    } else {
+        Reset(1);
+    }
+}
+
+void OnTestFinished(uint32_t passed) {
+    ++steps;
+    const bool turnsRed = passed == 0 && !red;
+    if (turnsRed) {
+        SetColour(true);
+    }
+    if (turnsRed || StepShows(steps, range, BarWidth())) {
+        SendMessageA(bar, PBM_SETPOS, steps, 0);
+        UpdateWindow(bar);
+    }
+}
+
+void OnRunFinished() {
+    if (!scope.tracking) {
+        return;
+    }
+    SendMessageA(bar, PBM_SETPOS, steps, 0);
+    int32_t failed = 0;
+    NvkBatchGetStatistics(static_cast<NvkBatch *>(const_cast<void *>(scope.batch)), nullptr, nullptr, &failed,
+                          nullptr, nullptr, nullptr, nullptr);
+    if (EndsGreen(scope, failed)) {
+        SetColour(false);
+    }
+}
+
+}  // namespace
+
+void SetUpProgressBar(HWND control) {
+    bar = control;
+    // A themed bar draws in the theme's colour, whatever colour it is given.
+    SetWindowTheme(bar, L" ", L" ");
+    SendMessageA(bar, PBM_SETBKCOLOR, 0, kBackground);
+    SendMessageA(bar, PBM_SETSTEP, 1, 0);
+    Reset(0);
+}
+
+void ProgressOnEvent(int32_t code, uint32_t value, void *first, void *second) {
+    switch (code) {
+    case NvkEventAllBatchesFreed:
+        Reset(0);
+        break;
+    case NvkEventRunStarted:
+        OnRunStarted(first, second);
+        break;
+    case NvkEventTestFunctionFinished:
+        OnTestFinished(value);
+        break;
+    case NvkEventRunFinished:
+        OnRunFinished();
+        break;
+    default:
+        break;
+    }
+}
+
+}  // namespace runner

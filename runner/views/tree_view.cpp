@@ -1,0 +1,361 @@
+#include "views/tree_view.h"
+
+#include <commctrl.h>
+
+#include "drawing/owned_handles.h"
+#include "resources/resource.h"
+#include "rules/result_appearance.h"
+#include "rules/tree_item_table.h"
+#include "window/context_menu.h"
+#include "window/current_test_function.h"
+#include "window/program_resources.h"
+
+namespace runner {
+namespace {
+
+// Posted to the main window after Space reached the tree: by then the control has
+// toggled the box itself, and the box is set to match the skip flag again.
+constexpr UINT kSyncCheckBox = WM_APP + 1;
+
+constexpr int kImageWidth = 16;
+constexpr int kUnchecked = 1;
+constexpr int kChecked = 2;
+
+HWND tree = nullptr;
+TreeItemTable items;
+OwnedImageList images;
+bool batchSkipGuard = false;
+bool testSkipGuard = false;
+
+LRESULT SendToTree(UINT message, WPARAM wParam, LPARAM lParam) { return SendMessageA(tree, message, wParam, lParam); }
+
+// The entry stored for a record, or NULL when its user data holds no key of ours.
+const TreeEntry *EntryOfRecord(void *record, int32_t key) {
+    const TreeEntry *entry = items.Find(key);
+    return entry != nullptr && entry->record == record ? entry : nullptr;
+}
+
+HTREEITEM ItemOfBatch(NvkBatch *batch) {
+    const TreeEntry *entry = EntryOfRecord(batch, NvkBatchGetUserData(batch));
+    return entry != nullptr ? static_cast<HTREEITEM>(entry->item) : nullptr;
+}
+
+HTREEITEM ItemOfTestFunction(NvkTestFunction *testFunction) {
+    const TreeEntry *entry = EntryOfRecord(testFunction, NvkTestFunctionGetUserData(testFunction));
+    return entry != nullptr ? static_cast<HTREEITEM>(entry->item) : nullptr;
+}
+
+const TreeEntry *EntryOfItem(HTREEITEM item) {
+    if (item == nullptr) {
+        return nullptr;
+    }
+    TVITEMA read = {};
+    read.mask = TVIF_HANDLE | TVIF_PARAM;
+    read.hItem = item;
+    if (!SendToTree(TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&read))) {
+        return nullptr;
+    }
+    return items.Find(read.lParam);
+}
+
+HTREEITEM NextItem(HTREEITEM item, UINT relation) {
+    return reinterpret_cast<HTREEITEM>(SendToTree(TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
+}
+
+void SetCheckBox(HTREEITEM item, int stateImage) {
+    if (item == nullptr) {
+        return;
+    }
+    TVITEMA write = {};
+    write.mask = TVIF_HANDLE | TVIF_STATE;
+    write.hItem = item;
+    write.stateMask = TVIS_STATEIMAGEMASK;
+    write.state = INDEXTOSTATEIMAGEMASK(stateImage);
+    SendToTree(TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&write));
+}
+
+int CheckBoxOf(HTREEITEM item) {
+    return static_cast<int>(SendToTree(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), TVIS_STATEIMAGEMASK) >> 12);
+}
+
+void SetImage(HTREEITEM item, int image) {
+    if (item == nullptr) {
+        return;
+    }
+    TVITEMA write = {};
+    write.mask = TVIF_HANDLE | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+    write.hItem = item;
+    write.iImage = image;
+    write.iSelectedImage = image;
+    SendToTree(TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&write));
+}
+
+void InsertItem(HTREEITEM parent, const char *text, int image, ItemKind kind, void *record) {
+    const int32_t key = items.NextKey();
+    TVINSERTSTRUCTA insert = {};
+    insert.hParent = parent;
+    insert.hInsertAfter = TVI_LAST;
+    insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM;
+    insert.item.pszText = const_cast<char *>(text);
+    insert.item.iImage = image;
+    insert.item.iSelectedImage = image;
+    insert.item.lParam = key;
+    const auto item = reinterpret_cast<HTREEITEM>(SendToTree(TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
+    if (item == nullptr) {
+        return;
+    }
+    items.Add({item, kind, record});
+    if (kind == ItemKind::Batch) {
+        NvkBatchSetUserData(static_cast<NvkBatch *>(record), key, 1);
+    } else {
+        NvkTestFunctionSetUserData(static_cast<NvkTestFunction *>(record), key, 1);
+    }
+    SetCheckBox(item, kChecked);
+}
+
+void InsertBatch(NvkBatch *batch) {
+    InsertItem(TVI_ROOT, NvkBatchGetName(batch), kClosedFolderImage, ItemKind::Batch, batch);
+}
+
+void InsertTestFunction(NvkBatch *batch, NvkTestFunction *testFunction) {
+    const HTREEITEM parent = ItemOfBatch(batch);
+    if (parent != nullptr) {
+        InsertItem(parent, NvkTestFunctionGetName(testFunction), TreeImageOf(TestState::NotRun),
+                   ItemKind::TestFunction, testFunction);
+    }
+}
+
+void DeleteBatchItem(NvkBatch *batch) {
+    if (const HTREEITEM item = ItemOfBatch(batch)) {
+        SendToTree(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(item));
+    }
+}
+
+void DeleteEveryItem() {
+    SendToTree(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+    items.Clear();
+}
+
+void ShowTestImage(NvkTestFunction *testFunction, bool running) {
+    int32_t failures = 0;
+    const bool hasRun = !running && NvkTestFunctionGetStatistics(testFunction, nullptr, &failures, nullptr) != 0;
+    SetImage(ItemOfTestFunction(testFunction), TreeImageOf(StateOf(running, hasRun, failures)));
+    UpdateWindow(tree);
+}
+
+int CheckBoxForSkip(uint32_t skip) { return skip != 0 ? kUnchecked : kChecked; }
+
+// The skip flag that the click or key about to toggle a box stands for: a ticked box
+// (2) being cleared means skip 1, an empty one (1) being ticked skip 0.
+void ApplyToggle(const TreeEntry &entry, int boxBeforeToggle) {
+    const int32_t skip = boxBeforeToggle - 1;
+    if (entry.kind == ItemKind::Batch) {
+        batchSkipGuard = true;
+        NvkBatchSkip(static_cast<NvkBatch *>(entry.record), skip);
+        batchSkipGuard = false;
+    } else {
+        testSkipGuard = true;
+        NvkTestFunctionSetSkip(static_cast<NvkTestFunction *>(entry.record), skip);
+        testSkipGuard = false;
+    }
+}
+
+// The item under the position of the last message, with the hit flags.
+HTREEITEM HitItem(UINT *flags) {
+    if (NextItem(nullptr, TVGN_ROOT) == nullptr) {
+        return nullptr;
+    }
+    const DWORD position = GetMessagePos();
+    POINT point = {static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position))};
+    MapWindowPoints(nullptr, tree, &point, 1);
+    TVHITTESTINFO hit = {};
+    hit.pt = point;
+    SendToTree(TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+    *flags = hit.flags;
+    return hit.hItem;
+}
+
+void OnClick() {
+    UINT flags = 0;
+    const HTREEITEM item = HitItem(&flags);
+    const TreeEntry *entry = EntryOfItem(item);
+    if (entry != nullptr && (flags & TVHT_ONITEMSTATEICON) != 0) {
+        ApplyToggle(*entry, CheckBoxOf(item));
+    }
+}
+
+void OnSpace() {
+    const HTREEITEM item = NextItem(nullptr, TVGN_CARET);
+    const TreeEntry *entry = EntryOfItem(item);
+    if (entry != nullptr) {
+        ApplyToggle(*entry, CheckBoxOf(item));
+        PostMessageA(GetParent(tree), kSyncCheckBox, 0, reinterpret_cast<LPARAM>(item));
+    }
+}
+
+// Whatever the control did with the key, the box ends showing the skip flag.
+void SyncCheckBox(HTREEITEM item) {
+    const TreeEntry *entry = EntryOfItem(item);
+    if (entry == nullptr) {
+        return;
+    }
+    if (entry->kind == ItemKind::TestFunction) {
+        SetCheckBox(item, CheckBoxForSkip(NvkTestFunctionGetSkip(static_cast<NvkTestFunction *>(entry->record))));
+        return;
+    }
+    // A batch's box is the value last applied to the whole batch: the one the toggle set.
+    NvkTestFunction *first = NvkBatchGetFirstTestFunction(static_cast<NvkBatch *>(entry->record));
+    SetCheckBox(item, CheckBoxForSkip(static_cast<uint32_t>(NvkTestFunctionGetSkip(first))));
+}
+
+void OnSelectionChanged(HTREEITEM item) {
+    const TreeEntry *entry = EntryOfItem(item);
+    const bool isTest = entry != nullptr && entry->kind == ItemKind::TestFunction;
+    MakeCurrent(isTest ? static_cast<NvkTestFunction *>(entry->record) : nullptr);
+}
+
+void ShowFolderState(HTREEITEM item) {
+    const TreeEntry *entry = EntryOfItem(item);
+    if (entry != nullptr && entry->kind == ItemKind::Batch) {
+        const bool expanded = (SendToTree(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), TVIS_EXPANDED) &
+                               TVIS_EXPANDED) != 0;
+        SetImage(item, expanded ? kOpenFolderImage : kClosedFolderImage);
+    }
+}
+
+void OnRightClick() {
+    UINT flags = 0;
+    const HTREEITEM item = HitItem(&flags);
+    if (item == nullptr || EntryOfItem(item) == nullptr) {
+        return;
+    }
+    SendToTree(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+    ShowTestContextMenu(GetParent(tree));
+}
+
+bool OnNotify(const NMHDR *header) {
+    switch (header->code) {
+    case NM_CLICK:
+        OnClick();
+        return true;
+    case NM_RCLICK:
+        OnRightClick();
+        return true;
+    case TVN_KEYDOWN:
+        if (reinterpret_cast<const NMTVKEYDOWN *>(header)->wVKey == VK_SPACE) {
+            OnSpace();
+        }
+        return true;
+    case TVN_SELCHANGEDA:
+    case TVN_SELCHANGEDW:
+        OnSelectionChanged(reinterpret_cast<const NMTREEVIEWA *>(header)->itemNew.hItem);
+        return true;
+    case TVN_ITEMEXPANDEDA:
+    case TVN_ITEMEXPANDEDW:
+        ShowFolderState(reinterpret_cast<const NMTREEVIEWA *>(header)->itemNew.hItem);
+        return true;
+    default:
+        return false;
+    }
+}
+
+}  // namespace
+
+void SetUpTestTree(HWND control) {
+    tree = control;
+    // A tree created with check boxes may show them cleared whatever their state;
+    // setting the style again before the first item is inserted avoids it.
+    const LONG_PTR style = GetWindowLongPtrA(tree, GWL_STYLE);
+    SetWindowLongPtrA(tree, GWL_STYLE, style & ~TVS_CHECKBOXES);
+    SetWindowLongPtrA(tree, GWL_STYLE, style | TVS_CHECKBOXES);
+    SendToTree(TVM_SETBKCOLOR, 0, RGB(255, 255, 255));
+    SendToTree(TVM_SETTEXTCOLOR, 0, RGB(0, 0, 0));
+    SendToTree(TVM_SETINDENT, 0, 0);
+    images = OwnedImageList(ImageList_LoadImageA(ProgramInstance(), MAKEINTRESOURCEA(IDB_TREE_IMAGES), kImageWidth, 0,
+                                                 CLR_DEFAULT, IMAGE_BITMAP,
+                                                 LR_CREATEDIBSECTION | LR_LOADTRANSPARENT));
+    SendToTree(TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(images.Get()));
+    SendToTree(TVM_SETEXTENDEDSTYLE, TVS_EX_DOUBLEBUFFER, TVS_EX_DOUBLEBUFFER);
+}
+
+void TreeOnEvent(int32_t code, uint32_t value, void *first, void *second) {
+    auto *batch = static_cast<NvkBatch *>(first);
+    auto *testFunction = static_cast<NvkTestFunction *>(second);
+    switch (code) {
+    case NvkEventBatchCreated:
+        InsertBatch(batch);
+        break;
+    case NvkEventBatchFreed:
+        DeleteBatchItem(batch);
+        break;
+    case NvkEventAllBatchesFreed:
+        DeleteEveryItem();
+        break;
+    case NvkEventBatchSkip:
+        if (!batchSkipGuard) {
+            SetCheckBox(ItemOfBatch(batch), CheckBoxForSkip(value));
+        }
+        break;
+    case NvkEventTestFunctionAdded:
+        InsertTestFunction(batch, testFunction);
+        break;
+    case NvkEventTestFunctionReset:
+    case NvkEventTestFunctionFinished:
+        ShowTestImage(testFunction, false);
+        break;
+    case NvkEventTestFunctionStarted:
+        ShowTestImage(testFunction, true);
+        break;
+    case NvkEventTestFunctionSkip:
+        if (!testSkipGuard) {
+            SetCheckBox(ItemOfTestFunction(testFunction), CheckBoxForSkip(value));
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+bool TreeHandleMessage(UINT message, WPARAM, LPARAM lParam) {
+    if (message == kSyncCheckBox) {
+        SyncCheckBox(reinterpret_cast<HTREEITEM>(lParam));
+        return true;
+    }
+    if (message != WM_NOTIFY || tree == nullptr) {
+        return false;
+    }
+    const auto *header = reinterpret_cast<const NMHDR *>(lParam);
+    return header->hwndFrom == tree && OnNotify(header);
+}
+
+void ExpandEntireTree(bool expand) {
+    for (HTREEITEM item = NextItem(nullptr, TVGN_ROOT); item != nullptr; item = NextItem(item, TVGN_NEXT)) {
+        SendToTree(TVM_EXPAND, expand ? TVE_EXPAND : TVE_COLLAPSE, reinterpret_cast<LPARAM>(item));
+        ShowFolderState(item);
+    }
+}
+
+NvkBatch *TreeSelectedBatch() {
+    const TreeEntry *entry = EntryOfItem(NextItem(nullptr, TVGN_CARET));
+    if (entry == nullptr) {
+        return nullptr;
+    }
+    if (entry->kind == ItemKind::Batch) {
+        return static_cast<NvkBatch *>(entry->record);
+    }
+    return NvkTestFunctionGetBatch(static_cast<NvkTestFunction *>(entry->record));
+}
+
+void SelectFirstBatch() {
+    SendToTree(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(NextItem(nullptr, TVGN_ROOT)));
+}
+
+void TreeSelectTestFunction(NvkTestFunction *testFunction) {
+    const HTREEITEM item = ItemOfTestFunction(testFunction);
+    if (item != nullptr && item != NextItem(nullptr, TVGN_CARET)) {
+        SendToTree(TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item));
+        SendToTree(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+    }
+}
+
+}  // namespace runner

@@ -1,0 +1,34 @@
+#include "window/context_menu.h"
+
+#include "drawing/owned_handles.h"
+#include "norvik.h"
+#include "resources/resource.h"
+#include "window/current_test_function.h"
+#include "window/program_resources.h"
+
+namespace runner {
+namespace {
+
+void AppendCommand(HMENU menu, UINT commandId, unsigned textId) {
+    AppendMenuA(menu, MF_STRING, commandId, LoadRunnerString(textId).OrEmpty());
+}
+
+}  // namespace
+
+void ShowTestContextMenu(HWND owner) {
+    const OwnedMenu menu(CreatePopupMenu());
+    if (menu.Get() == nullptr) {
+        return;
+    }
+    if (CurrentTestFunction() != nullptr) {
+        AppendCommand(menu.Get(), IDM_RUN_TEST_FUNCTION, IDS_RUN_TEST_FUNCTION_MENU);
+    }
+    if (AvailableBatch() != nullptr) {
+        AppendCommand(menu.Get(), IDM_RUN_BATCH, IDS_RUN_BATCH_MENU);
+    }
+    POINT cursor = {};
+    GetCursorPos(&cursor);
+    TrackPopupMenu(menu.Get(), 0, cursor.x, cursor.y, 0, owner, nullptr);
+}
+
+}  // namespace runner

@@ -1,0 +1,163 @@
+#include "window/main_window.h"
+
+#include "drawing/custom_drawing.h"
+#include "norvik.h"
+#include "resources/resource.h"
+#include "rules/window_layout.h"
+#include "views/failure_list.h"
+#include "views/progress_bar.h"
+#include "views/result_list.h"
+#include "views/tree_view.h"
+#include "views/xml_view.h"
+#include "window/commands.h"
+#include "window/dialog_setup.h"
+#include "window/program_resources.h"
+
+namespace runner {
+namespace {
+
+HWND mainWindow = nullptr;
+ViewMode viewMode = ViewMode::List;
+SIZE initialClientSize = {0, 0};
+
+HWND Control(int id) { return GetDlgItem(mainWindow, id); }
+
+Box ChildBox(int id) {
+    RECT rect = {};
+    GetWindowRect(Control(id), &rect);
+    MapWindowPoints(nullptr, mainWindow, reinterpret_cast<POINT *>(&rect), 2);
+    return {rect.left, rect.top, rect.right, rect.bottom};
+}
+
+void MoveTo(int id, const Box &box) {
+    MoveWindow(Control(id), box.left, box.top, box.right - box.left, box.bottom - box.top, TRUE);
+}
+
+void OnSize(int width, int height) {
+    if (mainWindow == nullptr) {
+        return;
+    }
+    const MainLayout layout = ComputeMainLayout(width, height, ChildBox(IDC_TEST_TREE), ChildBox(IDM_LIST_VIEW).bottom);
+    MoveTo(IDC_TEST_TREE, layout.tree);
+    MoveTo(IDC_XML_VIEW, layout.xmlView);
+    MoveTo(IDC_RESULT_LIST, layout.resultList);
+    MoveTo(IDC_FAILURE_LIST, layout.failureList);
+    MoveTo(IDC_PROGRESS, layout.progress);
+    const RECT repaint = {layout.repaint.left, layout.repaint.top, layout.repaint.right, layout.repaint.bottom};
+    InvalidateRect(mainWindow, &repaint, TRUE);
+}
+
+void OnInitDialog(HWND window) {
+    RECT client = {};
+    GetClientRect(window, &client);
+    initialClientSize = {client.right, client.bottom};
+    mainWindow = window;
+    SetUpRunnerDialog(window);
+    SetUpTestTree(Control(IDC_TEST_TREE));
+    SetUpResultList(Control(IDC_RESULT_LIST));
+    SetUpFailureList(Control(IDC_FAILURE_LIST));
+    SetUpProgressBar(Control(IDC_PROGRESS));
+    SetUpXmlView(Control(IDC_XML_VIEW));
+    SetWindowTextA(window, LoadRunnerString(IDS_DISPLAY_NAME).Get());
+    UpdateCommandState(window);
+    OnSize(client.right, client.bottom);
+}
+
+// The window never gets smaller than it started.
+void OnGetMinMaxInfo(MINMAXINFO *limits) {
+    if (initialClientSize.cx == 0) {
+        return;
+    }
+    limits->ptMinTrackSize.x = initialClientSize.cx + 2 * GetSystemMetrics(SM_CXFRAME);
+    limits->ptMinTrackSize.y = initialClientSize.cy + 2 * GetSystemMetrics(SM_CYFRAME) +
+                               GetSystemMetrics(SM_CYMENU) + GetSystemMetrics(SM_CYCAPTION);
+}
+
+// The message loop fetches only this window's messages, so the quit message is
+// posted to the window rather than to the thread.
+void OnClose(HWND window) { PostMessageA(window, WM_QUIT, 0, 0); }
+
+// Views see every message first; they act on their own notifications only.
+bool OfferToViews(UINT message, WPARAM wParam, LPARAM lParam) {
+    const bool byTree = TreeHandleMessage(message, wParam, lParam);
+    const bool byResultList = ResultListHandleMessage(message, wParam, lParam);
+    return byTree || byResultList;
+}
+
+INT_PTR CALLBACK MainDialogProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (OfferToViews(message, wParam, lParam)) {
+        return 0;
+    }
+    switch (message) {
+    case kEraseBackgroundRequest:
+        return AnswerEraseBackgroundRequest(window, reinterpret_cast<HDC>(wParam),
+                                            viewMode == ViewMode::List ? IDM_LIST_VIEW : IDM_XML_VIEW);
+    case WM_INITDIALOG:
+        OnInitDialog(window);
+        break;
+    case WM_SIZE:
+        OnSize(LOWORD(lParam), HIWORD(lParam));
+        break;
+    case WM_GETMINMAXINFO:
+        OnGetMinMaxInfo(reinterpret_cast<MINMAXINFO *>(lParam));
+        break;
+    case WM_CLOSE:
+        OnClose(window);
+        break;
+    case WM_COMMAND:
+        RunCommand(window, LOWORD(wParam));
+        break;
+    default:
+        break;
+    }
+    return 0;
+}
+
+}  // namespace
+
+HWND CreateMainWindow() {
+    return CreateDialogParamA(ProgramInstance(), MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialogProcedure, 0);
+}
+
+HWND MainWindow() { return mainWindow; }
+
+ViewMode CurrentViewMode() { return viewMode; }
+
+void PauseViewDrawing(bool pause) {
+    // Resuming a window's drawing shows it: only those shown when paused resume.
+    static bool paused[3];
+    const int ids[] = {IDC_TEST_TREE, IDC_RESULT_LIST, IDC_FAILURE_LIST};
+    for (size_t index = 0; index < 3; ++index) {
+        const HWND view = Control(ids[index]);
+        if (pause) {
+            paused[index] = IsWindowVisible(view) != FALSE;
+            if (paused[index]) {
+                SendMessageA(view, WM_SETREDRAW, FALSE, 0);
+            }
+        } else if (paused[index]) {
+            SendMessageA(view, WM_SETREDRAW, TRUE, 0);
+            InvalidateRect(view, nullptr, TRUE);
+            paused[index] = false;
+        }
+    }
+}
+
+void SwitchViewMode(ViewMode mode) {
+    if (mode == viewMode) {
+        return;
+    }
+    viewMode = mode;
+    const int listsShown = mode == ViewMode::List ? SW_SHOWNORMAL : SW_HIDE;
+    ShowWindow(Control(IDC_RESULT_LIST), listsShown);
+    ShowWindow(Control(IDC_FAILURE_LIST), listsShown);
+    ShowWindow(Control(IDC_XML_VIEW), mode == ViewMode::Xml ? SW_SHOWNORMAL : SW_HIDE);
+    if (mode == ViewMode::Xml) {
+        XmlViewShown();
+    }
+    UpdateCommandState(mainWindow);
+    InvalidateRect(Control(IDM_LIST_VIEW), nullptr, FALSE);
+    InvalidateRect(Control(IDM_XML_VIEW), nullptr, FALSE);
+    InvalidateRect(mainWindow, nullptr, TRUE);
+}
+
+}  // namespace runner

@@ -1,0 +1,57 @@
+#include "window/runner_events.h"
+
+#include <windows.h>
+
+#include "views/failure_list.h"
+#include "views/progress_bar.h"
+#include "views/result_list.h"
+#include "views/tree_view.h"
+#include "views/xml_view.h"
+#include "window/commands.h"
+#include "window/current_test_function.h"
+#include "window/main_window.h"
+
+namespace runner {
+namespace {
+
+// Lets the window repaint between test functions. Only paint messages are taken:
+// input waits in the queue until the run is over.
+void PumpPaintMessages() {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT)) {
+        DispatchMessageA(&message);
+    }
+}
+
+void TakeFinalStep(int32_t code) {
+    switch (code) {
+    case NvkEventAllBatchesFreed:
+        ClearCurrentTestFunction();
+        break;
+    case NvkEventTestFunctionFinished:
+        PumpPaintMessages();
+        break;
+    case NvkEventRunStarted:
+        UpdateRunningState(MainWindow());
+        break;
+    case NvkEventRunFinished:
+        UpdateRunningState(MainWindow());
+        UpdateCommandState(MainWindow());
+        break;
+    default:
+        break;
+    }
+}
+
+}  // namespace
+
+void NVK_CALL OnRunnerEvent(int32_t code, uint32_t value, intptr_t, void *first, void *second) {
+    TreeOnEvent(code, value, first, second);
+    ResultListOnEvent(code, first, second);
+    ProgressOnEvent(code, value, first, second);
+    XmlViewOnEvent(code);
+    FailureListOnEvent(code, first, second, CurrentTestFunction());
+    TakeFinalStep(code);
+}
+
+}  // namespace runner

@@ -1,0 +1,79 @@
+// The JUnit report of results copied from a real run: its counts, failure types and
+// how it writes names and messages that XML cannot hold as they are.
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+
+#include "junit_report.h"
+#include "norvik.h"
+#include "registry_fixture.h"
+#include "run_results.h"
+
+namespace {
+
+void NVK_CALL Passes() { NvkAssert(1, "odd.c", 10, "fine"); }
+void NVK_CALL FailsOddly() { NvkAssert(0, "odd.c", 12, "%s", "bad\x01 <caf\xE9>\n\"end\""); }
+void NVK_CALL Throws() { throw std::runtime_error("thrown"); }
+void NVK_CALL SaysItCrashed() { NvkAssert(0, "odd.c", 20, "A crash was detected in the unit test function"); }
+
+class JunitReport : public RegistryTest {
+protected:
+    // Runs the batch and copies every result as the console runner does.
+    console::RunResults RunAll() {
+        console::RunResults results;
+        const auto keys = results.AddRegistry("odd.dll");
+        NvkBatchRun(nullptr);
+        for (const auto &entry : keys) {
+            if (NvkTestFunctionGetSkip(entry.first) == 0) {
+                int32_t failures = 0;
+                NvkTestFunctionGetStatistics(entry.first, nullptr, &failures, nullptr);
+                results.RecordFinished(entry.second, entry.first, failures == 0);
+            }
+        }
+        return results;
+    }
+};
+
+TEST_F(JunitReport, CountsTypesAndEscapesWhatXmlCannotHold) {
+    NvkBatch *batch = NvkBatchCreate("Odd <&> 'b'");
+    NvkBatchAddFunctionImp(batch, "Passes", Passes);
+    NvkBatchAddFunctionImp(batch, "FailsOddly", FailsOddly);
+    NvkBatchAddFunctionImp(batch, "Throws", Throws);
+    NvkBatchAddFunctionImp(batch, "SaysItCrashed", SaysItCrashed);
+    NvkTestFunctionSetSkip(NvkBatchAddFunctionImp(batch, "Skipped", Proc<1>), 1);
+    const console::RunResults results = RunAll();
+    const std::string report = console::JunitReport(results);
+
+    for (const char *expected : {
+             "<testsuites name=\"Norvik\" tests=\"5\" failures=\"3\" errors=\"0\" skipped=\"1\"",
+             "<testsuite name=\"Odd &lt;&amp;&gt; &apos;b&apos;\" tests=\"5\"",
+             "<testcase classname=\"Odd &lt;&amp;&gt; &apos;b&apos;\" name=\"Passes\" time=",
+             "<failure message=\"bad&#x2401; &lt;caf\xC3\xA9&gt;&#10;&quot;end&quot;\" type=\"assertion\">"
+             "odd.c(12): bad&#x2401; &lt;caf\xC3\xA9&gt;\n&quot;end&quot;\n</failure>",
+             "name=\"Throws\" time=",
+             "<failure message=\"A crash was detected in the unit test function\" type=\"crash\">",
+             // The same words from an assertion, on a line of its own, are no crash.
+             "<failure message=\"A crash was detected in the unit test function\" type=\"assertion\">odd.c(20)",
+             "name=\"Skipped\" time=\"0.000\">\n      <skipped message=\"not selected\"/>",
+         }) {
+        EXPECT_NE(std::string::npos, report.find(expected)) << expected << "\nin\n" << report;
+    }
+}
+
+TEST_F(JunitReport, ATimeoutIsItsOwnFailureTypeAndStopsTheRest) {
+    NvkBatch *batch = NvkBatchCreate("Slow");
+    NvkBatchAddFunctionImp(batch, "Hangs", Proc<1>);
+    NvkBatchAddFunctionImp(batch, "NeverReached", Proc<2>);
+    console::RunResults results;
+    const auto keys = results.AddRegistry("slow.dll");
+    results.RecordTimeout(keys[0].second, 2.5, "Timed out after 2 seconds");
+    const std::string report = console::JunitReport(results);
+    EXPECT_NE(std::string::npos,
+              report.find("name=\"Hangs\" time=\"2.500\">\n      <failure message=\"Timed out after 2 seconds\" "
+                          "type=\"timeout\">slow.dll(0): Timed out after 2 seconds\n</failure>"))
+        << report;
+    EXPECT_NE(std::string::npos, report.find("<skipped message=\"not run: the run ended at a timeout\"/>"));
+}
+
+}  // namespace

@@ -1,0 +1,117 @@
+// The console runner's decisions from plain text: its options, the test name
+// filter and the report paths.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "name_filter.h"
+#include "options.h"
+#include "report_paths.h"
+
+namespace {
+
+using console::Options;
+using console::Verbosity;
+
+std::string Parse(std::vector<const char *> arguments, Options &options) {
+    arguments.insert(arguments.begin(), "norvik-run");
+    return console::ParseOptions(static_cast<int>(arguments.size()), arguments.data(), options);
+}
+
+TEST(ConsoleOptions, ValuesComeAfterTheNameOrAnEqualsSign) {
+    Options options;
+    ASSERT_EQ("", Parse({"--xml", "r.xml", "--junit=j.xml", "--filter=A.*", "--timeout", "1.5", "-v", "a.dll",
+                         "--list", "--", "-b.dll"},
+                        options));
+    EXPECT_EQ("r.xml", options.xmlPath);
+    EXPECT_EQ("j.xml", options.junitPath);
+    EXPECT_EQ("A.*", options.filter);
+    EXPECT_EQ(1.5, options.timeoutSeconds);
+    EXPECT_EQ(Verbosity::Verbose, options.verbosity);
+    EXPECT_TRUE(options.list);
+    EXPECT_EQ((std::vector<std::string>{"a.dll", "-b.dll"}), options.libraries);
+
+    Options single;
+    ASSERT_EQ("", Parse({"-", "-q"}, single));
+    EXPECT_EQ(std::vector<std::string>{"-"}, single.libraries);
+    EXPECT_EQ(Verbosity::Quiet, single.verbosity);
+    Options help;
+    EXPECT_EQ("", Parse({"-h"}, help));
+    EXPECT_TRUE(help.help);
+}
+
+TEST(ConsoleOptions, EachMistakeIsNamed) {
+    const struct {
+        std::vector<const char *> arguments;
+        const char *error;
+    } cases[] = {
+        {{}, "no test library given"},
+        {{"--quiet"}, "no test library given"},
+        {{"a.dll", "--junit"}, "--junit needs a value"},
+        {{"--filter=", "a.dll"}, "--filter needs a value"},
+        {{"--xmlfile", "r.xml", "a.dll"}, "unknown option --xmlfile"},
+        {{"--timeout", "0", "a.dll"}, "--timeout needs a number of seconds above 0, not \"0\""},
+        {{"--timeout=2s", "a.dll"}, "--timeout needs a number of seconds above 0, not \"2s\""},
+        {{"--timeout", "inf", "a.dll"}, "--timeout needs a number of seconds above 0, not \"inf\""},
+    };
+    for (const auto &check : cases) {
+        Options options;
+        EXPECT_EQ(check.error, Parse(check.arguments, options));
+    }
+}
+
+TEST(NameFilter, GlobsIncludeAndThoseAfterAMinusExclude) {
+    const struct {
+        const char *patterns;
+        const char *name;
+        bool selected;
+    } cases[] = {
+        {"", "Batch.Test", true},
+        {"Batch.*", "Batch.Test", true},
+        {"Batch.*", "Other.Test", false},
+        {"*.Test", "Batch.Test", true},
+        {"Batch.Tes?", "Batch.Test", true},
+        {"Batch.Tes?", "Batch.Tests", false},
+        {"batch.test", "Batch.Test", false},
+        {"-*Slow*", "Batch.Fast", true},
+        {"-*Slow*", "Batch.Slow", false},
+        {"Batch.*:-*Wrap*", "Batch.WrapsAround", false},
+        {"Other.*:Batch.Test", "Batch.Test", true},
+        {"::Batch.Test::", "Batch.Test", true},
+        {"*a*a*a*a*a*b", "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", false},
+        {"*", "", true},
+    };
+    for (const auto &check : cases) {
+        EXPECT_EQ(check.selected, console::TestFilter(check.patterns).Selects(check.name))
+            << check.patterns << " on " << check.name;
+    }
+}
+
+TEST(ReportPaths, SeveralLibrariesEachGetTheirOwnLibraryReport) {
+    const struct {
+        const char *report;
+        const char *library;
+        size_t libraryCount;
+        const char *expected;
+    } cases[] = {
+        {"report.xml", "bin/Tests.dll", 1, "report.xml"},
+        {"report.xml", "bin/Tests.dll", 2, "report-Tests.xml"},
+        {"out/report", "C:\\bin\\Tests.dll", 2, "out/report-Tests"},
+        {"out.d/report", "Tests.dll", 2, "out.d/report-Tests"},
+        {"report.xml", "Tests", 2, "report-Tests.xml"},
+    };
+    for (const auto &check : cases) {
+        EXPECT_EQ(check.expected, console::LibraryReportPath(check.report, check.library, check.libraryCount));
+    }
+
+    Options options;
+    options.libraries = {"a/One.dll", "Two.dll"};
+    EXPECT_TRUE(console::ReportsDuringLibrary(options, "a/One.dll").empty());
+    options.junitPath = "junit.xml";
+    options.xmlPath = "report.xml";
+    EXPECT_EQ((std::vector<std::string>{"junit.xml", "report-One.xml"}),
+              console::ReportsDuringLibrary(options, "a/One.dll"));
+}
+
+}  // namespace
