@@ -36,7 +36,11 @@ install(TARGETS norvik EXPORT NorvikTargets
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
   LIBRARY DESTINATION ${CMAKE_INSTALL_BINDIR}
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
-install(FILES ${PROJECT_SOURCE_DIR}/library/include/norvik.h ${PROJECT_SOURCE_DIR}/library/include/norvik_test.h
+install(FILES
+  ${PROJECT_SOURCE_DIR}/library/include/norvik.h
+  ${PROJECT_SOURCE_DIR}/library/include/norvik_test.h
+  ${PROJECT_SOURCE_DIR}/library/include/norvik_checks.h
+  ${PROJECT_SOURCE_DIR}/library/include/norvik_windows.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(TARGETS WindowsNorvik NorvikRun EXPORT NorvikTargets RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION ${CMAKE_INSTALL_DOCDIR})

@@ -16,8 +16,10 @@ set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static")
 
 # Wine runs the tests. Debian's `wine` command starts the 32-bit loader first, which
 # fails on hosts that cannot execute 32-bit programs even for 64-bit ones, so each
-# build names its own loader. Where 32-bit programs cannot run, a stand-in reports
-# every test that needs one as skipped (NORVIK_WINE_UNAVAILABLE says so to the tests).
+# build names its own loader; 32-bit programs start in a 32-bit prefix of their own,
+# natively or under user-mode emulation. Where 32-bit programs cannot run, a stand-in
+# reports every test that needs one as skipped (NORVIK_WINE_UNAVAILABLE says so to
+# the tests).
 get_filename_component(NORVIK_SCRIPTS_DIR ${CMAKE_CURRENT_LIST_DIR}/../scripts ABSOLUTE)
 set(NORVIK_WINE_UNAVAILABLE OFF)
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL x86_64)
@@ -25,7 +27,7 @@ if(CMAKE_SYSTEM_PROCESSOR STREQUAL x86_64)
 else()
   execute_process(COMMAND bash ${NORVIK_SCRIPTS_DIR}/can_run_32bit.sh RESULT_VARIABLE norvik_can_run_32bit)
   if(norvik_can_run_32bit EQUAL 0)
-    set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine)
+    set(CMAKE_CROSSCOMPILING_EMULATOR ${NORVIK_SCRIPTS_DIR}/win32_loader.sh)
   else()
     set(CMAKE_CROSSCOMPILING_EMULATOR ${NORVIK_SCRIPTS_DIR}/no_32bit_loader.sh)
     set(NORVIK_WINE_UNAVAILABLE ON)

@@ -36,23 +36,64 @@ for triplet in x86_64-w64-mingw32 i686-w64-mingw32; do
   done
 done
 
-# A fresh Wine prefix takes a while to create and would offer to install its .NET
-# and HTML engines in dialogs; create it once, quietly, through the 64-bit loader
-# (which every host can run), so every test starts from a ready prefix.
 source "$(dirname "$0")/wine.sh"
+
+# A kernel that cannot execute 32-bit programs can still run them through user-mode
+# emulation: qemu 10 from the backports suite (Debian 12's own 7.2 cannot start
+# Wine's 32-bit server connection), registered with binfmt_misc for i386 programs.
+# Only as root, and never where 32-bit programs already run or an i386 entry exists,
+# unless NORVIK_32BIT_EMULATION=1 asks for it, to reproduce such a host's runs here.
+norvik_set_up_32bit_emulation() {
+  local codename backports
+  codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
+  backports=/etc/apt/sources.list.d/debian-backports.sources
+  if ! qemu-i386 --version 2>/dev/null | grep -q -E 'version ([1-9][0-9]+)\.'; then
+    if ! grep -rqs -- "$codename-backports" /etc/apt/sources.list /etc/apt/sources.list.d/; then
+      echo "setup: adding the $codename-backports suite to the package sources"
+      printf 'Types: deb\nURIs: http://deb.debian.org/debian\nSuites: %s-backports\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
+        "$codename" >"$backports"
+    fi
+    echo "setup: installing qemu-user from $codename-backports"
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends -t "$codename-backports" qemu-user >/dev/null
+  fi
+  if [ ! -e /proc/sys/fs/binfmt_misc/register ]; then
+    mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
+  fi
+  if ! norvik_i386_binfmt_entry >/dev/null; then
+    echo "setup: running 32-bit programs through qemu-i386"
+    # Debian's entry for i386 carries the F flag: the emulator is opened once, at
+    # registration, so it also serves programs in other mount namespaces.
+    cat /usr/share/qemu/binfmt.d/qemu-i386.conf >/proc/sys/fs/binfmt_misc/register
+  fi
+}
+
+if { ! norvik_can_run_32bit || [ "${NORVIK_32BIT_EMULATION:-0}" = 1 ]; } &&
+   [ "${NORVIK_NO_32BIT:-0}" != 1 ] && [ "$(id -u)" = 0 ] && ! norvik_i386_binfmt_entry >/dev/null; then
+  norvik_set_up_32bit_emulation || echo "setup: user-mode emulation for 32-bit programs could not be set up" >&2
+fi
+
+# A fresh Wine prefix takes a while to create and would offer to install its .NET
+# and HTML engines in dialogs; create each once, quietly, so every test starts from
+# a ready prefix: the 64-bit one through the 64-bit loader (which every host can
+# run), the 32-bit one where 32-bit programs run.
 export WINEPREFIX="${WINEPREFIX:-$HOME/.wine}"
 export WINEDEBUG=-all
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  echo "setup: initialising the Wine prefix at $WINEPREFIX"
-  WINEDLLOVERRIDES="mscoree,mshtml=" "$NORVIK_WINE64" wineboot --init >/dev/null 2>&1 || true
-  wineserver -w || true
-fi
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  echo "setup: the Wine prefix could not be created at $WINEPREFIX" >&2
-  exit 1
-fi
+norvik_make_prefix() { # PREFIX LOADER [WINEARCH]
+  if [ ! -f "$1/system.reg" ]; then
+    echo "setup: initialising the Wine prefix at $1"
+    WINEPREFIX="$1" WINEARCH="${3:-}" WINEDLLOVERRIDES="mscoree,mshtml=" "$2" wineboot --init >/dev/null 2>&1 || true
+    WINEPREFIX="$1" wineserver -w || true
+  fi
+  if [ ! -f "$1/system.reg" ]; then
+    echo "setup: the Wine prefix could not be created at $1" >&2
+    exit 1
+  fi
+}
+norvik_make_prefix "$WINEPREFIX" "$NORVIK_WINE64"
 if norvik_can_run_32bit; then
-  echo "setup: ready"
+  norvik_make_prefix "$NORVIK_WINE32_PREFIX" "$NORVIK_WINE32" win32
+  echo "setup: ready; 32-bit Windows programs run $(norvik_32bit_mode)"
 else
   echo "setup: ready; 32-bit Windows programs will not run: $NORVIK_NO_32BIT_REASON"
 fi

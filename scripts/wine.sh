@@ -1,18 +1,47 @@
-# Sourced by the scripts: the Wine loaders and whether this host can run 32-bit
+# Sourced by the scripts: the Wine loaders and prefixes, and how this host runs 32-bit
 # programs. Debian's `wine` command tries the 32-bit loader first, which fails on a
 # kernel that cannot execute 32-bit programs even when the program is 64-bit, so
 # 64-bit programs always go through the 64-bit loader.
 NORVIK_WINE64=/usr/lib/wine/wine64
 NORVIK_WINE32=/usr/lib/wine/wine
 NORVIK_NO_32BIT_REASON="this host cannot execute 32-bit programs"
+# A prefix made by the 64-bit loader lacks the 32-bit system, so 32-bit programs get
+# a 32-bit prefix of their own.
+NORVIK_WINE32_PREFIX=${NORVIK_WINE32_PREFIX:-${WINEPREFIX:-$HOME/.wine}32}
+NORVIK_SCRIPTS_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
 norvik_can_run_32bit() {
-  bash "$(dirname "${BASH_SOURCE[0]}")/can_run_32bit.sh"
+  bash "$NORVIK_SCRIPTS_DIR/can_run_32bit.sh"
+}
+
+# The binfmt_misc entry that hands 32-bit x86 programs to an emulator, if one is
+# registered and enabled.
+norvik_i386_binfmt_entry() {
+  local entry
+  for entry in /proc/sys/fs/binfmt_misc/*; do
+    if grep -qx 'enabled' "$entry" 2>/dev/null &&
+       grep -q '^magic 7f454c4601010100000000000000000002000300' "$entry" 2>/dev/null; then
+      echo "$entry"
+      return 0
+    fi
+  done
+  return 1
+}
+
+# How 32-bit programs run here: "natively", "under emulation" or "not at all".
+norvik_32bit_mode() {
+  if ! norvik_can_run_32bit; then
+    echo "not at all"
+  elif norvik_i386_binfmt_entry >/dev/null; then
+    echo "under emulation"
+  else
+    echo "natively"
+  fi
 }
 
 # The loader for a build: win64 or win32.
 norvik_wine_loader() {
-  if [ "$1" = win32 ]; then echo "$NORVIK_WINE32"; else echo "$NORVIK_WINE64"; fi
+  if [ "$1" = win32 ]; then echo "$NORVIK_SCRIPTS_DIR/win32_loader.sh"; else echo "$NORVIK_WINE64"; fi
 }
 
 # A host path as Windows programs see it.

@@ -1,6 +1,9 @@
 /* The public headers must compile as plain C with strict warnings. */
-#include "norvik_test.h"
+#include "header_check_every_macro.h"
 
 int HEADER_CHECK_NAME(void);
 
-int HEADER_CHECK_NAME(void) { return NVK_REPORT_ALL == 31 && NvkEventRunFinished == 21; }
+int HEADER_CHECK_NAME(void) {
+    UseEveryMacro();
+    return NVK_REPORT_ALL == 31 && NvkEventRunFinished == 21;
+}

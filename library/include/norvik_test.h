@@ -14,14 +14,18 @@
  *   NVK_ASSERT(condition, format, ...)  any check, with a printf-style failure message
  *
  * Each check evaluates its arguments once and returns the stored failure message,
- * or NULL when it passed.
+ * or NULL when it passed. norvik_checks.h, included at the end, adds checks that show
+ * their values, labels for table-driven tests, and NVK_REQUIRE_... forms of every check,
+ * which return from the test function when the check fails.
  */
 #ifndef NORVIK_TEST_H
 #define NORVIK_TEST_H
 
 #include "norvik.h"
 
-#define NVK_ASSERT(condition, ...) NvkAssert((condition) ? 1 : 0, __FILE__, __LINE__, __VA_ARGS__)
+/* Each check first shows the count of checks to the label of its file (norvik_checks.h),
+ * which so learns when a run that set it is over. */
+#define NVK_ASSERT(condition, ...) NVK_CHECK_FOLLOWED(NvkAssert((condition) ? 1 : 0, __FILE__, __LINE__, __VA_ARGS__))
 
 /* The approximate checks live here rather than in the library: their messages print
  * enough digits (17 for a double, 9 for a float) to show two values apart. */
@@ -51,63 +55,72 @@ static NVK_INLINE const char *NvkAssertNearFloatImp(float expected, float actual
 }
 
 #define NVK_ASSERT_NEAR_DOUBLE(expected, actual, tolerance) \
-    NvkAssertNearDoubleImp((expected), (actual), (tolerance), __FILE__, __LINE__)
+    NVK_CHECK_FOLLOWED(NvkAssertNearDoubleImp((expected), (actual), (tolerance), __FILE__, __LINE__))
 #define NVK_ASSERT_NEAR_FLOAT(expected, actual, tolerance) \
-    NvkAssertNearFloatImp((expected), (actual), (tolerance), __FILE__, __LINE__)
+    NVK_CHECK_FOLLOWED(NvkAssertNearFloatImp((expected), (actual), (tolerance), __FILE__, __LINE__))
 
-#define NVK_ASSERT_TRUE(value) NvkAssertIsTrueImp((value), __FILE__, __LINE__)
-#define NVK_ASSERT_FALSE(value) NvkAssertIsFalseImp((value), __FILE__, __LINE__)
-#define NVK_ASSERT_NULL(pointer) NvkAssertIsNullImp((pointer), __FILE__, __LINE__)
-#define NVK_ASSERT_NOT_NULL(pointer) NvkAssertIsNotNullImp((pointer), __FILE__, __LINE__)
+#define NVK_ASSERT_TRUE(value) NVK_CHECK_FOLLOWED(NvkAssertIsTrueImp((value), __FILE__, __LINE__))
+#define NVK_ASSERT_FALSE(value) NVK_CHECK_FOLLOWED(NvkAssertIsFalseImp((value), __FILE__, __LINE__))
+#define NVK_ASSERT_NULL(pointer) NVK_CHECK_FOLLOWED(NvkAssertIsNullImp((pointer), __FILE__, __LINE__))
+#define NVK_ASSERT_NOT_NULL(pointer) NVK_CHECK_FOLLOWED(NvkAssertIsNotNullImp((pointer), __FILE__, __LINE__))
 
-#define NVK_ASSERT_EQUAL_CHAR(expected, actual) NvkAssertAreEqualCharImpA((expected), (actual), __FILE__, __LINE__)
-#define NVK_ASSERT_EQUAL_UCHAR(expected, actual) NvkAssertAreEqualUCharImp((expected), (actual), __FILE__, __LINE__)
-#define NVK_ASSERT_EQUAL_WCHAR(expected, actual) NvkAssertAreEqualCharImpW((expected), (actual), __FILE__, __LINE__)
-#define NVK_ASSERT_EQUAL_INT(expected, actual) NvkAssertAreEqualIntImp((expected), (actual), __FILE__, __LINE__)
-#define NVK_ASSERT_EQUAL_UINT(expected, actual) NvkAssertAreEqualUIntImp((expected), (actual), __FILE__, __LINE__)
-#define NVK_ASSERT_EQUAL_LONG(expected, actual) NvkAssertAreEqualLongImp((expected), (actual), __FILE__, __LINE__)
-#define NVK_ASSERT_EQUAL_ULONG(expected, actual) NvkAssertAreEqualULongImp((expected), (actual), __FILE__, __LINE__)
+#define NVK_ASSERT_EQUAL_CHAR(expected, actual) \
+    NVK_CHECK_FOLLOWED(NvkAssertAreEqualCharImpA((expected), (actual), __FILE__, __LINE__))
+#define NVK_ASSERT_EQUAL_UCHAR(expected, actual) \
+    NVK_CHECK_FOLLOWED(NvkAssertAreEqualUCharImp((expected), (actual), __FILE__, __LINE__))
+#define NVK_ASSERT_EQUAL_WCHAR(expected, actual) \
+    NVK_CHECK_FOLLOWED(NvkAssertAreEqualCharImpW((expected), (actual), __FILE__, __LINE__))
+#define NVK_ASSERT_EQUAL_INT(expected, actual) \
+    NVK_CHECK_FOLLOWED(NvkAssertAreEqualIntImp((expected), (actual), __FILE__, __LINE__))
+#define NVK_ASSERT_EQUAL_UINT(expected, actual) \
+    NVK_CHECK_FOLLOWED(NvkAssertAreEqualUIntImp((expected), (actual), __FILE__, __LINE__))
+#define NVK_ASSERT_EQUAL_LONG(expected, actual) \
+    NVK_CHECK_FOLLOWED(NvkAssertAreEqualLongImp((expected), (actual), __FILE__, __LINE__))
+#define NVK_ASSERT_EQUAL_ULONG(expected, actual) \
+    NVK_CHECK_FOLLOWED(NvkAssertAreEqualULongImp((expected), (actual), __FILE__, __LINE__))
 #define NVK_ASSERT_EQUAL_LONG_LONG(expected, actual) \
-    NvkAssertAreEqualLongLongImp((expected), (actual), __FILE__, __LINE__)
+    NVK_CHECK_FOLLOWED(NvkAssertAreEqualLongLongImp((expected), (actual), __FILE__, __LINE__))
 #define NVK_ASSERT_EQUAL_ULONG_LONG(expected, actual) \
-    NvkAssertAreEqualULongLongImp((expected), (actual), __FILE__, __LINE__)
-#define NVK_ASSERT_EQUAL_FLOAT(expected, actual) NvkAssertAreEqualFloatImp((expected), (actual), __FILE__, __LINE__)
-#define NVK_ASSERT_EQUAL_DOUBLE(expected, actual) NvkAssertAreEqualDoubleImp((expected), (actual), __FILE__, __LINE__)
+    NVK_CHECK_FOLLOWED(NvkAssertAreEqualULongLongImp((expected), (actual), __FILE__, __LINE__))
+#define NVK_ASSERT_EQUAL_FLOAT(expected, actual) \
+    NVK_CHECK_FOLLOWED(NvkAssertAreEqualFloatImp((expected), (actual), __FILE__, __LINE__))
+#define NVK_ASSERT_EQUAL_DOUBLE(expected, actual) \
+    NVK_CHECK_FOLLOWED(NvkAssertAreEqualDoubleImp((expected), (actual), __FILE__, __LINE__))
 #define NVK_ASSERT_EQUAL_POINTER(expected, actual) \
-    NvkAssertAreEqualPointerImp((expected), (actual), __FILE__, __LINE__)
+    NVK_CHECK_FOLLOWED(NvkAssertAreEqualPointerImp((expected), (actual), __FILE__, __LINE__))
 #define NVK_ASSERT_EQUAL_STRING(expected, actual) \
-    NvkAssertAreEqualStringImpA((expected), (actual), __FILE__, __LINE__)
+    NVK_CHECK_FOLLOWED(NvkAssertAreEqualStringImpA((expected), (actual), __FILE__, __LINE__))
 #define NVK_ASSERT_EQUAL_WSTRING(expected, actual) \
-    NvkAssertAreEqualStringImpW((expected), (actual), __FILE__, __LINE__)
+    NVK_CHECK_FOLLOWED(NvkAssertAreEqualStringImpW((expected), (actual), __FILE__, __LINE__))
 
 #define NVK_ASSERT_NOT_EQUAL_CHAR(expected, actual) \
-    NvkAssertAreNotEqualCharImpA((expected), (actual), __FILE__, __LINE__)
+    NVK_CHECK_FOLLOWED(NvkAssertAreNotEqualCharImpA((expected), (actual), __FILE__, __LINE__))
 #define NVK_ASSERT_NOT_EQUAL_UCHAR(expected, actual) \
-    NvkAssertAreNotEqualUCharImp((expected), (actual), __FILE__, __LINE__)
+    NVK_CHECK_FOLLOWED(NvkAssertAreNotEqualUCharImp((expected), (actual), __FILE__, __LINE__))
 #define NVK_ASSERT_NOT_EQUAL_WCHAR(expected, actual) \
-    NvkAssertAreNotEqualCharImpW((expected), (actual), __FILE__, __LINE__)
+    NVK_CHECK_FOLLOWED(NvkAssertAreNotEqualCharImpW((expected), (actual), __FILE__, __LINE__))
 #define NVK_ASSERT_NOT_EQUAL_INT(expected, actual) \
-    NvkAssertAreNotEqualIntImp((expected), (actual), __FILE__, __LINE__)
+    NVK_CHECK_FOLLOWED(NvkAssertAreNotEqualIntImp((expected), (actual), __FILE__, __LINE__))
 #define NVK_ASSERT_NOT_EQUAL_UINT(expected, actual) \
-    NvkAssertAreNotEqualUIntImp((expected), (actual), __FILE__, __LINE__)
+    NVK_CHECK_FOLLOWED(NvkAssertAreNotEqualUIntImp((expected), (actual), __FILE__, __LINE__))
 #define NVK_ASSERT_NOT_EQUAL_LONG(expected, actual) \
-    NvkAssertAreNotEqualLongImp((expected), (actual), __FILE__, __LINE__)
+    NVK_CHECK_FOLLOWED(NvkAssertAreNotEqualLongImp((expected), (actual), __FILE__, __LINE__))
 #define NVK_ASSERT_NOT_EQUAL_ULONG(expected, actual) \
-    NvkAssertAreNotEqualULongImp((expected), (actual), __FILE__, __LINE__)
+    NVK_CHECK_FOLLOWED(NvkAssertAreNotEqualULongImp((expected), (actual), __FILE__, __LINE__))
 #define NVK_ASSERT_NOT_EQUAL_LONG_LONG(expected, actual) \
-    NvkAssertAreNotEqualLongLongImp((expected), (actual), __FILE__, __LINE__)
+    NVK_CHECK_FOLLOWED(NvkAssertAreNotEqualLongLongImp((expected), (actual), __FILE__, __LINE__))
 #define NVK_ASSERT_NOT_EQUAL_ULONG_LONG(expected, actual) \
-    NvkAssertAreNotEqualULongLongImp((expected), (actual), __FILE__, __LINE__)
+    NVK_CHECK_FOLLOWED(NvkAssertAreNotEqualULongLongImp((expected), (actual), __FILE__, __LINE__))
 #define NVK_ASSERT_NOT_EQUAL_FLOAT(expected, actual) \
-    NvkAssertAreNotEqualFloatImp((expected), (actual), __FILE__, __LINE__)
+    NVK_CHECK_FOLLOWED(NvkAssertAreNotEqualFloatImp((expected), (actual), __FILE__, __LINE__))
 #define NVK_ASSERT_NOT_EQUAL_DOUBLE(expected, actual) \
-    NvkAssertAreNotEqualDoubleImp((expected), (actual), __FILE__, __LINE__)
+    NVK_CHECK_FOLLOWED(NvkAssertAreNotEqualDoubleImp((expected), (actual), __FILE__, __LINE__))
 #define NVK_ASSERT_NOT_EQUAL_POINTER(expected, actual) \
-    NvkAssertAreNotEqualPointerImp((expected), (actual), __FILE__, __LINE__)
+    NVK_CHECK_FOLLOWED(NvkAssertAreNotEqualPointerImp((expected), (actual), __FILE__, __LINE__))
 #define NVK_ASSERT_NOT_EQUAL_STRING(expected, actual) \
-    NvkAssertAreNotEqualStringImpA((expected), (actual), __FILE__, __LINE__)
+    NVK_CHECK_FOLLOWED(NvkAssertAreNotEqualStringImpA((expected), (actual), __FILE__, __LINE__))
 #define NVK_ASSERT_NOT_EQUAL_WSTRING(expected, actual) \
-    NvkAssertAreNotEqualStringImpW((expected), (actual), __FILE__, __LINE__)
+    NVK_CHECK_FOLLOWED(NvkAssertAreNotEqualStringImpW((expected), (actual), __FILE__, __LINE__))
 
 /* Registers function in batch (NULL: the first batch) under the function's own name. */
 #define NVK_ADD_TEST(batch, function) NvkBatchAddFunctionImp((batch), #function, (function))
@@ -130,5 +143,8 @@ static NVK_INLINE const char *NvkAssertNearFloatImp(float expected, float actual
 #  define NVK_EXPORT
 #endif
 #define NVK_TEST_LIBRARY_ENTRY NVK_EXTERN_C NVK_EXPORT void NVK_CALL NvkLibraryCreateBatches(void)
+
+/* Checks that show their values, labels, and the REQUIRE form of every check. */
+#include "norvik_checks.h"
 
 #endif /* NORVIK_TEST_H */

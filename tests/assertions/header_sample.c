@@ -1,9 +1,10 @@
 /* A test DLL written in plain C that uses every macro of norvik_test.h: one test where
- * every check passes and one where every check fails, one check per line. */
+ * every check passes and one where every check fails, one check per line; and one where
+ * one check of each family that shows its values fails, under a label. */
 #include <math.h>
 #include <stddef.h>
 
-#include "norvik_test.h"
+#include "norvik_windows.h"
 
 static const NvkWideChar kWide[] = {'w', 0};
 static const NvkWideChar kOtherWide[] = {'x', 0};
@@ -51,7 +52,9 @@ static void EveryCheckPasses(void) {
     NVK_ASSERT_NEAR_FLOAT(1.0f, 1.0000001f, 1e-6f);
 }
 
-/* The first check must stay on the line after this function's opening brace. */
+/* The first check must stay on the line after this function's opening brace. The near
+ * check's actual value is the double just above 0.3, written out: a 32-bit build may
+ * keep 0.1 + 0.2 at the x87's extended precision, where it rounds to 0.3 itself. */
 static void EveryCheckFails(void) {
     NVK_ASSERT(0, "failed with %d", 7);
     NVK_ASSERT_TRUE(2);
@@ -86,13 +89,31 @@ static void EveryCheckFails(void) {
     NVK_ASSERT_NOT_EQUAL_POINTER(kWide, kWide);
     NVK_ASSERT_NOT_EQUAL_STRING(NULL, NULL);
     NVK_ASSERT_NOT_EQUAL_WSTRING(kWide, kWide);
-    NVK_ASSERT_NEAR_DOUBLE(0.3, 0.1 + 0.2, 0.0);
+    NVK_ASSERT_NEAR_DOUBLE(0.3, 0x1.3333333333334p-2, 0.0);
     NVK_ASSERT_NEAR_DOUBLE(NAN, NAN, 1.0);
     NVK_ASSERT_NEAR_FLOAT(0.1f, 0.2f, 0.05f);
+}
+
+static void EachValueFamilyFails(void) {
+    static const unsigned char bytes[] = {1, 2, 3, 4};
+    static const unsigned char others[] = {1, 2, 9, 4};
+    NVK_LABEL("row %d", 3);
+    NVK_ASSERT_EQUAL_TEXT("hello world", "hello there");
+    NVK_ASSERT_EQUAL_MEMORY(bytes, others, sizeof bytes);
+    NVK_ASSERT_WITHIN_ULPS_DOUBLE(0.3, 0.1 + 0.2, 0);
+    NVK_ASSERT_NEAR_RELATIVE_FLOAT(100.0f, 99.0f, 1e-3f);
+    NVK_ASSERT_LT_LONG_LONG(2, 1);
+#ifdef _WIN32
+    NVK_ASSERT_SUCCEEDED(E_ACCESSDENIED);
+    NVK_ASSERT_WIN32(CloseHandle(NULL));
+#endif
+    NVK_REQUIRE_GE_DOUBLE(NAN, 0.0);
+    NVK_ASSERT_TRUE(0);
 }
 
 NVK_TEST_LIBRARY_ENTRY {
     NvkBatch *batch = NvkBatchCreate("HeaderSample");
     NVK_ADD_TEST(batch, EveryCheckPasses);
     NVK_ADD_TEST(batch, EveryCheckFails);
+    NVK_ADD_TEST(batch, EachValueFamilyFails);
 }

@@ -100,6 +100,18 @@ TEST_F(AssertionRun, PlainCTestDllRegistersAndRunsEveryMacro) {
     EXPECT_EQ("Expected double to be 'nan' +/- '1' but it was 'nan'", messages[34]);
     EXPECT_EQ("Expected float to be '0.100000001' +/- '0.0500000007' but it was '0.200000003'", messages[35]);
 
+    // Compiled as C, the checks that show their values carry the label, and the REQUIRE
+    // before the last check ends the test function.
+    const std::vector<std::string> valueMessages = Messages(NvkTestFunctionGetNext(failing));
+#ifdef _WIN32
+    ASSERT_EQ(8u, valueMessages.size());
+#else
+    ASSERT_EQ(6u, valueMessages.size());
+#endif
+    EXPECT_EQ("row 3: Expected string to be \"hello [w]orld\" but it was \"hello [t]here\" (first difference at index 6)",
+              valueMessages.front());
+    EXPECT_EQ("row 3: Expected 'nan' to be greater than or equal to '0'", valueMessages.back());
+
     // The records point into the DLL's code, so they go before it is unloaded.
     NvkBatchFree(nullptr);
 }

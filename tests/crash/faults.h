@@ -18,6 +18,12 @@ std::vector<CrashKind> CrashKinds();
 // Test functions that raise an exception and handle it themselves.
 std::vector<CrashKind> HandledExceptions();
 
+#if defined(_WIN32)
+// Probes unreadable and unwritable addresses with the system's own checks, which
+// handle the access violations themselves.
+void NVK_CALL ProbeUnreadablePointers();
+#endif
+
 // Everything in the process that the guard changes while it runs a call.
 std::vector<uintptr_t> FaultHandlingState();
 

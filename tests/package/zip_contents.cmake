@@ -20,7 +20,7 @@ foreach(entry IN LISTS entries)
 endforeach()
 foreach(required
     bin/${LIBRARY}.dll bin/WindowsNorvik.exe bin/NorvikRun.exe
-    include/norvik.h include/norvik_test.h
+    include/norvik.h include/norvik_test.h include/norvik_checks.h include/norvik_windows.h
     lib/${LIBRARY}.dll.a lib/${LIBRARY}.lib
     lib/cmake/Norvik/NorvikConfig.cmake lib/cmake/Norvik/NorvikConfigVersion.cmake
     lib/cmake/Norvik/NorvikTargets.cmake lib/cmake/Norvik/NorvikTesting.cmake
