@@ -1,5 +1,5 @@
 // What a reload keeps of the window, by batch and test function name: the check
-// boxes, the expanded batches, the current test function and the first item shown.
+// boxes of tests and batches, the expanded batches, the current test function and the first item shown.
 // Portable.
 #pragma once
 
@@ -16,6 +16,8 @@ using TestName = std::pair<std::string, std::string>;
 struct KeptSelection {
     std::map<TestName, bool> skipped;
     std::set<std::string> expandedBatches;
+    // Batches whose own box was cleared: it stays so, whatever their tests show.
+    std::set<std::string> clearedBatches;
     // The current test function, or a batch alone (second empty) when a batch item
     // was selected; both empty when nothing was.
     TestName selected;

@@ -393,8 +393,12 @@ HTREEITEM ItemNamed(const TestName &name) {
 
 void TreeKeep(KeptSelection &kept) {
     for (HTREEITEM batch = NextItem(nullptr, TVGN_ROOT); batch != nullptr; batch = NextItem(batch, TVGN_NEXT)) {
+        const std::string name = NameOfItem(batch).first;
         if ((SendToTree(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(batch), TVIS_EXPANDED) & TVIS_EXPANDED) != 0) {
-            kept.expandedBatches.insert(NameOfItem(batch).first);
+            kept.expandedBatches.insert(name);
+        }
+        if (CheckBoxOf(batch) == kUnchecked) {
+            kept.clearedBatches.insert(name);
         }
     }
     kept.selected = NameOfItem(NextItem(nullptr, TVGN_CARET));
@@ -403,9 +407,13 @@ void TreeKeep(KeptSelection &kept) {
 
 void TreeRestore(const KeptSelection &kept) {
     for (HTREEITEM batch = NextItem(nullptr, TVGN_ROOT); batch != nullptr; batch = NextItem(batch, TVGN_NEXT)) {
-        if (WasExpanded(kept, NameOfItem(batch).first)) {
+        const std::string name = NameOfItem(batch).first;
+        if (WasExpanded(kept, name)) {
             SendToTree(TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(batch));
             ShowFolderState(batch);
+        }
+        if (kept.clearedBatches.count(name) != 0) {
+            SetCheckBox(batch, kUnchecked);
         }
     }
     if (const HTREEITEM selected = ItemNamed(kept.selected)) {

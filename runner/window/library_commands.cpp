@@ -224,9 +224,12 @@ void ReloadTestLibrary(HWND mainWindow) {
 }
 
 // Runs hold the message loop, so no tick comes during one: a change made meanwhile
-// is seen at the first tick after it.
+// is seen at the first tick after it. Ticks also reach the window while a dialog or
+// message box of its own is open (it is disabled then), in the middle of a command:
+// those wait too.
 void WatchTestLibrary(HWND mainWindow) {
-    if (!Remembered().autoReload || !loader::IsTestLibraryLoaded() || openPath.empty() || NvkIsRunning() != 0) {
+    if (!Remembered().autoReload || !loader::IsTestLibraryLoaded() || openPath.empty() || NvkIsRunning() != 0 ||
+        !IsWindowEnabled(mainWindow)) {
         return;
     }
     if (watch.ShouldReload(StampOf(openPath))) {

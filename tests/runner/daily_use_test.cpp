@@ -148,6 +148,7 @@ TEST_F(DailyUse, ARebuildIsReloadedKeepingTheSelectionByName) {
     WriteBytes(library, ReadFileBytes(BuiltFile("runner_reloading_first.dll")));
     Start({library}, library + " - " + kDisplayName);
     Untick("Unticked");
+    Untick("Other");
     SendMessageA(tree_, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(ItemNamed("Third")));
     Select("Stays");
     WaitForIdle();
@@ -169,6 +170,9 @@ TEST_F(DailyUse, ARebuildIsReloadedKeepingTheSelectionByName) {
     EXPECT_EQ(kTicked, Find(items, "Arrives")->checkBox);
     EXPECT_EQ(kTicked, Find(items, "Stays")->checkBox);
     EXPECT_EQ(kEmpty, Find(items, "Unticked")->checkBox);
+    EXPECT_EQ(kEmpty, Find(items, "Other")->checkBox);
+    EXPECT_EQ(kEmpty, Find(items, "One")->checkBox);
+    EXPECT_EQ(kTicked, Find(items, "Kept")->checkBox);
     EXPECT_TRUE(IsExpanded("Third"));
     EXPECT_FALSE(IsExpanded("Other"));
     EXPECT_EQ("Stays", SelectedText());
