@@ -28,6 +28,7 @@ constexpr size_t kTitleBufferSize = 1024;
 constexpr DWORD kFileNameBufferSize = 1024;
 constexpr size_t kMenuTextSize = 1100;
 
+// The open library as the user named it, in full; "" when none is open.
 std::string openPath;
 FileChangeWatch watch;
 
@@ -236,8 +237,6 @@ void WatchTestLibrary(HWND mainWindow) {
         Reload(mainWindow, true);
     }
 }
-
-const std::string &OpenLibraryPath() { return openPath; }
 
 void OpenRecentFile(HWND mainWindow, size_t index) {
     std::vector<std::string> &recent = Remembered().recentFiles;

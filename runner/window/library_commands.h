@@ -5,8 +5,6 @@
 
 #include <windows.h>
 
-#include <string>
-
 #include "window/runner_string.h"
 
 namespace runner {
@@ -27,9 +25,6 @@ void ReloadTestLibrary(HWND mainWindow);
 // At each tick of the window's timer: reloads the library once its file has
 // changed and settled, when automatic reload is on.
 void WatchTestLibrary(HWND mainWindow);
-
-// The path of the open library as the user named it, in full; "" when none is open.
-const std::string &OpenLibraryPath();
 
 // Opens recent file index, or drops it from the list with a message when it is gone.
 void OpenRecentFile(HWND mainWindow, size_t index);

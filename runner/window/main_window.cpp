@@ -181,9 +181,16 @@ HWND MainWindow() { return mainWindow; }
 void ShowMainWindow(int showCommand) {
     const RememberedState &remembered = Remembered();
     int show = showCommand;
-    if (remembered.placement.valid) {
-        const WindowPlacementSetting &box = remembered.placement;
-        MoveWindow(mainWindow, box.left, box.top, box.right - box.left, box.bottom - box.top, FALSE);
+    const WindowPlacementSetting &box = remembered.placement;
+    const RECT normal = {box.left, box.top, box.right, box.bottom};
+    // A place on a screen that is no longer there would hide the window.
+    if (box.valid && MonitorFromRect(&normal, MONITOR_DEFAULTTONULL) != nullptr) {
+        WINDOWPLACEMENT placement = {};
+        placement.length = sizeof placement;
+        GetWindowPlacement(mainWindow, &placement);
+        placement.rcNormalPosition = normal;
+        placement.showCmd = SW_HIDE;
+        SetWindowPlacement(mainWindow, &placement);
         if (box.maximized && (showCommand == SW_SHOWNORMAL || showCommand == SW_SHOWDEFAULT)) {
             show = SW_SHOWMAXIMIZED;
         }

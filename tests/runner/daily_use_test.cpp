@@ -302,21 +302,39 @@ TEST_F(DailyUse, AFailureOpensInTheEditorAtItsLine) {
     EXPECT_NE("0", rows[0][0]);
 }
 
-// Values nobody can read leave the window as it starts without any.
-TEST_F(DailyUse, DamagedSettingsStartWithTheDefaults) {
+RECT WindowBox(HWND window) {
+    RECT box = {};
+    GetWindowRect(window, &box);
+    return box;
+}
+
+// Size, view and check items come back at the next start; values nobody can read
+// leave the window as it starts without any.
+TEST_F(DailyUse, SettingsComeBackAndDamagedOnesFallBack) {
     Start({}, kDisplayName);
-    RECT usual = {};
-    GetWindowRect(window_, &usual);
+    const RECT usual = WindowBox(window_);
+    const int width = usual.right - usual.left + 120;
+    const int height = usual.bottom - usual.top + 80;
+    SetWindowPos(window_, nullptr, 40, 30, width, height, SWP_NOZORDER);
+    Run(IDM_XML_VIEW);
+    Run(IDM_AUTO_RELOAD);
     Exit();
+    EXPECT_EQ("0", Setting("AutoReload"));
+    Start({}, kDisplayName);
+    RECT box = WindowBox(window_);
+    EXPECT_EQ(width, box.right - box.left);
+    EXPECT_EQ(height, box.bottom - box.top);
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(window_, IDC_XML_VIEW)));
+    Exit();
+
     SetSetting("Placement", "12,34,nonsense");
     SetSetting("View", "Sideways");
     SetSetting("ResultColumns", "-5,,x");
     SetSetting("AutoReload", "perhaps");
     Start({}, kDisplayName);
-    RECT now = {};
-    GetWindowRect(window_, &now);
-    EXPECT_EQ(usual.right - usual.left, now.right - now.left);
-    EXPECT_EQ(usual.bottom - usual.top, now.bottom - now.top);
+    box = WindowBox(window_);
+    EXPECT_EQ(usual.right - usual.left, box.right - box.left);
+    EXPECT_EQ(usual.bottom - usual.top, box.bottom - box.top);
     EXPECT_TRUE(IsWindowVisible(GetDlgItem(window_, IDC_RESULT_LIST)));
     EXPECT_FALSE(IsWindowVisible(GetDlgItem(window_, IDC_XML_VIEW)));
 }
