@@ -35,12 +35,13 @@ bool StartEditor(const std::string &commandLine) {
     return true;
 }
 
+// A crash before any assertion leaves no file either: the line says why first.
 void OpenSource(HWND owner, const char *file, long line) {
-    if (file == nullptr || file[0] == '\0') {
+    if (line <= 0) {
+        ShowSourceMessage(owner, IDS_NO_SOURCE_LINE, file != nullptr ? file : "");
         return;
     }
-    if (line <= 0) {
-        ShowSourceMessage(owner, IDS_NO_SOURCE_LINE, file);
+    if (file == nullptr || file[0] == '\0') {
         return;
     }
     const std::string &command = Remembered().editorCommand;
@@ -87,8 +88,12 @@ void OpenSourceOfFailure(HWND owner, NvkAssertionFailure *failure) {
 }
 
 void OpenSourceOfTestFunction(HWND owner, NvkTestFunction *testFunction) {
+    const char *file = FileOf(testFunction);
+    if (file == nullptr || file[0] == '\0') {
+        return;
+    }
     NvkAssertionFailure *first = NvkTestFunctionGetFirstFailure(testFunction);
-    OpenSource(owner, FileOf(testFunction), first != nullptr ? NvkAssertionFailureGetLineNumber(first) : 1);
+    OpenSource(owner, file, first != nullptr ? NvkAssertionFailureGetLineNumber(first) : 1);
 }
 
 void ShowEditorCommandDialog(HWND owner) {

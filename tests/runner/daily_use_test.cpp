@@ -267,7 +267,25 @@ TEST_F(DailyUse, RunFailedRunsOnlyTheFailuresAndKeepsTheCheckBoxes) {
     }
 }
 
-// A double click on a failure hands its file and line to the editor command.
+// Double-clicks the first failure of a test function that the last run left failed.
+void DoubleClickFirstFailure(HWND failures) {
+    RemoteMemory memory(failures, sizeof(LVITEMA) + sizeof(RECT));
+    LVITEMA state = {};
+    state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
+    memory.Write(0, &state, sizeof state);
+    SendMessageA(failures, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(memory.At(0)));
+    RECT box = {};
+    box.left = LVIR_BOUNDS;
+    memory.Write(sizeof(LVITEMA), &box, sizeof box);
+    SendMessageA(failures, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(memory.At(sizeof(LVITEMA))));
+    memory.Read(sizeof(LVITEMA), &box, sizeof box);
+    const LPARAM where = MAKELPARAM(box.left + 4, (box.top + box.bottom) / 2);
+    PostMessageA(failures, WM_LBUTTONDBLCLK, MK_LBUTTON, where);
+    PostMessageA(failures, WM_LBUTTONUP, 0, where);
+}
+
+// A double click on a failure hands its file and line to the editor command; a
+// crash, at line 0, opens nothing and says why.
 TEST_F(DailyUse, AFailureOpensInTheEditorAtItsLine) {
     ScratchFolder folder;
     const std::string record = folder.File("arguments.txt");
@@ -282,24 +300,28 @@ TEST_F(DailyUse, AFailureOpensInTheEditorAtItsLine) {
     const HWND failures = GetDlgItem(window_, IDC_FAILURE_LIST);
     const std::vector<Row> rows = ReadRows(failures, 2);
     ASSERT_FALSE(rows.empty());
-    RemoteMemory memory(failures, sizeof(LVITEMA) + sizeof(RECT));
-    LVITEMA state = {};
-    state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
-    memory.Write(0, &state, sizeof state);
-    SendMessageA(failures, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(memory.At(0)));
-    RECT box = {};
-    box.left = LVIR_BOUNDS;
-    memory.Write(sizeof(LVITEMA), &box, sizeof box);
-    SendMessageA(failures, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(memory.At(sizeof(LVITEMA))));
-    memory.Read(sizeof(LVITEMA), &box, sizeof box);
-    const LPARAM where = MAKELPARAM(box.left + 4, (box.top + box.bottom) / 2);
-    PostMessageA(failures, WM_LBUTTONDBLCLK, MK_LBUTTON, where);
-    PostMessageA(failures, WM_LBUTTONUP, 0, where);
+    DoubleClickFirstFailure(failures);
     ASSERT_TRUE(WaitFor([&] { return ReadFileBytes(record).find('\n') != std::string::npos; }));
     Sleep(200);
     const std::string recorded = ReadFileBytes(record);
     EXPECT_NE(std::string::npos, recorded.find("views_library.c\n" + rows[0][0] + "\n")) << recorded;
     EXPECT_NE("0", rows[0][0]);
+    Exit();
+
+    DeleteFileA(record.c_str());
+    const std::string sample = BuiltFile("RingBufferTests.dll");
+    Start({sample}, sample + " - " + kDisplayName);
+    Run(IDM_RUN_SELECTED);
+    Run(IDM_EXPAND_TREE);
+    Select("PushToMissingBuffer");
+    WaitForIdle();
+    DoubleClickFirstFailure(GetDlgItem(window_, IDC_FAILURE_LIST));
+    HWND box = WaitForOwnedWindow(window_);
+    ASSERT_NE(nullptr, box);
+    EXPECT_EQ("This failure has no line to open: a crash is recorded at line 0.", MessageBoxText(box));
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    WaitForIdle();
+    EXPECT_FALSE(FileExists(record));
 }
 
 RECT WindowBox(HWND window) {
