@@ -3,13 +3,12 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include <vector>
-
 #include "drawing/custom_drawing.h"
 #include "norvik.h"
 #include "resources/resource.h"
 #include "rules/window_layout.h"
 #include "views/failure_list.h"
+#include "views/list_columns.h"
 #include "views/progress_bar.h"
 #include "views/result_list.h"
 #include "views/tree_view.h"
@@ -77,12 +76,6 @@ void OnInitDialog(HWND window) {
     SetTimer(window, kWatchTimer, kWatchMilliseconds, nullptr);
 }
 
-void SetColumnWidths(int id, const std::vector<int> &widths) {
-    for (size_t column = 0; column < widths.size(); ++column) {
-        SendMessageA(Control(id), LVM_SETCOLUMNWIDTH, column, widths[column]);
-    }
-}
-
 // The first file dropped opens, as if chosen with Open.
 void OnDropFiles(HWND window, HDROP drop) {
     char path[MAX_PATH * 4] = "";
@@ -126,7 +119,8 @@ bool OfferToViews(UINT message, WPARAM wParam, LPARAM lParam) {
     const bool byTree = TreeHandleMessage(message, wParam, lParam);
     const bool byResultList = ResultListHandleMessage(message, wParam, lParam);
     const bool byFailureList = FailureListHandleMessage(message, wParam, lParam);
-    return byTree || byResultList || byFailureList;
+    const bool byColumns = ColumnsHandleMessage(message, lParam);
+    return byTree || byResultList || byFailureList || byColumns;
 }
 
 INT_PTR CALLBACK MainDialogProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -195,8 +189,12 @@ void ShowMainWindow(int showCommand) {
             show = SW_SHOWMAXIMIZED;
         }
     }
-    SetColumnWidths(IDC_RESULT_LIST, remembered.resultColumns);
-    SetColumnWidths(IDC_FAILURE_LIST, remembered.failureColumns);
+    if (!remembered.resultColumns.empty()) {
+        SetUserColumnWidths(Control(IDC_RESULT_LIST), remembered.resultColumns);
+    }
+    if (!remembered.failureColumns.empty()) {
+        SetUserColumnWidths(Control(IDC_FAILURE_LIST), remembered.failureColumns);
+    }
     if (remembered.xmlView) {
         SwitchViewMode(ViewMode::Xml);
     }

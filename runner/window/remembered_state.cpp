@@ -1,9 +1,8 @@
 #include "window/remembered_state.h"
 
-#include <commctrl.h>
-
 #include "resources/resource.h"
 #include "rules/recent_files.h"
+#include "views/list_columns.h"
 
 namespace runner {
 namespace {
@@ -47,14 +46,6 @@ void WriteText(const char *name, const std::string &value) {
 }
 
 std::string RecentName(size_t index) { return "Recent" + std::to_string(index + 1); }
-
-std::vector<int> ColumnWidths(HWND list, int count) {
-    std::vector<int> widths;
-    for (int column = 0; column < count; ++column) {
-        widths.push_back(static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0)));
-    }
-    return widths;
-}
 
 }  // namespace
 
@@ -105,9 +96,8 @@ void StoreWindowState(HWND mainWindow, bool xmlView) {
                                                 placement.showCmd == SW_SHOWMAXIMIZED}));
     }
     WriteText("View", xmlView ? "XML" : "List");
-    WriteText("ResultColumns", FormatColumnWidths(ColumnWidths(GetDlgItem(mainWindow, IDC_RESULT_LIST), kResultColumnCount)));
-    WriteText("FailureColumns",
-              FormatColumnWidths(ColumnWidths(GetDlgItem(mainWindow, IDC_FAILURE_LIST), kFailureColumnCount)));
+    WriteText("ResultColumns", FormatColumnWidths(UserColumnWidths(GetDlgItem(mainWindow, IDC_RESULT_LIST))));
+    WriteText("FailureColumns", FormatColumnWidths(UserColumnWidths(GetDlgItem(mainWindow, IDC_FAILURE_LIST))));
 }
 
 }  // namespace runner

@@ -15,6 +15,8 @@ namespace runner {
 struct RememberedState {
     WindowPlacementSetting placement;
     bool xmlView = false;
+    // The widths the user dragged columns to, 0 for those that follow their texts;
+    // empty when none were kept.
     std::vector<int> resultColumns;
     std::vector<int> failureColumns;
     bool autoReload = true;

@@ -359,6 +359,18 @@ TEST_F(DailyUse, SettingsComeBackAndDamagedOnesFallBack) {
     EXPECT_EQ(usual.bottom - usual.top, box.bottom - box.top);
     EXPECT_TRUE(IsWindowVisible(GetDlgItem(window_, IDC_RESULT_LIST)));
     EXPECT_FALSE(IsWindowVisible(GetDlgItem(window_, IDC_XML_VIEW)));
+    Exit();
+
+    // A column the user sized keeps its width through runs; the others fit their texts.
+    SetSetting("ResultColumns", "0,0,0,0,0,0,150");
+    const std::string library = BuiltFile("runner_views_library.dll");
+    Start({library}, library + " - " + kDisplayName);
+    Run(IDM_RUN_SELECTED);
+    const HWND results = GetDlgItem(window_, IDC_RESULT_LIST);
+    EXPECT_EQ(150, SendMessageA(results, LVM_GETCOLUMNWIDTH, 6, 0));
+    EXPECT_LT(20, SendMessageA(results, LVM_GETCOLUMNWIDTH, 0, 0));
+    Exit();
+    EXPECT_EQ("0,0,0,0,0,0,150", Setting("ResultColumns"));
 }
 
 }  // namespace
