@@ -205,6 +205,14 @@ TEST_F(DailyUse, NoCopyIsLeftBehind) {
     EXPECT_FALSE(FileExists(second));
 }
 
+// The copy finds the DLLs its library needs beside the library, not beside itself.
+TEST_F(DailyUse, TheCopyFindsDependenciesBesideTheLibrary) {
+    const std::string library = BuildFolder() + "\\dependent\\runner_dependent_library.dll";
+    Start({library}, library + " - " + kDisplayName);
+    EXPECT_EQ(nullptr, FindWindowOf(runner_->Id(), "Library Error"));
+    EXPECT_TRUE(FileExists(CopiesFolderOf(runner_->Id()) + "\\1\\runner_dependent_library.dll"));
+}
+
 // The recent files survive a restart, open from the File menu, and one that is gone
 // is dropped with a message. A file dropped on the window opens.
 TEST_F(DailyUse, RecentFilesAcrossStartsAndADroppedFile) {
