@@ -8,6 +8,7 @@ namespace runner {
 namespace {
 
 constexpr char kFolderPrefix[] = "WindowsNorvik-";
+constexpr int kFolderAttempts = 100;
 unsigned copyCount = 0;
 
 std::string RunnersFolder() {
@@ -83,8 +84,17 @@ std::string MakeShadowCopy(const std::string &libraryPath) {
     }
     CreateDirectoryA(RunnersFolder().c_str(), nullptr);
     CreateDirectoryA(own.c_str(), nullptr);
-    const std::string folder = own + "\\" + std::to_string(++copyCount);
-    if (!CreateDirectoryA(folder.c_str(), nullptr)) {
+    // A folder of that number may be left from a runner that had this process id
+    // before: the next free number will do.
+    std::string folder;
+    for (int attempt = 0; attempt < kFolderAttempts; ++attempt) {
+        folder = own + "\\" + std::to_string(++copyCount);
+        if (CreateDirectoryA(folder.c_str(), nullptr)) {
+            break;
+        }
+        folder.clear();
+    }
+    if (folder.empty()) {
         return std::string();
     }
     const std::string copy = folder + "\\" + NameOf(libraryPath);
@@ -132,8 +142,9 @@ void RemoveLeftoverShadowCopies() {
     }
     do {
         unsigned long processId = 0;
+        // A folder with this runner's own id is a dead runner's whose id came again.
         if (std::sscanf(found.cFileName + sizeof kFolderPrefix - 1, "%lu", &processId) == 1 &&
-            processId != GetCurrentProcessId() && !IsProcessRunning(static_cast<DWORD>(processId))) {
+            (processId == GetCurrentProcessId() || !IsProcessRunning(static_cast<DWORD>(processId)))) {
             RemoveFolder(runners + "\\" + found.cFileName);
         }
     } while (FindNextFileA(search, &found));

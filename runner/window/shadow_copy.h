@@ -18,7 +18,8 @@ std::string MakeShadowCopy(const std::string &libraryPath);
 // still loaded cannot go and are left to the next call.
 void RemoveShadowCopiesExcept(const std::string &keptCopy);
 
-// Removes the folders of runners that are no longer running.
+// Removes the folders of runners that are no longer running; called at start,
+// before this runner makes any.
 void RemoveLeftoverShadowCopies();
 
 // Puts the library's own folder ahead of the usual places where Windows looks for the
