@@ -180,6 +180,42 @@ TEST_F(DailyUse, ARebuildIsReloadedKeepingTheSelectionByName) {
     EXPECT_EQ(nullptr, FindWindowOf(runner_->Id(), "Library Error"));
 }
 
+// A rebuild that lands during a run is taken up once the run is over.
+TEST_F(DailyUse, AChangeDuringARunIsReloadedAfterIt) {
+    const std::string gateName = "NorvikDailyGate" + std::to_string(GetCurrentProcessId());
+    const HANDLE gate = CreateEventA(nullptr, TRUE, FALSE, gateName.c_str());
+    SetEnvironmentVariableA("NORVIK_VIEWS_GATE", gateName.c_str());
+    ScratchFolder folder;
+    const std::string library = folder.File("views.dll");
+    const std::string build = ReadFileBytes(BuiltFile("runner_views_library.dll"));
+    WriteBytes(library, build);
+    Start({library}, library + " - " + kDisplayName);
+    const std::string copies = CopiesFolderOf(runner_->Id());
+    Command(window_, IDM_RUN_SELECTED);  // held by the test Waits until the gate opens
+    Sleep(500);
+    WriteBytes(library, build);
+    Sleep(2000);
+    EXPECT_FALSE(FileExists(copies + "\\2"));
+    SetEvent(gate);
+    EXPECT_TRUE(WaitFor([&] { return FileExists(copies + "\\2\\views.dll"); }));
+    SetEnvironmentVariableA("NORVIK_VIEWS_GATE", nullptr);
+    CloseHandle(gate);
+}
+
+// With "Run after reload" on, a reload runs what is ticked.
+TEST_F(DailyUse, RunAfterReloadRunsTheTickedTests) {
+    SetSetting("RunAfterReload", "1");
+    const std::string library = BuiltFile("runner_views_library.dll");
+    Start({library}, library + " - " + kDisplayName);
+    Untick("b2");
+    Run(IDM_RELOAD_LIBRARY);
+    WaitForIdle();
+    for (const Row &row : ReadRows(GetDlgItem(window_, IDC_RESULT_LIST), kResultColumns)) {
+        const bool ran = row[3] == "Passed" || row[3] == "Failed";
+        EXPECT_EQ(row[0] != "b2", ran) << row[0];
+    }
+}
+
 // Copies live in a folder of the runner's own while a library is open; closing and
 // exiting remove them, and the next runner removes those of a runner that died.
 TEST_F(DailyUse, NoCopyIsLeftBehind) {
