@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Takes screenshots of the runner with the sample test DLL under Wine on a virtual X
 # server: the window opened, after running everything with a failing test chosen, the
-# XML view; then its own look: the about box, the report options dialog, and a
-# disabled and a pressed button. Writes PNGs to the folder given (default
+# XML view, the File and Run menus with the everyday commands, and a test DLL before
+# and after a rebuild that the window reloaded on its own; then its own look: the
+# about box, the report options dialog, and a disabled and a pressed button. Writes PNGs to the folder given (default
 # build/screenshots); the README's picture is window-after-run.png.
 #
 #     bash scripts/screenshots.sh [folder]
@@ -10,11 +11,15 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/wine.sh
 export WINEDEBUG=-all
+# Settings of their own, so that the pictures do not depend on the user's.
+export NORVIK_WINDOW_SETTINGS='Software\Norvik\Screenshots'
+"$NORVIK_WINE64" reg delete "HKCU\\$NORVIK_WINDOW_SETTINGS" /f >/dev/null 2>&1 || true
 
 out=${1:-build/screenshots}
 mkdir -p "$out"
 cmake --preset win64 >/dev/null
-cmake --build build/win64 --target WindowsNorvik RingBufferTests runner_window_driver look_screenshot_driver >/dev/null
+cmake --build build/win64 --target WindowsNorvik RingBufferTests runner_window_driver look_screenshot_driver \
+  runner_reloading_first runner_reloading_second >/dev/null
 bin=build/win64/bin
 
 display=":$((200 + RANDOM % 100))"
@@ -47,8 +52,24 @@ start_runner
 shot window-opened runner_window_driver "$title"
 shot window-after-run runner_window_driver "$title" 141 120 row:3
 shot window-xml-view runner_window_driver "$title" 151
-"$NORVIK_WINE64" "$bin/runner_window_driver.exe" "$title" 101 >/dev/null
+shot window-run-menu runner_window_driver "$title" 150 menu:u
+"$NORVIK_WINE64" "$bin/runner_window_driver.exe" "$title" cancel 101 >/dev/null
 wait "$runner" || true
+
+# A rebuild while the window is open: nothing ticked but the test the new build adds.
+work=$(mktemp -d)
+cp "$bin/runner_reloading_first.dll" "$work/reloading.dll"
+rebuilt=$(norvik_windows_path "$work/reloading.dll")
+"$NORVIK_WINE64" "$bin/WindowsNorvik.exe" "$rebuilt" &
+runner=$!
+shot window-file-menu runner_window_driver "$rebuilt - Windows Norvik" menu:f
+shot reload-before runner_window_driver "$rebuilt - Windows Norvik" cancel 141 143
+cp "$bin/runner_reloading_second.dll" "$work/reloading.dll.new"
+mv "$work/reloading.dll.new" "$work/reloading.dll"
+shot reload-after runner_window_driver "$rebuilt - Windows Norvik" wait:2500
+"$NORVIK_WINE64" "$bin/runner_window_driver.exe" "$rebuilt - Windows Norvik" 101 >/dev/null
+wait "$runner" || true
+rm -rf "$work"
 
 start_runner
 shot about-box look_screenshot_driver about

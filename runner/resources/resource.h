@@ -9,16 +9,27 @@
 #define IDM_EXIT 101
 #define IDM_OPEN_LIBRARY 102
 #define IDM_SAVE_RESULTS 103
+#define IDM_RELOAD_LIBRARY 104
 #define IDM_ABOUT 110
 #define IDM_RUN_SELECTED 120
 #define IDM_RUN_BATCH 121
 #define IDM_RUN_TEST_FUNCTION 122
+#define IDM_RUN_FAILED 123
 #define IDM_COLLAPSE_TREE 140
 #define IDM_EXPAND_TREE 141
 #define IDM_SELECT_ALL 142
 #define IDM_SELECT_NONE 143
 #define IDM_LIST_VIEW 150
 #define IDM_XML_VIEW 151
+/* Check items, remembered between starts, and the editor command's dialog */
+#define IDM_AUTO_RELOAD 152
+#define IDM_RUN_AFTER_RELOAD 153
+#define IDM_SHADOW_COPY 154
+#define IDM_EDITOR_COMMAND 155
+/* The recent test libraries of the File menu, most recent first */
+#define IDM_RECENT_FIRST 160
+#define IDM_RECENT_LAST 167
+#define IDM_RECENT_SEPARATOR 168
 
 /* Bitmaps */
 #define IDB_BUTTONS 200
@@ -38,11 +49,13 @@
 #define IDC_XML_VIEW 304
 #define IDC_ABOUT_DESCRIPTION 305
 #define IDC_ABOUT_LEGAL 306
+#define IDC_EDITOR_COMMAND 307
 
 /* Dialogs */
 #define IDD_ABOUT 400
 #define IDD_MAIN 401
 #define IDD_REPORT_OPTIONS 402
+#define IDD_EDITOR_COMMAND 403
 
 #define IDI_PROGRAM 500
 #define IDR_MAIN_MENU 600
@@ -78,5 +91,11 @@
 #define IDS_VERSION_FORMAT 826
 #define IDS_NO_REPORT_ITEMS 827
 #define IDS_DISPLAY_NAME 828
+#define IDS_RUN_FAILED_MENU 829
+#define IDS_NOT_RELOADED_FORMAT 830
+#define IDS_RECENT_FILE_MISSING 831
+#define IDS_NO_SOURCE_LINE 832
+#define IDS_CANNOT_OPEN_SOURCE 833
+#define IDS_SOURCE_CAPTION 834
 
 #endif

@@ -16,6 +16,10 @@ bool IsOffered(OfferRule rule, const WindowFacts &facts) {
         return !facts.listMode;
     case OfferRule::NotInXmlMode:
         return facts.listMode;
+    case OfferRule::LibraryOpen:
+        return facts.libraryOpen;
+    case OfferRule::FailuresRecorded:
+        return facts.batchAvailable && facts.failuresRecorded;
     }
     return false;
 }

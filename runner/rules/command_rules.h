@@ -11,6 +11,8 @@ enum class OfferRule {
     CurrentTestFunction,
     NotInListMode,
     NotInXmlMode,
+    LibraryOpen,
+    FailuresRecorded,
 };
 
 // What the rules look at, gathered once per command state update.
@@ -19,6 +21,9 @@ struct WindowFacts {
     bool reportShown = false;
     bool currentTestFunction = false;
     bool listMode = true;
+    bool libraryOpen = false;
+    // A test function of the loaded library failed (or crashed) in its last run.
+    bool failuresRecorded = false;
 };
 
 bool IsOffered(OfferRule rule, const WindowFacts &facts);

@@ -6,6 +6,7 @@
 
 #include "resources/resource.h"
 #include "views/list_columns.h"
+#include "window/source_opening.h"
 
 namespace runner {
 namespace {
@@ -19,11 +20,21 @@ void AppendFailure(NvkAssertionFailure *failure) {
     char line[kLineTextSize];
     std::snprintf(line, sizeof line, "%u", static_cast<unsigned>(NvkAssertionFailureGetLineNumber(failure)));
     LVITEMA item = {};
-    item.mask = LVIF_TEXT;
+    item.mask = LVIF_TEXT | LVIF_PARAM;
     item.iItem = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
     item.pszText = line;
+    item.lParam = reinterpret_cast<LPARAM>(failure);
     const int row = static_cast<int>(SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
     SetCellText(list, row, 1, NvkAssertionFailureGetMessage(failure));
+}
+
+void OpenSourceOfSelectedRow() {
+    LVITEMA item = {};
+    item.mask = LVIF_PARAM;
+    item.iItem = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    if (item.iItem >= 0 && SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) {
+        OpenSourceOfFailure(GetParent(list), reinterpret_cast<NvkAssertionFailure *>(item.lParam));
+    }
 }
 
 void DeleteEveryRow() {
@@ -65,6 +76,18 @@ void FailureListOnEvent(int32_t code, void *first, void *second, NvkTestFunction
     default:
         break;
     }
+}
+
+bool FailureListHandleMessage(UINT message, WPARAM, LPARAM lParam) {
+    if (message != WM_NOTIFY || list == nullptr) {
+        return false;
+    }
+    const auto *header = reinterpret_cast<const NMHDR *>(lParam);
+    if (header->hwndFrom != list || (header->code != NM_DBLCLK && header->code != NM_RETURN)) {
+        return false;
+    }
+    OpenSourceOfSelectedRow();
+    return true;
 }
 
 void FailureListRefill(NvkTestFunction *testFunction) {

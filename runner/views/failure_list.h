@@ -15,6 +15,9 @@ void SetUpFailureList(HWND list);
 // The failure list's part of the runner's event handling.
 void FailureListOnEvent(int32_t code, void *first, void *second, NvkTestFunction *current);
 
+// Double-click and Enter on a row; true when handled.
+bool FailureListHandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
 // Shows the failures of a test function; none for NULL.
 void FailureListRefill(NvkTestFunction *testFunction);
 

@@ -19,6 +19,22 @@ constexpr int kColumnMargin = 20;
 constexpr int kMeasuredTextSize = 261;
 constexpr int kCellTextSize = 1024;
 
+// The user's widths by list; a list missing here has none.
+std::unordered_map<HWND, std::vector<int>> userWidths;
+
+int UserWidth(HWND list, int column) {
+    const auto found = userWidths.find(list);
+    if (found == userWidths.end() || column >= static_cast<int>(found->second.size())) {
+        return 0;
+    }
+    return found->second[static_cast<size_t>(column)];
+}
+
+int ColumnCount(HWND list) {
+    const auto header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+    return static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
+}
+
 void InsertColumn(HWND list, int index, unsigned titleId) {
     const RunnerString title = LoadRunnerString(titleId);
     LVCOLUMNA column = {};
@@ -110,6 +126,10 @@ void AutosizeColumns(HWND list) {
     const int rows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
     TextMeasure measure(list);
     for (int column = 0; column < columns; ++column) {
+        if (const int width = UserWidth(list, column)) {
+            SendMessageA(list, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), width);
+            continue;
+        }
         if (rows == 0) {
             SendMessageA(list, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), LVSCW_AUTOSIZE_USEHEADER);
             continue;
@@ -117,6 +137,39 @@ void AutosizeColumns(HWND list) {
         const int width = WidestCell(list, column, rows, HeaderWidth(header, column, measure), measure) + kColumnMargin;
         SendMessageA(list, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), static_cast<LPARAM>(width & 0xFFFF));
     }
+}
+
+std::vector<int> UserColumnWidths(HWND list) {
+    std::vector<int> widths;
+    for (int column = 0; column < ColumnCount(list); ++column) {
+        widths.push_back(UserWidth(list, column));
+    }
+    return widths;
+}
+
+void SetUserColumnWidths(HWND list, const std::vector<int> &widths) {
+    userWidths[list] = widths;
+    AutosizeColumns(list);
+}
+
+// Only a drag ends a track: the widths that autosizing sets leave no mark.
+bool ColumnsHandleMessage(UINT message, LPARAM lParam) {
+    if (message != WM_NOTIFY) {
+        return false;
+    }
+    const auto *notice = reinterpret_cast<const NMHEADERA *>(lParam);
+    if ((notice->hdr.code != HDN_ENDTRACKA && notice->hdr.code != HDN_ENDTRACKW) || notice->pitem == nullptr ||
+        (notice->pitem->mask & HDI_WIDTH) == 0 || notice->iItem < 0) {
+        return false;
+    }
+    const HWND list = GetParent(notice->hdr.hwndFrom);
+    std::vector<int> widths = UserColumnWidths(list);
+    if (notice->iItem >= static_cast<int>(widths.size())) {
+        return false;
+    }
+    widths[static_cast<size_t>(notice->iItem)] = notice->pitem->cxy > 0 ? notice->pitem->cxy : 1;
+    userWidths[list] = widths;
+    return true;
 }
 
 void SetCellText(HWND list, int row, int column, const char *text) {

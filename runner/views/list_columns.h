@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <vector>
 
 namespace runner {
 
@@ -12,8 +13,17 @@ namespace runner {
 // left-aligned column per string id.
 void SetUpListView(HWND list, const unsigned *columnTitleIds, size_t columnCount);
 
-// Each column as wide as its widest text (header included) plus a margin.
+// Each column as wide as its widest text (header included) plus a margin, but for
+// the columns whose width the user set.
 void AutosizeColumns(HWND list);
+
+// The widths the user gave columns by dragging their dividers, 0 for a column that
+// follows its texts; one entry per column.
+std::vector<int> UserColumnWidths(HWND list);
+void SetUserColumnWidths(HWND list, const std::vector<int> &widths);
+
+// Notes the width the user dragged a column of either list to; true when handled.
+bool ColumnsHandleMessage(UINT message, LPARAM lParam);
 
 // Writes the text of one cell.
 void SetCellText(HWND list, int row, int column, const char *text);

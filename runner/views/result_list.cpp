@@ -13,6 +13,7 @@
 #include "window/context_menu.h"
 #include "window/current_test_function.h"
 #include "window/program_resources.h"
+#include "window/source_opening.h"
 
 namespace runner {
 namespace {
@@ -188,6 +189,14 @@ bool OnNotify(const NMHDR *header) {
     case NM_RCLICK:
         OnRightClick();
         return true;
+    case NM_DBLCLK:
+    case NM_RETURN: {
+        const int row = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+        if (NvkTestFunction *testFunction = row >= 0 ? TestFunctionOfRow(row) : nullptr) {
+            OpenSourceOfTestFunction(GetParent(list), testFunction);
+        }
+        return true;
+    }
     default:
         return false;
     }
@@ -245,5 +254,17 @@ void ResultListSelect(NvkTestFunction *testFunction) {
 }
 
 void AutosizeResultColumns() { AutosizeColumns(list); }
+
+int ResultListTopRow() { return static_cast<int>(SendMessageA(list, LVM_GETTOPINDEX, 0, 0)); }
+
+void ResultListScrollTo(int topRow) {
+    const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    if (count == 0) {
+        return;
+    }
+    // Showing the last row first leaves the wanted one at the top once it is shown.
+    SendMessageA(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(count - 1), FALSE);
+    SendMessageA(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(topRow < count ? topRow : count - 1), FALSE);
+}
 
 }  // namespace runner

@@ -23,4 +23,9 @@ void ResultListSelect(NvkTestFunction *testFunction);
 
 void AutosizeResultColumns();
 
+// The row at the top of the list, and scrolling a row there, so that a reload can
+// keep what was in sight.
+int ResultListTopRow();
+void ResultListScrollTo(int topRow);
+
 }  // namespace runner

@@ -358,4 +358,72 @@ void TreeSelectTestFunction(NvkTestFunction *testFunction) {
     }
 }
 
+namespace {
+
+TestName NameOfItem(HTREEITEM item) {
+    const TreeEntry *entry = EntryOfItem(item);
+    if (entry == nullptr) {
+        return TestName();
+    }
+    if (entry->kind == ItemKind::Batch) {
+        return {NvkBatchGetName(static_cast<NvkBatch *>(entry->record)), std::string()};
+    }
+    auto *testFunction = static_cast<NvkTestFunction *>(entry->record);
+    return {NvkBatchGetName(NvkTestFunctionGetBatch(testFunction)), NvkTestFunctionGetName(testFunction)};
+}
+
+HTREEITEM ItemNamed(const TestName &name) {
+    for (HTREEITEM batch = NextItem(nullptr, TVGN_ROOT); batch != nullptr; batch = NextItem(batch, TVGN_NEXT)) {
+        if (NameOfItem(batch).first != name.first) {
+            continue;
+        }
+        if (name.second.empty()) {
+            return batch;
+        }
+        for (HTREEITEM test = NextItem(batch, TVGN_CHILD); test != nullptr; test = NextItem(test, TVGN_NEXT)) {
+            if (NameOfItem(test).second == name.second) {
+                return test;
+            }
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+void TreeKeep(KeptSelection &kept) {
+    for (HTREEITEM batch = NextItem(nullptr, TVGN_ROOT); batch != nullptr; batch = NextItem(batch, TVGN_NEXT)) {
+        const std::string name = NameOfItem(batch).first;
+        if ((SendToTree(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(batch), TVIS_EXPANDED) & TVIS_EXPANDED) != 0) {
+            kept.expandedBatches.insert(name);
+        }
+        if (CheckBoxOf(batch) == kUnchecked) {
+            kept.clearedBatches.insert(name);
+        }
+    }
+    kept.selected = NameOfItem(NextItem(nullptr, TVGN_CARET));
+    kept.firstShown = NameOfItem(NextItem(nullptr, TVGN_FIRSTVISIBLE));
+}
+
+void TreeRestore(const KeptSelection &kept) {
+    for (HTREEITEM batch = NextItem(nullptr, TVGN_ROOT); batch != nullptr; batch = NextItem(batch, TVGN_NEXT)) {
+        const std::string name = NameOfItem(batch).first;
+        if (WasExpanded(kept, name)) {
+            SendToTree(TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(batch));
+            ShowFolderState(batch);
+        }
+        if (kept.clearedBatches.count(name) != 0) {
+            SetCheckBox(batch, kUnchecked);
+        }
+    }
+    if (const HTREEITEM selected = ItemNamed(kept.selected)) {
+        SendToTree(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(selected));
+    } else {
+        SelectFirstBatch();
+    }
+    if (const HTREEITEM first = ItemNamed(kept.firstShown)) {
+        SendToTree(TVM_SELECTITEM, TVGN_FIRSTVISIBLE, reinterpret_cast<LPARAM>(first));
+    }
+}
+
 }  // namespace runner

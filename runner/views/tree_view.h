@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "norvik.h"
+#include "rules/kept_selection.h"
 
 namespace runner {
 
@@ -28,5 +29,11 @@ void SelectFirstBatch();
 
 // Selects, and scrolls to, the item of a test function unless it is selected already.
 void TreeSelectTestFunction(NvkTestFunction *testFunction);
+
+// Notes which batches are expanded, the selected item and the item at the top.
+void TreeKeep(KeptSelection &kept);
+
+// Expands, selects and scrolls as kept, by name; names that are gone are passed over.
+void TreeRestore(const KeptSelection &kept);
 
 }  // namespace runner

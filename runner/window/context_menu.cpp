@@ -25,6 +25,11 @@ void ShowTestContextMenu(HWND owner) {
     }
     if (AvailableBatch() != nullptr) {
         AppendCommand(menu.Get(), IDM_RUN_BATCH, IDS_RUN_BATCH_MENU);
+        // Offered under the same rule as its menu item, whose state is at hand.
+        const UINT failedState = GetMenuState(GetMenu(owner), IDM_RUN_FAILED, MF_BYCOMMAND);
+        if (failedState != static_cast<UINT>(-1) && (failedState & MF_GRAYED) == 0) {
+            AppendCommand(menu.Get(), IDM_RUN_FAILED, IDS_RUN_FAILED_MENU);
+        }
     }
     POINT cursor = {};
     GetCursorPos(&cursor);

@@ -2,10 +2,15 @@
 
 #include <commdlg.h>
 
+#include <cstdio>
+
 #include "library_loader.h"
 #include "norvik.h"
 #include "resources/resource.h"
+#include "rules/file_change_watch.h"
+#include "rules/kept_selection.h"
 #include "rules/load_failure_messages.h"
+#include "rules/recent_files.h"
 #include "rules/window_title.h"
 #include "views/result_list.h"
 #include "views/tree_view.h"
@@ -13,12 +18,19 @@
 #include "window/current_test_function.h"
 #include "window/main_window.h"
 #include "window/program_resources.h"
+#include "window/remembered_state.h"
+#include "window/shadow_copy.h"
 
 namespace runner {
 namespace {
 
 constexpr size_t kTitleBufferSize = 1024;
 constexpr DWORD kFileNameBufferSize = 1024;
+constexpr size_t kMenuTextSize = 1100;
+
+// The open library as the user named it, in full; "" when none is open.
+std::string openPath;
+FileChangeWatch watch;
 
 void SetLibraryTitle(HWND mainWindow, const char *path, const char *displayName) {
     char title[kTitleBufferSize];
@@ -28,25 +40,156 @@ void SetLibraryTitle(HWND mainWindow, const char *path, const char *displayName)
 
 void FocusTestTree(HWND mainWindow) { SetFocus(GetDlgItem(mainWindow, IDC_TEST_TREE)); }
 
+std::string FullPath(const char *path) {
+    char full[MAX_PATH * 4] = "";
+    const DWORD length = GetFullPathNameA(path, sizeof full, full, nullptr);
+    return length == 0 || length >= sizeof full ? std::string(path) : std::string(full);
+}
+
+FileStamp StampOf(const std::string &path) {
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    FileStamp stamp;
+    if (GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
+        stamp.exists = true;
+        stamp.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+        stamp.writeTime = (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                          data.ftLastWriteTime.dwLowDateTime;
+    }
+    return stamp;
+}
+
+// The copy that was loaded, when the loader holds one rather than the user's file.
+std::string LoadedCopy() {
+    const std::string loaded = loader::LoadedLibraryPath();
+    return IsSameFileName(loaded, openPath) ? std::string() : loaded;
+}
+
+// Loads the file at fullPath, through a fresh copy when shadow copy is on. Returns
+// the message id of the failure; copyMissing tells that the file could not even be
+// copied, as while a build still holds it.
+unsigned LoadFromFile(const std::string &fullPath, bool *copyMissing) {
+    std::string loadPath = fullPath;
+    *copyMissing = false;
+    if (Remembered().shadowCopy) {
+        const std::string copy = MakeShadowCopy(fullPath);
+        *copyMissing = copy.empty();
+        if (!copy.empty()) {
+            loadPath = copy;
+            SearchDependenciesBeside(fullPath);
+        }
+    }
+    PauseViewDrawing(true);
+    const unsigned messageId = LoadFailureMessageId(loader::LoadTestLibrary(loadPath.c_str()));
+    PauseViewDrawing(false);
+    SearchDependenciesBeside(std::string());
+    return messageId;
+}
+
+void ForgetOpenLibrary(HWND mainWindow, const char *displayName) {
+    openPath.clear();
+    SetWindowTextA(mainWindow, displayName);
+    ClearCurrentTestFunction();
+}
+
+void RememberOpened(HWND mainWindow, const std::string &path) {
+    RememberRecentFile(Remembered().recentFiles, path);
+    StoreRecentFiles();
+    ShowRecentFiles(mainWindow);
+}
+
+KeptSelection KeepSelection() {
+    KeptSelection kept;
+    for (NvkBatch *batch = NvkBatchGetFirst(); batch != nullptr; batch = NvkBatchGetNext(batch)) {
+        for (NvkTestFunction *test = NvkBatchGetFirstTestFunction(batch); test != nullptr;
+             test = NvkTestFunctionGetNext(test)) {
+            kept.skipped[{NvkBatchGetName(batch), NvkTestFunctionGetName(test)}] = NvkTestFunctionGetSkip(test) != 0;
+        }
+    }
+    TreeKeep(kept);
+    kept.firstResultRow = ResultListTopRow();
+    return kept;
+}
+
+void RestoreSelection(const KeptSelection &kept) {
+    PauseViewDrawing(true);
+    for (NvkBatch *batch = NvkBatchGetFirst(); batch != nullptr; batch = NvkBatchGetNext(batch)) {
+        for (NvkTestFunction *test = NvkBatchGetFirstTestFunction(batch); test != nullptr;
+             test = NvkTestFunctionGetNext(test)) {
+            const int skip = SkipAfterReload(kept, {NvkBatchGetName(batch), NvkTestFunctionGetName(test)});
+            if (skip != 0) {
+                NvkTestFunctionSetSkip(test, skip);
+            }
+        }
+    }
+    PauseViewDrawing(false);
+    TreeRestore(kept);
+    ResultListScrollTo(kept.firstResultRow);
+}
+
+// The title names the library and, after a reload that failed, why the file on
+// disk is not the one loaded.
+void ShowReloadFailure(HWND mainWindow, unsigned messageId) {
+    char title[kTitleBufferSize];
+    SetLibraryTitle(mainWindow, openPath.c_str(), LoadRunnerString(IDS_DISPLAY_NAME).OrEmpty());
+    GetWindowTextA(mainWindow, title, sizeof title);
+    char noted[kTitleBufferSize];
+    std::snprintf(noted, sizeof noted, LoadRunnerString(IDS_NOT_RELOADED_FORMAT).OrEmpty(), title,
+                  LoadRunnerString(messageId).OrEmpty());
+    SetWindowTextA(mainWindow, noted);
+}
+
+// Reloads. A file that cannot be copied yet is tried again at the next tick when the
+// reload was automatic; asked for, it is reported like any other failure.
+void Reload(HWND mainWindow, bool automatic) {
+    const HCURSOR previousCursor = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    const FileStamp stamp = StampOf(openPath);
+    const KeptSelection kept = KeepSelection();
+    bool copyMissing = false;
+    const unsigned messageId = LoadFromFile(openPath, &copyMissing);
+    const bool retry = messageId != 0 && copyMissing && automatic;
+    if (messageId == 0) {
+        watch.Loaded(stamp);
+        RemoveShadowCopiesExcept(LoadedCopy());
+        RestoreSelection(kept);
+        SetLibraryTitle(mainWindow, openPath.c_str(), LoadRunnerString(IDS_DISPLAY_NAME).OrEmpty());
+    } else if (!loader::IsTestLibraryLoaded()) {
+        // An entry point that crashed took the library before it along.
+        ForgetOpenLibrary(mainWindow, LoadRunnerString(IDS_DISPLAY_NAME).OrEmpty());
+        RemoveShadowCopiesExcept(std::string());
+    } else if (!retry) {
+        watch.Failed(stamp);
+        RemoveShadowCopiesExcept(LoadedCopy());
+        ShowReloadFailure(mainWindow, messageId);
+    }
+    UpdateCommandState(mainWindow);
+    AutosizeResultColumns();
+    SetCursor(previousCursor);
+    if (messageId == 0 && Remembered().runAfterReload && NvkBatchGetCount(nullptr) > 0) {
+        RunCommand(mainWindow, IDM_RUN_SELECTED);
+    }
+}
+
 }  // namespace
 
 void OpenTestLibrary(HWND mainWindow, const char *path) {
     const HCURSOR previousCursor = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     const RunnerString displayName = LoadRunnerString(IDS_DISPLAY_NAME);
-    // Registering thousands of tests would otherwise scroll and redraw the views
-    // once for each of them.
-    PauseViewDrawing(true);
-    unsigned messageId = LoadFailureMessageId(loader::LoadTestLibrary(path));
-    PauseViewDrawing(false);
+    const std::string fullPath = path != nullptr && path[0] != '\0' ? FullPath(path) : std::string();
+    const FileStamp stamp = StampOf(fullPath);
+    bool copyMissing = false;
+    unsigned messageId = LoadFromFile(fullPath, &copyMissing);
     if (messageId != 0) {
+        RemoveShadowCopiesExcept(LoadedCopy());
         ShowErrorMessage(mainWindow, IDS_LIBRARY_ERROR, messageId);
         // A test library whose entry point crashed takes the one loaded before it
         // along (its batches were freed first), so the window shows none is loaded.
         if (!loader::IsTestLibraryLoaded()) {
-            SetWindowTextA(mainWindow, displayName.Get());
-            ClearCurrentTestFunction();
+            ForgetOpenLibrary(mainWindow, displayName.Get());
         }
     } else {
+        openPath = fullPath;
+        watch.Loaded(stamp);
+        RemoveShadowCopiesExcept(LoadedCopy());
         if (NvkBatchGetCount(nullptr) > 0) {
             SelectFirstBatch();
             FocusTestTree(mainWindow);
@@ -54,7 +197,8 @@ void OpenTestLibrary(HWND mainWindow, const char *path) {
             ClearCurrentTestFunction();
             messageId = IDS_NO_TESTS;
         }
-        SetLibraryTitle(mainWindow, loader::LoadedLibraryPath(), displayName.Get());
+        SetLibraryTitle(mainWindow, openPath.c_str(), displayName.Get());
+        RememberOpened(mainWindow, openPath);
         if (messageId == IDS_NO_TESTS) {
             ShowErrorMessage(mainWindow, IDS_LIBRARY_ERROR, IDS_NO_TESTS);
         }
@@ -67,11 +211,66 @@ void OpenTestLibrary(HWND mainWindow, const char *path) {
 void CloseTestLibrary(HWND mainWindow) {
     const HCURSOR previousCursor = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     loader::ReleaseTestLibrary();
-    SetWindowTextA(mainWindow, LoadRunnerString(IDS_DISPLAY_NAME).Get());
-    ClearCurrentTestFunction();
+    RemoveShadowCopiesExcept(std::string());
+    ForgetOpenLibrary(mainWindow, LoadRunnerString(IDS_DISPLAY_NAME).OrEmpty());
     UpdateCommandState(mainWindow);
     AutosizeResultColumns();
     SetCursor(previousCursor);
+}
+
+void ReloadTestLibrary(HWND mainWindow) {
+    if (loader::IsTestLibraryLoaded() && !openPath.empty()) {
+        Reload(mainWindow, false);
+    }
+}
+
+// Runs hold the message loop, so no tick comes during one: a change made meanwhile
+// is seen at the first tick after it. Ticks also reach the window while a dialog or
+// message box of its own is open (it is disabled then), in the middle of a command:
+// those wait too.
+void WatchTestLibrary(HWND mainWindow) {
+    if (!Remembered().autoReload || !loader::IsTestLibraryLoaded() || openPath.empty() || NvkIsRunning() != 0 ||
+        !IsWindowEnabled(mainWindow)) {
+        return;
+    }
+    if (watch.ShouldReload(StampOf(openPath))) {
+        Reload(mainWindow, true);
+    }
+}
+
+void OpenRecentFile(HWND mainWindow, size_t index) {
+    std::vector<std::string> &recent = Remembered().recentFiles;
+    if (index >= recent.size()) {
+        return;
+    }
+    const std::string path = recent[index];
+    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        OpenTestLibrary(mainWindow, path.c_str());
+        return;
+    }
+    ForgetRecentFile(recent, path);
+    StoreRecentFiles();
+    ShowRecentFiles(mainWindow);
+    char text[kMenuTextSize + 200];
+    std::snprintf(text, sizeof text, LoadRunnerString(IDS_RECENT_FILE_MISSING).OrEmpty(), path.c_str());
+    MessageBoxA(mainWindow, text, LoadRunnerString(IDS_DISPLAY_NAME).OrEmpty(), MB_ICONINFORMATION);
+}
+
+void ShowRecentFiles(HWND mainWindow) {
+    const HMENU file = GetSubMenu(GetMenu(mainWindow), 0);
+    for (UINT id = IDM_RECENT_FIRST; id <= IDM_RECENT_SEPARATOR; ++id) {
+        DeleteMenu(file, id, MF_BYCOMMAND);
+    }
+    const std::vector<std::string> &recent = Remembered().recentFiles;
+    for (size_t index = 0; index < recent.size(); ++index) {
+        char text[kMenuTextSize];
+        std::snprintf(text, sizeof text, "&%u %s", static_cast<unsigned>(index + 1), recent[index].c_str());
+        InsertMenuA(file, IDM_EXIT, MF_BYCOMMAND | MF_STRING, IDM_RECENT_FIRST + index, text);
+    }
+    if (!recent.empty()) {
+        InsertMenuA(file, IDM_EXIT, MF_BYCOMMAND | MF_SEPARATOR, IDM_RECENT_SEPARATOR, nullptr);
+    }
+    DrawMenuBar(mainWindow);
 }
 
 RunnerString ChooseTestLibrary(HWND owner) {

@@ -13,7 +13,9 @@
 #include "window/library_commands.h"
 #include "window/main_window.h"
 #include "window/program_resources.h"
+#include "window/remembered_state.h"
 #include "window/runner_events.h"
+#include "window/shadow_copy.h"
 
 namespace runner {
 namespace {
@@ -48,16 +50,21 @@ void RunGui(const char *libraryPath, int showCommand) {
     RegisterCommonControls();
     // Locked: a test DLL cannot put a handler of its own in the window's place.
     NvkSetEventHandler(OnRunnerEvent, 1);
+    RemoveLeftoverShadowCopies();
+    ReadRememberedState();
     const HWND mainWindow = CreateMainWindow();
     if (mainWindow == nullptr) {
         return;
     }
-    ShowWindow(mainWindow, showCommand);
+    ShowMainWindow(showCommand);
     if (libraryPath != nullptr) {
         OpenTestLibrary(mainWindow, libraryPath);
     }
     UpdateWindow(mainWindow);
     RunMessageLoop(mainWindow, accelerators);
+    StoreWindowState(mainWindow, CurrentViewMode() == ViewMode::Xml);
+    loader::ReleaseTestLibrary();
+    RemoveShadowCopiesExcept(std::string());
     DeleteRunnerFonts();
 }
 

@@ -1,20 +1,30 @@
 #include "window/main_window.h"
 
+#include <commctrl.h>
+#include <shellapi.h>
+
 #include "drawing/custom_drawing.h"
 #include "norvik.h"
 #include "resources/resource.h"
 #include "rules/window_layout.h"
 #include "views/failure_list.h"
+#include "views/list_columns.h"
 #include "views/progress_bar.h"
 #include "views/result_list.h"
 #include "views/tree_view.h"
 #include "views/xml_view.h"
 #include "window/commands.h"
 #include "window/dialog_setup.h"
+#include "window/library_commands.h"
 #include "window/program_resources.h"
+#include "window/remembered_state.h"
 
 namespace runner {
 namespace {
+
+// How often the window looks at the open library's file.
+constexpr UINT_PTR kWatchTimer = 1;
+constexpr UINT kWatchMilliseconds = 500;
 
 HWND mainWindow = nullptr;
 ViewMode viewMode = ViewMode::List;
@@ -61,6 +71,19 @@ void OnInitDialog(HWND window) {
     SetWindowTextA(window, LoadRunnerString(IDS_DISPLAY_NAME).Get());
     UpdateCommandState(window);
     OnSize(client.right, client.bottom);
+    ShowRecentFiles(window);
+    DragAcceptFiles(window, TRUE);
+    SetTimer(window, kWatchTimer, kWatchMilliseconds, nullptr);
+}
+
+// The first file dropped opens, as if chosen with Open.
+void OnDropFiles(HWND window, HDROP drop) {
+    char path[MAX_PATH * 4] = "";
+    const bool named = DragQueryFileA(drop, 0, path, sizeof path) != 0;
+    DragFinish(drop);
+    if (named && NvkIsRunning() == 0) {
+        OpenTestLibrary(window, path);
+    }
 }
 
 // The window never gets smaller than it started.
@@ -77,11 +100,27 @@ void OnGetMinMaxInfo(MINMAXINFO *limits) {
 // posted to the window rather than to the thread.
 void OnClose(HWND window) { PostMessageA(window, WM_QUIT, 0, 0); }
 
+// The dialog manager turns Enter into IDOK before a list sees it; the list that has
+// the focus gets it back as its own Enter notification.
+void ForwardEnterToFocusedList(HWND window) {
+    const HWND focus = GetFocus();
+    if (focus != Control(IDC_RESULT_LIST) && focus != Control(IDC_FAILURE_LIST)) {
+        return;
+    }
+    NMHDR header = {};
+    header.hwndFrom = focus;
+    header.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(focus));
+    header.code = NM_RETURN;
+    SendMessageA(window, WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header));
+}
+
 // Views see every message first; they act on their own notifications only.
 bool OfferToViews(UINT message, WPARAM wParam, LPARAM lParam) {
     const bool byTree = TreeHandleMessage(message, wParam, lParam);
     const bool byResultList = ResultListHandleMessage(message, wParam, lParam);
-    return byTree || byResultList;
+    const bool byFailureList = FailureListHandleMessage(message, wParam, lParam);
+    const bool byColumns = ColumnsHandleMessage(message, lParam);
+    return byTree || byResultList || byFailureList || byColumns;
 }
 
 INT_PTR CALLBACK MainDialogProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -105,7 +144,19 @@ INT_PTR CALLBACK MainDialogProcedure(HWND window, UINT message, WPARAM wParam, L
         OnClose(window);
         break;
     case WM_COMMAND:
-        RunCommand(window, LOWORD(wParam));
+        if (LOWORD(wParam) == IDOK) {
+            ForwardEnterToFocusedList(window);
+        } else {
+            RunCommand(window, LOWORD(wParam));
+        }
+        break;
+    case WM_TIMER:
+        if (wParam == kWatchTimer) {
+            WatchTestLibrary(window);
+        }
+        break;
+    case WM_DROPFILES:
+        OnDropFiles(window, reinterpret_cast<HDROP>(wParam));
         break;
     default:
         break;
@@ -120,6 +171,35 @@ HWND CreateMainWindow() {
 }
 
 HWND MainWindow() { return mainWindow; }
+
+void ShowMainWindow(int showCommand) {
+    const RememberedState &remembered = Remembered();
+    int show = showCommand;
+    const WindowPlacementSetting &box = remembered.placement;
+    const RECT normal = {box.left, box.top, box.right, box.bottom};
+    // A place on a screen that is no longer there would hide the window.
+    if (box.valid && MonitorFromRect(&normal, MONITOR_DEFAULTTONULL) != nullptr) {
+        WINDOWPLACEMENT placement = {};
+        placement.length = sizeof placement;
+        GetWindowPlacement(mainWindow, &placement);
+        placement.rcNormalPosition = normal;
+        placement.showCmd = SW_HIDE;
+        SetWindowPlacement(mainWindow, &placement);
+        if (box.maximized && (showCommand == SW_SHOWNORMAL || showCommand == SW_SHOWDEFAULT)) {
+            show = SW_SHOWMAXIMIZED;
+        }
+    }
+    if (!remembered.resultColumns.empty()) {
+        SetUserColumnWidths(Control(IDC_RESULT_LIST), remembered.resultColumns);
+    }
+    if (!remembered.failureColumns.empty()) {
+        SetUserColumnWidths(Control(IDC_FAILURE_LIST), remembered.failureColumns);
+    }
+    if (remembered.xmlView) {
+        SwitchViewMode(ViewMode::Xml);
+    }
+    ShowWindow(mainWindow, show);
+}
 
 ViewMode CurrentViewMode() { return viewMode; }
 

@@ -11,6 +11,10 @@ HWND CreateMainWindow();
 
 HWND MainWindow();
 
+// Shows the window where and as it was last closed (placement, view mode, column
+// widths), or with showCommand as created when nothing valid was kept.
+void ShowMainWindow(int showCommand);
+
 enum class ViewMode { List, Xml };
 
 ViewMode CurrentViewMode();

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -85,7 +87,8 @@ TEST_F(RunnerResources, AcceleratorsMapTheDocumentedKeys) {
         {FNOINVERT, 0x0E, IDM_SELECT_NONE},   {FVIRTKEY | FNOINVERT, VK_F1, IDM_ABOUT},
         {FVIRTKEY | FNOINVERT, VK_F2, IDM_EXPAND_TREE}, {FVIRTKEY | FNOINVERT, VK_F3, IDM_COLLAPSE_TREE},
         {FVIRTKEY | FNOINVERT, VK_F5, IDM_RUN_SELECTED}, {FVIRTKEY | FNOINVERT, VK_F6, IDM_RUN_BATCH},
-        {FVIRTKEY | FNOINVERT, VK_F7, IDM_RUN_TEST_FUNCTION},
+        {FVIRTKEY | FNOINVERT, VK_F7, IDM_RUN_TEST_FUNCTION}, {FNOINVERT, 0x12, IDM_RELOAD_LIBRARY},
+        {FVIRTKEY | FNOINVERT, VK_F8, IDM_RUN_FAILED},
     };
     ASSERT_EQ(sizeof expected / sizeof expected[0], entries.size());
     for (size_t index = 0; index < entries.size(); ++index) {
@@ -109,6 +112,12 @@ TEST_F(RunnerResources, TheMenuNamesEveryCommandWithItsKey) {
         {IDM_RUN_TEST_FUNCTION, "Run Selected Unit &Test Function\tF7"},
         {IDM_XML_VIEW, "Unit Test Results as &XML"},
         {IDM_ABOUT, "&About Norvik...\tF1"},
+        {IDM_RELOAD_LIBRARY, "&Reload Unit Test DLL\tCtrl+R"},
+        {IDM_AUTO_RELOAD, "Reload &Automatically When Changed"},
+        {IDM_RUN_AFTER_RELOAD, "Run Selected Tests After Reloa&d"},
+        {IDM_SHADOW_COPY, "Load a Sha&dow Copy"},
+        {IDM_RUN_FAILED, "Run &Failed Unit Tests\tF8"},
+        {IDM_EDITOR_COMMAND, "&Editor Command..."},
     };
     for (const auto &item : expected) {
         char text[256] = "";
@@ -116,6 +125,24 @@ TEST_F(RunnerResources, TheMenuNamesEveryCommandWithItsKey) {
         EXPECT_STREQ(item.text, text);
     }
     DestroyMenu(menu);
+}
+
+// Commands added to the window each describe themselves in the string table, at
+// their own id, and take no id the window used before.
+TEST_F(RunnerResources, EveryAddedCommandHasADescription) {
+    for (const unsigned id : {IDM_RELOAD_LIBRARY, IDM_RUN_FAILED, IDM_AUTO_RELOAD, IDM_RUN_AFTER_RELOAD,
+                              IDM_SHADOW_COPY, IDM_EDITOR_COMMAND}) {
+        EXPECT_FALSE(String(id).empty()) << id;
+    }
+    for (unsigned id = IDS_RUN_FAILED_MENU; id <= IDS_SOURCE_CAPTION; ++id) {
+        EXPECT_FALSE(String(id).empty()) << id;
+    }
+    const unsigned before[] = {100, 101, 102, 103, 110, 120, 121, 122, 140, 141, 142, 143, 150, 151};
+    for (const unsigned id : {IDM_RELOAD_LIBRARY, IDM_RUN_FAILED, IDM_AUTO_RELOAD, IDM_RUN_AFTER_RELOAD,
+                              IDM_SHADOW_COPY, IDM_EDITOR_COMMAND, IDM_RECENT_FIRST, IDM_RECENT_LAST,
+                              IDM_RECENT_SEPARATOR}) {
+        EXPECT_EQ(std::end(before), std::find(std::begin(before), std::end(before), id)) << id;
+    }
 }
 
 TEST_F(RunnerResources, TheVersionNamesTheProgram) {

@@ -1,7 +1,9 @@
 // Drives the runner's window from a script, for screenshots: waits for the window
 // with the given title, carries out each action in turn, and prints the window's
 // geometry (WIDTHxHEIGHT+X+Y, menu bar and client area) once everything has been handled and painted.
-// Actions: a command id (runs return when over), or row:N to select result row N.
+// Actions: a command id (runs return when over), row:N to select result row N,
+// menu:L to open the menu bar's menu of access key L, cancel to close it again,
+// wait:MS to let the window work.
 //   window_driver.exe "<title>" [action...]
 #include <windows.h>
 #include <commctrl.h>
@@ -48,6 +50,12 @@ int main(int argc, char **argv) {
         const std::string action = argv[index];
         if (action.rfind("row:", 0) == 0) {
             SelectRow(GetDlgItem(window, IDC_RESULT_LIST), std::atoi(action.c_str() + 4));
+        } else if (action.rfind("menu:", 0) == 0) {
+            PostMessageA(window, WM_SYSCOMMAND, SC_KEYMENU, static_cast<unsigned char>(action[5]));
+        } else if (action == "cancel") {
+            SendAndWait(window, WM_CANCELMODE, 0, 0);
+        } else if (action.rfind("wait:", 0) == 0) {
+            Sleep(static_cast<DWORD>(std::atoi(action.c_str() + 5)));
         } else {
             SendAndWait(window, WM_COMMAND, static_cast<WPARAM>(std::atoi(action.c_str())), 0);
         }

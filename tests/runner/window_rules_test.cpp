@@ -126,9 +126,15 @@ TEST(CommandRules, OfferEachCommandOnlyWhenItCanAct) {
     EXPECT_FALSE(runner::IsOffered(OfferRule::CurrentTestFunction, idle));
     EXPECT_FALSE(runner::IsOffered(OfferRule::NotInListMode, idle));
     EXPECT_TRUE(runner::IsOffered(OfferRule::NotInXmlMode, idle));
+    EXPECT_FALSE(runner::IsOffered(OfferRule::LibraryOpen, idle));
+    idle.failuresRecorded = true;  // failures of a library whose batches are gone
+    EXPECT_FALSE(runner::IsOffered(OfferRule::FailuresRecorded, idle));
     runner::WindowFacts afterRun;
     afterRun.batchAvailable = afterRun.reportShown = afterRun.currentTestFunction = true;
     afterRun.listMode = false;
+    afterRun.libraryOpen = afterRun.failuresRecorded = true;
+    EXPECT_TRUE(runner::IsOffered(OfferRule::LibraryOpen, afterRun));
+    EXPECT_TRUE(runner::IsOffered(OfferRule::FailuresRecorded, afterRun));
     EXPECT_TRUE(runner::IsOffered(OfferRule::BatchAvailable, afterRun));
     EXPECT_TRUE(runner::IsOffered(OfferRule::ReportShown, afterRun));
     EXPECT_TRUE(runner::IsOffered(OfferRule::CurrentTestFunction, afterRun));
