@@ -1,20 +1,27 @@
 #include "run_session.h"
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <unordered_map>
 
 #include "console_output.h"
+#include "console_text.h"
 #include "junit_report.h"
 #include "library_loader.h"
 #include "name_filter.h"
 #include "norvik.h"
 #include "platform.h"
 #include "report_paths.h"
+#include "run_plan.h"
 #include "run_results.h"
 #include "watchdog.h"
+#include "worker_process.h"
+#include "worker_protocol.h"
 
 namespace console {
 namespace {
@@ -34,6 +41,15 @@ std::string LibraryReport() {
     return text;
 }
 
+bool TouchFile(const std::string &path) {
+    FILE *file = std::fopen(path.c_str(), "ab");
+    return file != nullptr && std::fclose(file) == 0;
+}
+
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
 NvkTestFunction *FirstSelected(NvkTestFunction *test) {
     while (test != nullptr && NvkTestFunctionGetSkip(test) != 0) test = NvkTestFunctionGetNext(test);
     return test;
@@ -41,24 +57,36 @@ NvkTestFunction *FirstSelected(NvkTestFunction *test) {
 
 class Session {
 public:
-    Session(const Options &options, bool colour) : options_(options), output_(options.verbosity, colour) {}
+    Session(const Options &options, bool colour, uint64_t seed)
+        : options_(options), output_(options.verbosity, colour), seed_(seed) {}
 
     int Run() {
         active_ = this;
         NvkSetEventHandler(&OnEvent, 1);
-        if (options_.timeoutSeconds > 0) {
+        if (options_.timeoutSeconds > 0 && !options_.isolate) {
             watchdog_.reset(new Watchdog(options_.timeoutSeconds,
                                          [this](const TestKey &test, double seconds) { OnTimeout(test, seconds); }));
         }
         if (!ReportsSpareTheLibraries()) return kExitUsageOrLoad;
+        // The build tool learns that the runner shards by finding this file.
+        if (!options_.shardStatusFile.empty() && !TouchFile(options_.shardStatusFile)) {
+            output_.Error("cannot write the shard status file " + options_.shardStatusFile);
+            return kExitUsageOrLoad;
+        }
+        if (options_.failFast) results_.SetNotRunReason("the run stopped at the first failure");
         int exitCode = kExitPassed;
         for (const std::string &library : options_.libraries) {
             exitCode = RunLibrary(library);
             loader::ReleaseTestLibrary();
-            if (exitCode != kExitPassed) break;
+            if (exitCode != kExitPassed || stopped_) break;
         }
         watchdog_.reset();
+        if (exitCode == kExitPassed && selectedTests_ == 0 && !options_.allowEmpty) {
+            output_.Error("no test was selected; --allow-empty lets such a run pass");
+            exitCode = kExitUsageOrLoad;
+        }
         if (options_.list) return exitCode;
+        if (exitCode == kExitPassed && timedOut_) exitCode = kExitTimeout;
         return Finish(exitCode);
     }
 
@@ -86,26 +114,221 @@ private:
             output_.Error(library + ": " + loader::LoadFailureText(loader::LoadFailure::NoTests));
         }
         TestFilter(options_.filter).ApplyToRegistry();
+        tests_ = RegisteredTests();
+        const std::vector<TestRef> share = SelectShare();
+        selectedTests_ += share.size();
         if (options_.list) {
             ListSelected();
             return kExitPassed;
         }
-        size_t selected = 0;
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            keys_.clear();
-            for (const auto &entry : results_.AddRegistry(library)) {
-                keys_.emplace(entry.first, entry.second);
-                selected += NvkTestFunctionGetSkip(entry.first) == 0;
+        xmlPath_ = options_.xmlPath.empty() ? std::string()
+                                            : LibraryReportPath(options_.xmlPath, library, options_.libraries.size());
+        for (unsigned repetition = 1; repetition <= options_.repeat && !stopped_; ++repetition) {
+            size_t base = 0;
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                base = results_.Batches().size();
+                keys_.clear();
+                for (const auto &entry : results_.AddRegistry(library)) keys_.emplace(entry.first, entry.second);
             }
-            xmlPath_ = options_.xmlPath.empty()
-                           ? std::string()
-                           : LibraryReportPath(options_.xmlPath, library, options_.libraries.size());
+            if (options_.repeat > 1 && options_.verbosity != Verbosity::Quiet) {
+                std::printf("Repetition %u of %u\n", repetition, options_.repeat);
+            }
+            std::vector<Step> steps;
+            if (options_.shuffle) {
+                const uint64_t seed = seed_ + repetition - 1;
+                std::printf("Shuffling with --seed %llu\n", static_cast<unsigned long long>(seed));
+                steps = ShuffledSteps(share, seed);
+            } else {
+                steps = PlanSteps(share, options_.failFast);
+            }
+            output_.LibraryStarted(library, share.size());
+            if (options_.isolate) {
+                if (!RunInWorkers(library, steps, base)) return kExitUsageOrLoad;
+            } else if (options_.shuffle || options_.failFast) {
+                RunEachAlone(steps);
+            } else {
+                NvkBatchRun(nullptr);
+            }
         }
-        output_.LibraryStarted(library, selected);
-        NvkBatchRun(nullptr);
         if (!xmlPath_.empty() && !WriteReport(xmlPath_, LibraryReport())) return kExitUsageOrLoad;
         return kExitPassed;
+    }
+
+    // The filter's selection, then the shard's share of it, left in the skip flags
+    // as well: the library's report shows the tests of other shards as skipped.
+    std::vector<TestRef> SelectShare() const {
+        std::vector<TestRef> selected;
+        for (uint32_t batch = 0; batch < tests_.size(); ++batch) {
+            for (uint32_t test = 0; test < tests_[batch].size(); ++test) {
+                if (NvkTestFunctionGetSkip(tests_[batch][test]) == 0) selected.push_back({batch, test});
+            }
+        }
+        if (options_.shardCount == 1) return selected;
+        const std::vector<TestRef> share = ShardShare(selected, options_.shardIndex, options_.shardCount);
+        for (const TestRef &test : selected) NvkTestFunctionSetSkip(tests_[test.batch][test.test], 1);
+        for (const TestRef &test : share) NvkTestFunctionSetSkip(tests_[test.batch][test.test], 0);
+        return share;
+    }
+
+    // Each test through the library's single test run, so that the run can stop
+    // between any two tests, in any order.
+    void RunEachAlone(const std::vector<Step> &steps) {
+        for (const TestRef &test : TestsInOrder(steps)) {
+            if (stopped_) return;
+            NvkTestFunction *function = tests_[test.batch][test.test];
+            if (watchdog_) watchdog_->Arm(keys_.at(function));
+            NvkTestFunctionRun(function);
+        }
+    }
+
+    // ---- Worker processes ---------------------------------------------------------
+
+    bool RunInWorkers(const std::string &library, const std::vector<Step> &steps, size_t base) {
+        const std::vector<TestRef> order = TestsInOrder(steps);
+        positions_.assign(tests_.size(), {});
+        for (size_t batch = 0; batch < tests_.size(); ++batch) positions_[batch].assign(tests_[batch].size(), 0);
+        for (size_t position = 0; position < order.size(); ++position) {
+            positions_[order[position].batch][order[position].test] = position;
+        }
+        release_.reset(new InOrderRelease(order.size()));
+        releaseOrder_ = order;
+        releaseBase_ = base;
+        std::vector<std::thread> slots;
+        for (const std::vector<Step> &group : SplitAmongWorkers(steps, options_.jobs)) {
+            slots.emplace_back([this, &library, group, base] { RunGroup(library, group, base); });
+        }
+        for (std::thread &slot : slots) slot.join();
+        return !workerFailed_;
+    }
+
+    // One slot: a worker for the group's steps, and a new one for the rest each time
+    // a worker dies in a test.
+    void RunGroup(const std::string &library, const std::vector<Step> &steps, size_t base) {
+        const std::vector<TestRef> tests = TestsInOrder(steps);
+        size_t done = 0;
+        while (done < tests.size() && !stopped_) {
+            std::shared_ptr<WorkerProcess> worker = StartWorker(library);
+            if (!worker) {
+                FailWorkers("cannot start a worker process for " + library);
+                return;
+            }
+            worker->SendAll(EncodeSteps(StepsFrom(steps, done)));
+            std::atomic<bool> timedOut(false);
+            std::unique_ptr<Watchdog> watchdog;
+            if (options_.timeoutSeconds > 0) {
+                watchdog.reset(new Watchdog(options_.timeoutSeconds, [&timedOut, worker](const TestKey &, double) {
+                    timedOut = true;
+                    worker->Kill();
+                }));
+            }
+            bool ready = false;
+            std::chrono::steady_clock::time_point testStart = std::chrono::steady_clock::now();
+            LineSplitter lines;
+            std::string line;
+            char buffer[65536];
+            while (const size_t count = worker->Receive(buffer, sizeof buffer)) {
+                lines.Add(buffer, count);
+                while (lines.Next(line)) {
+                    WorkerReport report;
+                    if (!DecodeReport(line, report) || (report.finished && (done >= tests.size() ||
+                                                                            !(report.test == tests[done])))) {
+                        worker->Kill();
+                        break;
+                    }
+                    if (report.finished) Finished(base, tests[done++], report.record);
+                    ready = true;
+                    testStart = std::chrono::steady_clock::now();
+                    if (watchdog && done < tests.size()) watchdog->Arm(KeyOf(base, tests[done]));
+                }
+            }
+            watchdog.reset();
+            const ProcessEnd end = worker->Wait();
+            ForgetWorker(worker);
+            if (done == tests.size() || stopped_) break;
+            if (!ready) {
+                FailWorkers("a worker process could not run " + library + " (" + DescribeProcessEnd(end) + ")");
+                return;
+            }
+            Ended(base, tests[done++], SecondsSince(testStart), timedOut, end);
+        }
+    }
+
+    // The steps still to run once the first `done` of their tests are.
+    static std::vector<Step> StepsFrom(const std::vector<Step> &steps, size_t done) {
+        std::vector<Step> rest;
+        for (const Step &step : steps) {
+            if (done >= step.tests.size()) {
+                done -= step.tests.size();
+                continue;
+            }
+            Step part = step;
+            part.tests.erase(part.tests.begin(), part.tests.begin() + static_cast<std::ptrdiff_t>(done));
+            done = 0;
+            rest.push_back(part);
+        }
+        return rest;
+    }
+
+    static TestKey KeyOf(size_t base, const TestRef &test) { return TestKey(base + test.batch, test.test); }
+
+    std::shared_ptr<WorkerProcess> StartWorker(const std::string &library) {
+        std::lock_guard<std::mutex> lock(workersMutex_);
+        if (stopped_) return nullptr;
+        std::shared_ptr<WorkerProcess> worker(WorkerProcess::Start({library}).release());
+        if (worker) workers_.push_back(worker);
+        return worker;
+    }
+
+    void ForgetWorker(const std::shared_ptr<WorkerProcess> &worker) {
+        std::lock_guard<std::mutex> lock(workersMutex_);
+        for (size_t i = 0; i < workers_.size(); ++i) {
+            if (workers_[i] == worker) workers_.erase(workers_.begin() + static_cast<std::ptrdiff_t>(i));
+        }
+    }
+
+    // Stops every slot: no worker starts any more, the running ones are ended.
+    void StopWorkers() {
+        std::lock_guard<std::mutex> lock(workersMutex_);
+        stopped_ = true;
+        for (const std::shared_ptr<WorkerProcess> &worker : workers_) worker->Kill();
+    }
+
+    void FailWorkers(const std::string &error) {
+        if (stopped_) return;
+        output_.Error(error);
+        workerFailed_ = true;
+        StopWorkers();
+    }
+
+    void Finished(size_t base, const TestRef &test, const TestRecord &record) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        results_.RecordReported(KeyOf(base, test), record);
+        Release(test);
+        if (options_.failFast && record.outcome != Outcome::Passed && !stopped_) StopWorkers();
+    }
+
+    void Ended(size_t base, const TestRef &test, double seconds, bool timedOut, const ProcessEnd &end) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        const TestKey key = KeyOf(base, test);
+        if (timedOut) {
+            const std::string message = "Timed out after " + SecondsText(options_.timeoutSeconds);
+            output_.Error(EscapeControlBytes(results_.FullName(key)) + ": " + message);
+            results_.RecordTimeout(key, seconds, message);
+            timedOut_ = true;
+        } else {
+            results_.RecordCrash(key, seconds, DescribeProcessEnd(end));
+        }
+        Release(test);
+        if (options_.failFast && !stopped_) StopWorkers();
+    }
+
+    // With the results lock held.
+    void Release(const TestRef &test) {
+        for (size_t position : release_->Finish(positions_[test.batch][test.test])) {
+            const TestKey key = KeyOf(releaseBase_, releaseOrder_[position]);
+            output_.TestFinished(results_.FullName(key), results_.Test(key));
+        }
     }
 
     void ListSelected() const {
@@ -168,7 +391,8 @@ private:
         }
         TakeReportSnapshot();
         output_.TestFinished(FullTestName(test), results_.Test(key));
-        ArmFor(FirstSelected(NvkTestFunctionGetNext(test)));
+        if (!passed && options_.failFast) stopped_ = true;
+        if (!options_.shuffle && !options_.failFast) ArmFor(FirstSelected(NvkTestFunctionGetNext(test)));
     }
 
     // Only what the main thread copied at the end of a test is reported after a
@@ -186,7 +410,7 @@ private:
     [[noreturn]] void OnTimeout(const TestKey &test, double seconds) {
         std::lock_guard<std::mutex> lock(mutex_);
         const std::string message = "Timed out after " + SecondsText(options_.timeoutSeconds);
-        output_.Error(results_.FullName(test) + ": " + message);
+        output_.Error(EscapeControlBytes(results_.FullName(test)) + ": " + message);
         results_.RecordTimeout(test, seconds, message);
         if (!xmlPath_.empty()) WriteReport(xmlPath_, reportSnapshot_);
         if (!options_.junitPath.empty()) WriteReport(options_.junitPath, JunitReport(results_));
@@ -199,6 +423,19 @@ private:
     const ConsoleOutput output_;
     std::unique_ptr<Watchdog> watchdog_;
     std::unordered_map<NvkTestFunction *, TestKey> keys_;  // main thread only
+    std::vector<std::vector<NvkTestFunction *>> tests_;
+    size_t selectedTests_ = 0;
+    uint64_t seed_ = 0;
+    std::atomic<bool> stopped_{false};
+    bool timedOut_ = false;
+    // With worker processes: the slots' shared state.
+    std::mutex workersMutex_;
+    std::vector<std::shared_ptr<WorkerProcess>> workers_;
+    std::atomic<bool> workerFailed_{false};
+    std::vector<std::vector<size_t>> positions_;
+    std::unique_ptr<InOrderRelease> release_;
+    std::vector<TestRef> releaseOrder_;
+    size_t releaseBase_ = 0;
     // Shared with the watchdog's thread.
     std::mutex mutex_;
     RunResults results_;
@@ -213,8 +450,14 @@ bool ColourWanted() {
     return (noColour == nullptr || noColour[0] == '\0') && PrepareColourTerminal();
 }
 
+// A seed from the clock unless one was given; printed with the run either way.
+uint64_t SeedFor(const Options &options) {
+    if (options.seedGiven) return options.seed;
+    return static_cast<uint64_t>(std::chrono::system_clock::now().time_since_epoch().count()) % 1000000007ull;
+}
+
 }  // namespace
 
-int RunSession(const Options &options) { return Session(options, ColourWanted()).Run(); }
+int RunSession(const Options &options) { return Session(options, ColourWanted(), SeedFor(options)).Run(); }
 
 }  // namespace console

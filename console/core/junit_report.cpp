@@ -67,14 +67,15 @@ void AppendFailure(std::string &out, const TestRecord &test) {
     out += "</failure>\n";
 }
 
-void AppendTestCase(std::string &out, const std::string &batchName, const TestRecord &test) {
+void AppendTestCase(std::string &out, const std::string &batchName, const TestRecord &test,
+                    const std::string &notRunReason) {
     out += "    <testcase" + Attribute("classname", batchName) + Attribute("name", test.name) +
            Attribute("time", Seconds(test.seconds));
     switch (test.outcome) {
     case Outcome::Passed: out += "/>\n"; return;
     case Outcome::NotSelected: out += ">\n      <skipped" + Attribute("message", "not selected") + "/>\n"; break;
     case Outcome::NotRun:
-        out += ">\n      <skipped" + Attribute("message", "not run: the run ended at a timeout") + "/>\n";
+        out += ">\n      <skipped" + Attribute("message", "not run: " + notRunReason) + "/>\n";
         break;
     case Outcome::Failed:
     case Outcome::TimedOut:
@@ -93,7 +94,7 @@ std::string JunitReport(const RunResults &results) {
         Counts counts;
         for (const TestRecord &test : batch.tests) counts.Add(test);
         suites += "  <testsuite" + Attribute("name", batch.name) + CountAttributes(counts) + ">\n";
-        for (const TestRecord &test : batch.tests) AppendTestCase(suites, batch.name, test);
+        for (const TestRecord &test : batch.tests) AppendTestCase(suites, batch.name, test, results.NotRunReason());
         suites += "  </testsuite>\n";
     }
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<testsuites" + Attribute("name", "Norvik") +

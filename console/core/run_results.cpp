@@ -58,6 +58,24 @@ void RunResults::RecordTimeout(const TestKey &key, double seconds, const std::st
     record.failures.push_back(failure);
 }
 
+void RunResults::RecordReported(const TestKey &key, const TestRecord &reported) {
+    TestRecord &record = batches_[key.first].tests[key.second];
+    record.outcome = reported.outcome;
+    record.seconds = reported.seconds;
+    record.failures = reported.failures;
+}
+
+void RunResults::RecordCrash(const TestKey &key, double seconds, const std::string &message) {
+    TestRecord &record = batches_[key.first].tests[key.second];
+    record.outcome = Outcome::Failed;
+    record.seconds = seconds;
+    FailureRecord failure;
+    failure.file = libraryOfBatch_[key.first];
+    failure.message = message;
+    failure.crash = true;
+    record.failures.push_back(failure);
+}
+
 std::string RunResults::FullName(const TestKey &key) const {
     return batches_[key.first].name + "." + batches_[key.first].tests[key.second].name;
 }
