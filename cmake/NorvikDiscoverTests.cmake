@@ -37,7 +37,8 @@ if(NOT status EQUAL 0)
   message(FATAL_ERROR "Listing the tests of ${NORVIK_TEST_DLL} failed (${status}):\n${errors}${listing}")
 endif()
 
-norvik_bracket_list(command ${NORVIK_EMULATOR} ${NORVIK_RUNNER} ${NORVIK_RUN_ARGUMENTS})
+norvik_bracket_list(command ${CMAKE_COMMAND} -P ${NORVIK_CHECKED_RUN} -- ${NORVIK_EMULATOR} ${NORVIK_RUNNER}
+  ${NORVIK_RUN_ARGUMENTS})
 norvik_bracket("${NORVIK_TEST_DLL}" dll)
 norvik_bracket_list(properties ${NORVIK_PROPERTIES})
 set(script "")
