@@ -64,6 +64,7 @@ public:
         active_ = this;
         NvkSetEventHandler(&OnEvent, 1);
         if (options_.timeoutSeconds > 0 && !options_.isolate) {
+            RememberTestThread();
             watchdog_.reset(new Watchdog(options_.timeoutSeconds,
                                          [this](const TestKey &test, double seconds) { OnTimeout(test, seconds); }));
         }
@@ -359,7 +360,6 @@ private:
 
     static void NVK_CALL OnEvent(int32_t code, uint32_t value, intptr_t, void *first, void *second) {
         switch (code) {
-        case NvkEventAllBatchesReset: active_->TakeReportSnapshot(); break;
         case NvkEventBatchRunStarted:
             active_->ArmFor(FirstSelected(NvkBatchGetFirstTestFunction(static_cast<NvkBatch *>(first))));
             break;
@@ -389,21 +389,9 @@ private:
             std::lock_guard<std::mutex> lock(mutex_);
             results_.RecordFinished(key, test, passed);
         }
-        TakeReportSnapshot();
         output_.TestFinished(FullTestName(test), results_.Test(key));
         if (!passed && options_.failFast) stopped_ = true;
         if (!options_.shuffle && !options_.failFast) ArmFor(FirstSelected(NvkTestFunctionGetNext(test)));
-    }
-
-    // Only what the main thread copied at the end of a test is reported after a
-    // timeout: the library's state may be half-way through a change by then. The
-    // library report is copied whole after each test for that reason, when a limit
-    // and that report are both asked for.
-    void TakeReportSnapshot() {
-        if (!watchdog_ || xmlPath_.empty()) return;
-        std::string report = LibraryReport();
-        std::lock_guard<std::mutex> lock(mutex_);
-        reportSnapshot_.swap(report);
     }
 
     // On the watchdog's thread; the main thread is still inside the test.
@@ -412,7 +400,16 @@ private:
         const std::string message = "Timed out after " + SecondsText(options_.timeoutSeconds);
         output_.Error(EscapeControlBytes(results_.FullName(test)) + ": " + message);
         results_.RecordTimeout(test, seconds, message);
-        if (!xmlPath_.empty()) WriteReport(xmlPath_, reportSnapshot_);
+        // The library report is made from the library's state, which is whole only
+        // while the test thread is outside the library's calls.
+        if (!xmlPath_.empty()) {
+            if (PauseTestThreadInLibrary(loader::LoadedLibraryPath())) {
+                WriteReport(xmlPath_, LibraryReport());
+            } else {
+                output_.Error("the report " + xmlPath_ + " was not written: the hung test did not stop in its own "
+                              "code, where the library's state is whole");
+            }
+        }
         if (!options_.junitPath.empty()) WriteReport(options_.junitPath, JunitReport(results_));
         output_.Summary(results_.Count(), results_.FailedTests());
         EndProcessNow(kExitTimeout);
@@ -440,7 +437,6 @@ private:
     std::mutex mutex_;
     RunResults results_;
     std::string xmlPath_;
-    std::string reportSnapshot_;
 };
 
 Session *Session::active_ = nullptr;
