@@ -130,7 +130,9 @@ private:
                 std::lock_guard<std::mutex> lock(mutex_);
                 base = results_.Batches().size();
                 keys_.clear();
-                for (const auto &entry : results_.AddRegistry(library)) keys_.emplace(entry.first, entry.second);
+                registrationOrder_ = results_.AddRegistry(library);
+                registrationCursor_ = 0;
+                for (const auto &entry : registrationOrder_) keys_.emplace(entry.first, entry.second);
             }
             if (options_.repeat > 1 && options_.verbosity != Verbosity::Quiet) {
                 std::printf("Repetition %u of %u\n", repetition, options_.repeat);
@@ -382,16 +384,34 @@ private:
         }
     }
 
+    // Kept cheap: with trivial tests this is most of what the runner adds to a run.
     void TestFinished(NvkTestFunction *test, bool passed) {
         if (watchdog_) watchdog_->Disarm();
-        const TestKey key = keys_.at(test);
+        const TestKey key = KeyOf(test);
         {
-            std::lock_guard<std::mutex> lock(mutex_);
+            std::unique_lock<std::mutex> lock(mutex_, std::defer_lock);
+            if (watchdog_) lock.lock();
             results_.RecordFinished(key, test, passed);
         }
-        output_.TestFinished(FullTestName(test), results_.Test(key));
+        const TestRecord &record = results_.Test(key);
+        if (output_.PrintsTest(record)) output_.TestFinished(FullTestName(test), record);
         if (!passed && options_.failFast) stopped_ = true;
-        if (!options_.shuffle && !options_.failFast) ArmFor(FirstSelected(NvkTestFunctionGetNext(test)));
+        if (watchdog_ && !options_.shuffle && !options_.failFast) {
+            ArmFor(FirstSelected(NvkTestFunctionGetNext(test)));
+        }
+    }
+
+    // A run of all batches finishes the tests in registration order: the next entry
+    // of that order is found without a lookup.
+    TestKey KeyOf(NvkTestFunction *test) {
+        if (!options_.shuffle && !options_.failFast) {
+            while (registrationCursor_ < registrationOrder_.size() &&
+                   registrationOrder_[registrationCursor_].first != test) {
+                ++registrationCursor_;
+            }
+            if (registrationCursor_ < registrationOrder_.size()) return registrationOrder_[registrationCursor_++].second;
+        }
+        return keys_.at(test);
     }
 
     // On the watchdog's thread; the main thread is still inside the test.
@@ -420,6 +440,8 @@ private:
     const ConsoleOutput output_;
     std::unique_ptr<Watchdog> watchdog_;
     std::unordered_map<NvkTestFunction *, TestKey> keys_;  // main thread only
+    std::vector<std::pair<NvkTestFunction *, TestKey>> registrationOrder_;
+    size_t registrationCursor_ = 0;
     std::vector<std::vector<NvkTestFunction *>> tests_;
     size_t selectedTests_ = 0;
     uint64_t seed_ = 0;

@@ -1,7 +1,9 @@
-// The console runner's cost: trivial tests through the runner in one process, with
-// and without a JUnit report, with a timeout and the library report, and through
-// two workers, next to the library's own run of the same tests in this process;
-// and a CPU-bound suite with one worker and with two.
+// The console runner's cost: trivial tests run by the runner's own session code in
+// this process, with and without a JUnit report and with a timeout and the library
+// report, next to the library's run of the same tests alone, measured first (the
+// runner's event handler cannot be removed once installed); the runner program with
+// two workers; and a CPU-bound suite with one worker and with two.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -14,10 +16,15 @@
 #include "bench_support.h"
 #include "library_loader.h"
 #include "norvik.h"
+#include "options.h"
+#include "run_session.h"
 
 namespace {
 
 constexpr int kRuns = 5;
+// The run is a small part of a session: the best of many sessions, not their median,
+// keeps the machine's noise out of the difference between two of them.
+constexpr int kSessionRuns = 15;
 
 void SetTestCount(int count) {
     const std::string value = std::to_string(count);
@@ -53,21 +60,46 @@ double TimeCommand(const std::string &command, int expectedExit) {
 // The library's run of every test, in this process, without an event handler.
 double TimeLibraryRun(const std::string &library) {
     bench::Require(loader::LoadTestLibrary(library.c_str()) == loader::LoadFailure::None, "loading the library");
-    std::vector<double> samples;
-    for (int run = 0; run < kRuns; ++run) {
+    double best = 1e300;
+    for (int run = 0; run < kSessionRuns; ++run) {
         bench::Stopwatch stopwatch;
         bench::Require(NvkBatchRun(nullptr) == 1, "the library's run");
-        samples.push_back(stopwatch.Elapsed());
+        best = std::min(best, stopwatch.Elapsed());
     }
     loader::ReleaseTestLibrary();
-    return bench::Median(samples);
+    return best;
+}
+
+#ifdef _WIN32
+const char kNullDevice[] = "NUL";
+#else
+const char kNullDevice[] = "/dev/null";
+#endif
+
+// A whole session of the runner in this process, its output discarded: loading,
+// registering, running and reporting.
+double TimeSession(const std::string &library, const std::vector<std::string> &arguments, int expectedExit) {
+    std::vector<const char *> argv = {"norvik-run", "--quiet"};
+    for (const std::string &argument : arguments) argv.push_back(argument.c_str());
+    argv.push_back(library.c_str());
+    console::Options options;
+    bench::Require(console::ParseOptions(static_cast<int>(argv.size()), argv.data(), options).empty(), "options");
+    double best = 1e300;
+    for (int run = 0; run < kSessionRuns; ++run) {
+        std::fflush(stdout);
+        bench::Require(std::freopen(kNullDevice, "w", stdout) != nullptr, "discarding the output");
+        bench::Stopwatch stopwatch;
+        const int status = console::RunSession(options);
+        best = std::min(best, stopwatch.Elapsed());
+        bench::Require(status == expectedExit, "the session's exit code");
+    }
+    return best;
 }
 
 void Print(const char *name, int tests, double seconds, double base) {
-    std::printf("tests=%d %s=%.3f s per_test_us=%.2f", tests, name, seconds, seconds * 1e6 / tests);
-    if (base > 0) std::printf(" ratio_to_library=%.2f", seconds / base);
-    std::printf("\n");
-    std::fflush(stdout);
+    std::fprintf(stderr, "tests=%d %s=%.4f s per_test_us=%.3f", tests, name, seconds, seconds * 1e6 / tests);
+    if (base > 0) std::fprintf(stderr, " ratio_to_library=%.2f", seconds / base);
+    std::fprintf(stderr, "\n");
 }
 
 }  // namespace
@@ -80,23 +112,33 @@ int main(int argc, char **argv) {
     const std::string runner = std::string("\"") + argv[1] + "\" ";
     const std::string trivial = std::string(" \"") + argv[2] + "\"";
     const std::string busy = std::string(" \"") + argv[3] + "\"";
-    for (int tests : {10000, 100000}) {
+    const int sizes[] = {10000, 100000};
+    double library[2];
+    for (int size = 0; size < 2; ++size) {
+        SetTestCount(sizes[size]);
+        library[size] = TimeLibraryRun(argv[2]);
+    }
+    for (int size = 0; size < 2; ++size) {
+        const int tests = sizes[size];
         SetTestCount(tests);
-        const double library = TimeLibraryRun(argv[2]);
-        // Starting, loading and registering, with nothing to run: taken off the
-        // runs below to give the runner's cost of running.
-        const double start = TimeCommand(runner + "--allow-empty --filter None.None" + trivial, 0);
-        Print("library_run", tests, library, 0);
-        Print("runner_start", tests, start, 0);
-        Print("runner_run", tests, TimeCommand(runner + trivial, 0) - start, library);
-        Print("runner_run_junit", tests, TimeCommand(runner + "--junit bench-junit.xml" + trivial, 0) - start, library);
-        Print("runner_run_timeout_xml", tests,
-              TimeCommand(runner + "--timeout 600 --xml bench-report.xml" + trivial, 0) - start, library);
-        Print("runner_jobs2", tests, TimeCommand(runner + "--jobs 2" + trivial, 0) - start, library);
+        // Loading and registering with nothing to run, taken off the sessions below
+        // to give the runner's cost of running.
+        const double start = TimeSession(argv[2], {"--allow-empty", "--filter", "None.None"}, 0);
+        Print("library_run", tests, library[size], 0);
+        Print("session_start", tests, start, 0);
+        Print("session_run", tests, TimeSession(argv[2], {}, 0) - start, library[size]);
+        Print("session_run_junit", tests, TimeSession(argv[2], {"--junit", "bench-junit.xml"}, 0) - start,
+              library[size]);
+        Print("session_run_timeout_xml", tests,
+              TimeSession(argv[2], {"--timeout", "600", "--xml", "bench-report.xml"}, 0) - start, library[size]);
+        const double programStart = TimeCommand(runner + "--allow-empty --filter None.None" + trivial, 0);
+        Print("program_jobs2_run", tests, TimeCommand(runner + "--jobs 2" + trivial, 0) - programStart,
+              library[size]);
     }
     const double oneWorker = TimeCommand(runner + "--jobs 1" + busy, 0);
     const double twoWorkers = TimeCommand(runner + "--jobs 2" + busy, 0);
-    std::printf("cpu_bound jobs1=%.3f s jobs2=%.3f s ratio=%.2f\n", oneWorker, twoWorkers, twoWorkers / oneWorker);
+    std::fprintf(stderr, "cpu_bound jobs1=%.3f s jobs2=%.3f s ratio=%.2f\n", oneWorker, twoWorkers,
+                 twoWorkers / oneWorker);
     std::remove("bench-junit.xml");
     std::remove("bench-report.xml");
     return 0;

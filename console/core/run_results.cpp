@@ -34,11 +34,12 @@ void RunResults::RecordFinished(const TestKey &key, NvkTestFunction *test, bool 
     NvkTestFunctionGetStatistics(test, nullptr, nullptr, &record.seconds);
     // A failure knows its line only; the file is the test's, or the library's when no
     // check named one.
+    record.failures.clear();
+    NvkAssertionFailure *failure = NvkTestFunctionGetFirstFailure(test);
+    if (failure == nullptr) return;
     const char *testFile = NvkTestFunctionGetFileName(test);
     const std::string file = testFile != nullptr && testFile[0] != '\0' ? testFile : libraryOfBatch_[key.first];
-    record.failures.clear();
-    for (NvkAssertionFailure *failure = NvkTestFunctionGetFirstFailure(test); failure != nullptr;
-         failure = NvkAssertionFailureGetNext(failure)) {
+    for (; failure != nullptr; failure = NvkAssertionFailureGetNext(failure)) {
         FailureRecord failureRecord;
         failureRecord.file = file;
         failureRecord.line = NvkAssertionFailureGetLineNumber(failure);
