@@ -46,7 +46,12 @@ double TimeCommand(const std::string &command, int expectedExit) {
     std::vector<double> samples;
     for (int run = 0; run < kRuns; ++run) {
         bench::Stopwatch stopwatch;
+#ifdef _WIN32
+        // cmd drops the first and the last quote of its command line.
+        const int status = std::system(("\"" + command + kDiscard + "\"").c_str());
+#else
         const int status = std::system((command + kDiscard).c_str());
+#endif
         samples.push_back(stopwatch.Elapsed());
 #ifndef _WIN32
         bench::Require(WIFEXITED(status) && WEXITSTATUS(status) == expectedExit, command.c_str());
