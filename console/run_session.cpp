@@ -1,12 +1,10 @@
 #include "run_session.h"
 
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <mutex>
-#include <thread>
 #include <unordered_map>
 
 #include "console_output.h"
@@ -20,8 +18,7 @@
 #include "run_plan.h"
 #include "run_results.h"
 #include "watchdog.h"
-#include "worker_process.h"
-#include "worker_protocol.h"
+#include "worker_pool.h"
 
 namespace console {
 namespace {
@@ -46,16 +43,12 @@ bool TouchFile(const std::string &path) {
     return file != nullptr && std::fclose(file) == 0;
 }
 
-double SecondsSince(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
 NvkTestFunction *FirstSelected(NvkTestFunction *test) {
     while (test != nullptr && NvkTestFunctionGetSkip(test) != 0) test = NvkTestFunctionGetNext(test);
     return test;
 }
 
-class Session {
+class Session : private WorkerPool::Listener {
 public:
     Session(const Options &options, bool colour, uint64_t seed)
         : options_(options), output_(options.verbosity, colour), seed_(seed) {}
@@ -196,124 +189,28 @@ private:
         }
         release_.reset(new InOrderRelease(order.size()));
         releaseOrder_ = order;
-        releaseBase_ = base;
-        std::vector<std::thread> slots;
-        for (const std::vector<Step> &group : SplitAmongWorkers(steps, options_.jobs)) {
-            slots.emplace_back([this, &library, group, base] { RunGroup(library, group, base); });
-        }
-        for (std::thread &slot : slots) slot.join();
-        return !workerFailed_;
-    }
-
-    // One slot: a worker for the group's steps, and a new one for the rest each time
-    // a worker dies in a test.
-    void RunGroup(const std::string &library, const std::vector<Step> &steps, size_t base) {
-        const std::vector<TestRef> tests = TestsInOrder(steps);
-        size_t done = 0;
-        while (done < tests.size() && !stopped_) {
-            std::shared_ptr<WorkerProcess> worker = StartWorker(library);
-            if (!worker) {
-                FailWorkers("cannot start a worker process for " + library);
-                return;
-            }
-            worker->SendAll(EncodeSteps(StepsFrom(steps, done)));
-            std::atomic<bool> timedOut(false);
-            std::unique_ptr<Watchdog> watchdog;
-            if (options_.timeoutSeconds > 0) {
-                watchdog.reset(new Watchdog(options_.timeoutSeconds, [&timedOut, worker](const TestKey &, double) {
-                    timedOut = true;
-                    worker->Kill();
-                }));
-            }
-            bool ready = false;
-            std::chrono::steady_clock::time_point testStart = std::chrono::steady_clock::now();
-            LineSplitter lines;
-            std::string line;
-            char buffer[65536];
-            while (const size_t count = worker->Receive(buffer, sizeof buffer)) {
-                lines.Add(buffer, count);
-                while (lines.Next(line)) {
-                    WorkerReport report;
-                    if (!DecodeReport(line, report) || (report.finished && (done >= tests.size() ||
-                                                                            !(report.test == tests[done])))) {
-                        worker->Kill();
-                        break;
-                    }
-                    if (report.finished) Finished(base, tests[done++], report.record);
-                    ready = true;
-                    testStart = std::chrono::steady_clock::now();
-                    if (watchdog && done < tests.size()) watchdog->Arm(KeyOf(base, tests[done]));
-                }
-            }
-            watchdog.reset();
-            const ProcessEnd end = worker->Wait();
-            ForgetWorker(worker);
-            if (done == tests.size() || stopped_) break;
-            if (!ready) {
-                FailWorkers("a worker process could not run " + library + " (" + DescribeProcessEnd(end) + ")");
-                return;
-            }
-            Ended(base, tests[done++], SecondsSince(testStart), timedOut, end);
-        }
-    }
-
-    // The steps still to run once the first `done` of their tests are.
-    static std::vector<Step> StepsFrom(const std::vector<Step> &steps, size_t done) {
-        std::vector<Step> rest;
-        for (const Step &step : steps) {
-            if (done >= step.tests.size()) {
-                done -= step.tests.size();
-                continue;
-            }
-            Step part = step;
-            part.tests.erase(part.tests.begin(), part.tests.begin() + static_cast<std::ptrdiff_t>(done));
-            done = 0;
-            rest.push_back(part);
-        }
-        return rest;
-    }
-
-    static TestKey KeyOf(size_t base, const TestRef &test) { return TestKey(base + test.batch, test.test); }
-
-    std::shared_ptr<WorkerProcess> StartWorker(const std::string &library) {
-        std::lock_guard<std::mutex> lock(workersMutex_);
-        if (stopped_) return nullptr;
-        std::shared_ptr<WorkerProcess> worker(WorkerProcess::Start({library}).release());
-        if (worker) workers_.push_back(worker);
-        return worker;
-    }
-
-    void ForgetWorker(const std::shared_ptr<WorkerProcess> &worker) {
-        std::lock_guard<std::mutex> lock(workersMutex_);
-        for (size_t i = 0; i < workers_.size(); ++i) {
-            if (workers_[i] == worker) workers_.erase(workers_.begin() + static_cast<std::ptrdiff_t>(i));
-        }
-    }
-
-    // Stops every slot: no worker starts any more, the running ones are ended.
-    void StopWorkers() {
-        std::lock_guard<std::mutex> lock(workersMutex_);
-        stopped_ = true;
-        for (const std::shared_ptr<WorkerProcess> &worker : workers_) worker->Kill();
-    }
-
-    void FailWorkers(const std::string &error) {
-        if (stopped_) return;
+        base_ = base;
+        pool_.reset(new WorkerPool(options_.jobs, options_.timeoutSeconds, *this));
+        const std::string error = pool_->Run(library, steps);
+        if (pool_->Stopped()) stopped_ = true;
+        pool_.reset();
+        if (error.empty()) return true;
         output_.Error(error);
-        workerFailed_ = true;
-        StopWorkers();
+        return false;
     }
 
-    void Finished(size_t base, const TestRef &test, const TestRecord &record) {
+    TestKey KeyOf(const TestRef &test) const { return TestKey(base_ + test.batch, test.test); }
+
+    void Finished(const TestRef &test, const TestRecord &record) override {
         std::lock_guard<std::mutex> lock(mutex_);
-        results_.RecordReported(KeyOf(base, test), record);
+        results_.RecordReported(KeyOf(test), record);
         Release(test);
-        if (options_.failFast && record.outcome != Outcome::Passed && !stopped_) StopWorkers();
+        if (options_.failFast && record.outcome != Outcome::Passed) pool_->Stop();
     }
 
-    void Ended(size_t base, const TestRef &test, double seconds, bool timedOut, const ProcessEnd &end) {
+    void Ended(const TestRef &test, double seconds, bool timedOut, const ProcessEnd &end) override {
         std::lock_guard<std::mutex> lock(mutex_);
-        const TestKey key = KeyOf(base, test);
+        const TestKey key = KeyOf(test);
         if (timedOut) {
             const std::string message = "Timed out after " + SecondsText(options_.timeoutSeconds);
             output_.Error(EscapeControlBytes(results_.FullName(key)) + ": " + message);
@@ -323,13 +220,13 @@ private:
             results_.RecordCrash(key, seconds, DescribeProcessEnd(end));
         }
         Release(test);
-        if (options_.failFast && !stopped_) StopWorkers();
+        if (options_.failFast) pool_->Stop();
     }
 
-    // With the results lock held.
+    // Prints what the workers finished in the planned order; with the results lock held.
     void Release(const TestRef &test) {
         for (size_t position : release_->Finish(positions_[test.batch][test.test])) {
-            const TestKey key = KeyOf(releaseBase_, releaseOrder_[position]);
+            const TestKey key = KeyOf(releaseOrder_[position]);
             output_.TestFinished(results_.FullName(key), results_.Test(key));
         }
     }
@@ -445,16 +342,15 @@ private:
     std::vector<std::vector<NvkTestFunction *>> tests_;
     size_t selectedTests_ = 0;
     uint64_t seed_ = 0;
-    std::atomic<bool> stopped_{false};
+    bool stopped_ = false;
     bool timedOut_ = false;
-    // With worker processes: the slots' shared state.
-    std::mutex workersMutex_;
-    std::vector<std::shared_ptr<WorkerProcess>> workers_;
-    std::atomic<bool> workerFailed_{false};
+    // With worker processes, under the results lock: where each test's record goes
+    // and when it is printed.
+    std::unique_ptr<WorkerPool> pool_;
+    size_t base_ = 0;
     std::vector<std::vector<size_t>> positions_;
     std::unique_ptr<InOrderRelease> release_;
     std::vector<TestRef> releaseOrder_;
-    size_t releaseBase_ = 0;
     // Shared with the watchdog's thread.
     std::mutex mutex_;
     RunResults results_;
