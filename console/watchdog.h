@@ -38,6 +38,7 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     bool armed_ = false;
+    bool idle_ = false;  // waiting to be armed, not for a deadline
     bool stopping_ = false;
     TestKey test_;
     Clock::time_point started_;
