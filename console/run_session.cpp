@@ -194,6 +194,8 @@ private:
         const std::string error = pool_->Run(library, steps);
         if (pool_->Stopped()) stopped_ = true;
         pool_.reset();
+        // A stopped run leaves tests unfinished; what finished after them is printed too.
+        for (size_t position : release_->FinishedBehindGaps()) PrintTest(KeyOf(releaseOrder_[position]));
         if (error.empty()) return true;
         output_.Error(error);
         return false;
@@ -226,10 +228,11 @@ private:
     // Prints what the workers finished in the planned order; with the results lock held.
     void Release(const TestRef &test) {
         for (size_t position : release_->Finish(positions_[test.batch][test.test])) {
-            const TestKey key = KeyOf(releaseOrder_[position]);
-            output_.TestFinished(results_.FullName(key), results_.Test(key));
+            PrintTest(KeyOf(releaseOrder_[position]));
         }
     }
+
+    void PrintTest(const TestKey &key) { output_.TestFinished(results_.FullName(key), results_.Test(key)); }
 
     void ListSelected() const {
         for (NvkBatch *batch = NvkBatchGetFirst(); batch != nullptr; batch = NvkBatchGetNext(batch)) {

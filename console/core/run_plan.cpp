@@ -123,4 +123,12 @@ std::vector<size_t> InOrderRelease::Finish(size_t position) {
     return released;
 }
 
+std::vector<size_t> InOrderRelease::FinishedBehindGaps() const {
+    std::vector<size_t> held;
+    for (size_t position = next_; position < finished_.size(); ++position) {
+        if (finished_[position]) held.push_back(position);
+    }
+    return held;
+}
+
 }  // namespace console

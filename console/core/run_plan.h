@@ -53,6 +53,9 @@ public:
     // Returns the positions released by this one, in order; none while one before
     // it is still out.
     std::vector<size_t> Finish(size_t position);
+    // Once nothing more will finish: the finished positions still held back behind
+    // one that never did, in order.
+    std::vector<size_t> FinishedBehindGaps() const;
 
 private:
     std::vector<bool> finished_;

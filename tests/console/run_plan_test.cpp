@@ -105,6 +105,12 @@ TEST(RunPlan, ResultsComeOutInPlannedOrderWhateverOrderTheyFinishIn) {
     EXPECT_EQ(std::vector<size_t>{}, release.Finish(1));
     EXPECT_EQ((std::vector<size_t>{0, 1, 2}), release.Finish(0));
     EXPECT_EQ(std::vector<size_t>{3}, release.Finish(3));
+
+    // A stopped run: position 1 never finishes.
+    console::InOrderRelease stopped(4);
+    EXPECT_EQ(std::vector<size_t>{0}, stopped.Finish(0));
+    EXPECT_EQ(std::vector<size_t>{}, stopped.Finish(3));
+    EXPECT_EQ(std::vector<size_t>{3}, stopped.FinishedBehindGaps());
 }
 
 TEST(WorkerProtocol, StepsAndResultsSurviveThePipeByteForByte) {
