@@ -135,15 +135,16 @@ private:
                 const uint64_t seed = seed_ + repetition - 1;
                 std::printf("Shuffling with --seed %llu\n", static_cast<unsigned long long>(seed));
                 steps = ShuffledSteps(share, seed);
-            } else {
+            } else if (options_.isolate || options_.failFast) {
                 steps = PlanSteps(share, options_.failFast);
             }
             output_.LibraryStarted(library, share.size());
             if (options_.isolate) {
                 if (!RunInWorkers(library, steps, base)) return kExitUsageOrLoad;
-            } else if (options_.shuffle || options_.failFast) {
+            } else if (!steps.empty()) {
                 RunEachAlone(steps);
             } else {
+                // The skip flags hold the selection: the library runs it as it is.
                 NvkBatchRun(nullptr);
             }
         }
