@@ -118,38 +118,44 @@ private:
         xmlPath_ = options_.xmlPath.empty() ? std::string()
                                             : LibraryReportPath(options_.xmlPath, library, options_.libraries.size());
         for (unsigned repetition = 1; repetition <= options_.repeat && !stopped_; ++repetition) {
-            size_t base = 0;
-            {
-                std::lock_guard<std::mutex> lock(mutex_);
-                base = results_.Batches().size();
-                keys_.clear();
-                registrationOrder_ = results_.AddRegistry(library);
-                registrationCursor_ = 0;
-                for (const auto &entry : registrationOrder_) keys_.emplace(entry.first, entry.second);
-            }
-            if (options_.repeat > 1 && options_.verbosity != Verbosity::Quiet) {
-                std::printf("Repetition %u of %u\n", repetition, options_.repeat);
-            }
-            std::vector<Step> steps;
-            if (options_.shuffle) {
-                const uint64_t seed = seed_ + repetition - 1;
-                std::printf("Shuffling with --seed %llu\n", static_cast<unsigned long long>(seed));
-                steps = ShuffledSteps(share, seed);
-            } else if (options_.isolate || options_.failFast) {
-                steps = PlanSteps(share, options_.failFast);
-            }
-            output_.LibraryStarted(library, share.size());
-            if (options_.isolate) {
-                if (!RunInWorkers(library, steps, base)) return kExitUsageOrLoad;
-            } else if (!steps.empty()) {
-                RunEachAlone(steps);
-            } else {
-                // The skip flags hold the selection: the library runs it as it is.
-                NvkBatchRun(nullptr);
-            }
+            if (!RunRepetition(library, share, repetition)) return kExitUsageOrLoad;
         }
         if (!xmlPath_.empty() && !WriteReport(xmlPath_, LibraryReport())) return kExitUsageOrLoad;
         return kExitPassed;
+    }
+
+    // One time through the selected tests, with results of its own. False when the
+    // workers could not run them.
+    bool RunRepetition(const std::string &library, const std::vector<TestRef> &share, unsigned repetition) {
+        size_t base = 0;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            base = results_.Batches().size();
+            keys_.clear();
+            registrationOrder_ = results_.AddRegistry(library);
+            registrationCursor_ = 0;
+            for (const auto &entry : registrationOrder_) keys_.emplace(entry.first, entry.second);
+        }
+        if (options_.repeat > 1 && options_.verbosity != Verbosity::Quiet) {
+            std::printf("Repetition %u of %u\n", repetition, options_.repeat);
+        }
+        std::vector<Step> steps;
+        if (options_.shuffle) {
+            const uint64_t seed = seed_ + repetition - 1;
+            std::printf("Shuffling with --seed %llu\n", static_cast<unsigned long long>(seed));
+            steps = ShuffledSteps(share, seed);
+        } else if (options_.isolate || options_.failFast) {
+            steps = PlanSteps(share, options_.failFast);
+        }
+        output_.LibraryStarted(library, share.size());
+        if (options_.isolate) return RunInWorkers(library, steps, base);
+        if (!steps.empty()) {
+            RunEachAlone(steps);
+        } else {
+            // The skip flags hold the selection: the library runs it as it is.
+            NvkBatchRun(nullptr);
+        }
+        return true;
     }
 
     // The filter's selection, then the shard's share of it, left in the skip flags
