@@ -29,15 +29,17 @@ function(norvik_filter_pattern name output)
   set(${output} "${name}" PARENT_SCOPE)
 endfunction()
 
-# A hanging test library must not hang the build.
-execute_process(COMMAND ${NORVIK_EMULATOR} ${NORVIK_RUNNER} --list ${NORVIK_TEST_DLL}
+# A hanging test library must not hang the build. A library without tests lists
+# nothing and gets no test.
+execute_process(COMMAND ${NORVIK_EMULATOR} ${NORVIK_RUNNER} --list --allow-empty ${NORVIK_TEST_DLL}
   RESULT_VARIABLE status OUTPUT_VARIABLE listing ERROR_VARIABLE errors TIMEOUT 120)
 if(NOT status EQUAL 0)
   file(REMOVE "${NORVIK_TESTS_FILE}")
   message(FATAL_ERROR "Listing the tests of ${NORVIK_TEST_DLL} failed (${status}):\n${errors}${listing}")
 endif()
 
-norvik_bracket_list(command ${NORVIK_EMULATOR} ${NORVIK_RUNNER} ${NORVIK_RUN_ARGUMENTS})
+norvik_bracket_list(command ${CMAKE_COMMAND} -P ${NORVIK_CHECKED_RUN} -- ${NORVIK_EMULATOR} ${NORVIK_RUNNER}
+  ${NORVIK_RUN_ARGUMENTS})
 norvik_bracket("${NORVIK_TEST_DLL}" dll)
 norvik_bracket_list(properties ${NORVIK_PROPERTIES})
 set(script "")

@@ -1,17 +1,22 @@
 # CTest helpers for test DLLs, run by the console runner NorvikRun:
 #
-# norvik_add_test_dll(<target> SOURCES <file>... [LIBRARIES <library>...] [TIMEOUT <seconds>])
+# norvik_add_test_dll(<target> SOURCES <file>... [LIBRARIES <library>...] [TIMEOUT <seconds>]
+#                     [SHARDS <count>])
 #   Builds the test DLL <target> from SOURCES, linked to Norvik::Norvik and to
 #   LIBRARIES, and registers the CTest test <target> that runs all its tests and
-#   writes the XML report <target>.xml into the current binary folder.
+#   writes the XML report <target>.xml into the current binary folder. With SHARDS,
+#   registers <target>.shard<i> for i from 0 to count - 1 instead, each running its
+#   share of the tests (--shard i/count) and writing <target>.shard<i>.xml, so that
+#   ctest -j runs the shares side by side.
 #
 # norvik_discover_tests(<target> [TEST_PREFIX <prefix>] [TIMEOUT <seconds>] [PROPERTIES <name> <value>...])
 #   After each build of the test DLL <target>, lists its tests and registers one
 #   CTest test per Batch.Test, named <prefix>Batch.Test, that runs only that test.
 #
 # A test fails when NorvikRun exits with a code other than 0 (a test failed or
-# crashed, the DLL could not be loaded, a test ran longer than TIMEOUT) or when no
-# test ran. Programs run through CMAKE_CROSSCOMPILING_EMULATOR when one is set.
+# crashed, the DLL could not be loaded, a test ran longer than TIMEOUT), when no
+# test ran, or when NorvikRun ended without its closing line (a test ended the
+# process). Programs run through CMAKE_CROSSCOMPILING_EMULATOR when one is set.
 include_guard(GLOBAL)
 set(_NORVIK_TESTING_DIR ${CMAKE_CURRENT_LIST_DIR})
 
@@ -32,6 +37,12 @@ function(_norvik_program_path path output)
   set(${output} "${path}" PARENT_SCOPE)
 endfunction()
 
+# The CTest command that runs NorvikRun with the arguments and checks its closing line.
+function(_norvik_checked_command output)
+  set(${output} ${CMAKE_COMMAND} -P ${_NORVIK_TESTING_DIR}/NorvikRunChecked.cmake --
+    ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:Norvik::NorvikRun> ${ARGN} PARENT_SCOPE)
+endfunction()
+
 # --timeout <seconds> when a limit was given.
 function(_norvik_timeout_arguments seconds output)
   if(seconds)
@@ -42,7 +53,7 @@ function(_norvik_timeout_arguments seconds output)
 endfunction()
 
 function(norvik_add_test_dll target)
-  cmake_parse_arguments(PARSE_ARGV 1 NORVIK "" "TIMEOUT" "SOURCES;LIBRARIES")
+  cmake_parse_arguments(PARSE_ARGV 1 NORVIK "" "TIMEOUT;SHARDS" "SOURCES;LIBRARIES")
   if(NOT NORVIK_SOURCES)
     message(FATAL_ERROR "norvik_add_test_dll(${target}): SOURCES names no source file")
   endif()
@@ -57,11 +68,25 @@ function(norvik_add_test_dll target)
   set_target_properties(${target} PROPERTIES PREFIX "")
 
   _norvik_program_path($<TARGET_FILE:${target}> dll)
-  _norvik_program_path(${CMAKE_CURRENT_BINARY_DIR}/${target}.xml report)
   _norvik_timeout_arguments("${NORVIK_TIMEOUT}" timeout)
-  add_test(NAME ${target}
-    COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:Norvik::NorvikRun> ${timeout} --xml ${report} ${dll})
-  set_tests_properties(${target} PROPERTIES LABELS norvik FAIL_REGULAR_EXPRESSION "${_NORVIK_NOTHING_RAN}")
+  if(NOT NORVIK_SHARDS)
+    _norvik_program_path(${CMAKE_CURRENT_BINARY_DIR}/${target}.xml report)
+    _norvik_checked_command(command ${timeout} --xml ${report} ${dll})
+    add_test(NAME ${target} COMMAND ${command})
+    set_tests_properties(${target} PROPERTIES LABELS norvik FAIL_REGULAR_EXPRESSION "${_NORVIK_NOTHING_RAN}")
+    return()
+  endif()
+  if(NOT NORVIK_SHARDS MATCHES "^[1-9][0-9]*$")
+    message(FATAL_ERROR "norvik_add_test_dll(${target}): SHARDS needs a whole number above 0")
+  endif()
+  math(EXPR last "${NORVIK_SHARDS} - 1")
+  foreach(shard RANGE ${last})
+    _norvik_program_path(${CMAKE_CURRENT_BINARY_DIR}/${target}.shard${shard}.xml report)
+    _norvik_checked_command(command ${timeout} --shard ${shard}/${NORVIK_SHARDS} --xml ${report} ${dll})
+    add_test(NAME ${target}.shard${shard} COMMAND ${command})
+    set_tests_properties(${target}.shard${shard} PROPERTIES LABELS norvik
+      FAIL_REGULAR_EXPRESSION "${_NORVIK_NOTHING_RAN}")
+  endforeach()
 endfunction()
 
 function(norvik_discover_tests target)
@@ -92,6 +117,7 @@ function(norvik_discover_tests target)
     COMMAND ${CMAKE_COMMAND}
       "-DNORVIK_EMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}"
       "-DNORVIK_RUNNER=$<TARGET_FILE:Norvik::NorvikRun>"
+      "-DNORVIK_CHECKED_RUN=${_NORVIK_TESTING_DIR}/NorvikRunChecked.cmake"
       "-DNORVIK_TEST_DLL=${dll}"
       "-DNORVIK_RUN_ARGUMENTS=${timeout}"
       "-DNORVIK_TEST_PREFIX=${NORVIK_TEST_PREFIX}"

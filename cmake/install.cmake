@@ -58,6 +58,7 @@ install(FILES
   ${CMAKE_BINARY_DIR}/package/NorvikConfigVersion.cmake
   ${PROJECT_SOURCE_DIR}/cmake/NorvikTesting.cmake
   ${PROJECT_SOURCE_DIR}/cmake/NorvikDiscoverTests.cmake
+  ${PROJECT_SOURCE_DIR}/cmake/NorvikRunChecked.cmake
   DESTINATION ${NORVIK_PACKAGE_DIR})
 
 set(CPACK_GENERATOR ZIP)

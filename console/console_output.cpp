@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "console_text.h"
 #include "platform.h"
 
 namespace console {
@@ -23,7 +24,8 @@ void ConsoleOutput::LibraryStarted(const std::string &path, size_t selectedTests
     }
 }
 
-void ConsoleOutput::TestFinished(const std::string &fullName, const TestRecord &test) const {
+void ConsoleOutput::TestFinished(const std::string &rawName, const TestRecord &test) const {
+    const std::string fullName = EscapeControlBytes(rawName);
     if (verbosity_ == Verbosity::Verbose) {
         const bool passed = test.outcome == Outcome::Passed;
         std::printf("%s %s (%.3f s)\n", Coloured(passed ? kGreen : kRed, passed ? "[PASS]" : "[FAIL]").c_str(),
@@ -31,7 +33,7 @@ void ConsoleOutput::TestFinished(const std::string &fullName, const TestRecord &
     }
     for (const FailureRecord &failure : test.failures) {
         std::printf("%s(%d): %s %s: %s\n", failure.file.c_str(), failure.line, Coloured(kRed, "error:").c_str(),
-                    fullName.c_str(), failure.message.c_str());
+                    fullName.c_str(), EscapeControlBytes(failure.message).c_str());
     }
     // CI logs show each line as it comes, also when a later test hangs.
     std::fflush(stdout);
@@ -43,7 +45,7 @@ void ConsoleOutput::Summary(const Counts &counts, const std::vector<std::string>
                     counts.passed + counts.failed == 1 ? "" : "s", counts.seconds);
         if (!failedTests.empty()) {
             std::printf("Failed tests:\n");
-            for (const std::string &name : failedTests) std::printf("  %s\n", Coloured(kRed, name).c_str());
+            for (const std::string &name : failedTests) std::printf("  %s\n", Coloured(kRed, EscapeControlBytes(name)).c_str());
         }
     }
     // The last line stays plain, for scripts that read it.

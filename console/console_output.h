@@ -16,8 +16,13 @@ public:
 
     void LibraryStarted(const std::string &path, size_t selectedTests) const;
     // "file(line): error: Batch.Test: message" for each failure; when verbose, a
-    // line with the outcome and time first.
+    // line with the outcome and time first. Control bytes in names and messages are
+    // escaped, so that each failure stays one line.
     void TestFinished(const std::string &fullName, const TestRecord &test) const;
+    // Whether TestFinished prints anything for the test.
+    bool PrintsTest(const TestRecord &test) const {
+        return verbosity_ == Verbosity::Verbose || !test.failures.empty();
+    }
     void Summary(const Counts &counts, const std::vector<std::string> &failedTests) const;
 
     // On standard error, with the program's name.

@@ -1,5 +1,6 @@
 #include "run_session.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -7,14 +8,17 @@
 #include <unordered_map>
 
 #include "console_output.h"
+#include "console_text.h"
 #include "junit_report.h"
 #include "library_loader.h"
 #include "name_filter.h"
 #include "norvik.h"
 #include "platform.h"
 #include "report_paths.h"
+#include "run_plan.h"
 #include "run_results.h"
 #include "watchdog.h"
+#include "worker_pool.h"
 
 namespace console {
 namespace {
@@ -34,31 +38,49 @@ std::string LibraryReport() {
     return text;
 }
 
+bool TouchFile(const std::string &path) {
+    FILE *file = std::fopen(path.c_str(), "ab");
+    return file != nullptr && std::fclose(file) == 0;
+}
+
 NvkTestFunction *FirstSelected(NvkTestFunction *test) {
     while (test != nullptr && NvkTestFunctionGetSkip(test) != 0) test = NvkTestFunctionGetNext(test);
     return test;
 }
 
-class Session {
+class Session : private WorkerPool::Listener {
 public:
-    Session(const Options &options, bool colour) : options_(options), output_(options.verbosity, colour) {}
+    Session(const Options &options, bool colour, uint64_t seed)
+        : options_(options), output_(options.verbosity, colour), seed_(seed) {}
 
     int Run() {
         active_ = this;
         NvkSetEventHandler(&OnEvent, 1);
-        if (options_.timeoutSeconds > 0) {
+        if (options_.timeoutSeconds > 0 && !options_.isolate) {
+            RememberTestThread();
             watchdog_.reset(new Watchdog(options_.timeoutSeconds,
                                          [this](const TestKey &test, double seconds) { OnTimeout(test, seconds); }));
         }
         if (!ReportsSpareTheLibraries()) return kExitUsageOrLoad;
+        // The build tool learns that the runner shards by finding this file.
+        if (!options_.shardStatusFile.empty() && !TouchFile(options_.shardStatusFile)) {
+            output_.Error("cannot write the shard status file " + options_.shardStatusFile);
+            return kExitUsageOrLoad;
+        }
+        if (options_.failFast) results_.SetNotRunReason("the run stopped at the first failure");
         int exitCode = kExitPassed;
         for (const std::string &library : options_.libraries) {
             exitCode = RunLibrary(library);
             loader::ReleaseTestLibrary();
-            if (exitCode != kExitPassed) break;
+            if (exitCode != kExitPassed || stopped_) break;
         }
         watchdog_.reset();
+        if (exitCode == kExitPassed && selectedTests_ == 0 && !options_.allowEmpty) {
+            output_.Error("no test was selected; --allow-empty lets such a run pass");
+            exitCode = kExitUsageOrLoad;
+        }
         if (options_.list) return exitCode;
+        if (exitCode == kExitPassed && timedOut_) exitCode = kExitTimeout;
         return Finish(exitCode);
     }
 
@@ -86,27 +108,138 @@ private:
             output_.Error(library + ": " + loader::LoadFailureText(loader::LoadFailure::NoTests));
         }
         TestFilter(options_.filter).ApplyToRegistry();
+        tests_ = RegisteredTests();
+        const std::vector<TestRef> share = SelectShare();
+        selectedTests_ += share.size();
         if (options_.list) {
             ListSelected();
             return kExitPassed;
         }
-        size_t selected = 0;
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            keys_.clear();
-            for (const auto &entry : results_.AddRegistry(library)) {
-                keys_.emplace(entry.first, entry.second);
-                selected += NvkTestFunctionGetSkip(entry.first) == 0;
-            }
-            xmlPath_ = options_.xmlPath.empty()
-                           ? std::string()
-                           : LibraryReportPath(options_.xmlPath, library, options_.libraries.size());
+        xmlPath_ = options_.xmlPath.empty() ? std::string()
+                                            : LibraryReportPath(options_.xmlPath, library, options_.libraries.size());
+        for (unsigned repetition = 1; repetition <= options_.repeat && !stopped_; ++repetition) {
+            if (!RunRepetition(library, share, repetition)) return kExitUsageOrLoad;
         }
-        output_.LibraryStarted(library, selected);
-        NvkBatchRun(nullptr);
         if (!xmlPath_.empty() && !WriteReport(xmlPath_, LibraryReport())) return kExitUsageOrLoad;
         return kExitPassed;
     }
+
+    // One time through the selected tests, with results of its own. False when the
+    // workers could not run them.
+    bool RunRepetition(const std::string &library, const std::vector<TestRef> &share, unsigned repetition) {
+        size_t base = 0;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            base = results_.Batches().size();
+            keys_.clear();
+            registrationOrder_ = results_.AddRegistry(library);
+            registrationCursor_ = 0;
+            for (const auto &entry : registrationOrder_) keys_.emplace(entry.first, entry.second);
+        }
+        if (options_.repeat > 1 && options_.verbosity != Verbosity::Quiet) {
+            std::printf("Repetition %u of %u\n", repetition, options_.repeat);
+        }
+        std::vector<Step> steps;
+        if (options_.shuffle) {
+            const uint64_t seed = seed_ + repetition - 1;
+            std::printf("Shuffling with --seed %llu\n", static_cast<unsigned long long>(seed));
+            steps = ShuffledSteps(share, seed);
+        } else if (options_.isolate || options_.failFast) {
+            steps = PlanSteps(share, options_.failFast);
+        }
+        output_.LibraryStarted(library, share.size());
+        if (options_.isolate) return RunInWorkers(library, steps, base);
+        if (!steps.empty()) {
+            RunEachAlone(steps);
+        } else {
+            // The skip flags hold the selection: the library runs it as it is.
+            NvkBatchRun(nullptr);
+        }
+        return true;
+    }
+
+    // The filter's selection, then the shard's share of it, left in the skip flags
+    // as well: the library's report shows the tests of other shards as skipped.
+    std::vector<TestRef> SelectShare() const {
+        std::vector<TestRef> selected;
+        for (uint32_t batch = 0; batch < tests_.size(); ++batch) {
+            for (uint32_t test = 0; test < tests_[batch].size(); ++test) {
+                if (NvkTestFunctionGetSkip(tests_[batch][test]) == 0) selected.push_back({batch, test});
+            }
+        }
+        if (options_.shardCount == 1) return selected;
+        const std::vector<TestRef> share = ShardShare(selected, options_.shardIndex, options_.shardCount);
+        for (const TestRef &test : selected) NvkTestFunctionSetSkip(tests_[test.batch][test.test], 1);
+        for (const TestRef &test : share) NvkTestFunctionSetSkip(tests_[test.batch][test.test], 0);
+        return share;
+    }
+
+    // Each test through the library's single test run, so that the run can stop
+    // between any two tests, in any order.
+    void RunEachAlone(const std::vector<Step> &steps) {
+        for (const TestRef &test : TestsInOrder(steps)) {
+            if (stopped_) return;
+            NvkTestFunction *function = tests_[test.batch][test.test];
+            if (watchdog_) watchdog_->Arm(keys_.at(function));
+            NvkTestFunctionRun(function);
+        }
+    }
+
+    // ---- Worker processes ---------------------------------------------------------
+
+    bool RunInWorkers(const std::string &library, const std::vector<Step> &steps, size_t base) {
+        const std::vector<TestRef> order = TestsInOrder(steps);
+        positions_.assign(tests_.size(), {});
+        for (size_t batch = 0; batch < tests_.size(); ++batch) positions_[batch].assign(tests_[batch].size(), 0);
+        for (size_t position = 0; position < order.size(); ++position) {
+            positions_[order[position].batch][order[position].test] = position;
+        }
+        release_.reset(new InOrderRelease(order.size()));
+        releaseOrder_ = order;
+        base_ = base;
+        pool_.reset(new WorkerPool(options_.jobs, options_.timeoutSeconds, *this));
+        const std::string error = pool_->Run(library, steps);
+        if (pool_->Stopped()) stopped_ = true;
+        pool_.reset();
+        // A stopped run leaves tests unfinished; what finished after them is printed too.
+        for (size_t position : release_->FinishedBehindGaps()) PrintTest(KeyOf(releaseOrder_[position]));
+        if (error.empty()) return true;
+        output_.Error(error);
+        return false;
+    }
+
+    TestKey KeyOf(const TestRef &test) const { return TestKey(base_ + test.batch, test.test); }
+
+    void Finished(const TestRef &test, const TestRecord &record) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        results_.RecordReported(KeyOf(test), record);
+        Release(test);
+        if (options_.failFast && record.outcome != Outcome::Passed) pool_->Stop();
+    }
+
+    void Ended(const TestRef &test, double seconds, bool timedOut, const ProcessEnd &end) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        const TestKey key = KeyOf(test);
+        if (timedOut) {
+            const std::string message = "Timed out after " + SecondsText(options_.timeoutSeconds);
+            output_.Error(EscapeControlBytes(results_.FullName(key)) + ": " + message);
+            results_.RecordTimeout(key, seconds, message);
+            timedOut_ = true;
+        } else {
+            results_.RecordCrash(key, seconds, DescribeProcessEnd(end));
+        }
+        Release(test);
+        if (options_.failFast) pool_->Stop();
+    }
+
+    // Prints what the workers finished in the planned order; with the results lock held.
+    void Release(const TestRef &test) {
+        for (size_t position : release_->Finish(positions_[test.batch][test.test])) {
+            PrintTest(KeyOf(releaseOrder_[position]));
+        }
+    }
+
+    void PrintTest(const TestKey &key) { output_.TestFinished(results_.FullName(key), results_.Test(key)); }
 
     void ListSelected() const {
         for (NvkBatch *batch = NvkBatchGetFirst(); batch != nullptr; batch = NvkBatchGetNext(batch)) {
@@ -136,7 +269,6 @@ private:
 
     static void NVK_CALL OnEvent(int32_t code, uint32_t value, intptr_t, void *first, void *second) {
         switch (code) {
-        case NvkEventAllBatchesReset: active_->TakeReportSnapshot(); break;
         case NvkEventBatchRunStarted:
             active_->ArmFor(FirstSelected(NvkBatchGetFirstTestFunction(static_cast<NvkBatch *>(first))));
             break;
@@ -159,36 +291,52 @@ private:
         }
     }
 
+    // Kept cheap: with trivial tests this is most of what the runner adds to a run.
     void TestFinished(NvkTestFunction *test, bool passed) {
         if (watchdog_) watchdog_->Disarm();
-        const TestKey key = keys_.at(test);
+        const TestKey key = KeyOf(test);
         {
-            std::lock_guard<std::mutex> lock(mutex_);
+            std::unique_lock<std::mutex> lock(mutex_, std::defer_lock);
+            if (watchdog_) lock.lock();
             results_.RecordFinished(key, test, passed);
         }
-        TakeReportSnapshot();
-        output_.TestFinished(FullTestName(test), results_.Test(key));
-        ArmFor(FirstSelected(NvkTestFunctionGetNext(test)));
+        const TestRecord &record = results_.Test(key);
+        if (output_.PrintsTest(record)) output_.TestFinished(FullTestName(test), record);
+        if (!passed && options_.failFast) stopped_ = true;
+        if (watchdog_ && !options_.shuffle && !options_.failFast) {
+            ArmFor(FirstSelected(NvkTestFunctionGetNext(test)));
+        }
     }
 
-    // Only what the main thread copied at the end of a test is reported after a
-    // timeout: the library's state may be half-way through a change by then. The
-    // library report is copied whole after each test for that reason, when a limit
-    // and that report are both asked for.
-    void TakeReportSnapshot() {
-        if (!watchdog_ || xmlPath_.empty()) return;
-        std::string report = LibraryReport();
-        std::lock_guard<std::mutex> lock(mutex_);
-        reportSnapshot_.swap(report);
+    // A run of all batches finishes the tests in registration order: the next entry
+    // of that order is found without a lookup.
+    TestKey KeyOf(NvkTestFunction *test) {
+        if (!options_.shuffle && !options_.failFast) {
+            while (registrationCursor_ < registrationOrder_.size() &&
+                   registrationOrder_[registrationCursor_].first != test) {
+                ++registrationCursor_;
+            }
+            if (registrationCursor_ < registrationOrder_.size()) return registrationOrder_[registrationCursor_++].second;
+        }
+        return keys_.at(test);
     }
 
     // On the watchdog's thread; the main thread is still inside the test.
     [[noreturn]] void OnTimeout(const TestKey &test, double seconds) {
         std::lock_guard<std::mutex> lock(mutex_);
         const std::string message = "Timed out after " + SecondsText(options_.timeoutSeconds);
-        output_.Error(results_.FullName(test) + ": " + message);
+        output_.Error(EscapeControlBytes(results_.FullName(test)) + ": " + message);
         results_.RecordTimeout(test, seconds, message);
-        if (!xmlPath_.empty()) WriteReport(xmlPath_, reportSnapshot_);
+        // The library report is made from the library's state, which is whole only
+        // while the test thread is outside the library's calls.
+        if (!xmlPath_.empty()) {
+            if (PauseTestThreadInLibrary(loader::LoadedLibraryPath())) {
+                WriteReport(xmlPath_, LibraryReport());
+            } else {
+                output_.Error("the report " + xmlPath_ + " was not written: the hung test did not stop in its own "
+                              "code, where the library's state is whole");
+            }
+        }
         if (!options_.junitPath.empty()) WriteReport(options_.junitPath, JunitReport(results_));
         output_.Summary(results_.Count(), results_.FailedTests());
         EndProcessNow(kExitTimeout);
@@ -199,11 +347,24 @@ private:
     const ConsoleOutput output_;
     std::unique_ptr<Watchdog> watchdog_;
     std::unordered_map<NvkTestFunction *, TestKey> keys_;  // main thread only
+    std::vector<std::pair<NvkTestFunction *, TestKey>> registrationOrder_;
+    size_t registrationCursor_ = 0;
+    std::vector<std::vector<NvkTestFunction *>> tests_;
+    size_t selectedTests_ = 0;
+    uint64_t seed_ = 0;
+    bool stopped_ = false;
+    bool timedOut_ = false;
+    // With worker processes, under the results lock: where each test's record goes
+    // and when it is printed.
+    std::unique_ptr<WorkerPool> pool_;
+    size_t base_ = 0;
+    std::vector<std::vector<size_t>> positions_;
+    std::unique_ptr<InOrderRelease> release_;
+    std::vector<TestRef> releaseOrder_;
     // Shared with the watchdog's thread.
     std::mutex mutex_;
     RunResults results_;
     std::string xmlPath_;
-    std::string reportSnapshot_;
 };
 
 Session *Session::active_ = nullptr;
@@ -213,8 +374,14 @@ bool ColourWanted() {
     return (noColour == nullptr || noColour[0] == '\0') && PrepareColourTerminal();
 }
 
+// A seed from the clock unless one was given; printed with the run either way.
+uint64_t SeedFor(const Options &options) {
+    if (options.seedGiven) return options.seed;
+    return static_cast<uint64_t>(std::chrono::system_clock::now().time_since_epoch().count()) % 1000000007ull;
+}
+
 }  // namespace
 
-int RunSession(const Options &options) { return Session(options, ColourWanted()).Run(); }
+int RunSession(const Options &options) { return Session(options, ColourWanted(), SeedFor(options)).Run(); }
 
 }  // namespace console

@@ -14,8 +14,9 @@ namespace console {
 
 class Watchdog {
 public:
-    // Called on the watchdog's thread with the key of the test and the seconds it
-    // ran. It must end the process: Arm and Disarm wait for it for ever.
+    // Called once, on the watchdog's thread, with the key of the test and the
+    // seconds it ran; the watchdog watches no more after it. Arm and Disarm wait
+    // while it runs.
     using TimeoutHandler = std::function<void(const TestKey &test, double seconds)>;
 
     Watchdog(double limitSeconds, TimeoutHandler onTimeout);
@@ -37,6 +38,7 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     bool armed_ = false;
+    bool idle_ = false;  // waiting to be armed, not for a deadline
     bool stopping_ = false;
     TestKey test_;
     Clock::time_point started_;

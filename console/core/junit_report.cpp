@@ -9,10 +9,15 @@ namespace {
 
 using nvk::xml_text::Place;
 
-// Names and messages are ISO 8859-1, as the library's report takes them.
+// Names and messages are ISO 8859-1, as the library's report takes them. Runs of
+// plain ASCII, most of any name, are copied whole.
 void AppendEscaped(std::string &out, const std::string &text, Place place) {
-    for (const char character : text) {
-        const unsigned char byte = static_cast<unsigned char>(character);
+    size_t plainStart = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const unsigned char byte = static_cast<unsigned char>(text[i]);
+        if (byte < 0x80 && nvk::xml_text::IsPlain(byte, place)) continue;
+        out.append(text, plainStart, i - plainStart);
+        plainStart = i + 1;
         if (nvk::xml_text::IsPlain(byte, place)) {
             char encoded[2];
             out.append(encoded, nvk::xml_text::EncodeLatin1(byte, encoded));
@@ -21,12 +26,21 @@ void AppendEscaped(std::string &out, const std::string &text, Place place) {
             out.append(replacement, nvk::xml_text::Replacement(byte, replacement));
         }
     }
+    out.append(text, plainStart, std::string::npos);
+}
+
+void AppendAttribute(std::string &out, const char *name, const std::string &value) {
+    out += ' ';
+    out += name;
+    out += "=\"";
+    AppendEscaped(out, value, Place::Attribute);
+    out += '"';
 }
 
 std::string Attribute(const char *name, const std::string &value) {
-    std::string text = std::string(" ") + name + "=\"";
-    AppendEscaped(text, value, Place::Attribute);
-    return text + "\"";
+    std::string text;
+    AppendAttribute(text, name, value);
+    return text;
 }
 
 std::string Seconds(double seconds) {
@@ -67,14 +81,17 @@ void AppendFailure(std::string &out, const TestRecord &test) {
     out += "</failure>\n";
 }
 
-void AppendTestCase(std::string &out, const std::string &batchName, const TestRecord &test) {
-    out += "    <testcase" + Attribute("classname", batchName) + Attribute("name", test.name) +
-           Attribute("time", Seconds(test.seconds));
+void AppendTestCase(std::string &out, const std::string &batchName, const TestRecord &test,
+                    const std::string &notRunReason) {
+    out += "    <testcase";
+    AppendAttribute(out, "classname", batchName);
+    AppendAttribute(out, "name", test.name);
+    AppendAttribute(out, "time", Seconds(test.seconds));
     switch (test.outcome) {
     case Outcome::Passed: out += "/>\n"; return;
     case Outcome::NotSelected: out += ">\n      <skipped" + Attribute("message", "not selected") + "/>\n"; break;
     case Outcome::NotRun:
-        out += ">\n      <skipped" + Attribute("message", "not run: the run ended at a timeout") + "/>\n";
+        out += ">\n      <skipped" + Attribute("message", "not run: " + notRunReason) + "/>\n";
         break;
     case Outcome::Failed:
     case Outcome::TimedOut:
@@ -93,7 +110,7 @@ std::string JunitReport(const RunResults &results) {
         Counts counts;
         for (const TestRecord &test : batch.tests) counts.Add(test);
         suites += "  <testsuite" + Attribute("name", batch.name) + CountAttributes(counts) + ">\n";
-        for (const TestRecord &test : batch.tests) AppendTestCase(suites, batch.name, test);
+        for (const TestRecord &test : batch.tests) AppendTestCase(suites, batch.name, test, results.NotRunReason());
         suites += "  </testsuite>\n";
     }
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<testsuites" + Attribute("name", "Norvik") +

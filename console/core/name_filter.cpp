@@ -62,6 +62,18 @@ void TestFilter::ApplyToRegistry() const {
     }
 }
 
+std::vector<std::vector<NvkTestFunction *>> RegisteredTests() {
+    std::vector<std::vector<NvkTestFunction *>> tests;
+    for (NvkBatch *batch = NvkBatchGetFirst(); batch != nullptr; batch = NvkBatchGetNext(batch)) {
+        tests.emplace_back();
+        for (NvkTestFunction *test = NvkBatchGetFirstTestFunction(batch); test != nullptr;
+             test = NvkTestFunctionGetNext(test)) {
+            tests.back().push_back(test);
+        }
+    }
+    return tests;
+}
+
 std::string FullTestName(NvkTestFunction *test) {
     const char *batchName = NvkBatchGetName(NvkTestFunctionGetBatch(test));
     const char *testName = NvkTestFunctionGetName(test);

@@ -24,6 +24,9 @@ private:
     std::vector<std::string> excluded_;
 };
 
+// The registered test functions, by batch, in registration order.
+std::vector<std::vector<NvkTestFunction *>> RegisteredTests();
+
 // "Batch.Test", the name every output uses for a test.
 std::string FullTestName(NvkTestFunction *test);
 

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "run_plan.h"
+
 namespace console {
 namespace {
 
@@ -40,6 +42,27 @@ std::string ParseTimeout(const std::string &text, double &seconds) {
     return std::string();
 }
 
+std::string ParseCount(const char *name, const std::string &text, unsigned &count) {
+    char *end = nullptr;
+    const unsigned long value = std::strtoul(text.c_str(), &end, 10);
+    if (text[0] < '0' || text[0] > '9' || *end != '\0' || value == 0 || value > 100000) {
+        return std::string(name) + " needs a whole number from 1 to 100000, not \"" + text + "\"";
+    }
+    count = static_cast<unsigned>(value);
+    return std::string();
+}
+
+std::string ParseSeed(const std::string &text, uint64_t &seed) {
+    char *end = nullptr;
+    seed = std::strtoull(text.c_str(), &end, 10);
+    if (text[0] < '0' || text[0] > '9' || *end != '\0') {
+        return "--seed needs a whole number, not \"" + text + "\"";
+    }
+    return std::string();
+}
+
+const char kHiddenWorkerOption[] = "--worker-channel";
+
 }  // namespace
 
 std::string ParseOptions(int count, const char *const *arguments, Options &options) {
@@ -47,7 +70,7 @@ std::string ParseOptions(int count, const char *const *arguments, Options &optio
     for (int index = 1; index < count; ++index) {
         const char *argument = arguments[index];
         std::string error;
-        std::string timeout;
+        std::string value;
         if (optionsEnded || argument[0] != '-' || argument[1] == '\0') {
             options.libraries.push_back(argument);
         } else if (std::strcmp(argument, "--") == 0) {
@@ -63,8 +86,26 @@ std::string ParseOptions(int count, const char *const *arguments, Options &optio
         } else if (TakeValue("--filter", count, arguments, index, options.filter, error) ||
                    TakeValue("--xml", count, arguments, index, options.xmlPath, error) ||
                    TakeValue("--junit", count, arguments, index, options.junitPath, error)) {
-        } else if (TakeValue("--timeout", count, arguments, index, timeout, error)) {
-            if (error.empty()) error = ParseTimeout(timeout, options.timeoutSeconds);
+        } else if (std::strcmp(argument, "--isolate") == 0) {
+            options.isolate = true;
+        } else if (std::strcmp(argument, "--shuffle") == 0) {
+            options.shuffle = true;
+        } else if (std::strcmp(argument, "--fail-fast") == 0) {
+            options.failFast = true;
+        } else if (std::strcmp(argument, "--allow-empty") == 0) {
+            options.allowEmpty = true;
+        } else if (TakeValue(kHiddenWorkerOption, count, arguments, index, options.workerChannel, error)) {
+        } else if (TakeValue("--timeout", count, arguments, index, value, error)) {
+            if (error.empty()) error = ParseTimeout(value, options.timeoutSeconds);
+        } else if (TakeValue("--jobs", count, arguments, index, value, error)) {
+            if (error.empty()) error = ParseCount("--jobs", value, options.jobs);
+        } else if (TakeValue("--repeat", count, arguments, index, value, error)) {
+            if (error.empty()) error = ParseCount("--repeat", value, options.repeat);
+        } else if (TakeValue("--shard", count, arguments, index, value, error)) {
+            if (error.empty()) error = ParseShard(value, options.shardIndex, options.shardCount);
+        } else if (TakeValue("--seed", count, arguments, index, value, error)) {
+            if (error.empty()) error = ParseSeed(value, options.seed);
+            options.seedGiven = true;
         } else {
             error = std::string("unknown option ") + argument;
         }
@@ -75,6 +116,27 @@ std::string ParseOptions(int count, const char *const *arguments, Options &optio
     if (options.libraries.empty() && !options.help) {
         return "no test library given";
     }
+    if (options.jobs > 1) options.isolate = true;
+    if (options.isolate && !options.xmlPath.empty()) {
+        return "--xml needs every test in one process, which --isolate and --jobs do not keep; "
+               "use --junit for their report";
+    }
+    return std::string();
+}
+
+std::string ApplyEnvironment(Options &options, const std::function<const char *(const char *)> &lookup) {
+    const auto text = [&](const char *name) {
+        const char *value = lookup(name);
+        return std::string(value != nullptr ? value : "");
+    };
+    const std::string total = text("TEST_TOTAL_SHARDS");
+    if (!total.empty() && options.shardCount == 1) {
+        const std::string error = ParseShard(text("TEST_SHARD_INDEX") + "/" + total, options.shardIndex,
+                                             options.shardCount);
+        if (!error.empty()) return "TEST_SHARD_INDEX and TEST_TOTAL_SHARDS: " + error.substr(error.find("needs"));
+        options.shardStatusFile = text("TEST_SHARD_STATUS_FILE");
+    }
+    if (options.junitPath.empty()) options.junitPath = text("XML_OUTPUT_FILE");
     return std::string();
 }
 
@@ -87,16 +149,33 @@ std::string UsageText(const std::string &program) {
            "  --filter PATTERNS  run only the tests whose Batch.Test matches; PATTERNS are\n"
            "                     globs (* and ?) separated by ':', those after '-' exclude\n"
            "  --xml FILE         write the library's XML report with all items; with several\n"
-           "                     test libraries, FILE-<library name> for each\n"
+           "                     test libraries, FILE-<library name> for each; not with\n"
+           "                     --isolate or --jobs\n"
            "  --junit FILE       write a JUnit XML report of all test libraries\n"
-           "  --timeout SECONDS  end the run when one test takes longer\n"
+           "  --timeout SECONDS  fail a test that takes longer; in one process the run ends\n"
+           "                     there, with --isolate only that test's worker does\n"
+           "  --isolate          run the tests in worker processes: a test that ends its\n"
+           "                     process fails, and the other tests go on\n"
+           "  --jobs N           run up to N workers at once, whole batches each (implies\n"
+           "                     --isolate); output stays in registration order\n"
+           "  --shard I/N        run only share I of N (0 <= I < N) of the selected tests;\n"
+           "                     also read from TEST_SHARD_INDEX and TEST_TOTAL_SHARDS\n"
+           "  --repeat N         run the selected tests N times\n"
+           "  --shuffle          run batches and tests in a random order, each test with its\n"
+           "                     batch's setup and tear-down; the seed is printed\n"
+           "  --seed S           the seed for --shuffle, to replay an order\n"
+           "  --fail-fast        start no test after the first failure, each test with its\n"
+           "                     batch's setup and tear-down\n"
+           "  --allow-empty      let a run that selects no test pass\n"
            "  --quiet, -q        print only failures and the closing line\n"
            "  --verbose, -v      print a line for every test\n"
            "  --help, -h         print this text\n"
            "\n"
            "Exit codes: 0 every selected test passed; 1 a test failed or crashed;\n"
-           "2 a usage error, or a test library or report that cannot be loaded or written;\n"
+           "2 a usage error, a test library or report that cannot be loaded or written,\n"
+           "or a filter, shard or list that selects no test (unless --allow-empty);\n"
            "3 a test ran longer than the timeout.\n"
+           "XML_OUTPUT_FILE names the JUnit report when --junit is not given.\n"
            "Colour is used only on a terminal, and never when NO_COLOR is set.\n";
 }
 

@@ -1,6 +1,8 @@
 // The console runner's command line: which test libraries, and what to do with them.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,10 +19,28 @@ struct Options {
     Verbosity verbosity = Verbosity::Normal;
     bool list = false;
     bool help = false;
+    bool isolate = false;       // run the tests in worker processes
+    unsigned jobs = 1;          // workers at once; above 1 implies isolate
+    unsigned shardIndex = 0;    // run only shard shardIndex of shardCount
+    unsigned shardCount = 1;
+    unsigned repeat = 1;
+    bool shuffle = false;
+    bool seedGiven = false;
+    uint64_t seed = 0;
+    bool failFast = false;
+    bool allowEmpty = false;
+    std::string shardStatusFile;  // touched when the run shards, for the build tool
+    std::string workerChannel;    // set in a worker: the pipes to its parent
 };
 
 // Fills options from arguments[1..count); returns "" or what is wrong with them.
 std::string ParseOptions(int count, const char *const *arguments, Options &options);
+
+// Takes what a build tool's test environment asks for, where the command line did
+// not: the shard (TEST_TOTAL_SHARDS, TEST_SHARD_INDEX), the file that says the run
+// shards (TEST_SHARD_STATUS_FILE) and the JUnit report (XML_OUTPUT_FILE). Returns
+// "" or what is wrong.
+std::string ApplyEnvironment(Options &options, const std::function<const char *(const char *)> &lookup);
 
 // The help text, with the program's name.
 std::string UsageText(const std::string &program);

@@ -34,11 +34,12 @@ void RunResults::RecordFinished(const TestKey &key, NvkTestFunction *test, bool 
     NvkTestFunctionGetStatistics(test, nullptr, nullptr, &record.seconds);
     // A failure knows its line only; the file is the test's, or the library's when no
     // check named one.
+    record.failures.clear();
+    NvkAssertionFailure *failure = NvkTestFunctionGetFirstFailure(test);
+    if (failure == nullptr) return;
     const char *testFile = NvkTestFunctionGetFileName(test);
     const std::string file = testFile != nullptr && testFile[0] != '\0' ? testFile : libraryOfBatch_[key.first];
-    record.failures.clear();
-    for (NvkAssertionFailure *failure = NvkTestFunctionGetFirstFailure(test); failure != nullptr;
-         failure = NvkAssertionFailureGetNext(failure)) {
+    for (; failure != nullptr; failure = NvkAssertionFailureGetNext(failure)) {
         FailureRecord failureRecord;
         failureRecord.file = file;
         failureRecord.line = NvkAssertionFailureGetLineNumber(failure);
@@ -55,6 +56,24 @@ void RunResults::RecordTimeout(const TestKey &key, double seconds, const std::st
     FailureRecord failure;
     failure.file = libraryOfBatch_[key.first];
     failure.message = message;
+    record.failures.push_back(failure);
+}
+
+void RunResults::RecordReported(const TestKey &key, const TestRecord &reported) {
+    TestRecord &record = batches_[key.first].tests[key.second];
+    record.outcome = reported.outcome;
+    record.seconds = reported.seconds;
+    record.failures = reported.failures;
+}
+
+void RunResults::RecordCrash(const TestKey &key, double seconds, const std::string &message) {
+    TestRecord &record = batches_[key.first].tests[key.second];
+    record.outcome = Outcome::Failed;
+    record.seconds = seconds;
+    FailureRecord failure;
+    failure.file = libraryOfBatch_[key.first];
+    failure.message = message;
+    failure.crash = true;
     record.failures.push_back(failure);
 }
 

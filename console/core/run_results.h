@@ -53,6 +53,14 @@ public:
     // Copies a finished test's outcome, time and failures from the registry.
     void RecordFinished(const TestKey &key, NvkTestFunction *test, bool passed);
     void RecordTimeout(const TestKey &key, double seconds, const std::string &message);
+    // What a worker reported for the test.
+    void RecordReported(const TestKey &key, const TestRecord &reported);
+    // The test during which its worker process ended.
+    void RecordCrash(const TestKey &key, double seconds, const std::string &message);
+
+    // Why the tests still at NotRun did not run, for the reports.
+    void SetNotRunReason(const std::string &reason) { notRunReason_ = reason; }
+    const std::string &NotRunReason() const { return notRunReason_; }
 
     const std::vector<BatchRecord> &Batches() const { return batches_; }
     const TestRecord &Test(const TestKey &key) const { return batches_[key.first].tests[key.second]; }
@@ -63,6 +71,7 @@ public:
 private:
     std::vector<BatchRecord> batches_;
     std::vector<std::string> libraryOfBatch_;
+    std::string notRunReason_ = "the run ended at a timeout";
 };
 
 }  // namespace console

@@ -54,11 +54,58 @@ TEST(ConsoleOptions, EachMistakeIsNamed) {
         {{"--timeout", "0", "a.dll"}, "--timeout needs a number of seconds above 0, not \"0\""},
         {{"--timeout=2s", "a.dll"}, "--timeout needs a number of seconds above 0, not \"2s\""},
         {{"--timeout", "inf", "a.dll"}, "--timeout needs a number of seconds above 0, not \"inf\""},
+        {{"--jobs", "0", "a.dll"}, "--jobs needs a whole number from 1 to 100000, not \"0\""},
+        {{"--repeat=-2", "a.dll"}, "--repeat needs a whole number from 1 to 100000, not \"-2\""},
+        {{"--seed", "x", "a.dll"}, "--seed needs a whole number, not \"x\""},
+        {{"--shard", "3/3", "a.dll"}, "--shard needs INDEX/COUNT with 0 <= INDEX < COUNT, not \"3/3\""},
+        {{"--shard=1/", "a.dll"}, "--shard needs INDEX/COUNT with 0 <= INDEX < COUNT, not \"1/\""},
+        {{"--jobs", "2", "--xml", "r.xml", "a.dll"},
+         "--xml needs every test in one process, which --isolate and --jobs do not keep; use --junit for their "
+         "report"},
     };
     for (const auto &check : cases) {
         Options options;
         EXPECT_EQ(check.error, Parse(check.arguments, options));
     }
+}
+
+TEST(ConsoleOptions, RunControlAndTheBuildToolsEnvironment) {
+    Options options;
+    ASSERT_EQ("", Parse({"--jobs=3", "--shard", "1/4", "--repeat", "2", "--shuffle", "--seed", "77", "--fail-fast",
+                         "--allow-empty", "a.dll"},
+                        options));
+    EXPECT_TRUE(options.isolate);
+    EXPECT_EQ(3u, options.jobs);
+    EXPECT_EQ(1u, options.shardIndex);
+    EXPECT_EQ(4u, options.shardCount);
+    EXPECT_EQ(2u, options.repeat);
+    EXPECT_TRUE(options.shuffle && options.seedGiven && options.failFast && options.allowEmpty);
+    EXPECT_EQ(77u, options.seed);
+
+    const auto environment = [](const char *name) -> const char * {
+        const std::string wanted = name;
+        if (wanted == "TEST_TOTAL_SHARDS") return "5";
+        if (wanted == "TEST_SHARD_INDEX") return "2";
+        if (wanted == "TEST_SHARD_STATUS_FILE") return "status";
+        if (wanted == "XML_OUTPUT_FILE") return "out.xml";
+        return nullptr;
+    };
+    Options fromEnvironment;
+    ASSERT_EQ("", console::ApplyEnvironment(fromEnvironment, environment));
+    EXPECT_EQ(2u, fromEnvironment.shardIndex);
+    EXPECT_EQ(5u, fromEnvironment.shardCount);
+    EXPECT_EQ("status", fromEnvironment.shardStatusFile);
+    EXPECT_EQ("out.xml", fromEnvironment.junitPath);
+    // The command line wins.
+    ASSERT_EQ("", console::ApplyEnvironment(options, environment));
+    EXPECT_EQ(1u, options.shardIndex);
+    EXPECT_EQ("", options.shardStatusFile);
+
+    Options broken;
+    EXPECT_EQ("TEST_SHARD_INDEX and TEST_TOTAL_SHARDS: needs INDEX/COUNT with 0 <= INDEX < COUNT, not \"/5\"",
+              console::ApplyEnvironment(broken, [](const char *name) -> const char * {
+                  return std::string(name) == "TEST_TOTAL_SHARDS" ? "5" : nullptr;
+              }));
 }
 
 TEST(NameFilter, GlobsIncludeAndThoseAfterAMinusExclude) {

@@ -8,19 +8,27 @@ cmake_minimum_required(VERSION 3.20)
 #   VALID        '|'-separated files that must be well-formed XML
 #   JUNIT, SCHEMA   a JUnit file that must be valid against the schema
 #   CONTAINS     '|'-separated FILE::REGEX pairs
-#   SET_ENV      NAME=VALUE for the program's environment
+#   SET_ENV      '|'-separated NAME=VALUE for the program's environment
 function(split variable)
   string(REPLACE "@WORK@" "${WORK_DIR}" value "${${variable}}")
   string(REPLACE "|" ";" value "${value}")
   set(${variable} "${value}" PARENT_SCOPE)
 endfunction()
-foreach(variable ARGS STDOUT NOT_STDOUT STDERR VALID JUNIT CONTAINS)
+foreach(variable ARGS STDOUT NOT_STDOUT STDERR VALID JUNIT CONTAINS SET_ENV)
   split(${variable})
 endforeach()
 
-if(SET_ENV MATCHES "^([^=]+)=(.*)$")
-  set(ENV{${CMAKE_MATCH_1}} "${CMAKE_MATCH_2}")
-endif()
+# Under Wine a path in a variable is a Windows path too.
+foreach(setting ${SET_ENV})
+  if(setting MATCHES "^([^=]+)=(.*)$")
+    set(name "${CMAKE_MATCH_1}")
+    set(value "${CMAKE_MATCH_2}")
+    if(EMULATOR AND value MATCHES "^/")
+      string(REPLACE "/" "\\" value "Z:${value}")
+    endif()
+    set(ENV{${name}} "${value}")
+  endif()
+endforeach()
 file(REMOVE_RECURSE "${WORK_DIR}")
 file(MAKE_DIRECTORY "${WORK_DIR}")
 set(arguments)

@@ -1,8 +1,9 @@
 # Installs the build, moves the installed tree, builds the consumer project
 # against it and runs its CTest tests: the passing test DLL must pass, the one
-# with a failing test function must fail, and so must the one with no test; of the
-# tests discovered one per test function only the failing one may fail. CTest's
-# output must name the failure.
+# with a failing test function must fail, and so must the one with no test and the
+# one whose test ends the process with exit code 0; both shards of the sharded one
+# pass; of the tests discovered one per test function only the failing one may
+# fail. CTest's output must name the failure.
 cmake_minimum_required(VERSION 3.20)
 
 include(${CMAKE_CURRENT_LIST_DIR}/run_step.cmake)
@@ -28,11 +29,15 @@ set(expectations
   "passing_tests [.]+ +Passed"
   "failing_tests [.]+\\*\\*\\*Failed"
   "empty_tests [.]+\\*\\*\\*Failed"
+  "early_exit_tests [.]+\\*\\*\\*Failed"
+  "ended without its closing line"
+  "sharded_tests[.]shard0 [.]+ +Passed"
+  "sharded_tests[.]shard1 [.]+ +Passed"
   "WordCount[.]CountsWordsBetweenBlanks [.]+ +Passed"
   "WordCount[.]CountsHyphenatedWordsAsOne [.]+\\*\\*\\*Failed"
   "WordCount[.]CountsNothingInPunctuation [.]+ +Passed"
   "word_count_tests[.]c[(][0-9]+[)]: error: WordCount[.]CountsHyphenatedWordsAsOne: Expected integer to be '1' but it was '2'"
-  "50% tests passed, 3 tests failed out of 6")
+  "56% tests passed, 4 tests failed out of 9")
 foreach(expected IN LISTS expectations)
   if(NOT output MATCHES "${expected}")
     message(FATAL_ERROR "CTest's output lacks \"${expected}\"")

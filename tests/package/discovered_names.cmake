@@ -20,7 +20,7 @@ file(WRITE ${WORK_DIR}/listing.txt "${listing}\r\n")
 file(WRITE ${WORK_DIR}/runner.sh "cat '${WORK_DIR}/listing.txt'\n")
 execute_process(COMMAND ${CMAKE_COMMAND} -DNORVIK_EMULATOR=sh -DNORVIK_RUNNER=${WORK_DIR}/runner.sh
     -DNORVIK_TEST_DLL=${WORK_DIR}/x.dll -DNORVIK_TEST_PREFIX=unit: "-DNORVIK_PROPERTIES=LABELS;odd"
-    -DNORVIK_TESTS_FILE=${WORK_DIR}/tests.cmake -P ${DISCOVER_SCRIPT}
+    -DNORVIK_TESTS_FILE=${WORK_DIR}/tests.cmake -DNORVIK_CHECKED_RUN=checked.cmake -P ${DISCOVER_SCRIPT}
   RESULT_VARIABLE status ERROR_VARIABLE errors)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "Discovery failed: ${errors}")
@@ -47,7 +47,8 @@ math(EXPR last "${count} - 1")
 foreach(index RANGE ${last})
   list(GET names ${index} name)
   string(JSON test GET "${json}" tests ${index} name)
-  string(JSON filter GET "${json}" tests ${index} command 3)
+  # cmake -P checked.cmake -- sh runner.sh --filter PATTERN x.dll
+  string(JSON filter GET "${json}" tests ${index} command 7)
   string(JSON label GET "${json}" tests ${index} properties 0 value 0)
   if(NOT test STREQUAL "unit:${name}" OR NOT label STREQUAL "odd")
     message(FATAL_ERROR "\"${name}\" became the test \"${test}\" labelled \"${label}\"")

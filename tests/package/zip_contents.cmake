@@ -24,7 +24,7 @@ foreach(required
     lib/${LIBRARY}.dll.a lib/${LIBRARY}.lib
     lib/cmake/Norvik/NorvikConfig.cmake lib/cmake/Norvik/NorvikConfigVersion.cmake
     lib/cmake/Norvik/NorvikTargets.cmake lib/cmake/Norvik/NorvikTesting.cmake
-    lib/cmake/Norvik/NorvikDiscoverTests.cmake
+    lib/cmake/Norvik/NorvikDiscoverTests.cmake lib/cmake/Norvik/NorvikRunChecked.cmake
     share/doc/Norvik/README.md share/doc/Norvik/tutorial.md)
   if(NOT "${PACKAGE_NAME}/${required}" IN_LIST entries)
     message(FATAL_ERROR "${zip} lacks ${required}")

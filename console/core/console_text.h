@@ -1,0 +1,24 @@
+// Texts the console runner makes from what tests and processes leave: names and
+// messages made safe for one console line, and how a worker process ended.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace console {
+
+// Control bytes as escapes ("\n", "\t", "\x1b"), so that a message stays on the
+// one "file(line): error:" line that IDEs read and cannot drive the terminal.
+// Other bytes, also those from 0x80 up, stay as they are.
+std::string EscapeControlBytes(const std::string &text);
+
+struct ProcessEnd {
+    bool signalled = false;  // ended by a signal (POSIX) rather than with a code
+    uint32_t code = 0;       // the exit code or exception code, or the signal
+};
+
+// The failure message for a test during which its worker ended: the code in hex
+// with the exception's or signal's name where known.
+std::string DescribeProcessEnd(const ProcessEnd &end);
+
+}  // namespace console
