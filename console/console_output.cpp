@@ -45,12 +45,16 @@ void ConsoleOutput::Summary(const Counts &counts, const std::vector<std::string>
                     counts.passed + counts.failed == 1 ? "" : "s", counts.seconds);
         if (!failedTests.empty()) {
             std::printf("Failed tests:\n");
-            for (const std::string &name : failedTests) std::printf("  %s\n", Coloured(kRed, EscapeControlBytes(name)).c_str());
+            for (const std::string &name : failedTests) {
+                std::printf("  %s\n", Coloured(kRed, EscapeControlBytes(name)).c_str());
+            }
         }
     }
     // The last line stays plain, for scripts that read it.
     std::printf("%u passed, %u failed", counts.passed, counts.failed);
-    if (counts.skipped != 0) std::printf(", %u skipped", counts.skipped);
+    if (counts.skipped != 0) {
+        std::printf(", %u skipped", counts.skipped);
+    }
     std::printf("\n");
     std::fflush(stdout);
 }

@@ -12,8 +12,12 @@ int main(int argc, char **argv) {
     console::TurnOffErrorDialogs();
     console::Options options;
     std::string error = console::ParseOptions(argc, argv, options);
-    if (error.empty() && !options.workerChannel.empty()) return console::RunWorker(options);
-    if (error.empty()) error = console::ApplyEnvironment(options, [](const char *name) { return std::getenv(name); });
+    if (error.empty() && !options.workerChannel.empty()) {
+        return console::RunWorker(options);
+    }
+    if (error.empty()) {
+        error = console::ApplyEnvironment(options, [](const char *name) { return std::getenv(name); });
+    }
     if (!error.empty()) {
         std::fprintf(stderr, "%s: %s\n%s", console::kProgramName, error.c_str(),
                      console::UsageText(console::kProgramName).c_str());

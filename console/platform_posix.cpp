@@ -56,21 +56,29 @@ bool PrepareColourTerminal() { return isatty(STDOUT_FILENO) != 0; }
 void RememberTestThread() { testThread = pthread_self(); }
 
 bool PauseTestThreadInLibrary(const std::string &libraryPath) {
-    if (pipe(pausedPipe) != 0 || pipe(resumePipe) != 0) return false;
+    if (pipe(pausedPipe) != 0 || pipe(resumePipe) != 0) {
+        return false;
+    }
     struct sigaction action = {};
     action.sa_sigaction = &OnPause;
     action.sa_flags = SA_SIGINFO | SA_RESTART;
     sigemptyset(&action.sa_mask);
-    if (sigaction(SIGUSR2, &action, nullptr) != 0) return false;
+    if (sigaction(SIGUSR2, &action, nullptr) != 0) {
+        return false;
+    }
     for (int attempt = 0; attempt < 100; ++attempt) {
         char byte = 0;
-        if (pthread_kill(testThread, SIGUSR2) != 0 || read(pausedPipe[0], &byte, 1) != 1) return false;
+        if (pthread_kill(testThread, SIGUSR2) != 0 || read(pausedPipe[0], &byte, 1) != 1) {
+            return false;
+        }
         Dl_info place;
         if (dladdr(reinterpret_cast<void *>(pausedAt.load()), &place) != 0 && place.dli_fname != nullptr &&
             SameFile(place.dli_fname, libraryPath.c_str())) {
             return true;
         }
-        if (write(resumePipe[1], &byte, 1) != 1) return false;
+        if (write(resumePipe[1], &byte, 1) != 1) {
+            return false;
+        }
         usleep(10000);
     }
     return false;

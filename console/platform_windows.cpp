@@ -3,7 +3,7 @@
 #include "platform.h"
 
 #ifndef ENABLE_VIRTUAL_TERMINAL_PROCESSING
-#define ENABLE_VIRTUAL_TERMINAL_PROCESSING 0x0004
+#  define ENABLE_VIRTUAL_TERMINAL_PROCESSING 0x0004
 #endif
 
 namespace console {
@@ -57,7 +57,9 @@ void RememberTestThread() {
 
 bool PauseTestThreadInLibrary(const std::string &libraryPath) {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        if (SuspendThread(testThread) == static_cast<DWORD>(-1)) return false;
+        if (SuspendThread(testThread) == static_cast<DWORD>(-1)) {
+            return false;
+        }
         CONTEXT context = {};
         context.ContextFlags = CONTEXT_CONTROL;
         if (GetThreadContext(testThread, &context) && InLibrary(InstructionPointer(context), libraryPath)) {

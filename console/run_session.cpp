@@ -25,7 +25,9 @@ namespace {
 
 bool WriteFileBytes(const std::string &path, const std::string &bytes) {
     FILE *file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) return false;
+    if (file == nullptr) {
+        return false;
+    }
     const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     return std::fclose(file) == 0 && written;
 }
@@ -44,7 +46,9 @@ bool TouchFile(const std::string &path) {
 }
 
 NvkTestFunction *FirstSelected(NvkTestFunction *test) {
-    while (test != nullptr && NvkTestFunctionGetSkip(test) != 0) test = NvkTestFunctionGetNext(test);
+    while (test != nullptr && NvkTestFunctionGetSkip(test) != 0) {
+        test = NvkTestFunctionGetNext(test);
+    }
     return test;
 }
 
@@ -61,26 +65,36 @@ public:
             watchdog_.reset(new Watchdog(options_.timeoutSeconds,
                                          [this](const TestKey &test, double seconds) { OnTimeout(test, seconds); }));
         }
-        if (!ReportsSpareTheLibraries()) return kExitUsageOrLoad;
+        if (!ReportsSpareTheLibraries()) {
+            return kExitUsageOrLoad;
+        }
         // The build tool learns that the runner shards by finding this file.
         if (!options_.shardStatusFile.empty() && !TouchFile(options_.shardStatusFile)) {
             output_.Error("cannot write the shard status file " + options_.shardStatusFile);
             return kExitUsageOrLoad;
         }
-        if (options_.failFast) results_.SetNotRunReason("the run stopped at the first failure");
+        if (options_.failFast) {
+            results_.SetNotRunReason("the run stopped at the first failure");
+        }
         int exitCode = kExitPassed;
         for (const std::string &library : options_.libraries) {
             exitCode = RunLibrary(library);
             loader::ReleaseTestLibrary();
-            if (exitCode != kExitPassed || stopped_) break;
+            if (exitCode != kExitPassed || stopped_) {
+                break;
+            }
         }
         watchdog_.reset();
         if (exitCode == kExitPassed && selectedTests_ == 0 && !options_.allowEmpty) {
             output_.Error("no test was selected; --allow-empty lets such a run pass");
             exitCode = kExitUsageOrLoad;
         }
-        if (options_.list) return exitCode;
-        if (exitCode == kExitPassed && timedOut_) exitCode = kExitTimeout;
+        if (options_.list) {
+            return exitCode;
+        }
+        if (exitCode == kExitPassed && timedOut_) {
+            exitCode = kExitTimeout;
+        }
         return Finish(exitCode);
     }
 
@@ -118,9 +132,13 @@ private:
         xmlPath_ = options_.xmlPath.empty() ? std::string()
                                             : LibraryReportPath(options_.xmlPath, library, options_.libraries.size());
         for (unsigned repetition = 1; repetition <= options_.repeat && !stopped_; ++repetition) {
-            if (!RunRepetition(library, share, repetition)) return kExitUsageOrLoad;
+            if (!RunRepetition(library, share, repetition)) {
+                return kExitUsageOrLoad;
+            }
         }
-        if (!xmlPath_.empty() && !WriteReport(xmlPath_, LibraryReport())) return kExitUsageOrLoad;
+        if (!xmlPath_.empty() && !WriteReport(xmlPath_, LibraryReport())) {
+            return kExitUsageOrLoad;
+        }
         return kExitPassed;
     }
 
@@ -134,7 +152,9 @@ private:
             keys_.clear();
             registrationOrder_ = results_.AddRegistry(library);
             registrationCursor_ = 0;
-            for (const auto &entry : registrationOrder_) keys_.emplace(entry.first, entry.second);
+            for (const auto &entry : registrationOrder_) {
+                keys_.emplace(entry.first, entry.second);
+            }
         }
         if (options_.repeat > 1 && options_.verbosity != Verbosity::Quiet) {
             std::printf("Repetition %u of %u\n", repetition, options_.repeat);
@@ -148,7 +168,9 @@ private:
             steps = PlanSteps(share, options_.failFast);
         }
         output_.LibraryStarted(library, share.size());
-        if (options_.isolate) return RunInWorkers(library, steps, base);
+        if (options_.isolate) {
+            return RunInWorkers(library, steps, base);
+        }
         if (!steps.empty()) {
             RunEachAlone(steps);
         } else {
@@ -164,13 +186,21 @@ private:
         std::vector<TestRef> selected;
         for (uint32_t batch = 0; batch < tests_.size(); ++batch) {
             for (uint32_t test = 0; test < tests_[batch].size(); ++test) {
-                if (NvkTestFunctionGetSkip(tests_[batch][test]) == 0) selected.push_back({batch, test});
+                if (NvkTestFunctionGetSkip(tests_[batch][test]) == 0) {
+                    selected.push_back({batch, test});
+                }
             }
         }
-        if (options_.shardCount == 1) return selected;
+        if (options_.shardCount == 1) {
+            return selected;
+        }
         const std::vector<TestRef> share = ShardShare(selected, options_.shardIndex, options_.shardCount);
-        for (const TestRef &test : selected) NvkTestFunctionSetSkip(tests_[test.batch][test.test], 1);
-        for (const TestRef &test : share) NvkTestFunctionSetSkip(tests_[test.batch][test.test], 0);
+        for (const TestRef &test : selected) {
+            NvkTestFunctionSetSkip(tests_[test.batch][test.test], 1);
+        }
+        for (const TestRef &test : share) {
+            NvkTestFunctionSetSkip(tests_[test.batch][test.test], 0);
+        }
         return share;
     }
 
@@ -178,9 +208,13 @@ private:
     // between any two tests, in any order.
     void RunEachAlone(const std::vector<Step> &steps) {
         for (const TestRef &test : TestsInOrder(steps)) {
-            if (stopped_) return;
+            if (stopped_) {
+                return;
+            }
             NvkTestFunction *function = tests_[test.batch][test.test];
-            if (watchdog_) watchdog_->Arm(keys_.at(function));
+            if (watchdog_) {
+                watchdog_->Arm(keys_.at(function));
+            }
             NvkTestFunctionRun(function);
         }
     }
@@ -190,7 +224,9 @@ private:
     bool RunInWorkers(const std::string &library, const std::vector<Step> &steps, size_t base) {
         const std::vector<TestRef> order = TestsInOrder(steps);
         positions_.assign(tests_.size(), {});
-        for (size_t batch = 0; batch < tests_.size(); ++batch) positions_[batch].assign(tests_[batch].size(), 0);
+        for (size_t batch = 0; batch < tests_.size(); ++batch) {
+            positions_[batch].assign(tests_[batch].size(), 0);
+        }
         for (size_t position = 0; position < order.size(); ++position) {
             positions_[order[position].batch][order[position].test] = position;
         }
@@ -199,11 +235,17 @@ private:
         base_ = base;
         pool_.reset(new WorkerPool(options_.jobs, options_.timeoutSeconds, *this));
         const std::string error = pool_->Run(library, steps);
-        if (pool_->Stopped()) stopped_ = true;
+        if (pool_->Stopped()) {
+            stopped_ = true;
+        }
         pool_.reset();
         // A stopped run leaves tests unfinished; what finished after them is printed too.
-        for (size_t position : release_->FinishedBehindGaps()) PrintTest(KeyOf(releaseOrder_[position]));
-        if (error.empty()) return true;
+        for (size_t position : release_->FinishedBehindGaps()) {
+            PrintTest(KeyOf(releaseOrder_[position]));
+        }
+        if (error.empty()) {
+            return true;
+        }
         output_.Error(error);
         return false;
     }
@@ -214,7 +256,9 @@ private:
         std::lock_guard<std::mutex> lock(mutex_);
         results_.RecordReported(KeyOf(test), record);
         Release(test);
-        if (options_.failFast && record.outcome != Outcome::Passed) pool_->Stop();
+        if (options_.failFast && record.outcome != Outcome::Passed) {
+            pool_->Stop();
+        }
     }
 
     void Ended(const TestRef &test, double seconds, bool timedOut, const ProcessEnd &end) override {
@@ -229,7 +273,9 @@ private:
             results_.RecordCrash(key, seconds, DescribeProcessEnd(end));
         }
         Release(test);
-        if (options_.failFast) pool_->Stop();
+        if (options_.failFast) {
+            pool_->Stop();
+        }
     }
 
     // Prints what the workers finished in the planned order; with the results lock held.
@@ -256,13 +302,17 @@ private:
             exitCode = kExitUsageOrLoad;
         }
         const Counts counts = results_.Count();
-        if (exitCode == kExitUsageOrLoad && results_.Batches().empty()) return exitCode;
+        if (exitCode == kExitUsageOrLoad && results_.Batches().empty()) {
+            return exitCode;
+        }
         output_.Summary(counts, results_.FailedTests());
         return exitCode == kExitPassed && counts.failed != 0 ? kExitFailed : exitCode;
     }
 
     bool WriteReport(const std::string &path, const std::string &text) const {
-        if (WriteFileBytes(path, text)) return true;
+        if (WriteFileBytes(path, text)) {
+            return true;
+        }
         output_.Error("cannot write the report " + path);
         return false;
     }
@@ -275,15 +325,20 @@ private:
         case NvkEventTestFunctionFinished:
             active_->TestFinished(static_cast<NvkTestFunction *>(second), value != 0);
             break;
-        case NvkEventBatchRunFinished: active_->ArmFor(nullptr); break;
-        default: break;
+        case NvkEventBatchRunFinished:
+            active_->ArmFor(nullptr);
+            break;
+        default:
+            break;
         }
     }
 
     // A test's time starts where the one before ended, so that a setup that hangs
     // counts against the test it prepares.
     void ArmFor(NvkTestFunction *test) {
-        if (!watchdog_) return;
+        if (!watchdog_) {
+            return;
+        }
         if (test == nullptr) {
             watchdog_->Disarm();
         } else {
@@ -293,16 +348,24 @@ private:
 
     // Kept cheap: with trivial tests this is most of what the runner adds to a run.
     void TestFinished(NvkTestFunction *test, bool passed) {
-        if (watchdog_) watchdog_->Disarm();
+        if (watchdog_) {
+            watchdog_->Disarm();
+        }
         const TestKey key = KeyOf(test);
         {
             std::unique_lock<std::mutex> lock(mutex_, std::defer_lock);
-            if (watchdog_) lock.lock();
+            if (watchdog_) {
+                lock.lock();
+            }
             results_.RecordFinished(key, test, passed);
         }
         const TestRecord &record = results_.Test(key);
-        if (output_.PrintsTest(record)) output_.TestFinished(FullTestName(test), record);
-        if (!passed && options_.failFast) stopped_ = true;
+        if (output_.PrintsTest(record)) {
+            output_.TestFinished(FullTestName(test), record);
+        }
+        if (!passed && options_.failFast) {
+            stopped_ = true;
+        }
         if (watchdog_ && !options_.shuffle && !options_.failFast) {
             ArmFor(FirstSelected(NvkTestFunctionGetNext(test)));
         }
@@ -316,7 +379,9 @@ private:
                    registrationOrder_[registrationCursor_].first != test) {
                 ++registrationCursor_;
             }
-            if (registrationCursor_ < registrationOrder_.size()) return registrationOrder_[registrationCursor_++].second;
+            if (registrationCursor_ < registrationOrder_.size()) {
+                return registrationOrder_[registrationCursor_++].second;
+            }
         }
         return keys_.at(test);
     }
@@ -333,11 +398,14 @@ private:
             if (PauseTestThreadInLibrary(loader::LoadedLibraryPath())) {
                 WriteReport(xmlPath_, LibraryReport());
             } else {
-                output_.Error("the report " + xmlPath_ + " was not written: the hung test did not stop in its own "
+                output_.Error("the report " + xmlPath_ +
+                              " was not written: the hung test did not stop in its own "
                               "code, where the library's state is whole");
             }
         }
-        if (!options_.junitPath.empty()) WriteReport(options_.junitPath, JunitReport(results_));
+        if (!options_.junitPath.empty()) {
+            WriteReport(options_.junitPath, JunitReport(results_));
+        }
         output_.Summary(results_.Count(), results_.FailedTests());
         EndProcessNow(kExitTimeout);
     }
@@ -376,7 +444,9 @@ bool ColourWanted() {
 
 // A seed from the clock unless one was given; printed with the run either way.
 uint64_t SeedFor(const Options &options) {
-    if (options.seedGiven) return options.seed;
+    if (options.seedGiven) {
+        return options.seed;
+    }
     return static_cast<uint64_t>(std::chrono::system_clock::now().time_since_epoch().count()) % 1000000007ull;
 }
 

@@ -27,7 +27,9 @@ void Watchdog::Arm(const TestKey &test) {
         started_ = Clock::now();
         wake = idle_;
     }
-    if (wake) changed_.notify_one();
+    if (wake) {
+        changed_.notify_one();
+    }
 }
 
 void Watchdog::Disarm() {

@@ -34,14 +34,18 @@ std::string WorkerPool::Run(const std::string &library, const std::vector<Step> 
     for (const std::vector<Step> &group : SplitAmongWorkers(steps, jobs_)) {
         slots.emplace_back([this, &library, group] { RunSlot(library, group); });
     }
-    for (std::thread &slot : slots) slot.join();
+    for (std::thread &slot : slots) {
+        slot.join();
+    }
     return error_;
 }
 
 void WorkerPool::Stop() {
     std::lock_guard<std::mutex> lock(mutex_);
     stopped_ = true;
-    for (const std::shared_ptr<WorkerProcess> &worker : workers_) worker->Kill();
+    for (const std::shared_ptr<WorkerProcess> &worker : workers_) {
+        worker->Kill();
+    }
 }
 
 // One slot: a worker for the group's steps, and a new one for the rest each time a
@@ -52,7 +56,9 @@ void WorkerPool::RunSlot(const std::string &library, const std::vector<Step> &st
     while (done < tests.size() && !stopped_) {
         const std::shared_ptr<WorkerProcess> worker = StartWorker(library);
         if (!worker) {
-            if (!stopped_) Fail("cannot start a worker process for " + library);
+            if (!stopped_) {
+                Fail("cannot start a worker process for " + library);
+            }
             return;
         }
         worker->SendAll(EncodeSteps(StepsFrom(steps, done)));
@@ -79,17 +85,23 @@ void WorkerPool::RunSlot(const std::string &library, const std::vector<Step> &st
                     worker->Kill();
                     break;
                 }
-                if (report.finished) listener_.Finished(tests[done++], report.record);
+                if (report.finished) {
+                    listener_.Finished(tests[done++], report.record);
+                }
                 ready = true;
                 testStart = Clock::now();
-                if (watchdog && done < tests.size()) watchdog->Arm(TestKey(tests[done].batch, tests[done].test));
+                if (watchdog && done < tests.size()) {
+                    watchdog->Arm(TestKey(tests[done].batch, tests[done].test));
+                }
             }
         }
         // No kill after this: the process is waited for next.
         watchdog.reset();
         const ProcessEnd end = worker->Wait();
         ForgetWorker(worker);
-        if (done == tests.size() || stopped_) return;
+        if (done == tests.size() || stopped_) {
+            return;
+        }
         if (!ready) {
             Fail("a worker process could not run " + library + " (" + DescribeProcessEnd(end) + ")");
             return;
@@ -102,23 +114,31 @@ void WorkerPool::RunSlot(const std::string &library, const std::vector<Step> &st
 // Under the lock, so that no worker inherits the pipes of one started alongside.
 std::shared_ptr<WorkerProcess> WorkerPool::StartWorker(const std::string &library) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (stopped_) return nullptr;
+    if (stopped_) {
+        return nullptr;
+    }
     std::shared_ptr<WorkerProcess> worker(WorkerProcess::Start({library}).release());
-    if (worker) workers_.push_back(worker);
+    if (worker) {
+        workers_.push_back(worker);
+    }
     return worker;
 }
 
 void WorkerPool::ForgetWorker(const std::shared_ptr<WorkerProcess> &worker) {
     std::lock_guard<std::mutex> lock(mutex_);
     for (size_t i = 0; i < workers_.size(); ++i) {
-        if (workers_[i] == worker) workers_.erase(workers_.begin() + static_cast<std::ptrdiff_t>(i));
+        if (workers_[i] == worker) {
+            workers_.erase(workers_.begin() + static_cast<std::ptrdiff_t>(i));
+        }
     }
 }
 
 void WorkerPool::Fail(const std::string &error) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (error_.empty()) error_ = error;
+        if (error_.empty()) {
+            error_ = error;
+        }
     }
     Stop();
 }

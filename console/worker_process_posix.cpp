@@ -15,8 +15,12 @@ namespace {
 bool WriteWhole(int fd, const char *bytes, size_t size) {
     while (size > 0) {
         const ssize_t written = write(fd, bytes, size);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return false;
+        }
         bytes += written;
         size -= static_cast<size_t>(written);
     }
@@ -26,8 +30,12 @@ bool WriteWhole(int fd, const char *bytes, size_t size) {
 size_t ReadSome(int fd, char *buffer, size_t size) {
     for (;;) {
         const ssize_t count = read(fd, buffer, size);
-        if (count >= 0) return static_cast<size_t>(count);
-        if (errno != EINTR) return 0;
+        if (count >= 0) {
+            return static_cast<size_t>(count);
+        }
+        if (errno != EINTR) {
+            return 0;
+        }
     }
 }
 
@@ -35,7 +43,9 @@ size_t ReadSome(int fd, char *buffer, size_t size) {
 
 std::unique_ptr<WorkerProcess> WorkerProcess::Start(const std::vector<std::string> &arguments) {
     int toWorker[2], fromWorker[2];
-    if (pipe2(toWorker, O_CLOEXEC) != 0) return nullptr;
+    if (pipe2(toWorker, O_CLOEXEC) != 0) {
+        return nullptr;
+    }
     if (pipe2(fromWorker, O_CLOEXEC) != 0) {
         close(toWorker[0]);
         close(toWorker[1]);
@@ -45,7 +55,9 @@ std::unique_ptr<WorkerProcess> WorkerProcess::Start(const std::vector<std::strin
     std::vector<std::string> all = {"norvik-run", "--worker-channel", channel};
     all.insert(all.end(), arguments.begin(), arguments.end());
     std::vector<char *> argv;
-    for (std::string &argument : all) argv.push_back(&argument[0]);
+    for (std::string &argument : all) {
+        argv.push_back(&argument[0]);
+    }
     argv.push_back(nullptr);
 
     const pid_t pid = fork();
@@ -71,8 +83,12 @@ std::unique_ptr<WorkerProcess> WorkerProcess::Start(const std::vector<std::strin
 }
 
 WorkerProcess::~WorkerProcess() {
-    if (toWorker_ >= 0) close(static_cast<int>(toWorker_));
-    if (fromWorker_ >= 0) close(static_cast<int>(fromWorker_));
+    if (toWorker_ >= 0) {
+        close(static_cast<int>(toWorker_));
+    }
+    if (fromWorker_ >= 0) {
+        close(static_cast<int>(fromWorker_));
+    }
     if (process_ > 0) {
         kill(static_cast<pid_t>(process_), SIGKILL);
         Wait();
@@ -93,7 +109,9 @@ size_t WorkerProcess::Receive(char *buffer, size_t size) {
 }
 
 void WorkerProcess::Kill() {
-    if (process_ > 0) kill(static_cast<pid_t>(process_), SIGKILL);
+    if (process_ > 0) {
+        kill(static_cast<pid_t>(process_), SIGKILL);
+    }
 }
 
 ProcessEnd WorkerProcess::Wait() {

@@ -21,7 +21,9 @@ void AppendQuoted(std::wstring &line, const std::wstring &argument) {
         if (character == L'\\') {
             ++backslashes;
         } else {
-            if (character == L'"') line.append(backslashes + 1, L'\\');
+            if (character == L'"') {
+                line.append(backslashes + 1, L'\\');
+            }
             backslashes = 0;
         }
         line += character;
@@ -42,7 +44,9 @@ bool WriteWhole(HANDLE handle, const char *bytes, size_t size) {
     while (size > 0) {
         DWORD written = 0;
         const DWORD chunk = size > 0x10000000 ? 0x10000000 : static_cast<DWORD>(size);
-        if (!WriteFile(handle, bytes, chunk, &written, nullptr) || written == 0) return false;
+        if (!WriteFile(handle, bytes, chunk, &written, nullptr) || written == 0) {
+            return false;
+        }
         bytes += written;
         size -= written;
     }
@@ -61,7 +65,9 @@ std::unique_ptr<WorkerProcess> WorkerProcess::Start(const std::vector<std::strin
     // Pipes are made uninheritable, and only this worker's ends become inheritable
     // for the one CreateProcess call.
     HANDLE toWorkerRead, toWorkerWrite, fromWorkerRead, fromWorkerWrite;
-    if (!CreatePipe(&toWorkerRead, &toWorkerWrite, nullptr, 0)) return nullptr;
+    if (!CreatePipe(&toWorkerRead, &toWorkerWrite, nullptr, 0)) {
+        return nullptr;
+    }
     if (!CreatePipe(&fromWorkerRead, &fromWorkerWrite, nullptr, 0)) {
         CloseHandle(toWorkerRead);
         CloseHandle(toWorkerWrite);
@@ -73,20 +79,21 @@ std::unique_ptr<WorkerProcess> WorkerProcess::Start(const std::vector<std::strin
     wchar_t program[MAX_PATH * 4];
     const DWORD programLength = GetModuleFileNameW(nullptr, program, MAX_PATH * 4);
     char channel[64];
-    std::snprintf(channel, sizeof channel, "%llu,%llu",
-                  static_cast<unsigned long long>(AsValue(toWorkerRead)),
+    std::snprintf(channel, sizeof channel, "%llu,%llu", static_cast<unsigned long long>(AsValue(toWorkerRead)),
                   static_cast<unsigned long long>(AsValue(fromWorkerWrite)));
     std::wstring line;
     AppendQuoted(line, std::wstring(program, programLength));
     AppendQuoted(line, L"--worker-channel");
     AppendQuoted(line, Wide(channel));
-    for (const std::string &argument : arguments) AppendQuoted(line, Wide(argument));
+    for (const std::string &argument : arguments) {
+        AppendQuoted(line, Wide(argument));
+    }
 
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    const BOOL started = CreateProcessW(program, &line[1], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                                        &process);
+    const BOOL started =
+        CreateProcessW(program, &line[1], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
     CloseHandle(toWorkerRead);
     CloseHandle(fromWorkerWrite);
     if (!started) {
@@ -103,8 +110,12 @@ std::unique_ptr<WorkerProcess> WorkerProcess::Start(const std::vector<std::strin
 }
 
 WorkerProcess::~WorkerProcess() {
-    if (toWorker_ != -1) CloseHandle(AsHandle(toWorker_));
-    if (fromWorker_ != -1) CloseHandle(AsHandle(fromWorker_));
+    if (toWorker_ != -1) {
+        CloseHandle(AsHandle(toWorker_));
+    }
+    if (fromWorker_ != -1) {
+        CloseHandle(AsHandle(fromWorker_));
+    }
     if (process_ != -1) {
         TerminateProcess(AsHandle(process_), 1);
         CloseHandle(AsHandle(process_));
@@ -135,7 +146,9 @@ ProcessEnd WorkerProcess::Wait() {
 
 bool ParentChannel::Open(const std::string &spec) {
     unsigned long long in = 0, out = 0;
-    if (std::sscanf(spec.c_str(), "%llu,%llu", &in, &out) != 2) return false;
+    if (std::sscanf(spec.c_str(), "%llu,%llu", &in, &out) != 2) {
+        return false;
+    }
     fromParent_ = static_cast<intptr_t>(in);
     toParent_ = static_cast<intptr_t>(out);
     // The worker's own children must not hold its pipes open.
@@ -146,7 +159,9 @@ bool ParentChannel::Open(const std::string &spec) {
 std::string ParentChannel::ReadAll() {
     std::string text;
     char buffer[65536];
-    while (const size_t count = ReadSome(AsHandle(fromParent_), buffer, sizeof buffer)) text.append(buffer, count);
+    while (const size_t count = ReadSome(AsHandle(fromParent_), buffer, sizeof buffer)) {
+        text.append(buffer, count);
+    }
     return text;
 }
 

@@ -23,14 +23,20 @@ public:
         tests_ = RegisteredTests();
         results_.AddRegistry(options.libraries[0]);
         for (uint32_t batch = 0; batch < tests_.size(); ++batch) {
-            for (uint32_t test = 0; test < tests_[batch].size(); ++test) refs_[tests_[batch][test]] = {batch, test};
+            for (uint32_t test = 0; test < tests_[batch].size(); ++test) {
+                refs_[tests_[batch][test]] = {batch, test};
+            }
         }
         std::vector<Step> steps;
-        if (!DecodeSteps(channel_.ReadAll(), steps) || !StepsAreKnown(steps)) return kExitUsageOrLoad;
+        if (!DecodeSteps(channel_.ReadAll(), steps) || !StepsAreKnown(steps)) {
+            return kExitUsageOrLoad;
+        }
         active_ = this;
         NvkSetEventHandler(&OnEvent, 1);
         channel_.Write(EncodeReady());
-        for (const Step &step : steps) RunStep(step);
+        for (const Step &step : steps) {
+            RunStep(step);
+        }
         loader::ReleaseTestLibrary();
         return kExitPassed;
     }
@@ -56,8 +62,12 @@ private:
             NvkTestFunctionRun(batch[step.tests.front().test]);
             return;
         }
-        for (NvkTestFunction *test : batch) NvkTestFunctionSetSkip(test, 1);
-        for (const TestRef &test : step.tests) NvkTestFunctionSetSkip(batch[test.test], 0);
+        for (NvkTestFunction *test : batch) {
+            NvkTestFunctionSetSkip(test, 1);
+        }
+        for (const TestRef &test : step.tests) {
+            NvkTestFunctionSetSkip(batch[test.test], 0);
+        }
         NvkBatchRun(NvkTestFunctionGetBatch(batch.front()));
     }
 

@@ -13,7 +13,9 @@ namespace {
 constexpr size_t kMessageBufferSize = 1024;
 
 void CaptureFileName(NvkTestFunction *testFunction, const char *fileName) {
-    if (testFunction->fileName == nullptr && fileName != nullptr) testFunction->fileName = NvkMemCopyString(fileName);
+    if (testFunction->fileName == nullptr && fileName != nullptr) {
+        testFunction->fileName = NvkMemCopyString(fileName);
+    }
 }
 
 void CountPass(NvkTestFunction *testFunction) {
@@ -23,10 +25,14 @@ void CountPass(NvkTestFunction *testFunction) {
 
 // A longer message is cut at the buffer's 1023 characters.
 char *FormatMessage(const char *format, va_list arguments) {
-    if (std::strchr(format, '%') == nullptr) return NvkMemCopyString(format);
+    if (std::strchr(format, '%') == nullptr) {
+        return NvkMemCopyString(format);
+    }
     char buffer[kMessageBufferSize];
     const int written = std::vsnprintf(buffer, sizeof buffer, format, arguments);
-    if (written < 0) buffer[0] = '\0';
+    if (written < 0) {
+        buffer[0] = '\0';
+    }
     return NvkMemCopyString(buffer);
 }
 
@@ -35,8 +41,12 @@ char *FormatMessage(const char *format, va_list arguments) {
 extern "C" const char *NVK_CALL NvkAssert(int condition, const char *fileName, int lineNumber, const char *format,
                                           ...) {
     NvkTestFunction *testFunction = nvk::CurrentTestFunction();
-    if (testFunction == nullptr) return nullptr;
-    if (condition == 0 && (format == nullptr || format[0] == '\0')) return nullptr;
+    if (testFunction == nullptr) {
+        return nullptr;
+    }
+    if (condition == 0 && (format == nullptr || format[0] == '\0')) {
+        return nullptr;
+    }
     CaptureFileName(testFunction, fileName);
     if (condition != 0) {
         CountPass(testFunction);
@@ -55,8 +65,12 @@ extern "C" const char *NVK_CALL NvkAssert(int condition, const char *fileName, i
     // Once the test function has been timed (its tear-downs) it counts as run, so the
     // handler may reset it and free the new record: it must not be touched after that.
     nvk::RaiseEvent(NvkEventAssertFailed, 0, testFunction, failure);
-    if (testFunction->lastFailure != failure) return nullptr;
+    if (testFunction->lastFailure != failure) {
+        return nullptr;
+    }
     nvk::RaiseEvent(NvkEventFailureAdded, 0, testFunction, failure);
-    if (testFunction->lastFailure != failure) return nullptr;
+    if (testFunction->lastFailure != failure) {
+        return nullptr;
+    }
     return failure->message;
 }

@@ -10,11 +10,17 @@ extern "C" {
 
 char *NVK_CALL NvkConvertStringToUTF8(const char *text, size_t *length) {
     const size_t inputLength = text == nullptr ? 0 : std::strlen(text);
-    if (length != nullptr) *length = 0;
-    if (inputLength == 0 || length == nullptr) return nullptr;
+    if (length != nullptr) {
+        *length = 0;
+    }
+    if (inputLength == 0 || length == nullptr) {
+        return nullptr;
+    }
 
     size_t highBytes = 0;
-    for (size_t i = 0; i < inputLength; ++i) highBytes += static_cast<unsigned char>(text[i]) >> 7;
+    for (size_t i = 0; i < inputLength; ++i) {
+        highBytes += static_cast<unsigned char>(text[i]) >> 7;
+    }
     const size_t outputLength = inputLength + highBytes;
     *length = outputLength;
 
@@ -34,14 +40,20 @@ char *NVK_CALL NvkConvertStringToUTF8(const char *text, size_t *length) {
 }
 
 void NVK_CALL NvkConvertDoubleToStringComplete(char *text) {
-    if (text == nullptr || text[0] == '\0') return;
+    if (text == nullptr || text[0] == '\0') {
+        return;
+    }
     char *point = std::strchr(text, '.');
-    if (point == nullptr) return;
+    if (point == nullptr) {
+        return;
+    }
     if (point[1] == '\0') {
         *point = '\0';
         return;
     }
-    for (char *last = text + std::strlen(text) - 1; *last == '0' && last[-1] != '.'; --last) *last = '\0';
+    for (char *last = text + std::strlen(text) - 1; *last == '0' && last[-1] != '.'; --last) {
+        *last = '\0';
+    }
 }
 
 const char *NVK_CALL NvkAppName(void) { return "Norvik"; }

@@ -14,7 +14,9 @@ NvkEventHandler installedEventHandler = nullptr;
 }  // namespace nvk
 
 extern "C" void NVK_CALL NvkSetEventHandler(NvkEventHandler handler, int32_t lock) {
-    if (handlerLocked != 0 || handler == nullptr) return;
+    if (handlerLocked != 0 || handler == nullptr) {
+        return;
+    }
     nvk::installedEventHandler = handler;
     handlerLocked = lock;
 }

@@ -13,7 +13,8 @@ extern NvkEventHandler installedEventHandler;
 // Calls the installed handler, if any, synchronously on the caller's thread.
 inline void RaiseEvent(int32_t code, uint32_t value, void *first, void *second) {
     const NvkEventHandler handler = installedEventHandler;
-    if (handler != nullptr) handler(code, value, 0, first, second);
+    if (handler != nullptr)
+        handler(code, value, 0, first, second);
 }
 
 }  // namespace nvk

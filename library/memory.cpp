@@ -16,13 +16,17 @@ void EndProcessOutOfMemory() { std::exit(1); }
 
 void *AllocateUntracked(std::size_t size) {
     void *block = std::malloc(size == 0 ? 1 : size);
-    if (block == nullptr) EndProcessOutOfMemory();
+    if (block == nullptr) {
+        EndProcessOutOfMemory();
+    }
     return block;
 }
 
 void *AllocateTracked(std::size_t size) {
     void *block = std::calloc(1, size);
-    if (block == nullptr) EndProcessOutOfMemory();
+    if (block == nullptr) {
+        EndProcessOutOfMemory();
+    }
     CountAllocation();
     return block;
 }
@@ -41,17 +45,23 @@ void CountRelease() { --allocationCount; }
 extern "C" {
 
 void *NVK_CALL NvkMemAlloc(size_t size) {
-    if (size == 0) return nullptr;
+    if (size == 0) {
+        return nullptr;
+    }
     return nvk::AllocateTracked(size);
 }
 
 char *NVK_CALL NvkMemAllocString(size_t length) {
-    if (length == 0 || length + 1 == 0) return nullptr;
+    if (length == 0 || length + 1 == 0) {
+        return nullptr;
+    }
     return static_cast<char *>(nvk::AllocateTracked(length + 1));
 }
 
 char *NVK_CALL NvkMemCopyString(const char *text) {
-    if (text == nullptr || text[0] == '\0') return nullptr;
+    if (text == nullptr || text[0] == '\0') {
+        return nullptr;
+    }
     const size_t length = std::strlen(text);
     char *copy = static_cast<char *>(nvk::AllocateTracked(length + 1));
     std::memcpy(copy, text, length + 1);
@@ -60,7 +70,9 @@ char *NVK_CALL NvkMemCopyString(const char *text) {
 
 void NVK_CALL NvkMemAppendString(char **target, const char *text, const char *separator) {
     const size_t textLength = text == nullptr ? 0 : std::strlen(text);
-    if (target == nullptr || textLength == 0) return;
+    if (target == nullptr || textLength == 0) {
+        return;
+    }
     if (*target == nullptr) {
         *target = NvkMemCopyString(text);
         return;
@@ -69,7 +81,9 @@ void NVK_CALL NvkMemAppendString(char **target, const char *text, const char *se
     const size_t separatorLength = separator == nullptr ? 0 : std::strlen(separator);
     char *joined = NvkMemAllocString(targetLength + separatorLength + textLength);
     std::memcpy(joined, *target, targetLength);
-    if (separatorLength != 0) std::memcpy(joined + targetLength, separator, separatorLength);
+    if (separatorLength != 0) {
+        std::memcpy(joined + targetLength, separator, separatorLength);
+    }
     std::memcpy(joined + targetLength + separatorLength, text, textLength);
     NvkMemFreeImp(target);
     *target = joined;
@@ -77,7 +91,9 @@ void NVK_CALL NvkMemAppendString(char **target, const char *text, const char *se
 
 void NVK_CALL NvkMemFreeImp(void *blockAddress) {
     void **block = static_cast<void **>(blockAddress);
-    if (block == nullptr || *block == nullptr) return;
+    if (block == nullptr || *block == nullptr) {
+        return;
+    }
     nvk::FreeTracked(*block);
     *block = nullptr;
 }

@@ -35,14 +35,19 @@ struct UntrackedAllocator {
     template <typename U>
     UntrackedAllocator(const UntrackedAllocator<U> &) noexcept {}
     T *allocate(std::size_t count) {
-        if (count > static_cast<std::size_t>(-1) / sizeof(T)) EndProcessOutOfMemory();
+        if (count > static_cast<std::size_t>(-1) / sizeof(T))
+            EndProcessOutOfMemory();
         return static_cast<T *>(AllocateUntracked(count * sizeof(T)));
     }
     void deallocate(T *block, std::size_t) noexcept { std::free(block); }
     template <typename U>
-    bool operator==(const UntrackedAllocator<U> &) const noexcept { return true; }
+    bool operator==(const UntrackedAllocator<U> &) const noexcept {
+        return true;
+    }
     template <typename U>
-    bool operator!=(const UntrackedAllocator<U> &) const noexcept { return false; }
+    bool operator!=(const UntrackedAllocator<U> &) const noexcept {
+        return false;
+    }
 };
 
 }  // namespace nvk

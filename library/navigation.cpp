@@ -5,7 +5,9 @@ namespace {
 
 template <typename Record>
 void SetUserData(Record *record, int32_t value, int32_t lock) {
-    if (record == nullptr || record->userDataLocked != 0) return;
+    if (record == nullptr || record->userDataLocked != 0) {
+        return;
+    }
     record->userData = value;
     record->userDataLocked = lock;
 }

@@ -18,8 +18,8 @@ namespace nvk {
 
 using NameSet = std::unordered_set<std::string_view, std::hash<std::string_view>, std::equal_to<std::string_view>,
                                    UntrackedAllocator<std::string_view>>;
-using AddressSet = std::unordered_set<uintptr_t, std::hash<uintptr_t>, std::equal_to<uintptr_t>,
-                                      UntrackedAllocator<uintptr_t>>;
+using AddressSet =
+    std::unordered_set<uintptr_t, std::hash<uintptr_t>, std::equal_to<uintptr_t>, UntrackedAllocator<uintptr_t>>;
 
 // The records of a batch's test functions lie side by side in blocks that the
 // batch owns and frees with itself, so that walking a large batch reads memory
@@ -31,12 +31,16 @@ public:
     TestFunctionBlocks(const TestFunctionBlocks &) = delete;
     TestFunctionBlocks &operator=(const TestFunctionBlocks &) = delete;
     ~TestFunctionBlocks() {
-        for (NvkTestFunction *block : blocks_) std::free(block);
+        for (NvkTestFunction *block : blocks_) {
+            std::free(block);
+        }
     }
 
     // A zero-filled record that counts as one allocation until ReleaseRecord.
     NvkTestFunction *AllocateRecord() {
-        if (used_ == capacity_) AddBlock();
+        if (used_ == capacity_) {
+            AddBlock();
+        }
         CountAllocation();
         return new (blocks_.back() + used_++) NvkTestFunction();
     }
@@ -85,9 +89,7 @@ BatchList &Batches() {
 
 uintptr_t AddressOf(NvkTestProc function) { return reinterpret_cast<uintptr_t>(function); }
 
-nvk::BatchIndex *NewBatchIndex() {
-    return new (nvk::AllocateUntracked(sizeof(nvk::BatchIndex))) nvk::BatchIndex();
-}
+nvk::BatchIndex *NewBatchIndex() { return new (nvk::AllocateUntracked(sizeof(nvk::BatchIndex))) nvk::BatchIndex(); }
 
 void DeleteBatchIndex(nvk::BatchIndex *index) {
     index->~BatchIndex();
@@ -172,8 +174,12 @@ NvkBatch *FirstBatch() { return Batches().head; }
 const TestFunctionArray &TestFunctionsOf(const NvkBatch *batch) { return batch->index->inOrder; }
 
 NvkBatch *ResolveBatch(NvkBatch *batch) {
-    if (batch != nullptr) return batch;
-    if (Batches().head != nullptr) return Batches().head;
+    if (batch != nullptr) {
+        return batch;
+    }
+    if (Batches().head != nullptr) {
+        return Batches().head;
+    }
     return NvkBatchCreate(nullptr);
 }
 
@@ -204,9 +210,15 @@ void AppendFailure(NvkTestFunction *testFunction, NvkAssertionFailure *failure) 
 extern "C" {
 
 NvkBatch *NVK_CALL NvkBatchCreate(const char *name) {
-    if (nvk::RunInProgress()) return nullptr;
-    if (name == nullptr || name[0] == '\0') name = kDefaultBatchName;
-    if (Batches().names.count(name) != 0) return nullptr;
+    if (nvk::RunInProgress()) {
+        return nullptr;
+    }
+    if (name == nullptr || name[0] == '\0') {
+        name = kDefaultBatchName;
+    }
+    if (Batches().names.count(name) != 0) {
+        return nullptr;
+    }
     NvkBatch *batch = nvk::AllocateRecord<NvkBatch>();
     batch->name = NvkMemCopyString(name);
     batch->index = NewBatchIndex();
@@ -216,17 +228,25 @@ NvkBatch *NVK_CALL NvkBatchCreate(const char *name) {
 }
 
 NvkBatch *NVK_CALL NvkBatchCreateEx(const char *name, uint32_t count, const char *const *names,
-                                   const NvkTestProc *functions) {
+                                    const NvkTestProc *functions) {
     NvkBatch *batch = NvkBatchCreate(name);
-    if (batch != nullptr) NvkBatchAddFunctions(batch, count, names, functions);
+    if (batch != nullptr) {
+        NvkBatchAddFunctions(batch, count, names, functions);
+    }
     return batch;
 }
 
 NvkTestFunction *NVK_CALL NvkBatchAddFunctionImp(NvkBatch *batch, const char *name, NvkTestProc function) {
-    if (nvk::RunInProgress()) return nullptr;
+    if (nvk::RunInProgress()) {
+        return nullptr;
+    }
     batch = nvk::ResolveBatch(batch);
-    if (batch == nullptr || name == nullptr || name[0] == '\0' || function == nullptr) return nullptr;
-    if (IsDuplicateTest(batch, name, function)) return nullptr;
+    if (batch == nullptr || name == nullptr || name[0] == '\0' || function == nullptr) {
+        return nullptr;
+    }
+    if (IsDuplicateTest(batch, name, function)) {
+        return nullptr;
+    }
     NvkTestFunction *testFunction = batch->index->records.AllocateRecord();
     testFunction->batch = batch;
     testFunction->function = function;
@@ -237,17 +257,25 @@ NvkTestFunction *NVK_CALL NvkBatchAddFunctionImp(NvkBatch *batch, const char *na
 }
 
 int32_t NVK_CALL NvkBatchAddFunctions(NvkBatch *batch, uint32_t count, const char *const *names,
-                                     const NvkTestProc *functions) {
-    if (count == 0 || names == nullptr || functions == nullptr) return 0;
-    for (uint32_t i = 0; i < count; ++i) NvkBatchAddFunctionImp(batch, names[i], functions[i]);
+                                      const NvkTestProc *functions) {
+    if (count == 0 || names == nullptr || functions == nullptr) {
+        return 0;
+    }
+    for (uint32_t i = 0; i < count; ++i) {
+        NvkBatchAddFunctionImp(batch, names[i], functions[i]);
+    }
     return 1;
 }
 
 int32_t NVK_CALL NvkBatchSetSetupFunctions(NvkBatch *batch, NvkTestProc batchSetup, NvkTestProc batchTearDown,
-                                          NvkTestProc testSetup, NvkTestProc testTearDown) {
-    if (nvk::RunInProgress()) return 0;
+                                           NvkTestProc testSetup, NvkTestProc testTearDown) {
+    if (nvk::RunInProgress()) {
+        return 0;
+    }
     batch = nvk::ResolveBatch(batch);
-    if (batch == nullptr) return 0;
+    if (batch == nullptr) {
+        return 0;
+    }
     batch->batchSetup = batchSetup;
     batch->batchTearDown = batchTearDown;
     batch->testSetup = testSetup;
@@ -256,27 +284,39 @@ int32_t NVK_CALL NvkBatchSetSetupFunctions(NvkBatch *batch, NvkTestProc batchSet
 }
 
 int32_t NVK_CALL NvkBatchFree(NvkBatch **batch) {
-    if (nvk::RunInProgress()) return 0;
+    if (nvk::RunInProgress()) {
+        return 0;
+    }
     if (batch == nullptr) {
-        if (Batches().head == nullptr) return 0;
+        if (Batches().head == nullptr) {
+            return 0;
+        }
         nvk::RaiseEvent(NvkEventAllBatchesFreed, 0, nullptr, nullptr);
         // The list keeps exactly the batches not yet freed, so a handler that
         // walks it while a batch is announced never meets a freed one.
-        while (Batches().head != nullptr) FreeBatch(Batches().head);
+        while (Batches().head != nullptr) {
+            FreeBatch(Batches().head);
+        }
         return 1;
     }
-    if (*batch == nullptr) return 0;
+    if (*batch == nullptr) {
+        return 0;
+    }
     FreeBatch(*batch);
     *batch = nullptr;
     return 1;
 }
 
 void NVK_CALL NvkBatchFreeEmpties(void) {
-    if (nvk::RunInProgress()) return;
+    if (nvk::RunInProgress()) {
+        return;
+    }
     NvkBatch *batch = Batches().head;
     while (batch != nullptr) {
         NvkBatch *next = batch->next;
-        if (batch->firstTestFunction == nullptr) FreeBatch(batch);
+        if (batch->firstTestFunction == nullptr) {
+            FreeBatch(batch);
+        }
         batch = next;
     }
 }

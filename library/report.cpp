@@ -55,7 +55,9 @@ void AppendSummary(ReportBuffer &buffer, const nvk::ResultCounts &figures, unsig
 }
 
 const char *ResultOf(const NvkTestFunction &test) {
-    if (!nvk::HasRun(&test)) return "Skipped";
+    if (!nvk::HasRun(&test)) {
+        return "Skipped";
+    }
     return test.firstFailure != nullptr ? "Failed" : "Passed";
 }
 
@@ -74,10 +76,14 @@ void AppendTestFunction(ReportBuffer &buffer, const NvkTestFunction &test) {
     const unsigned inner = kFunctionLevel + 1;
     nvk::ReportBufferAppendTag(buffer, "Function", true, kFunctionLevel, true);
     nvk::ReportBufferAppendTextElement(buffer, "Name", test.name, inner);
-    if (test.fileName != nullptr) nvk::ReportBufferAppendTextElement(buffer, "FileName", test.fileName, inner);
+    if (test.fileName != nullptr) {
+        nvk::ReportBufferAppendTextElement(buffer, "FileName", test.fileName, inner);
+    }
     nvk::ReportBufferAppendTextElement(buffer, "Result", ResultOf(test), inner);
     AppendTime(buffer, "ExecutionTime", test.executionTime, inner);
-    if (test.firstFailure != nullptr) AppendFailures(buffer, test, inner);
+    if (test.firstFailure != nullptr) {
+        AppendFailures(buffer, test, inner);
+    }
     nvk::ReportBufferAppendTag(buffer, "Function", false, kFunctionLevel, true);
 }
 
@@ -89,7 +95,9 @@ bool IsTestFunctionSelected(const NvkTestFunction &test, int flags) {
 
 // A batch in which nothing ran never appears, whatever the flags.
 bool IsBatchSelected(const nvk::ResultCounts &figures, int flags) {
-    if (figures.run == 0) return false;
+    if (figures.run == 0) {
+        return false;
+    }
     return HasFlag(flags, NVK_REPORT_BATCH_SUMMARY) || (HasFlag(flags, NVK_REPORT_PASSED) && figures.passed != 0) ||
            (HasFlag(flags, NVK_REPORT_FAILED) && figures.failed != 0) ||
            (HasFlag(flags, NVK_REPORT_SKIPPED) && figures.notRun != 0);
@@ -98,10 +106,14 @@ bool IsBatchSelected(const nvk::ResultCounts &figures, int flags) {
 void AppendBatch(ReportBuffer &buffer, const NvkBatch &batch, const nvk::ResultCounts &figures, int flags) {
     nvk::ReportBufferAppendTag(buffer, "Batch", true, kBatchLevel, true);
     nvk::ReportBufferAppendTextElement(buffer, "Name", batch.name, kBatchLevel + 1);
-    if (HasFlag(flags, NVK_REPORT_BATCH_SUMMARY)) AppendSummary(buffer, figures, kBatchSummaryLevel);
+    if (HasFlag(flags, NVK_REPORT_BATCH_SUMMARY)) {
+        AppendSummary(buffer, figures, kBatchSummaryLevel);
+    }
     nvk::ReportBufferAppendTag(buffer, "Functions", true, kBatchLevel + 1, true);
     for (const NvkTestFunction *test = batch.firstTestFunction; test != nullptr; test = test->next) {
-        if (IsTestFunctionSelected(*test, flags)) AppendTestFunction(buffer, *test);
+        if (IsTestFunctionSelected(*test, flags)) {
+            AppendTestFunction(buffer, *test);
+        }
     }
     nvk::ReportBufferAppendTag(buffer, "Functions", false, kBatchLevel + 1, true);
     nvk::ReportBufferAppendTag(buffer, "Batch", false, kBatchLevel, true);
@@ -111,7 +123,9 @@ void AppendBatches(ReportBuffer &buffer, int flags) {
     nvk::ReportBufferAppendTag(buffer, "Batches", true, kBatchesLevel, true);
     for (NvkBatch *batch = nvk::FirstBatch(); batch != nullptr; batch = batch->next) {
         const nvk::ResultCounts figures = nvk::CountResults(batch);
-        if (IsBatchSelected(figures, flags)) AppendBatch(buffer, *batch, figures, flags);
+        if (IsBatchSelected(figures, flags)) {
+            AppendBatch(buffer, *batch, figures, flags);
+        }
     }
     nvk::ReportBufferAppendTag(buffer, "Batches", false, kBatchesLevel, true);
 }
@@ -122,8 +136,12 @@ void AppendDocument(ReportBuffer &buffer, int flags) {
     nvk::ReportBufferAppendLineEnd(buffer);
     nvk::ReportBufferAppendTag(buffer, "TestResults", true, 0, true);
     if (overall.run > 0) {
-        if (HasFlag(flags, NVK_REPORT_SUMMARY)) AppendSummary(buffer, overall, kOverallSummaryLevel);
-        if (HasFlag(flags, kBatchItems)) AppendBatches(buffer, flags);
+        if (HasFlag(flags, NVK_REPORT_SUMMARY)) {
+            AppendSummary(buffer, overall, kOverallSummaryLevel);
+        }
+        if (HasFlag(flags, kBatchItems)) {
+            AppendBatches(buffer, flags);
+        }
     }
     nvk::ReportBufferAppendTag(buffer, "TestResults", false, 0, false);
 }
@@ -138,7 +156,9 @@ char *BuildUtf8Report(int flags, size_t *length) {
 }  // namespace
 
 extern "C" char *NVK_CALL NvkReportCreate(int flags, size_t *length) {
-    if (!HasFlag(flags, NVK_REPORT_ALL) || length == nullptr) return nullptr;
+    if (!HasFlag(flags, NVK_REPORT_ALL) || length == nullptr) {
+        return nullptr;
+    }
     *length = 0;
     // Like every call that reads "all batches", an empty registry first gets its default batch.
     nvk::ResolveBatch(nullptr);

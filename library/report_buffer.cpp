@@ -28,17 +28,23 @@ std::size_t GrownCapacity(std::size_t capacity, std::size_t need) {
 }
 
 void Reserve(nvk::ReportBuffer &buffer, std::size_t need) {
-    if (need <= buffer.capacity) return;
+    if (need <= buffer.capacity) {
+        return;
+    }
     const std::size_t capacity = GrownCapacity(buffer.capacity, need);
     char *text = static_cast<char *>(std::realloc(buffer.text, capacity));
-    if (text == nullptr) nvk::EndProcessOutOfMemory();
+    if (text == nullptr) {
+        nvk::EndProcessOutOfMemory();
+    }
     buffer.text = text;
     buffer.capacity = capacity;
 }
 
 // Makes room for count more bytes, counts them in and returns where they go.
 char *Extend(nvk::ReportBuffer &buffer, std::size_t count) {
-    if (count > kLargestNeed - buffer.length) nvk::EndProcessOutOfMemory();
+    if (count > kLargestNeed - buffer.length) {
+        nvk::EndProcessOutOfMemory();
+    }
     Reserve(buffer, buffer.length + count + 1);
     char *place = buffer.text + buffer.length;
     buffer.length += count;
@@ -47,7 +53,9 @@ char *Extend(nvk::ReportBuffer &buffer, std::size_t count) {
 }
 
 void AppendRange(nvk::ReportBuffer &buffer, const char *begin, const char *end) {
-    if (end != begin) nvk::ReportBufferAppendBytes(buffer, begin, static_cast<std::size_t>(end - begin));
+    if (end != begin) {
+        nvk::ReportBufferAppendBytes(buffer, begin, static_cast<std::size_t>(end - begin));
+    }
 }
 
 // Runs of plain bytes go in one piece; a text with nothing to replace is one append.
@@ -56,7 +64,9 @@ void AppendEscaped(nvk::ReportBuffer &buffer, const char *text) {
     const char *cursor = text;
     for (; *cursor != '\0'; ++cursor) {
         const unsigned char byte = static_cast<unsigned char>(*cursor);
-        if (xml_text::IsPlain(byte, xml_text::Place::Text)) continue;
+        if (xml_text::IsPlain(byte, xml_text::Place::Text)) {
+            continue;
+        }
         AppendRange(buffer, plainStart, cursor);
         char replacement[xml_text::kLongestReplacement];
         nvk::ReportBufferAppendBytes(buffer, replacement, xml_text::Replacement(byte, replacement));
@@ -73,11 +83,15 @@ ReportBuffer::~ReportBuffer() { std::free(text); }
 
 void ReportBufferAppendBytes(ReportBuffer &buffer, const char *bytes, std::size_t count) {
     char *place = Extend(buffer, count);
-    if (count != 0) std::memcpy(place, bytes, count);
+    if (count != 0) {
+        std::memcpy(place, bytes, count);
+    }
 }
 
 void ReportBufferAppendString(ReportBuffer &buffer, const char *string) {
-    if (string == nullptr) string = "";
+    if (string == nullptr) {
+        string = "";
+    }
     ReportBufferAppendBytes(buffer, string, std::strlen(string));
 }
 
@@ -91,7 +105,9 @@ void ReportBufferAppendLineEnd(ReportBuffer &buffer) { ReportBufferAppendBytes(b
 // Tags are most of a report's pieces, so each takes two appends: indentation, then the rest.
 void ReportBufferAppendTag(ReportBuffer &buffer, const char *name, bool start, unsigned level, bool lineEnd) {
     ReportBufferAppendIndent(buffer, level);
-    if (name == nullptr) name = "";
+    if (name == nullptr) {
+        name = "";
+    }
     const std::size_t opening = start ? 1 : 2;
     const std::size_t nameLength = std::strlen(name);
     const std::size_t ending = lineEnd ? 3 : 1;
@@ -103,7 +119,9 @@ void ReportBufferAppendTag(ReportBuffer &buffer, const char *name, bool start, u
 
 void ReportBufferAppendTextElement(ReportBuffer &buffer, const char *name, const char *text, unsigned level) {
     ReportBufferAppendTag(buffer, name, true, level, false);
-    if (text != nullptr) AppendEscaped(buffer, text);
+    if (text != nullptr) {
+        AppendEscaped(buffer, text);
+    }
     ReportBufferAppendTag(buffer, name, false, 0, true);
 }
 

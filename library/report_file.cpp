@@ -4,10 +4,14 @@
 #include "norvik.h"
 
 extern "C" int32_t NVK_CALL NvkReportCreateFile(int flags, const char *fileName) {
-    if (fileName == nullptr) return 0;
+    if (fileName == nullptr) {
+        return 0;
+    }
     // Binary, so the report's "\r\n" line ends are not translated again.
     std::FILE *file = std::fopen(fileName, "wb");
-    if (file == nullptr) return 0;
+    if (file == nullptr) {
+        return 0;
+    }
 
     size_t length = 0;
     char *report = NvkReportCreate(flags, &length);

@@ -19,8 +19,12 @@ using nvk::kTestTearDownCrash;
 
 // A fault becomes an ordinary failure of the current test function.
 inline void Guard(NvkTestProc function, const char *crashMessage) {
-    if (function == nullptr) return;
-    if (!nvk::CallGuarded(function)) NvkAssert(0, nullptr, 0, crashMessage);
+    if (function == nullptr) {
+        return;
+    }
+    if (!nvk::CallGuarded(function)) {
+        NvkAssert(0, nullptr, 0, crashMessage);
+    }
 }
 
 void TimeTestFunction(NvkTestFunction *testFunction) {
@@ -31,13 +35,17 @@ void TimeTestFunction(NvkTestFunction *testFunction) {
 
 // The guard is armed for a whole run rather than for each call.
 bool StartRun() {
-    if (!nvk::EnterRun()) return false;
+    if (!nvk::EnterRun()) {
+        return false;
+    }
     nvk::ArmCrashGuard();
     return true;
 }
 
 bool FinishRun() {
-    if (!nvk::LeaveRun()) return false;
+    if (!nvk::LeaveRun()) {
+        return false;
+    }
     nvk::DisarmCrashGuard();
     return true;
 }
@@ -49,18 +57,28 @@ struct BatchEnds {
 
 int32_t RunOne(NvkTestFunction *testFunction, BatchEnds ends) {
     NvkBatch *batch = testFunction->batch;
-    if (StartRun()) nvk::RaiseEvent(NvkEventRunStarted, 0, nullptr, testFunction);
+    if (StartRun()) {
+        nvk::RaiseEvent(NvkEventRunStarted, 0, nullptr, testFunction);
+    }
     nvk::SetCurrentTestFunction(testFunction);
-    if (nvk::HasRun(testFunction)) nvk::ResetTestFunction(testFunction, false);
-    if (ends.runBatchSetup) Guard(batch->batchSetup, kBatchSetupCrash);
+    if (nvk::HasRun(testFunction)) {
+        nvk::ResetTestFunction(testFunction, false);
+    }
+    if (ends.runBatchSetup) {
+        Guard(batch->batchSetup, kBatchSetupCrash);
+    }
     Guard(batch->testSetup, kTestSetupCrash);
     nvk::RaiseEvent(NvkEventTestFunctionStarted, 0, batch, testFunction);
     TimeTestFunction(testFunction);
     Guard(batch->testTearDown, kTestTearDownCrash);
-    if (ends.runBatchTearDown) Guard(batch->batchTearDown, kBatchTearDownCrash);
+    if (ends.runBatchTearDown) {
+        Guard(batch->batchTearDown, kBatchTearDownCrash);
+    }
     nvk::SetCurrentTestFunction(nullptr);
     const int32_t passed = testFunction->firstFailure == nullptr ? 1 : 0;
-    if (FinishRun()) nvk::RaiseEvent(NvkEventRunFinished, 0, nullptr, nullptr);
+    if (FinishRun()) {
+        nvk::RaiseEvent(NvkEventRunFinished, 0, nullptr, nullptr);
+    }
     nvk::RaiseEvent(NvkEventTestFunctionFinished, static_cast<uint32_t>(passed), batch, testFunction);
     return passed;
 }
@@ -71,7 +89,9 @@ constexpr size_t kFetchAhead = 4;
 
 inline void FetchAhead(const nvk::TestFunctionArray &tests, size_t position) {
 #if defined(__GNUC__)
-    if (position + kFetchAhead >= tests.size()) return;
+    if (position + kFetchAhead >= tests.size()) {
+        return;
+    }
     // A record may straddle two cache lines; a run reads from its start to its function.
     const NvkTestFunction *ahead = tests[position + kFetchAhead];
     __builtin_prefetch(ahead);
@@ -85,13 +105,17 @@ inline void FetchAhead(const nvk::TestFunctionArray &tests, size_t position) {
 // The position of the first selected test function from `position` on, or the
 // end of the array.
 size_t NextSelected(const nvk::TestFunctionArray &tests, size_t position) {
-    while (position < tests.size() && tests[position]->skip != 0) ++position;
+    while (position < tests.size() && tests[position]->skip != 0) {
+        ++position;
+    }
     return position;
 }
 
 bool AnyRunTestHasFailed(const NvkBatch *batch) {
     for (const NvkTestFunction *test = batch->firstTestFunction; test != nullptr; test = test->next) {
-        if (nvk::HasRun(test) && test->firstFailure != nullptr) return true;
+        if (nvk::HasRun(test) && test->firstFailure != nullptr) {
+            return true;
+        }
     }
     return false;
 }
@@ -106,12 +130,16 @@ int32_t RunBatchTests(NvkBatch *batch) {
     for (size_t position = NextSelected(tests, 0); position < tests.size();) {
         FetchAhead(tests, position);
         const size_t following = NextSelected(tests, position + 1);
-        if (RunOne(tests[position], {first, following == tests.size()}) == 0) result = 0;
+        if (RunOne(tests[position], {first, following == tests.size()}) == 0) {
+            result = 0;
+        }
         first = false;
         position = following;
     }
     // Failures the event handler reset meanwhile no longer count.
-    if (result == 0 && !AnyRunTestHasFailed(batch)) result = 1;
+    if (result == 0 && !AnyRunTestHasFailed(batch)) {
+        result = 1;
+    }
     nvk::RaiseEvent(NvkEventBatchRunFinished, static_cast<uint32_t>(result), batch, nullptr);
     return result;
 }
@@ -121,16 +149,22 @@ int32_t RunBatchTests(NvkBatch *batch) {
 extern "C" {
 
 int32_t NVK_CALL NvkBatchRun(NvkBatch *batch) {
-    if (nvk::RunInProgress()) return 0;
+    if (nvk::RunInProgress()) {
+        return 0;
+    }
     const bool allBatches = batch == nullptr;
     batch = nvk::ResolveBatch(batch);
-    if (batch == nullptr) return 1;
+    if (batch == nullptr) {
+        return 1;
+    }
 
     const bool several = allBatches && batch->next != nullptr;
     StartRun();
     nvk::RaiseEvent(NvkEventRunStarted, 0, several ? nullptr : batch, nullptr);
     if (allBatches) {
-        for (NvkBatch *each = batch; each != nullptr; each = each->next) nvk::ResetBatch(each, false);
+        for (NvkBatch *each = batch; each != nullptr; each = each->next) {
+            nvk::ResetBatch(each, false);
+        }
         nvk::RaiseEvent(NvkEventAllBatchesReset, 0, nullptr, nullptr);
     } else {
         nvk::ResetBatch(batch, false);
@@ -138,17 +172,27 @@ int32_t NVK_CALL NvkBatchRun(NvkBatch *batch) {
 
     int32_t overall = 1;
     for (NvkBatch *each = batch; each != nullptr; each = allBatches ? each->next : nullptr) {
-        if (RunBatchTests(each) == 0) overall = 0;
+        if (RunBatchTests(each) == 0) {
+            overall = 0;
+        }
     }
 
-    if (FinishRun()) nvk::RaiseEvent(NvkEventRunFinished, 0, nullptr, nullptr);
-    if (allBatches) nvk::RaiseEvent(NvkEventAllBatchesRun, static_cast<uint32_t>(overall), nullptr, nullptr);
+    if (FinishRun()) {
+        nvk::RaiseEvent(NvkEventRunFinished, 0, nullptr, nullptr);
+    }
+    if (allBatches) {
+        nvk::RaiseEvent(NvkEventAllBatchesRun, static_cast<uint32_t>(overall), nullptr, nullptr);
+    }
     return overall;
 }
 
 int32_t NVK_CALL NvkTestFunctionRun(NvkTestFunction *testFunction) {
-    if (nvk::RunInProgress()) return 0;
-    if (testFunction == nullptr) return 1;
+    if (nvk::RunInProgress()) {
+        return 0;
+    }
+    if (testFunction == nullptr) {
+        return 1;
+    }
     return RunOne(testFunction, {true, true});
 }
 

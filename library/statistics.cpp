@@ -29,17 +29,23 @@ void ForEachBatchConcerned(NvkBatch *batch, Visit visit) {
         visit(first);
         return;
     }
-    for (NvkBatch *walk = first; walk != nullptr; walk = walk->next) visit(walk);
+    for (NvkBatch *walk = first; walk != nullptr; walk = walk->next) {
+        visit(walk);
+    }
 }
 
 template <typename Value>
 void Store(Value *out, Value value) {
-    if (out != nullptr) *out = value;
+    if (out != nullptr) {
+        *out = value;
+    }
 }
 
 bool AnyHasRun(const NvkBatch *batch) {
     for (const NvkTestFunction *test = batch->firstTestFunction; test != nullptr; test = test->next) {
-        if (nvk::HasRun(test)) return true;
+        if (nvk::HasRun(test)) {
+            return true;
+        }
     }
     return false;
 }
@@ -59,14 +65,20 @@ uint32_t CountFailures(const NvkTestFunction *testFunction) {
 ResultCounts CountResults(NvkBatch *batch) {
     ResultCounts counts;
     ForEachBatchConcerned(batch, [&counts](NvkBatch *each) {
-        if (each != nullptr) CountBatch(each, counts);
+        if (each != nullptr) {
+            CountBatch(each, counts);
+        }
     });
     return counts;
 }
 
 void ResetTestFunction(NvkTestFunction *testFunction, bool failuresOnly) {
-    if (testFunction == nullptr || !HasRun(testFunction)) return;
-    if (testFunction->firstFailure != nullptr) FreeFailures(testFunction);
+    if (testFunction == nullptr || !HasRun(testFunction)) {
+        return;
+    }
+    if (testFunction->firstFailure != nullptr) {
+        FreeFailures(testFunction);
+    }
     if (!failuresOnly) {
         testFunction->passedAssertions = 0;
         testFunction->executionTime = 0;
@@ -75,10 +87,14 @@ void ResetTestFunction(NvkTestFunction *testFunction, bool failuresOnly) {
 }
 
 void ResetBatch(NvkBatch *batch, bool failuresOnly) {
-    if (!AnyHasRun(batch)) return;
+    if (!AnyHasRun(batch)) {
+        return;
+    }
     RaiseEvent(NvkEventBatchReset, 0, batch, nullptr);
     const TestFunctionArray &tests = TestFunctionsOf(batch);
-    for (size_t i = 0; i < tests.size(); ++i) ResetTestFunction(tests[i], failuresOnly);
+    for (size_t i = 0; i < tests.size(); ++i) {
+        ResetTestFunction(tests[i], failuresOnly);
+    }
 }
 
 }  // namespace nvk
@@ -86,8 +102,8 @@ void ResetBatch(NvkBatch *batch, bool failuresOnly) {
 extern "C" {
 
 int32_t NVK_CALL NvkBatchGetStatistics(NvkBatch *batch, int32_t *runCount, int32_t *passedCount, int32_t *failedCount,
-                                      int32_t *notRunCount, int32_t *passedAssertions, int32_t *failures,
-                                      double *totalTime) {
+                                       int32_t *notRunCount, int32_t *passedAssertions, int32_t *failures,
+                                       double *totalTime) {
     const nvk::ResultCounts counts = nvk::CountResults(batch);
     Store(runCount, counts.run);
     Store(passedCount, counts.passed);
@@ -103,10 +119,14 @@ uint32_t NVK_CALL NvkBatchGetTestFunctionInformation(NvkBatch *batch, uint32_t *
     uint32_t total = 0;
     uint32_t selected = 0;
     ForEachBatchConcerned(batch, [&](NvkBatch *each) {
-        if (each == nullptr) return;
+        if (each == nullptr) {
+            return;
+        }
         for (const NvkTestFunction *test = each->firstTestFunction; test != nullptr; test = test->next) {
             ++total;
-            if (test->skip == 0) ++selected;
+            if (test->skip == 0) {
+                ++selected;
+            }
         }
     });
     Store(selectedCount, selected);
@@ -115,8 +135,10 @@ uint32_t NVK_CALL NvkBatchGetTestFunctionInformation(NvkBatch *batch, uint32_t *
 }
 
 int32_t NVK_CALL NvkTestFunctionGetStatistics(NvkTestFunction *testFunction, int32_t *passedAssertions,
-                                             int32_t *failures, double *time) {
-    if (testFunction == nullptr) return 0;
+                                              int32_t *failures, double *time) {
+    if (testFunction == nullptr) {
+        return 0;
+    }
     Store(passedAssertions, testFunction->passedAssertions);
     Store(failures, static_cast<int32_t>(nvk::CountFailures(testFunction)));
     Store(time, testFunction->executionTime);
@@ -124,12 +146,18 @@ int32_t NVK_CALL NvkTestFunctionGetStatistics(NvkTestFunction *testFunction, int
 }
 
 int32_t NVK_CALL NvkBatchSkip(NvkBatch *batch, int32_t skip) {
-    if (nvk::RunInProgress()) return 0;
+    if (nvk::RunInProgress()) {
+        return 0;
+    }
     ForEachBatchConcerned(batch, [skip](NvkBatch *each) {
-        if (each == nullptr) return;
+        if (each == nullptr) {
+            return;
+        }
         nvk::RaiseEvent(NvkEventBatchSkip, static_cast<uint32_t>(skip), each, nullptr);
         for (NvkTestFunction *test = each->firstTestFunction; test != nullptr; test = test->next) {
-            if (test->skip == skip) continue;
+            if (test->skip == skip) {
+                continue;
+            }
             test->skip = skip;
             nvk::RaiseEvent(NvkEventTestFunctionSkip, static_cast<uint32_t>(skip), each, test);
         }
@@ -138,8 +166,12 @@ int32_t NVK_CALL NvkBatchSkip(NvkBatch *batch, int32_t skip) {
 }
 
 int32_t NVK_CALL NvkTestFunctionSetSkip(NvkTestFunction *testFunction, int32_t skip) {
-    if (nvk::RunInProgress()) return 0;
-    if (testFunction == nullptr || testFunction->skip == skip) return 1;
+    if (nvk::RunInProgress()) {
+        return 0;
+    }
+    if (testFunction == nullptr || testFunction->skip == skip) {
+        return 1;
+    }
     testFunction->skip = skip;
     nvk::RaiseEvent(NvkEventTestFunctionSkip, static_cast<uint32_t>(skip), testFunction->batch, testFunction);
     return 1;
@@ -151,7 +183,9 @@ int32_t NVK_CALL NvkTestFunctionGetSkip(NvkTestFunction *testFunction) {
 
 void NVK_CALL NvkBatchResetAllTests(NvkBatch *batch, int32_t failuresOnly) {
     ForEachBatchConcerned(batch, [failuresOnly](NvkBatch *each) {
-        if (each != nullptr) nvk::ResetBatch(each, failuresOnly != 0);
+        if (each != nullptr) {
+            nvk::ResetBatch(each, failuresOnly != 0);
+        }
     });
 }
 

@@ -17,15 +17,16 @@ const char *CheckEqual(Value expected, Value actual, const char *fileName, int l
 
 // When the check fails both values are equal, so the message shows the first.
 template <typename Printed, typename Value>
-const char *CheckNotEqual(Value expected, Value actual, const char *fileName, int lineNumber,
-                          const char *message) {
+const char *CheckNotEqual(Value expected, Value actual, const char *fileName, int lineNumber, const char *message) {
     return NvkAssert(!(expected == actual), fileName, lineNumber, message, static_cast<Printed>(expected));
 }
 
 template <typename Unit>
 bool SameText(const Unit *first, const Unit *second) {
     for (; *first == *second; ++first, ++second) {
-        if (*first == 0) return true;
+        if (*first == 0) {
+            return true;
+        }
     }
     return false;
 }
@@ -33,8 +34,8 @@ bool SameText(const Unit *first, const Unit *second) {
 // The same address (two nulls included) or a single null settles the check without
 // reading either text; a pass settled that way is counted without a message.
 template <typename Unit>
-const char *CheckStrings(bool wantEqual, const Unit *expected, const Unit *actual, const char *fileName,
-                         int lineNumber, const char *message) {
+const char *CheckStrings(bool wantEqual, const Unit *expected, const Unit *actual, const char *fileName, int lineNumber,
+                         const char *message) {
     const bool settled = expected == actual || expected == nullptr || actual == nullptr;
     const bool equal = settled ? expected == actual : SameText(expected, actual);
     const bool passed = equal == wantEqual;
@@ -57,8 +58,7 @@ const char *NVK_CALL NvkAssertAreEqualCharImpW(NvkWideChar expected, NvkWideChar
     return CheckEqual<int>(expected, actual, fileName, lineNumber, "Expected wide char to be '%c' but it was '%c'");
 }
 
-const char *NVK_CALL NvkAssertAreEqualDoubleImp(double expected, double actual, const char *fileName,
-                                                int lineNumber) {
+const char *NVK_CALL NvkAssertAreEqualDoubleImp(double expected, double actual, const char *fileName, int lineNumber) {
     return CheckEqual<double>(expected, actual, fileName, lineNumber, "Expected double to be '%f' but it was '%f'");
 }
 
@@ -70,8 +70,7 @@ const char *NVK_CALL NvkAssertAreEqualIntImp(int expected, int actual, const cha
     return CheckEqual<int>(expected, actual, fileName, lineNumber, "Expected integer to be '%d' but it was '%d'");
 }
 
-const char *NVK_CALL NvkAssertAreEqualLongImp(NvkLong expected, NvkLong actual, const char *fileName,
-                                              int lineNumber) {
+const char *NVK_CALL NvkAssertAreEqualLongImp(NvkLong expected, NvkLong actual, const char *fileName, int lineNumber) {
     return CheckEqual<int32_t>(expected, actual, fileName, lineNumber, "Expected long to be '%d' but it was '%d'");
 }
 
@@ -125,8 +124,7 @@ const char *NVK_CALL NvkAssertAreEqualULongLongImp(unsigned long long expected, 
 
 // ---- Inequality --------------------------------------------------------------------
 
-const char *NVK_CALL NvkAssertAreNotEqualCharImpA(char expected, char actual, const char *fileName,
-                                                  int lineNumber) {
+const char *NVK_CALL NvkAssertAreNotEqualCharImpA(char expected, char actual, const char *fileName, int lineNumber) {
     return CheckNotEqual<signed char>(expected, actual, fileName, lineNumber,
                                       "Expected ASCII chars to not be equal but they were both '%c'");
 }
@@ -143,8 +141,7 @@ const char *NVK_CALL NvkAssertAreNotEqualDoubleImp(double expected, double actua
                                  "Expected doubles to not be equal but they were both '%f'");
 }
 
-const char *NVK_CALL NvkAssertAreNotEqualFloatImp(float expected, float actual, const char *fileName,
-                                                  int lineNumber) {
+const char *NVK_CALL NvkAssertAreNotEqualFloatImp(float expected, float actual, const char *fileName, int lineNumber) {
     return CheckNotEqual<double>(expected, actual, fileName, lineNumber,
                                  "Expected floats to not be equal but they were both '%f'");
 }
@@ -166,8 +163,8 @@ const char *NVK_CALL NvkAssertAreNotEqualLongLongImp(long long expected, long lo
                                     "Expected long longs to not be equal but they were both '%lld'");
 }
 
-const char *NVK_CALL NvkAssertAreNotEqualPointerImp(const void *expected, const void *actual,
-                                                    const char *fileName, int lineNumber) {
+const char *NVK_CALL NvkAssertAreNotEqualPointerImp(const void *expected, const void *actual, const char *fileName,
+                                                    int lineNumber) {
     return CheckNotEqual<const void *>(expected, actual, fileName, lineNumber,
                                        "Expected pointers to not be equal but they were");
 }
@@ -184,8 +181,8 @@ const char *NVK_CALL NvkAssertAreNotEqualStringImpW(const NvkWideChar *expected,
                         "Expected wide strings to not be equal but they were");
 }
 
-const char *NVK_CALL NvkAssertAreNotEqualUCharImp(unsigned char expected, unsigned char actual,
-                                                  const char *fileName, int lineNumber) {
+const char *NVK_CALL NvkAssertAreNotEqualUCharImp(unsigned char expected, unsigned char actual, const char *fileName,
+                                                  int lineNumber) {
     return CheckNotEqual<unsigned char>(expected, actual, fileName, lineNumber,
                                         "Expected unsigned chars to not be equal but they were both '%c'");
 }

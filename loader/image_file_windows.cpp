@@ -37,8 +37,8 @@ LoadFailure ValidateLibraryFile(const char *path, uint16_t ownMachine) {
     if (path == nullptr || path[0] == '\0') {
         return LoadFailure::CannotRead;
     }
-    HANDLE file = CreateFileA(path, FILE_READ_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                              nullptr);
+    HANDLE file =
+        CreateFileA(path, FILE_READ_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return LoadFailure::CannotRead;
     }

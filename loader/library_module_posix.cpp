@@ -18,7 +18,7 @@ constexpr uint16_t kOwnElfMachine = EM_AARCH64;
 #elif defined(__arm__)
 constexpr uint16_t kOwnElfMachine = EM_ARM;
 #else
-#error "the runner does not know this processor's ELF machine value"
+#  error "the runner does not know this processor's ELF machine value"
 #endif
 constexpr unsigned char kOwnElfClass = sizeof(void *) == 8 ? ELFCLASS64 : ELFCLASS32;
 

@@ -9,7 +9,7 @@
 #include "clock.h"
 
 #if defined(__linux__)
-#include <sched.h>
+#  include <sched.h>
 #endif
 
 namespace {
@@ -75,7 +75,9 @@ TEST(Clock, MeasuresShortAndLongIntervalsLikeTheSteadyClock) {
 std::vector<int> AllowedCores(const cpu_set_t &allowed) {
     std::vector<int> cores;
     for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
-        if (CPU_ISSET(cpu, &allowed)) cores.push_back(cpu);
+        if (CPU_ISSET(cpu, &allowed)) {
+            cores.push_back(cpu);
+        }
     }
     return cores;
 }

@@ -39,7 +39,9 @@ TEST(Utf8Conversion, AsciiIsCopiedAndHighBytesBecomeTwoBytes) {
 
 TEST(Utf8Conversion, EveryLatin1ByteRoundTrips) {
     char input[256];
-    for (int i = 1; i < 256; ++i) input[i - 1] = static_cast<char>(i);
+    for (int i = 1; i < 256; ++i) {
+        input[i - 1] = static_cast<char>(i);
+    }
     input[255] = '\0';
     size_t length = 0;
     char *output = NvkConvertStringToUTF8(input, &length);

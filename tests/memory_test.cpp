@@ -17,10 +17,14 @@ TEST(TrackedMemory, EmptyRequestsMakeNoBlock) {
 TEST(TrackedMemory, BlocksAreZeroFilledAndCounted) {
     const int32_t before = NvkMemGetAllocCount();
     unsigned char *block = static_cast<unsigned char *>(NvkMemAlloc(64));
-    for (int i = 0; i < 64; ++i) ASSERT_EQ(0, block[i]);
+    for (int i = 0; i < 64; ++i) {
+        ASSERT_EQ(0, block[i]);
+    }
     char *text = NvkMemAllocString(10);
     EXPECT_STREQ("", text);
-    for (int i = 0; i <= 10; ++i) ASSERT_EQ(0, text[i]);
+    for (int i = 0; i <= 10; ++i) {
+        ASSERT_EQ(0, text[i]);
+    }
     EXPECT_EQ(before + 2, NvkMemGetAllocCount());
 
     NvkMemFreeImp(&block);

@@ -182,7 +182,9 @@ namespace {
 std::vector<std::string> namesSeenWhileFreeing;
 
 void NVK_CALL WalkOnBatchFreed(int32_t code, uint32_t, intptr_t, void *, void *) {
-    if (code != NvkEventBatchFreed) return;
+    if (code != NvkEventBatchFreed) {
+        return;
+    }
     std::string seen;
     for (NvkBatch *batch = NvkBatchGetFirst(); batch != nullptr; batch = NvkBatchGetNext(batch)) {
         seen += NvkBatchGetName(batch);
@@ -234,7 +236,9 @@ void AttemptChanges() {
 void NVK_CALL ChangeRegistryFromTest() { AttemptChanges(); }
 
 void NVK_CALL ChangeRegistryFromHandler(int32_t code, uint32_t, intptr_t, void *, void *) {
-    if (code == NvkEventTestFunctionStarted) AttemptChanges();
+    if (code == NvkEventTestFunctionStarted) {
+        AttemptChanges();
+    }
 }
 
 void ExpectAllRefused() {

@@ -66,26 +66,17 @@ TEST_F(RegistryTest, FullRunRaisesEveryStepInOrder) {
 
     EXPECT_EQ(0, NvkBatchRun(nullptr));
     NvkAssertionFailure *newFailure = NvkTestFunctionGetFirstFailure(fail);
-    EXPECT_EQ((std::vector<RecordedEvent>{{NvkEventRunStarted, 0, nullptr, nullptr},
-                                          {NvkEventBatchReset, 0, a, nullptr},
-                                          {NvkEventTestFunctionReset, 0, a, pass},
-                                          {NvkEventBatchReset, 0, b, nullptr},
-                                          {NvkEventFailureFreed, 0, fail, failure},
-                                          {NvkEventTestFunctionReset, 0, b, fail},
-                                          {NvkEventAllBatchesReset, 0, nullptr, nullptr},
-                                          {NvkEventBatchRunStarted, 0, a, nullptr},
-                                          {NvkEventTestFunctionStarted, 0, a, pass},
-                                          {NvkEventAssertPassed, 0, a, pass},
-                                          {NvkEventTestFunctionFinished, 1, a, pass},
-                                          {NvkEventBatchRunFinished, 1, a, nullptr},
-                                          {NvkEventBatchRunStarted, 0, b, nullptr},
-                                          {NvkEventTestFunctionStarted, 0, b, fail},
-                                          {NvkEventAssertFailed, 0, fail, newFailure},
-                                          {NvkEventFailureAdded, 0, fail, newFailure},
-                                          {NvkEventTestFunctionFinished, 0, b, fail},
-                                          {NvkEventBatchRunFinished, 0, b, nullptr},
-                                          {NvkEventRunFinished, 0, nullptr, nullptr},
-                                          {NvkEventAllBatchesRun, 0, nullptr, nullptr}}),
+    EXPECT_EQ((std::vector<RecordedEvent>{
+                  {NvkEventRunStarted, 0, nullptr, nullptr},      {NvkEventBatchReset, 0, a, nullptr},
+                  {NvkEventTestFunctionReset, 0, a, pass},        {NvkEventBatchReset, 0, b, nullptr},
+                  {NvkEventFailureFreed, 0, fail, failure},       {NvkEventTestFunctionReset, 0, b, fail},
+                  {NvkEventAllBatchesReset, 0, nullptr, nullptr}, {NvkEventBatchRunStarted, 0, a, nullptr},
+                  {NvkEventTestFunctionStarted, 0, a, pass},      {NvkEventAssertPassed, 0, a, pass},
+                  {NvkEventTestFunctionFinished, 1, a, pass},     {NvkEventBatchRunFinished, 1, a, nullptr},
+                  {NvkEventBatchRunStarted, 0, b, nullptr},       {NvkEventTestFunctionStarted, 0, b, fail},
+                  {NvkEventAssertFailed, 0, fail, newFailure},    {NvkEventFailureAdded, 0, fail, newFailure},
+                  {NvkEventTestFunctionFinished, 0, b, fail},     {NvkEventBatchRunFinished, 0, b, nullptr},
+                  {NvkEventRunFinished, 0, nullptr, nullptr},     {NvkEventAllBatchesRun, 0, nullptr, nullptr}}),
               EventRecorder::Events());
     EXPECT_EQ(0, NvkIsRunning());
     EXPECT_EQ(nullptr, NvkTestFunctionGetCurrent());
@@ -194,7 +185,9 @@ TEST_F(RegistryTest, RunsStartedDuringARunAreRefused) {
 namespace {
 
 void NVK_CALL ResetFailuresWhenFinished(int32_t code, uint32_t, intptr_t, void *, void *second) {
-    if (code == NvkEventTestFunctionFinished) NvkTestFunctionReset(static_cast<NvkTestFunction *>(second), 1);
+    if (code == NvkEventTestFunctionFinished) {
+        NvkTestFunctionReset(static_cast<NvkTestFunction *>(second), 1);
+    }
 }
 
 }  // namespace

@@ -24,15 +24,17 @@ struct Statistics {
 
 Statistics StatisticsOf(NvkBatch *batch) {
     Statistics s;
-    s.result = NvkBatchGetStatistics(batch, &s.run, &s.passed, &s.failed, &s.notRun, &s.passedAssertions,
-                                     &s.failures, &s.time);
+    s.result = NvkBatchGetStatistics(batch, &s.run, &s.passed, &s.failed, &s.notRun, &s.passedAssertions, &s.failures,
+                                     &s.time);
     return s;
 }
 
 std::vector<NvkTestFunction *> RanTests;
 
 void NVK_CALL CollectStarted(int32_t code, uint32_t, intptr_t, void *, void *second) {
-    if (code == NvkEventTestFunctionStarted) RanTests.push_back(static_cast<NvkTestFunction *>(second));
+    if (code == NvkEventTestFunctionStarted) {
+        RanTests.push_back(static_cast<NvkTestFunction *>(second));
+    }
 }
 
 }  // namespace
@@ -189,7 +191,9 @@ namespace {
 NvkBatch *growingBatch = nullptr;
 
 void NVK_CALL AddsTestFunctionsOnFirstReset(int32_t code, uint32_t, intptr_t, void *, void *) {
-    if (code != NvkEventTestFunctionReset || growingBatch == nullptr) return;
+    if (code != NvkEventTestFunctionReset || growingBatch == nullptr) {
+        return;
+    }
     NvkBatch *batch = growingBatch;
     growingBatch = nullptr;
     const char *const names[] = {"Added1", "Added2", "Added3", "Added4", "Added5", "Added6", "Added7", "Added8"};

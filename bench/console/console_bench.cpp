@@ -10,7 +10,7 @@
 #include <vector>
 
 #ifndef _WIN32
-#include <sys/wait.h>
+#  include <sys/wait.h>
 #endif
 
 #include "bench_support.h"
@@ -85,7 +85,9 @@ const char kNullDevice[] = "/dev/null";
 // registering, running and reporting.
 double TimeSession(const std::string &library, const std::vector<std::string> &arguments, int expectedExit) {
     std::vector<const char *> argv = {"norvik-run", "--quiet"};
-    for (const std::string &argument : arguments) argv.push_back(argument.c_str());
+    for (const std::string &argument : arguments) {
+        argv.push_back(argument.c_str());
+    }
     argv.push_back(library.c_str());
     console::Options options;
     bench::Require(console::ParseOptions(static_cast<int>(argv.size()), argv.data(), options).empty(), "options");
@@ -104,7 +106,9 @@ double TimeSession(const std::string &library, const std::vector<std::string> &a
 void Print(const char *name, int tests, double seconds, double base) {
     std::fprintf(stderr, "tests=%d %s=%.4f s per_test_us=%.3f", tests, name, seconds, seconds * 1e6 / tests);
     // The runner's own cost: what its run adds to the library's run inside it.
-    if (base > 0) std::fprintf(stderr, " ratio_to_library=%.2f own_cost_ratio=%.2f", seconds / base, seconds / base - 1);
+    if (base > 0) {
+        std::fprintf(stderr, " ratio_to_library=%.2f own_cost_ratio=%.2f", seconds / base, seconds / base - 1);
+    }
     std::fprintf(stderr, "\n");
 }
 
@@ -138,8 +142,7 @@ int main(int argc, char **argv) {
         Print("session_run_timeout_xml", tests,
               TimeSession(argv[2], {"--timeout", "600", "--xml", "bench-report.xml"}, 0) - start, library[size]);
         const double programStart = TimeCommand(runner + "--allow-empty --filter None.None" + trivial, 0);
-        Print("program_jobs2_run", tests, TimeCommand(runner + "--jobs 2" + trivial, 0) - programStart,
-              library[size]);
+        Print("program_jobs2_run", tests, TimeCommand(runner + "--jobs 2" + trivial, 0) - programStart, library[size]);
     }
     const double oneWorker = TimeCommand(runner + "--jobs 1" + busy, 0);
     const double twoWorkers = TimeCommand(runner + "--jobs 2" + busy, 0);

@@ -39,7 +39,9 @@ std::vector<NvkTestProc> DistinctAddresses(uint32_t count) {
     const uintptr_t base = reinterpret_cast<uintptr_t>(&NeverCalled);
     std::vector<NvkTestProc> functions;
     functions.reserve(count);
-    for (uint32_t i = 0; i < count; ++i) functions.push_back(reinterpret_cast<NvkTestProc>(base + 16 * uintptr_t{i}));
+    for (uint32_t i = 0; i < count; ++i) {
+        functions.push_back(reinterpret_cast<NvkTestProc>(base + 16 * uintptr_t{i}));
+    }
     return functions;
 }
 
@@ -75,7 +77,9 @@ Timing AddTestsToOneBatch(uint32_t count, const std::vector<std::string> &names,
 
 Timing CreateBatches(uint32_t count, const std::vector<std::string> &names) {
     bench::Stopwatch creating;
-    for (uint32_t i = 0; i < count; ++i) bench::Require(NvkBatchCreate(names[i].c_str()) != nullptr, "a batch was refused");
+    for (uint32_t i = 0; i < count; ++i) {
+        bench::Require(NvkBatchCreate(names[i].c_str()) != nullptr, "a batch was refused");
+    }
     const double created = creating.Elapsed();
     bench::Require(NvkBatchGetCount(nullptr) == count, "the list holds the wrong number of batches");
     bench::Stopwatch freeing;
@@ -87,9 +91,13 @@ Timing CreateBatches(uint32_t count, const std::vector<std::string> &names) {
 // list makes costly, so it is measured apart from freeing everything at once.
 double FreeBatchesNewestFirst(uint32_t count, const std::vector<std::string> &names) {
     std::vector<NvkBatch *> batches;
-    for (uint32_t i = 0; i < count; ++i) batches.push_back(NvkBatchCreate(names[i].c_str()));
+    for (uint32_t i = 0; i < count; ++i) {
+        batches.push_back(NvkBatchCreate(names[i].c_str()));
+    }
     bench::Stopwatch freeing;
-    for (auto batch = batches.rbegin(); batch != batches.rend(); ++batch) NvkBatchFree(&*batch);
+    for (auto batch = batches.rbegin(); batch != batches.rend(); ++batch) {
+        NvkBatchFree(&*batch);
+    }
     return freeing.Elapsed();
 }
 
@@ -102,7 +110,9 @@ void MeasureTests(int32_t allocationsBefore) {
     std::vector<double> perTest;
     for (uint32_t count : kTestCounts) {
         std::vector<Timing> samples;
-        for (int i = 0; i < kRepetitions; ++i) samples.push_back(AddTestsToOneBatch(count, names, functions));
+        for (int i = 0; i < kRepetitions; ++i) {
+            samples.push_back(AddTestsToOneBatch(count, names, functions));
+        }
         bench::Require(NvkMemGetAllocCount() == allocationsBefore, "freeing the batch left allocations behind");
         const Timing median = MedianTiming(samples);
         perTest.push_back(Nanoseconds(median.build, count));

@@ -46,7 +46,8 @@ void BuildAndRun() {
         bench::Require(batch != nullptr, "a batch was refused");
         for (unsigned test = 0; test < kTestsPerBatch; ++test) {
             std::snprintf(name, sizeof name, "TestFunction%06u", batchIndex * kTestsPerBatch + test);
-            bench::Require(NvkBatchAddFunctionImp(batch, name, functions[test]) != nullptr, "a test function was refused");
+            bench::Require(NvkBatchAddFunctionImp(batch, name, functions[test]) != nullptr,
+                           "a test function was refused");
         }
     }
     NvkBatchRun(nullptr);

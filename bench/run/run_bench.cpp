@@ -44,7 +44,9 @@ struct Seconds {
 };
 
 Seconds TimeRuns(void (*run)()) {
-    for (int i = 0; i < kWarmUpRuns; ++i) run();
+    for (int i = 0; i < kWarmUpRuns; ++i) {
+        run();
+    }
     std::vector<double> samples;
     for (int i = 0; i < kTimedRuns; ++i) {
         bench::Stopwatch stopwatch;
@@ -73,7 +75,9 @@ std::vector<std::string> NumberedNames(const char *prefix, int count) {
 // address of its own; the batches share these.
 template <int N>
 void NVK_CALL TrivialTest(void) {
-    if (assertInTests) NvkAssert(1, __FILE__, __LINE__, "passes");
+    if (assertInTests) {
+        NvkAssert(1, __FILE__, __LINE__, "passes");
+    }
 }
 
 template <int... N>
@@ -84,13 +88,17 @@ std::vector<NvkTestProc> TrivialTests(std::integer_sequence<int, N...>) {
 uint32_t eventCounts[NvkEventRunFinished + 1];
 
 void NVK_CALL CountEvent(int32_t code, uint32_t, intptr_t, void *, void *) {
-    if (code >= 0 && code <= NvkEventRunFinished) ++eventCounts[code];
+    if (code >= 0 && code <= NvkEventRunFinished) {
+        ++eventCounts[code];
+    }
 }
 
 void RegisterNorvikTests(const std::vector<std::string> &batchNames, const std::vector<std::string> &testNames) {
     const std::vector<NvkTestProc> functions = TrivialTests(std::make_integer_sequence<int, kTestsPerSuite>());
     std::vector<const char *> names;
-    for (const std::string &name : testNames) names.push_back(name.c_str());
+    for (const std::string &name : testNames) {
+        names.push_back(name.c_str());
+    }
     for (const std::string &batchName : batchNames) {
         NvkBatch *batch = NvkBatchCreate(batchName.c_str());
         bench::Require(batch != nullptr, "a batch was refused");
@@ -98,7 +106,7 @@ void RegisterNorvikTests(const std::vector<std::string> &batchNames, const std::
     }
     // An identical-code-folding linker would give the trivial tests one address.
     bench::Require(NvkBatchGetTestFunctionInformation(nullptr, nullptr, nullptr) == kTests,
-            "test functions were refused: do the trivial tests share an address?");
+                   "test functions were refused: do the trivial tests share an address?");
 }
 
 void RequireNorvikResults(Body body) {
@@ -172,7 +180,8 @@ Figures TimeContenders(Body body) {
     assertInTests = body == Body::kOneAssertion;
     const Figures figures = {TimeRuns(RunFloor), TimeRuns(RunGoogleTest), TimeRuns(RunNorvik)};
     RequireNorvikResults(body);
-    bench::Require(testing::UnitTest::GetInstance()->successful_test_count() == kTests, "not every GoogleTest test passed");
+    bench::Require(testing::UnitTest::GetInstance()->successful_test_count() == kTests,
+                   "not every GoogleTest test passed");
     return figures;
 }
 
@@ -203,7 +212,9 @@ int main() {
     RegisterGoogleTests(NumberedNames("Suite", kSuites), testNames);
     std::printf("clock=%s\n", nvk::ClockSource());
     const Body bodies[] = {Body::kEmpty, Body::kOneAssertion};
-    for (Body body : bodies) Report(body, "none", TimeContenders(body));
+    for (Body body : bodies) {
+        Report(body, "none", TimeContenders(body));
+    }
     // A handler once installed cannot be removed, so the runs with one come last.
     NvkSetEventHandler(CountEvent, 0);
     for (Body body : bodies) {

@@ -25,7 +25,8 @@ inline double Median(std::vector<double> samples) {
 }
 
 inline void Require(bool condition, const char *what) {
-    if (condition) return;
+    if (condition)
+        return;
     std::fprintf(stderr, "benchmark failed: %s\n", what);
     std::exit(1);
 }

@@ -1,7 +1,7 @@
 // Opening 10,000 test functions in the runner's window through its Open dialog
 // (timed from the dialog's end, when the runner starts loading, to the runner's
-// next idle moment, with the dialog's own closing shown apart), then running them all from the window (command 120), each test repainted as it
-// finishes. Run under a virtual X server:
+// next idle moment, with the dialog's own closing shown apart), then running them all from the window (command 120),
+// each test repainted as it finishes. Run under a virtual X server:
 //   xvfb-run -a /usr/lib/wine/wine64 build/win64/bin/window_bench.exe
 #include <windows.h>
 #include <commctrl.h>
@@ -50,7 +50,9 @@ HWND WaitForWindow(DWORD processId, const std::string &title) {
     for (DWORD start = GetTickCount(); GetTickCount() - start < kWaitMilliseconds; Sleep(1)) {
         Search search = {processId, title.c_str(), nullptr};
         EnumWindows(Match, reinterpret_cast<LPARAM>(&search));
-        if (search.found != nullptr) return search.found;
+        if (search.found != nullptr) {
+            return search.found;
+        }
     }
     return nullptr;
 }
@@ -93,9 +95,9 @@ int main() {
     char desktopName[] = "NorvikWindowBench";
     startup.lpDesktop = desktopName;
     PROCESS_INFORMATION process = {};
-    bench::Require(CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                                  &process) != 0,
-                   "starting the runner");
+    bench::Require(
+        CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process) != 0,
+        "starting the runner");
     const HWND window = WaitForWindow(process.dwProcessId, "Windows Norvik");
     bench::Require(window != nullptr, "the runner's window");
 
@@ -107,7 +109,9 @@ int main() {
     bench::Stopwatch fromOk;
     PostMessageA(dialog, WM_COMMAND, IDOK, 0);
     // The runner starts loading once the dialog is gone.
-    while (IsWindow(dialog) && fromOk.Elapsed() < kWaitMilliseconds / 1000.0) Sleep(1);
+    while (IsWindow(dialog) && fromOk.Elapsed() < kWaitMilliseconds / 1000.0) {
+        Sleep(1);
+    }
     bench::Stopwatch opening;
     bench::Require(WaitForWindow(process.dwProcessId, library + " - Windows Norvik") != nullptr, "the library opened");
     SendAndWait(window, WM_NULL, 0);

@@ -23,14 +23,16 @@ const NamedCode kExceptions[] = {
 };
 
 const NamedCode kSignals[] = {
-    {2, "SIGINT"}, {4, "SIGILL"}, {5, "SIGTRAP"}, {6, "SIGABRT"}, {7, "SIGBUS"},
+    {2, "SIGINT"}, {4, "SIGILL"},  {5, "SIGTRAP"},  {6, "SIGABRT"},  {7, "SIGBUS"},
     {8, "SIGFPE"}, {9, "SIGKILL"}, {11, "SIGSEGV"}, {13, "SIGPIPE"}, {15, "SIGTERM"},
 };
 
 template <size_t N>
 const char *NameOf(const NamedCode (&table)[N], uint32_t code) {
     for (const NamedCode &entry : table) {
-        if (entry.code == code) return entry.name;
+        if (entry.code == code) {
+            return entry.name;
+        }
     }
     return nullptr;
 }

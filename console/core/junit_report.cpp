@@ -15,7 +15,9 @@ void AppendEscaped(std::string &out, const std::string &text, Place place) {
     size_t plainStart = 0;
     for (size_t i = 0; i < text.size(); ++i) {
         const unsigned char byte = static_cast<unsigned char>(text[i]);
-        if (byte < 0x80 && nvk::xml_text::IsPlain(byte, place)) continue;
+        if (byte < 0x80 && nvk::xml_text::IsPlain(byte, place)) {
+            continue;
+        }
         out.append(text, plainStart, i - plainStart);
         plainStart = i + 1;
         if (nvk::xml_text::IsPlain(byte, place)) {
@@ -56,9 +58,13 @@ std::string CountAttributes(const Counts &counts) {
 }
 
 const char *FailureType(const TestRecord &test) {
-    if (test.outcome == Outcome::TimedOut) return "timeout";
+    if (test.outcome == Outcome::TimedOut) {
+        return "timeout";
+    }
     for (const FailureRecord &failure : test.failures) {
-        if (failure.crash) return "crash";
+        if (failure.crash) {
+            return "crash";
+        }
     }
     return "assertion";
 }
@@ -66,7 +72,9 @@ const char *FailureType(const TestRecord &test) {
 // The attribute carries the message that says most: the crash, else the first one.
 const FailureRecord &LeadingFailure(const TestRecord &test) {
     for (const FailureRecord &failure : test.failures) {
-        if (failure.crash) return failure;
+        if (failure.crash) {
+            return failure;
+        }
     }
     return test.failures.front();
 }
@@ -88,15 +96,21 @@ void AppendTestCase(std::string &out, const std::string &batchName, const TestRe
     AppendAttribute(out, "name", test.name);
     AppendAttribute(out, "time", Seconds(test.seconds));
     switch (test.outcome) {
-    case Outcome::Passed: out += "/>\n"; return;
-    case Outcome::NotSelected: out += ">\n      <skipped" + Attribute("message", "not selected") + "/>\n"; break;
+    case Outcome::Passed:
+        out += "/>\n";
+        return;
+    case Outcome::NotSelected:
+        out += ">\n      <skipped" + Attribute("message", "not selected") + "/>\n";
+        break;
     case Outcome::NotRun:
         out += ">\n      <skipped" + Attribute("message", "not run: " + notRunReason) + "/>\n";
         break;
     case Outcome::Failed:
     case Outcome::TimedOut:
         out += ">\n";
-        if (!test.failures.empty()) AppendFailure(out, test);
+        if (!test.failures.empty()) {
+            AppendFailure(out, test);
+        }
         break;
     }
     out += "    </testcase>\n";
@@ -108,9 +122,13 @@ std::string JunitReport(const RunResults &results) {
     std::string suites;
     for (const BatchRecord &batch : results.Batches()) {
         Counts counts;
-        for (const TestRecord &test : batch.tests) counts.Add(test);
+        for (const TestRecord &test : batch.tests) {
+            counts.Add(test);
+        }
         suites += "  <testsuite" + Attribute("name", batch.name) + CountAttributes(counts) + ">\n";
-        for (const TestRecord &test : batch.tests) AppendTestCase(suites, batch.name, test, results.NotRunReason());
+        for (const TestRecord &test : batch.tests) {
+            AppendTestCase(suites, batch.name, test, results.NotRunReason());
+        }
         suites += "  </testsuite>\n";
     }
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<testsuites" + Attribute("name", "Norvik") +

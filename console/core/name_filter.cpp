@@ -21,13 +21,17 @@ bool GlobMatches(const std::string &pattern, const std::string &text) {
             return false;
         }
     }
-    while (p < pattern.size() && pattern[p] == '*') ++p;
+    while (p < pattern.size() && pattern[p] == '*') {
+        ++p;
+    }
     return p == pattern.size();
 }
 
 bool AnyMatches(const std::vector<std::string> &patterns, const std::string &text) {
     for (const std::string &pattern : patterns) {
-        if (GlobMatches(pattern, text)) return true;
+        if (GlobMatches(pattern, text)) {
+            return true;
+        }
     }
     return false;
 }
@@ -38,7 +42,9 @@ TestFilter::TestFilter(const std::string &patterns) {
     size_t start = 0;
     while (start <= patterns.size()) {
         size_t end = patterns.find(':', start);
-        if (end == std::string::npos) end = patterns.size();
+        if (end == std::string::npos) {
+            end = patterns.size();
+        }
         const std::string pattern = patterns.substr(start, end - start);
         if (!pattern.empty() && pattern[0] == '-') {
             excluded_.push_back(pattern.substr(1));

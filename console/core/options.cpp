@@ -96,15 +96,25 @@ std::string ParseOptions(int count, const char *const *arguments, Options &optio
             options.allowEmpty = true;
         } else if (TakeValue(kHiddenWorkerOption, count, arguments, index, options.workerChannel, error)) {
         } else if (TakeValue("--timeout", count, arguments, index, value, error)) {
-            if (error.empty()) error = ParseTimeout(value, options.timeoutSeconds);
+            if (error.empty()) {
+                error = ParseTimeout(value, options.timeoutSeconds);
+            }
         } else if (TakeValue("--jobs", count, arguments, index, value, error)) {
-            if (error.empty()) error = ParseCount("--jobs", value, options.jobs);
+            if (error.empty()) {
+                error = ParseCount("--jobs", value, options.jobs);
+            }
         } else if (TakeValue("--repeat", count, arguments, index, value, error)) {
-            if (error.empty()) error = ParseCount("--repeat", value, options.repeat);
+            if (error.empty()) {
+                error = ParseCount("--repeat", value, options.repeat);
+            }
         } else if (TakeValue("--shard", count, arguments, index, value, error)) {
-            if (error.empty()) error = ParseShard(value, options.shardIndex, options.shardCount);
+            if (error.empty()) {
+                error = ParseShard(value, options.shardIndex, options.shardCount);
+            }
         } else if (TakeValue("--seed", count, arguments, index, value, error)) {
-            if (error.empty()) error = ParseSeed(value, options.seed);
+            if (error.empty()) {
+                error = ParseSeed(value, options.seed);
+            }
             options.seedGiven = true;
         } else {
             error = std::string("unknown option ") + argument;
@@ -116,7 +126,9 @@ std::string ParseOptions(int count, const char *const *arguments, Options &optio
     if (options.libraries.empty() && !options.help) {
         return "no test library given";
     }
-    if (options.jobs > 1) options.isolate = true;
+    if (options.jobs > 1) {
+        options.isolate = true;
+    }
     if (options.isolate && !options.xmlPath.empty()) {
         return "--xml needs every test in one process, which --isolate and --jobs do not keep; "
                "use --junit for their report";
@@ -131,17 +143,22 @@ std::string ApplyEnvironment(Options &options, const std::function<const char *(
     };
     const std::string total = text("TEST_TOTAL_SHARDS");
     if (!total.empty() && options.shardCount == 1) {
-        const std::string error = ParseShard(text("TEST_SHARD_INDEX") + "/" + total, options.shardIndex,
-                                             options.shardCount);
-        if (!error.empty()) return "TEST_SHARD_INDEX and TEST_TOTAL_SHARDS: " + error.substr(error.find("needs"));
+        const std::string error =
+            ParseShard(text("TEST_SHARD_INDEX") + "/" + total, options.shardIndex, options.shardCount);
+        if (!error.empty()) {
+            return "TEST_SHARD_INDEX and TEST_TOTAL_SHARDS: " + error.substr(error.find("needs"));
+        }
         options.shardStatusFile = text("TEST_SHARD_STATUS_FILE");
     }
-    if (options.junitPath.empty()) options.junitPath = text("XML_OUTPUT_FILE");
+    if (options.junitPath.empty()) {
+        options.junitPath = text("XML_OUTPUT_FILE");
+    }
     return std::string();
 }
 
 std::string UsageText(const std::string &program) {
-    return "Usage: " + program + " [options] TEST_DLL...\n"
+    return "Usage: " + program +
+           " [options] TEST_DLL...\n"
            "Runs the tests of each test library in turn and reports the results.\n"
            "\n"
            "Options:\n"

@@ -12,16 +12,16 @@ enum class Verbosity { Quiet, Normal, Verbose };
 
 struct Options {
     std::vector<std::string> libraries;
-    std::string filter;      // "" selects every test
-    std::string xmlPath;     // "" writes no library report
-    std::string junitPath;   // "" writes no JUnit report
+    std::string filter;         // "" selects every test
+    std::string xmlPath;        // "" writes no library report
+    std::string junitPath;      // "" writes no JUnit report
     double timeoutSeconds = 0;  // 0: no limit
     Verbosity verbosity = Verbosity::Normal;
     bool list = false;
     bool help = false;
-    bool isolate = false;       // run the tests in worker processes
-    unsigned jobs = 1;          // workers at once; above 1 implies isolate
-    unsigned shardIndex = 0;    // run only shard shardIndex of shardCount
+    bool isolate = false;     // run the tests in worker processes
+    unsigned jobs = 1;        // workers at once; above 1 implies isolate
+    unsigned shardIndex = 0;  // run only shard shardIndex of shardCount
     unsigned shardCount = 1;
     unsigned repeat = 1;
     bool shuffle = false;

@@ -10,9 +10,8 @@ std::string LibraryReportPath(const std::string &reportPath, const std::string &
     const std::string libraryName = libraryPath.substr(nameStart, libraryPath.find_last_of('.') - nameStart);
     const size_t folderEnd = reportPath.find_last_of("/\\");
     const size_t dot = reportPath.find_last_of('.');
-    const size_t insertAt = dot != std::string::npos && (folderEnd == std::string::npos || dot > folderEnd)
-                                ? dot
-                                : reportPath.size();
+    const size_t insertAt =
+        dot != std::string::npos && (folderEnd == std::string::npos || dot > folderEnd) ? dot : reportPath.size();
     return reportPath.substr(0, insertAt) + "-" + libraryName + reportPath.substr(insertAt);
 }
 

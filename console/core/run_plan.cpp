@@ -9,10 +9,14 @@ namespace console {
 namespace {
 
 bool ParseUnsigned(const std::string &text, unsigned &value) {
-    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return false;
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) {
+        return false;
+    }
     errno = 0;
     const unsigned long parsed = std::strtoul(text.c_str(), nullptr, 10);
-    if (errno != 0 || parsed > 0xFFFFFFFFul) return false;
+    if (errno != 0 || parsed > 0xFFFFFFFFul) {
+        return false;
+    }
     value = static_cast<unsigned>(parsed);
     return true;
 }
@@ -31,7 +35,9 @@ public:
 
     template <typename T>
     void Shuffle(std::vector<T> &items) {
-        for (size_t i = items.size(); i > 1; --i) std::swap(items[i - 1], items[Next() % i]);
+        for (size_t i = items.size(); i > 1; --i) {
+            std::swap(items[i - 1], items[Next() % i]);
+        }
     }
 
 private:
@@ -41,7 +47,9 @@ private:
 std::vector<std::vector<TestRef>> ByBatch(const std::vector<TestRef> &selected) {
     std::vector<std::vector<TestRef>> batches;
     for (const TestRef &test : selected) {
-        if (batches.empty() || batches.back().front().batch != test.batch) batches.emplace_back();
+        if (batches.empty() || batches.back().front().batch != test.batch) {
+            batches.emplace_back();
+        }
         batches.back().push_back(test);
     }
     return batches;
@@ -60,7 +68,9 @@ std::string ParseShard(const std::string &text, unsigned &index, unsigned &count
 
 std::vector<TestRef> ShardShare(const std::vector<TestRef> &selected, unsigned index, unsigned count) {
     std::vector<TestRef> share;
-    for (size_t i = index; i < selected.size(); i += count) share.push_back(selected[i]);
+    for (size_t i = index; i < selected.size(); i += count) {
+        share.push_back(selected[i]);
+    }
     return share;
 }
 
@@ -68,7 +78,9 @@ std::vector<Step> PlanSteps(const std::vector<TestRef> &selected, bool eachAlone
     std::vector<Step> steps;
     for (const std::vector<TestRef> &batch : ByBatch(selected)) {
         if (eachAlone) {
-            for (const TestRef &test : batch) steps.push_back(Step{true, {test}});
+            for (const TestRef &test : batch) {
+                steps.push_back(Step{true, {test}});
+            }
         } else {
             steps.push_back(Step{false, batch});
         }
@@ -83,7 +95,9 @@ std::vector<Step> ShuffledSteps(const std::vector<TestRef> &selected, uint64_t s
     std::vector<Step> steps;
     for (std::vector<TestRef> &batch : batches) {
         sequence.Shuffle(batch);
-        for (const TestRef &test : batch) steps.push_back(Step{true, {test}});
+        for (const TestRef &test : batch) {
+            steps.push_back(Step{true, {test}});
+        }
     }
     return steps;
 }
@@ -105,28 +119,36 @@ std::vector<std::vector<Step>> SplitAmongWorkers(const std::vector<Step> &steps,
     for (std::vector<size_t> &group : groups) {
         std::sort(group.begin(), group.end());
         split.emplace_back();
-        for (size_t step : group) split.back().push_back(steps[step]);
+        for (size_t step : group) {
+            split.back().push_back(steps[step]);
+        }
     }
     return split;
 }
 
 std::vector<TestRef> TestsInOrder(const std::vector<Step> &steps) {
     std::vector<TestRef> tests;
-    for (const Step &step : steps) tests.insert(tests.end(), step.tests.begin(), step.tests.end());
+    for (const Step &step : steps) {
+        tests.insert(tests.end(), step.tests.begin(), step.tests.end());
+    }
     return tests;
 }
 
 std::vector<size_t> InOrderRelease::Finish(size_t position) {
     finished_[position] = true;
     std::vector<size_t> released;
-    while (next_ < finished_.size() && finished_[next_]) released.push_back(next_++);
+    while (next_ < finished_.size() && finished_[next_]) {
+        released.push_back(next_++);
+    }
     return released;
 }
 
 std::vector<size_t> InOrderRelease::FinishedBehindGaps() const {
     std::vector<size_t> held;
     for (size_t position = next_; position < finished_.size(); ++position) {
-        if (finished_[position]) held.push_back(position);
+        if (finished_[position]) {
+            held.push_back(position);
+        }
     }
     return held;
 }

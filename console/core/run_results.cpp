@@ -36,7 +36,9 @@ void RunResults::RecordFinished(const TestKey &key, NvkTestFunction *test, bool 
     // check named one.
     record.failures.clear();
     NvkAssertionFailure *failure = NvkTestFunctionGetFirstFailure(test);
-    if (failure == nullptr) return;
+    if (failure == nullptr) {
+        return;
+    }
     const char *testFile = NvkTestFunctionGetFileName(test);
     const std::string file = testFile != nullptr && testFile[0] != '\0' ? testFile : libraryOfBatch_[key.first];
     for (; failure != nullptr; failure = NvkAssertionFailureGetNext(failure)) {
@@ -84,18 +86,26 @@ std::string RunResults::FullName(const TestKey &key) const {
 void Counts::Add(const TestRecord &test) {
     seconds += test.seconds;
     switch (test.outcome) {
-    case Outcome::Passed: ++passed; break;
+    case Outcome::Passed:
+        ++passed;
+        break;
     case Outcome::Failed:
-    case Outcome::TimedOut: ++failed; break;
+    case Outcome::TimedOut:
+        ++failed;
+        break;
     case Outcome::NotSelected:
-    case Outcome::NotRun: ++skipped; break;
+    case Outcome::NotRun:
+        ++skipped;
+        break;
     }
 }
 
 Counts RunResults::Count() const {
     Counts counts;
     for (const BatchRecord &batch : batches_) {
-        for (const TestRecord &test : batch.tests) counts.Add(test);
+        for (const TestRecord &test : batch.tests) {
+            counts.Add(test);
+        }
     }
     return counts;
 }
@@ -105,7 +115,9 @@ std::vector<std::string> RunResults::FailedTests() const {
     for (size_t batch = 0; batch < batches_.size(); ++batch) {
         for (size_t test = 0; test < batches_[batch].tests.size(); ++test) {
             const Outcome outcome = batches_[batch].tests[test].outcome;
-            if (outcome == Outcome::Failed || outcome == Outcome::TimedOut) names.push_back(FullName({batch, test}));
+            if (outcome == Outcome::Failed || outcome == Outcome::TimedOut) {
+                names.push_back(FullName({batch, test}));
+            }
         }
     }
     return names;

@@ -12,11 +12,20 @@ void AppendField(std::string &out, const std::string &field) {
     out += '\t';
     for (const char character : field) {
         switch (character) {
-        case '\\': out += "\\\\"; break;
-        case '\t': out += "\\t"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        default: out += character;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        default:
+            out += character;
         }
     }
 }
@@ -33,11 +42,20 @@ bool SplitFields(const std::string &line, std::vector<std::string> &fields) {
             return false;
         } else {
             switch (line[i]) {
-            case '\\': fields.back() += '\\'; break;
-            case 't': fields.back() += '\t'; break;
-            case 'n': fields.back() += '\n'; break;
-            case 'r': fields.back() += '\r'; break;
-            default: return false;
+            case '\\':
+                fields.back() += '\\';
+                break;
+            case 't':
+                fields.back() += '\t';
+                break;
+            case 'n':
+                fields.back() += '\n';
+                break;
+            case 'r':
+                fields.back() += '\r';
+                break;
+            default:
+                return false;
             }
         }
     }
@@ -45,14 +63,18 @@ bool SplitFields(const std::string &line, std::vector<std::string> &fields) {
 }
 
 bool ToNumber(const std::string &text, unsigned long &value) {
-    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return false;
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) {
+        return false;
+    }
     value = std::strtoul(text.c_str(), nullptr, 10);
     return true;
 }
 
 bool ToRef(const std::string &batch, const std::string &test, TestRef &ref) {
     unsigned long b = 0, t = 0;
-    if (!ToNumber(batch, b) || !ToNumber(test, t)) return false;
+    if (!ToNumber(batch, b) || !ToNumber(test, t)) {
+        return false;
+    }
     ref.batch = static_cast<uint32_t>(b);
     ref.test = static_cast<uint32_t>(t);
     return true;
@@ -68,7 +90,9 @@ std::string EncodeSteps(const std::vector<Step> &steps) {
     std::string text;
     for (const Step &step : steps) {
         text += step.alone ? "A" : "B";
-        for (const TestRef &test : step.tests) text += RefFields(test);
+        for (const TestRef &test : step.tests) {
+            text += RefFields(test);
+        }
         text += '\n';
     }
     return text;
@@ -89,7 +113,9 @@ bool DecodeSteps(const std::string &text, std::vector<Step> &steps) {
         step.alone = fields[0] == "A";
         for (size_t i = 1; i < fields.size(); i += 2) {
             TestRef test;
-            if (!ToRef(fields[i], fields[i + 1], test)) return false;
+            if (!ToRef(fields[i], fields[i + 1], test)) {
+                return false;
+            }
             step.tests.push_back(test);
         }
         steps.push_back(step);
@@ -117,14 +143,22 @@ std::string EncodeFinished(const TestRef &test, const TestRecord &record) {
 bool DecodeReport(const std::string &line, WorkerReport &report) {
     std::vector<std::string> fields;
     report = WorkerReport();
-    if (line == "R") return true;
-    if (!SplitFields(line, fields) || fields.size() < 3 || !ToRef(fields[1], fields[2], report.test)) return false;
-    if (fields[0] != "F" || fields.size() < 5 || (fields.size() - 5) % 4 != 0) return false;
+    if (line == "R") {
+        return true;
+    }
+    if (!SplitFields(line, fields) || fields.size() < 3 || !ToRef(fields[1], fields[2], report.test)) {
+        return false;
+    }
+    if (fields[0] != "F" || fields.size() < 5 || (fields.size() - 5) % 4 != 0) {
+        return false;
+    }
     report.finished = true;
     report.record.outcome = fields[3] == "1" ? Outcome::Passed : Outcome::Failed;
     char *end = nullptr;
     report.record.seconds = std::strtod(fields[4].c_str(), &end);
-    if (end == fields[4].c_str() || *end != '\0') return false;
+    if (end == fields[4].c_str() || *end != '\0') {
+        return false;
+    }
     for (size_t i = 5; i < fields.size(); i += 4) {
         FailureRecord failure;
         failure.file = fields[i];

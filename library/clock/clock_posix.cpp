@@ -9,9 +9,9 @@
 #include "clock.h"
 
 #if defined(__x86_64__) || defined(__i386__)
-#include <cpuid.h>
-#include <x86intrin.h>
-#define NVK_HAS_TIME_STAMP_COUNTER 1
+#  include <cpuid.h>
+#  include <x86intrin.h>
+#  define NVK_HAS_TIME_STAMP_COUNTER 1
 #endif
 
 namespace {
@@ -32,7 +32,9 @@ int64_t CounterTicks() { return static_cast<int64_t>(__rdtsc()); }
 // An invariant counter keeps one rate through frequency changes and sleep states.
 bool CounterIsInvariant() {
     unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
-    if (__get_cpuid_max(0x80000000, nullptr) < 0x80000007) return false;
+    if (__get_cpuid_max(0x80000000, nullptr) < 0x80000007) {
+        return false;
+    }
     __cpuid(0x80000007, eax, ebx, ecx, edx);
     return (edx & (1u << 8)) != 0;
 }
@@ -52,7 +54,9 @@ Reading ReadBoth() {
         const int64_t before = CounterTicks();
         const int64_t nanoseconds = MonotonicNanoseconds();
         const int64_t after = CounterTicks();
-        if (after - before >= narrowest) continue;
+        if (after - before >= narrowest) {
+            continue;
+        }
         narrowest = after - before;
         best = {before + narrowest / 2, nanoseconds};
     }
@@ -91,7 +95,9 @@ bool Calibrate() {
     do {
         now = ReadBoth();
     } while (now.nanoseconds - scale.origin.nanoseconds < kCalibrationNanoseconds);
-    if (now.ticks <= scale.origin.ticks) return false;
+    if (now.ticks <= scale.origin.ticks) {
+        return false;
+    }
     MeasureRate(now);
     return true;
 }
@@ -107,10 +113,14 @@ double SkewHere() {
 // the thread may run on must agree. The thread visits each of them once.
 bool CountersAgreeAcrossCores() {
     cpu_set_t allowed;
-    if (sched_getaffinity(0, sizeof allowed, &allowed) != 0) return false;
+    if (sched_getaffinity(0, sizeof allowed, &allowed) != 0) {
+        return false;
+    }
     bool agree = true;
     for (int cpu = 0; agree && cpu < CPU_SETSIZE; ++cpu) {
-        if (!CPU_ISSET(cpu, &allowed)) continue;
+        if (!CPU_ISSET(cpu, &allowed)) {
+            continue;
+        }
         cpu_set_t only;
         CPU_ZERO(&only);
         CPU_SET(cpu, &only);
@@ -121,7 +131,9 @@ bool CountersAgreeAcrossCores() {
 }
 
 __attribute__((noinline)) Source ChooseSource() {
-    if (CounterIsInvariant() && Calibrate() && CountersAgreeAcrossCores()) return Source::kTimeStampCounter;
+    if (CounterIsInvariant() && Calibrate() && CountersAgreeAcrossCores()) {
+        return Source::kTimeStampCounter;
+    }
     return Source::kMonotonic;
 }
 
@@ -136,9 +148,13 @@ Source ChooseSource() { return Source::kMonotonic; }
 namespace nvk {
 
 int64_t ClockTicks() {
-    if (source == Source::kUnchosen) source = ChooseSource();
+    if (source == Source::kUnchosen) {
+        source = ChooseSource();
+    }
 #if NVK_HAS_TIME_STAMP_COUNTER
-    if (source == Source::kTimeStampCounter) return CounterTicks();
+    if (source == Source::kTimeStampCounter) {
+        return CounterTicks();
+    }
 #endif
     return MonotonicNanoseconds();
 }
@@ -147,7 +163,9 @@ double ClockSeconds(int64_t start, int64_t end) {
     const int64_t ticks = end - start;
 #if NVK_HAS_TIME_STAMP_COUNTER
     if (source == Source::kTimeStampCounter) {
-        if (ticks > scale.remeasureAfterTicks) Remeasure();
+        if (ticks > scale.remeasureAfterTicks) {
+            Remeasure();
+        }
         return static_cast<double>(ticks) * scale.secondsPerTick;
     }
 #endif
@@ -155,7 +173,9 @@ double ClockSeconds(int64_t start, int64_t end) {
 }
 
 const char *ClockSource() {
-    if (source == Source::kUnchosen) source = ChooseSource();
+    if (source == Source::kUnchosen) {
+        source = ChooseSource();
+    }
     return source == Source::kTimeStampCounter ? "time_stamp_counter" : "clock_monotonic";
 }
 

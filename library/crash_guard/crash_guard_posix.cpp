@@ -29,17 +29,23 @@ bool armed = false;
 
 void RestoreProgramHandler(int signal) {
     for (size_t i = 0; i < kFaultSignalCount; ++i) {
-        if (kFaultSignals[i] == signal) sigaction(signal, &programHandling.actions[i], nullptr);
+        if (kFaultSignals[i] == signal) {
+            sigaction(signal, &programHandling.actions[i], nullptr);
+        }
     }
 }
 
 // A fault outside a guarded call (in an event handler, say) is the program's
 // own: its handler gets it, as if the guard were not armed.
 void OnFaultSignal(int signal, siginfo_t *info, void *) {
-    if (landing != nullptr) siglongjmp(*landing, 1);
+    if (landing != nullptr) {
+        siglongjmp(*landing, 1);
+    }
     RestoreProgramHandler(signal);
     // A fault of the processor happens again on return; a sent signal must be resent.
-    if (info->si_code <= 0) raise(signal);
+    if (info->si_code <= 0) {
+        raise(signal);
+    }
 }
 
 void InstallFaultHandlers() {
@@ -53,11 +59,15 @@ void InstallFaultHandlers() {
     // was, without the cost of saving and restoring it on every call.
     action.sa_flags = SA_SIGINFO | SA_ONSTACK | SA_NODEFER;
     sigemptyset(&action.sa_mask);
-    for (size_t i = 0; i < kFaultSignalCount; ++i) sigaction(kFaultSignals[i], &action, &programHandling.actions[i]);
+    for (size_t i = 0; i < kFaultSignalCount; ++i) {
+        sigaction(kFaultSignals[i], &action, &programHandling.actions[i]);
+    }
 }
 
 void RestoreProgramHandling() {
-    for (size_t i = 0; i < kFaultSignalCount; ++i) sigaction(kFaultSignals[i], &programHandling.actions[i], nullptr);
+    for (size_t i = 0; i < kFaultSignalCount; ++i) {
+        sigaction(kFaultSignals[i], &programHandling.actions[i], nullptr);
+    }
     sigaltstack(&programHandling.stack, nullptr);
 }
 
@@ -74,7 +84,9 @@ bool CallWithLanding(NvkTestProc function) {
     sigjmp_buf jump;
     landing = &jump;
     bool completed = false;
-    if (sigsetjmp(jump, 0) == 0) completed = CallCatchingExceptions(function);
+    if (sigsetjmp(jump, 0) == 0) {
+        completed = CallCatchingExceptions(function);
+    }
     landing = nullptr;
     return completed;
 }
@@ -93,19 +105,25 @@ __attribute__((noinline)) bool CallArmedForItself(NvkTestProc function) {
 namespace nvk {
 
 void ArmCrashGuard() {
-    if (armed) return;
+    if (armed) {
+        return;
+    }
     InstallFaultHandlers();
     armed = true;
 }
 
 void DisarmCrashGuard() {
-    if (!armed) return;
+    if (!armed) {
+        return;
+    }
     RestoreProgramHandling();
     armed = false;
 }
 
 bool CallGuarded(NvkTestProc function) {
-    if (!armed) return CallArmedForItself(function);
+    if (!armed) {
+        return CallArmedForItself(function);
+    }
     return CallWithLanding(function);
 }
 

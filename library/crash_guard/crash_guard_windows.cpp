@@ -32,14 +32,20 @@ struct AbortHandling {
 AbortHandling programAbortHandling;
 
 void RestoreProgramAbortHandling() {
-    if (programAbortHandling.errorMode >= 0) _set_error_mode(programAbortHandling.errorMode);
-    if (programAbortHandling.handler != SIG_ERR) std::signal(SIGABRT, programAbortHandling.handler);
+    if (programAbortHandling.errorMode >= 0) {
+        _set_error_mode(programAbortHandling.errorMode);
+    }
+    if (programAbortHandling.handler != SIG_ERR) {
+        std::signal(SIGABRT, programAbortHandling.handler);
+    }
 }
 
 // An abort() outside a guarded call (in an event handler, say) is the program's
 // own: its handling gets it, as if the guard were not armed.
 void __cdecl RaiseAbortException(int signal) {
-    if (inGuardedCall) RaiseException(kAbortException, EXCEPTION_NONCONTINUABLE, 0, nullptr);
+    if (inGuardedCall) {
+        RaiseException(kAbortException, EXCEPTION_NONCONTINUABLE, 0, nullptr);
+    }
     RestoreProgramAbortHandling();
     armed = false;
     raise(signal);
@@ -71,7 +77,9 @@ Landing *landing = nullptr;
 }  // namespace
 
 extern "C" EXCEPTION_DISPOSITION NTAPI nvkFrameGuardHandler(EXCEPTION_RECORD *record, void *, CONTEXT *, void *) {
-    if ((record->ExceptionFlags & (EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND)) != 0) return ExceptionContinueSearch;
+    if ((record->ExceptionFlags & (EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND)) != 0) {
+        return ExceptionContinueSearch;
+    }
     landing->exceptionCode = record->ExceptionCode;
     __builtin_longjmp(landing->jump, 1);
 }
@@ -83,23 +91,23 @@ namespace {
 // out of the handler leaves them there, pointing into abandoned frames.
 EXCEPTION_REGISTRATION_RECORD *ExceptionList() {
     EXCEPTION_REGISTRATION_RECORD *list;
-#if defined(__x86_64__)
+#  if defined(__x86_64__)
     asm volatile("movq %%gs:0, %0" : "=r"(list));
-#else
+#  else
     asm volatile("movl %%fs:0, %0" : "=r"(list));
-#endif
+#  endif
     return list;
 }
 
 void SetExceptionList(EXCEPTION_REGISTRATION_RECORD *list) {
-#if defined(__x86_64__)
+#  if defined(__x86_64__)
     asm volatile("movq %0, %%gs:0" : : "r"(list) : "memory");
-#else
+#  else
     asm volatile("movl %0, %%fs:0" : : "r"(list) : "memory");
-#endif
+#  endif
 }
 
-#if defined(__x86_64__)
+#  if defined(__x86_64__)
 
 // The handler of a 64-bit frame lives in the unwind data, which only assembly can
 // give a GCC function. The nop keeps the return address out of the epilogue, where
@@ -122,7 +130,7 @@ nvkCallWithFrameHandler:
 )");
 extern "C" void nvkCallWithFrameHandler(NvkTestProc function);
 
-#else  // 32-bit: a registration record on the stack, chained from FS:[0].
+#  else  // 32-bit: a registration record on the stack, chained from FS:[0].
 
 void nvkCallWithFrameHandler(NvkTestProc function) {
     EXCEPTION_REGISTRATION_RECORD record;
@@ -133,7 +141,7 @@ void nvkCallWithFrameHandler(NvkTestProc function) {
     SetExceptionList(record.Next);
 }
 
-#endif
+#  endif
 
 bool CallUnderFrameGuard(NvkTestProc function, DWORD *exceptionCode) {
     Landing here;
@@ -157,13 +165,17 @@ bool CallUnderFrameGuard(NvkTestProc function, DWORD *exceptionCode) {
 namespace nvk {
 
 void ArmCrashGuard() {
-    if (armed) return;
+    if (armed) {
+        return;
+    }
     programAbortHandling = {std::signal(SIGABRT, &RaiseAbortException), _set_error_mode(_OUT_TO_STDERR)};
     armed = true;
 }
 
 void DisarmCrashGuard() {
-    if (!armed) return;
+    if (!armed) {
+        return;
+    }
     RestoreProgramAbortHandling();
     armed = false;
 }
@@ -180,11 +192,15 @@ bool CallGuarded(NvkTestProc function) {
     if (!completed) {
         // The overflow used up the guard page; without a new one the next overflow
         // would end the process.
-        if (exceptionCode == EXCEPTION_STACK_OVERFLOW) _resetstkoflw();
+        if (exceptionCode == EXCEPTION_STACK_OVERFLOW) {
+            _resetstkoflw();
+        }
         // The C runtime puts back the default before it calls an abort handler.
         std::signal(SIGABRT, &RaiseAbortException);
     }
-    if (armedHere) DisarmCrashGuard();
+    if (armedHere) {
+        DisarmCrashGuard();
+    }
     return completed;
 }
 

@@ -14,9 +14,7 @@ constexpr std::size_t kLongestReplacement = 8;
 
 // XML 1.0 admits no control character but tab, line feed and carriage return, not
 // even written as a character reference.
-inline bool IsForbiddenInXml(unsigned char byte) {
-    return byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r';
-}
+inline bool IsForbiddenInXml(unsigned char byte) { return byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r'; }
 
 // Whether the byte goes into XML as it is (before the text is encoded). Every byte
 // that needs replacing is below '?', so most text takes the first test only.
@@ -29,11 +27,14 @@ inline bool IsPlain(unsigned char byte, Place place) {
     case '\'':
     case '<':
     case '>':
-    case '&': return false;
+    case '&':
+        return false;
     case '\t':
     case '\n':
-    case '\r': return place == Place::Text;
-    default: return !IsForbiddenInXml(byte);
+    case '\r':
+        return place == Place::Text;
+    default:
+        return !IsForbiddenInXml(byte);
     }
 }
 
@@ -46,12 +47,23 @@ inline bool IsPlain(unsigned char byte, Place place) {
 inline std::size_t Replacement(unsigned char byte, char (&out)[kLongestReplacement]) {
     const char *entity = nullptr;
     switch (byte) {
-    case '"': entity = "&quot;"; break;
-    case '\'': entity = "&apos;"; break;
-    case '<': entity = "&lt;"; break;
-    case '>': entity = "&gt;"; break;
-    case '&': entity = "&amp;"; break;
-    default: break;
+    case '"':
+        entity = "&quot;";
+        break;
+    case '\'':
+        entity = "&apos;";
+        break;
+    case '<':
+        entity = "&lt;";
+        break;
+    case '>':
+        entity = "&gt;";
+        break;
+    case '&':
+        entity = "&amp;";
+        break;
+    default:
+        break;
     }
     std::size_t length = 0;
     if (entity != nullptr) {

@@ -33,9 +33,7 @@ void LoadButtonImages() {
     }
 }
 
-WNDPROC ReplacedProcedure(HWND window) {
-    return reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window, GWLP_USERDATA));
-}
+WNDPROC ReplacedProcedure(HWND window) { return reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window, GWLP_USERDATA)); }
 
 void Subclass(HWND window, WNDPROC procedure) {
     SetWindowLongPtrA(window, GWLP_USERDATA, GetWindowLongPtrA(window, GWLP_WNDPROC));

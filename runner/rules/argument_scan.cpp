@@ -18,8 +18,7 @@ bool EqualIgnoringAsciiCase(const char *first, const char *second) {
 
 }  // namespace
 
-StartRequest ScanArguments(int count, const char *const *arguments, ExistenceCheck exists,
-                           OverwriteCheck overwrites) {
+StartRequest ScanArguments(int count, const char *const *arguments, ExistenceCheck exists, OverwriteCheck overwrites) {
     StartRequest request;
     for (int index = 1; index < count; ++index) {
         const char *argument = arguments[index];

@@ -29,7 +29,6 @@ using OverwriteCheck = bool (*)(const char *reportPath, const char *libraryPath)
 // it names the library's file, which refuses the start.
 // Arguments before the library that name nothing are skipped; those after the
 // report path are ignored.
-StartRequest ScanArguments(int count, const char *const *arguments, ExistenceCheck exists,
-                           OverwriteCheck overwrites);
+StartRequest ScanArguments(int count, const char *const *arguments, ExistenceCheck exists, OverwriteCheck overwrites);
 
 }  // namespace runner

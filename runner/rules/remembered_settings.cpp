@@ -39,8 +39,12 @@ WindowPlacementSetting ParsePlacement(const char *text) {
         (values[4] != 0 && values[4] != 1)) {
         return {};
     }
-    return {true, static_cast<int>(values[0]), static_cast<int>(values[1]), static_cast<int>(values[2]),
-            static_cast<int>(values[3]), values[4] == 1};
+    return {true,
+            static_cast<int>(values[0]),
+            static_cast<int>(values[1]),
+            static_cast<int>(values[2]),
+            static_cast<int>(values[3]),
+            values[4] == 1};
 }
 
 std::string FormatPlacement(const WindowPlacementSetting &placement) {

@@ -79,8 +79,8 @@ void OnRunFinished() {
     }
     SendMessageA(bar, PBM_SETPOS, steps, 0);
     int32_t failed = 0;
-    NvkBatchGetStatistics(static_cast<NvkBatch *>(const_cast<void *>(scope.batch)), nullptr, nullptr, &failed,
-                          nullptr, nullptr, nullptr, nullptr);
+    NvkBatchGetStatistics(static_cast<NvkBatch *>(const_cast<void *>(scope.batch)), nullptr, nullptr, &failed, nullptr,
+                          nullptr, nullptr, nullptr);
     if (EndsGreen(scope, failed)) {
         SetColour(false);
     }

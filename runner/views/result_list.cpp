@@ -20,9 +20,8 @@ namespace {
 
 enum Column { kNameColumn, kBatchColumn, kFileColumn, kResultColumn, kTimeColumn, kPassedColumn, kFailedColumn };
 
-constexpr unsigned kColumnTitles[] = {IDS_COLUMN_TEST_FUNCTION, IDS_COLUMN_BATCH,  IDS_COLUMN_FILE,
-                                      IDS_COLUMN_RESULT,        IDS_COLUMN_TIME,   IDS_COLUMN_PASSED,
-                                      IDS_COLUMN_FAILED};
+constexpr unsigned kColumnTitles[] = {IDS_COLUMN_TEST_FUNCTION, IDS_COLUMN_BATCH,  IDS_COLUMN_FILE,  IDS_COLUMN_RESULT,
+                                      IDS_COLUMN_TIME,          IDS_COLUMN_PASSED, IDS_COLUMN_FAILED};
 constexpr size_t kCellTextSize = 1024;
 
 HWND list = nullptr;

@@ -120,8 +120,8 @@ void InsertBatch(NvkBatch *batch) {
 void InsertTestFunction(NvkBatch *batch, NvkTestFunction *testFunction) {
     const HTREEITEM parent = ItemOfBatch(batch);
     if (parent != nullptr) {
-        InsertItem(parent, NvkTestFunctionGetName(testFunction), TreeImageOf(TestState::NotRun),
-                   ItemKind::TestFunction, testFunction);
+        InsertItem(parent, NvkTestFunctionGetName(testFunction), TreeImageOf(TestState::NotRun), ItemKind::TestFunction,
+                   testFunction);
     }
 }
 
@@ -217,8 +217,8 @@ void OnSelectionChanged(HTREEITEM item) {
 void ShowFolderState(HTREEITEM item) {
     const TreeEntry *entry = EntryOfItem(item);
     if (entry != nullptr && entry->kind == ItemKind::Batch) {
-        const bool expanded = (SendToTree(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), TVIS_EXPANDED) &
-                               TVIS_EXPANDED) != 0;
+        const bool expanded =
+            (SendToTree(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), TVIS_EXPANDED) & TVIS_EXPANDED) != 0;
         SetImage(item, expanded ? kOpenFolderImage : kClosedFolderImage);
     }
 }
@@ -272,8 +272,7 @@ void SetUpTestTree(HWND control) {
     SendToTree(TVM_SETTEXTCOLOR, 0, RGB(0, 0, 0));
     SendToTree(TVM_SETINDENT, 0, 0);
     images = OwnedImageList(ImageList_LoadImageA(ProgramInstance(), MAKEINTRESOURCEA(IDB_TREE_IMAGES), kImageWidth, 0,
-                                                 CLR_DEFAULT, IMAGE_BITMAP,
-                                                 LR_CREATEDIBSECTION | LR_LOADTRANSPARENT));
+                                                 CLR_DEFAULT, IMAGE_BITMAP, LR_CREATEDIBSECTION | LR_LOADTRANSPARENT));
     SendToTree(TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(images.Get()));
     SendToTree(TVM_SETEXTENDEDSTYLE, TVS_EX_DOUBLEBUFFER, TVS_EX_DOUBLEBUFFER);
 }

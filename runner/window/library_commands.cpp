@@ -52,8 +52,8 @@ FileStamp StampOf(const std::string &path) {
     if (GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
         stamp.exists = true;
         stamp.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-        stamp.writeTime = (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
-                          data.ftLastWriteTime.dwLowDateTime;
+        stamp.writeTime =
+            (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
     }
     return stamp;
 }

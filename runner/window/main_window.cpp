@@ -92,8 +92,8 @@ void OnGetMinMaxInfo(MINMAXINFO *limits) {
         return;
     }
     limits->ptMinTrackSize.x = initialClientSize.cx + 2 * GetSystemMetrics(SM_CXFRAME);
-    limits->ptMinTrackSize.y = initialClientSize.cy + 2 * GetSystemMetrics(SM_CYFRAME) +
-                               GetSystemMetrics(SM_CYMENU) + GetSystemMetrics(SM_CYCAPTION);
+    limits->ptMinTrackSize.y = initialClientSize.cy + 2 * GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYMENU) +
+                               GetSystemMetrics(SM_CYCAPTION);
 }
 
 // The message loop fetches only this window's messages, so the quit message is

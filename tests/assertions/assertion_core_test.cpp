@@ -138,7 +138,9 @@ TEST_F(AssertionRun, FirstNonEmptyFileNameIsKept) {
 
 TEST_F(AssertionRun, FormattedMessagesAreCutAt1023Characters) {
     std::string text;
-    for (int i = 0; i < 2000; ++i) text += static_cast<char>('a' + i % 26);
+    for (int i = 0; i < 2000; ++i) {
+        text += static_cast<char>('a' + i % 26);
+    }
     const std::string fits = text.substr(0, 1023);
     const std::string oneTooMany = text.substr(0, 1024);
     NvkTestFunction *test = RunAsTest([&] {
@@ -187,7 +189,9 @@ void NVK_CALL FailInTearDown() { tearDownResult = NvkAssert(0, "teardown.c", 9, 
 // Resets are allowed while a run goes on, also from the handler itself.
 void NVK_CALL ResetOnEachFailure(int32_t code, uint32_t, intptr_t, void *first, void *) {
     codesSeen.push_back(code);
-    if (code == NvkEventAssertFailed) NvkTestFunctionReset(static_cast<NvkTestFunction *>(first), 1);
+    if (code == NvkEventAssertFailed) {
+        NvkTestFunctionReset(static_cast<NvkTestFunction *>(first), 1);
+    }
 }
 
 }  // namespace
@@ -204,9 +208,8 @@ TEST_F(AssertionRun, FailureFreedByTheHandlerIsNotUsedAfterwards) {
 
     EXPECT_EQ(nullptr, tearDownResult);
     EXPECT_TRUE(Failures(test).empty());
-    const std::vector<int32_t> failureEvents = {NvkEventAssertFailed, NvkEventFailureFreed,
-                                                NvkEventTestFunctionReset};
-    EXPECT_NE(codesSeen.end(), std::search(codesSeen.begin(), codesSeen.end(), failureEvents.begin(),
-                                           failureEvents.end()));
+    const std::vector<int32_t> failureEvents = {NvkEventAssertFailed, NvkEventFailureFreed, NvkEventTestFunctionReset};
+    EXPECT_NE(codesSeen.end(),
+              std::search(codesSeen.begin(), codesSeen.end(), failureEvents.begin(), failureEvents.end()));
     EXPECT_EQ(codesSeen.end(), std::find(codesSeen.begin(), codesSeen.end(), NvkEventFailureAdded));
 }

@@ -7,9 +7,9 @@
 #include <vector>
 
 #ifdef _WIN32
-#include <windows.h>
+#  include <windows.h>
 #else
-#include <dlfcn.h>
+#  include <dlfcn.h>
 #endif
 
 #include "assertion_run.h"
@@ -26,7 +26,9 @@ public:
 #endif
     }
     ~LoadedTestLibrary() {
-        if (module_ == nullptr) return;
+        if (module_ == nullptr) {
+            return;
+        }
 #ifdef _WIN32
         FreeLibrary(module_);
 #else
@@ -37,9 +39,12 @@ public:
     LoadedTestLibrary &operator=(const LoadedTestLibrary &) = delete;
 
     NvkTestProc Entry() const {
-        if (module_ == nullptr) return nullptr;
+        if (module_ == nullptr) {
+            return nullptr;
+        }
 #ifdef _WIN32
-        return reinterpret_cast<NvkTestProc>(reinterpret_cast<void *>(GetProcAddress(module_, "NvkLibraryCreateBatches")));
+        return reinterpret_cast<NvkTestProc>(
+            reinterpret_cast<void *>(GetProcAddress(module_, "NvkLibraryCreateBatches")));
 #else
         return reinterpret_cast<NvkTestProc>(dlsym(module_, "NvkLibraryCreateBatches"));
 #endif
@@ -108,8 +113,9 @@ TEST_F(AssertionRun, PlainCTestDllRegistersAndRunsEveryMacro) {
 #else
     ASSERT_EQ(6u, valueMessages.size());
 #endif
-    EXPECT_EQ("row 3: Expected string to be \"hello [w]orld\" but it was \"hello [t]here\" (first difference at index 6)",
-              valueMessages.front());
+    EXPECT_EQ(
+        "row 3: Expected string to be \"hello [w]orld\" but it was \"hello [t]here\" (first difference at index 6)",
+        valueMessages.front());
     EXPECT_EQ("row 3: Expected 'nan' to be greater than or equal to '0'", valueMessages.back());
 
     // The records point into the DLL's code, so they go before it is unloaded.

@@ -53,12 +53,16 @@ protected:
                 effect.passDelta = PassedAssertions(current) - passes;
                 const std::vector<NvkAssertionFailure *> after = Failures(current);
                 effect.failureDelta = after.size() - failures;
-                if (!after.empty()) effect.stored = NvkAssertionFailureGetMessage(after.back());
+                if (!after.empty()) {
+                    effect.stored = NvkAssertionFailureGetMessage(after.back());
+                }
                 effects.push_back(effect);
             }
         });
         ASSERT_EQ(checks.size(), effects.size());
-        for (size_t i = 0; i < checks.size(); ++i) ExpectOutcome(checks[i], effects[i]);
+        for (size_t i = 0; i < checks.size(); ++i) {
+            ExpectOutcome(checks[i], effects[i]);
+        }
     }
 
 private:

@@ -31,7 +31,9 @@ protected:
     void ExpectMessages(const std::vector<Case> &cases) {
         std::vector<const char *> returned;
         NvkTestFunction *test = RunAsTest([&] {
-            for (const Case &each : cases) returned.push_back(each.check());
+            for (const Case &each : cases) {
+                returned.push_back(each.check());
+            }
         });
         std::vector<std::string> expected;
         int32_t passes = 0;
@@ -63,7 +65,8 @@ TEST_F(ValueChecks, StringsShowBothValuesAndMarkTheFirstDifference) {
          "Expected string to be \"abc[]\" but it was \"abc[d]\" (first difference at index 3)"},
         {"NULL", [] { return NVK_ASSERT_EQUAL_TEXT("abc", NULL); }, "Expected string to be \"abc\" but it was NULL"},
         {"escaped", [] { return NVK_ASSERT_EQUAL_TEXT("a\"\\\t\r\n\x01\xC3\xA9", "a"); },
-         "Expected string to be \"a[\\\"]\\\\\\t\\r\\n\\x01\\xc3\\xa9\" but it was \"a[]\" (first difference at index 1)"},
+         "Expected string to be \"a[\\\"]\\\\\\t\\r\\n\\x01\\xc3\\xa9\" but it was \"a[]\" (first difference at index "
+         "1)"},
         {"cut around the difference", [&] { return NVK_ASSERT_EQUAL_TEXT(longExpected.c_str(), longActual.c_str()); },
          "Expected string to be ...\"aaaaaaaaaaaaaaaa[X]bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb\"... but it was "
          "...\"aaaaaaaaaaaaaaaa[Y]bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb\"... (first difference at index 100)"},
@@ -100,7 +103,9 @@ TEST_F(ValueChecks, TheLongestMessageFitsWhole) {
 TEST_F(ValueChecks, MemoryShowsTheFirstDifferenceInHex) {
     unsigned char expected[200];
     unsigned char actual[200];
-    for (int i = 0; i < 200; ++i) expected[i] = actual[i] = static_cast<unsigned char>(i);
+    for (int i = 0; i < 200; ++i) {
+        expected[i] = actual[i] = static_cast<unsigned char>(i);
+    }
     actual[65] = 0;
     actual[66] = 0;
     actual[199] = 0;
@@ -234,12 +239,42 @@ TEST_F(ValueChecks, RequireReturnsOnlyWhenTheCheckFails) {
         bool passes;
     };
     const std::vector<Require> cases = {
-        {"condition", [](bool &end) { NVK_REQUIRE(1 > 0, "never"); end = true; }, true},
-        {"condition fails", [](bool &end) { NVK_REQUIRE(1 < 0, "stopped at %d", 1); end = true; }, false},
-        {"existing check", [](bool &end) { NVK_REQUIRE_EQUAL_INT(1, 1); end = true; }, true},
-        {"existing check fails", [](bool &end) { NVK_REQUIRE_NOT_NULL(NULL); end = true; }, false},
-        {"new check", [](bool &end) { NVK_REQUIRE_EQUAL_TEXT("a", "a"); end = true; }, true},
-        {"new check fails", [](bool &end) { NVK_REQUIRE_LT_DOUBLE(1.0, kNaN); end = true; }, false},
+        {"condition",
+         [](bool &end) {
+             NVK_REQUIRE(1 > 0, "never");
+             end = true;
+         },
+         true},
+        {"condition fails",
+         [](bool &end) {
+             NVK_REQUIRE(1 < 0, "stopped at %d", 1);
+             end = true;
+         },
+         false},
+        {"existing check",
+         [](bool &end) {
+             NVK_REQUIRE_EQUAL_INT(1, 1);
+             end = true;
+         },
+         true},
+        {"existing check fails",
+         [](bool &end) {
+             NVK_REQUIRE_NOT_NULL(NULL);
+             end = true;
+         },
+         false},
+        {"new check",
+         [](bool &end) {
+             NVK_REQUIRE_EQUAL_TEXT("a", "a");
+             end = true;
+         },
+         true},
+        {"new check fails",
+         [](bool &end) {
+             NVK_REQUIRE_LT_DOUBLE(1.0, kNaN);
+             end = true;
+         },
+         false},
     };
     for (const Require &each : cases) {
         SCOPED_TRACE(each.name);
@@ -294,7 +329,8 @@ std::string SystemText(DWORD code) {
     char text[512] = "";
     DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
                                   sizeof text, nullptr);
-    while (length > 0 && std::strchr("\r\n ", text[length - 1]) != nullptr) --length;
+    while (length > 0 && std::strchr("\r\n ", text[length - 1]) != nullptr)
+        --length;
     return std::string(text, length);
 }
 

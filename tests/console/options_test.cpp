@@ -21,8 +21,8 @@ std::string Parse(std::vector<const char *> arguments, Options &options) {
 
 TEST(ConsoleOptions, ValuesComeAfterTheNameOrAnEqualsSign) {
     Options options;
-    ASSERT_EQ("", Parse({"--xml", "r.xml", "--junit=j.xml", "--filter=A.*", "--timeout", "1.5", "-v", "a.dll",
-                         "--list", "--", "-b.dll"},
+    ASSERT_EQ("", Parse({"--xml", "r.xml", "--junit=j.xml", "--filter=A.*", "--timeout", "1.5", "-v", "a.dll", "--list",
+                         "--", "-b.dll"},
                         options));
     EXPECT_EQ("r.xml", options.xmlPath);
     EXPECT_EQ("j.xml", options.junitPath);
@@ -84,10 +84,18 @@ TEST(ConsoleOptions, RunControlAndTheBuildToolsEnvironment) {
 
     const auto environment = [](const char *name) -> const char * {
         const std::string wanted = name;
-        if (wanted == "TEST_TOTAL_SHARDS") return "5";
-        if (wanted == "TEST_SHARD_INDEX") return "2";
-        if (wanted == "TEST_SHARD_STATUS_FILE") return "status";
-        if (wanted == "XML_OUTPUT_FILE") return "out.xml";
+        if (wanted == "TEST_TOTAL_SHARDS") {
+            return "5";
+        }
+        if (wanted == "TEST_SHARD_INDEX") {
+            return "2";
+        }
+        if (wanted == "TEST_SHARD_STATUS_FILE") {
+            return "status";
+        }
+        if (wanted == "XML_OUTPUT_FILE") {
+            return "out.xml";
+        }
         return nullptr;
     };
     Options fromEnvironment;

@@ -19,7 +19,9 @@ using console::TestRef;
 std::vector<TestRef> Selection(const std::vector<uint32_t> &batchSizes) {
     std::vector<TestRef> tests;
     for (uint32_t batch = 0; batch < batchSizes.size(); ++batch) {
-        for (uint32_t test = 0; test < batchSizes[batch]; ++test) tests.push_back({batch, test});
+        for (uint32_t test = 0; test < batchSizes[batch]; ++test) {
+            tests.push_back({batch, test});
+        }
     }
     return tests;
 }
@@ -93,7 +95,8 @@ TEST(RunPlan, WorkersGetWholeBatchesAndSimilarLoads) {
     const std::vector<TestRef> second = console::TestsInOrder(split[1]);
     EXPECT_EQ(9u, first.size());
     EXPECT_EQ(9u, second.size());
-    EXPECT_EQ((std::vector<uint32_t>{0, 1}), (std::vector<uint32_t>{split[0][0].tests[0].batch, split[0][1].tests[0].batch}));
+    EXPECT_EQ((std::vector<uint32_t>{0, 1}),
+              (std::vector<uint32_t>{split[0][0].tests[0].batch, split[0][1].tests[0].batch}));
     EXPECT_TRUE(std::is_sorted(second.begin(), second.end(), Before));
     EXPECT_EQ(5u, console::SplitAmongWorkers(steps, 9).size());
     EXPECT_EQ(1u, console::SplitAmongWorkers({}, 4).size());
@@ -125,7 +128,9 @@ TEST(WorkerProtocol, StepsAndResultsSurviveThePipeByteForByte) {
     record.outcome = console::Outcome::Failed;
     record.seconds = 0.125;
     std::string everyByte;
-    for (int byte = 1; byte < 256; ++byte) everyByte += static_cast<char>(byte);
+    for (int byte = 1; byte < 256; ++byte) {
+        everyByte += static_cast<char>(byte);
+    }
     record.failures.push_back({"dir\\file.c", 12, everyByte + "\\t", false});
     record.failures.push_back({"", 0, "", true});
     const std::string line = console::EncodeFinished({3, 7}, record);
@@ -134,7 +139,9 @@ TEST(WorkerProtocol, StepsAndResultsSurviveThePipeByteForByte) {
     // Delivered in pieces, as a pipe may.
     console::LineSplitter lines;
     const std::string stream = console::EncodeReady() + line;
-    for (char byte : stream) lines.Add(&byte, 1);
+    for (char byte : stream) {
+        lines.Add(&byte, 1);
+    }
     std::string received;
     console::WorkerReport report;
     ASSERT_TRUE(lines.Next(received));
@@ -170,7 +177,9 @@ TEST(ConsoleText, ControlBytesAreEscapedAndProcessEndsNamed) {
         {"\x1b[31mred\t\x7f\x01", "\\x1b[31mred\\t\\x7f\\x01"},
         {"caf\xc3\xa9 \\n", "caf\xc3\xa9 \\n"},
     };
-    for (const auto &check : texts) EXPECT_EQ(check.escaped, console::EscapeControlBytes(check.text));
+    for (const auto &check : texts) {
+        EXPECT_EQ(check.escaped, console::EscapeControlBytes(check.text));
+    }
 
     const struct {
         bool signalled;

@@ -12,7 +12,9 @@ namespace {
 void OwnAbortHandler(int) { std::_Exit(7); }
 
 void NVK_CALL AbortWhenATestStarts(int32_t code, uint32_t, intptr_t, void *, void *) {
-    if (code == NvkEventTestFunctionStarted) std::abort();
+    if (code == NvkEventTestFunctionStarted) {
+        std::abort();
+    }
 }
 
 void NVK_CALL Passes(void) {}

@@ -16,11 +16,16 @@ const Place kPlaces[] = {Place::BatchSetup, Place::TestSetup, Place::TestFunctio
 
 const char *CrashMessage(Place place) {
     switch (place) {
-    case Place::BatchSetup: return "A crash was detected in the batch setup function";
-    case Place::TestSetup: return "A crash was detected in the unit test setup function";
-    case Place::TestFunction: return "A crash was detected in the unit test function";
-    case Place::TestTearDown: return "A crash was detected in the unit test tear down function";
-    case Place::BatchTearDown: return "A crash was detected in the batch tear down function";
+    case Place::BatchSetup:
+        return "A crash was detected in the batch setup function";
+    case Place::TestSetup:
+        return "A crash was detected in the unit test setup function";
+    case Place::TestFunction:
+        return "A crash was detected in the unit test function";
+    case Place::TestTearDown:
+        return "A crash was detected in the unit test tear down function";
+    case Place::BatchTearDown:
+        return "A crash was detected in the batch tear down function";
     }
     return nullptr;
 }
@@ -37,7 +42,9 @@ Scenario scenario;
 
 void Step(Place place, const char *name) {
     scenario.trace.push_back(name);
-    if (scenario.crashAt != place || scenario.crashed) return;
+    if (scenario.crashAt != place || scenario.crashed) {
+        return;
+    }
     scenario.crashed = true;
     scenario.crash();
 }
@@ -56,8 +63,8 @@ void NVK_CALL Second() {
 }
 void NVK_CALL Passes() { NvkAssert(1, __FILE__, __LINE__, nullptr); }
 
-const std::vector<std::string> kEveryStep = {"batchSetup", "testSetup",    "first",        "testTearDown",
-                                             "testSetup",  "second",       "testTearDown", "batchTearDown"};
+const std::vector<std::string> kEveryStep = {"batchSetup", "testSetup", "first",        "testTearDown",
+                                             "testSetup",  "second",    "testTearDown", "batchTearDown"};
 
 struct TwoTestBatch {
     NvkBatch *batch;
@@ -98,7 +105,9 @@ std::vector<RecordedEvent> ExpectedEvents(const TwoTestBatch &run, Place place) 
     std::vector<RecordedEvent> events = {{NvkEventRunStarted, 0, run.batch, nullptr},
                                          {NvkEventBatchRunStarted, 0, run.batch, nullptr}};
     auto crashEvents = [&](Place where) {
-        if (where != place) return;
+        if (where != place) {
+            return;
+        }
         events.push_back({NvkEventAssertFailed, 0, crashed, failure});
         events.push_back({NvkEventFailureAdded, 0, crashed, failure});
     };
@@ -161,7 +170,9 @@ namespace {
 
 void ExpectHandledInsideTheTest(const std::vector<CrashKind> &kinds) {
     NvkBatch *batch = NvkBatchCreate("Handled");
-    for (const CrashKind &kind : kinds) NvkBatchAddFunctionImp(batch, kind.name, kind.crash);
+    for (const CrashKind &kind : kinds) {
+        NvkBatchAddFunctionImp(batch, kind.name, kind.crash);
+    }
 
     EXPECT_EQ(1, NvkBatchRun(batch));
 
@@ -235,7 +246,9 @@ TEST_F(RegistryTest, TheProgramsOwnFaultHandlingComesBack) {
     InstallOwnAbortHandler();
     const std::vector<uintptr_t> before = FaultHandlingState();
     NvkBatch *batch = NvkBatchCreate("Handlers");
-    for (const CrashKind &kind : CrashKinds()) NvkBatchAddFunctionImp(batch, kind.name, kind.crash);
+    for (const CrashKind &kind : CrashKinds()) {
+        NvkBatchAddFunctionImp(batch, kind.name, kind.crash);
+    }
     NvkBatchAddFunctionImp(batch, "Passes", &Passes);
 
     EXPECT_EQ(0, NvkBatchRun(batch));

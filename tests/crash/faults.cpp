@@ -80,7 +80,9 @@ void NVK_CALL WriteDebugString() {
 void Recurse(volatile char *caller) {
     volatile char frame[1024];
     frame[0] = caller[0];
-    if (keepRecursing) Recurse(frame);
+    if (keepRecursing) {
+        Recurse(frame);
+    }
     frame[1] = frame[0];
 }
 
@@ -88,25 +90,16 @@ void Recurse(volatile char *caller) {
 
 std::vector<CrashKind> CrashKinds() {
     return {
-        {"WriteThroughNull", &WriteThroughNull},
-        {"ReadThroughNull", &ReadThroughNull},
-        {"CallNull", &CallNull},
-        {"WriteThroughWildPointer", &WriteThroughWildPointer},
-        {"ReadThroughWildPointer", &ReadThroughWildPointer},
-        {"CallWildPointer", &CallWildPointer},
-        {"IntegerDivisionByZero", &DivideByZero},
-        {"IllegalInstruction", &ExecuteIllegalInstruction},
-        {"Breakpoint", &ExecuteBreakpoint},
-        {"Abort", &Abort},
-        {"CppException", &ThrowStandardException},
-        {"CppExceptionOfAnyType", &ThrowInteger},
-        {"CppExceptionFromForeignModule", &ThrowFromForeignModule},
-        {"CppExceptionThroughNoexcept", &ThrowThroughNoexcept},
+        {"WriteThroughNull", &WriteThroughNull}, {"ReadThroughNull", &ReadThroughNull}, {"CallNull", &CallNull},
+            {"WriteThroughWildPointer", &WriteThroughWildPointer}, {"ReadThroughWildPointer", &ReadThroughWildPointer},
+            {"CallWildPointer", &CallWildPointer}, {"IntegerDivisionByZero", &DivideByZero},
+            {"IllegalInstruction", &ExecuteIllegalInstruction}, {"Breakpoint", &ExecuteBreakpoint}, {"Abort", &Abort},
+            {"CppException", &ThrowStandardException}, {"CppExceptionOfAnyType", &ThrowInteger},
+            {"CppExceptionFromForeignModule", &ThrowFromForeignModule},
+            {"CppExceptionThroughNoexcept", &ThrowThroughNoexcept},
 #if defined(_WIN32)
-        {"RaiseForeignCppException", &RaiseForeignCppException},
-        {"RaiseCodeZero", &RaiseCodeZero},
-        {"RaiseContinuable", &RaiseContinuable},
-        {"RaiseNoncontinuable", &RaiseNoncontinuable},
+            {"RaiseForeignCppException", &RaiseForeignCppException}, {"RaiseCodeZero", &RaiseCodeZero},
+            {"RaiseContinuable", &RaiseContinuable}, {"RaiseNoncontinuable", &RaiseNoncontinuable},
 #endif
     };
 }
@@ -121,10 +114,9 @@ void NVK_CALL ProbeUnreadablePointers() {
 
 std::vector<CrashKind> HandledExceptions() {
     return {
-        {"CatchOwnException", &CatchOwnException},
-        {"CatchInsideForeignModule", &CatchInsideForeignModule},
+        {"CatchOwnException", &CatchOwnException}, {"CatchInsideForeignModule", &CatchInsideForeignModule},
 #if defined(_WIN32)
-        {"WriteDebugString", &WriteDebugString},
+            {"WriteDebugString", &WriteDebugString},
 #endif
     };
 }

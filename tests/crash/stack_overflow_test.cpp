@@ -24,7 +24,9 @@ bool Wine64() {
 }  // namespace
 
 TEST_F(RegistryTest, EveryStackOverflowBecomesACrashFailure) {
-    if (Wine64()) GTEST_SKIP() << "Wine 8 cannot deliver a stack overflow exception to any handler of a 64-bit process";
+    if (Wine64()) {
+        GTEST_SKIP() << "Wine 8 cannot deliver a stack overflow exception to any handler of a 64-bit process";
+    }
     if (UnderUserModeEmulation()) {
         GTEST_SKIP() << kEmulationSkip
                      << "the emulator itself ends with a segmentation fault when Wine calls a frame's "

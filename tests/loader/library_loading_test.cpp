@@ -1,7 +1,7 @@
 // Library loading in a process of the test's own: which failure each refusal
 // gives, what stays loaded, and which batches the registry holds afterwards.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <string>
 
@@ -50,8 +50,8 @@ private:
 };
 
 TEST_F(LibraryLoading, EachRefusalGivesItsMessageAndLoadsNothing) {
-    const uint16_t otherMachine = loader::OwnMachine() == loader::kMachineX64 ? loader::kMachineI386
-                                                                             : loader::kMachineX64;
+    const uint16_t otherMachine =
+        loader::OwnMachine() == loader::kMachineX64 ? loader::kMachineI386 : loader::kMachineX64;
     const LoadFailure otherBitnessMessage =
         loader::OwnMachine() == loader::kMachineX64 ? LoadFailure::Needs32BitRunner : LoadFailure::Needs64BitRunner;
     const crafted::Bytes ownImage = crafted::ImageHeader(loader::OwnMachine());
@@ -66,8 +66,7 @@ TEST_F(LibraryLoading, EachRefusalGivesItsMessageAndLoadsNothing) {
     EXPECT_EQ(LoadFailure::UnknownFormat, LoadCrafted("arm64.dll", crafted::ImageHeader(crafted::kMachineArm64)));
     EXPECT_EQ(otherBitnessMessage, LoadCrafted("other.dll", crafted::ImageHeader(otherMachine)));
     EXPECT_EQ(LoadFailure::UnknownFormat, LoadCrafted("truncated.dll", crafted::Truncated(ownImage, 0x3E)));
-    EXPECT_EQ(LoadFailure::UnknownFormat,
-              LoadCrafted("far.dll", crafted::WithHeaderOffset(ownImage, 0xFFFFFFF0)));
+    EXPECT_EQ(LoadFailure::UnknownFormat, LoadCrafted("far.dll", crafted::WithHeaderOffset(ownImage, 0xFFFFFFF0)));
     EXPECT_EQ(LoadFailure::CannotLoad, LoadTestLibrary(BuiltFile("runner_refusing_library.dll").c_str()));
     EXPECT_EQ(LoadFailure::NoEntryPoint, LoadTestLibrary(BuiltFile("runner_no_entry_library.dll").c_str()));
 

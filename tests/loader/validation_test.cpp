@@ -58,9 +58,9 @@ TEST(ImageHeaderRule, NeverReadsOutsideTheFile) {
     const crafted::Bytes cases[] = {
         crafted::Truncated(image, 2),
         crafted::Truncated(image, crafted::kHeaderOffsetField + 3),  // cut inside the offset field
-        crafted::Truncated(image, 0x40),                               // offset points at the end
-        crafted::Truncated(image, 0x44),                               // signature, no machine field
-        crafted::Truncated(image, 0x45),                               // half a machine field
+        crafted::Truncated(image, 0x40),                             // offset points at the end
+        crafted::Truncated(image, 0x44),                             // signature, no machine field
+        crafted::Truncated(image, 0x45),                             // half a machine field
         crafted::WithHeaderOffset(image, uint32_t(image.size())),
         crafted::WithHeaderOffset(image, uint32_t(image.size()) - 5),
         crafted::WithHeaderOffset(image, 0x7FFFFFFF),

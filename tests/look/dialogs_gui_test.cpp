@@ -1,7 +1,7 @@
 // The report options dialog and the about box of WindowsNorvik.exe, driven from
 // outside as a user would, and the handles the window's painting holds.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <string>
 

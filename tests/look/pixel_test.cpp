@@ -1,7 +1,7 @@
 // The look's drawing steps rendered into memory bitmaps in this process, read back
 // pixel by pixel, and the pictures they draw from.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <set>
@@ -150,7 +150,8 @@ TEST(MainBackground, TheFrameOpensIntoTheActiveTabOnly) {
     const RECT tabs[] = {{150, 30, 250, 50}, {252, 30, 352, 50}};
     for (int active = 0; active < 2; ++active) {
         Canvas canvas(400, 300);
-        const runner::MainBackground background = {{0, 0, 400, 300}, {0, 24, 140, 300}, tabs[active], {146, 50, 394, 278}};
+        const runner::MainBackground background = {
+            {0, 0, 400, 300}, {0, 24, 140, 300}, tabs[active], {146, 50, 394, 278}};
         runner::PaintMainBackground(canvas.Dc(), background);
         const RECT &tab = tabs[active];
         const RECT &other = tabs[1 - active];

@@ -27,8 +27,8 @@ struct MainSearch {
 BOOL CALLBACK MatchMainWindow(HWND window, LPARAM parameter) {
     auto *search = reinterpret_cast<MainSearch *>(parameter);
     const std::string text = WindowText(window);
-    if (GetMenu(window) != nullptr && IsWindowVisible(window) &&
-        text.size() >= 14 && text.compare(text.size() - 14, 14, "Windows Norvik") == 0) {
+    if (GetMenu(window) != nullptr && IsWindowVisible(window) && text.size() >= 14 &&
+        text.compare(text.size() - 14, 14, "Windows Norvik") == 0) {
         GetWindowThreadProcessId(window, &search->processId);
         search->found = window;
         return FALSE;

@@ -39,7 +39,9 @@ TEST(ReportBuffer, LargeTextsAreMovedOnlyLogarithmicallyOften) {
         const std::string text = std::to_string(piece) + " piece\r\n";
         nvk::ReportBufferAppendString(buffer, text.c_str());
         expected += text;
-        if (buffer.capacity != before) ++growths;
+        if (buffer.capacity != before) {
+            ++growths;
+        }
         ASSERT_EQ(0u, buffer.capacity % 4096);
         ASSERT_LT(buffer.length, buffer.capacity);
         ASSERT_EQ('\0', buffer.text[buffer.length]);
@@ -55,10 +57,11 @@ TEST(ReportBuffer, TagsAndTextElementsAreLaidOutOnTheirLevels) {
     nvk::ReportBufferAppendTag(buffer, "Batch", false, 2, true);
     nvk::ReportBufferAppendTextElement(buffer, "Name", "Sample", 3);
     nvk::ReportBufferAppendTextElement(buffer, "Message", nullptr, 1);
-    EXPECT_EQ("<TestResults>        </Batch>\r\n"
-              "            <Name>Sample</Name>\r\n"
-              "    <Message></Message>\r\n",
-              Text(buffer));
+    EXPECT_EQ(
+        "<TestResults>        </Batch>\r\n"
+        "            <Name>Sample</Name>\r\n"
+        "    <Message></Message>\r\n",
+        Text(buffer));
 }
 
 TEST(ReportBuffer, TextIsEscapedAndForbiddenControlBytesBecomeTheirSymbols) {
@@ -66,8 +69,9 @@ TEST(ReportBuffer, TextIsEscapedAndForbiddenControlBytesBecomeTheirSymbols) {
     nvk::ReportBufferAppendTextElement(buffer, "M", "a\"b'c<d>e&f", 0);
     nvk::ReportBufferAppendTextElement(buffer, "M", "tab\tcr\rlf\n\x7F\x80\xE9\xFF", 0);
     nvk::ReportBufferAppendTextElement(buffer, "M", "\x01\x08\x0B\x0C\x0E\x1B[31m\x1F", 0);
-    EXPECT_EQ("<M>a&quot;b&apos;c&lt;d&gt;e&amp;f</M>\r\n"
-              "<M>tab\tcr\rlf\n\x7F\x80\xE9\xFF</M>\r\n"
-              "<M>&#x2401;&#x2408;&#x240B;&#x240C;&#x240E;&#x241B;[31m&#x241F;</M>\r\n",
-              Text(buffer));
+    EXPECT_EQ(
+        "<M>a&quot;b&apos;c&lt;d&gt;e&amp;f</M>\r\n"
+        "<M>tab\tcr\rlf\n\x7F\x80\xE9\xFF</M>\r\n"
+        "<M>&#x2401;&#x2408;&#x240B;&#x240C;&#x240E;&#x241B;[31m&#x241F;</M>\r\n",
+        Text(buffer));
 }

@@ -42,7 +42,9 @@ fs::path fileAtReport;
 std::uintmax_t sizeAtReport = 0;
 
 void NVK_CALL MeasureFileAtReport(int32_t code, uint32_t, intptr_t, void *, void *) {
-    if (code == NvkEventReportCreated) sizeAtReport = fs::file_size(fileAtReport);
+    if (code == NvkEventReportCreated) {
+        sizeAtReport = fs::file_size(fileAtReport);
+    }
 }
 
 }  // namespace

@@ -100,13 +100,17 @@ std::string Lines(std::initializer_list<std::string> lines) {
 std::string ElementText(const std::string &document, const std::string &name, std::size_t from) {
     const std::string start = "<" + name + ">";
     const std::size_t begin = document.find(start, from);
-    if (begin == std::string::npos) return "(no " + name + ")";
+    if (begin == std::string::npos) {
+        return "(no " + name + ")";
+    }
     const std::size_t content = begin + start.size();
     return document.substr(content, document.find("</" + name + ">", content) - content);
 }
 
 void ReportTest::TearDown() {
     RegistryTest::TearDown();
-    for (std::function<void()> &body : Bodies()) body = nullptr;
+    for (std::function<void()> &body : Bodies()) {
+        body = nullptr;
+    }
     SlotsInUse() = 0;
 }

@@ -14,9 +14,9 @@ const std::string kDeclaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
 std::string SampleSummary(const std::string &extra) {
     const std::string i1 = extra + "    ", i2 = i1 + "    ", i3 = i2 + "    ";
     return Lines({i1 + "<Summary>", i2 + "<Functions>", i3 + "<Tested>2</Tested>", i3 + "<Passed>1</Passed>",
-                  i3 + "<Failed>1</Failed>", i3 + "<Skipped>0</Skipped>", i3 + "<ExecutionTime>0.5012345</ExecutionTime>",
-                  i2 + "</Functions>", i2 + "<Assertions>", i3 + "<Passed>3</Passed>", i3 + "<Failed>1</Failed>",
-                  i2 + "</Assertions>", i1 + "</Summary>"});
+                  i3 + "<Failed>1</Failed>", i3 + "<Skipped>0</Skipped>",
+                  i3 + "<ExecutionTime>0.5012345</ExecutionTime>", i2 + "</Functions>", i2 + "<Assertions>",
+                  i3 + "<Passed>3</Passed>", i3 + "<Failed>1</Failed>", i2 + "</Assertions>", i1 + "</Summary>"});
 }
 
 // Batch names with the names and results of the test functions listed under them.
@@ -27,9 +27,15 @@ std::string Outline(const std::string &document) {
     std::istringstream lines(document);
     std::string outline;
     for (std::string line; std::getline(lines, line);) {
-        if (line.rfind(batchName, 0) == 0) outline += (outline.empty() ? "" : " ") + ElementText(line, "Name") + ":";
-        if (line.rfind(functionName, 0) == 0) outline += " " + ElementText(line, "Name");
-        if (line.rfind(result, 0) == 0) outline += "=" + ElementText(line, "Result");
+        if (line.rfind(batchName, 0) == 0) {
+            outline += (outline.empty() ? "" : " ") + ElementText(line, "Name") + ":";
+        }
+        if (line.rfind(functionName, 0) == 0) {
+            outline += " " + ElementText(line, "Name");
+        }
+        if (line.rfind(result, 0) == 0) {
+            outline += "=" + ElementText(line, "Result");
+        }
     }
     return outline;
 }
@@ -50,10 +56,15 @@ std::string Encoded(const std::string &bytes) {
         const std::size_t special = std::string("\"'<>&").find(static_cast<char>(byte));
         char picture[16];
         std::snprintf(picture, sizeof picture, "&#x24%02X;", byte);
-        if (special != std::string::npos) out += entities[special];
-        else if (byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r') out += picture;
-        else if (byte < 0x80) out += static_cast<char>(byte);
-        else out += {static_cast<char>(0xC0 | (byte >> 6)), static_cast<char>(0x80 | (byte & 0x3F))};
+        if (special != std::string::npos) {
+            out += entities[special];
+        } else if (byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r') {
+            out += picture;
+        } else if (byte < 0x80) {
+            out += static_cast<char>(byte);
+        } else {
+            out += {static_cast<char>(0xC0 | (byte >> 6)), static_cast<char>(0x80 | (byte & 0x3F))};
+        }
     }
     return out;
 }
@@ -74,7 +85,9 @@ void RunMixedRegistry() {
     NvkBatchRun(nullptr);
     for (NvkBatch *batch = mixed; batch != nullptr; batch = NvkBatchGetNext(batch)) {
         for (NvkTestFunction *test = NvkBatchGetFirstTestFunction(batch); test; test = NvkTestFunctionGetNext(test)) {
-            if (NvkTestFunctionGetStatistics(test, nullptr, nullptr, nullptr)) SetExecutionTime(test, 0.25);
+            if (NvkTestFunctionGetStatistics(test, nullptr, nullptr, nullptr)) {
+                SetExecutionTime(test, 0.25);
+            }
         }
     }
 }
@@ -83,31 +96,23 @@ void RunMixedRegistry() {
 
 TEST_F(ReportTest, WorkedExampleComesOutByteForByte) {
     RunSample();
-    const std::string testTwo = Lines({
-        "                <Function>",
-        "                    <Name>TestTwo</Name>",
-        "                    <FileName>sample_tests</FileName>",
-        "                    <Result>Failed</Result>",
-        "                    <ExecutionTime>0.5</ExecutionTime>",
-        "                    <Assertions>",
-        "                        <Assertion>",
-        "                            <Message>Expected integer to be &apos;1&apos; but it was &apos;2&apos;</Message>",
-        "                            <LineNumber>42</LineNumber>",
-        "                        </Assertion>",
-        "                    </Assertions>",
-        "                </Function>"});
+    const std::string testTwo = Lines(
+        {"                <Function>", "                    <Name>TestTwo</Name>",
+         "                    <FileName>sample_tests</FileName>", "                    <Result>Failed</Result>",
+         "                    <ExecutionTime>0.5</ExecutionTime>", "                    <Assertions>",
+         "                        <Assertion>",
+         "                            <Message>Expected integer to be &apos;1&apos; but it was &apos;2&apos;</Message>",
+         "                            <LineNumber>42</LineNumber>", "                        </Assertion>",
+         "                    </Assertions>", "                </Function>"});
     EXPECT_EQ(Lines({kDeclaration, "<TestResults>", SampleSummary(""), "    <Batches>", "        <Batch>",
                      "            <Name>Sample</Name>", "            <Functions>", testTwo, "            </Functions>",
                      "        </Batch>", "    </Batches>", "</TestResults>"}),
               CreateReport(NVK_REPORT_FAILED | NVK_REPORT_SUMMARY));
 
-    const std::string testOne = Lines({
-        "                <Function>",
-        "                    <Name>TestOne</Name>",
-        "                    <FileName>sample_tests</FileName>",
-        "                    <Result>Passed</Result>",
-        "                    <ExecutionTime>0.0012345</ExecutionTime>",
-        "                </Function>"});
+    const std::string testOne =
+        Lines({"                <Function>", "                    <Name>TestOne</Name>",
+               "                    <FileName>sample_tests</FileName>", "                    <Result>Passed</Result>",
+               "                    <ExecutionTime>0.0012345</ExecutionTime>", "                </Function>"});
     EXPECT_EQ(Lines({kDeclaration, "<TestResults>", SampleSummary(""), "    <Batches>", "        <Batch>",
                      "            <Name>Sample</Name>", SampleSummary("        "), "            <Functions>", testOne,
                      testTwo, "            </Functions>", "        </Batch>", "    </Batches>", "</TestResults>"}),
@@ -116,7 +121,9 @@ TEST_F(ReportTest, WorkedExampleComesOutByteForByte) {
 
 TEST_F(ReportTest, NoItemFlagOrNoLengthOutGivesNothingAndChangesNothing) {
     size_t length = 77;
-    for (int flags : {0, 32, ~NVK_REPORT_ALL}) EXPECT_EQ(nullptr, NvkReportCreate(flags, &length)) << flags;
+    for (int flags : {0, 32, ~NVK_REPORT_ALL}) {
+        EXPECT_EQ(nullptr, NvkReportCreate(flags, &length)) << flags;
+    }
     EXPECT_EQ(77u, length);
     EXPECT_EQ(nullptr, NvkReportCreate(NVK_REPORT_ALL, nullptr));
     EXPECT_TRUE(EventRecorder::Events().empty());
@@ -132,7 +139,9 @@ TEST_F(ReportTest, EmptyRegistryGetsDefaultBatchAndOnlyTheFrame) {
 
     // Nothing has run, so no flag adds anything.
     AddTest(nullptr, "NeverRun", [] {});
-    for (int flags = 1; flags <= NVK_REPORT_ALL; ++flags) EXPECT_EQ(frame, CreateReport(flags)) << flags;
+    for (int flags = 1; flags <= NVK_REPORT_ALL; ++flags) {
+        EXPECT_EQ(frame, CreateReport(flags)) << flags;
+    }
 }
 
 TEST_F(ReportTest, TheTextIsAnnouncedAndCountedUntilFreed) {
@@ -175,20 +184,18 @@ TEST_F(ReportTest, FailuresAreListedInOrderWithTheirLineNumbers) {
     const std::string document = CreateReport(NVK_REPORT_FAILED);
     const std::string assertion = "                        <Assertion>";
     const std::string ending = "                        </Assertion>";
-    EXPECT_NE(std::string::npos, document.find(Lines({
-        "                <Function>",
-        "                    <Name>Fails</Name>",
-        "                    <Result>Failed</Result>",
-        "                    <ExecutionTime>0.25</ExecutionTime>",
-        "                    <Assertions>",
-        assertion, "                            <Message>first</Message>",
-        "                            <LineNumber>7</LineNumber>", ending,
-        assertion, "                            <Message></Message>",
-        "                            <LineNumber>4294967295</LineNumber>", ending,
-        assertion, "                            <Message>third &lt;&amp;&gt;</Message>",
-        "                            <LineNumber>9</LineNumber>", ending,
-        "                    </Assertions>",
-        "                </Function>\r\n"})));
+    EXPECT_NE(
+        std::string::npos,
+        document.find(Lines(
+            {"                <Function>", "                    <Name>Fails</Name>",
+             "                    <Result>Failed</Result>", "                    <ExecutionTime>0.25</ExecutionTime>",
+             "                    <Assertions>", assertion, "                            <Message>first</Message>",
+             "                            <LineNumber>7</LineNumber>", ending, assertion,
+             "                            <Message></Message>",
+             "                            <LineNumber>4294967295</LineNumber>", ending, assertion,
+             "                            <Message>third &lt;&amp;&gt;</Message>",
+             "                            <LineNumber>9</LineNumber>", ending, "                    </Assertions>",
+             "                </Function>\r\n"})));
 }
 
 TEST_F(ReportTest, SummariesAreTheLibrarysStatistics) {
@@ -197,11 +204,14 @@ TEST_F(ReportTest, SummariesAreTheLibrarysStatistics) {
     NvkBatchRun(NvkBatchGetFirst());  // times as measured this time
     const std::string document = CreateReport(NVK_REPORT_ALL);
     std::vector<NvkBatch *> batches = {nullptr};
-    for (NvkBatch *batch = NvkBatchGetFirst(); batch != nullptr; batch = NvkBatchGetNext(batch)) batches.push_back(batch);
+    for (NvkBatch *batch = NvkBatchGetFirst(); batch != nullptr; batch = NvkBatchGetNext(batch)) {
+        batches.push_back(batch);
+    }
     for (NvkBatch *batch : batches) {
         int32_t tested, passed, failed, skipped, assertionsPassed, assertionsFailed;
         double seconds;
-        NvkBatchGetStatistics(batch, &tested, &passed, &failed, &skipped, &assertionsPassed, &assertionsFailed, &seconds);
+        NvkBatchGetStatistics(batch, &tested, &passed, &failed, &skipped, &assertionsPassed, &assertionsFailed,
+                              &seconds);
         const std::size_t at = batch == nullptr ? 0 : document.find("<Name>" + std::string(NvkBatchGetName(batch)));
         if (tested == 0) {
             EXPECT_EQ(std::string::npos, at);
@@ -220,7 +230,9 @@ TEST_F(ReportTest, SummariesAreTheLibrarysStatistics) {
 
 TEST_F(ReportTest, EveryByteIsEscapedOrConvertedIntoWellFormedText) {
     std::string everyByte;
-    for (int byte = 1; byte <= 0xFF; ++byte) everyByte += static_cast<char>(byte);
+    for (int byte = 1; byte <= 0xFF; ++byte) {
+        everyByte += static_cast<char>(byte);
+    }
     AddTest(NvkBatchCreate(everyByte.c_str()), everyByte.c_str(),
             [everyByte] { NvkAssert(0, everyByte.c_str(), 1, "%s", everyByte.c_str()); });
     NvkBatchRun(nullptr);

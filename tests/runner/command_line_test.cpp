@@ -1,7 +1,7 @@
 // WindowsNorvik.exe in command-line mode, started as a separate process: its exit
 // code and the report file it leaves for each kind of command line.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>

@@ -2,9 +2,9 @@
 // is open, reloads that keep the selection, recent files and dropped files, running
 // the failed tests again, opening a failure in the editor, settings that cannot be
 // read, and the private copies left behind.
-#include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
+#include <gtest/gtest.h>
 #include <shlobj.h>
 
 #include <fstream>
@@ -31,7 +31,9 @@ constexpr int kResultColumns = 7;
 template <typename Condition>
 bool WaitFor(Condition condition) {
     for (DWORD waited = 0; waited < kWaitMilliseconds; waited += 50) {
-        if (condition()) return true;
+        if (condition()) {
+            return true;
+        }
         Sleep(50);
     }
     return false;
@@ -45,8 +47,8 @@ void WriteBytes(const std::string &path, const std::string &bytes) {
 
 void SetSetting(const char *name, const std::string &value) {
     HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, OwnDesktop::SettingsKey(), 0, nullptr, 0,
-                                             KEY_SET_VALUE, nullptr, &key, nullptr));
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, OwnDesktop::SettingsKey(), 0, nullptr, 0, KEY_SET_VALUE,
+                                             nullptr, &key, nullptr));
     RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE *>(value.c_str()),
                    static_cast<DWORD>(value.size() + 1));
     RegCloseKey(key);
@@ -102,13 +104,17 @@ protected:
 
     HTREEITEM ItemNamed(const std::string &text) {
         for (const TreeItem &item : ReadTree(tree_)) {
-            if (item.text == text) return item.handle;
+            if (item.text == text) {
+                return item.handle;
+            }
         }
         return nullptr;
     }
     const TreeItem *Find(const std::vector<TreeItem> &items, const std::string &text) {
         for (const TreeItem &item : items) {
-            if (item.text == text) return &item;
+            if (item.text == text) {
+                return &item;
+            }
         }
         return nullptr;
     }
@@ -128,7 +134,9 @@ protected:
     std::string SelectedText() {
         const HTREEITEM selected = NextTreeItem(tree_, nullptr, TVGN_CARET);
         for (const TreeItem &item : ReadTree(tree_)) {
-            if (item.handle == selected) return item.text;
+            if (item.handle == selected) {
+                return item.text;
+            }
         }
         return std::string();
     }
@@ -333,8 +341,8 @@ void DoubleClickFirstFailure(HWND failures) {
 TEST_F(DailyUse, AFailureOpensInTheEditorAtItsLine) {
     ScratchFolder folder;
     const std::string record = folder.File("arguments.txt");
-    SetSetting("EditorCommand", "\"" + BuiltFile("runner_argument_recorder.exe") + "\" \"" + record +
-                                    "\" \"{file}\" {line}");
+    SetSetting("EditorCommand",
+               "\"" + BuiltFile("runner_argument_recorder.exe") + "\" \"" + record + "\" \"{file}\" {line}");
     const std::string library = BuiltFile("runner_views_library.dll");
     Start({library}, library + " - " + kDisplayName);
     Run(IDM_RUN_SELECTED);

@@ -1,7 +1,7 @@
 // WindowsNorvik.exe with its window, driven from outside as a user would: the
 // title, the error message box and the ways to quit.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>

@@ -1,7 +1,7 @@
 // The runner's resources as the built program carries them: what the user reads
 // and the keys the window answers to.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <iterator>
@@ -41,9 +41,10 @@ TEST_F(RunnerResources, EveryStringFrom800To828IsPresent) {
     EXPECT_EQ("Windows Norvik", String(IDS_DISPLAY_NAME));
     EXPECT_EQ("Library Error", String(IDS_LIBRARY_ERROR));
     EXPECT_EQ("%s - Version %s", String(IDS_VERSION_FORMAT));
-    EXPECT_EQ("The test library does not contain the required NvkLibraryCreateBatches() function. This function "
-              "must be implemented in the unit test library and must create all test batches.",
-              String(IDS_NO_ENTRY_POINT));
+    EXPECT_EQ(
+        "The test library does not contain the required NvkLibraryCreateBatches() function. This function "
+        "must be implemented in the unit test library and must create all test batches.",
+        String(IDS_NO_ENTRY_POINT));
 }
 
 // The window and the console say the same about a library that cannot be loaded.
@@ -81,13 +82,20 @@ TEST_F(RunnerResources, AcceleratorsMapTheDocumentedKeys) {
         WORD key;
         WORD command;
     } expected[] = {
-        {FNOINVERT, 0x0F, IDM_OPEN_LIBRARY},  {FNOINVERT, 0x15, IDM_CLOSE_LIBRARY},
-        {FNOINVERT, 0x13, IDM_SAVE_RESULTS},  {FNOINVERT, 0x11, IDM_EXIT},
-        {FNOINVERT, 0x17, IDM_EXIT},          {FNOINVERT, 0x01, IDM_SELECT_ALL},
-        {FNOINVERT, 0x0E, IDM_SELECT_NONE},   {FVIRTKEY | FNOINVERT, VK_F1, IDM_ABOUT},
-        {FVIRTKEY | FNOINVERT, VK_F2, IDM_EXPAND_TREE}, {FVIRTKEY | FNOINVERT, VK_F3, IDM_COLLAPSE_TREE},
-        {FVIRTKEY | FNOINVERT, VK_F5, IDM_RUN_SELECTED}, {FVIRTKEY | FNOINVERT, VK_F6, IDM_RUN_BATCH},
-        {FVIRTKEY | FNOINVERT, VK_F7, IDM_RUN_TEST_FUNCTION}, {FNOINVERT, 0x12, IDM_RELOAD_LIBRARY},
+        {FNOINVERT, 0x0F, IDM_OPEN_LIBRARY},
+        {FNOINVERT, 0x15, IDM_CLOSE_LIBRARY},
+        {FNOINVERT, 0x13, IDM_SAVE_RESULTS},
+        {FNOINVERT, 0x11, IDM_EXIT},
+        {FNOINVERT, 0x17, IDM_EXIT},
+        {FNOINVERT, 0x01, IDM_SELECT_ALL},
+        {FNOINVERT, 0x0E, IDM_SELECT_NONE},
+        {FVIRTKEY | FNOINVERT, VK_F1, IDM_ABOUT},
+        {FVIRTKEY | FNOINVERT, VK_F2, IDM_EXPAND_TREE},
+        {FVIRTKEY | FNOINVERT, VK_F3, IDM_COLLAPSE_TREE},
+        {FVIRTKEY | FNOINVERT, VK_F5, IDM_RUN_SELECTED},
+        {FVIRTKEY | FNOINVERT, VK_F6, IDM_RUN_BATCH},
+        {FVIRTKEY | FNOINVERT, VK_F7, IDM_RUN_TEST_FUNCTION},
+        {FNOINVERT, 0x12, IDM_RELOAD_LIBRARY},
         {FVIRTKEY | FNOINVERT, VK_F8, IDM_RUN_FAILED},
     };
     ASSERT_EQ(sizeof expected / sizeof expected[0], entries.size());
@@ -138,9 +146,9 @@ TEST_F(RunnerResources, EveryAddedCommandHasADescription) {
         EXPECT_FALSE(String(id).empty()) << id;
     }
     const unsigned before[] = {100, 101, 102, 103, 110, 120, 121, 122, 140, 141, 142, 143, 150, 151};
-    for (const unsigned id : {IDM_RELOAD_LIBRARY, IDM_RUN_FAILED, IDM_AUTO_RELOAD, IDM_RUN_AFTER_RELOAD,
-                              IDM_SHADOW_COPY, IDM_EDITOR_COMMAND, IDM_RECENT_FIRST, IDM_RECENT_LAST,
-                              IDM_RECENT_SEPARATOR}) {
+    for (const unsigned id :
+         {IDM_RELOAD_LIBRARY, IDM_RUN_FAILED, IDM_AUTO_RELOAD, IDM_RUN_AFTER_RELOAD, IDM_SHADOW_COPY,
+          IDM_EDITOR_COMMAND, IDM_RECENT_FIRST, IDM_RECENT_LAST, IDM_RECENT_SEPARATOR}) {
         EXPECT_EQ(std::end(before), std::find(std::begin(before), std::end(before), id)) << id;
     }
 }

@@ -59,8 +59,8 @@ TEST(RememberedSettings, DamagedValuesFallBack) {
     const runner::WindowPlacementSetting placement = runner::ParsePlacement("10,20,810,620,1");
     ASSERT_TRUE(placement.valid);
     EXPECT_EQ("10,20,810,620,1", runner::FormatPlacement(placement));
-    for (const char *damaged : {static_cast<const char *>(nullptr), "", "10,20,810", "10,20,5,620,0",
-                                "10,20,810,620,2", "10,20,810,620,0,9", "x,20,810,620,0", "10,20,99999,620,0"}) {
+    for (const char *damaged : {static_cast<const char *>(nullptr), "", "10,20,810", "10,20,5,620,0", "10,20,810,620,2",
+                                "10,20,810,620,0,9", "x,20,810,620,0", "10,20,99999,620,0"}) {
         EXPECT_FALSE(runner::ParsePlacement(damaged).valid) << (damaged ? damaged : "(none)");
     }
     const struct {
@@ -98,7 +98,7 @@ TEST(FileChangeWatch, ReloadsOnceTheFileHasSettledAndNotAFailedFileAgain) {
     const FileStamp rebuilt = {true, 1200, 3};
     watch.Loaded(built);
     EXPECT_FALSE(watch.ShouldReload(built));
-    EXPECT_FALSE(watch.ShouldReload(growing));  // first seen: maybe still being written
+    EXPECT_FALSE(watch.ShouldReload(growing));      // first seen: maybe still being written
     EXPECT_FALSE(watch.ShouldReload(FileStamp()));  // gone for a moment
     EXPECT_FALSE(watch.ShouldReload(rebuilt));
     EXPECT_TRUE(watch.ShouldReload(rebuilt));

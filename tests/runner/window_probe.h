@@ -21,8 +21,10 @@ public:
         }
     }
     ~RemoteMemory() {
-        if (address_ != nullptr) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
-        if (process_ != nullptr) CloseHandle(process_);
+        if (address_ != nullptr)
+            VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+        if (process_ != nullptr)
+            CloseHandle(process_);
     }
     RemoteMemory(const RemoteMemory &) = delete;
     RemoteMemory &operator=(const RemoteMemory &) = delete;
@@ -75,7 +77,8 @@ inline TreeItem ReadTreeItem(HWND tree, const RemoteMemory &memory, HTREEITEM ha
 inline std::vector<TreeItem> ReadTree(HWND tree) {
     RemoteMemory memory(tree, kRemoteTextOffset + kRemoteTextSize);
     std::vector<TreeItem> items;
-    for (HTREEITEM batch = NextTreeItem(tree, nullptr, TVGN_ROOT); batch; batch = NextTreeItem(tree, batch, TVGN_NEXT)) {
+    for (HTREEITEM batch = NextTreeItem(tree, nullptr, TVGN_ROOT); batch;
+         batch = NextTreeItem(tree, batch, TVGN_NEXT)) {
         items.push_back(ReadTreeItem(tree, memory, batch, 0));
         for (HTREEITEM test = NextTreeItem(tree, batch, TVGN_CHILD); test; test = NextTreeItem(tree, test, TVGN_NEXT)) {
             items.push_back(ReadTreeItem(tree, memory, test, 1));

@@ -41,12 +41,16 @@ TEST(ResultRowOrder, SortsByBatchThenTestAsUnsignedBytesWhateverTheInsertionOrde
 TEST(ResultRowOrder, AgreesWithAFullSortOverManyRows) {
     std::vector<std::string> batches = {"Zeta", "alpha", "Beta", "beta", "B", "\xC4rger"};
     std::vector<std::string> names;
-    for (int index = 0; index < 300; ++index) names.push_back("t" + std::to_string(index * 7919 % 1000));
+    for (int index = 0; index < 300; ++index) {
+        names.push_back("t" + std::to_string(index * 7919 % 1000));
+    }
     std::mt19937 random(7);
     ResultRowOrder rows;
     std::vector<std::pair<std::string, std::string>> keys;
     for (const std::string &batch : batches) {
-        for (const std::string &name : names) keys.emplace_back(batch, name);
+        for (const std::string &name : names) {
+            keys.emplace_back(batch, name);
+        }
     }
     std::shuffle(keys.begin(), keys.end(), random);
     std::vector<std::pair<std::string, std::string>> shown;  // the list as the window holds it
@@ -110,7 +114,9 @@ TEST(TestResults, OnlyAMeasuredBatchRunWithoutFailuresEndsGreen) {
 
 TEST(TestResults, RedrawTheBarWhenItsFilledPartGrowsAndAtTheEnd) {
     int redraws = 0;
-    for (uint32_t step = 1; step <= 10000; ++step) redraws += runner::StepShows(step, 10000, 500) ? 1 : 0;
+    for (uint32_t step = 1; step <= 10000; ++step) {
+        redraws += runner::StepShows(step, 10000, 500) ? 1 : 0;
+    }
     EXPECT_EQ(500, redraws);
     EXPECT_TRUE(runner::StepShows(1, 1, 500));
     EXPECT_TRUE(runner::StepShows(3, 3, 0));  // a bar without width still ends full

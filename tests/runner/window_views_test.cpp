@@ -1,9 +1,9 @@
 // The runner's window with a library loaded, driven from outside: what the tree and
 // the lists show, check boxes against skip flags, runs and their progress, the
 // failure list, the XML view, the commands on offer, view switching and resizing.
-#include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
+#include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
@@ -29,8 +29,9 @@ constexpr int kPassedImage = 3;
 constexpr int kFailedImage = 4;
 constexpr int kTicked = 2;
 constexpr int kEmpty = 1;
-const std::string kSizeBatch = "Gr\xF6\xDF" "e";
-const std::string kOverflowTest = "\xDC" "berlauf";
+// Latin-1, in octal: no letter runs into the escape.
+const std::string kSizeBatch = "Gr\366\337e";
+const std::string kOverflowTest = "\334berlauf";
 
 struct Row4 {
     std::string name, batch, result, failures;
@@ -39,7 +40,9 @@ struct Row4 {
 template <typename Condition>
 bool WaitFor(Condition condition) {
     for (DWORD waited = 0; waited < kWaitMilliseconds; waited += 50) {
-        if (condition()) return true;
+        if (condition()) {
+            return true;
+        }
         Sleep(50);
     }
     return false;
@@ -65,7 +68,9 @@ HWND PopupMenuOf(DWORD processId) {
 }
 
 BOOL CALLBACK CountEnabled(HWND child, LPARAM count) {
-    if (IsWindowEnabled(child)) ++*reinterpret_cast<int *>(count);
+    if (IsWindowEnabled(child)) {
+        ++*reinterpret_cast<int *>(count);
+    }
     return TRUE;
 }
 
@@ -133,7 +138,9 @@ protected:
 
     HTREEITEM ItemNamed(const std::string &text) {
         for (const TreeItem &item : ReadTree(tree_)) {
-            if (item.text == text) return item.handle;
+            if (item.text == text) {
+                return item.handle;
+            }
         }
         return nullptr;
     }
@@ -175,7 +182,9 @@ protected:
     // Chooses the first item of the popup menu that a right click opened.
     bool ChooseFirstMenuItem() {
         HWND menu = nullptr;
-        if (!WaitFor([&] { return (menu = PopupMenuOf(runner_->Id())) != nullptr; })) return false;
+        if (!WaitFor([&] { return (menu = PopupMenuOf(runner_->Id())) != nullptr; })) {
+            return false;
+        }
         PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 1);
         PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 1);
         return true;
@@ -193,7 +202,9 @@ protected:
 
 std::vector<std::string> Texts(const std::vector<TreeItem> &items) {
     std::vector<std::string> texts;
-    for (const TreeItem &item : items) texts.push_back(item.text);
+    for (const TreeItem &item : items) {
+        texts.push_back(item.text);
+    }
     return texts;
 }
 
@@ -212,7 +223,9 @@ TEST_F(ViewsWindow, ShowsTheTreeInRegistrationOrderAndTheListInByteOrder) {
     for (size_t row = 0; row < rows.size(); ++row) {
         EXPECT_EQ(expected[row].first, rows[row][0]);
         EXPECT_EQ(expected[row].second, rows[row][1]);
-        for (int column = 2; column < kResultColumns; ++column) EXPECT_EQ("", rows[row][column]);
+        for (int column = 2; column < kResultColumns; ++column) {
+            EXPECT_EQ("", rows[row][column]);
+        }
     }
     // The first batch is selected; being a batch, it makes no test function current.
     EXPECT_EQ(ItemNamed("Zeta"), NextTreeItem(tree_, nullptr, TVGN_CARET));
@@ -296,7 +309,9 @@ TEST_F(ViewsWindow, CheckBoxesSetSkipFlagsByKeyboardAndSelectCommands) {
     const auto boxesFollowed = [&] {
         for (const TreeItem &item : ReadTree(tree_)) {
             const bool cleared = item.text == "b1" || item.text == "alpha" || item.text == "a1" || item.text == "Waits";
-            if (item.checkBox != (cleared ? kEmpty : kTicked)) return false;
+            if (item.checkBox != (cleared ? kEmpty : kTicked)) {
+                return false;
+            }
         }
         return true;
     };
@@ -311,16 +326,22 @@ TEST_F(ViewsWindow, CheckBoxesSetSkipFlagsByKeyboardAndSelectCommands) {
         }
     }
     Run(IDM_SELECT_ALL);
-    for (const TreeItem &item : ReadTree(tree_)) EXPECT_EQ(kTicked, item.checkBox) << item.text;
+    for (const TreeItem &item : ReadTree(tree_)) {
+        EXPECT_EQ(kTicked, item.checkBox) << item.text;
+    }
     Run(IDM_SELECT_NONE);
-    for (const TreeItem &item : ReadTree(tree_)) EXPECT_EQ(kEmpty, item.checkBox) << item.text;
+    for (const TreeItem &item : ReadTree(tree_)) {
+        EXPECT_EQ(kEmpty, item.checkBox) << item.text;
+    }
 }
 
 TEST_F(ViewsWindow, AClickOnACheckBoxSetsTheSkipFlagsOfItsItem) {
     Command(window_, IDM_EXPAND_TREE);
     Click(tree_, CheckBoxOf("b2"), WM_LBUTTONDOWN, WM_LBUTTONUP);
     PostAndWaitForXmlView();
-    for (const TreeItem &item : ReadTree(tree_)) EXPECT_EQ(item.text == "b2" ? kEmpty : kTicked, item.checkBox);
+    for (const TreeItem &item : ReadTree(tree_)) {
+        EXPECT_EQ(item.text == "b2" ? kEmpty : kTicked, item.checkBox);
+    }
     Run(IDM_RUN_SELECTED);
     EXPECT_EQ(4, ReadProgress(progress_).maximum);
 
@@ -341,7 +362,9 @@ TEST_F(ViewsWindow, ExpandingAndCollapsingEverythingOpensAndClosesTheFolders) {
     const auto batchImages = [&] {
         std::vector<int> images;
         for (const TreeItem &item : ReadTree(tree_)) {
-            if (item.level == 0) images.push_back(item.image);
+            if (item.level == 0) {
+                images.push_back(item.image);
+            }
         }
         return images;
     };

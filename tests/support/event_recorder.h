@@ -27,7 +27,8 @@ public:
     static void Clear() { Events().clear(); }
     static std::vector<int32_t> Codes() {
         std::vector<int32_t> codes;
-        for (const RecordedEvent &event : Events()) codes.push_back(event.code);
+        for (const RecordedEvent &event : Events())
+            codes.push_back(event.code);
         return codes;
     }
 

@@ -1,8 +1,8 @@
 // A desktop of the test program's own for the windows of the programs it starts.
 #pragma once
 
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <string>
 

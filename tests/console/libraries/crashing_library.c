@@ -28,7 +28,9 @@ static volatile int deepestLevel = -1;
 static int Recurse(int level) {
     volatile char frame[512];
     frame[0] = (char)level;
-    if (level == deepestLevel) return 0;
+    if (level == deepestLevel) {
+        return 0;
+    }
     return Recurse(level + 1) + frame[0];
 }
 

@@ -5,7 +5,9 @@
 static void NVK_CALL FailsWithEveryByte(void) {
     char message[256];
     int byte;
-    for (byte = 1; byte < 256; ++byte) message[byte - 1] = (char)byte;
+    for (byte = 1; byte < 256; ++byte) {
+        message[byte - 1] = (char)byte;
+    }
     message[255] = '\0';
     NVK_ASSERT(0, "%s", message);
 }

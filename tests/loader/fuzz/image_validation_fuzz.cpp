@@ -12,10 +12,10 @@ namespace {
 using loader::LoadFailure;
 
 void CheckResult(LoadFailure result, uint16_t machine, uint16_t ownMachine) {
-    const bool expected = (machine == ownMachine && result == LoadFailure::None) ||
-                          (machine != ownMachine &&
-                           (result == LoadFailure::UnknownFormat || result == LoadFailure::Needs32BitRunner ||
-                            result == LoadFailure::Needs64BitRunner));
+    const bool expected =
+        (machine == ownMachine && result == LoadFailure::None) ||
+        (machine != ownMachine && (result == LoadFailure::UnknownFormat || result == LoadFailure::Needs32BitRunner ||
+                                   result == LoadFailure::Needs64BitRunner));
     if (!expected) {
         std::abort();
     }

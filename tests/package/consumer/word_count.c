@@ -8,7 +8,9 @@ int CountWords(const char *text) {
     int inWord = 0;
     for (; *text != '\0'; ++text) {
         const int isLetter = isalpha((unsigned char)*text) != 0;
-        if (isLetter && !inWord) ++count;
+        if (isLetter && !inWord) {
+            ++count;
+        }
         inWord = isLetter;
     }
     return count;

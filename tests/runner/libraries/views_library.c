@@ -36,14 +36,14 @@ static void NVK_CALL Overflows(void) { NVK_ASSERT_EQUAL_INT(3, 3); }
 NVK_TEST_LIBRARY_ENTRY {
     NvkBatch *zeta = NvkBatchCreate("Zeta");
     NvkBatch *alpha = NvkBatchCreate("alpha");
-    NvkBatch *size = NvkBatchCreate("Gr\xF6\xDF" "e");
+    NvkBatch *size = NvkBatchCreate("Gr\366\337e"); /* Latin-1, in octal: no letter runs into the escape */
     NvkBatch *dropped = NvkBatchCreate("Dropped");
     NvkBatchCreate("Empty");
     NvkBatchAddFunctionImp(zeta, "b2", PassesOnce);
     NvkBatchAddFunctionImp(zeta, "b1", FailsTwice);
     NvkBatchAddFunctionImp(alpha, "a1", PassesTwice);
     NvkBatchAddFunctionImp(alpha, "Waits", Waits);
-    NvkBatchAddFunctionImp(size, "\xDC" "berlauf", Overflows);
+    NvkBatchAddFunctionImp(size, "\334berlauf", Overflows);
     NvkBatchAddFunctionImp(dropped, "d1", PassesOnce);
     NvkBatchFree(&dropped);
 }
