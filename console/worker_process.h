@@ -41,7 +41,7 @@ private:
 // The worker's side: the pipes the hidden option names.
 class ParentChannel {
 public:
-    bool Open(const std::string &spec);
+    bool Open(const std::string &handles);
     std::string ReadAll();
     bool Write(const std::string &bytes);
 

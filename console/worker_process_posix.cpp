@@ -125,9 +125,9 @@ ProcessEnd WorkerProcess::Wait() {
     return end;
 }
 
-bool ParentChannel::Open(const std::string &spec) {
+bool ParentChannel::Open(const std::string &handles) {
     int in = -1, out = -1;
-    if (std::sscanf(spec.c_str(), "%d,%d", &in, &out) != 2 || fcntl(in, F_GETFD) < 0 || fcntl(out, F_GETFD) < 0) {
+    if (std::sscanf(handles.c_str(), "%d,%d", &in, &out) != 2 || fcntl(in, F_GETFD) < 0 || fcntl(out, F_GETFD) < 0) {
         return false;
     }
     fcntl(in, F_SETFD, FD_CLOEXEC);

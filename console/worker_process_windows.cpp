@@ -144,9 +144,9 @@ ProcessEnd WorkerProcess::Wait() {
     return end;
 }
 
-bool ParentChannel::Open(const std::string &spec) {
+bool ParentChannel::Open(const std::string &handles) {
     unsigned long long in = 0, out = 0;
-    if (std::sscanf(spec.c_str(), "%llu,%llu", &in, &out) != 2) {
+    if (std::sscanf(handles.c_str(), "%llu,%llu", &in, &out) != 2) {
         return false;
     }
     fromParent_ = static_cast<intptr_t>(in);
