@@ -104,7 +104,7 @@ int main() {
     PostMessageA(window, WM_COMMAND, IDM_OPEN_LIBRARY, 0);
     const HWND dialog = WaitForWindow(process.dwProcessId, "Open");
     bench::Require(dialog != nullptr, "the Open dialog");
-    const std::string library = BuiltFile("window_bench_library.dll");
+    const std::string library = BuiltFile("bench_trivial_library.dll");
     SetDlgItemTextA(dialog, kFileNameBox, library.c_str());
     bench::Stopwatch fromOk;
     PostMessageA(dialog, WM_COMMAND, IDOK, 0);

@@ -28,17 +28,6 @@ constexpr int kTicked = 2;
 constexpr int kEmpty = 1;
 constexpr int kResultColumns = 7;
 
-template <typename Condition>
-bool WaitFor(Condition condition) {
-    for (DWORD waited = 0; waited < kWaitMilliseconds; waited += 50) {
-        if (condition()) {
-            return true;
-        }
-        Sleep(50);
-    }
-    return false;
-}
-
 // Written in place, as a linker writes: a new time and size, never the source's.
 void WriteBytes(const std::string &path, const std::string &bytes) {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
@@ -125,10 +114,16 @@ protected:
     void Select(const std::string &text) {
         SendMessageA(tree_, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(ItemNamed(text)));
     }
+    // The keys are posted, and a sent message would overtake them: wait for the box.
     void Untick(const std::string &text) {
         Select(text);
         PostMessageA(tree_, WM_KEYDOWN, VK_SPACE, 1);
         PostMessageA(tree_, WM_KEYUP, VK_SPACE, 0xC0000001);
+        EXPECT_TRUE(WaitFor([&] {
+            const std::vector<TreeItem> items = ReadTree(tree_);
+            const TreeItem *item = Find(items, text);
+            return item != nullptr && item->checkBox == kEmpty;
+        })) << text;
         WaitForIdle();
     }
     std::string SelectedText() {

@@ -37,17 +37,6 @@ struct Row4 {
     std::string name, batch, result, failures;
 };
 
-template <typename Condition>
-bool WaitFor(Condition condition) {
-    for (DWORD waited = 0; waited < kWaitMilliseconds; waited += 50) {
-        if (condition()) {
-            return true;
-        }
-        Sleep(50);
-    }
-    return false;
-}
-
 BOOL CALLBACK MatchPopupMenu(HWND window, LPARAM parameter) {
     auto *search = reinterpret_cast<std::pair<DWORD, HWND> *>(parameter);
     DWORD processId = 0;

@@ -42,6 +42,18 @@ inline HWND FindWindowOf(DWORD processId, const std::string &title, HWND other =
     return search.found;
 }
 
+// Polls condition until it holds or the wait runs out.
+template <typename Condition>
+bool WaitFor(Condition condition) {
+    for (DWORD waited = 0; waited < kWaitMilliseconds; waited += 50) {
+        if (condition()) {
+            return true;
+        }
+        Sleep(50);
+    }
+    return false;
+}
+
 inline HWND WaitForWindow(DWORD processId, const std::string &title, HWND other = nullptr) {
     for (DWORD waited = 0; waited < kWaitMilliseconds; waited += 50) {
         if (HWND window = FindWindowOf(processId, title, other)) {
