@@ -52,13 +52,7 @@ void RunResults::RecordFinished(const TestKey &key, NvkTestFunction *test, bool 
 }
 
 void RunResults::RecordTimeout(const TestKey &key, double seconds, const std::string &message) {
-    TestRecord &record = batches_[key.first].tests[key.second];
-    record.outcome = Outcome::TimedOut;
-    record.seconds = seconds;
-    FailureRecord failure;
-    failure.file = libraryOfBatch_[key.first];
-    failure.message = message;
-    record.failures.push_back(failure);
+    RecordEnding(key, Outcome::TimedOut, seconds, message, false);
 }
 
 void RunResults::RecordReported(const TestKey &key, const TestRecord &reported) {
@@ -69,13 +63,19 @@ void RunResults::RecordReported(const TestKey &key, const TestRecord &reported) 
 }
 
 void RunResults::RecordCrash(const TestKey &key, double seconds, const std::string &message) {
+    RecordEnding(key, Outcome::Failed, seconds, message, true);
+}
+
+// The runner, not the library, saw this test end: its failure names the test library.
+void RunResults::RecordEnding(const TestKey &key, Outcome outcome, double seconds, const std::string &message,
+                              bool crash) {
     TestRecord &record = batches_[key.first].tests[key.second];
-    record.outcome = Outcome::Failed;
+    record.outcome = outcome;
     record.seconds = seconds;
     FailureRecord failure;
     failure.file = libraryOfBatch_[key.first];
     failure.message = message;
-    failure.crash = true;
+    failure.crash = crash;
     record.failures.push_back(failure);
 }
 

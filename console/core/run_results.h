@@ -69,6 +69,8 @@ public:
     std::vector<std::string> FailedTests() const;
 
 private:
+    void RecordEnding(const TestKey &key, Outcome outcome, double seconds, const std::string &message, bool crash);
+
     std::vector<BatchRecord> batches_;
     std::vector<std::string> libraryOfBatch_;
     std::string notRunReason_ = "the run ended at a timeout";
