@@ -152,9 +152,6 @@ private:
             keys_.clear();
             registrationOrder_ = results_.AddRegistry(library);
             registrationCursor_ = 0;
-            for (const auto &entry : registrationOrder_) {
-                keys_.emplace(entry.first, entry.second);
-            }
         }
         if (options_.repeat > 1 && options_.verbosity != Verbosity::Quiet) {
             std::printf("Repetition %u of %u\n", repetition, options_.repeat);
@@ -213,7 +210,7 @@ private:
             }
             NvkTestFunction *function = tests_[test.batch][test.test];
             if (watchdog_) {
-                watchdog_->Arm(keys_.at(function));
+                watchdog_->Arm(KeyByRecord(function));
             }
             NvkTestFunctionRun(function);
         }
@@ -342,7 +339,7 @@ private:
         if (test == nullptr) {
             watchdog_->Disarm();
         } else {
-            watchdog_->Arm(keys_.at(test));
+            watchdog_->Arm(KeyByRecord(test));
         }
     }
 
@@ -382,6 +379,15 @@ private:
             if (registrationCursor_ < registrationOrder_.size()) {
                 return registrationOrder_[registrationCursor_++].second;
             }
+        }
+        return KeyByRecord(test);
+    }
+
+    // Only the watchdog and runs out of registration order look tests up by record,
+    // so a plain run never pays for the table.
+    const TestKey &KeyByRecord(NvkTestFunction *test) {
+        if (keys_.empty()) {
+            keys_.insert(registrationOrder_.begin(), registrationOrder_.end());
         }
         return keys_.at(test);
     }
