@@ -145,14 +145,6 @@ private:
     // One time through the selected tests, with results of its own. False when the
     // workers could not run them.
     bool RunRepetition(const std::string &library, const std::vector<TestRef> &share, unsigned repetition) {
-        size_t base = 0;
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            base = results_.Batches().size();
-            keys_.clear();
-            registrationOrder_ = results_.AddRegistry(library);
-            registrationCursor_ = 0;
-        }
         if (options_.repeat > 1 && options_.verbosity != Verbosity::Quiet) {
             std::printf("Repetition %u of %u\n", repetition, options_.repeat);
         }
@@ -164,16 +156,23 @@ private:
         } else if (options_.isolate || options_.failFast) {
             steps = PlanSteps(share, options_.failFast);
         }
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            base_ = results_.Batches().size();
+            keys_.clear();
+            cursor_ = TestRef();
+            results_.AddRegistry(library);
+        }
         output_.LibraryStarted(library, share.size());
         if (options_.isolate) {
-            return RunInWorkers(library, steps, base);
+            return RunInWorkers(library, steps);
         }
         if (!steps.empty()) {
             RunEachAlone(steps);
-        } else {
-            // The skip flags hold the selection: the library runs it as it is.
-            NvkBatchRun(nullptr);
+            return true;
         }
+        // The skip flags hold the selection: the library runs it as it is.
+        NvkBatchRun(nullptr);
         return true;
     }
 
@@ -208,17 +207,16 @@ private:
             if (stopped_) {
                 return;
             }
-            NvkTestFunction *function = tests_[test.batch][test.test];
             if (watchdog_) {
-                watchdog_->Arm(KeyByRecord(function));
+                watchdog_->Arm(KeyOf(test));
             }
-            NvkTestFunctionRun(function);
+            NvkTestFunctionRun(tests_[test.batch][test.test]);
         }
     }
 
     // ---- Worker processes ---------------------------------------------------------
 
-    bool RunInWorkers(const std::string &library, const std::vector<Step> &steps, size_t base) {
+    bool RunInWorkers(const std::string &library, const std::vector<Step> &steps) {
         const std::vector<TestRef> order = TestsInOrder(steps);
         positions_.assign(tests_.size(), {});
         for (size_t batch = 0; batch < tests_.size(); ++batch) {
@@ -229,7 +227,6 @@ private:
         }
         release_.reset(new InOrderRelease(order.size()));
         releaseOrder_ = order;
-        base_ = base;
         pool_.reset(new WorkerPool(options_.jobs, options_.timeoutSeconds, *this));
         const std::string error = pool_->Run(library, steps);
         if (pool_->Stopped()) {
@@ -354,7 +351,7 @@ private:
             if (watchdog_) {
                 lock.lock();
             }
-            results_.RecordFinished(key, test, passed);
+            results_.RecordFinished(key, test);
         }
         const TestRecord &record = results_.Test(key);
         if (output_.PrintsTest(record)) {
@@ -368,16 +365,17 @@ private:
         }
     }
 
-    // A run of all batches finishes the tests in registration order: the next entry
-    // of that order is found without a lookup.
+    // A run of all batches finishes the tests in registration order: the next test of
+    // that order is found without a lookup.
     TestKey KeyOf(NvkTestFunction *test) {
         if (!options_.shuffle && !options_.failFast) {
-            while (registrationCursor_ < registrationOrder_.size() &&
-                   registrationOrder_[registrationCursor_].first != test) {
-                ++registrationCursor_;
-            }
-            if (registrationCursor_ < registrationOrder_.size()) {
-                return registrationOrder_[registrationCursor_++].second;
+            for (; cursor_.batch < tests_.size(); ++cursor_.batch, cursor_.test = 0) {
+                const std::vector<NvkTestFunction *> &batch = tests_[cursor_.batch];
+                for (; cursor_.test < batch.size(); ++cursor_.test) {
+                    if (batch[cursor_.test] == test) {
+                        return KeyOf(TestRef{cursor_.batch, cursor_.test++});
+                    }
+                }
             }
         }
         return KeyByRecord(test);
@@ -385,11 +383,15 @@ private:
 
     // Only the watchdog and runs out of registration order look tests up by record,
     // so a plain run never pays for the table.
-    const TestKey &KeyByRecord(NvkTestFunction *test) {
+    TestKey KeyByRecord(NvkTestFunction *test) {
         if (keys_.empty()) {
-            keys_.insert(registrationOrder_.begin(), registrationOrder_.end());
+            for (uint32_t batch = 0; batch < tests_.size(); ++batch) {
+                for (uint32_t place = 0; place < tests_[batch].size(); ++place) {
+                    keys_[tests_[batch][place]] = TestRef{batch, place};
+                }
+            }
         }
-        return keys_.at(test);
+        return KeyOf(keys_.at(test));
     }
 
     // On the watchdog's thread; the main thread is still inside the test.
@@ -420,18 +422,18 @@ private:
     const Options &options_;
     const ConsoleOutput output_;
     std::unique_ptr<Watchdog> watchdog_;
-    std::unordered_map<NvkTestFunction *, TestKey> keys_;  // main thread only
-    std::vector<std::pair<NvkTestFunction *, TestKey>> registrationOrder_;
-    size_t registrationCursor_ = 0;
+    std::unordered_map<NvkTestFunction *, TestRef> keys_;  // main thread only
+    TestRef cursor_;
     std::vector<std::vector<NvkTestFunction *>> tests_;
     size_t selectedTests_ = 0;
     uint64_t seed_ = 0;
     bool stopped_ = false;
     bool timedOut_ = false;
+    // The key of the repetition's first batch in the results.
+    size_t base_ = 0;
     // With worker processes, under the results lock: where each test's record goes
     // and when it is printed.
     std::unique_ptr<WorkerPool> pool_;
-    size_t base_ = 0;
     std::vector<std::vector<size_t>> positions_;
     std::unique_ptr<InOrderRelease> release_;
     std::vector<TestRef> releaseOrder_;

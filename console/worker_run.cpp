@@ -71,17 +71,17 @@ private:
         NvkBatchRun(NvkTestFunctionGetBatch(batch.front()));
     }
 
-    static void NVK_CALL OnEvent(int32_t code, uint32_t value, intptr_t, void *, void *second) {
+    static void NVK_CALL OnEvent(int32_t code, uint32_t, intptr_t, void *, void *second) {
         if (code == NvkEventTestFunctionFinished) {
-            active_->TestFinished(static_cast<NvkTestFunction *>(second), value != 0);
+            active_->TestFinished(static_cast<NvkTestFunction *>(second));
         }
     }
 
     // Written at once: if a later test ends the process, this one's result is out.
-    void TestFinished(NvkTestFunction *test, bool passed) {
+    void TestFinished(NvkTestFunction *test) {
         const TestRef ref = refs_.at(test);
         const TestKey key(ref.batch, ref.test);
-        results_.RecordFinished(key, test, passed);
+        results_.RecordFinished(key, test);
         channel_.Write(EncodeFinished(ref, results_.Test(key)));
     }
 

@@ -9,36 +9,34 @@ std::string TextOf(const char *text) { return text != nullptr ? text : ""; }
 
 }  // namespace
 
-std::vector<std::pair<NvkTestFunction *, TestKey>> RunResults::AddRegistry(const std::string &libraryPath) {
-    std::vector<std::pair<NvkTestFunction *, TestKey>> keys;
+void RunResults::AddRegistry(const std::string &libraryPath) {
     for (NvkBatch *batch = NvkBatchGetFirst(); batch != nullptr; batch = NvkBatchGetNext(batch)) {
         BatchRecord record;
         record.name = TextOf(NvkBatchGetName(batch));
+        record.tests.reserve(NvkBatchGetCount(batch));
         for (NvkTestFunction *test = NvkBatchGetFirstTestFunction(batch); test != nullptr;
              test = NvkTestFunctionGetNext(test)) {
-            keys.emplace_back(test, TestKey(batches_.size(), record.tests.size()));
-            TestRecord testRecord;
+            record.tests.emplace_back();
+            TestRecord &testRecord = record.tests.back();
             testRecord.name = TextOf(NvkTestFunctionGetName(test));
             testRecord.outcome = NvkTestFunctionGetSkip(test) ? Outcome::NotSelected : Outcome::NotRun;
-            record.tests.push_back(testRecord);
         }
-        batches_.push_back(record);
+        batches_.push_back(std::move(record));
         libraryOfBatch_.push_back(libraryPath);
     }
-    return keys;
 }
 
-void RunResults::RecordFinished(const TestKey &key, NvkTestFunction *test, bool passed) {
+void RunResults::RecordFinished(const TestKey &key, NvkTestFunction *test) {
     TestRecord &record = batches_[key.first].tests[key.second];
-    record.outcome = passed ? Outcome::Passed : Outcome::Failed;
     NvkTestFunctionGetStatistics(test, nullptr, nullptr, &record.seconds);
-    // A failure knows its line only; the file is the test's, or the library's when no
-    // check named one.
     record.failures.clear();
     NvkAssertionFailure *failure = NvkTestFunctionGetFirstFailure(test);
+    record.outcome = failure == nullptr ? Outcome::Passed : Outcome::Failed;
     if (failure == nullptr) {
         return;
     }
+    // A failure knows its line only; the file is the test's, or the library's when no
+    // check named one.
     const char *testFile = NvkTestFunctionGetFileName(test);
     const std::string file = testFile != nullptr && testFile[0] != '\0' ? testFile : libraryOfBatch_[key.first];
     for (; failure != nullptr; failure = NvkAssertionFailureGetNext(failure)) {

@@ -46,12 +46,13 @@ using TestKey = std::pair<size_t, size_t>;
 
 class RunResults {
 public:
-    // Adds a record for every test of the loaded library, in registration order, and
-    // returns the key of each test function in the same order.
-    std::vector<std::pair<NvkTestFunction *, TestKey>> AddRegistry(const std::string &libraryPath);
+    // Adds a record for every test of the loaded library, in registration order: the
+    // batches get the keys from Batches().size() on, and each test its place in its
+    // batch.
+    void AddRegistry(const std::string &libraryPath);
 
     // Copies a finished test's outcome, time and failures from the registry.
-    void RecordFinished(const TestKey &key, NvkTestFunction *test, bool passed);
+    void RecordFinished(const TestKey &key, NvkTestFunction *test);
     void RecordTimeout(const TestKey &key, double seconds, const std::string &message);
     // What a worker reported for the test.
     void RecordReported(const TestKey &key, const TestRecord &reported);

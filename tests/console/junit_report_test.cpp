@@ -22,13 +22,13 @@ protected:
     // Runs the batch and copies every result as the console runner does.
     console::RunResults RunAll() {
         console::RunResults results;
-        const auto keys = results.AddRegistry("odd.dll");
+        results.AddRegistry("odd.dll");
         NvkBatchRun(nullptr);
-        for (const auto &entry : keys) {
-            if (NvkTestFunctionGetSkip(entry.first) == 0) {
-                int32_t failures = 0;
-                NvkTestFunctionGetStatistics(entry.first, nullptr, &failures, nullptr);
-                results.RecordFinished(entry.second, entry.first, failures == 0);
+        size_t place = 0;
+        for (NvkTestFunction *test = NvkBatchGetFirstTestFunction(NvkBatchGetFirst()); test != nullptr;
+             test = NvkTestFunctionGetNext(test), ++place) {
+            if (NvkTestFunctionGetSkip(test) == 0) {
+                results.RecordFinished({0, place}, test);
             }
         }
         return results;
@@ -66,8 +66,8 @@ TEST_F(JunitReport, ATimeoutIsItsOwnFailureTypeAndStopsTheRest) {
     NvkBatchAddFunctionImp(batch, "Hangs", Proc<1>);
     NvkBatchAddFunctionImp(batch, "NeverReached", Proc<2>);
     console::RunResults results;
-    const auto keys = results.AddRegistry("slow.dll");
-    results.RecordTimeout(keys[0].second, 2.5, "Timed out after 2 seconds");
+    results.AddRegistry("slow.dll");
+    results.RecordTimeout({0, 0}, 2.5, "Timed out after 2 seconds");
     const std::string report = console::JunitReport(results);
     EXPECT_NE(std::string::npos,
               report.find("name=\"Hangs\" time=\"2.500\">\n      <failure message=\"Timed out after 2 seconds\" "
