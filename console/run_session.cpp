@@ -179,7 +179,12 @@ private:
     // The filter's selection, then the shard's share of it, left in the skip flags
     // as well: the library's report shows the tests of other shards as skipped.
     std::vector<TestRef> SelectShare() const {
+        size_t registered = 0;
+        for (const std::vector<NvkTestFunction *> &batch : tests_) {
+            registered += batch.size();
+        }
         std::vector<TestRef> selected;
+        selected.reserve(registered);
         for (uint32_t batch = 0; batch < tests_.size(); ++batch) {
             for (uint32_t test = 0; test < tests_[batch].size(); ++test) {
                 if (NvkTestFunctionGetSkip(tests_[batch][test]) == 0) {
@@ -312,18 +317,12 @@ private:
     }
 
     static void NVK_CALL OnEvent(int32_t code, uint32_t value, intptr_t, void *first, void *second) {
-        switch (code) {
-        case NvkEventBatchRunStarted:
-            active_->ArmFor(FirstSelected(NvkBatchGetFirstTestFunction(static_cast<NvkBatch *>(first))));
-            break;
-        case NvkEventTestFunctionFinished:
+        if (code == NvkEventTestFunctionFinished) {
             active_->TestFinished(static_cast<NvkTestFunction *>(second), value != 0);
-            break;
-        case NvkEventBatchRunFinished:
+        } else if (code == NvkEventBatchRunStarted && active_->watchdog_) {
+            active_->ArmFor(FirstSelected(NvkBatchGetFirstTestFunction(static_cast<NvkBatch *>(first))));
+        } else if (code == NvkEventBatchRunFinished) {
             active_->ArmFor(nullptr);
-            break;
-        default:
-            break;
         }
     }
 
