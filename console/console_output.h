@@ -20,7 +20,8 @@ public:
     // escaped, so that each failure stays one line.
     void TestFinished(const std::string &fullName, const TestRecord &test) const;
     // Whether TestFinished prints anything for the test.
-    bool PrintsTest(const TestRecord &test) const { return verbosity_ == Verbosity::Verbose || !test.failures.empty(); }
+    bool PrintsTest(const TestRecord &test) const { return PrintsPassedTests() || !test.failures.empty(); }
+    bool PrintsPassedTests() const { return verbosity_ == Verbosity::Verbose; }
     void Summary(const Counts &counts, const std::vector<std::string> &failedTests) const;
 
     // On standard error, with the program's name.

@@ -113,6 +113,7 @@ private:
     }
 
     int RunLibrary(const std::string &library) {
+        library_ = library;
         const loader::LoadFailure failure = loader::LoadTestLibrary(library.c_str());
         if (failure != loader::LoadFailure::None) {
             output_.Error(library + ": " + loader::LoadFailureText(failure));
@@ -121,8 +122,6 @@ private:
         if (NvkBatchGetCount(nullptr) == 0) {
             output_.Error(library + ": " + loader::LoadFailureText(loader::LoadFailure::NoTests));
         }
-        TestFilter(options_.filter).ApplyToRegistry();
-        tests_ = RegisteredTests();
         const std::vector<TestRef> share = SelectShare();
         selectedTests_ += share.size();
         if (options_.list) {
@@ -156,12 +155,17 @@ private:
         } else if (options_.isolate || options_.failFast) {
             steps = PlanSteps(share, options_.failFast);
         }
+        // Without a watchdog that may report them halfway, the results of a run of
+        // every batch are copied once it is over, when the library holds them all.
+        copyAfterRun_ = !options_.isolate && !watchdog_ && steps.empty();
         {
             std::lock_guard<std::mutex> lock(mutex_);
             base_ = results_.Batches().size();
             keys_.clear();
             cursor_ = TestRef();
-            results_.AddRegistry(library);
+            if (!copyAfterRun_) {
+                results_.AddRegistry(library);
+            }
         }
         output_.LibraryStarted(library, share.size());
         if (options_.isolate) {
@@ -173,23 +177,33 @@ private:
         }
         // The skip flags hold the selection: the library runs it as it is.
         NvkBatchRun(nullptr);
+        if (copyAfterRun_) {
+            results_.AddRegistryAfterRun(library);
+        }
         return true;
     }
 
     // The filter's selection, then the shard's share of it, left in the skip flags
-    // as well: the library's report shows the tests of other shards as skipped.
-    std::vector<TestRef> SelectShare() const {
-        size_t registered = 0;
-        for (const std::vector<NvkTestFunction *> &batch : tests_) {
-            registered += batch.size();
-        }
+    // as well: the library's report shows the tests of other shards as skipped. The
+    // registered tests are kept on the way: one walk, as each is a trip to memory
+    // when there are many.
+    std::vector<TestRef> SelectShare() {
+        const TestFilter filter(options_.filter);
+        tests_.clear();
         std::vector<TestRef> selected;
-        selected.reserve(registered);
-        for (uint32_t batch = 0; batch < tests_.size(); ++batch) {
-            for (uint32_t test = 0; test < tests_[batch].size(); ++test) {
-                if (NvkTestFunctionGetSkip(tests_[batch][test]) == 0) {
-                    selected.push_back({batch, test});
+        for (NvkBatch *batch = NvkBatchGetFirst(); batch != nullptr; batch = NvkBatchGetNext(batch)) {
+            const uint32_t batchIndex = static_cast<uint32_t>(tests_.size());
+            tests_.emplace_back();
+            std::vector<NvkTestFunction *> &tests = tests_.back();
+            tests.reserve(NvkBatchGetCount(batch));
+            for (NvkTestFunction *test = NvkBatchGetFirstTestFunction(batch); test != nullptr;
+                 test = NvkTestFunctionGetNext(test)) {
+                const bool chosen = filter.Selects(test);
+                NvkTestFunctionSetSkip(test, chosen ? 0 : 1);
+                if (chosen) {
+                    selected.push_back({batchIndex, static_cast<uint32_t>(tests.size())});
                 }
+                tests.push_back(test);
             }
         }
         if (options_.shardCount == 1) {
@@ -339,8 +353,12 @@ private:
         }
     }
 
-    // Kept cheap: with trivial tests this is most of what the runner adds to a run.
+    // Kept cheap: it runs for every test.
     void TestFinished(NvkTestFunction *test, bool passed) {
+        if (copyAfterRun_) {
+            PrintFromLibrary(test, passed);
+            return;
+        }
         if (watchdog_) {
             watchdog_->Disarm();
         }
@@ -362,6 +380,16 @@ private:
         if (watchdog_ && !options_.shuffle && !options_.failFast) {
             ArmFor(FirstSelected(NvkTestFunctionGetNext(test)));
         }
+    }
+
+    // Before the results are copied: a test that is printed is read for that alone.
+    void PrintFromLibrary(NvkTestFunction *test, bool passed) {
+        if (passed && !output_.PrintsPassedTests()) {
+            return;
+        }
+        TestRecord record;
+        CopyFinishedTest(test, library_, record);
+        output_.TestFinished(FullTestName(test), record);
     }
 
     // A run of all batches finishes the tests in registration order: the next test of
@@ -424,6 +452,8 @@ private:
     std::unordered_map<NvkTestFunction *, TestRef> keys_;  // main thread only
     TestRef cursor_;
     std::vector<std::vector<NvkTestFunction *>> tests_;
+    std::string library_;
+    bool copyAfterRun_ = false;
     size_t selectedTests_ = 0;
     uint64_t seed_ = 0;
     bool stopped_ = false;

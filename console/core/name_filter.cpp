@@ -59,18 +59,8 @@ bool TestFilter::Selects(const std::string &fullName) const {
     return (included_.empty() || AnyMatches(included_, fullName)) && !AnyMatches(excluded_, fullName);
 }
 
-void TestFilter::ApplyToRegistry() const {
-    // Without patterns every test is selected, and no name needs to be made.
-    if (included_.empty() && excluded_.empty()) {
-        NvkBatchSkip(nullptr, 0);
-        return;
-    }
-    for (NvkBatch *batch = NvkBatchGetFirst(); batch != nullptr; batch = NvkBatchGetNext(batch)) {
-        for (NvkTestFunction *test = NvkBatchGetFirstTestFunction(batch); test != nullptr;
-             test = NvkTestFunctionGetNext(test)) {
-            NvkTestFunctionSetSkip(test, Selects(FullTestName(test)) ? 0 : 1);
-        }
-    }
+bool TestFilter::Selects(NvkTestFunction *test) const {
+    return (included_.empty() && excluded_.empty()) || Selects(FullTestName(test));
 }
 
 std::vector<std::vector<NvkTestFunction *>> RegisteredTests() {

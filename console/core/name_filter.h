@@ -15,9 +15,8 @@ public:
     explicit TestFilter(const std::string &patterns);
 
     bool Selects(const std::string &fullName) const;
-
-    // Sets every registered test's skip flag: selected tests run, the others do not.
-    void ApplyToRegistry() const;
+    // Without patterns every test, and no name is made.
+    bool Selects(NvkTestFunction *test) const;
 
 private:
     std::vector<std::string> included_;

@@ -9,7 +9,11 @@ std::string TextOf(const char *text) { return text != nullptr ? text : ""; }
 
 }  // namespace
 
-void RunResults::AddRegistry(const std::string &libraryPath) {
+void RunResults::AddRegistry(const std::string &libraryPath) { AddBatches(libraryPath, false); }
+
+void RunResults::AddRegistryAfterRun(const std::string &libraryPath) { AddBatches(libraryPath, true); }
+
+void RunResults::AddBatches(const std::string &libraryPath, bool withResults) {
     for (NvkBatch *batch = NvkBatchGetFirst(); batch != nullptr; batch = NvkBatchGetNext(batch)) {
         BatchRecord record;
         record.name = TextOf(NvkBatchGetName(batch));
@@ -19,7 +23,11 @@ void RunResults::AddRegistry(const std::string &libraryPath) {
             record.tests.emplace_back();
             TestRecord &testRecord = record.tests.back();
             testRecord.name = TextOf(NvkTestFunctionGetName(test));
-            testRecord.outcome = NvkTestFunctionGetSkip(test) ? Outcome::NotSelected : Outcome::NotRun;
+            if (NvkTestFunctionGetSkip(test) != 0) {
+                testRecord.outcome = Outcome::NotSelected;
+            } else if (withResults && NvkTestFunctionGetStatistics(test, nullptr, nullptr, nullptr) != 0) {
+                CopyFinishedTest(test, libraryPath, testRecord);
+            }
         }
         batches_.push_back(std::move(record));
         libraryOfBatch_.push_back(libraryPath);
@@ -27,7 +35,10 @@ void RunResults::AddRegistry(const std::string &libraryPath) {
 }
 
 void RunResults::RecordFinished(const TestKey &key, NvkTestFunction *test) {
-    TestRecord &record = batches_[key.first].tests[key.second];
+    CopyFinishedTest(test, libraryOfBatch_[key.first], batches_[key.first].tests[key.second]);
+}
+
+void CopyFinishedTest(NvkTestFunction *test, const std::string &libraryPath, TestRecord &record) {
     NvkTestFunctionGetStatistics(test, nullptr, nullptr, &record.seconds);
     record.failures.clear();
     NvkAssertionFailure *failure = NvkTestFunctionGetFirstFailure(test);
@@ -35,10 +46,8 @@ void RunResults::RecordFinished(const TestKey &key, NvkTestFunction *test) {
     if (failure == nullptr) {
         return;
     }
-    // A failure knows its line only; the file is the test's, or the library's when no
-    // check named one.
     const char *testFile = NvkTestFunctionGetFileName(test);
-    const std::string file = testFile != nullptr && testFile[0] != '\0' ? testFile : libraryOfBatch_[key.first];
+    const std::string file = testFile != nullptr && testFile[0] != '\0' ? testFile : libraryPath;
     for (; failure != nullptr; failure = NvkAssertionFailureGetNext(failure)) {
         FailureRecord failureRecord;
         failureRecord.file = file;

@@ -50,6 +50,9 @@ public:
     // batches get the keys from Batches().size() on, and each test its place in its
     // batch.
     void AddRegistry(const std::string &libraryPath);
+    // The same after a run of every batch: the selected tests that ran get their
+    // results from the registry as well.
+    void AddRegistryAfterRun(const std::string &libraryPath);
 
     // Copies a finished test's outcome, time and failures from the registry.
     void RecordFinished(const TestKey &key, NvkTestFunction *test);
@@ -70,11 +73,16 @@ public:
     std::vector<std::string> FailedTests() const;
 
 private:
+    void AddBatches(const std::string &libraryPath, bool withResults);
     void RecordEnding(const TestKey &key, Outcome outcome, double seconds, const std::string &message, bool crash);
 
     std::vector<BatchRecord> batches_;
     std::vector<std::string> libraryOfBatch_;
     std::string notRunReason_ = "the run ended at a timeout";
 };
+
+// A finished test's outcome, time and failures, copied from the registry. A failure
+// knows its line only: its file is the test's, or the library's when no check named one.
+void CopyFinishedTest(NvkTestFunction *test, const std::string &libraryPath, TestRecord &record);
 
 }  // namespace console
