@@ -5,9 +5,15 @@
 NORVIK_WINE64=/usr/lib/wine/wine64
 NORVIK_WINE32=/usr/lib/wine/wine
 NORVIK_NO_32BIT_REASON="this host cannot execute 32-bit programs"
+# Wine takes only an absolute prefix path, and a trailing slash would put the 32-bit
+# prefix inside the 64-bit one.
+if [ -n "${WINEPREFIX:-}" ]; then
+  WINEPREFIX=$(realpath -m -- "$WINEPREFIX")
+  export WINEPREFIX
+fi
 # A prefix made by the 64-bit loader lacks the 32-bit system, so 32-bit programs get
-# a 32-bit prefix of their own.
-NORVIK_WINE32_PREFIX=${NORVIK_WINE32_PREFIX:-${WINEPREFIX:-$HOME/.wine}32}
+# a 32-bit prefix of their own, beside it.
+NORVIK_WINE32_PREFIX=$(realpath -m -- "${NORVIK_WINE32_PREFIX:-${WINEPREFIX:-$HOME/.wine}32}")
 NORVIK_SCRIPTS_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
 norvik_can_run_32bit() {
