@@ -43,41 +43,55 @@ norvik_stop_prefix_server() { # PREFIX
   WINEPREFIX="$1" wineserver -w 2>/dev/null || true
 }
 
-# Ends the set-up when PREFIX is not ready: made anew when our set-up left it
-# unfinished, taken as it is when a program starts in it, and otherwise moved aside
-# (never deleted: it may hold a user's files) and made anew.
-norvik_make_prefix() { # PREFIX LOADER WINEARCH
-  local prefix=$1 loader=$2 arch=$3 log status=0
-  [ "$(norvik_prefix_mark "$prefix")" = ready ] && return 0
-  log=$(mktemp)
+# Clears the way for a new prefix at PREFIX, or returns 1 when the one there, not
+# made by us, works as it is. Ours, left unfinished, is removed; another that does
+# not work is moved aside, never deleted, as it may hold a user's files. A prefix
+# without Wine's registry was cut short before Wine saved it, and is not tried: Wine
+# would start over there and give up only after minutes.
+norvik_clear_prefix() { # PREFIX LOADER WINEARCH LOG
+  local prefix=$1 reason="Wine never saved its registry there" aside
   if [ "$(norvik_prefix_mark "$prefix")" = started ]; then
     echo "setup: an earlier set-up of the Wine prefix at $prefix did not finish; making it anew"
     norvik_stop_prefix_server "$prefix"
     rm -rf "$prefix"
-  elif [ -n "$(ls -A "$prefix" 2>/dev/null)" ]; then
-    if norvik_prefix_works "$prefix" "$loader" "$arch" "$log"; then
-      echo ready >"$prefix/$NORVIK_PREFIX_MARK"
-      rm -f "$log"
-      return 0
-    fi
-    local aside
-    aside="$prefix.unusable-$(date +%Y%m%d%H%M%S)"
-    echo "setup: no program starts in the Wine prefix at $prefix ($(norvik_wine_reason "$log")); moving it to $aside and making it anew"
-    norvik_stop_prefix_server "$prefix"
-    mv "$prefix" "$aside"
+    return 0
   fi
+  [ -n "$(ls -A "$prefix" 2>/dev/null)" ] || return 0
+  if [ -f "$prefix/system.reg" ]; then
+    norvik_prefix_works "$@" && return 1
+    reason="no program starts in it: $(norvik_wine_reason "$4")"
+  fi
+  aside="$prefix.unusable-$(date +%Y%m%d%H%M%S)"
+  echo "setup: the Wine prefix at $prefix is unfinished or broken ($reason); moving it to $aside and making it anew"
+  norvik_stop_prefix_server "$prefix"
+  if ! mv "$prefix" "$aside"; then
+    echo "setup: the Wine prefix at $prefix could not be moved aside" >&2
+    exit 1
+  fi
+}
 
-  echo "setup: creating the Wine prefix at $prefix ($arch)"
-  if mkdir -p "$prefix" 2>"$log" && echo started >"$prefix/$NORVIK_PREFIX_MARK" 2>"$log"; then
-    norvik_wine_in_prefix "$prefix" "$loader" "$arch" "$log" wineboot --init || status=$?
-    WINEPREFIX="$prefix" wineserver -w 2>/dev/null || true
-    if [ "$status" = 0 ]; then
-      norvik_prefix_works "$prefix" "$loader" "$arch" "$log" || status=$?
-    fi
-  else
-    status=1
+# Creates a prefix at PREFIX, which is empty or absent; returns Wine's status.
+norvik_create_prefix() { # PREFIX LOADER WINEARCH LOG
+  local prefix=$1 status=0
+  echo "setup: creating the Wine prefix at $prefix ($3)"
+  mkdir -p "$prefix" 2>"$4" && echo started >"$prefix/$NORVIK_PREFIX_MARK" 2>"$4" || return 1
+  norvik_wine_in_prefix "$@" wineboot --init || status=$?
+  WINEPREFIX="$prefix" wineserver -w 2>/dev/null || true
+  [ "$status" = 0 ] || return "$status"
+  norvik_prefix_works "$@"
+}
+
+# Ends the set-up, with Wine's reason, when no prefix that programs start in can be
+# had at PREFIX.
+norvik_make_prefix() { # PREFIX LOADER WINEARCH
+  local prefix=$1 log status=0
+  [ "$(norvik_prefix_mark "$prefix")" = ready ] && return 0
+  log=$(mktemp)
+  if norvik_clear_prefix "$@" "$log"; then
+    norvik_create_prefix "$@" "$log" || status=$?
   fi
   if [ "$status" != 0 ]; then
+    norvik_stop_prefix_server "$prefix"
     echo "setup: the Wine prefix could not be created at $prefix: $(norvik_wine_reason "$log" "$status")" >&2
     rm -f "$log"
     exit 1
