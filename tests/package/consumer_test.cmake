@@ -1,19 +1,25 @@
 # Installs the build, moves the installed tree, builds the consumer project
-# against it and runs its CTest tests: the passing test DLL must pass, the one
-# with a failing test function must fail, and so must the one with no test and the
-# one whose test ends the process with exit code 0; both shards of the sharded one
-# pass; of the tests discovered one per test function only the failing one may
-# fail. CTest's output must name the failure.
+# against it with the toolchain file the documentation shows, and runs its CTest
+# tests: the passing test DLL must pass, the one with a failing test function must
+# fail, and so must the one with no test and the one whose test ends the process
+# with exit code 0; both shards of the sharded one pass; of the tests discovered one
+# per test function only the failing one may fail, and the one whose test DLL needs
+# a DLL of the project, copied as the documentation says, passes. CTest's output
+# must name the failure. With TUTORIAL, the tutorial is then followed step by step.
 cmake_minimum_required(VERSION 3.20)
 
 include(${CMAKE_CURRENT_LIST_DIR}/run_step.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/doc_blocks.cmake)
 
 file(REMOVE_RECURSE ${WORK_DIR})
 run("Installing" ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${WORK_DIR}/installed)
 # Nothing in the installed tree may depend on where it was installed.
 file(RENAME ${WORK_DIR}/installed ${WORK_DIR}/moved)
+norvik_doc_block(${DOCS_DIR}/cmake.md ${TOOLCHAIN_BLOCK} ${WORK_DIR}/toolchain.cmake)
+norvik_doc_block(${DOCS_DIR}/cmake.md dependency-copy ${WORK_DIR}/dependency_copy.cmake)
 run("Configuring the consumer" ${CMAKE_COMMAND} -S ${CONSUMER_SOURCE_DIR} -B ${WORK_DIR}/build -G ${GENERATOR}
-  -DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN} -DCMAKE_PREFIX_PATH=${WORK_DIR}/moved)
+  -DCMAKE_TOOLCHAIN_FILE=${WORK_DIR}/toolchain.cmake -DCMAKE_PREFIX_PATH=${WORK_DIR}/moved
+  -DNORVIK_DEPENDENCY_COPY=${WORK_DIR}/dependency_copy.cmake)
 if(NOT CAN_RUN)
   # Discovering tests runs the runner while building, so only the rest is built.
   run("Building the consumer" ${CMAKE_COMMAND} --build ${WORK_DIR}/build --target passing_tests failing_tests)
@@ -36,8 +42,9 @@ set(expectations
   "WordCount[.]CountsWordsBetweenBlanks [.]+ +Passed"
   "WordCount[.]CountsHyphenatedWordsAsOne [.]+\\*\\*\\*Failed"
   "WordCount[.]CountsNothingInPunctuation [.]+ +Passed"
+  "Greeting[.]GreetsByName [.]+ +Passed"
   "word_count_tests[.]c[(][0-9]+[)]: error: WordCount[.]CountsHyphenatedWordsAsOne: Expected integer to be '1' but it was '2'"
-  "56% tests passed, 4 tests failed out of 9")
+  "60% tests passed, 4 tests failed out of 10")
 foreach(expected IN LISTS expectations)
   if(NOT output MATCHES "${expected}")
     message(FATAL_ERROR "CTest's output lacks \"${expected}\"")
@@ -54,4 +61,45 @@ endif()
 run("Listing the discovered tests" ${CMAKE_CTEST_COMMAND} --test-dir ${WORK_DIR}/build -N -L discovered)
 if(NOT output MATCHES "Total Tests: 3")
   message(FATAL_ERROR "The label given to the discovered tests does not select exactly those 3:\n${output}")
+endif()
+
+if(NOT TUTORIAL)
+  return()
+endif()
+# The tutorial's files as it shows them, its configure and build, the red run, the
+# fix and the green run.
+set(tutorial ${WORK_DIR}/tutorial)
+foreach(name temperature.h temperature.c temperature_tests.c CMakeLists.txt)
+  norvik_doc_block(${DOCS_DIR}/tutorial.md tutorial/${name} ${tutorial}/${name})
+endforeach()
+run("Configuring the tutorial" ${CMAKE_COMMAND} -S ${tutorial} -B ${tutorial}/build -G Ninja
+  -DCMAKE_TOOLCHAIN_FILE=${WORK_DIR}/toolchain.cmake -DCMAKE_PREFIX_PATH=${WORK_DIR}/moved)
+run("Building the tutorial" ${CMAKE_COMMAND} --build ${tutorial}/build)
+execute_process(COMMAND ${CMAKE_CTEST_COMMAND} --test-dir ${tutorial}/build --output-on-failure
+  RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE output)
+message("${output}")
+set(red_run
+  "temperature_tests[.]c[(]10[)]: error: Temperature[.]WaterBoilsAtHundred: Expected double to be '100' within a relative tolerance of '1e-09' but it was '0', a relative difference of '1'"
+  "temperature_tests[.]c[(]14[)]: error: Temperature[.]ScalesMeetAtMinusForty: Expected double to be '-40' within a relative tolerance of '1e-09' but it was '-0', a relative difference of '1'"
+  "\n1 passed, 2 failed\n"
+  "0% tests passed, 1 tests failed out of 1")
+foreach(expected IN LISTS red_run)
+  if(NOT output MATCHES "${expected}")
+    message(FATAL_ERROR "The tutorial's first run lacks \"${expected}\"")
+  endif()
+endforeach()
+if(status EQUAL 0 OR NOT EXISTS ${tutorial}/build/temperature_tests.xml)
+  message(FATAL_ERROR "The tutorial's first run passed, or left no report")
+endif()
+
+file(READ ${tutorial}/temperature.c code)
+norvik_doc_block(${DOCS_DIR}/tutorial.md tutorial/fix ${tutorial}/fix.c)
+file(READ ${tutorial}/fix.c fix)
+string(FIND "${code}" "double FahrenheitToCelsius" start)
+string(SUBSTRING "${code}" 0 ${start} code)
+file(WRITE ${tutorial}/temperature.c "${code}${fix}")
+run("Building the fixed tutorial" ${CMAKE_COMMAND} --build ${tutorial}/build)
+run("Running the fixed tutorial" ${CMAKE_CTEST_COMMAND} --test-dir ${tutorial}/build --output-on-failure)
+if(NOT output MATCHES "100% tests passed, 0 tests failed out of 1")
+  message(FATAL_ERROR "The tutorial's second run is not green:\n${output}")
 endif()
