@@ -56,6 +56,7 @@ extern "C" const char *NVK_CALL NvkAssert(int condition, const char *fileName, i
     NvkAssertionFailure *failure = nvk::AllocateRecord<NvkAssertionFailure>();
     failure->lineNumber = lineNumber;
     failure->testFunction = testFunction;
+    failure->fileName = nvk::CopyUntracked(fileName);
     va_list arguments;
     va_start(arguments, format);
     failure->message = FormatMessage(format, arguments);

@@ -22,6 +22,14 @@ void *AllocateUntracked(std::size_t size) {
     return block;
 }
 
+char *CopyUntracked(const char *text) {
+    if (text == nullptr || text[0] == '\0') {
+        return nullptr;
+    }
+    const std::size_t size = std::strlen(text) + 1;
+    return static_cast<char *>(std::memcpy(AllocateUntracked(size), text, size));
+}
+
 void *AllocateTracked(std::size_t size) {
     void *block = std::calloc(1, size);
     if (block == nullptr) {

@@ -27,6 +27,8 @@ Record *AllocateRecord() {
 // Uncounted heap memory that ends the process instead of throwing when exhausted,
 // for the library's private containers.
 void *AllocateUntracked(std::size_t size);
+// An uncounted copy of text, freed with std::free; NULL for NULL or empty text.
+char *CopyUntracked(const char *text);
 
 template <typename T>
 struct UntrackedAllocator {

@@ -78,6 +78,10 @@ const char *NVK_CALL NvkAssertionFailureGetMessage(NvkAssertionFailure *failure)
     return failure == nullptr ? nullptr : failure->message;
 }
 
+const char *NVK_CALL NvkAssertionFailureGetFileName(NvkAssertionFailure *failure) {
+    return failure == nullptr ? nullptr : failure->fileName;
+}
+
 NvkAssertionFailure *NVK_CALL NvkAssertionFailureGetNext(NvkAssertionFailure *failure) {
     return failure == nullptr ? nullptr : failure->next;
 }

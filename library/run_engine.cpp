@@ -1,5 +1,7 @@
 // Running one batch, all batches or a single test function, with every call of
-// user code under the crash guard.
+// user code under the crash guard or through the runner's executor.
+#include <algorithm>
+
 #include "clock.h"
 #include "crash_guard.h"
 #include "crash_texts.h"
@@ -17,20 +19,33 @@ using nvk::kTestCrash;
 using nvk::kTestSetupCrash;
 using nvk::kTestTearDownCrash;
 
-// A fault becomes an ordinary failure of the current test function.
-inline void Guard(NvkTestProc function, const char *crashMessage) {
-    if (function == nullptr) {
+// The function itself under the crash guard, or what the runner's executor made of it.
+inline int32_t Call(NvkRunCall call, NvkTestProc function, double *seconds) {
+    if (nvk::runExecutor == nullptr) {
+        return nvk::CallGuarded(function) ? NvkRunCallReturned : NvkRunCallCrashed;
+    }
+    return nvk::runExecutor(nvk::runExecutorContext, call, nvk::CurrentTestFunction(), function, seconds);
+}
+
+// A fault becomes an ordinary failure of the current test function. Once a stop was
+// asked for, no more user code runs.
+inline void Guard(NvkRunCall call, NvkTestProc function, const char *crashMessage, double *seconds = nullptr) {
+    if (function == nullptr || nvk::RunStopRequested()) {
         return;
     }
-    if (!nvk::CallGuarded(function)) {
+    const int32_t result = Call(call, function, seconds);
+    if (result == NvkRunCallCrashed) {
         NvkAssert(0, nullptr, 0, crashMessage);
+    } else if (result == NvkRunCallStopRun) {
+        nvk::runStopRequested = true;
     }
 }
 
 void TimeTestFunction(NvkTestFunction *testFunction) {
     const int64_t start = nvk::ClockTicks();
-    Guard(testFunction->function, kTestCrash);
-    testFunction->executionTime = nvk::SecondsSince(start);
+    double seconds = -1;
+    Guard(NvkRunCallTestFunction, testFunction->function, kTestCrash, &seconds);
+    testFunction->executionTime = seconds >= 0 ? std::max(seconds, 0.001) : nvk::SecondsSince(start);
 }
 
 // The guard is armed for a whole run rather than for each call.
@@ -65,14 +80,14 @@ int32_t RunOne(NvkTestFunction *testFunction, BatchEnds ends) {
         nvk::ResetTestFunction(testFunction, false);
     }
     if (ends.runBatchSetup) {
-        Guard(batch->batchSetup, kBatchSetupCrash);
+        Guard(NvkRunCallBatchSetup, batch->batchSetup, kBatchSetupCrash);
     }
-    Guard(batch->testSetup, kTestSetupCrash);
+    Guard(NvkRunCallTestSetup, batch->testSetup, kTestSetupCrash);
     nvk::RaiseEvent(NvkEventTestFunctionStarted, 0, batch, testFunction);
     TimeTestFunction(testFunction);
-    Guard(batch->testTearDown, kTestTearDownCrash);
+    Guard(NvkRunCallTestTearDown, batch->testTearDown, kTestTearDownCrash);
     if (ends.runBatchTearDown) {
-        Guard(batch->batchTearDown, kBatchTearDownCrash);
+        Guard(NvkRunCallBatchTearDown, batch->batchTearDown, kBatchTearDownCrash);
     }
     nvk::SetCurrentTestFunction(nullptr);
     const int32_t passed = testFunction->firstFailure == nullptr ? 1 : 0;
@@ -127,7 +142,7 @@ int32_t RunBatchTests(NvkBatch *batch) {
     // that has no selected one after it is the last: the batch is walked once.
     const nvk::TestFunctionArray &tests = nvk::TestFunctionsOf(batch);
     bool first = true;
-    for (size_t position = NextSelected(tests, 0); position < tests.size();) {
+    for (size_t position = NextSelected(tests, 0); position < tests.size() && !nvk::RunStopRequested();) {
         FetchAhead(tests, position);
         const size_t following = NextSelected(tests, position + 1);
         if (RunOne(tests[position], {first, following == tests.size()}) == 0) {
@@ -171,7 +186,7 @@ int32_t NVK_CALL NvkBatchRun(NvkBatch *batch) {
     }
 
     int32_t overall = 1;
-    for (NvkBatch *each = batch; each != nullptr; each = allBatches ? each->next : nullptr) {
+    for (NvkBatch *each = batch; each != nullptr && !nvk::RunStopRequested(); each = allBatches ? each->next : nullptr) {
         if (RunBatchTests(each) == 0) {
             overall = 0;
         }

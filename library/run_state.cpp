@@ -1,10 +1,14 @@
-// The run depth and the current test function, and their exported readers.
+// The run depth, the current test function and the run's executor, and their
+// exported readers and setter.
 #include "run_state.h"
 
 namespace nvk {
 
 uint32_t runDepth = 0;
 NvkTestFunction *currentTestFunction = nullptr;
+NvkRunExecutor runExecutor = nullptr;
+void *runExecutorContext = nullptr;
+bool runStopRequested = false;
 
 }  // namespace nvk
 
@@ -13,5 +17,14 @@ extern "C" {
 int32_t NVK_CALL NvkIsRunning(void) { return nvk::RunInProgress() ? 1 : 0; }
 
 NvkTestFunction *NVK_CALL NvkTestFunctionGetCurrent(void) { return nvk::CurrentTestFunction(); }
+
+int32_t NVK_CALL NvkSetRunExecutor(NvkRunExecutor executor, void *context) {
+    if (nvk::RunInProgress()) {
+        return 0;
+    }
+    nvk::runExecutor = executor;
+    nvk::runExecutorContext = context;
+    return 1;
+}
 
 }  // extern "C"

@@ -11,14 +11,26 @@ namespace nvk {
 
 extern uint32_t runDepth;
 extern NvkTestFunction *currentTestFunction;
+extern NvkRunExecutor runExecutor;
+extern void *runExecutorContext;
+extern bool runStopRequested;
 
 inline bool RunInProgress() { return runDepth > 0; }
-// Returns true when the depth went from 0 to 1.
-inline bool EnterRun() { return ++runDepth == 1; }
+// Returns true when the depth went from 0 to 1; a new run is not stopped.
+inline bool EnterRun() {
+    if (++runDepth != 1) {
+        return false;
+    }
+    runStopRequested = false;
+    return true;
+}
 // Returns true when the depth came back to 0.
 inline bool LeaveRun() { return --runDepth == 0; }
 
 inline NvkTestFunction *CurrentTestFunction() { return currentTestFunction; }
+
+// An executor asked for the run to end: no more user code is called in it.
+inline bool RunStopRequested() { return runStopRequested; }
 inline void SetCurrentTestFunction(NvkTestFunction *testFunction) { currentTestFunction = testFunction; }
 
 }  // namespace nvk

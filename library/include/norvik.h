@@ -172,6 +172,9 @@ NVK_API void NVK_CALL NvkTestFunctionSetUserData(NvkTestFunction *testFunction, 
 
 NVK_API int32_t NVK_CALL NvkAssertionFailureGetLineNumber(NvkAssertionFailure *failure);
 NVK_API const char *NVK_CALL NvkAssertionFailureGetMessage(NvkAssertionFailure *failure);
+/* The source file the failing check named, which may differ from its test function's file name
+ * (a check in a helper function of another file); NULL for a crash or a check without a file. */
+NVK_API const char *NVK_CALL NvkAssertionFailureGetFileName(NvkAssertionFailure *failure);
 NVK_API NvkAssertionFailure *NVK_CALL NvkAssertionFailureGetNext(NvkAssertionFailure *failure);
 NVK_API NvkTestFunction *NVK_CALL NvkAssertionFailureGetTestFunction(NvkAssertionFailure *failure);
 NVK_API int32_t NVK_CALL NvkAssertionFailureGetUserData(NvkAssertionFailure *failure);
@@ -216,6 +219,42 @@ NVK_API NvkTestFunction *NVK_CALL NvkTestFunctionGetCurrent(void);
 NVK_API int64_t NVK_CALL NvkTimeGetTickCount(void);
 /* Seconds since the tick value, never less than 0.001. */
 NVK_API double NVK_CALL NvkTimeGetElapsedTime(int64_t startTick);
+
+/* ---- Run executor ------------------------------------------------------------------ */
+
+/* By default a run calls each batch setup, test setup, test function, test tear-down and batch
+ * tear-down itself, under the crash guard. A runner that executes user code elsewhere, in another
+ * process for example, installs an executor: the run then calls it instead, for each of these
+ * functions that is set, with the current test function, and keeps everything else as it is:
+ * the order of the calls, the events, the records and the results. While it is called, the
+ * executor records what happened through NvkAssert, as the checks themselves would have, with
+ * their file names, lines and messages. */
+
+/* The call the executor stands in for. */
+enum NvkRunCall {
+    NvkRunCallBatchSetup = 0,
+    NvkRunCallTestSetup = 1,
+    NvkRunCallTestFunction = 2,
+    NvkRunCallTestTearDown = 3,
+    NvkRunCallBatchTearDown = 4
+};
+
+/* What became of a call: the run records a crash as the crash guard does (the call's fixed
+ * message at line 0); a stop ends the run at once: the current test function gets no further
+ * calls, finishes (its time, event 18) with what was recorded, and no other test function of the
+ * run starts, so they stay not run; the run then ends as usual (events 11, 21, 9). */
+enum NvkRunCallResult { NvkRunCallCrashed = 0, NvkRunCallReturned = 1, NvkRunCallStopRun = 2 };
+
+/* call is an NvkRunCall and function the function the run would call. For NvkRunCallTestFunction
+ * seconds points at the test function's time, which the executor may set to the time the function
+ * took where it ran (never less than 0.001 is kept); the run's own measure of the call stays
+ * otherwise. seconds is NULL for the other calls. Returns an NvkRunCallResult. */
+typedef int32_t(NVK_CALL *NvkRunExecutor)(void *context, int32_t call, NvkTestFunction *testFunction,
+                                          NvkTestProc function, double *seconds);
+
+/* Installs the executor with its context for later runs; NULL goes back to calling the functions
+ * directly. 1 when done, 0 when refused during a run. */
+NVK_API int32_t NVK_CALL NvkSetRunExecutor(NvkRunExecutor executor, void *context);
 
 /* ---- Event handler ----------------------------------------------------------------- */
 
