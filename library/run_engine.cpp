@@ -186,7 +186,8 @@ int32_t NVK_CALL NvkBatchRun(NvkBatch *batch) {
     }
 
     int32_t overall = 1;
-    for (NvkBatch *each = batch; each != nullptr && !nvk::RunStopRequested(); each = allBatches ? each->next : nullptr) {
+    for (NvkBatch *each = batch; each != nullptr && !nvk::RunStopRequested();
+         each = allBatches ? each->next : nullptr) {
         if (RunBatchTests(each) == 0) {
             overall = 0;
         }
