@@ -19,56 +19,61 @@ std::string ConsoleOutput::Coloured(const char *code, const std::string &text) c
 
 void ConsoleOutput::LibraryStarted(const std::string &path, size_t selectedTests) const {
     if (verbosity_ != Verbosity::Quiet) {
-        std::printf("Running %lu test%s from %s\n", static_cast<unsigned long>(selectedTests),
-                    selectedTests == 1 ? "" : "s", path.c_str());
+        WriteOutput("Running " + std::to_string(selectedTests) + (selectedTests == 1 ? " test" : " tests") + " from " +
+                    EscapeControlBytes(path) + "\n");
     }
+}
+
+void ConsoleOutput::RepetitionStarted(unsigned repetition, unsigned count) const {
+    if (verbosity_ != Verbosity::Quiet) {
+        WriteOutput("Repetition " + std::to_string(repetition) + " of " + std::to_string(count) + "\n");
+    }
+}
+
+void ConsoleOutput::Shuffling(uint64_t seed) const {
+    WriteOutput("Shuffling with --seed " + std::to_string(seed) + "\n");
 }
 
 void ConsoleOutput::TestFinished(const std::string &rawName, const TestRecord &test) const {
     const std::string fullName = EscapeControlBytes(rawName);
+    std::string text;
     if (verbosity_ == Verbosity::Verbose) {
         const bool passed = test.outcome == Outcome::Passed;
-        std::printf("%s %s (%.3f s)\n", Coloured(passed ? kGreen : kRed, passed ? "[PASS]" : "[FAIL]").c_str(),
-                    fullName.c_str(), test.seconds);
+        char seconds[32];
+        std::snprintf(seconds, sizeof seconds, " (%.3f s)\n", test.seconds);
+        text += Coloured(passed ? kGreen : kRed, passed ? "[PASS]" : "[FAIL]") + " " + fullName + seconds;
     }
     for (const FailureRecord &failure : test.failures) {
-        std::printf("%s(%d): %s %s: %s\n", failure.file.c_str(), failure.line, Coloured(kRed, "error:").c_str(),
-                    fullName.c_str(), EscapeControlBytes(failure.message).c_str());
+        text += EscapeControlBytes(failure.file) + "(" + std::to_string(failure.line) +
+                "): " + Coloured(kRed, "error:") + " " + fullName + ": " + EscapeControlBytes(failure.message) + "\n";
     }
-    // CI logs show each line as it comes, also when a later test hangs.
-    std::fflush(stdout);
+    WriteOutput(text);
 }
 
 void ConsoleOutput::Summary(const Counts &counts, const std::vector<std::string> &failedTests) const {
+    std::string text;
+    const unsigned ran = counts.passed + counts.failed;
     if (verbosity_ != Verbosity::Quiet) {
-        std::printf("%u test%s ran in %.3f s\n", counts.passed + counts.failed,
-                    counts.passed + counts.failed == 1 ? "" : "s", counts.seconds);
+        char seconds[32];
+        std::snprintf(seconds, sizeof seconds, "%.3f", counts.seconds);
+        text += std::to_string(ran) + (ran == 1 ? " test" : " tests") + " ran in " + seconds + " s\n";
         if (!failedTests.empty()) {
-            std::printf("Failed tests:\n");
+            text += "Failed tests:\n";
             for (const std::string &name : failedTests) {
-                std::printf("  %s\n", Coloured(kRed, EscapeControlBytes(name)).c_str());
+                text += "  " + Coloured(kRed, EscapeControlBytes(name)) + "\n";
             }
         }
     }
     // The last line stays plain, for scripts that read it.
-    std::printf("%u passed, %u failed", counts.passed, counts.failed);
+    text += std::to_string(counts.passed) + " passed, " + std::to_string(counts.failed) + " failed";
     if (counts.skipped != 0) {
-        std::printf(", %u skipped", counts.skipped);
+        text += ", " + std::to_string(counts.skipped) + " skipped";
     }
-    std::printf("\n");
-    std::fflush(stdout);
+    WriteOutput(text + "\n");
 }
 
-void ConsoleOutput::Error(const std::string &text) const {
-    std::fflush(stdout);
-    std::fprintf(stderr, "%s: %s\n", kProgramName, text.c_str());
-    std::fflush(stderr);
-}
+void ConsoleOutput::Listed(const std::string &fullName) const { WriteOutput(EscapeControlBytes(fullName) + "\n"); }
 
-std::string SecondsText(double seconds) {
-    char text[48];
-    std::snprintf(text, sizeof text, "%g second%s", seconds, seconds == 1 ? "" : "s");
-    return text;
-}
+void ConsoleOutput::Error(const std::string &text) const { WriteError(std::string(kProgramName) + ": " + text + "\n"); }
 
 }  // namespace console

@@ -1,12 +1,13 @@
 // What the console runner prints: failures in the form IDEs and CI annotate, a line
-// per test when verbose, and a summary that ends with the plain counts.
+// per test when verbose, and a summary that ends with the plain counts. It only
+// listens: the session hands it what happened.
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "options.h"
-#include "run_results.h"
+#include "result_store.h"
 
 namespace console {
 
@@ -15,6 +16,8 @@ public:
     ConsoleOutput(Verbosity verbosity, bool colour) : verbosity_(verbosity), colour_(colour) {}
 
     void LibraryStarted(const std::string &path, size_t selectedTests) const;
+    void RepetitionStarted(unsigned repetition, unsigned count) const;
+    void Shuffling(uint64_t seed) const;
     // "file(line): error: Batch.Test: message" for each failure; when verbose, a
     // line with the outcome and time first. Control bytes in names and messages are
     // escaped, so that each failure stays one line.
@@ -23,6 +26,7 @@ public:
     bool PrintsTest(const TestRecord &test) const { return PrintsPassedTests() || !test.failures.empty(); }
     bool PrintsPassedTests() const { return verbosity_ == Verbosity::Verbose; }
     void Summary(const Counts &counts, const std::vector<std::string> &failedTests) const;
+    void Listed(const std::string &fullName) const;
 
     // On standard error, with the program's name.
     void Error(const std::string &text) const;
@@ -33,8 +37,5 @@ private:
     Verbosity verbosity_;
     bool colour_;
 };
-
-// "2 seconds", "0.5 seconds": the limit as the user gave it.
-std::string SecondsText(double seconds);
 
 }  // namespace console

@@ -1,31 +1,76 @@
-// The console runner's entry: reads the options and runs the test libraries.
-#include <cstdio>
+// The console runner's entry: reads the options and runs the test libraries, or,
+// started as a worker, runs its parent's plan. Arguments are UTF-8 from here on.
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "options.h"
 #include "platform.h"
-#include "run_session.h"
+#include "session.h"
+#include "test_worker.h"
 #include "worker_process.h"
-#include "worker_run.h"
+#if defined(_WIN32)
+#  include <windows.h>
 
-int main(int argc, char **argv) {
-    console::TurnOffErrorDialogs();
-    console::Options options;
-    std::string error = console::ParseOptions(argc, argv, options);
-    if (error.empty() && !options.workerChannel.empty()) {
-        return console::RunWorker(options);
+#  include "wide_text_windows.h"
+#endif
+
+namespace {
+
+// A test that changes the current folder must not move where the reports go, nor
+// which libraries later ones are.
+void MakePathsAbsolute(console::Options &options) {
+    for (std::string &library : options.libraries) {
+        library = console::AbsolutePath(library);
     }
-    if (error.empty()) {
-        error = console::ApplyEnvironment(options, [](const char *name) { return std::getenv(name); });
+    for (std::string *path : {&options.xmlPath, &options.junitPath, &options.shardStatusFile}) {
+        if (!path->empty()) {
+            *path = console::AbsolutePath(*path);
+        }
+    }
+}
+
+int RunConsole(const std::vector<std::string> &arguments) {
+    run::TurnOffErrorDialogs();
+    std::vector<const char *> pointers;
+    for (const std::string &argument : arguments) {
+        pointers.push_back(argument.c_str());
+    }
+    console::Options options;
+    std::string error = console::ParseOptions(static_cast<int>(pointers.size()), pointers.data(), options);
+    if (error.empty() && !options.workerChannel.empty()) {
+        return run::RunTestWorker(options.workerChannel, options.libraries.empty() ? "" : options.libraries[0]);
     }
     if (!error.empty()) {
-        std::fprintf(stderr, "%s: %s\n%s", console::kProgramName, error.c_str(),
-                     console::UsageText(console::kProgramName).c_str());
+        console::WriteError(std::string(console::kProgramName) + ": " + error + "\n" +
+                            console::UsageText(console::kProgramName));
+        return console::kExitUsageOrLoad;
+    }
+    error = console::ApplyEnvironment(options, [](const char *name) { return std::getenv(name); });
+    if (!error.empty()) {
+        console::WriteError(std::string(console::kProgramName) + ": " + error + "\n");
         return console::kExitUsageOrLoad;
     }
     if (options.help) {
-        std::printf("%s", console::UsageText(console::kProgramName).c_str());
+        console::WriteOutput(console::UsageText(console::kProgramName));
         return console::kExitPassed;
     }
+    MakePathsAbsolute(options);
     return console::RunSession(options);
 }
+
+}  // namespace
+
+#if defined(_WIN32)
+// The arguments as the system has them, in UTF-16: paths outside the ANSI code page
+// come through whole.
+int wmain(int argc, wchar_t **argv) {
+    std::vector<std::string> arguments;
+    for (int index = 0; index < argc; ++index) {
+        arguments.push_back(loader::Utf8FromWide(argv[index]));
+    }
+    return RunConsole(arguments);
+}
+#else
+int main(int argc, char **argv) { return RunConsole(std::vector<std::string>(argv, argv + argc)); }
+#endif

@@ -1,6 +1,6 @@
-// What the console runner needs of its platform besides loading libraries: its
-// name, colour on a terminal, and, when a test hangs, stopping the test thread
-// where the library's state is whole and ending at once. One file per platform.
+// What the console runner needs of its platform besides loading libraries and
+// starting workers: its name, its output, colour on a terminal, and files by
+// paths in UTF-8. One file per platform.
 #pragma once
 
 #include <string>
@@ -13,18 +13,18 @@ extern const char kProgramName[];
 // where the terminal needs that.
 bool PrepareColourTerminal();
 
-// Remembers the calling thread as the one that runs the tests.
-void RememberTestThread();
+// Writes to standard output or error at once, after what the C runtime still holds
+// for it, which tests may have printed. A console gets the text as UTF-8 however
+// its code page is set. Usable while the process ends.
+void WriteOutput(const std::string &text);
+void WriteError(const std::string &text);
 
-// From another thread: stops the test thread at a moment when it runs code of the
-// test library at libraryPath (so it is inside no call of the Norvik library, whose
-// state is then whole) and leaves it stopped. False when that did not happen within
-// about a second, for example while the test waits in the system; the thread then
-// runs on.
-bool PauseTestThreadInLibrary(const std::string &libraryPath);
+// The path made absolute against the current folder, which a test may change.
+std::string AbsolutePath(const std::string &path);
 
-// Ends the process with the exit code without running anything more of it: a
-// hanging test may hold locks that a normal exit would wait for.
-[[noreturn]] void EndProcessNow(int exitCode);
+// Writes the bytes as the whole file; false when they were not all written.
+bool WriteWholeFile(const std::string &path, const std::string &bytes);
+// Creates the file when it does not exist, keeping what it holds.
+bool TouchFile(const std::string &path);
 
 }  // namespace console

@@ -1,50 +1,30 @@
-#include <dlfcn.h>
-#include <limits.h>
-#include <pthread.h>
-#include <signal.h>
-#include <stdlib.h>
-#include <ucontext.h>
+#include <fcntl.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
-#include <cstdint>
+#include <climits>
+#include <cstdio>
 
 #include "platform.h"
 
 namespace console {
 namespace {
 
-pthread_t testThread;
-std::atomic<uintptr_t> pausedAt(0);
-int pausedPipe[2] = {-1, -1};
-int resumePipe[2] = {-1, -1};
-
-uintptr_t ProgramCounter(void *context) {
-#if defined(__x86_64__)
-    return static_cast<uintptr_t>(static_cast<ucontext_t *>(context)->uc_mcontext.gregs[REG_RIP]);
-#elif defined(__aarch64__)
-    return static_cast<uintptr_t>(static_cast<ucontext_t *>(context)->uc_mcontext.pc);
-#else
-    (void)context;
-    return 0;
-#endif
-}
-
-// On the test thread: says where it stopped, then waits to be let go.
-void OnPause(int, siginfo_t *, void *context) {
-    pausedAt = ProgramCounter(context);
-    char byte = 0;
-    while (write(pausedPipe[1], &byte, 1) < 0 && errno == EINTR) {
+void WriteAll(int fd, FILE *stream, const std::string &text) {
+    std::fflush(stream);
+    const char *bytes = text.data();
+    size_t size = text.size();
+    while (size > 0) {
+        const ssize_t written = write(fd, bytes, size);
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return;
+        }
+        bytes += written;
+        size -= static_cast<size_t>(written);
     }
-    while (read(resumePipe[0], &byte, 1) < 0 && errno == EINTR) {
-    }
-}
-
-bool SameFile(const char *first, const char *second) {
-    char firstPath[PATH_MAX], secondPath[PATH_MAX];
-    return realpath(first, firstPath) != nullptr && realpath(second, secondPath) != nullptr &&
-           std::string(firstPath) == secondPath;
 }
 
 }  // namespace
@@ -53,37 +33,33 @@ const char kProgramName[] = "norvik-run";
 
 bool PrepareColourTerminal() { return isatty(STDOUT_FILENO) != 0; }
 
-void RememberTestThread() { testThread = pthread_self(); }
+void WriteOutput(const std::string &text) { WriteAll(STDOUT_FILENO, stdout, text); }
 
-bool PauseTestThreadInLibrary(const std::string &libraryPath) {
-    if (pipe(pausedPipe) != 0 || pipe(resumePipe) != 0) {
-        return false;
+void WriteError(const std::string &text) { WriteAll(STDERR_FILENO, stderr, text); }
+
+std::string AbsolutePath(const std::string &path) {
+    if (path.empty() || path[0] == '/') {
+        return path;
     }
-    struct sigaction action = {};
-    action.sa_sigaction = &OnPause;
-    action.sa_flags = SA_SIGINFO | SA_RESTART;
-    sigemptyset(&action.sa_mask);
-    if (sigaction(SIGUSR2, &action, nullptr) != 0) {
-        return false;
+    char folder[PATH_MAX];
+    if (getcwd(folder, sizeof folder) == nullptr) {
+        return path;
     }
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        char byte = 0;
-        if (pthread_kill(testThread, SIGUSR2) != 0 || read(pausedPipe[0], &byte, 1) != 1) {
-            return false;
-        }
-        Dl_info place;
-        if (dladdr(reinterpret_cast<void *>(pausedAt.load()), &place) != 0 && place.dli_fname != nullptr &&
-            SameFile(place.dli_fname, libraryPath.c_str())) {
-            return true;
-        }
-        if (write(resumePipe[1], &byte, 1) != 1) {
-            return false;
-        }
-        usleep(10000);
-    }
-    return false;
+    return std::string(folder) + "/" + path;
 }
 
-void EndProcessNow(int exitCode) { _exit(exitCode); }
+bool WriteWholeFile(const std::string &path, const std::string &bytes) {
+    FILE *file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) {
+        return false;
+    }
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return std::fclose(file) == 0 && written;
+}
+
+bool TouchFile(const std::string &path) {
+    FILE *file = std::fopen(path.c_str(), "ab");
+    return file != nullptr && std::fclose(file) == 0;
+}
 
 }  // namespace console

@@ -1,38 +1,43 @@
 #include <windows.h>
 
+#include <cstdio>
+
+#include "kernel_handle.h"
 #include "platform.h"
+#include "wide_text_windows.h"
 
 #ifndef ENABLE_VIRTUAL_TERMINAL_PROCESSING
 #  define ENABLE_VIRTUAL_TERMINAL_PROCESSING 0x0004
 #endif
 
 namespace console {
+
+using loader::Utf8FromWide;
+using loader::WideFromUtf8;
 namespace {
 
-HANDLE testThread = nullptr;
-
-DWORD64 InstructionPointer(const CONTEXT &context) {
-#if defined(_M_X64) || defined(__x86_64__)
-    return context.Rip;
-#elif defined(_M_IX86) || defined(__i386__)
-    return context.Eip;
-#elif defined(_M_ARM64) || defined(__aarch64__)
-    return context.Pc;
-#else
-    return 0;
-#endif
-}
-
-bool InLibrary(DWORD64 address, const std::string &libraryPath) {
-    HMODULE module = nullptr;
-    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            reinterpret_cast<LPCSTR>(static_cast<uintptr_t>(address)), &module)) {
-        return false;
+// A console takes UTF-16, whatever its code page; a file or pipe the bytes as they are.
+void WriteAll(DWORD which, FILE *stream, const std::string &text) {
+    std::fflush(stream);
+    const HANDLE output = GetStdHandle(which);
+    DWORD mode = 0;
+    if (GetConsoleMode(output, &mode)) {
+        const std::wstring wide = WideFromUtf8(text);
+        DWORD written = 0;
+        WriteConsoleW(output, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+        return;
     }
-    char name[MAX_PATH * 4];
-    const DWORD length = GetModuleFileNameA(module, name, sizeof name);
-    return (length > 0 && length < sizeof name && lstrcmpiA(name, libraryPath.c_str()) == 0) ||
-           module == GetModuleHandleA(libraryPath.c_str());
+    const char *bytes = text.data();
+    size_t size = text.size();
+    while (size > 0) {
+        DWORD written = 0;
+        const DWORD chunk = size > 0x10000000 ? 0x10000000 : static_cast<DWORD>(size);
+        if (!WriteFile(output, bytes, chunk, &written, nullptr) || written == 0) {
+            return;
+        }
+        bytes += written;
+        size -= written;
+    }
 }
 
 }  // namespace
@@ -50,30 +55,46 @@ bool PrepareColourTerminal() {
     return SetConsoleMode(output, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
 }
 
-void RememberTestThread() {
-    DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &testThread,
-                    THREAD_SUSPEND_RESUME | THREAD_GET_CONTEXT | THREAD_QUERY_INFORMATION, FALSE, 0);
+void WriteOutput(const std::string &text) { WriteAll(STD_OUTPUT_HANDLE, stdout, text); }
+
+void WriteError(const std::string &text) { WriteAll(STD_ERROR_HANDLE, stderr, text); }
+
+std::string AbsolutePath(const std::string &path) {
+    const std::wstring wide = WideFromUtf8(path);
+    const DWORD length = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (path.empty() || length == 0) {
+        return path;
+    }
+    std::wstring full(length, L'\0');
+    const DWORD written = GetFullPathNameW(wide.c_str(), length, &full[0], nullptr);
+    full.resize(written);
+    return Utf8FromWide(full);
 }
 
-bool PauseTestThreadInLibrary(const std::string &libraryPath) {
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        if (SuspendThread(testThread) == static_cast<DWORD>(-1)) {
+bool WriteWholeFile(const std::string &path, const std::string &bytes) {
+    run::KernelHandle file(CreateFileW(WideFromUtf8(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        return false;
+    }
+    const char *at = bytes.data();
+    size_t size = bytes.size();
+    while (size > 0) {
+        DWORD written = 0;
+        const DWORD chunk = size > 0x10000000 ? 0x10000000 : static_cast<DWORD>(size);
+        if (!WriteFile(file.Get(), at, chunk, &written, nullptr) || written == 0) {
             return false;
         }
-        CONTEXT context = {};
-        context.ContextFlags = CONTEXT_CONTROL;
-        if (GetThreadContext(testThread, &context) && InLibrary(InstructionPointer(context), libraryPath)) {
-            return true;
-        }
-        ResumeThread(testThread);
-        Sleep(10);
+        at += written;
+        size -= written;
     }
-    return false;
+    return true;
 }
 
-void EndProcessNow(int exitCode) {
-    TerminateProcess(GetCurrentProcess(), static_cast<UINT>(exitCode));
-    ExitProcess(static_cast<UINT>(exitCode));
+bool TouchFile(const std::string &path) {
+    run::KernelHandle file(CreateFileW(WideFromUtf8(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                                       OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return static_cast<bool>(file);
 }
 
 }  // namespace console

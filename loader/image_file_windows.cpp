@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "image_validation.h"
+#include "wide_text_windows.h"
 
 namespace loader {
 namespace {
@@ -22,7 +23,7 @@ LoadFailure ValidateOpenFile(HANDLE file, uint16_t ownMachine) {
         static_cast<unsigned long long>(fileSize.QuadPart) > SIZE_MAX) {
         return LoadFailure::CannotMap;
     }
-    HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    HANDLE mapping = CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
     if (mapping == nullptr) {
         return LoadFailure::CannotMap;
     }
@@ -37,8 +38,8 @@ LoadFailure ValidateLibraryFile(const char *path, uint16_t ownMachine) {
     if (path == nullptr || path[0] == '\0') {
         return LoadFailure::CannotRead;
     }
-    HANDLE file =
-        CreateFileA(path, FILE_READ_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE file = CreateFileW(WideFromUtf8(path).c_str(), FILE_READ_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return LoadFailure::CannotRead;
     }

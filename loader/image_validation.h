@@ -4,6 +4,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "load_failure.h"
 
@@ -24,6 +26,10 @@ uint16_t ReadImageMachine(const unsigned char *bytes, size_t size);
 // For a whole file's bytes: None for an image of ownMachine; for the other of the two
 // machines, the failure that names the runner to use instead; else UnknownFormat.
 LoadFailure ValidateImageBytes(const unsigned char *bytes, size_t size, uint16_t ownMachine);
+
+// The names of the DLLs a PE image held in bytes[0, size) imports, in its order;
+// none for bytes that hold no readable import table. Never reads outside the bytes.
+std::vector<std::string> ImportedLibraryNames(const unsigned char *bytes, size_t size);
 
 // For the file at path: CannotRead when there is no path or the file cannot be opened
 // (a directory included), CannotMap when it cannot be mapped (an empty file

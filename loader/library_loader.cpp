@@ -11,6 +11,7 @@ namespace {
 
 LibraryModule loadedLibrary = nullptr;
 std::string loadedLibraryPath;
+std::string failureDetails;
 
 // The entry point is user code like any test: a crash in it must not end the runner.
 // What it registered before crashing may point into the module, so it goes too.
@@ -25,6 +26,7 @@ bool CreateBatchesGuarded(NvkTestProc createBatches) {
 }  // namespace
 
 LoadFailure LoadTestLibrary(const char *path) {
+    failureDetails.clear();
     if (path == nullptr || path[0] == '\0') {
         return LoadFailure::CannotRead;
     }
@@ -38,6 +40,8 @@ LoadFailure LoadTestLibrary(const char *path) {
     }
     LibraryModule module = LoadLibraryModule(fullPath.c_str());
     if (module == nullptr) {
+        const std::string refusal = LoadRefusal(fullPath.c_str());
+        failureDetails = refusal.empty() ? "" : ": " + refusal;
         return LoadFailure::CannotLoad;
     }
     const NvkTestProc createBatches = FindLibraryEntry(module);
@@ -49,6 +53,7 @@ LoadFailure LoadTestLibrary(const char *path) {
     loadedLibrary = module;
     loadedLibraryPath = fullPath;
     if (!CreateBatchesGuarded(createBatches)) {
+        failureDetails = ": its NvkLibraryCreateBatches crashed";
         return LoadFailure::CannotLoad;
     }
     NvkBatchFreeEmpties();
@@ -64,6 +69,8 @@ void ReleaseTestLibrary() {
     loadedLibrary = nullptr;
     loadedLibraryPath.clear();
 }
+
+std::string LoadFailureDetails() { return failureDetails; }
 
 bool IsTestLibraryLoaded() { return loadedLibrary != nullptr; }
 

@@ -3,6 +3,8 @@
 // runner; shows nothing itself.
 #pragma once
 
+#include <string>
+
 #include "load_failure.h"
 
 namespace loader {
@@ -19,6 +21,11 @@ LoadFailure LoadTestLibrary(const char *path);
 void ReleaseTestLibrary();
 
 bool IsTestLibraryLoaded();
+
+// For the last CannotLoad: what the platform said, or that the entry point crashed,
+// as a clause to follow LoadFailureText, say ": zlib1.dll, which it imports, was not
+// found (Windows error 126: ...)"; "" when there is nothing to add.
+std::string LoadFailureDetails();
 
 // The full path the loaded library was validated and loaded from; "" when none.
 const char *LoadedLibraryPath();

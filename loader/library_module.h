@@ -1,6 +1,6 @@
 // The platform's side of loading a test library: where a path leads, whether the
 // file is a library of the runner's own kind, and loading, searching and unloading
-// it. One file per platform.
+// it. Paths are UTF-8. One file per platform.
 #pragma once
 
 #include <string>
@@ -25,6 +25,9 @@ LoadFailure ValidateOwnLibraryFile(const char *fullPath);
 // Dependencies beside the library are found as if it were the program itself.
 // nullptr when the loader refuses it.
 LibraryModule LoadLibraryModule(const char *fullPath);
+// Right after LoadLibraryModule refused the library: what the platform said, and
+// which libraries it imports were not found, where that can be told.
+std::string LoadRefusal(const char *fullPath);
 NvkTestProc FindLibraryEntry(LibraryModule module);
 void UnloadLibraryModule(LibraryModule module);
 

@@ -42,6 +42,12 @@ LoadFailure ValidateOwnLibraryFile(const char *fullPath) {
 // dependencies.
 LibraryModule LoadLibraryModule(const char *fullPath) { return dlopen(fullPath, RTLD_NOW | RTLD_LOCAL); }
 
+// The dynamic loader's own message names the library that was not found.
+std::string LoadRefusal(const char *) {
+    const char *error = dlerror();
+    return error != nullptr ? error : "";
+}
+
 NvkTestProc FindLibraryEntry(LibraryModule module) {
     return reinterpret_cast<NvkTestProc>(dlsym(module, "NvkLibraryCreateBatches"));
 }

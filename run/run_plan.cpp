@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <numeric>
 
-namespace console {
+namespace run {
 namespace {
 
 bool ParseUnsigned(const std::string &text, unsigned &value) {
@@ -66,9 +66,9 @@ std::string ParseShard(const std::string &text, unsigned &index, unsigned &count
     return std::string();
 }
 
-std::vector<TestRef> ShardShare(const std::vector<TestRef> &selected, unsigned index, unsigned count) {
+std::vector<TestRef> ShardShare(const std::vector<TestRef> &selected, unsigned index, unsigned count, size_t offset) {
     std::vector<TestRef> share;
-    for (size_t i = index; i < selected.size(); i += count) {
+    for (size_t i = (index + count - offset % count) % count; i < selected.size(); i += count) {
         share.push_back(selected[i]);
     }
     return share;
@@ -134,23 +134,4 @@ std::vector<TestRef> TestsInOrder(const std::vector<Step> &steps) {
     return tests;
 }
 
-std::vector<size_t> InOrderRelease::Finish(size_t position) {
-    finished_[position] = true;
-    std::vector<size_t> released;
-    while (next_ < finished_.size() && finished_[next_]) {
-        released.push_back(next_++);
-    }
-    return released;
-}
-
-std::vector<size_t> InOrderRelease::FinishedBehindGaps() const {
-    std::vector<size_t> held;
-    for (size_t position = next_; position < finished_.size(); ++position) {
-        if (finished_[position]) {
-            held.push_back(position);
-        }
-    }
-    return held;
-}
-
-}  // namespace console
+}  // namespace run

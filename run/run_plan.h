@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace console {
+namespace run {
 
 // A test by its place in the registry: its batch, and its place in that batch.
 struct TestRef {
@@ -28,7 +28,8 @@ std::string ParseShard(const std::string &text, unsigned &index, unsigned &count
 
 // Shard INDEX of COUNT takes every COUNT-th of the selected tests, from the INDEX-th
 // on: the shares are disjoint, cover the selection, and differ by one test at most.
-std::vector<TestRef> ShardShare(const std::vector<TestRef> &selected, unsigned index, unsigned count);
+std::vector<TestRef> ShardShare(const std::vector<TestRef> &selected, unsigned index, unsigned count,
+                                size_t offset = 0);
 
 // Batch steps in registration order; with eachAlone, one step per test instead.
 std::vector<Step> PlanSteps(const std::vector<TestRef> &selected, bool eachAlone);
@@ -45,21 +46,4 @@ std::vector<std::vector<Step>> SplitAmongWorkers(const std::vector<Step> &steps,
 // Every test of the steps, in the order they run.
 std::vector<TestRef> TestsInOrder(const std::vector<Step> &steps);
 
-// Lets results out in their planned order, whatever order they finish in: a
-// position is released once it and every one before it have finished.
-class InOrderRelease {
-public:
-    explicit InOrderRelease(size_t count) : finished_(count, false) {}
-    // Returns the positions released by this one, in order; none while one before
-    // it is still out.
-    std::vector<size_t> Finish(size_t position);
-    // Once nothing more will finish: the finished positions still held back behind
-    // one that never did, in order.
-    std::vector<size_t> FinishedBehindGaps() const;
-
-private:
-    std::vector<bool> finished_;
-    size_t next_ = 0;
-};
-
-}  // namespace console
+}  // namespace run

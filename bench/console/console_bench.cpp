@@ -20,7 +20,7 @@
 #include "library_loader.h"
 #include "norvik.h"
 #include "options.h"
-#include "run_session.h"
+#include "session.h"
 
 namespace {
 

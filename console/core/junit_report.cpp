@@ -99,9 +99,6 @@ void AppendTestCase(std::string &out, const std::string &batchName, const TestRe
     case Outcome::Passed:
         out += "/>\n";
         return;
-    case Outcome::NotSelected:
-        out += ">\n      <skipped" + Attribute("message", "not selected") + "/>\n";
-        break;
     case Outcome::NotRun:
         out += ">\n      <skipped" + Attribute("message", "not run: " + notRunReason) + "/>\n";
         break;
@@ -118,7 +115,7 @@ void AppendTestCase(std::string &out, const std::string &batchName, const TestRe
 
 }  // namespace
 
-std::string JunitReport(const RunResults &results) {
+std::string JunitReport(const ResultStore &results) {
     std::string suites;
     for (const BatchRecord &batch : results.Batches()) {
         Counts counts;

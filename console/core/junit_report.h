@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "run_results.h"
+#include "result_store.h"
 
 namespace console {
 
@@ -11,6 +11,6 @@ namespace console {
 // ISO 8859-1 and written by the library report's own rule, so every byte comes out
 // well-formed: markup characters as entities, the control characters that XML
 // cannot hold as the symbols Unicode keeps for them.
-std::string JunitReport(const RunResults &results);
+std::string JunitReport(const ResultStore &results);
 
 }  // namespace console

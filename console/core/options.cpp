@@ -109,7 +109,7 @@ std::string ParseOptions(int count, const char *const *arguments, Options &optio
             }
         } else if (TakeValue("--shard", count, arguments, index, value, error)) {
             if (error.empty()) {
-                error = ParseShard(value, options.shardIndex, options.shardCount);
+                error = run::ParseShard(value, options.shardIndex, options.shardCount);
             }
         } else if (TakeValue("--seed", count, arguments, index, value, error)) {
             if (error.empty()) {
@@ -144,7 +144,7 @@ std::string ApplyEnvironment(Options &options, const std::function<const char *(
     const std::string total = text("TEST_TOTAL_SHARDS");
     if (!total.empty() && options.shardCount == 1) {
         const std::string error =
-            ParseShard(text("TEST_SHARD_INDEX") + "/" + total, options.shardIndex, options.shardCount);
+            run::ParseShard(text("TEST_SHARD_INDEX") + "/" + total, options.shardIndex, options.shardCount);
         if (!error.empty()) {
             return "TEST_SHARD_INDEX and TEST_TOTAL_SHARDS: " + error.substr(error.find("needs"));
         }

@@ -263,6 +263,17 @@ NVK_API int32_t NVK_CALL NvkSetRunExecutor(NvkRunExecutor executor, void *contex
 /* Installs the handler unless a locked one is in place; NULL never removes one. */
 NVK_API void NVK_CALL NvkSetEventHandler(NvkEventHandler handler, int32_t lock);
 
+/* ---- Process end --------------------------------------------------------------------- */
+
+/* A runner learns through this handler that its process is ending while the library is loaded,
+ * for example because a test called exit or ExitProcess: it can then name the test, write what it
+ * has and end with an exit code of its own. The handler is called once, on the thread that ends the
+ * process: on Windows as the process detaches the library, on other systems from exit. An ending
+ * that runs no more code of the process (TerminateProcess, _exit, a signal that kills) calls
+ * nothing. Installing NULL removes the handler. */
+typedef void(NVK_CALL *NvkProcessEndHandler)(void);
+NVK_API void NVK_CALL NvkSetProcessEndHandler(NvkProcessEndHandler handler);
+
 /* ---- Assertions -------------------------------------------------------------------- */
 
 /* Checks made inside a running test function (or its setups and tear-downs) count a pass or record a

@@ -8,7 +8,7 @@
 #include "junit_report.h"
 #include "norvik.h"
 #include "registry_fixture.h"
-#include "run_results.h"
+#include "result_store.h"
 
 namespace {
 
@@ -17,13 +17,20 @@ void NVK_CALL FailsOddly() { NvkAssert(0, "odd.c", 12, "%s", "bad\x01 <caf\xE9>\
 void NVK_CALL Throws() { throw std::runtime_error("thrown"); }
 void NVK_CALL SaysItCrashed() { NvkAssert(0, "odd.c", 20, "A crash was detected in the unit test function"); }
 
+void NVK_CALL TimesOut() { NvkAssert(0, nullptr, 0, "%s", "Timed out after 2 seconds"); }
+
 class JunitReport : public RegistryTest {
 protected:
-    // Runs the batch and copies every result as the console runner does.
-    console::RunResults RunAll() {
+    // Runs the selected tests and records each as the console runner does.
+    console::ResultStore RunAll() {
+        console::ResultStore results;
+        const std::vector<NvkTestFunction *> selected = results.AddSelection("odd.dll", "");
         NvkBatchRun(nullptr);
-        console::RunResults results;
-        results.AddRegistryAfterRun("odd.dll");
+        for (size_t index = 0; index < selected.size(); ++index) {
+            if (NvkTestFunctionGetStatistics(selected[index], nullptr, nullptr, nullptr) != 0) {
+                results.RecordFinished(results.KeyOfSelected(index), selected[index]);
+            }
+        }
         return results;
     }
 };
@@ -35,12 +42,12 @@ TEST_F(JunitReport, CountsTypesAndEscapesWhatXmlCannotHold) {
     NvkBatchAddFunctionImp(batch, "Throws", Throws);
     NvkBatchAddFunctionImp(batch, "SaysItCrashed", SaysItCrashed);
     NvkTestFunctionSetSkip(NvkBatchAddFunctionImp(batch, "Skipped", Proc<1>), 1);
-    const console::RunResults results = RunAll();
+    const console::ResultStore results = RunAll();
     const std::string report = console::JunitReport(results);
 
     for (const char *expected : {
-             "<testsuites name=\"Norvik\" tests=\"5\" failures=\"3\" errors=\"0\" skipped=\"1\"",
-             "<testsuite name=\"Odd &lt;&amp;&gt; &apos;b&apos;\" tests=\"5\"",
+             "<testsuites name=\"Norvik\" tests=\"4\" failures=\"3\" errors=\"0\" skipped=\"0\"",
+             "<testsuite name=\"Odd &lt;&amp;&gt; &apos;b&apos;\" tests=\"4\"",
              "<testcase classname=\"Odd &lt;&amp;&gt; &apos;b&apos;\" name=\"Passes\" time=",
              "<failure message=\"bad&#x2401; &lt;caf\xC3\xA9&gt;&#10;&quot;end&quot;\" type=\"assertion\">"
              "odd.c(12): bad&#x2401; &lt;caf\xC3\xA9&gt;\n&quot;end&quot;\n</failure>",
@@ -48,22 +55,26 @@ TEST_F(JunitReport, CountsTypesAndEscapesWhatXmlCannotHold) {
              "<failure message=\"A crash was detected in the unit test function\" type=\"crash\">",
              // The same words from an assertion, on a line of its own, are no crash.
              "<failure message=\"A crash was detected in the unit test function\" type=\"assertion\">odd.c(20)",
-             "name=\"Skipped\" time=\"0.000\">\n      <skipped message=\"not selected\"/>",
          }) {
         EXPECT_NE(std::string::npos, report.find(expected)) << expected << "\nin\n" << report;
     }
+    // A test the run left out is no result of it.
+    EXPECT_EQ(std::string::npos, report.find("Skipped")) << report;
 }
 
 TEST_F(JunitReport, ATimeoutIsItsOwnFailureTypeAndStopsTheRest) {
     NvkBatch *batch = NvkBatchCreate("Slow");
-    NvkBatchAddFunctionImp(batch, "Hangs", Proc<1>);
+    NvkTestFunction *hangs = NvkBatchAddFunctionImp(batch, "Hangs", TimesOut);
     NvkBatchAddFunctionImp(batch, "NeverReached", Proc<2>);
-    console::RunResults results;
-    results.AddRegistry("slow.dll");
-    results.RecordTimeout({0, 0}, 2.5, "Timed out after 2 seconds");
+    console::ResultStore results;
+    results.SetNotRunReason("the run ended at a timeout");
+    results.AddSelection("slow.dll", "");
+    NvkTestFunctionRun(hangs);
+    results.RecordFinished({0, 0}, hangs);
+    results.MarkTimedOut({0, 0});
     const std::string report = console::JunitReport(results);
     EXPECT_NE(std::string::npos,
-              report.find("name=\"Hangs\" time=\"2.500\">\n      <failure message=\"Timed out after 2 seconds\" "
+              report.find("name=\"Hangs\" time=\"0.001\">\n      <failure message=\"Timed out after 2 seconds\" "
                           "type=\"timeout\">slow.dll(0): Timed out after 2 seconds\n</failure>"))
         << report;
     EXPECT_NE(std::string::npos, report.find("<skipped message=\"not run: the run ended at a timeout\"/>"));

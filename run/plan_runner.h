@@ -1,0 +1,52 @@
+// Carries out what a runner asks the library to run, in its own process or in
+// worker processes. Either way the library of this process runs the same tests in
+// the same order, raises the same events and keeps the records; the workers only
+// take the user code out of this process.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "norvik.h"
+#include "remote_run.h"
+#include "run_plan.h"
+
+namespace run {
+
+// What the library is asked to run: every batch or one, over the skip flags, or the
+// given tests each on its own, in their order, so that the run can stop between
+// any two of them.
+struct RunRequest {
+    enum class Kind { AllBatches, OneBatch, EachAlone };
+    Kind kind = Kind::AllBatches;
+    NvkBatch *batch = nullptr;   // OneBatch
+    std::vector<TestRef> tests;  // EachAlone, by their places in the registry
+};
+
+// The steps workers follow for the request, by the skip flags of the loaded registry.
+std::vector<Step> StepsOf(const RunRequest &request);
+
+struct PlanOutcome {
+    std::vector<std::string> errors;  // why the tests could not be run
+    bool timedOutOutsideTests = false;
+};
+
+class PlanRunner {
+public:
+    virtual ~PlanRunner() = default;
+    virtual PlanOutcome Run(const RunRequest &request) = 0;
+    // From the run's thread or, with workers, any other: no test starts after the
+    // one in progress; with workers that one fails as stopped unless it finished.
+    virtual void Stop() = 0;
+};
+
+// Calls the library as it is: user code runs in this process.
+std::unique_ptr<PlanRunner> InProcessRunner();
+
+// The same library calls, with the user code in worker processes started by starter;
+// the settings' fingerprint is taken from the registry at each run.
+std::unique_ptr<PlanRunner> WorkerRunner(const PoolSettings &settings, WorkerStarter starter, DeliveryWait &wait,
+                                         RemoteRunObserver *observer = nullptr);
+
+}  // namespace run

@@ -1,0 +1,230 @@
+#include "remote_run.h"
+
+namespace run {
+namespace {
+
+uint64_t RefKey(const TestRef &test) { return (static_cast<uint64_t>(test.batch) << 32) | test.test; }
+
+const char *FileOrNull(const std::string &file) { return file.empty() ? nullptr : file.c_str(); }
+
+void RecordFailure(const ReportedFailure &failure) {
+    NvkAssert(0, FileOrNull(failure.file), failure.line, "%s", failure.message.c_str());
+}
+
+std::string EndMessage(const TestEnd &end, double limitSeconds) {
+    switch (end.kind) {
+    case TestEnd::Kind::TimedOut:
+        return TimeoutMessage(limitSeconds);
+    case TestEnd::Kind::Stopped:
+        return "stopped";
+    case TestEnd::Kind::Died:
+        break;
+    }
+    return DescribeProcessEnd(end.process);
+}
+
+}  // namespace
+
+// What a worker delivered for one planned test, and how much of it the library
+// has been told so far.
+struct RemoteRun::Delivery {
+    bool finished = false;  // else it ended
+    TestReport report;
+    TestEnd end;
+    size_t nextCheck = 0;
+    size_t nextFailure = 0;
+    bool endRecorded = false;
+
+    // The checks in their order, up to where the test function was called when
+    // beforeStart, else all that are left. Passes name the test's file, so that the
+    // test function takes the same file name as where it ran.
+    void ReplayChecks(bool beforeStart) {
+        for (; nextCheck < report.checks.size(); ++nextCheck) {
+            const ReportedCheck &check = report.checks[nextCheck];
+            if (check.kind == CheckKind::Started) {
+                if (beforeStart) {
+                    ++nextCheck;
+                    return;
+                }
+            } else if (check.kind == CheckKind::Passes) {
+                for (uint32_t pass = 0; pass < check.passes; ++pass) {
+                    NvkAssert(1, FileOrNull(report.fileName), 0, nullptr);
+                }
+            } else if (nextFailure < report.failures.size()) {
+                RecordFailure(report.failures[nextFailure++]);
+            }
+        }
+    }
+};
+
+RemoteRun::RemoteRun(const PoolSettings &settings, WorkerStarter starter, DeliveryWait &wait,
+                     RemoteRunObserver *observer, WatchClock &clock)
+    : settings_(settings), wait_(wait), observer_(observer), pool_(settings, std::move(starter), *this, clock) {}
+
+RemoteRun::~RemoteRun() { Finish(); }
+
+bool RemoteRun::Start(const std::vector<Step> &steps) {
+    if (NvkSetRunExecutor(&RemoteRun::Execute, this) == 0) {
+        return false;
+    }
+    installed_ = true;
+    const std::vector<TestRef> order = TestsInOrder(steps);
+    std::vector<std::vector<NvkTestFunction *>> registry;
+    for (NvkBatch *batch = NvkBatchGetFirst(); batch != nullptr; batch = NvkBatchGetNext(batch)) {
+        registry.emplace_back();
+        for (NvkTestFunction *test = NvkBatchGetFirstTestFunction(batch); test != nullptr;
+             test = NvkTestFunctionGetNext(test)) {
+            registry.back().push_back(test);
+        }
+    }
+    deliveries_.resize(order.size());
+    for (size_t position = 0; position < order.size(); ++position) {
+        positions_[registry.at(order[position].batch).at(order[position].test)] = position;
+        positionOfRef_[RefKey(order[position])] = position;
+    }
+    pool_.Start(steps);
+    return true;
+}
+
+bool RemoteRun::WillRun(const TestRef &test) {
+    const auto found = positionOfRef_.find(RefKey(test));
+    if (found == positionOfRef_.end()) {
+        return false;
+    }
+    const Delivery *delivery = AwaitDelivery(found->second);
+    return delivery != nullptr &&
+           (delivery->finished || delivery->end.kind != TestEnd::Kind::Stopped || !stoppedForFailure_);
+}
+
+void RemoteRun::Stop() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopped_ = true;
+    }
+    pool_.Stop();
+    wait_.Notify();
+}
+
+RemoteOutcome RemoteRun::Finish() {
+    if (installed_) {
+        NvkSetRunExecutor(nullptr, nullptr);
+        installed_ = false;
+    }
+    pool_.Stop();
+    pool_.Join();
+    RemoteOutcome outcome;
+    outcome.errors = pool_.Errors();
+    outcome.timedOutOutsideTests = pool_.TimedOutOutsideTests();
+    std::lock_guard<std::mutex> lock(mutex_);
+    outcome.stopped = stopped_;
+    return outcome;
+}
+
+void RemoteRun::Finished(TestReport &&report) {
+    std::unique_ptr<Delivery> delivery(new Delivery);
+    delivery->finished = true;
+    const TestRef test = report.test;
+    const bool failed = !report.failures.empty();
+    delivery->report = std::move(report);
+    Deliver(test, std::move(delivery));
+    if (failed && settings_.failFast) {
+        stoppedForFailure_ = true;
+        pool_.Stop();
+    }
+}
+
+void RemoteRun::Ended(const TestRef &test, TestEnd &&end) {
+    std::unique_ptr<Delivery> delivery(new Delivery);
+    delivery->end = std::move(end);
+    const bool failed = delivery->end.kind != TestEnd::Kind::Stopped;
+    Deliver(test, std::move(delivery));
+    if (failed && settings_.failFast) {
+        stoppedForFailure_ = true;
+        pool_.Stop();
+    }
+}
+
+void RemoteRun::AllDone() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        allDone_ = true;
+    }
+    wait_.Notify();
+}
+
+void RemoteRun::Deliver(const TestRef &test, std::unique_ptr<Delivery> delivery) {
+    const auto found = positionOfRef_.find(RefKey(test));
+    if (found == positionOfRef_.end()) {
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        deliveries_[found->second] = std::move(delivery);
+    }
+    wait_.Notify();
+}
+
+// The delivery for the position once it came, or nullptr when none will.
+RemoteRun::Delivery *RemoteRun::AwaitDelivery(size_t position) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (!deliveries_[position] && !allDone_ && !stopped_) {
+        wait_.Await(lock);
+    }
+    return deliveries_[position].get();
+}
+
+int32_t NVK_CALL RemoteRun::Execute(void *context, int32_t call, NvkTestFunction *test, NvkTestProc, double *seconds) {
+    return static_cast<RemoteRun *>(context)->OnCall(call, test, seconds);
+}
+
+// Setups replay what the test did before it was called; the test function call
+// replays the rest, tear-downs included, with the test's time.
+int32_t RemoteRun::OnCall(int32_t call, NvkTestFunction *test, double *seconds) {
+    const auto found = positions_.find(test);
+    if (found == positions_.end()) {
+        NvkAssert(0, nullptr, 0, "%s", "the run reached a test that no worker process was given");
+        endedTheRun_ = true;
+        return NvkRunCallStopRun;
+    }
+    Delivery *delivery = AwaitDelivery(found->second);
+    if (delivery == nullptr) {
+        const std::vector<std::string> errors = pool_.Errors();
+        NvkAssert(0, nullptr, 0, "%s",
+                  errors.empty() ? "stopped" : ("no worker process ran this test: " + errors.front()).c_str());
+        endedTheRun_ = true;
+        return NvkRunCallStopRun;
+    }
+    if (!delivery->finished) {
+        return ReplayEnd(*delivery, test, seconds);
+    }
+    const bool beforeStart = call == NvkRunCallBatchSetup || call == NvkRunCallTestSetup;
+    delivery->ReplayChecks(beforeStart);
+    if (seconds != nullptr) {
+        *seconds = delivery->report.seconds;
+    }
+    return NvkRunCallReturned;
+}
+
+// A test that ended its worker fails with how it ended, at the first call that
+// reaches it. A stop, or an end that no new worker follows, ends the run there.
+int32_t RemoteRun::ReplayEnd(Delivery &delivery, NvkTestFunction *test, double *seconds) {
+    if (seconds != nullptr) {
+        *seconds = delivery.end.seconds;
+    }
+    if (delivery.endRecorded) {
+        return NvkRunCallReturned;
+    }
+    delivery.endRecorded = true;
+    for (const ReportedFailure &failure : delivery.end.failures) {
+        RecordFailure(failure);
+    }
+    if (observer_ != nullptr) {
+        observer_->TestEnded(test, delivery.end.kind);
+    }
+    NvkAssert(0, nullptr, 0, "%s", EndMessage(delivery.end, settings_.timeoutSeconds).c_str());
+    const bool goesOn = delivery.end.kind != TestEnd::Kind::Stopped && settings_.restartAfterEnd;
+    endedTheRun_ = !goesOn;
+    return goesOn ? NvkRunCallReturned : NvkRunCallStopRun;
+}
+
+}  // namespace run

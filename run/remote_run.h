@@ -1,0 +1,112 @@
+// A run whose user code executes in worker processes while the library of this
+// process runs it: installed as the library's executor, it hands each call the
+// result a worker delivered and records it through the library's own checks, so
+// events, records and reports are those of a run in this process, but for times.
+// A test that ends or hangs its worker fails with how it ended, and this process
+// and its results live on.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "norvik.h"
+#include "worker_pool.h"
+
+namespace run {
+
+// How the run's thread waits for what the workers deliver: the console blocks; the
+// window keeps its messages flowing meanwhile.
+class DeliveryWait {
+public:
+    // From the pool's threads, and from Stop.
+    virtual void Notify() = 0;
+    // On the run's thread, the lock held on entry and on return.
+    virtual void Await(std::unique_lock<std::mutex> &lock) = 0;
+
+protected:
+    ~DeliveryWait() = default;
+};
+
+class BlockingWait final : public DeliveryWait {
+public:
+    void Notify() override { changed_.notify_all(); }
+    void Await(std::unique_lock<std::mutex> &lock) override { changed_.wait(lock); }
+
+private:
+    std::condition_variable changed_;
+};
+
+// Told, on the run's thread, of each test that ended its worker, before the library
+// records that.
+class RemoteRunObserver {
+public:
+    virtual void TestEnded(NvkTestFunction *test, TestEnd::Kind kind) = 0;
+
+protected:
+    ~RemoteRunObserver() = default;
+};
+
+struct RemoteOutcome {
+    std::vector<std::string> errors;  // why workers could not run the tests
+    bool timedOutOutsideTests = false;
+    bool stopped = false;
+};
+
+class RemoteRun final : private WorkerPool::Listener {
+public:
+    RemoteRun(const PoolSettings &settings, WorkerStarter starter, DeliveryWait &wait,
+              RemoteRunObserver *observer = nullptr, WatchClock &clock = SteadyClock());
+    ~RemoteRun();
+    RemoteRun(const RemoteRun &) = delete;
+    RemoteRun &operator=(const RemoteRun &) = delete;
+
+    // Installs the executor and starts the workers on the steps, by their places in
+    // the loaded registry; the caller then has the library run the same tests in the
+    // same order. False when a run is in progress.
+    bool Start(const std::vector<Step> &steps);
+    // Between tests, on the run's thread: false when the test will not run, because
+    // the run was stopped before it started, or cut off by another test's failure.
+    bool WillRun(const TestRef &test);
+    // From any thread: ends the workers; the test in progress fails as stopped.
+    void Stop();
+    // Whether a test's end, or a stop, ended the library's run: no later test of
+    // the plan is to be started.
+    bool EndedTheRun() const { return endedTheRun_; }
+    // Takes the executor out and waits for the workers.
+    RemoteOutcome Finish();
+
+private:
+    struct Delivery;
+
+    void Finished(TestReport &&report) override;
+    void Ended(const TestRef &test, TestEnd &&end) override;
+    void AllDone() override;
+
+    static int32_t NVK_CALL Execute(void *context, int32_t call, NvkTestFunction *test, NvkTestProc function,
+                                    double *seconds);
+    int32_t OnCall(int32_t call, NvkTestFunction *test, double *seconds);
+    Delivery *AwaitDelivery(size_t position);
+    int32_t ReplayEnd(Delivery &delivery, NvkTestFunction *test, double *seconds);
+    void Deliver(const TestRef &test, std::unique_ptr<Delivery> delivery);
+
+    const PoolSettings settings_;
+    DeliveryWait &wait_;
+    RemoteRunObserver *const observer_;
+    WorkerPool pool_;
+    std::unordered_map<NvkTestFunction *, size_t> positions_;
+    std::unordered_map<uint64_t, size_t> positionOfRef_;
+    std::mutex mutex_;  // guards what follows
+    std::vector<std::unique_ptr<Delivery>> deliveries_;
+    bool allDone_ = false;
+    bool stopped_ = false;
+    bool installed_ = false;
+    bool endedTheRun_ = false;  // on the run's thread
+    std::atomic<bool> stoppedForFailure_{false};
+};
+
+}  // namespace run

@@ -1,0 +1,165 @@
+#include "test_worker.h"
+
+#include <cstdio>
+#include <unordered_map>
+#include <vector>
+
+#include "library_loader.h"
+#include "norvik.h"
+#include "registry_fingerprint.h"
+#include "worker_process.h"
+#include "worker_protocol.h"
+
+namespace run {
+namespace {
+
+constexpr int kExitUnusable = 2;
+// Also a failure code to the parent, which names it with the test it ended in.
+constexpr int kExitChannelLost = 3;
+
+std::string TextOf(const char *text) { return text != nullptr ? text : ""; }
+
+class TestWorker {
+public:
+    int Run(const std::string &channel, const std::string &libraryPath) {
+        if (!channel_.Open(channel) || loader::LoadTestLibrary(libraryPath.c_str()) != loader::LoadFailure::None) {
+            return kExitUnusable;
+        }
+        WorkerPlan plan;
+        if (!DecodePlan(channel_.ReadAll(), plan) || !StepsAreKnown(plan.steps)) {
+            return kExitUnusable;
+        }
+        if (plan.fingerprint != RegistryFingerprint()) {
+            Send(
+                EncodeRefused("the test library registered other tests in a worker process than in the runner's: "
+                              "its registration must not depend on the process"));
+            return kExitUnusable;
+        }
+        active_ = this;
+        NvkSetEventHandler(&TestWorker::OnEvent, 1);
+        Send(EncodeReady());
+        for (const Step &step : plan.steps) {
+            RunStep(step);
+            if (plan.failFast && failed_) {
+                break;
+            }
+        }
+        loader::ReleaseTestLibrary();
+        Send(EncodeDone());
+        return 0;
+    }
+
+private:
+    bool StepsAreKnown(const std::vector<Step> &steps) {
+        tests_.clear();
+        for (NvkBatch *batch = NvkBatchGetFirst(); batch != nullptr; batch = NvkBatchGetNext(batch)) {
+            tests_.emplace_back();
+            for (NvkTestFunction *test = NvkBatchGetFirstTestFunction(batch); test != nullptr;
+                 test = NvkTestFunctionGetNext(test)) {
+                refs_[test] = {static_cast<uint32_t>(tests_.size() - 1), static_cast<uint32_t>(tests_.back().size())};
+                tests_.back().push_back(test);
+            }
+        }
+        for (const Step &step : steps) {
+            for (const TestRef &test : step.tests) {
+                if (test.batch >= tests_.size() || test.test >= tests_[test.batch].size() ||
+                    test.batch != step.tests.front().batch) {
+                    return false;
+                }
+            }
+        }
+        return true;
+    }
+
+    // A batch step selects its tests through the skip flags, so the batch's setup
+    // and tear-down run around them as in one process.
+    void RunStep(const Step &step) {
+        const std::vector<NvkTestFunction *> &batch = tests_[step.tests.front().batch];
+        if (step.alone) {
+            NvkTestFunctionRun(batch[step.tests.front().test]);
+            return;
+        }
+        for (NvkTestFunction *test : batch) {
+            NvkTestFunctionSetSkip(test, 1);
+        }
+        for (const TestRef &test : step.tests) {
+            NvkTestFunctionSetSkip(batch[test.test], 0);
+        }
+        NvkBatchRun(NvkTestFunctionGetBatch(batch.front()));
+    }
+
+    static void NVK_CALL OnEvent(int32_t code, uint32_t value, intptr_t, void *, void *second) {
+        switch (code) {
+        case NvkEventAssertPassed:
+            active_->CountPass();
+            break;
+        case NvkEventAssertFailed:
+            active_->Failed(static_cast<NvkAssertionFailure *>(second));
+            break;
+        case NvkEventTestFunctionStarted:
+            active_->Note({CheckKind::Started, 0});
+            break;
+        case NvkEventTestFunctionFinished:
+            active_->TestFinished(static_cast<NvkTestFunction *>(second), value != 0);
+            break;
+        default:
+            break;
+        }
+    }
+
+    void CountPass() {
+        if (!checks_.empty() && checks_.back().kind == CheckKind::Passes) {
+            ++checks_.back().passes;
+        } else {
+            checks_.push_back({CheckKind::Passes, 1});
+        }
+    }
+
+    void Note(const ReportedCheck &check) { checks_.push_back(check); }
+
+    // Sent at once: if the test then ends the process, what it found is out.
+    void Failed(NvkAssertionFailure *failure) {
+        Note({CheckKind::Failure, 0});
+        ReportedFailure reported;
+        reported.file = TextOf(NvkAssertionFailureGetFileName(failure));
+        reported.line = NvkAssertionFailureGetLineNumber(failure);
+        reported.message = TextOf(NvkAssertionFailureGetMessage(failure));
+        Send(EncodeFailure(reported));
+    }
+
+    void TestFinished(NvkTestFunction *test, bool passed) {
+        TestReport report;
+        report.test = refs_.at(test);
+        NvkTestFunctionGetStatistics(test, nullptr, nullptr, &report.seconds);
+        report.fileName = TextOf(NvkTestFunctionGetFileName(test));
+        report.checks.swap(checks_);
+        Send(EncodeTestFinished(report));
+        failed_ = failed_ || !passed;
+    }
+
+    // A test that closed the channel leaves nothing to report to: the worker ends
+    // before any other test runs unreported.
+    void Send(const std::string &line) {
+        if (!channel_.Write(line)) {
+            std::fprintf(stderr, "worker: a test closed the channel to the runner\n");
+            EndThisProcess(kExitChannelLost);
+        }
+    }
+
+    static TestWorker *active_;
+    ParentChannel channel_;
+    std::vector<std::vector<NvkTestFunction *>> tests_;
+    std::unordered_map<NvkTestFunction *, TestRef> refs_;
+    std::vector<ReportedCheck> checks_;
+    bool failed_ = false;
+};
+
+TestWorker *TestWorker::active_ = nullptr;
+
+}  // namespace
+
+int RunTestWorker(const std::string &channel, const std::string &libraryPath) {
+    return TestWorker().Run(channel, libraryPath);
+}
+
+}  // namespace run

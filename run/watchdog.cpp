@@ -1,0 +1,83 @@
+#include "watchdog.h"
+
+#include <algorithm>
+
+namespace run {
+namespace {
+
+class Steady final : public WatchClock {
+public:
+    TimePoint Now() const override { return std::chrono::steady_clock::now(); }
+    void WaitUntil(std::condition_variable &changed, std::unique_lock<std::mutex> &lock, TimePoint deadline) override {
+        changed.wait_until(lock, deadline);
+    }
+};
+
+}  // namespace
+
+WatchClock &SteadyClock() {
+    static Steady clock;
+    return clock;
+}
+
+WatchClock::Duration LimitDuration(double seconds) {
+    constexpr double kLongest = 1e9;
+    return std::chrono::duration_cast<WatchClock::Duration>(std::chrono::duration<double>(std::min(seconds, kLongest)));
+}
+
+Watchdog::Watchdog(double limitSeconds, TimeoutHandler onTimeout, WatchClock &clock)
+    : clock_(clock),
+      limit_(LimitDuration(limitSeconds)),
+      onTimeout_(std::move(onTimeout)),
+      thread_(&Watchdog::Watch, this) {}
+
+Watchdog::~Watchdog() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+    }
+    changed_.notify_one();
+    thread_.join();
+}
+
+// Only an idle watch needs waking: one that waits for a deadline finds the later
+// one when it wakes. That spares a system call per test.
+void Watchdog::Arm() {
+    bool wake = false;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        armed_ = true;
+        started_ = clock_.Now();
+        wake = idle_;
+    }
+    if (wake) {
+        changed_.notify_one();
+    }
+}
+
+void Watchdog::Disarm() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    armed_ = false;
+}
+
+// The handler runs with the lock held, so the owner, should its work end meanwhile,
+// stops at its next Arm or Disarm and never reports alongside it.
+void Watchdog::Watch() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (!stopping_) {
+        if (!armed_) {
+            idle_ = true;
+            changed_.wait(lock);
+            idle_ = false;
+            continue;
+        }
+        const WatchClock::TimePoint now = clock_.Now();
+        if (now - started_ >= limit_) {
+            onTimeout_(std::chrono::duration<double>(now - started_).count());
+            return;
+        }
+        clock_.WaitUntil(changed_, lock, started_ + limit_);
+    }
+}
+
+}  // namespace run

@@ -1,0 +1,96 @@
+// Runs planned steps in worker processes, up to a number at once, and reports each
+// test as its worker finishes it or ends in it.
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "process_end.h"
+#include "run_plan.h"
+#include "watch_clock.h"
+#include "worker_process.h"
+#include "worker_protocol.h"
+
+namespace run {
+
+struct PoolSettings {
+    unsigned jobs = 1;
+    double timeoutSeconds = 0;  // 0: no limit
+    // After a worker ended during a test, a new one runs the tests after it.
+    bool restartAfterEnd = true;
+    // Workers stop after their first failed test, and the pool after the first failure.
+    bool failFast = false;
+    // The registry the workers must find (RegistryFingerprint).
+    std::string fingerprint;
+};
+
+// How a test ended that its worker never finished.
+struct TestEnd {
+    enum class Kind { Died, TimedOut, Stopped };
+    Kind kind = Kind::Died;
+    ProcessEnd process;                     // Died
+    double seconds = 0;                     // from the end of the test before, setups included
+    std::vector<ReportedFailure> failures;  // made before it ended
+};
+
+class WorkerPool {
+public:
+    // Called from the pool's threads, several at once.
+    class Listener {
+    public:
+        virtual void Finished(TestReport &&report) = 0;
+        virtual void Ended(const TestRef &test, TestEnd &&end) = 0;
+        // Nothing more will be reported.
+        virtual void AllDone() = 0;
+
+    protected:
+        ~Listener() = default;
+    };
+
+    WorkerPool(const PoolSettings &settings, WorkerStarter starter, Listener &listener,
+               WatchClock &clock = SteadyClock());
+    // Stops what still runs.
+    ~WorkerPool();
+    WorkerPool(const WorkerPool &) = delete;
+    WorkerPool &operator=(const WorkerPool &) = delete;
+
+    // Deals the steps to up to `jobs` workers and returns at once.
+    void Start(const std::vector<Step> &steps);
+    // From any thread, also from a listener call: ends the running workers and
+    // starts no more. The test each was in is reported as stopped.
+    void Stop();
+    // Waits until every worker is done.
+    void Join();
+
+    // Once joined: why workers could not run, and whether that was a time limit
+    // (a test library whose loading or unloading hung).
+    std::vector<std::string> Errors();
+    bool TimedOutOutsideTests() const { return timedOutOutsideTests_; }
+
+private:
+    class Slot;
+
+    void RunSlot(const std::vector<Step> &steps);
+    std::shared_ptr<WorkerProcess> StartWorker();
+    void ForgetWorker(const std::shared_ptr<WorkerProcess> &worker);
+    void Fail(const std::string &error, bool timedOut);
+    void SlotEnded();
+
+    const PoolSettings settings_;
+    const WorkerStarter starter_;
+    Listener &listener_;
+    WatchClock &clock_;
+    std::mutex mutex_;  // guards workers_ and errors_; held while a worker starts
+    std::vector<std::shared_ptr<WorkerProcess>> workers_;
+    std::vector<std::string> errors_;
+    std::vector<std::thread> slots_;
+    std::atomic<size_t> running_{0};
+    std::atomic<bool> stopped_{false};
+    std::atomic<bool> timedOutOutsideTests_{false};
+};
+
+}  // namespace run

@@ -1,0 +1,65 @@
+// Worker processes: the runner's program started again to run tests for it, with a
+// pipe each way. The parent's side is an interface, so that the pool can be tested
+// with processes that are not real. One file per platform.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "process_end.h"
+
+namespace run {
+
+// The hidden option that makes the runner's program a worker; its value names the
+// worker's ends of the pipes.
+extern const char kWorkerChannelOption[];
+
+// The parent's side of one worker.
+class WorkerProcess {
+public:
+    virtual ~WorkerProcess() = default;
+    // Writes everything the worker is to read, then closes the pipe to it.
+    virtual bool SendAll(const std::string &bytes) = 0;
+    // Blocks until bytes arrive; 0 once the worker's pipe closed or the worker ended,
+    // also while a process the worker started still holds the pipe open.
+    virtual size_t Receive(char *buffer, size_t size) = 0;
+    // From any thread, any number of times, also after Wait: ends the worker and the
+    // processes it started.
+    virtual void Kill() = 0;
+    // Waits for the worker to end, once.
+    virtual ProcessEnd Wait() = 0;
+};
+
+// Starts a worker for the pool; nullptr when none can start.
+using WorkerStarter = std::function<std::unique_ptr<WorkerProcess>()>;
+
+// Starts this program with kWorkerChannelOption and then the arguments. A worker
+// ends with its parent, and so do the processes it starts.
+std::unique_ptr<WorkerProcess> StartWorkerProcess(const std::vector<std::string> &arguments);
+
+// The worker's side: the pipes kWorkerChannelOption names.
+class ParentChannel {
+public:
+    // Also moves the pipes out of the reach of a test that closes the handles or
+    // descriptors it did not open.
+    bool Open(const std::string &handles);
+    std::string ReadAll();
+    bool Write(const std::string &bytes);
+
+private:
+    intptr_t fromParent_ = -1;
+    intptr_t toParent_ = -1;
+};
+
+// No dialog waits for a click when a test faults or aborts, in this process and in
+// the processes it starts.
+void TurnOffErrorDialogs();
+
+// Ends this process with the exit code without running anything more of it.
+[[noreturn]] void EndThisProcess(int exitCode);
+
+}  // namespace run

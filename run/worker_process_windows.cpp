@@ -1,0 +1,255 @@
+#include <windows.h>
+
+#include <stdlib.h>
+
+#include <cstdio>
+#include <mutex>
+#include <vector>
+
+#include "kernel_handle.h"
+#include "wide_text_windows.h"
+#include "worker_process.h"
+
+namespace run {
+
+const char kWorkerChannelOption[] = "--worker-channel";
+
+namespace {
+
+using loader::WideFromUtf8;
+
+HANDLE AsHandle(intptr_t value) { return reinterpret_cast<HANDLE>(value); }
+intptr_t AsValue(HANDLE handle) { return reinterpret_cast<intptr_t>(handle); }
+
+// One argument as the C runtime splits a command line: quoted, with the
+// backslashes before a quote doubled.
+void AppendQuoted(std::wstring &line, const std::wstring &argument) {
+    line += L" \"";
+    size_t backslashes = 0;
+    for (const wchar_t character : argument) {
+        if (character == L'\\') {
+            ++backslashes;
+        } else {
+            if (character == L'"') {
+                line.append(backslashes + 1, L'\\');
+            }
+            backslashes = 0;
+        }
+        line += character;
+    }
+    line.append(backslashes, L'\\');
+    line += L'"';
+}
+
+bool WriteWhole(HANDLE handle, const char *bytes, size_t size) {
+    while (size > 0) {
+        DWORD written = 0;
+        const DWORD chunk = size > 0x10000000 ? 0x10000000 : static_cast<DWORD>(size);
+        if (!WriteFile(handle, bytes, chunk, &written, nullptr) || written == 0) {
+            return false;
+        }
+        bytes += written;
+        size -= written;
+    }
+    return true;
+}
+
+size_t ReadSome(HANDLE handle, char *buffer, size_t size) {
+    DWORD count = 0;
+    const DWORD chunk = size > 0x10000000 ? 0x10000000 : static_cast<DWORD>(size);
+    return ReadFile(handle, buffer, chunk, &count, nullptr) ? count : 0;
+}
+
+// A job that ends the worker, and whatever its tests start, when the runner ends
+// or closes it.
+KernelHandle JobForWorker() {
+    KernelHandle job(CreateJobObjectW(nullptr, nullptr));
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (job && !SetInformationJobObject(job.Get(), JobObjectExtendedLimitInformation, &limits, sizeof limits)) {
+        job.Reset();
+    }
+    return job;
+}
+
+class WindowsWorker final : public WorkerProcess {
+public:
+    WindowsWorker(KernelHandle process, KernelHandle job, KernelHandle toWorker, KernelHandle fromWorker)
+        : process_(std::move(process)),
+          job_(std::move(job)),
+          toWorker_(std::move(toWorker)),
+          fromWorker_(std::move(fromWorker)) {}
+
+    ~WindowsWorker() override {
+        toWorker_.Reset();
+        fromWorker_.Reset();
+        if (!waited_) {
+            Kill();
+            Wait();
+        }
+    }
+
+    bool SendAll(const std::string &bytes) override {
+        const bool sent = WriteWhole(toWorker_.Get(), bytes.data(), bytes.size());
+        toWorker_.Reset();
+        return sent;
+    }
+
+    size_t Receive(char *buffer, size_t size) override { return ReadSome(fromWorker_.Get(), buffer, size); }
+
+    // The handle stays open until the worker is destroyed: a Kill after Wait must
+    // never reach another process, let alone this one.
+    void Kill() override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (waited_) {
+            return;
+        }
+        if (job_) {
+            TerminateJobObject(job_.Get(), 1);
+        }
+        TerminateProcess(process_.Get(), 1);
+    }
+
+    // What the worker's tests started goes with it.
+    ProcessEnd Wait() override {
+        WaitForSingleObject(process_.Get(), INFINITE);
+        DWORD code = 0;
+        GetExitCodeProcess(process_.Get(), &code);
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (job_) {
+            TerminateJobObject(job_.Get(), 1);
+        }
+        waited_ = true;
+        ProcessEnd end;
+        end.code = code;
+        return end;
+    }
+
+private:
+    KernelHandle process_;
+    KernelHandle job_;
+    KernelHandle toWorker_;
+    KernelHandle fromWorker_;
+    std::mutex mutex_;  // Kill from other threads against Wait
+    bool waited_ = false;
+};
+
+// A copy of the handle with a value above those a test may close by number, or the
+// handle itself where none can be had.
+HANDLE MoveOutOfReach(HANDLE handle) {
+    constexpr uintptr_t kAbove = 0x4000;
+    std::vector<HANDLE> lower;
+    HANDLE copy = nullptr;
+    for (int attempt = 0; attempt < 8192; ++attempt) {
+        if (!DuplicateHandle(GetCurrentProcess(), handle, GetCurrentProcess(), &copy, 0, FALSE,
+                             DUPLICATE_SAME_ACCESS)) {
+            copy = nullptr;
+            break;
+        }
+        if (reinterpret_cast<uintptr_t>(copy) > kAbove) {
+            break;
+        }
+        lower.push_back(copy);
+        copy = nullptr;
+    }
+    for (HANDLE each : lower) {
+        CloseHandle(each);
+    }
+    if (copy == nullptr) {
+        return handle;
+    }
+    CloseHandle(handle);
+    return copy;
+}
+
+}  // namespace
+
+std::unique_ptr<WorkerProcess> StartWorkerProcess(const std::vector<std::string> &arguments) {
+    // Pipes are made uninheritable, and only this worker's ends become inheritable
+    // for the one CreateProcess call; the pool starts one worker at a time.
+    HANDLE pipeEnds[4];
+    if (!CreatePipe(&pipeEnds[0], &pipeEnds[1], nullptr, 0)) {
+        return nullptr;
+    }
+    KernelHandle toWorkerRead(pipeEnds[0]), toWorkerWrite(pipeEnds[1]);
+    if (!CreatePipe(&pipeEnds[2], &pipeEnds[3], nullptr, 0)) {
+        return nullptr;
+    }
+    KernelHandle fromWorkerRead(pipeEnds[2]), fromWorkerWrite(pipeEnds[3]);
+    SetHandleInformation(toWorkerRead.Get(), HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+    SetHandleInformation(fromWorkerWrite.Get(), HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+
+    wchar_t program[MAX_PATH * 4];
+    const DWORD programLength = GetModuleFileNameW(nullptr, program, MAX_PATH * 4);
+    char channel[64];
+    std::snprintf(channel, sizeof channel, "%llu,%llu", static_cast<unsigned long long>(AsValue(toWorkerRead.Get())),
+                  static_cast<unsigned long long>(AsValue(fromWorkerWrite.Get())));
+    std::wstring line;
+    AppendQuoted(line, std::wstring(program, programLength));
+    AppendQuoted(line, WideFromUtf8(kWorkerChannelOption));
+    AppendQuoted(line, WideFromUtf8(channel));
+    for (const std::string &argument : arguments) {
+        AppendQuoted(line, WideFromUtf8(argument));
+    }
+
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started = {};
+    if (!CreateProcessW(program, &line[1], nullptr, nullptr, TRUE, CREATE_SUSPENDED, nullptr, nullptr, &startup,
+                        &started)) {
+        return nullptr;
+    }
+    KernelHandle process(started.hProcess), thread(started.hThread);
+    KernelHandle job = JobForWorker();
+    if (job && !AssignProcessToJobObject(job.Get(), process.Get())) {
+        job.Reset();
+    }
+    ResumeThread(thread.Get());
+    return std::unique_ptr<WorkerProcess>(
+        new WindowsWorker(std::move(process), std::move(job), std::move(toWorkerWrite), std::move(fromWorkerRead)));
+}
+
+bool ParentChannel::Open(const std::string &handles) {
+    unsigned long long in = 0, out = 0;
+    if (std::sscanf(handles.c_str(), "%llu,%llu", &in, &out) != 2) {
+        return false;
+    }
+    // The worker's own children must not hold its pipes open.
+    if (!SetHandleInformation(AsHandle(static_cast<intptr_t>(in)), HANDLE_FLAG_INHERIT, 0) ||
+        !SetHandleInformation(AsHandle(static_cast<intptr_t>(out)), HANDLE_FLAG_INHERIT, 0)) {
+        return false;
+    }
+    fromParent_ = AsValue(MoveOutOfReach(AsHandle(static_cast<intptr_t>(in))));
+    toParent_ = AsValue(MoveOutOfReach(AsHandle(static_cast<intptr_t>(out))));
+    return true;
+}
+
+std::string ParentChannel::ReadAll() {
+    std::string text;
+    char buffer[65536];
+    while (const size_t count = ReadSome(AsHandle(fromParent_), buffer, sizeof buffer)) {
+        text.append(buffer, count);
+    }
+    return text;
+}
+
+bool ParentChannel::Write(const std::string &bytes) {
+    return WriteWhole(AsHandle(toParent_), bytes.data(), bytes.size());
+}
+
+// The error mode is inherited by the processes this one starts. The C runtime's
+// abort message box and its report of the fault are the runtime's own.
+void TurnOffErrorDialogs() {
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+    _set_error_mode(_OUT_TO_STDERR);
+#if defined(_MSC_VER)
+    _set_abort_behavior(0, _WRITE_ABORT_MSG | _CALL_REPORTFAULT);
+#endif
+}
+
+void EndThisProcess(int exitCode) {
+    TerminateProcess(GetCurrentProcess(), static_cast<UINT>(exitCode));
+    ExitProcess(static_cast<UINT>(exitCode));
+}
+
+}  // namespace run
