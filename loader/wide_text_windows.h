@@ -39,4 +39,16 @@ inline std::string Utf8FromAnsi(const char *text) {
     return Utf8FromWide(wide);
 }
 
+// UTF-8 in the ANSI code page, for the window's calls; what it cannot hold becomes '?'.
+inline std::string AnsiFromUtf8(const std::string &text) {
+    const std::wstring wide = WideFromUtf8(text);
+    const int length =
+        WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string ansi(static_cast<size_t>(length), '\0');
+    if (length > 0) {
+        WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), &ansi[0], length, nullptr, nullptr);
+    }
+    return ansi;
+}
+
 }  // namespace loader

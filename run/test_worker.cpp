@@ -22,7 +22,11 @@ std::string TextOf(const char *text) { return text != nullptr ? text : ""; }
 class TestWorker {
 public:
     int Run(const std::string &channel, const std::string &libraryPath) {
-        if (!channel_.Open(channel) || loader::LoadTestLibrary(libraryPath.c_str()) != loader::LoadFailure::None) {
+        if (!channel_.Open(channel)) {
+            return kExitUnusable;
+        }
+        Send(EncodeStarted());
+        if (loader::LoadTestLibrary(libraryPath.c_str()) != loader::LoadFailure::None) {
             return kExitUnusable;
         }
         WorkerPlan plan;

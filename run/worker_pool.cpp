@@ -38,7 +38,7 @@ public:
     }
 
 private:
-    enum class Phase { Loading, Testing, Unloading };
+    enum class Phase { Starting, Loading, Testing, Unloading };
 
     // False when the slot is over.
     bool RunOneWorker() {
@@ -62,7 +62,7 @@ private:
 
     // Reads what the worker says until it ends, with its time limit watched.
     void Watch(WorkerProcess &worker) {
-        phase_ = Phase::Loading;
+        phase_ = Phase::Starting;
         doneSaid_ = false;
         timedOut_ = false;
         pending_.clear();
@@ -75,7 +75,6 @@ private:
                     worker.Kill();
                 },
                 pool_.clock_));
-            watchdog->Arm();
         }
         started_ = pool_.clock_.Now();
         LineSplitter lines;
@@ -108,6 +107,9 @@ private:
             return false;
         }
         switch (message.kind) {
+        case WorkerMessage::Kind::Started:
+            phase_ = Phase::Loading;
+            break;
         case WorkerMessage::Kind::Ready:
             phase_ = Phase::Testing;
             break;
@@ -154,7 +156,7 @@ private:
     bool AfterWorker(const ProcessEnd &end) {
         const double seconds = std::chrono::duration<double>(pool_.clock_.Now() - started_).count();
         const std::string limit = SecondsText(pool_.settings_.timeoutSeconds);
-        if (phase_ == Phase::Loading) {
+        if (phase_ == Phase::Starting || phase_ == Phase::Loading) {
             if (!pool_.stopped_) {
                 pool_.Fail(timedOut_
                                ? "the test library did not load within " + limit + " in a worker process"
@@ -187,7 +189,7 @@ private:
     const std::vector<Step> steps_;
     const std::vector<TestRef> tests_;
     size_t done_ = 0;
-    Phase phase_ = Phase::Loading;
+    Phase phase_ = Phase::Starting;
     bool doneSaid_ = false;
     bool clockRestarted_ = false;
     std::atomic<bool> timedOut_{false};

@@ -201,6 +201,8 @@ bool DecodePlan(const std::string &text, WorkerPlan &plan) {
     return versioned;
 }
 
+std::string EncodeStarted() { return "S\n"; }
+
 std::string EncodeReady() { return "R\n"; }
 
 std::string EncodeDone() { return "D\n"; }
@@ -236,8 +238,9 @@ bool DecodeMessage(const std::string &line, WorkerMessage &message) {
         return false;
     }
     const std::string &kind = fields[0];
-    if (kind == "R" || kind == "D") {
-        message.kind = kind == "R" ? WorkerMessage::Kind::Ready : WorkerMessage::Kind::Done;
+    if (kind == "S" || kind == "R" || kind == "D") {
+        message.kind = kind == "S" ? WorkerMessage::Kind::Started
+                                   : (kind == "R" ? WorkerMessage::Kind::Ready : WorkerMessage::Kind::Done);
         return fields.size() == 1;
     }
     if (kind == "E" && fields.size() == 2) {

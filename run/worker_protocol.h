@@ -49,7 +49,7 @@ struct TestReport {
 };
 
 struct WorkerMessage {
-    enum class Kind { Ready, Done, Refused, Failure, TestFinished };
+    enum class Kind { Started, Ready, Done, Refused, Failure, TestFinished };
     Kind kind = Kind::Ready;
     std::string reason;       // Refused
     ReportedFailure failure;  // Failure
@@ -57,6 +57,9 @@ struct WorkerMessage {
 };
 
 // One line each, ending in '\n'; names and messages keep every byte.
+// The worker runs, before it loads the test library: starting a process is slow
+// under some systems, and no part of a test's time.
+std::string EncodeStarted();
 std::string EncodeReady();
 // Every step given ran, or the worker stopped after a failure as its plan asked.
 std::string EncodeDone();

@@ -2,11 +2,12 @@
 
 #include "library_loader.h"
 #include "norvik.h"
+#include "wide_text_windows.h"
 
 namespace runner {
 
 int RunCommandLineMode(const char *libraryPath, const char *reportPath) {
-    if (loader::LoadTestLibrary(libraryPath) != loader::LoadFailure::None) {
+    if (loader::LoadTestLibrary(loader::Utf8FromAnsi(libraryPath).c_str()) != loader::LoadFailure::None) {
         return 1;
     }
     NvkBatchRun(nullptr);

@@ -20,6 +20,7 @@
 #include "window/program_resources.h"
 #include "window/remembered_state.h"
 #include "window/shadow_copy.h"
+#include "wide_text_windows.h"
 
 namespace runner {
 namespace {
@@ -60,7 +61,7 @@ FileStamp StampOf(const std::string &path) {
 
 // The copy that was loaded, when the loader holds one rather than the user's file.
 std::string LoadedCopy() {
-    const std::string loaded = loader::LoadedLibraryPath();
+    const std::string loaded = loader::AnsiFromUtf8(loader::LoadedLibraryPath());
     return IsSameFileName(loaded, openPath) ? std::string() : loaded;
 }
 
@@ -79,7 +80,8 @@ unsigned LoadFromFile(const std::string &fullPath, bool *copyMissing) {
         }
     }
     PauseViewDrawing(true);
-    const unsigned messageId = LoadFailureMessageId(loader::LoadTestLibrary(loadPath.c_str()));
+    const unsigned messageId =
+        LoadFailureMessageId(loader::LoadTestLibrary(loader::Utf8FromAnsi(loadPath.c_str()).c_str()));
     PauseViewDrawing(false);
     SearchDependenciesBeside(std::string());
     return messageId;

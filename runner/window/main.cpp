@@ -13,6 +13,7 @@
 #include "window/library_commands.h"
 #include "window/main_window.h"
 #include "window/program_resources.h"
+#include "wide_text_windows.h"
 #include "window/remembered_state.h"
 #include "window/runner_events.h"
 #include "window/shadow_copy.h"
@@ -68,8 +69,14 @@ void RunGui(const char *libraryPath, int showCommand) {
     DeleteRunnerFonts();
 }
 
+// The window's paths are in the ANSI code page, the loader's in UTF-8.
+bool ReportWouldOverwriteLibrary(const char *reportPath, const char *libraryPath) {
+    return loader::ReportWouldOverwriteLibrary(loader::Utf8FromAnsi(reportPath).c_str(),
+                                               loader::Utf8FromAnsi(libraryPath).c_str());
+}
+
 int Run(int showCommand) {
-    const StartRequest request = ScanArguments(__argc, __argv, PathExists, loader::ReportWouldOverwriteLibrary);
+    const StartRequest request = ScanArguments(__argc, __argv, PathExists, ReportWouldOverwriteLibrary);
     int exitCode = 0;
     switch (request.mode) {
     case StartMode::Refused:
