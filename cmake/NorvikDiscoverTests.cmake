@@ -21,11 +21,11 @@ function(norvik_bracket_list output)
   set(${output} "${quoted}" PARENT_SCOPE)
 endfunction()
 
-# --filter reads globs separated by ':' and a leading '-' as an exclusion; '?'
-# stands for each such character, so the pattern matches the name itself.
+# --filter reads ':' as a separator, everything after the first '-' as exclusions
+# and '*' and '?' as globs; '?' stands for each such character, so the pattern is
+# one glob that matches the name itself.
 function(norvik_filter_pattern name output)
-  string(REGEX REPLACE "[*?:]" "?" name "${name}")
-  string(REGEX REPLACE "^-" "?" name "${name}")
+  string(REGEX REPLACE "[-*?:]" "?" name "${name}")
   set(${output} "${name}" PARENT_SCOPE)
 endfunction()
 

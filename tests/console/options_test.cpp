@@ -116,7 +116,7 @@ TEST(ConsoleOptions, RunControlAndTheBuildToolsEnvironment) {
               }));
 }
 
-TEST(NameFilter, GlobsIncludeAndThoseAfterAMinusExclude) {
+TEST(NameFilter, GlobsBeforeTheFirstMinusIncludeAndThoseAfterItExclude) {
     const struct {
         const char *patterns;
         const char *name;
@@ -132,6 +132,14 @@ TEST(NameFilter, GlobsIncludeAndThoseAfterAMinusExclude) {
         {"-*Slow*", "Batch.Fast", true},
         {"-*Slow*", "Batch.Slow", false},
         {"Batch.*:-*Wrap*", "Batch.WrapsAround", false},
+        {"*:-*Exits*:*Sleeps*", "GzFile.Sleeps", false},
+        {"*:-*Exits*:*Sleeps*", "GzFile.Reads", true},
+        {"GzFile.*-*Exits*", "GzFile.Reads", true},
+        {"GzFile.*-*Exits*", "GzFile.Exits", false},
+        {"GzFile.*-*Exits*", "Other.Reads", false},
+        {"Dash-Batch.Test", "Dash-Batch.Test", false},
+        {"Dash?Batch.Test", "Dash-Batch.Test", true},
+        {"-", "Batch.Test", true},
         {"Other.*:Batch.Test", "Batch.Test", true},
         {"::Batch.Test::", "Batch.Test", true},
         {"*a*a*a*a*a*b", "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", false},
