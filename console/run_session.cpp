@@ -304,7 +304,7 @@ private:
         for (NvkBatch *batch = NvkBatchGetFirst(); batch != nullptr; batch = NvkBatchGetNext(batch)) {
             for (NvkTestFunction *test = FirstSelected(NvkBatchGetFirstTestFunction(batch)); test != nullptr;
                  test = FirstSelected(NvkTestFunctionGetNext(test))) {
-                std::printf("%s\n", FullTestName(test).c_str());
+                std::printf("%s\n", ListedName(FullTestName(test)).c_str());
             }
         }
         std::fflush(stdout);

@@ -210,6 +210,10 @@ TEST(ConsoleText, ControlBytesAreEscapedAndProcessEndsNamed) {
     for (const auto &check : texts) {
         EXPECT_EQ(check.escaped, console::EscapeControlBytes(check.text));
     }
+    // A listed name also doubles its backslashes: "\\n" is a name with a backslash,
+    // "\n" one with a line end.
+    EXPECT_EQ("Line\\nBreak.Back\\\\slash\\x01", console::ListedName("Line\nBreak.Back\\slash\x01"));
+    EXPECT_EQ("Batch.\\\\n", console::ListedName("Batch.\\n"));
 
     const struct {
         bool signalled;
