@@ -11,16 +11,20 @@
 int main(int argc, char **argv) {
     console::TurnOffErrorDialogs();
     console::Options options;
-    std::string error = console::ParseOptions(argc, argv, options);
-    if (error.empty() && !options.workerChannel.empty()) {
+    const std::string usageError = console::ParseOptions(argc, argv, options);
+    if (!usageError.empty()) {
+        std::fprintf(stderr, "%s: %s\n%s", console::kProgramName, usageError.c_str(),
+                     console::UsageText(console::kProgramName).c_str());
+        return console::kExitUsageOrLoad;
+    }
+    if (!options.workerChannel.empty()) {
         return console::RunWorker(options);
     }
-    if (error.empty()) {
-        error = console::ApplyEnvironment(options, [](const char *name) { return std::getenv(name); });
-    }
-    if (!error.empty()) {
-        std::fprintf(stderr, "%s: %s\n%s", console::kProgramName, error.c_str(),
-                     console::UsageText(console::kProgramName).c_str());
+    // The usage would not help with what a build tool's environment got wrong.
+    const std::string environmentError =
+        console::ApplyEnvironment(options, [](const char *name) { return std::getenv(name); });
+    if (!environmentError.empty()) {
+        std::fprintf(stderr, "%s: %s\n", console::kProgramName, environmentError.c_str());
         return console::kExitUsageOrLoad;
     }
     if (options.help) {

@@ -111,6 +111,7 @@ std::string ParseOptions(int count, const char *const *arguments, Options &optio
             if (error.empty()) {
                 error = ParseShard(value, options.shardIndex, options.shardCount);
             }
+            options.shardGiven = true;
         } else if (TakeValue("--seed", count, arguments, index, value, error)) {
             if (error.empty()) {
                 error = ParseSeed(value, options.seed);
@@ -142,13 +143,15 @@ std::string ApplyEnvironment(Options &options, const std::function<const char *(
         return std::string(value != nullptr ? value : "");
     };
     const std::string total = text("TEST_TOTAL_SHARDS");
-    if (!total.empty() && options.shardCount == 1) {
+    if (!total.empty()) {
+        options.shardStatusFile = text("TEST_SHARD_STATUS_FILE");
+    }
+    if (!total.empty() && !options.shardGiven) {
         const std::string error =
             ParseShard(text("TEST_SHARD_INDEX") + "/" + total, options.shardIndex, options.shardCount);
         if (!error.empty()) {
             return "TEST_SHARD_INDEX and TEST_TOTAL_SHARDS: " + error.substr(error.find("needs"));
         }
-        options.shardStatusFile = text("TEST_SHARD_STATUS_FILE");
     }
     if (options.junitPath.empty()) {
         options.junitPath = text("XML_OUTPUT_FILE");

@@ -104,10 +104,20 @@ TEST(ConsoleOptions, RunControlAndTheBuildToolsEnvironment) {
     EXPECT_EQ(5u, fromEnvironment.shardCount);
     EXPECT_EQ("status", fromEnvironment.shardStatusFile);
     EXPECT_EQ("out.xml", fromEnvironment.junitPath);
-    // The command line wins.
-    ASSERT_EQ("", console::ApplyEnvironment(options, environment));
-    EXPECT_EQ(1u, options.shardIndex);
-    EXPECT_EQ("", options.shardStatusFile);
+    // The command line wins, also with a single share; the runner still tells the
+    // build tool that it shards.
+    Options wholeRun;
+    ASSERT_EQ("", Parse({"--shard", "0/1", "a.dll"}, wholeRun));
+    ASSERT_EQ("", console::ApplyEnvironment(wholeRun, environment));
+    EXPECT_EQ(0u, wholeRun.shardIndex);
+    EXPECT_EQ(1u, wholeRun.shardCount);
+    EXPECT_EQ("status", wholeRun.shardStatusFile);
+    Options brokenButOverruled;
+    ASSERT_EQ("", Parse({"--shard", "1/4", "a.dll"}, brokenButOverruled));
+    EXPECT_EQ("", console::ApplyEnvironment(brokenButOverruled, [](const char *name) -> const char * {
+                  return std::string(name) == "TEST_TOTAL_SHARDS" ? "5" : nullptr;
+              }));
+    EXPECT_EQ(1u, brokenButOverruled.shardIndex);
 
     Options broken;
     EXPECT_EQ("TEST_SHARD_INDEX and TEST_TOTAL_SHARDS: needs INDEX/COUNT with 0 <= INDEX < COUNT, not \"/5\"",
