@@ -1,5 +1,6 @@
 #include "options.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -33,11 +34,19 @@ bool TakeValue(const char *name, int count, const char *const *arguments, int &i
     return true;
 }
 
+// Digits with at most one decimal point, as "2", "0.5" or "2.": what strtod reads
+// beyond that (hex, exponents, "inf", "nan", signs) is no way to write seconds.
+bool IsPlainDecimal(const std::string &text) {
+    const size_t point = text.find('.');
+    const bool onePointAtMost = point == std::string::npos || text.find('.', point + 1) == std::string::npos;
+    return onePointAtMost && text.find_first_not_of("0123456789.") == std::string::npos &&
+           text.find_first_of("0123456789") != std::string::npos;
+}
+
 std::string ParseTimeout(const std::string &text, double &seconds) {
-    char *end = nullptr;
-    seconds = std::strtod(text.c_str(), &end);
-    if (end == text.c_str() || *end != '\0' || !std::isfinite(seconds) || seconds <= 0) {
-        return "--timeout needs a number of seconds above 0, not \"" + text + "\"";
+    seconds = IsPlainDecimal(text) ? std::strtod(text.c_str(), nullptr) : 0;
+    if (!std::isfinite(seconds) || seconds <= 0) {
+        return "--timeout needs a number of seconds above 0, such as 2 or 0.5, not \"" + text + "\"";
     }
     return std::string();
 }
@@ -53,10 +62,28 @@ std::string ParseCount(const char *name, const std::string &text, unsigned &coun
 }
 
 std::string ParseSeed(const std::string &text, uint64_t &seed) {
-    char *end = nullptr;
-    seed = std::strtoull(text.c_str(), &end, 10);
-    if (text[0] < '0' || text[0] > '9' || *end != '\0') {
-        return "--seed needs a whole number, not \"" + text + "\"";
+    errno = 0;
+    const bool digitsOnly = text.find_first_not_of("0123456789") == std::string::npos;
+    const unsigned long long value = digitsOnly ? std::strtoull(text.c_str(), nullptr, 10) : 0;
+    // strtoull turns a number beyond 64 bits into the largest one: another seed.
+    if (!digitsOnly || errno == ERANGE) {
+        return "--seed needs a whole number from 0 to 18446744073709551615, not \"" + text + "\"";
+    }
+    seed = value;
+    return std::string();
+}
+
+// Options that each make sense alone but not together.
+std::string CheckCombinations(const Options &options, bool quietGiven, bool verboseGiven) {
+    if (quietGiven && verboseGiven) {
+        return "--quiet and --verbose ask for opposite output: give one of them";
+    }
+    if (options.seedGiven && !options.shuffle) {
+        return "--seed replays a --shuffle order: give --shuffle too";
+    }
+    if (options.isolate && !options.xmlPath.empty()) {
+        return "--xml needs every test in one process, which --isolate and --jobs do not keep; "
+               "use --junit for their report";
     }
     return std::string();
 }
@@ -67,6 +94,8 @@ const char kHiddenWorkerOption[] = "--worker-channel";
 
 std::string ParseOptions(int count, const char *const *arguments, Options &options) {
     bool optionsEnded = false;
+    bool quietGiven = false;
+    bool verboseGiven = false;
     for (int index = 1; index < count; ++index) {
         const char *argument = arguments[index];
         std::string error;
@@ -81,8 +110,10 @@ std::string ParseOptions(int count, const char *const *arguments, Options &optio
             options.list = true;
         } else if (std::strcmp(argument, "--quiet") == 0 || std::strcmp(argument, "-q") == 0) {
             options.verbosity = Verbosity::Quiet;
+            quietGiven = true;
         } else if (std::strcmp(argument, "--verbose") == 0 || std::strcmp(argument, "-v") == 0) {
             options.verbosity = Verbosity::Verbose;
+            verboseGiven = true;
         } else if (TakeValue("--filter", count, arguments, index, options.filter, error) ||
                    TakeValue("--xml", count, arguments, index, options.xmlPath, error) ||
                    TakeValue("--junit", count, arguments, index, options.junitPath, error)) {
@@ -130,11 +161,7 @@ std::string ParseOptions(int count, const char *const *arguments, Options &optio
     if (options.jobs > 1) {
         options.isolate = true;
     }
-    if (options.isolate && !options.xmlPath.empty()) {
-        return "--xml needs every test in one process, which --isolate and --jobs do not keep; "
-               "use --junit for their report";
-    }
-    return std::string();
+    return CheckCombinations(options, quietGiven, verboseGiven);
 }
 
 std::string ApplyEnvironment(Options &options, const std::function<const char *(const char *)> &lookup) {

@@ -2,6 +2,7 @@
 // filter and the report paths.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -51,12 +52,14 @@ TEST(ConsoleOptions, EachMistakeIsNamed) {
         {{"a.dll", "--junit"}, "--junit needs a value"},
         {{"--filter=", "a.dll"}, "--filter needs a value"},
         {{"--xmlfile", "r.xml", "a.dll"}, "unknown option --xmlfile"},
-        {{"--timeout", "0", "a.dll"}, "--timeout needs a number of seconds above 0, not \"0\""},
-        {{"--timeout=2s", "a.dll"}, "--timeout needs a number of seconds above 0, not \"2s\""},
-        {{"--timeout", "inf", "a.dll"}, "--timeout needs a number of seconds above 0, not \"inf\""},
         {{"--jobs", "0", "a.dll"}, "--jobs needs a whole number from 1 to 100000, not \"0\""},
         {{"--repeat=-2", "a.dll"}, "--repeat needs a whole number from 1 to 100000, not \"-2\""},
-        {{"--seed", "x", "a.dll"}, "--seed needs a whole number, not \"x\""},
+        {{"--shuffle", "--seed", "x", "a.dll"},
+         "--seed needs a whole number from 0 to 18446744073709551615, not \"x\""},
+        {{"--shuffle", "--seed", "18446744073709551616", "a.dll"},
+         "--seed needs a whole number from 0 to 18446744073709551615, not \"18446744073709551616\""},
+        {{"--seed", "5", "a.dll"}, "--seed replays a --shuffle order: give --shuffle too"},
+        {{"-q", "--verbose", "a.dll"}, "--quiet and --verbose ask for opposite output: give one of them"},
         {{"--shard", "3/3", "a.dll"}, "--shard needs INDEX/COUNT with 0 <= INDEX < COUNT, not \"3/3\""},
         {{"--shard=1/", "a.dll"}, "--shard needs INDEX/COUNT with 0 <= INDEX < COUNT, not \"1/\""},
         {{"--jobs", "2", "--xml", "r.xml", "a.dll"},
@@ -69,10 +72,35 @@ TEST(ConsoleOptions, EachMistakeIsNamed) {
     }
 }
 
+// Plain decimal numbers only; strtod would also read hex, exponents, "inf" and "nan".
+TEST(ConsoleOptions, TimeoutsAreSecondsWrittenAsPlainDecimals) {
+    const struct {
+        const char *text;
+        double seconds;  // 0: refused
+    } cases[] = {
+        {"2", 2},     {"0.5", 0.5}, {"2.", 2}, {".5", 0.5}, {"10000000000", 1e10},
+        {"0", 0},     {"0.0", 0},   {"2s", 0}, {"inf", 0},  {"nan", 0},
+        {"0x10", 0},  {"1e3", 0},   {"+2", 0}, {"-1", 0},   {" 2", 0},
+        {"1.2.3", 0}, {".", 0},
+    };
+    for (const auto &check : cases) {
+        Options options;
+        const std::string error = Parse({"--timeout", check.text, "a.dll"}, options);
+        if (check.seconds > 0) {
+            EXPECT_EQ("", error) << check.text;
+            EXPECT_EQ(check.seconds, options.timeoutSeconds) << check.text;
+        } else {
+            EXPECT_EQ(std::string("--timeout needs a number of seconds above 0, such as 2 or 0.5, not \"") +
+                          check.text + "\"",
+                      error);
+        }
+    }
+}
+
 TEST(ConsoleOptions, RunControlAndTheBuildToolsEnvironment) {
     Options options;
-    ASSERT_EQ("", Parse({"--jobs=3", "--shard", "1/4", "--repeat", "2", "--shuffle", "--seed", "77", "--fail-fast",
-                         "--allow-empty", "a.dll"},
+    ASSERT_EQ("", Parse({"--jobs=3", "--shard", "1/4", "--repeat", "2", "--shuffle", "--seed", "18446744073709551615",
+                         "--fail-fast", "--allow-empty", "a.dll"},
                         options));
     EXPECT_TRUE(options.isolate);
     EXPECT_EQ(3u, options.jobs);
@@ -80,7 +108,7 @@ TEST(ConsoleOptions, RunControlAndTheBuildToolsEnvironment) {
     EXPECT_EQ(4u, options.shardCount);
     EXPECT_EQ(2u, options.repeat);
     EXPECT_TRUE(options.shuffle && options.seedGiven && options.failFast && options.allowEmpty);
-    EXPECT_EQ(77u, options.seed);
+    EXPECT_EQ(~uint64_t(0), options.seed);
 
     const auto environment = [](const char *name) -> const char * {
         const std::string wanted = name;
