@@ -128,8 +128,10 @@ private:
             ListSelected();
             return kExitPassed;
         }
-        xmlPath_ = options_.xmlPath.empty() ? std::string()
-                                            : LibraryReportPath(options_.xmlPath, library, options_.libraries.size());
+        xmlPath_ = options_.xmlPath.empty()
+                       ? std::string()
+                       : LibraryReportPath(options_.xmlPath, options_.libraries,
+                                           static_cast<size_t>(&library - options_.libraries.data()));
         for (unsigned repetition = 1; repetition <= options_.repeat && !stopped_; ++repetition) {
             if (!RunRepetition(library, share, repetition)) {
                 return kExitUsageOrLoad;

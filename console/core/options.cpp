@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "report_paths.h"
 #include "run_plan.h"
 
 namespace console {
@@ -85,7 +86,7 @@ std::string CheckCombinations(const Options &options, bool quietGiven, bool verb
         return "--xml needs every test in one process, which --isolate and --jobs do not keep; "
                "use --junit for their report";
     }
-    return std::string();
+    return ReportClash(options, "--junit");
 }
 
 const char kHiddenWorkerOption[] = "--worker-channel";
@@ -182,6 +183,7 @@ std::string ApplyEnvironment(Options &options, const std::function<const char *(
     }
     if (options.junitPath.empty()) {
         options.junitPath = text("XML_OUTPUT_FILE");
+        return ReportClash(options, "XML_OUTPUT_FILE");
     }
     return std::string();
 }

@@ -65,6 +65,10 @@ TEST(ConsoleOptions, EachMistakeIsNamed) {
         {{"--jobs", "2", "--xml", "r.xml", "a.dll"},
          "--xml needs every test in one process, which --isolate and --jobs do not keep; use --junit for their "
          "report"},
+        {{"--junit", "./r.xml", "--xml", "r.xml", "a.dll"},
+         "--junit names ./r.xml, the file of the --xml report: give each report its own file"},
+        {{"--junit", "r-t-2.xml", "--xml", "r.xml", "a/t.dll", "b/t.dll"},
+         "--junit names r-t-2.xml, the file of the --xml report of b/t.dll: give each report its own file"},
     };
     for (const auto &check : cases) {
         Options options;
@@ -147,6 +151,11 @@ TEST(ConsoleOptions, RunControlAndTheBuildToolsEnvironment) {
               }));
     EXPECT_EQ(1u, brokenButOverruled.shardIndex);
 
+    Options sameReport;
+    ASSERT_EQ("", Parse({"--xml", "OUT.XML", "a.dll"}, sameReport));
+    EXPECT_EQ("XML_OUTPUT_FILE names out.xml, the file of the --xml report: give each report its own file",
+              console::ApplyEnvironment(sameReport, environment));
+
     Options broken;
     EXPECT_EQ("TEST_SHARD_INDEX and TEST_TOTAL_SHARDS: needs INDEX/COUNT with 0 <= INDEX < COUNT, not \"/5\"",
               console::ApplyEnvironment(broken, [](const char *name) -> const char * {
@@ -189,30 +198,49 @@ TEST(NameFilter, GlobsBeforeTheFirstMinusIncludeAndThoseAfterItExclude) {
     }
 }
 
-TEST(ReportPaths, SeveralLibrariesEachGetTheirOwnLibraryReport) {
+TEST(ReportPaths, EachLibraryRunGetsAReportOfItsOwn) {
     const struct {
         const char *report;
-        const char *library;
-        size_t libraryCount;
-        const char *expected;
+        std::vector<std::string> libraries;
+        std::vector<std::string> expected;
     } cases[] = {
-        {"report.xml", "bin/Tests.dll", 1, "report.xml"},
-        {"report.xml", "bin/Tests.dll", 2, "report-Tests.xml"},
-        {"out/report", "C:\\bin\\Tests.dll", 2, "out/report-Tests"},
-        {"out.d/report", "Tests.dll", 2, "out.d/report-Tests"},
-        {"report.xml", "Tests", 2, "report-Tests.xml"},
+        {"report.xml", {"bin/Tests.dll"}, {"report.xml"}},
+        {"report.xml", {"bin/Tests.dll", "Other"}, {"report-Tests.xml", "report-Other.xml"}},
+        {"out/report", {"C:\\bin\\Tests.dll", "x.dll"}, {"out/report-Tests", "out/report-x"}},
+        {"out.d/report", {"lib.d/Tests", "x.dll"}, {"out.d/report-Tests", "out.d/report-x"}},
+        {"r.xml", {"a/t.dll", "b/t.dll", "t.dll"}, {"r-t.xml", "r-t-2.xml", "r-t-3.xml"}},
+        {"r.xml", {"t.dll", "u.dll", "t.dll"}, {"r-t.xml", "r-u.xml", "r-t-2.xml"}},
+        // A library's own name is never taken from it, and case does not tell two apart.
+        {"r.xml", {"a/t.dll", "b/T.dll", "c/t-2.dll"}, {"r-t.xml", "r-T-3.xml", "r-t-2.xml"}},
     };
     for (const auto &check : cases) {
-        EXPECT_EQ(check.expected, console::LibraryReportPath(check.report, check.library, check.libraryCount));
+        for (size_t index = 0; index < check.libraries.size(); ++index) {
+            EXPECT_EQ(check.expected[index], console::LibraryReportPath(check.report, check.libraries, index));
+        }
     }
 
     Options options;
-    options.libraries = {"a/One.dll", "Two.dll"};
+    options.libraries = {"a/One.dll", "Two.dll", "a/One.dll"};
     EXPECT_TRUE(console::ReportsDuringLibrary(options, "a/One.dll").empty());
     options.junitPath = "junit.xml";
     options.xmlPath = "report.xml";
-    EXPECT_EQ((std::vector<std::string>{"junit.xml", "report-One.xml"}),
+    EXPECT_EQ((std::vector<std::string>{"junit.xml", "report-One.xml", "report-One-2.xml"}),
               console::ReportsDuringLibrary(options, "a/One.dll"));
+}
+
+TEST(ReportPaths, PathsAreComparedAsWindowsWouldName) {
+    const struct {
+        const char *a;
+        const char *b;
+        bool same;
+    } cases[] = {
+        {"r.xml", "./r.xml", true},    {"out/./r.xml", "out//r.xml", true},    {"C:\\Out\\R.XML", "c:/out/r.xml", true},
+        {"/r.xml", "r.xml", false},    {"//host/r.xml", "/host/r.xml", false}, {"../r.xml", "r.xml", false},
+        {"r.xml", "r.xml.xml", false},
+    };
+    for (const auto &check : cases) {
+        EXPECT_EQ(check.same, console::SameReportPath(check.a, check.b)) << check.a << " and " << check.b;
+    }
 }
 
 }  // namespace
