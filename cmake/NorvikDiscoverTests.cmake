@@ -21,11 +21,14 @@ function(norvik_bracket_list output)
   set(${output} "${quoted}" PARENT_SCOPE)
 endfunction()
 
-# --filter reads globs separated by ':' and a leading '-' as an exclusion; '?'
-# stands for each such character, so the pattern matches the name itself.
+# The listing prints a name's control characters and backslashes as escapes (\n,
+# \t, \r, \xHH, \\), and --filter reads ':' as a separator, everything after the
+# first '-' as exclusions and '*' and '?' as globs. '?' stands for each such
+# escape and character, so the pattern is one glob that matches the name itself;
+# the test keeps the listed, readable name.
 function(norvik_filter_pattern name output)
-  string(REGEX REPLACE "[*?:]" "?" name "${name}")
-  string(REGEX REPLACE "^-" "?" name "${name}")
+  string(REGEX REPLACE "\\\\(x[0-9a-fA-F][0-9a-fA-F]|.)" "?" name "${name}")
+  string(REGEX REPLACE "[-*?:]" "?" name "${name}")
   set(${output} "${name}" PARENT_SCOPE)
 endfunction()
 

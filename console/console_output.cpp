@@ -72,7 +72,7 @@ void ConsoleOutput::Summary(const Counts &counts, const std::vector<std::string>
     WriteOutput(text + "\n");
 }
 
-void ConsoleOutput::Listed(const std::string &fullName) const { WriteOutput(EscapeControlBytes(fullName) + "\n"); }
+void ConsoleOutput::Listed(const std::string &fullName) const { WriteOutput(ListedName(fullName) + "\n"); }
 
 void ConsoleOutput::Error(const std::string &text) const { WriteError(std::string(kProgramName) + ": " + text + "\n"); }
 

@@ -46,6 +46,7 @@ int RunConsole(const std::vector<std::string> &arguments) {
                             console::UsageText(console::kProgramName));
         return console::kExitUsageOrLoad;
     }
+    // The usage would not help with what a build tool's environment got wrong.
     error = console::ApplyEnvironment(options, [](const char *name) { return std::getenv(name); });
     if (!error.empty()) {
         console::WriteError(std::string(console::kProgramName) + ": " + error + "\n");

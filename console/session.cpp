@@ -100,7 +100,7 @@ private:
     int RunLibrary(size_t index) {
         library_ = options_.libraries[index];
         xmlPath_ = options_.xmlPath.empty() ? std::string()
-                                            : LibraryReportPath(options_.xmlPath, library_, options_.libraries.size());
+                                            : LibraryReportPath(options_.xmlPath, options_.libraries, index);
         if (!Load()) {
             return kExitUsageOrLoad;
         }

@@ -66,10 +66,13 @@ std::string ParseShard(const std::string &text, unsigned &index, unsigned &count
     return std::string();
 }
 
-std::vector<TestRef> ShardShare(const std::vector<TestRef> &selected, unsigned index, unsigned count, size_t offset) {
+std::vector<TestRef> ShardShare(const std::vector<TestRef> &selected, unsigned index, unsigned count,
+                                size_t earlierSelected) {
     std::vector<TestRef> share;
-    for (size_t i = (index + count - offset % count) % count; i < selected.size(); i += count) {
-        share.push_back(selected[i]);
+    // In 64 bits: index + count overflows 32.
+    const uint64_t first = (uint64_t(index) + count - earlierSelected % count) % count;
+    for (uint64_t i = first; i < selected.size(); i += count) {
+        share.push_back(selected[static_cast<size_t>(i)]);
     }
     return share;
 }

@@ -26,10 +26,13 @@ struct Step {
 // "INDEX/COUNT" with INDEX below COUNT; returns "" or what is wrong.
 std::string ParseShard(const std::string &text, unsigned &index, unsigned &count);
 
-// Shard INDEX of COUNT takes every COUNT-th of the selected tests, from the INDEX-th
-// on: the shares are disjoint, cover the selection, and differ by one test at most.
+// Shard INDEX of COUNT takes every COUNT-th of the run's selected tests, from the
+// INDEX-th on: the shares are disjoint, cover the selection, and differ by one test
+// at most. A run of several libraries deals them as one: earlierSelected, the
+// number of tests selected in the run's earlier libraries, places this library's
+// first selected test in the run, so that its k-th goes to shard k % COUNT.
 std::vector<TestRef> ShardShare(const std::vector<TestRef> &selected, unsigned index, unsigned count,
-                                size_t offset = 0);
+                                size_t earlierSelected = 0);
 
 // Batch steps in registration order; with eachAlone, one step per test instead.
 std::vector<Step> PlanSteps(const std::vector<TestRef> &selected, bool eachAlone);

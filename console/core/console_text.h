@@ -11,4 +11,8 @@ namespace console {
 // Other bytes, also those from 0x80 up, stay as they are.
 std::string EscapeControlBytes(const std::string &text);
 
+// A test's name as --list prints it: control bytes escaped as above and a
+// backslash as "\\", so that each name is one line and reads back unambiguously.
+std::string ListedName(const std::string &fullName);
+
 }  // namespace console

@@ -36,22 +36,30 @@ bool AnyMatches(const std::vector<std::string> &patterns, const std::string &tex
     return false;
 }
 
-}  // namespace
-
-TestFilter::TestFilter(const std::string &patterns) {
+// The ':'-separated patterns, without empty ones.
+std::vector<std::string> SplitPatterns(const std::string &patterns) {
+    std::vector<std::string> split;
     size_t start = 0;
     while (start <= patterns.size()) {
         size_t end = patterns.find(':', start);
         if (end == std::string::npos) {
             end = patterns.size();
         }
-        const std::string pattern = patterns.substr(start, end - start);
-        if (!pattern.empty() && pattern[0] == '-') {
-            excluded_.push_back(pattern.substr(1));
-        } else if (!pattern.empty()) {
-            included_.push_back(pattern);
+        if (end > start) {
+            split.push_back(patterns.substr(start, end - start));
         }
         start = end + 1;
+    }
+    return split;
+}
+
+}  // namespace
+
+TestFilter::TestFilter(const std::string &patterns) {
+    const size_t negativeStart = patterns.find('-');
+    included_ = SplitPatterns(patterns.substr(0, negativeStart));
+    if (negativeStart != std::string::npos) {
+        excluded_ = SplitPatterns(patterns.substr(negativeStart + 1));
     }
 }
 

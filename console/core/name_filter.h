@@ -10,8 +10,9 @@ namespace console {
 
 class TestFilter {
 public:
-    // ':'-separated globs (* any run of characters, ? one); a leading '-' makes one
-    // exclude. Without a pattern that includes, every test is included.
+    // POSITIVE[-NEGATIVE]: globs (* any run of characters, ? one) separated by ':'.
+    // Everything after the filter's first '-' excludes, everything before it
+    // includes; without a pattern that includes, every test is included.
     explicit TestFilter(const std::string &patterns);
 
     bool Selects(const std::string &fullName) const;

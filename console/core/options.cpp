@@ -1,9 +1,11 @@
 #include "options.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 
+#include "report_paths.h"
 #include "run_plan.h"
 
 namespace console {
@@ -33,11 +35,19 @@ bool TakeValue(const char *name, int count, const char *const *arguments, int &i
     return true;
 }
 
+// Digits with at most one decimal point, as "2", "0.5" or "2.": what strtod reads
+// beyond that (hex, exponents, "inf", "nan", signs) is no way to write seconds.
+bool IsPlainDecimal(const std::string &text) {
+    const size_t point = text.find('.');
+    const bool onePointAtMost = point == std::string::npos || text.find('.', point + 1) == std::string::npos;
+    return onePointAtMost && text.find_first_not_of("0123456789.") == std::string::npos &&
+           text.find_first_of("0123456789") != std::string::npos;
+}
+
 std::string ParseTimeout(const std::string &text, double &seconds) {
-    char *end = nullptr;
-    seconds = std::strtod(text.c_str(), &end);
-    if (end == text.c_str() || *end != '\0' || !std::isfinite(seconds) || seconds <= 0) {
-        return "--timeout needs a number of seconds above 0, not \"" + text + "\"";
+    seconds = IsPlainDecimal(text) ? std::strtod(text.c_str(), nullptr) : 0;
+    if (!std::isfinite(seconds) || seconds <= 0) {
+        return "--timeout needs a number of seconds above 0, such as 2 or 0.5, not \"" + text + "\"";
     }
     return std::string();
 }
@@ -53,12 +63,26 @@ std::string ParseCount(const char *name, const std::string &text, unsigned &coun
 }
 
 std::string ParseSeed(const std::string &text, uint64_t &seed) {
-    char *end = nullptr;
-    seed = std::strtoull(text.c_str(), &end, 10);
-    if (text[0] < '0' || text[0] > '9' || *end != '\0') {
-        return "--seed needs a whole number, not \"" + text + "\"";
+    errno = 0;
+    const bool digitsOnly = text.find_first_not_of("0123456789") == std::string::npos;
+    const unsigned long long value = digitsOnly ? std::strtoull(text.c_str(), nullptr, 10) : 0;
+    // strtoull turns a number beyond 64 bits into the largest one: another seed.
+    if (!digitsOnly || errno == ERANGE) {
+        return "--seed needs a whole number from 0 to 18446744073709551615, not \"" + text + "\"";
     }
+    seed = value;
     return std::string();
+}
+
+// Options that each make sense alone but not together.
+std::string CheckCombinations(const Options &options, bool quietGiven, bool verboseGiven) {
+    if (quietGiven && verboseGiven) {
+        return "--quiet and --verbose ask for opposite output: give one of them";
+    }
+    if (options.seedGiven && !options.shuffle) {
+        return "--seed replays a --shuffle order: give --shuffle too";
+    }
+    return ReportClash(options, "--junit");
 }
 
 const char kHiddenWorkerOption[] = "--worker-channel";
@@ -67,6 +91,8 @@ const char kHiddenWorkerOption[] = "--worker-channel";
 
 std::string ParseOptions(int count, const char *const *arguments, Options &options) {
     bool optionsEnded = false;
+    bool quietGiven = false;
+    bool verboseGiven = false;
     for (int index = 1; index < count; ++index) {
         const char *argument = arguments[index];
         std::string error;
@@ -81,8 +107,10 @@ std::string ParseOptions(int count, const char *const *arguments, Options &optio
             options.list = true;
         } else if (std::strcmp(argument, "--quiet") == 0 || std::strcmp(argument, "-q") == 0) {
             options.verbosity = Verbosity::Quiet;
+            quietGiven = true;
         } else if (std::strcmp(argument, "--verbose") == 0 || std::strcmp(argument, "-v") == 0) {
             options.verbosity = Verbosity::Verbose;
+            verboseGiven = true;
         } else if (TakeValue("--filter", count, arguments, index, options.filter, error) ||
                    TakeValue("--xml", count, arguments, index, options.xmlPath, error) ||
                    TakeValue("--junit", count, arguments, index, options.junitPath, error)) {
@@ -111,6 +139,7 @@ std::string ParseOptions(int count, const char *const *arguments, Options &optio
             if (error.empty()) {
                 error = run::ParseShard(value, options.shardIndex, options.shardCount);
             }
+            options.shardGiven = true;
         } else if (TakeValue("--seed", count, arguments, index, value, error)) {
             if (error.empty()) {
                 error = ParseSeed(value, options.seed);
@@ -129,11 +158,7 @@ std::string ParseOptions(int count, const char *const *arguments, Options &optio
     if (options.jobs > 1) {
         options.isolate = true;
     }
-    if (options.isolate && !options.xmlPath.empty()) {
-        return "--xml needs every test in one process, which --isolate and --jobs do not keep; "
-               "use --junit for their report";
-    }
-    return std::string();
+    return CheckCombinations(options, quietGiven, verboseGiven);
 }
 
 std::string ApplyEnvironment(Options &options, const std::function<const char *(const char *)> &lookup) {
@@ -142,16 +167,19 @@ std::string ApplyEnvironment(Options &options, const std::function<const char *(
         return std::string(value != nullptr ? value : "");
     };
     const std::string total = text("TEST_TOTAL_SHARDS");
-    if (!total.empty() && options.shardCount == 1) {
+    if (!total.empty()) {
+        options.shardStatusFile = text("TEST_SHARD_STATUS_FILE");
+    }
+    if (!total.empty() && !options.shardGiven) {
         const std::string error =
             run::ParseShard(text("TEST_SHARD_INDEX") + "/" + total, options.shardIndex, options.shardCount);
         if (!error.empty()) {
             return "TEST_SHARD_INDEX and TEST_TOTAL_SHARDS: " + error.substr(error.find("needs"));
         }
-        options.shardStatusFile = text("TEST_SHARD_STATUS_FILE");
     }
     if (options.junitPath.empty()) {
         options.junitPath = text("XML_OUTPUT_FILE");
+        return ReportClash(options, "XML_OUTPUT_FILE");
     }
     return std::string();
 }
@@ -162,37 +190,48 @@ std::string UsageText(const std::string &program) {
            "Runs the tests of each test library in turn and reports the results.\n"
            "\n"
            "Options:\n"
-           "  --list             print the tests as Batch.Test, one a line, and run nothing\n"
-           "  --filter PATTERNS  run only the tests whose Batch.Test matches; PATTERNS are\n"
-           "                     globs (* and ?) separated by ':', those after '-' exclude\n"
+           "  --list             print the tests as Batch.Test, one a line, and run nothing;\n"
+           "                     control characters and \\ as escapes (\\n, \\x1b, \\\\)\n"
+           "  --filter POSITIVE[-NEGATIVE]\n"
+           "                     run only the tests whose Batch.Test matches a positive\n"
+           "                     pattern (any, when there is none) and no negative one:\n"
+           "                     globs (* and ?) separated by ':', everything after the\n"
+           "                     first '-' negative; e.g. Parser.*-*Slow*:*Flaky*\n"
            "  --xml FILE         write the library's XML report with all items; with several\n"
-           "                     test libraries, FILE-<library name> for each; not with\n"
-           "                     --isolate or --jobs\n"
-           "  --junit FILE       write a JUnit XML report of all test libraries\n"
-           "  --timeout SECONDS  fail a test that takes longer; in one process the run ends\n"
-           "                     there, with --isolate only that test's worker does\n"
+           "                     test libraries, FILE-<library name> for each, numbered\n"
+           "                     (-2, -3) after the first of the same file name\n"
+           "  --junit FILE       write a JUnit XML report of all test libraries, to another\n"
+           "                     file than --xml\n"
+           "  --timeout SECONDS  fail a test that takes longer (a decimal number such as 2\n"
+           "                     or 0.5), its setups included; the tests then run in a\n"
+           "                     worker process, and without --isolate the run ends there\n"
            "  --isolate          run the tests in worker processes: a test that ends its\n"
            "                     process fails, and the other tests go on\n"
            "  --jobs N           run up to N workers at once, whole batches each (implies\n"
            "                     --isolate); output stays in registration order\n"
-           "  --shard I/N        run only share I of N (0 <= I < N) of the selected tests;\n"
-           "                     also read from TEST_SHARD_INDEX and TEST_TOTAL_SHARDS\n"
+           "  --shard I/N        run only share I of N (0 <= I < N) of the selected tests\n"
+           "                     of all test libraries; without it, TEST_SHARD_INDEX and\n"
+           "                     TEST_TOTAL_SHARDS give the share\n"
            "  --repeat N         run the selected tests N times\n"
            "  --shuffle          run batches and tests in a random order, each test with its\n"
            "                     batch's setup and tear-down; the seed is printed\n"
-           "  --seed S           the seed for --shuffle, to replay an order\n"
+           "  --seed S           the seed for --shuffle, to replay an order (only with\n"
+           "                     --shuffle)\n"
            "  --fail-fast        start no test after the first failure, each test with its\n"
            "                     batch's setup and tear-down\n"
            "  --allow-empty      let a run that selects no test pass\n"
            "  --quiet, -q        print only failures and the closing line\n"
-           "  --verbose, -v      print a line for every test\n"
+           "  --verbose, -v      print a line for every test (not with --quiet)\n"
            "  --help, -h         print this text\n"
            "\n"
            "Exit codes: 0 every selected test passed; 1 a test failed or crashed;\n"
-           "2 a usage error, a test library or report that cannot be loaded or written,\n"
-           "or a filter, shard or list that selects no test (unless --allow-empty);\n"
-           "3 a test ran longer than the timeout.\n"
-           "XML_OUTPUT_FILE names the JUnit report when --junit is not given.\n"
+           "2 a usage error, shard variables in error, a test library or report that\n"
+           "cannot be loaded or written, or a filter, shard or list that selects no test\n"
+           "(unless --allow-empty); 3 a test ran longer than the timeout, or a test\n"
+           "library's loading or unloading did; 4 a test, or a test library's loading,\n"
+           "ended the runner's own process (exit, ExitProcess), without --isolate.\n"
+           "XML_OUTPUT_FILE names the JUnit report when --junit is not given. With\n"
+           "TEST_TOTAL_SHARDS set, the file TEST_SHARD_STATUS_FILE names is created.\n"
            "Colour is used only on a terminal, and never when NO_COLOR is set.\n";
 }
 

@@ -23,6 +23,7 @@ struct Options {
     unsigned jobs = 1;        // workers at once; above 1 implies isolate
     unsigned shardIndex = 0;  // run only shard shardIndex of shardCount
     unsigned shardCount = 1;
+    bool shardGiven = false;  // --shard was given, even 0/1: the environment's shard is not taken
     unsigned repeat = 1;
     bool shuffle = false;
     bool seedGiven = false;
@@ -37,9 +38,11 @@ struct Options {
 std::string ParseOptions(int count, const char *const *arguments, Options &options);
 
 // Takes what a build tool's test environment asks for, where the command line did
-// not: the shard (TEST_TOTAL_SHARDS, TEST_SHARD_INDEX), the file that says the run
-// shards (TEST_SHARD_STATUS_FILE) and the JUnit report (XML_OUTPUT_FILE). Returns
-// "" or what is wrong.
+// not: the shard (TEST_TOTAL_SHARDS, TEST_SHARD_INDEX) and the JUnit report
+// (XML_OUTPUT_FILE). The file that says the runner shards (TEST_SHARD_STATUS_FILE)
+// is taken whenever the environment shards, also when --shard wins: the runner does
+// understand sharding, and the command line's choice is the user's. Returns "" or
+// what is wrong, which is no usage error.
 std::string ApplyEnvironment(Options &options, const std::function<const char *(const char *)> &lookup);
 
 // The help text, with the program's name.

@@ -2,6 +2,7 @@
 // filter and the report paths.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -51,17 +52,23 @@ TEST(ConsoleOptions, EachMistakeIsNamed) {
         {{"a.dll", "--junit"}, "--junit needs a value"},
         {{"--filter=", "a.dll"}, "--filter needs a value"},
         {{"--xmlfile", "r.xml", "a.dll"}, "unknown option --xmlfile"},
-        {{"--timeout", "0", "a.dll"}, "--timeout needs a number of seconds above 0, not \"0\""},
-        {{"--timeout=2s", "a.dll"}, "--timeout needs a number of seconds above 0, not \"2s\""},
-        {{"--timeout", "inf", "a.dll"}, "--timeout needs a number of seconds above 0, not \"inf\""},
         {{"--jobs", "0", "a.dll"}, "--jobs needs a whole number from 1 to 100000, not \"0\""},
         {{"--repeat=-2", "a.dll"}, "--repeat needs a whole number from 1 to 100000, not \"-2\""},
-        {{"--seed", "x", "a.dll"}, "--seed needs a whole number, not \"x\""},
+        {{"--shuffle", "--seed", "x", "a.dll"},
+         "--seed needs a whole number from 0 to 18446744073709551615, not \"x\""},
+        {{"--shuffle", "--seed", "18446744073709551616", "a.dll"},
+         "--seed needs a whole number from 0 to 18446744073709551615, not \"18446744073709551616\""},
+        {{"--seed", "5", "a.dll"}, "--seed replays a --shuffle order: give --shuffle too"},
+        {{"-q", "--verbose", "a.dll"}, "--quiet and --verbose ask for opposite output: give one of them"},
         {{"--shard", "3/3", "a.dll"}, "--shard needs INDEX/COUNT with 0 <= INDEX < COUNT, not \"3/3\""},
         {{"--shard=1/", "a.dll"}, "--shard needs INDEX/COUNT with 0 <= INDEX < COUNT, not \"1/\""},
         {{"--jobs", "2", "--xml", "r.xml", "a.dll"},
          "--xml needs every test in one process, which --isolate and --jobs do not keep; use --junit for their "
          "report"},
+        {{"--junit", "./r.xml", "--xml", "r.xml", "a.dll"},
+         "--junit names ./r.xml, the file of the --xml report: give each report its own file"},
+        {{"--junit", "r-t-2.xml", "--xml", "r.xml", "a/t.dll", "b/t.dll"},
+         "--junit names r-t-2.xml, the file of the --xml report of b/t.dll: give each report its own file"},
     };
     for (const auto &check : cases) {
         Options options;
@@ -69,10 +76,35 @@ TEST(ConsoleOptions, EachMistakeIsNamed) {
     }
 }
 
+// Plain decimal numbers only; strtod would also read hex, exponents, "inf" and "nan".
+TEST(ConsoleOptions, TimeoutsAreSecondsWrittenAsPlainDecimals) {
+    const struct {
+        const char *text;
+        double seconds;  // 0: refused
+    } cases[] = {
+        {"2", 2},     {"0.5", 0.5}, {"2.", 2}, {".5", 0.5}, {"10000000000", 1e10},
+        {"0", 0},     {"0.0", 0},   {"2s", 0}, {"inf", 0},  {"nan", 0},
+        {"0x10", 0},  {"1e3", 0},   {"+2", 0}, {"-1", 0},   {" 2", 0},
+        {"1.2.3", 0}, {".", 0},
+    };
+    for (const auto &check : cases) {
+        Options options;
+        const std::string error = Parse({"--timeout", check.text, "a.dll"}, options);
+        if (check.seconds > 0) {
+            EXPECT_EQ("", error) << check.text;
+            EXPECT_EQ(check.seconds, options.timeoutSeconds) << check.text;
+        } else {
+            EXPECT_EQ(std::string("--timeout needs a number of seconds above 0, such as 2 or 0.5, not \"") +
+                          check.text + "\"",
+                      error);
+        }
+    }
+}
+
 TEST(ConsoleOptions, RunControlAndTheBuildToolsEnvironment) {
     Options options;
-    ASSERT_EQ("", Parse({"--jobs=3", "--shard", "1/4", "--repeat", "2", "--shuffle", "--seed", "77", "--fail-fast",
-                         "--allow-empty", "a.dll"},
+    ASSERT_EQ("", Parse({"--jobs=3", "--shard", "1/4", "--repeat", "2", "--shuffle", "--seed", "18446744073709551615",
+                         "--fail-fast", "--allow-empty", "a.dll"},
                         options));
     EXPECT_TRUE(options.isolate);
     EXPECT_EQ(3u, options.jobs);
@@ -80,7 +112,7 @@ TEST(ConsoleOptions, RunControlAndTheBuildToolsEnvironment) {
     EXPECT_EQ(4u, options.shardCount);
     EXPECT_EQ(2u, options.repeat);
     EXPECT_TRUE(options.shuffle && options.seedGiven && options.failFast && options.allowEmpty);
-    EXPECT_EQ(77u, options.seed);
+    EXPECT_EQ(~uint64_t(0), options.seed);
 
     const auto environment = [](const char *name) -> const char * {
         const std::string wanted = name;
@@ -104,10 +136,25 @@ TEST(ConsoleOptions, RunControlAndTheBuildToolsEnvironment) {
     EXPECT_EQ(5u, fromEnvironment.shardCount);
     EXPECT_EQ("status", fromEnvironment.shardStatusFile);
     EXPECT_EQ("out.xml", fromEnvironment.junitPath);
-    // The command line wins.
-    ASSERT_EQ("", console::ApplyEnvironment(options, environment));
-    EXPECT_EQ(1u, options.shardIndex);
-    EXPECT_EQ("", options.shardStatusFile);
+    // The command line wins, also with a single share; the runner still tells the
+    // build tool that it shards.
+    Options wholeRun;
+    ASSERT_EQ("", Parse({"--shard", "0/1", "a.dll"}, wholeRun));
+    ASSERT_EQ("", console::ApplyEnvironment(wholeRun, environment));
+    EXPECT_EQ(0u, wholeRun.shardIndex);
+    EXPECT_EQ(1u, wholeRun.shardCount);
+    EXPECT_EQ("status", wholeRun.shardStatusFile);
+    Options brokenButOverruled;
+    ASSERT_EQ("", Parse({"--shard", "1/4", "a.dll"}, brokenButOverruled));
+    EXPECT_EQ("", console::ApplyEnvironment(brokenButOverruled, [](const char *name) -> const char * {
+                  return std::string(name) == "TEST_TOTAL_SHARDS" ? "5" : nullptr;
+              }));
+    EXPECT_EQ(1u, brokenButOverruled.shardIndex);
+
+    Options sameReport;
+    ASSERT_EQ("", Parse({"--xml", "OUT.XML", "a.dll"}, sameReport));
+    EXPECT_EQ("XML_OUTPUT_FILE names out.xml, the file of the --xml report: give each report its own file",
+              console::ApplyEnvironment(sameReport, environment));
 
     Options broken;
     EXPECT_EQ("TEST_SHARD_INDEX and TEST_TOTAL_SHARDS: needs INDEX/COUNT with 0 <= INDEX < COUNT, not \"/5\"",
@@ -116,7 +163,7 @@ TEST(ConsoleOptions, RunControlAndTheBuildToolsEnvironment) {
               }));
 }
 
-TEST(NameFilter, GlobsIncludeAndThoseAfterAMinusExclude) {
+TEST(NameFilter, GlobsBeforeTheFirstMinusIncludeAndThoseAfterItExclude) {
     const struct {
         const char *patterns;
         const char *name;
@@ -132,6 +179,14 @@ TEST(NameFilter, GlobsIncludeAndThoseAfterAMinusExclude) {
         {"-*Slow*", "Batch.Fast", true},
         {"-*Slow*", "Batch.Slow", false},
         {"Batch.*:-*Wrap*", "Batch.WrapsAround", false},
+        {"*:-*Exits*:*Sleeps*", "GzFile.Sleeps", false},
+        {"*:-*Exits*:*Sleeps*", "GzFile.Reads", true},
+        {"GzFile.*-*Exits*", "GzFile.Reads", true},
+        {"GzFile.*-*Exits*", "GzFile.Exits", false},
+        {"GzFile.*-*Exits*", "Other.Reads", false},
+        {"Dash-Batch.Test", "Dash-Batch.Test", false},
+        {"Dash?Batch.Test", "Dash-Batch.Test", true},
+        {"-", "Batch.Test", true},
         {"Other.*:Batch.Test", "Batch.Test", true},
         {"::Batch.Test::", "Batch.Test", true},
         {"*a*a*a*a*a*b", "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", false},
@@ -143,30 +198,49 @@ TEST(NameFilter, GlobsIncludeAndThoseAfterAMinusExclude) {
     }
 }
 
-TEST(ReportPaths, SeveralLibrariesEachGetTheirOwnLibraryReport) {
+TEST(ReportPaths, EachLibraryRunGetsAReportOfItsOwn) {
     const struct {
         const char *report;
-        const char *library;
-        size_t libraryCount;
-        const char *expected;
+        std::vector<std::string> libraries;
+        std::vector<std::string> expected;
     } cases[] = {
-        {"report.xml", "bin/Tests.dll", 1, "report.xml"},
-        {"report.xml", "bin/Tests.dll", 2, "report-Tests.xml"},
-        {"out/report", "C:\\bin\\Tests.dll", 2, "out/report-Tests"},
-        {"out.d/report", "Tests.dll", 2, "out.d/report-Tests"},
-        {"report.xml", "Tests", 2, "report-Tests.xml"},
+        {"report.xml", {"bin/Tests.dll"}, {"report.xml"}},
+        {"report.xml", {"bin/Tests.dll", "Other"}, {"report-Tests.xml", "report-Other.xml"}},
+        {"out/report", {"C:\\bin\\Tests.dll", "x.dll"}, {"out/report-Tests", "out/report-x"}},
+        {"out.d/report", {"lib.d/Tests", "x.dll"}, {"out.d/report-Tests", "out.d/report-x"}},
+        {"r.xml", {"a/t.dll", "b/t.dll", "t.dll"}, {"r-t.xml", "r-t-2.xml", "r-t-3.xml"}},
+        {"r.xml", {"t.dll", "u.dll", "t.dll"}, {"r-t.xml", "r-u.xml", "r-t-2.xml"}},
+        // A library's own name is never taken from it, and case does not tell two apart.
+        {"r.xml", {"a/t.dll", "b/T.dll", "c/t-2.dll"}, {"r-t.xml", "r-T-3.xml", "r-t-2.xml"}},
     };
     for (const auto &check : cases) {
-        EXPECT_EQ(check.expected, console::LibraryReportPath(check.report, check.library, check.libraryCount));
+        for (size_t index = 0; index < check.libraries.size(); ++index) {
+            EXPECT_EQ(check.expected[index], console::LibraryReportPath(check.report, check.libraries, index));
+        }
     }
 
     Options options;
-    options.libraries = {"a/One.dll", "Two.dll"};
+    options.libraries = {"a/One.dll", "Two.dll", "a/One.dll"};
     EXPECT_TRUE(console::ReportsDuringLibrary(options, "a/One.dll").empty());
     options.junitPath = "junit.xml";
     options.xmlPath = "report.xml";
-    EXPECT_EQ((std::vector<std::string>{"junit.xml", "report-One.xml"}),
+    EXPECT_EQ((std::vector<std::string>{"junit.xml", "report-One.xml", "report-One-2.xml"}),
               console::ReportsDuringLibrary(options, "a/One.dll"));
+}
+
+TEST(ReportPaths, PathsAreComparedAsWindowsWouldName) {
+    const struct {
+        const char *a;
+        const char *b;
+        bool same;
+    } cases[] = {
+        {"r.xml", "./r.xml", true},    {"out/./r.xml", "out//r.xml", true},    {"C:\\Out\\R.XML", "c:/out/r.xml", true},
+        {"/r.xml", "r.xml", false},    {"//host/r.xml", "/host/r.xml", false}, {"../r.xml", "r.xml", false},
+        {"r.xml", "r.xml.xml", false},
+    };
+    for (const auto &check : cases) {
+        EXPECT_EQ(check.same, console::SameReportPath(check.a, check.b)) << check.a << " and " << check.b;
+    }
 }
 
 }  // namespace

@@ -4,7 +4,7 @@ cmake_minimum_required(VERSION 3.20)
 #   ARGS         arguments, '|'-separated; @WORK@ stands for WORK_DIR, and absolute
 #                paths are handed to a Windows program as Windows paths
 #   EXIT         the expected exit code
-#   STDOUT, NOT_STDOUT, STDERR   '|'-separated regular expressions
+#   STDOUT, NOT_STDOUT, STDERR, NOT_STDERR   '|'-separated regular expressions
 #   VALID        '|'-separated files that must be well-formed XML
 #   JUNIT, SCHEMA   a JUnit file that must be valid against the schema
 #   CONTAINS     '|'-separated FILE::REGEX pairs
@@ -14,7 +14,7 @@ function(split variable)
   string(REPLACE "|" ";" value "${value}")
   set(${variable} "${value}" PARENT_SCOPE)
 endfunction()
-foreach(variable ARGS STDOUT NOT_STDOUT STDERR VALID JUNIT CONTAINS SET_ENV)
+foreach(variable ARGS STDOUT NOT_STDOUT STDERR NOT_STDERR VALID JUNIT CONTAINS SET_ENV)
   split(${variable})
 endforeach()
 
@@ -70,6 +70,7 @@ endfunction()
 check_text(stdout "${output}" TRUE ${STDOUT})
 check_text(stdout "${output}" FALSE ${NOT_STDOUT})
 check_text(stderr "${errors}" TRUE ${STDERR})
+check_text(stderr "${errors}" FALSE ${NOT_STDERR})
 foreach(xml ${VALID} ${JUNIT})
   execute_process(COMMAND xmllint --noout "${xml}" RESULT_VARIABLE lint ERROR_VARIABLE lint_errors)
   if(NOT lint EQUAL 0)

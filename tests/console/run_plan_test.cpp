@@ -54,6 +54,36 @@ TEST(RunPlan, ShardsAreDisjointBalancedAndCoverTheSelection) {
     }
 }
 
+// Shards deal the selected tests of all the run's libraries as one sequence, so that
+// several small libraries do not all land in the first shards.
+TEST(RunPlan, ShardsDealTheWholeRunInTurn) {
+    const struct {
+        std::vector<uint32_t> selectedPerLibrary;
+        unsigned count;
+        std::vector<std::vector<size_t>> positionsPerShard;  // in the whole run
+    } cases[] = {
+        {{3, 1, 1}, 4, {{0, 4}, {1}, {2}, {3}}},
+        {{5, 3}, 3, {{0, 3, 6}, {1, 4, 7}, {2, 5}}},
+        {{1, 1, 1, 1, 1}, 2, {{0, 2, 4}, {1, 3}}},
+        {{2, 0, 2}, 1, {{0, 1, 2, 3}}},
+    };
+    for (const auto &check : cases) {
+        for (unsigned index = 0; index < check.count; ++index) {
+            std::vector<size_t> positions;
+            size_t earlier = 0;
+            for (uint32_t selected : check.selectedPerLibrary) {
+                for (const TestRef &test : run::ShardShare(Selection({selected}), index, check.count, earlier)) {
+                    positions.push_back(earlier + test.test);
+                }
+                earlier += selected;
+            }
+            EXPECT_EQ(check.positionsPerShard[index], positions) << index << "/" << check.count;
+        }
+    }
+    EXPECT_EQ((std::vector<TestRef>{{0, 0}}),
+              run::ShardShare(Selection({3}), 4294967294u, 4294967295u, 4294967294u));
+}
+
 TEST(RunPlan, StepsKeepBatchesWholeUnlessEachTestRunsAlone) {
     const std::vector<TestRef> selected = {{0, 0}, {0, 2}, {2, 1}};
     const std::vector<Step> batches = run::PlanSteps(selected, false);
@@ -114,6 +144,10 @@ TEST(ConsoleText, ControlBytesAreEscaped) {
     for (const auto &check : texts) {
         EXPECT_EQ(check.escaped, console::EscapeControlBytes(check.text));
     }
+    // A listed name also doubles its backslashes: "\\n" is a name with a backslash,
+    // "\n" one with a line end.
+    EXPECT_EQ("Line\\nBreak.Back\\\\slash\\x01", console::ListedName("Line\nBreak.Back\\slash\x01"));
+    EXPECT_EQ("Batch.\\\\n", console::ListedName("Batch.\\n"));
 }
 
 }  // namespace

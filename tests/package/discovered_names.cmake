@@ -5,13 +5,16 @@ cmake_minimum_required(VERSION 3.20)
 
 file(REMOVE_RECURSE ${WORK_DIR})
 file(MAKE_DIRECTORY ${WORK_DIR})
-# The name with ']' comes last: this script's own lists would not split after it.
+# The names as the runner lists them, escapes included. The name with ']' comes
+# last: this script's own lists would not split after it.
 set(names
   "Plain.Test"
   "Two Words.With Spaces"
   "Glob*Batch.Test?"
   "Colon:Batch.-Test"
   "-Leading.Dash"
+  "Dash-Batch.In-Name"
+  "Line\\nBreak.Back\\\\slash\\x1b"
   "Semi\;colon.Test"
   "Bracket]=]Batch.Test\"Quote")
 list(JOIN names "\n" listing)
@@ -34,8 +37,26 @@ if(NOT status EQUAL 0 OR NOT count EQUAL expected_count)
   message(FATAL_ERROR "Expected ${expected_count} tests, CTest shows:\n${json}")
 endif()
 
+# The name a listed line stands for: the listing escapes a line end, ESC and a
+# backslash as \n, \x1b and \\.
+function(listed_to_name listed output)
+  string(ASCII 1 placeholder)
+  string(ASCII 27 escape)
+  string(REPLACE "\\\\" "${placeholder}" name "${listed}")
+  string(REPLACE "\\n" "\n" name "${name}")
+  string(REPLACE "\\x1b" "${escape}" name "${name}")
+  string(REPLACE "${placeholder}" "\\" name "${name}")
+  set(${output} "${name}" PARENT_SCOPE)
+endfunction()
+set(real_names)
+foreach(listed IN LISTS names)
+  listed_to_name("${listed}" name)
+  string(REPLACE ";" "\\;" name "${name}")
+  list(APPEND real_names "${name}")
+endforeach()
+
 # The console runner's glob: '?' matches one character, '*' any run, ':' separates
-# patterns, a leading '-' excludes.
+# patterns, everything after the first '-' excludes.
 function(glob_to_regex pattern output)
   string(REGEX REPLACE "([][.+^$()|\\\\])" "\\\\\\1" pattern "${pattern}")
   string(REPLACE "?" "." pattern "${pattern}")
@@ -46,6 +67,7 @@ endfunction()
 math(EXPR last "${count} - 1")
 foreach(index RANGE ${last})
   list(GET names ${index} name)
+  list(GET real_names ${index} real_name)
   string(JSON test GET "${json}" tests ${index} name)
   # cmake -P checked.cmake -- sh runner.sh --filter PATTERN x.dll
   string(JSON filter GET "${json}" tests ${index} command 7)
@@ -53,14 +75,14 @@ foreach(index RANGE ${last})
   if(NOT test STREQUAL "unit:${name}" OR NOT label STREQUAL "odd")
     message(FATAL_ERROR "\"${name}\" became the test \"${test}\" labelled \"${label}\"")
   endif()
-  if(filter MATCHES "[:*]" OR filter MATCHES "^-")
+  if(filter MATCHES "[-:*]")
     message(FATAL_ERROR "The pattern \"${filter}\" for \"${name}\" would not be read as one name")
   endif()
   glob_to_regex("${filter}" regex)
-  foreach(other IN LISTS names)
-    if(other MATCHES "${regex}" AND NOT other STREQUAL name)
+  foreach(other IN LISTS real_names)
+    if(other MATCHES "${regex}" AND NOT other STREQUAL real_name)
       message(FATAL_ERROR "The pattern \"${filter}\" for \"${name}\" also selects \"${other}\"")
-    elseif(other STREQUAL name AND NOT other MATCHES "${regex}")
+    elseif(other STREQUAL real_name AND NOT other MATCHES "${regex}")
       message(FATAL_ERROR "The pattern \"${filter}\" does not select \"${name}\"")
     endif()
   endforeach()
