@@ -62,9 +62,6 @@ TEST(ConsoleOptions, EachMistakeIsNamed) {
         {{"-q", "--verbose", "a.dll"}, "--quiet and --verbose ask for opposite output: give one of them"},
         {{"--shard", "3/3", "a.dll"}, "--shard needs INDEX/COUNT with 0 <= INDEX < COUNT, not \"3/3\""},
         {{"--shard=1/", "a.dll"}, "--shard needs INDEX/COUNT with 0 <= INDEX < COUNT, not \"1/\""},
-        {{"--jobs", "2", "--xml", "r.xml", "a.dll"},
-         "--xml needs every test in one process, which --isolate and --jobs do not keep; use --junit for their "
-         "report"},
         {{"--junit", "./r.xml", "--xml", "r.xml", "a.dll"},
          "--junit names ./r.xml, the file of the --xml report: give each report its own file"},
         {{"--junit", "r-t-2.xml", "--xml", "r.xml", "a/t.dll", "b/t.dll"},
