@@ -1,0 +1,149 @@
+// Worker processes that are not real, for the pool and the remote run: each answers
+// the plan it is sent as a table of tests says, and can end or hang in a test.
+#pragma once
+
+#include <condition_variable>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "worker_pool.h"
+#include "worker_protocol.h"
+
+namespace fake {
+
+struct Behaviour {
+    enum class Kind { Pass, Fail, Die, Hang };
+    Kind kind = Kind::Pass;
+    uint32_t exitCode = 0;  // Die
+};
+
+// What the fake workers of one test share: how each test behaves, the plans they
+// were sent, and how often one was killed after it was waited for.
+struct Scene {
+    std::map<std::pair<uint32_t, uint32_t>, Behaviour> behaviours;
+    std::string refusal;  // sent instead of Ready when set
+    std::mutex mutex;
+    std::vector<run::WorkerPlan> plans;
+    int killsAfterWait = 0;
+
+    Behaviour Of(const run::TestRef &test) {
+        const auto found = behaviours.find({test.batch, test.test});
+        return found != behaviours.end() ? found->second : Behaviour();
+    }
+};
+
+class Worker final : public run::WorkerProcess {
+public:
+    explicit Worker(Scene &scene) : scene_(scene) {}
+
+    bool SendAll(const std::string &bytes) override {
+        run::WorkerPlan plan;
+        if (!run::DecodePlan(bytes, plan)) {
+            return false;
+        }
+        {
+            std::lock_guard<std::mutex> lock(scene_.mutex);
+            scene_.plans.push_back(plan);
+        }
+        Script(plan);
+        return true;
+    }
+
+    size_t Receive(char *buffer, size_t size) override {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (output_.empty() && hangs_) {
+            changed_.wait(lock, [this] { return killed_; });
+        }
+        const size_t count = output_.size() < size ? output_.size() : size;
+        output_.copy(buffer, count);
+        output_.erase(0, count);
+        return count;
+    }
+
+    void Kill() override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (waited_) {
+            std::lock_guard<std::mutex> sceneLock(scene_.mutex);
+            ++scene_.killsAfterWait;
+            return;
+        }
+        killed_ = true;
+        output_.clear();
+        changed_.notify_all();
+    }
+
+    run::ProcessEnd Wait() override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        waited_ = true;
+        run::ProcessEnd end;
+        end.code = killed_ ? 1 : exitCode_;
+        return end;
+    }
+
+private:
+    // The lines the worker writes before it ends or hangs.
+    void Script(const run::WorkerPlan &plan) {
+        std::string lines = run::EncodeStarted();
+        if (!scene_.refusal.empty()) {
+            Append(lines + run::EncodeRefused(scene_.refusal));
+            exitCode_ = 2;
+            return;
+        }
+        lines += run::EncodeReady();
+        for (const run::Step &step : plan.steps) {
+            for (const run::TestRef &test : step.tests) {
+                const Behaviour behaviour = scene_.Of(test);
+                if (behaviour.kind == Behaviour::Kind::Die || behaviour.kind == Behaviour::Kind::Hang) {
+                    lines += run::EncodeFailure({"test.c", 5, "found before it ended"});
+                    Append(lines);
+                    exitCode_ = behaviour.exitCode;
+                    hangs_ = behaviour.kind == Behaviour::Kind::Hang;
+                    return;
+                }
+                lines += Finished(test, behaviour.kind == Behaviour::Kind::Fail);
+                if (behaviour.kind == Behaviour::Kind::Fail && plan.failFast) {
+                    Append(lines + run::EncodeDone());
+                    return;
+                }
+            }
+        }
+        Append(lines + run::EncodeDone());
+    }
+
+    static std::string Finished(const run::TestRef &test, bool fails) {
+        run::TestReport report;
+        report.test = test;
+        report.seconds = 0.25;
+        report.fileName = "test.c";
+        report.checks = {{run::CheckKind::Passes, 2}, {run::CheckKind::Started, 0}, {run::CheckKind::Passes, 1}};
+        std::string lines;
+        if (fails) {
+            report.checks.push_back({run::CheckKind::Failure, 0});
+            lines += run::EncodeFailure({"helper.c", 9, "it failed"});
+        }
+        return lines + run::EncodeTestFinished(report);
+    }
+
+    void Append(const std::string &lines) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        output_ += lines;
+    }
+
+    Scene &scene_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::string output_;
+    bool hangs_ = false;
+    bool killed_ = false;
+    bool waited_ = false;
+    uint32_t exitCode_ = 0;
+};
+
+inline run::WorkerStarter Starter(Scene &scene) {
+    return [&scene] { return std::unique_ptr<run::WorkerProcess>(new Worker(scene)); };
+}
+
+}  // namespace fake

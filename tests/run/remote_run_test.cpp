@@ -1,0 +1,144 @@
+// A run of the library of this process whose tests fake workers execute: what the
+// library records of each, and how an end, a stop or a failure shapes the run.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+
+#include "fake_worker.h"
+#include "plan_runner.h"
+#include "registry_fixture.h"
+
+namespace {
+
+using fake::Behaviour;
+
+int calledHere = 0;
+void NVK_CALL NeverCalledHere() { ++calledHere; }
+
+struct Failure {
+    std::string file;
+    int32_t line;
+    std::string message;
+    bool operator==(const Failure &other) const {
+        return file == other.file && line == other.line && message == other.message;
+    }
+};
+
+std::vector<Failure> FailuresOf(NvkTestFunction *test) {
+    std::vector<Failure> failures;
+    for (NvkAssertionFailure *failure = NvkTestFunctionGetFirstFailure(test); failure != nullptr;
+         failure = NvkAssertionFailureGetNext(failure)) {
+        const char *file = NvkAssertionFailureGetFileName(failure);
+        failures.push_back({file != nullptr ? file : "", NvkAssertionFailureGetLineNumber(failure),
+                            NvkAssertionFailureGetMessage(failure)});
+    }
+    return failures;
+}
+
+class RemoteRunTest : public RegistryTest {
+protected:
+    void SetUp() override {
+        RegistryTest::SetUp();
+        calledHere = 0;
+        NvkBatch *batch = NvkBatchCreate("A");
+        NvkBatchSetSetupFunctions(batch, NeverCalledHere, nullptr, NeverCalledHere, nullptr);
+        tests_ = {NvkBatchAddFunctionImp(batch, "First", Proc<1>), NvkBatchAddFunctionImp(batch, "Second", Proc<2>),
+                  NvkBatchAddFunctionImp(batch, "Third", Proc<3>)};
+    }
+
+    // Runs every test through a worker runner, as the console and the window do.
+    run::PlanOutcome RunAll(const run::PoolSettings &settings, run::RunRequest request = run::RunRequest()) {
+        runner_ = run::WorkerRunner(settings, fake::Starter(scene_), wait_);
+        return runner_->Run(request);
+    }
+
+    fake::Scene scene_;
+    run::BlockingWait wait_;
+    std::unique_ptr<run::PlanRunner> runner_;
+    std::vector<NvkTestFunction *> tests_;
+};
+
+}  // namespace
+
+// Passes, failures with their own files and lines, and the time, as the worker saw
+// them; nothing of the test's code runs here.
+TEST_F(RemoteRunTest, RecordsWhatTheWorkerFoundAsIfItRanHere) {
+    scene_.behaviours[{0, 1}] = {Behaviour::Kind::Fail, 0};
+    const run::PlanOutcome outcome = RunAll(run::PoolSettings());
+    EXPECT_TRUE(outcome.errors.empty());
+    EXPECT_EQ(0, calledHere);
+    for (NvkTestFunction *test : tests_) {
+        int32_t passes = 0;
+        double seconds = 0;
+        EXPECT_EQ(1, NvkTestFunctionGetStatistics(test, &passes, nullptr, &seconds));
+        EXPECT_EQ(3, passes);
+        EXPECT_DOUBLE_EQ(0.25, seconds);
+        EXPECT_STREQ("test.c", NvkTestFunctionGetFileName(test));
+    }
+    EXPECT_EQ((std::vector<Failure>{{"helper.c", 9, "it failed"}}), FailuresOf(tests_[1]));
+    EXPECT_TRUE(FailuresOf(tests_[2]).empty());
+}
+
+TEST_F(RemoteRunTest, ATestThatEndsItsWorkerFailsWithHowItEnded) {
+    const struct {
+        bool restart;
+        bool thirdRuns;
+    } cases[] = {{true, true}, {false, false}};
+    for (const auto &check : cases) {
+        scene_.behaviours[{0, 1}] = {Behaviour::Kind::Die, 0xC00000FDu};
+        run::PoolSettings settings;
+        settings.restartAfterEnd = check.restart;
+        RunAll(settings);
+        EXPECT_EQ((std::vector<Failure>{{"test.c", 5, "found before it ended"},
+                                        {"", 0,
+                                         "The test process ended during this test: exception 0xC00000FD "
+                                         "(stack overflow)"}}),
+                  FailuresOf(tests_[1]));
+        EXPECT_EQ(check.thirdRuns ? 1 : 0, NvkTestFunctionGetStatistics(tests_[2], nullptr, nullptr, nullptr));
+    }
+}
+
+// A stop from another thread ends the run at the test in progress, which fails as
+// stopped; the tests after it stay not run.
+TEST_F(RemoteRunTest, StopEndsTheTestInProgress) {
+    scene_.behaviours[{0, 1}] = {Behaviour::Kind::Hang, 0};
+    runner_ = run::WorkerRunner(run::PoolSettings(), fake::Starter(scene_), wait_);
+    std::thread stopper([this] {
+        while (NvkTestFunctionGetStatistics(tests_[0], nullptr, nullptr, nullptr) == 0) {
+            std::this_thread::yield();
+        }
+        runner_->Stop();
+    });
+    runner_->Run(run::RunRequest());
+    stopper.join();
+    EXPECT_EQ(1, NvkTestFunctionGetStatistics(tests_[0], nullptr, nullptr, nullptr));
+    EXPECT_EQ((std::vector<Failure>{{"test.c", 5, "found before it ended"}, {"", 0, "stopped"}}),
+              FailuresOf(tests_[1]));
+    EXPECT_EQ(0, NvkTestFunctionGetStatistics(tests_[2], nullptr, nullptr, nullptr));
+}
+
+// With fail-fast the worker stops at its own failure, and no test after it starts.
+TEST_F(RemoteRunTest, FailFastStartsNothingAfterTheFailure) {
+    scene_.behaviours[{0, 0}] = {Behaviour::Kind::Fail, 0};
+    run::PoolSettings settings;
+    settings.failFast = true;
+    run::RunRequest request;
+    request.kind = run::RunRequest::Kind::EachAlone;
+    request.tests = {{0, 0}, {0, 1}, {0, 2}};
+    runner_ = run::WorkerRunner(settings, fake::Starter(scene_), wait_);
+    runner_->Run(request);
+    EXPECT_EQ(1, NvkTestFunctionGetStatistics(tests_[0], nullptr, nullptr, nullptr));
+    EXPECT_EQ(0, NvkTestFunctionGetStatistics(tests_[1], nullptr, nullptr, nullptr));
+    ASSERT_EQ(1u, scene_.plans.size());
+    EXPECT_TRUE(scene_.plans[0].failFast);
+}
+
+TEST_F(RemoteRunTest, NoWorkerLeavesTheTestFailedWithWhy) {
+    scene_.refusal = "the registry differs";
+    const run::PlanOutcome outcome = RunAll(run::PoolSettings());
+    EXPECT_EQ(std::vector<std::string>{"the registry differs"}, outcome.errors);
+    EXPECT_EQ((std::vector<Failure>{{"", 0, "no worker process ran this test: the registry differs"}}),
+              FailuresOf(tests_[0]));
+    EXPECT_EQ(0, NvkTestFunctionGetStatistics(tests_[1], nullptr, nullptr, nullptr));
+}

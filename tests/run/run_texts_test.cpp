@@ -1,0 +1,107 @@
+// The run layer's texts and limits as plain data: the protocol's lines, how a
+// process ended, and limits too long for the clock.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "process_end.h"
+#include "watch_clock.h"
+#include "worker_protocol.h"
+
+namespace {
+
+using run::TestRef;
+
+TEST(WorkerProtocol, PlansAndReportsSurviveThePipeByteForByte) {
+    run::WorkerPlan plan;
+    plan.fingerprint = "3:00ff";
+    plan.failFast = true;
+    plan.steps = {{false, {{0, 1}, {0, 3}}}, {true, {{4, 0}}}};
+    run::WorkerPlan decoded;
+    ASSERT_TRUE(run::DecodePlan(run::EncodePlan(plan), decoded));
+    EXPECT_EQ("3:00ff", decoded.fingerprint);
+    EXPECT_TRUE(decoded.failFast);
+    ASSERT_EQ(2u, decoded.steps.size());
+    EXPECT_EQ(plan.steps[0].tests, decoded.steps[0].tests);
+    EXPECT_TRUE(decoded.steps[1].alone);
+
+    std::string everyByte;
+    for (int byte = 1; byte < 256; ++byte) {
+        everyByte += static_cast<char>(byte);
+    }
+    run::TestReport report;
+    report.test = {3, 7};
+    report.seconds = 0.125;
+    report.fileName = "dir\\file.c";
+    report.checks = {{run::CheckKind::Passes, 12}, {run::CheckKind::Failure, 0}, {run::CheckKind::Started, 0}};
+    const std::string stream = run::EncodeReady() + run::EncodeFailure({"a\tb.c", -1, everyByte + "\\t"}) +
+                               run::EncodeTestFinished(report) + run::EncodeDone();
+    EXPECT_EQ(4, std::count(stream.begin(), stream.end(), '\n'));
+
+    // Delivered in pieces, as a pipe may.
+    run::LineSplitter lines;
+    for (char byte : stream) {
+        lines.Add(&byte, 1);
+    }
+    std::string line;
+    run::WorkerMessage message;
+    std::vector<run::WorkerMessage> messages;
+    while (lines.Next(line)) {
+        ASSERT_TRUE(run::DecodeMessage(line, message)) << line;
+        messages.push_back(message);
+    }
+    ASSERT_EQ(4u, messages.size());
+    EXPECT_EQ(run::WorkerMessage::Kind::Ready, messages[0].kind);
+    EXPECT_EQ("a\tb.c", messages[1].failure.file);
+    EXPECT_EQ(-1, messages[1].failure.line);
+    EXPECT_EQ(everyByte + "\\t", messages[1].failure.message);
+    EXPECT_EQ((TestRef{3, 7}), messages[2].report.test);
+    EXPECT_EQ(0.125, messages[2].report.seconds);
+    EXPECT_EQ("dir\\file.c", messages[2].report.fileName);
+    EXPECT_EQ(report.checks, messages[2].report.checks);
+    EXPECT_EQ(run::WorkerMessage::Kind::Done, messages[3].kind);
+
+    for (const char *bad : {"", "X\t1", "T\t1", "T\t1\tx\t0.5\tf\t", "T\t1\t2\t0.5\tf\tq", "F\tf\t1", "R\t1", "F\\"}) {
+        EXPECT_FALSE(run::DecodeMessage(bad, message)) << bad;
+    }
+    EXPECT_FALSE(run::DecodePlan("B\t1\n", decoded));
+    EXPECT_FALSE(run::DecodePlan("V\tx\nQ\t1\t2\n", decoded));
+    EXPECT_FALSE(run::DecodePlan("A\t1\t2\n", decoded)) << "a plan without the registry it is for";
+}
+
+TEST(ProcessEnd, EachEndIsNamed) {
+    const struct {
+        bool signalled;
+        uint32_t code;
+        const char *text;
+    } ends[] = {
+        {false, 3, "exit code 0x3"},
+        {false, 0xC0000005u, "exception 0xC0000005 (access violation)"},
+        {false, 0xC00000FDu, "exception 0xC00000FD (stack overflow)"},
+        {false, 0xC0000374u, "exception 0xC0000374 (heap corruption)"},
+        {false, 0xE06D7363u, "exception 0xE06D7363"},
+        {true, 11, "signal 0xB (SIGSEGV)"},
+        {true, 6, "signal 0x6 (SIGABRT)"},
+    };
+    for (const auto &check : ends) {
+        EXPECT_EQ(std::string("The test process ended during this test: ") + check.text,
+                  run::DescribeProcessEnd({check.signalled, check.code}));
+    }
+    EXPECT_EQ("Timed out after 1 second", run::TimeoutMessage(1));
+    EXPECT_EQ("Timed out after 0.5 seconds", run::TimeoutMessage(0.5));
+}
+
+// A limit too long for the clock's nanoseconds waits about 31 years, instead of
+// overflowing into no time at all.
+TEST(WatchClock, LongLimitsNeverOverflow) {
+    using std::chrono::duration_cast;
+    using std::chrono::seconds;
+    for (const double limit : {1.0, 1e9, 9223372000.0, 1e10, 1e300}) {
+        const auto duration = run::LimitDuration(limit);
+        EXPECT_GT(duration.count(), 0) << limit;
+        EXPECT_EQ(duration_cast<seconds>(duration).count(), static_cast<long long>(std::min(limit, 1e9))) << limit;
+    }
+}
+
+}  // namespace

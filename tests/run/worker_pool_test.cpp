@@ -1,0 +1,225 @@
+// The worker pool with processes and a clock that are not real: what it reports of
+// each test, the workers that follow one that ended, time limits and stopping.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "fake_worker.h"
+#include "worker_pool.h"
+
+namespace {
+
+using fake::Behaviour;
+using run::Step;
+using run::TestEnd;
+using run::TestRef;
+
+// A clock that moves only when told; a watchdog waiting on it looks again each
+// millisecond of real time.
+class ManualClock final : public run::WatchClock {
+public:
+    TimePoint Now() const override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return now_;
+    }
+    void WaitUntil(std::condition_variable &changed, std::unique_lock<std::mutex> &lock, TimePoint) override {
+        changed.wait_for(lock, std::chrono::milliseconds(1));
+    }
+    void Advance(std::chrono::seconds by) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        now_ += by;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    TimePoint now_;
+};
+
+struct Delivery {
+    TestRef test;
+    bool finished = false;
+    TestEnd::Kind end = TestEnd::Kind::Died;
+    uint32_t code = 0;
+    size_t failures = 0;
+};
+
+class Recorder final : public run::WorkerPool::Listener {
+public:
+    void Finished(run::TestReport &&report) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        delivered_.push_back({report.test, true, TestEnd::Kind::Died, 0, report.failures.size()});
+    }
+    void Ended(const TestRef &test, TestEnd &&end) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        delivered_.push_back({test, false, end.kind, end.process.code, end.failures.size()});
+    }
+    void AllDone() override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        ++allDone_;
+        done_.notify_all();
+    }
+
+    void AwaitAllDone() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        ASSERT_TRUE(done_.wait_for(lock, std::chrono::seconds(20), [this] { return allDone_ > 0; }));
+    }
+    std::vector<Delivery> Delivered() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return delivered_;
+    }
+    int AllDoneCount() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return allDone_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable done_;
+    std::vector<Delivery> delivered_;
+    int allDone_ = 0;
+};
+
+const std::vector<Step> kTwoBatches = {{false, {{0, 0}, {0, 1}, {0, 2}}}, {false, {{1, 0}, {1, 1}}}};
+
+std::vector<TestRef> Tests(const std::vector<Delivery> &delivered) {
+    std::vector<TestRef> tests;
+    for (const Delivery &each : delivered) {
+        tests.push_back(each.test);
+    }
+    return tests;
+}
+
+TEST(WorkerPool, ReportsEveryTestOnceWhateverTheWorkersDo) {
+    const struct {
+        const char *name;
+        unsigned jobs;
+        Behaviour second;  // the behaviour of test {0, 1}
+        size_t workers;
+    } cases[] = {
+        {"all pass", 1, {Behaviour::Kind::Pass, 0}, 1},
+        {"two workers", 2, {Behaviour::Kind::Fail, 0}, 2},
+        {"one ends its process", 1, {Behaviour::Kind::Die, 3}, 2},
+    };
+    for (const auto &check : cases) {
+        fake::Scene scene;
+        scene.behaviours[{0, 1}] = check.second;
+        Recorder recorder;
+        run::PoolSettings settings;
+        settings.jobs = check.jobs;
+        {
+            run::WorkerPool pool(settings, fake::Starter(scene), recorder);
+            pool.Start(kTwoBatches);
+            recorder.AwaitAllDone();
+            pool.Join();
+            EXPECT_TRUE(pool.Errors().empty()) << check.name;
+        }
+        std::vector<Delivery> delivered = recorder.Delivered();
+        std::vector<TestRef> tests = Tests(delivered);
+        std::sort(tests.begin(), tests.end(), [](const TestRef &a, const TestRef &b) {
+            return a.batch != b.batch ? a.batch < b.batch : a.test < b.test;
+        });
+        EXPECT_EQ(run::TestsInOrder(kTwoBatches), tests) << check.name;
+        EXPECT_EQ(check.workers, scene.plans.size()) << check.name;
+        EXPECT_EQ(1, recorder.AllDoneCount()) << check.name;
+    }
+}
+
+// The test a worker ended in fails with how it ended and what it found before; a
+// new worker starts from the next test, its batch's setup with it.
+TEST(WorkerPool, ANewWorkerTakesTheTestsAfterTheOneThatEnded) {
+    fake::Scene scene;
+    scene.behaviours[{0, 1}] = {Behaviour::Kind::Die, 0xC0000005u};
+    Recorder recorder;
+    run::WorkerPool pool(run::PoolSettings(), fake::Starter(scene), recorder);
+    pool.Start(kTwoBatches);
+    recorder.AwaitAllDone();
+    pool.Join();
+
+    const std::vector<Delivery> delivered = recorder.Delivered();
+    ASSERT_EQ(5u, delivered.size());
+    EXPECT_FALSE(delivered[1].finished);
+    EXPECT_EQ(TestEnd::Kind::Died, delivered[1].end);
+    EXPECT_EQ(0xC0000005u, delivered[1].code);
+    EXPECT_EQ(1u, delivered[1].failures);
+    ASSERT_EQ(2u, scene.plans.size());
+    EXPECT_EQ((std::vector<TestRef>{{0, 2}}), scene.plans[1].steps[0].tests);
+    EXPECT_FALSE(scene.plans[1].steps[0].alone);
+
+    // Without restarts the tests after it are not run at all.
+    fake::Scene once;
+    once.behaviours[{0, 1}] = {Behaviour::Kind::Die, 3};
+    Recorder onlyTwo;
+    run::PoolSettings settings;
+    settings.restartAfterEnd = false;
+    run::WorkerPool single(settings, fake::Starter(once), onlyTwo);
+    single.Start(kTwoBatches);
+    onlyTwo.AwaitAllDone();
+    single.Join();
+    EXPECT_EQ((std::vector<TestRef>{{0, 0}, {0, 1}}), Tests(onlyTwo.Delivered()));
+}
+
+TEST(WorkerPool, AHungTestIsEndedAtTheLimitAndTheRunGoesOn) {
+    fake::Scene scene;
+    scene.behaviours[{1, 0}] = {Behaviour::Kind::Hang, 0};
+    Recorder recorder;
+    ManualClock clock;
+    run::PoolSettings settings;
+    settings.timeoutSeconds = 5;
+    run::WorkerPool pool(settings, fake::Starter(scene), recorder, clock);
+    pool.Start(kTwoBatches);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(0, recorder.AllDoneCount()) << "ended before its time";
+    clock.Advance(std::chrono::seconds(6));
+    recorder.AwaitAllDone();
+    pool.Join();
+
+    const std::vector<Delivery> delivered = recorder.Delivered();
+    ASSERT_EQ(5u, delivered.size());
+    EXPECT_EQ(TestEnd::Kind::TimedOut, delivered[3].end);
+    EXPECT_TRUE(delivered[4].finished);
+}
+
+// Stop may come from any thread while slots end; it never kills a worker already
+// waited for, and what was in progress is reported as stopped.
+TEST(WorkerPool, StopRacingTheEndOfSlotsEndsEverythingOnce) {
+    for (int round = 0; round < 50; ++round) {
+        fake::Scene scene;
+        scene.behaviours[{0, 2}] = {Behaviour::Kind::Hang, 0};
+        Recorder recorder;
+        run::PoolSettings settings;
+        settings.jobs = 2;
+        run::WorkerPool pool(settings, fake::Starter(scene), recorder);
+        pool.Start(kTwoBatches);
+        std::atomic<bool> go(false);
+        std::thread stopper([&] {
+            while (!go) {
+            }
+            pool.Stop();
+        });
+        go = true;
+        pool.Stop();
+        stopper.join();
+        recorder.AwaitAllDone();
+        pool.Join();
+        EXPECT_EQ(0, scene.killsAfterWait);
+        for (const Delivery &each : recorder.Delivered()) {
+            EXPECT_TRUE(each.finished || each.end == TestEnd::Kind::Stopped);
+        }
+    }
+}
+
+TEST(WorkerPool, AWorkerThatRefusesThePlanFailsTheRun) {
+    fake::Scene scene;
+    scene.refusal = "the registry differs";
+    Recorder recorder;
+    run::WorkerPool pool(run::PoolSettings(), fake::Starter(scene), recorder);
+    pool.Start(kTwoBatches);
+    recorder.AwaitAllDone();
+    pool.Join();
+    EXPECT_EQ(std::vector<std::string>{"the registry differs"}, pool.Errors());
+    EXPECT_TRUE(recorder.Delivered().empty());
+}
+
+}  // namespace
