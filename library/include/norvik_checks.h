@@ -267,7 +267,8 @@ static NVK_INLINE const char *NvkCheckMemory(const void *expected, const void *a
     }
 
     NvkCheckStartMessage(&message);
-    NvkCheckAppend(&message, "Expected blocks of %llu bytes to be equal but ", (unsigned long long)size);
+    NvkCheckAppend(&message, "Expected blocks of %llu byte%s to be equal but ", (unsigned long long)size,
+                   size == 1 ? "" : "s");
     if (expected == NULL || actual == NULL) {
         NvkCheckAppend(&message, "the %s block was NULL", expected == NULL ? "expected" : "actual");
     } else {

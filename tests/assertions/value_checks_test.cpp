@@ -121,6 +121,8 @@ TEST_F(ValueChecks, MemoryShowsTheFirstDifferenceInHex) {
          "[78] 62"},
         {"NULL", [&] { return NVK_ASSERT_EQUAL_MEMORY(expected, NULL, 4); },
          "Expected blocks of 4 bytes to be equal but the actual block was NULL"},
+        {"one byte", [] { return NVK_ASSERT_EQUAL_MEMORY("a", "b", 1); },
+         "Expected blocks of 1 byte to be equal but 1 differ, the first at offset 0: expected [61] but it was [62]"},
     });
 }
 
