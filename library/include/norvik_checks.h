@@ -473,6 +473,21 @@ static NVK_INLINE const char *NvkCheckOrderDouble(int accepted, double left, dou
                                fileName, lineNumber);
 }
 
+/* The INT and UINT checks take their values as the type they name, as the EQUAL checks do:
+ * -1 is UINT_MAX to the UINT checks, not a 64-bit value. */
+static NVK_INLINE const char *NvkCheckOrderInt(int accepted, int left, int right, const char *fileName,
+                                               int lineNumber) {
+    return NvkCheckOrderSigned(accepted, left, right, fileName, lineNumber);
+}
+
+static NVK_INLINE const char *NvkCheckOrderUInt(int accepted, unsigned int left, unsigned int right,
+                                                const char *fileName, int lineNumber) {
+    return NvkCheckOrderUnsigned(accepted, left, right, fileName, lineNumber);
+}
+
+#define NVK_CHECK_ORDER_INT(accepted, left, right) NvkCheckOrderInt((accepted), (left), (right), __FILE__, __LINE__)
+#define NVK_CHECK_ORDER_UINT(accepted, left, right) \
+    NvkCheckOrderUInt((accepted), (left), (right), __FILE__, __LINE__)
 #define NVK_CHECK_ORDER_SIGNED(accepted, left, right) \
     NvkCheckOrderSigned((accepted), (left), (right), __FILE__, __LINE__)
 #define NVK_CHECK_ORDER_UNSIGNED(accepted, left, right) \
@@ -480,14 +495,14 @@ static NVK_INLINE const char *NvkCheckOrderDouble(int accepted, double left, dou
 #define NVK_CHECK_ORDER_DOUBLE(accepted, left, right) \
     NvkCheckOrderDouble((accepted), (left), (right), __FILE__, __LINE__)
 
-#define NVK_ASSERT_LT_INT(left, right) NVK_CHECK_ORDER_SIGNED(NVK_CHECK_LT, left, right)
-#define NVK_ASSERT_LE_INT(left, right) NVK_CHECK_ORDER_SIGNED(NVK_CHECK_LE, left, right)
-#define NVK_ASSERT_GT_INT(left, right) NVK_CHECK_ORDER_SIGNED(NVK_CHECK_GT, left, right)
-#define NVK_ASSERT_GE_INT(left, right) NVK_CHECK_ORDER_SIGNED(NVK_CHECK_GE, left, right)
-#define NVK_ASSERT_LT_UINT(left, right) NVK_CHECK_ORDER_UNSIGNED(NVK_CHECK_LT, left, right)
-#define NVK_ASSERT_LE_UINT(left, right) NVK_CHECK_ORDER_UNSIGNED(NVK_CHECK_LE, left, right)
-#define NVK_ASSERT_GT_UINT(left, right) NVK_CHECK_ORDER_UNSIGNED(NVK_CHECK_GT, left, right)
-#define NVK_ASSERT_GE_UINT(left, right) NVK_CHECK_ORDER_UNSIGNED(NVK_CHECK_GE, left, right)
+#define NVK_ASSERT_LT_INT(left, right) NVK_CHECK_ORDER_INT(NVK_CHECK_LT, left, right)
+#define NVK_ASSERT_LE_INT(left, right) NVK_CHECK_ORDER_INT(NVK_CHECK_LE, left, right)
+#define NVK_ASSERT_GT_INT(left, right) NVK_CHECK_ORDER_INT(NVK_CHECK_GT, left, right)
+#define NVK_ASSERT_GE_INT(left, right) NVK_CHECK_ORDER_INT(NVK_CHECK_GE, left, right)
+#define NVK_ASSERT_LT_UINT(left, right) NVK_CHECK_ORDER_UINT(NVK_CHECK_LT, left, right)
+#define NVK_ASSERT_LE_UINT(left, right) NVK_CHECK_ORDER_UINT(NVK_CHECK_LE, left, right)
+#define NVK_ASSERT_GT_UINT(left, right) NVK_CHECK_ORDER_UINT(NVK_CHECK_GT, left, right)
+#define NVK_ASSERT_GE_UINT(left, right) NVK_CHECK_ORDER_UINT(NVK_CHECK_GE, left, right)
 #define NVK_ASSERT_LT_LONG_LONG(left, right) NVK_CHECK_ORDER_SIGNED(NVK_CHECK_LT, left, right)
 #define NVK_ASSERT_LE_LONG_LONG(left, right) NVK_CHECK_ORDER_SIGNED(NVK_CHECK_LE, left, right)
 #define NVK_ASSERT_GT_LONG_LONG(left, right) NVK_CHECK_ORDER_SIGNED(NVK_CHECK_GT, left, right)

@@ -175,6 +175,13 @@ TEST_F(ValueChecks, OrderingShowsBothValues) {
          "Expected '0.30000000000000004' to be less than or equal to '0.3'"},
         {"NaN in no order", [] { return NVK_ASSERT_GE_DOUBLE(kNaN, kNaN); },
          "Expected 'nan' to be greater than or equal to 'nan'"},
+        // Each value is first converted to the type the check names.
+        {"-1 as unsigned", [] { return NVK_ASSERT_LE_UINT(-1, UINT_MAX); }, nullptr},
+        {"-1 as unsigned shown so", [] { return NVK_ASSERT_LT_UINT(-1, UINT_MAX); },
+         "Expected '4294967295' to be less than '4294967295'"},
+        {"largest unsigned as int", [] { return NVK_ASSERT_GE_INT(UINT_MAX, 0); },
+         "Expected '-1' to be greater than or equal to '0'"},
+        {"-1 as unsigned 64-bit", [] { return NVK_ASSERT_GE_ULONG_LONG(-1, ULLONG_MAX); }, nullptr},
     });
 }
 
