@@ -382,29 +382,38 @@ static NVK_INLINE const char *NvkCheckUlps(double expected, double actual, unsig
 
 static NVK_INLINE double NvkCheckMagnitude(double value) { return value < 0 ? -value : value; }
 
-/* Passes when the values differ by at most tolerance times the larger magnitude, and for
- * two equal infinities; never for a NaN. */
+/* How much two finite values differ, relative to the larger magnitude (0 for two zeros).
+ * Values above 1 are halved first, exactly, so that the difference of two of opposite signs
+ * stays finite; dividing, rather than multiplying the tolerance, keeps the smallest values
+ * from rounding to a match. */
+static NVK_INLINE double NvkCheckRelativeDifference(double expected, double actual) {
+    const double larger = NvkCheckMagnitude(expected) > NvkCheckMagnitude(actual) ? NvkCheckMagnitude(expected)
+                                                                                  : NvkCheckMagnitude(actual);
+    const double scale = larger > 1.0 ? 0.5 : 1.0;
+    if (!(larger > 0.0)) return 0.0;
+    return NvkCheckMagnitude(expected * scale - actual * scale) / (larger * scale);
+}
+
+/* Passes when the relative difference is at most tolerance, and for two equal infinities;
+ * never for a NaN. */
 static NVK_INLINE const char *NvkCheckRelative(double expected, double actual, double tolerance,
                                                const NvkCheckFloating *type, const char *fileName,
                                                int lineNumber) {
     const unsigned long long expectedBits = NvkCheckBits(expected, type);
     const unsigned long long actualBits = NvkCheckBits(actual, type);
     const int finite = NvkCheckIsFinite(expectedBits, type) && NvkCheckIsFinite(actualBits, type);
-    const double larger = NvkCheckMagnitude(expected) > NvkCheckMagnitude(actual) ? NvkCheckMagnitude(expected)
-                                                                                  : NvkCheckMagnitude(actual);
-    const double difference = NvkCheckMagnitude(expected - actual);
+    const double difference = finite ? NvkCheckRelativeDifference(expected, actual) : 0.0;
     char within[64];
     char toleranceText[32];
     NvkCheckText message;
-    if (finite ? difference <= tolerance * larger
-               : expectedBits == actualBits && !NvkCheckIsNaN(expectedBits, type)) {
+    if (finite ? difference <= tolerance : expectedBits == actualBits && !NvkCheckIsNaN(expectedBits, type)) {
         return NvkCheckPass(fileName, lineNumber);
     }
     NvkCheckStartMessage(&message);
     NVK_CHECK_SNPRINTF(within, sizeof within, "a relative tolerance of '%s'",
                        NvkCheckFormatFloating(toleranceText, sizeof toleranceText, tolerance, type));
     NvkCheckAppendExpectation(&message, expected, actual, within, type);
-    if (finite) NvkCheckAppend(&message, ", a relative difference of '%.3g'", difference / larger);
+    if (finite) NvkCheckAppend(&message, ", a relative difference of '%.3g'", difference);
     return NvkCheckFail(&message, fileName, lineNumber);
 }
 

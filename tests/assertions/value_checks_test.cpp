@@ -155,6 +155,18 @@ TEST_F(ValueChecks, FloatingPointPrintsTheShortestTextThatReadsBack) {
         {"relative float", [] { return NVK_ASSERT_NEAR_RELATIVE_FLOAT(2.0f, 2.5f, 0.1f); },
          "Expected float to be '2' within a relative tolerance of '0.1' but it was '2.5', "
          "a relative difference of '0.2'"},
+        {"relative across the whole range", [&] { return NVK_ASSERT_NEAR_RELATIVE_DOUBLE(largest, -largest, 1.5); },
+         "Expected double to be '1.7976931348623157e+308' within a relative tolerance of '1.5' but it was "
+         "'-1.7976931348623157e+308', a relative difference of '2'"},
+        {"relative across the whole range within 2",
+         [&] { return NVK_ASSERT_NEAR_RELATIVE_DOUBLE(largest, -largest, 2); }, nullptr},
+        {"relative float across the whole range",
+         [] { return NVK_ASSERT_NEAR_RELATIVE_FLOAT(FLT_MAX, -FLT_MAX, 1.5f); },
+         "Expected float to be '3.4028235e+38' within a relative tolerance of '1.5' but it was '-3.4028235e+38', "
+         "a relative difference of '2'"},
+        {"relative of the smallest values", [] { return NVK_ASSERT_NEAR_RELATIVE_DOUBLE(4.9e-324, 1e-323, 0.4); },
+         "Expected double to be '5e-324' within a relative tolerance of '0.4' but it was '1e-323', "
+         "a relative difference of '0.5'"},
     });
 }
 
