@@ -417,6 +417,39 @@ static NVK_INLINE const char *NvkCheckRelative(double expected, double actual, d
     return NvkCheckFail(&message, fileName, lineNumber);
 }
 
+/* A NaN is near nothing, whatever the tolerance, and an infinity only the same infinity.
+ * Finite values are near when equal, so that a negative tolerance accepts nothing else, or at
+ * most tolerance apart. Their difference may round up to infinity, which, like the true
+ * difference, is above every finite tolerance. */
+static NVK_INLINE int NvkCheckIsNear(double expected, double actual, double tolerance) {
+    const unsigned long long expectedBits = NvkCheckBits(expected, &kNvkCheckDouble);
+    const unsigned long long actualBits = NvkCheckBits(actual, &kNvkCheckDouble);
+    /* Equality without ==, which -Wfloat-equal would flag in users' builds. */
+    const int equal = expected <= actual && expected >= actual;
+    if (NvkCheckIsNaN(expectedBits, &kNvkCheckDouble) || NvkCheckIsNaN(actualBits, &kNvkCheckDouble) ||
+        NvkCheckIsNaN(NvkCheckBits(tolerance, &kNvkCheckDouble), &kNvkCheckDouble)) {
+        return 0;
+    }
+    if (!NvkCheckIsFinite(expectedBits, &kNvkCheckDouble) || !NvkCheckIsFinite(actualBits, &kNvkCheckDouble)) {
+        return equal;
+    }
+    return equal || NvkCheckMagnitude(expected - actual) <= tolerance;
+}
+
+static NVK_INLINE const char *NvkAssertNearDoubleImp(double expected, double actual, double tolerance,
+                                                     const char *fileName, int lineNumber) {
+    return NvkAssert(NvkCheckIsNear(expected, actual, tolerance), fileName, lineNumber,
+                     "Expected double to be '%.17g' +/- '%.17g' but it was '%.17g'", expected, tolerance, actual);
+}
+
+/* A float is a double exactly, and no difference of two overflows a double. */
+static NVK_INLINE const char *NvkAssertNearFloatImp(float expected, float actual, float tolerance,
+                                                    const char *fileName, int lineNumber) {
+    return NvkAssert(NvkCheckIsNear((double)expected, (double)actual, (double)tolerance), fileName, lineNumber,
+                     "Expected float to be '%.9g' +/- '%.9g' but it was '%.9g'", (double)expected, (double)tolerance,
+                     (double)actual);
+}
+
 #define NVK_ASSERT_WITHIN_ULPS_DOUBLE(expected, actual, ulps) \
     NvkCheckUlps((expected), (actual), (ulps), &kNvkCheckDouble, __FILE__, __LINE__)
 #define NVK_ASSERT_WITHIN_ULPS_FLOAT(expected, actual, ulps) \

@@ -170,6 +170,42 @@ TEST_F(ValueChecks, FloatingPointPrintsTheShortestTextThatReadsBack) {
     });
 }
 
+// A NaN anywhere fails; an infinity is near only itself, whatever the tolerance; equal
+// values pass whatever the tolerance, also a negative one.
+TEST_F(ValueChecks, NearChecksFailEveryNaNAndMatchInfinitiesOnlyToThemselves) {
+    const double largest = DBL_MAX;
+    const float floatNaN = std::numeric_limits<float>::quiet_NaN();
+    const float floatInfinity = std::numeric_limits<float>::infinity();
+    ExpectMessages({
+        {"within", [] { return NVK_ASSERT_NEAR_DOUBLE(1.0, 1.25, 0.25); }, nullptr},
+        {"beyond", [] { return NVK_ASSERT_NEAR_DOUBLE(1.0, 1.5, 0.25); },
+         "Expected double to be '1' +/- '0.25' but it was '1.5'"},
+        {"NaN tolerance", [] { return NVK_ASSERT_NEAR_DOUBLE(1.0, 1.0, kNaN); },
+         "Expected double to be '1' +/- 'nan' but it was '1'"},
+        {"NaN values", [] { return NVK_ASSERT_NEAR_DOUBLE(kNaN, kNaN, kInfinity); },
+         "Expected double to be 'nan' +/- 'inf' but it was 'nan'"},
+        {"opposite infinities", [] { return NVK_ASSERT_NEAR_DOUBLE(kInfinity, -kInfinity, kInfinity); },
+         "Expected double to be 'inf' +/- 'inf' but it was '-inf'"},
+        {"infinity and the largest", [&] { return NVK_ASSERT_NEAR_DOUBLE(kInfinity, largest, kInfinity); },
+         "Expected double to be 'inf' +/- 'inf' but it was '1.7976931348623157e+308'"},
+        {"same infinities", [] { return NVK_ASSERT_NEAR_DOUBLE(-kInfinity, -kInfinity, 0.0); }, nullptr},
+        {"whole range, infinite tolerance", [&] { return NVK_ASSERT_NEAR_DOUBLE(largest, -largest, kInfinity); },
+         nullptr},
+        {"whole range, largest tolerance", [&] { return NVK_ASSERT_NEAR_DOUBLE(largest, -largest, largest); },
+         "Expected double to be '1.7976931348623157e+308' +/- '1.7976931348623157e+308' but it was "
+         "'-1.7976931348623157e+308'"},
+        {"negative tolerance, equal", [] { return NVK_ASSERT_NEAR_DOUBLE(1.0, 1.0, -1.0); }, nullptr},
+        {"negative tolerance, different", [] { return NVK_ASSERT_NEAR_DOUBLE(1.0, 1.5, -1.0); },
+         "Expected double to be '1' +/- '-1' but it was '1.5'"},
+        {"float NaN tolerance", [&] { return NVK_ASSERT_NEAR_FLOAT(1.0f, 1.0f, floatNaN); },
+         "Expected float to be '1' +/- 'nan' but it was '1'"},
+        {"float opposite infinities",
+         [&] { return NVK_ASSERT_NEAR_FLOAT(floatInfinity, -floatInfinity, floatInfinity); },
+         "Expected float to be 'inf' +/- 'inf' but it was '-inf'"},
+        {"float same infinities", [&] { return NVK_ASSERT_NEAR_FLOAT(floatInfinity, floatInfinity, 0.0f); }, nullptr},
+    });
+}
+
 TEST_F(ValueChecks, OrderingShowsBothValues) {
     ExpectMessages({
         {"int less", [] { return NVK_ASSERT_LT_INT(-2, 1); }, nullptr},
