@@ -1,0 +1,12 @@
+// The failure message as a check stores it: at most 1023 characters, formatted or not.
+#pragma once
+
+#include <cstdarg>
+
+namespace nvk {
+
+// format, formatted with arguments when it holds a '%', else as it is; a tracked copy, or
+// NULL when it is empty.
+char *StoreMessage(const char *format, va_list arguments);
+
+}  // namespace nvk
