@@ -1,4 +1,5 @@
-// The failure message as a check stores it: at most 1023 characters, formatted or not.
+// The failure message as a check stores it: at most 1023 characters, and a cut never
+// leaves the first bytes of a UTF-8 character at its end.
 #pragma once
 
 #include <cstdarg>

@@ -45,10 +45,27 @@
 
 /* ---- Messages and labels ----------------------------------------------------------- */
 
-/* A failure message as the library stores it: at most 1023 characters. */
+/* length, less the bytes of a UTF-8 character that the first length bytes of text end inside:
+ * a lead byte (0xC2 to 0xF4) followed by fewer continuation bytes (0x80 to 0xBF) than it
+ * announces. Text that is not UTF-8 there is kept as it is. */
+static NVK_INLINE size_t NvkCheckWholeCharacters(const char *text, size_t length) {
+    const unsigned char *bytes = (const unsigned char *)text;
+    size_t start = length;
+    unsigned lead;
+    size_t announced;
+    while (start > 0 && length - start < 3 && bytes[start - 1] >= 0x80 && bytes[start - 1] <= 0xBF) --start;
+    if (start == 0) return length;
+    lead = bytes[start - 1];
+    announced = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3 : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+    return announced > length - start + 1 ? start - 1 : length;
+}
+
+/* A failure message as the library stores it: at most 1023 characters. Once cut, it takes
+ * nothing more, so that it never goes on after a gap. */
 typedef struct NvkCheckText {
     char text[1024];
     size_t length;
+    int cut;
 } NvkCheckText;
 
 static NVK_INLINE void NvkCheckAppend(NvkCheckText *message, const char *format, ...) NVK_PRINTF_FORMAT(2, 3);
@@ -56,10 +73,17 @@ static NVK_INLINE void NvkCheckAppend(NvkCheckText *message, const char *format,
     const size_t room = sizeof message->text - message->length;
     int written;
     va_list arguments;
+    if (message->cut) return;
     va_start(arguments, format);
     written = NVK_CHECK_VSNPRINTF(message->text + message->length, room, format, arguments);
     va_end(arguments);
-    if (written > 0) message->length += (size_t)written < room ? (size_t)written : room - 1;
+    if (written >= 0 && (size_t)written < room) {
+        message->length += (size_t)written;
+    } else if (written >= 0) {
+        message->length = NvkCheckWholeCharacters(message->text, sizeof message->text - 1);
+        message->cut = 1;
+    }
+    message->text[message->length] = '\0';
 }
 
 /* The label of this source file, and the count of checks its test function had made at the
@@ -103,14 +127,19 @@ static NVK_INLINE void NvkCheckSetLabel(const char *fileName, int lineNumber, co
     NVK_PRINTF_FORMAT(3, 4);
 static NVK_INLINE void NvkCheckSetLabel(const char *fileName, int lineNumber, const char *format, ...) {
     NvkCheckLabel *label = NvkCheckFileLabel();
+    int written;
     va_list arguments;
     label->testFunction = NvkTestFunctionGetCurrent();
     if (label->testFunction == NULL) return;
     NvkAssert(1, fileName, lineNumber, "%s", "");
     label->checksSeen = NvkCheckCount(label->testFunction);
     va_start(arguments, format);
-    if (NVK_CHECK_VSNPRINTF(label->text, sizeof label->text, format, arguments) < 0) label->text[0] = '\0';
+    written = NVK_CHECK_VSNPRINTF(label->text, sizeof label->text, format, arguments);
     va_end(arguments);
+    if (written < 0) label->text[0] = '\0';
+    if (written >= (int)sizeof label->text) {
+        label->text[NvkCheckWholeCharacters(label->text, sizeof label->text - 1)] = '\0';
+    }
 }
 
 /* A check that passed, or the start of a failure message: the label, when it is this run's. */
@@ -123,6 +152,7 @@ static NVK_INLINE void NvkCheckStartMessage(NvkCheckText *message) {
     const NvkCheckLabel *label = NvkCheckFileLabel();
     NvkCheckFollowLabel();
     message->length = 0;
+    message->cut = 0;
     message->text[0] = '\0';
     if (label->testFunction != NULL && label->text[0] != '\0') NvkCheckAppend(message, "%s: ", label->text);
 }

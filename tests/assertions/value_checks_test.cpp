@@ -100,6 +100,28 @@ TEST_F(ValueChecks, TheLongestMessageFitsWhole) {
     EXPECT_EQ(end, whole.substr(whole.size() - end.size())) << whole;
 }
 
+// The label keeps 255 characters and a message 1023; neither cut leaves part of a UTF-8
+// character at the end, and a cut message takes nothing more.
+TEST_F(ValueChecks, CutsEndWithAWholeUtf8Character) {
+    const std::string euro = "\xE2\x82\xAC";
+    const std::string labelStart(253, 'L');
+    const char *message = nullptr;
+    RunAsTest([&] {
+        NVK_LABEL("%s%s", labelStart.c_str(), euro.c_str());
+        message = NVK_ASSERT_LT_INT(2, 1);
+    });
+    EXPECT_STREQ((labelStart + ": Expected '2' to be less than '1'").c_str(), message);
+
+    const std::string textStart(1021, 'T');
+    NvkCheckText text;
+    text.length = 0;
+    text.cut = 0;
+    NvkCheckAppend(&text, "%s%s", textStart.c_str(), euro.c_str());
+    NvkCheckAppend(&text, "more");
+    EXPECT_EQ(textStart, std::string(text.text));
+    EXPECT_EQ(textStart.size(), text.length);
+}
+
 TEST_F(ValueChecks, MemoryShowsTheFirstDifferenceInHex) {
     unsigned char expected[200];
     unsigned char actual[200];
