@@ -86,13 +86,21 @@ static NVK_INLINE void NvkCheckAppend(NvkCheckText *message, const char *format,
     message->text[message->length] = '\0';
 }
 
-/* The label of this source file, and the count of checks its test function had made at the
- * last check of this file: the count only grows during a run and starts again at 0 with the
- * next one. Setting a label counts one passed check, so that even a label set first is seen
- * to belong to an earlier run. */
+/* Where a run of a test function stands: its passed checks and its failures, which only grow
+ * during the run, and its time, 0 until the test function returns and then fixed. A new run
+ * sets all three back to 0. */
+typedef struct NvkCheckProgress {
+    int32_t passed;
+    int32_t failures;
+    double time;
+} NvkCheckProgress;
+
+/* The label of this source file, and how far the run of its test function had come after the
+ * last check of this file. Setting a label counts one passed check, so that even a label set
+ * first is seen to belong to an earlier run. */
 typedef struct NvkCheckLabel {
     NvkTestFunction *testFunction;
-    int32_t checksSeen;
+    NvkCheckProgress seen;
     char text[256];
 } NvkCheckLabel;
 
@@ -101,27 +109,46 @@ static NVK_INLINE NvkCheckLabel *NvkCheckFileLabel(void) {
     return &label;
 }
 
-static NVK_INLINE int32_t NvkCheckCount(NvkTestFunction *testFunction) {
-    int32_t passed = 0;
-    int32_t failures = 0;
-    NvkTestFunctionGetStatistics(testFunction, &passed, &failures, NULL);
-    return passed + failures;
+static NVK_INLINE NvkCheckProgress NvkCheckProgressOf(NvkTestFunction *testFunction) {
+    NvkCheckProgress progress = {0, 0, 0.0};
+    NvkTestFunctionGetStatistics(testFunction, &progress.passed, &progress.failures, &progress.time);
+    return progress;
 }
 
-/* Called before each check of this file: another test function, or fewer checks than last
- * seen, means that the run that set the label is over, whether it ended or crashed. */
+/* Whether only a later run explains now, after seen. Checks the file does not see (in other
+ * source files, or NvkAssert called itself) can bring a later run back to the counts seen
+ * before its test function returns; then it looks like the same run. */
+static NVK_INLINE int NvkCheckIsLaterRun(const NvkCheckProgress *seen, const NvkCheckProgress *now) {
+    return now->passed < seen->passed || now->failures < seen->failures ||
+           (seen->time > 0 && (now->time < seen->time || now->time > seen->time));
+}
+
+/* Called before each check of this file: another test function, or progress that only a later
+ * run explains, means that the run that set the label is over, whether it ended or crashed. */
 static NVK_INLINE void NvkCheckFollowLabel(void) {
     NvkCheckLabel *label = NvkCheckFileLabel();
-    NvkTestFunction *current;
-    int32_t count;
+    NvkCheckProgress now;
     if (label->testFunction == NULL) return;
-    current = NvkTestFunctionGetCurrent();
-    count = current == label->testFunction ? NvkCheckCount(current) : -1;
-    if (count < label->checksSeen) label->testFunction = NULL;
-    else label->checksSeen = count;
+    if (NvkTestFunctionGetCurrent() != label->testFunction) {
+        label->testFunction = NULL;
+        return;
+    }
+    now = NvkCheckProgressOf(label->testFunction);
+    if (NvkCheckIsLaterRun(&label->seen, &now)) label->testFunction = NULL;
+    else label->seen = now;
 }
 
-#define NVK_CHECK_FOLLOWED(check) (NvkCheckFollowLabel(), (check))
+/* Called after each check of this file, so that the label knows the run's progress with the
+ * check's own pass or failure; returns the check's message. */
+static NVK_INLINE const char *NvkCheckRecordProgress(const char *message) {
+    NvkCheckLabel *label = NvkCheckFileLabel();
+    if (label->testFunction != NULL && NvkTestFunctionGetCurrent() == label->testFunction) {
+        label->seen = NvkCheckProgressOf(label->testFunction);
+    }
+    return message;
+}
+
+#define NVK_CHECK_FOLLOWED(check) (NvkCheckFollowLabel(), NvkCheckRecordProgress(check))
 
 static NVK_INLINE void NvkCheckSetLabel(const char *fileName, int lineNumber, const char *format, ...)
     NVK_PRINTF_FORMAT(3, 4);
@@ -132,7 +159,7 @@ static NVK_INLINE void NvkCheckSetLabel(const char *fileName, int lineNumber, co
     label->testFunction = NvkTestFunctionGetCurrent();
     if (label->testFunction == NULL) return;
     NvkAssert(1, fileName, lineNumber, "%s", "");
-    label->checksSeen = NvkCheckCount(label->testFunction);
+    label->seen = NvkCheckProgressOf(label->testFunction);
     va_start(arguments, format);
     written = NVK_CHECK_VSNPRINTF(label->text, sizeof label->text, format, arguments);
     va_end(arguments);
@@ -145,7 +172,7 @@ static NVK_INLINE void NvkCheckSetLabel(const char *fileName, int lineNumber, co
 /* A check that passed, or the start of a failure message: the label, when it is this run's. */
 static NVK_INLINE const char *NvkCheckPass(const char *fileName, int lineNumber) {
     NvkCheckFollowLabel();
-    return NvkAssert(1, fileName, lineNumber, "%s", "");
+    return NvkCheckRecordProgress(NvkAssert(1, fileName, lineNumber, "%s", ""));
 }
 
 static NVK_INLINE void NvkCheckStartMessage(NvkCheckText *message) {
@@ -158,7 +185,7 @@ static NVK_INLINE void NvkCheckStartMessage(NvkCheckText *message) {
 }
 
 static NVK_INLINE const char *NvkCheckFail(const NvkCheckText *message, const char *fileName, int lineNumber) {
-    return NvkAssert(0, fileName, lineNumber, "%s", message->text);
+    return NvkCheckRecordProgress(NvkAssert(0, fileName, lineNumber, "%s", message->text));
 }
 
 /* ---- Strings ------------------------------------------------------------------------- */

@@ -24,8 +24,8 @@
 
 #include "norvik.h"
 
-/* Each check first shows the count of checks to the label of its file (norvik_checks.h),
- * which so learns when a run that set it is over. */
+/* Each check shows its test function's progress, before and after it, to the label of its
+ * file (norvik_checks.h), which so learns when a run that set it is over. */
 #define NVK_ASSERT(condition, ...) NVK_CHECK_FOLLOWED(NvkAssert((condition) ? 1 : 0, __FILE__, __LINE__, __VA_ARGS__))
 
 /* The header's functions are static inline; MSVC's C knows the keyword only as __inline. */

@@ -310,6 +310,88 @@ TEST_F(AssertionRun, ALabelEndsWithItsTestFunctionAlsoAfterACrash) {
     EXPECT_EQ(std::vector<std::string>{"Expected '3' to be less than '1'"}, Messages(crashing));
 }
 
+// What the test setup, the test function and its tear-down do in one run.
+struct RunSteps {
+    std::function<void()> setup = [] {};
+    std::function<void()> body = [] {};
+    std::function<void()> tearDown = [] {};
+};
+const RunSteps *stepsOfThisRun = nullptr;
+void NVK_CALL SetupStep() { stepsOfThisRun->setup(); }
+void NVK_CALL BodyStep() { stepsOfThisRun->body(); }
+void NVK_CALL TearDownStep() { stepsOfThisRun->tearDown(); }
+
+// Checks in other source files, or NvkAssert called itself, count for the test function,
+// but the label of this file does not see them.
+void PassElsewhere(int checks) {
+    for (int i = 0; i < checks; ++i) {
+        NvkAssert(1, "elsewhere.c", 1, nullptr);
+    }
+}
+
+const char *Label(const char *text) {
+    NVK_LABEL("%s", text);
+    return nullptr;
+}
+
+// The same test function runs twice; the second run sets no label of its own.
+TEST_F(AssertionRun, ALabelNeverReachesALaterRunOfItsTestFunction) {
+    struct Runs {
+        const char *name;
+        RunSteps first;
+        RunSteps second;
+        std::vector<std::string> firstMessages;
+        std::vector<std::string> secondMessages;
+    };
+    const std::vector<Runs> cases = {
+        {"the later run checks elsewhere first",
+         {[] {},
+          [] {
+              Label("row 1");
+              NVK_ASSERT_LT_INT(2, 1);
+          }},
+         {[] {},
+          [] {
+              PassElsewhere(3);
+              NVK_ASSERT_LT_INT(3, 1);
+          }},
+         {"row 1: Expected '2' to be less than '1'"},
+         {"Expected '3' to be less than '1'"}},
+        {"the label was set in a tear-down",
+         {[] {}, [] {}, [] { Label("row 2"); }},
+         {[] {},
+          [] {
+              PassElsewhere(3);
+              NVK_ASSERT_LT_INT(3, 1);
+          }},
+         {},
+         {"Expected '3' to be less than '1'"}},
+        {"a label set in the setup lasts to the tear-down",
+         {[] { Label("row 3"); },
+          [] {
+              PassElsewhere(2);
+              NVK_ASSERT_LT_INT(2, 1);
+          },
+          [] { NVK_ASSERT_LT_INT(4, 1); }},
+         {},
+         {"row 3: Expected '2' to be less than '1'", "row 3: Expected '4' to be less than '1'"},
+         {}},
+    };
+    for (const Runs &each : cases) {
+        SCOPED_TRACE(each.name);
+        NvkBatch *batch = NvkBatchCreate("Runs");
+        NvkTestFunction *test = NvkBatchAddFunctionImp(batch, "Twice", &BodyStep);
+        NvkBatchSetSetupFunctions(batch, nullptr, nullptr, &SetupStep, &TearDownStep);
+        stepsOfThisRun = &each.first;
+        NvkTestFunctionRun(test);
+        EXPECT_EQ(each.firstMessages, Messages(test));
+        stepsOfThisRun = &each.second;
+        NvkTestFunctionRun(test);
+        EXPECT_EQ(each.secondMessages, Messages(test));
+        NvkBatchFree(&batch);
+    }
+}
+
 TEST_F(ValueChecks, RequireReturnsOnlyWhenTheCheckFails) {
     // Each REQUIRE returns from the lambda holding it, as from a test function.
     struct Require {
