@@ -180,8 +180,6 @@ TEST_F(ValueChecks, FloatingPointPrintsTheShortestTextThatReadsBack) {
         {"relative across the whole range", [&] { return NVK_ASSERT_NEAR_RELATIVE_DOUBLE(largest, -largest, 1.5); },
          "Expected double to be '1.7976931348623157e+308' within a relative tolerance of '1.5' but it was "
          "'-1.7976931348623157e+308', a relative difference of '2'"},
-        {"relative across the whole range within 2",
-         [&] { return NVK_ASSERT_NEAR_RELATIVE_DOUBLE(largest, -largest, 2); }, nullptr},
         {"relative float across the whole range",
          [] { return NVK_ASSERT_NEAR_RELATIVE_FLOAT(FLT_MAX, -FLT_MAX, 1.5f); },
          "Expected float to be '3.4028235e+38' within a relative tolerance of '1.5' but it was '-3.4028235e+38', "
@@ -199,32 +197,23 @@ TEST_F(ValueChecks, NearChecksFailEveryNaNAndMatchInfinitiesOnlyToThemselves) {
     const float floatNaN = std::numeric_limits<float>::quiet_NaN();
     const float floatInfinity = std::numeric_limits<float>::infinity();
     ExpectMessages({
-        {"within", [] { return NVK_ASSERT_NEAR_DOUBLE(1.0, 1.25, 0.25); }, nullptr},
-        {"beyond", [] { return NVK_ASSERT_NEAR_DOUBLE(1.0, 1.5, 0.25); },
-         "Expected double to be '1' +/- '0.25' but it was '1.5'"},
         {"NaN tolerance", [] { return NVK_ASSERT_NEAR_DOUBLE(1.0, 1.0, kNaN); },
          "Expected double to be '1' +/- 'nan' but it was '1'"},
-        {"NaN values", [] { return NVK_ASSERT_NEAR_DOUBLE(kNaN, kNaN, kInfinity); },
-         "Expected double to be 'nan' +/- 'inf' but it was 'nan'"},
         {"opposite infinities", [] { return NVK_ASSERT_NEAR_DOUBLE(kInfinity, -kInfinity, kInfinity); },
          "Expected double to be 'inf' +/- 'inf' but it was '-inf'"},
         {"infinity and the largest", [&] { return NVK_ASSERT_NEAR_DOUBLE(kInfinity, largest, kInfinity); },
          "Expected double to be 'inf' +/- 'inf' but it was '1.7976931348623157e+308'"},
-        {"same infinities", [] { return NVK_ASSERT_NEAR_DOUBLE(-kInfinity, -kInfinity, 0.0); }, nullptr},
         {"whole range, infinite tolerance", [&] { return NVK_ASSERT_NEAR_DOUBLE(largest, -largest, kInfinity); },
          nullptr},
         {"whole range, largest tolerance", [&] { return NVK_ASSERT_NEAR_DOUBLE(largest, -largest, largest); },
          "Expected double to be '1.7976931348623157e+308' +/- '1.7976931348623157e+308' but it was "
          "'-1.7976931348623157e+308'"},
         {"negative tolerance, equal", [] { return NVK_ASSERT_NEAR_DOUBLE(1.0, 1.0, -1.0); }, nullptr},
-        {"negative tolerance, different", [] { return NVK_ASSERT_NEAR_DOUBLE(1.0, 1.5, -1.0); },
-         "Expected double to be '1' +/- '-1' but it was '1.5'"},
         {"float NaN tolerance", [&] { return NVK_ASSERT_NEAR_FLOAT(1.0f, 1.0f, floatNaN); },
          "Expected float to be '1' +/- 'nan' but it was '1'"},
         {"float opposite infinities",
          [&] { return NVK_ASSERT_NEAR_FLOAT(floatInfinity, -floatInfinity, floatInfinity); },
          "Expected float to be 'inf' +/- 'inf' but it was '-inf'"},
-        {"float same infinities", [&] { return NVK_ASSERT_NEAR_FLOAT(floatInfinity, floatInfinity, 0.0f); }, nullptr},
     });
 }
 
@@ -329,11 +318,6 @@ void PassElsewhere(int checks) {
     }
 }
 
-const char *Label(const char *text) {
-    NVK_LABEL("%s", text);
-    return nullptr;
-}
-
 // The same test function runs twice; the second run sets no label of its own.
 TEST_F(AssertionRun, ALabelNeverReachesALaterRunOfItsTestFunction) {
     struct Runs {
@@ -343,31 +327,28 @@ TEST_F(AssertionRun, ALabelNeverReachesALaterRunOfItsTestFunction) {
         std::vector<std::string> firstMessages;
         std::vector<std::string> secondMessages;
     };
+    const RunSteps catchesUpElsewhere = {[] {},
+                                         [] {
+                                             PassElsewhere(3);
+                                             NVK_ASSERT_LT_INT(3, 1);
+                                         }};
     const std::vector<Runs> cases = {
         {"the later run checks elsewhere first",
          {[] {},
           [] {
-              Label("row 1");
+              NVK_LABEL("row 1");
               NVK_ASSERT_LT_INT(2, 1);
           }},
-         {[] {},
-          [] {
-              PassElsewhere(3);
-              NVK_ASSERT_LT_INT(3, 1);
-          }},
+         catchesUpElsewhere,
          {"row 1: Expected '2' to be less than '1'"},
          {"Expected '3' to be less than '1'"}},
         {"the label was set in a tear-down",
-         {[] {}, [] {}, [] { Label("row 2"); }},
-         {[] {},
-          [] {
-              PassElsewhere(3);
-              NVK_ASSERT_LT_INT(3, 1);
-          }},
+         {[] {}, [] {}, [] { NVK_LABEL("row 2"); }},
+         catchesUpElsewhere,
          {},
          {"Expected '3' to be less than '1'"}},
         {"a label set in the setup lasts to the tear-down",
-         {[] { Label("row 3"); },
+         {[] { NVK_LABEL("row 3"); },
           [] {
               PassElsewhere(2);
               NVK_ASSERT_LT_INT(2, 1);
