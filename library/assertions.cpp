@@ -1,16 +1,13 @@
 // The one place where a check made inside a running test is counted or recorded.
 #include <cstdarg>
-#include <cstdio>
-#include <cstring>
 
 #include "events.h"
 #include "memory.h"
 #include "registry.h"
 #include "run_state.h"
+#include "stored_message.h"
 
 namespace {
-
-constexpr size_t kMessageBufferSize = 1024;
 
 void CaptureFileName(NvkTestFunction *testFunction, const char *fileName) {
     if (testFunction->fileName == nullptr && fileName != nullptr) {
@@ -21,19 +18,6 @@ void CaptureFileName(NvkTestFunction *testFunction, const char *fileName) {
 void CountPass(NvkTestFunction *testFunction) {
     ++testFunction->passedAssertions;
     nvk::RaiseEvent(NvkEventAssertPassed, 0, testFunction->batch, testFunction);
-}
-
-// A longer message is cut at the buffer's 1023 characters.
-char *FormatMessage(const char *format, va_list arguments) {
-    if (std::strchr(format, '%') == nullptr) {
-        return NvkMemCopyString(format);
-    }
-    char buffer[kMessageBufferSize];
-    const int written = std::vsnprintf(buffer, sizeof buffer, format, arguments);
-    if (written < 0) {
-        buffer[0] = '\0';
-    }
-    return NvkMemCopyString(buffer);
 }
 
 }  // namespace
@@ -59,7 +43,7 @@ extern "C" const char *NVK_CALL NvkAssert(int condition, const char *fileName, i
     failure->fileName = nvk::CopyUntracked(fileName);
     va_list arguments;
     va_start(arguments, format);
-    failure->message = FormatMessage(format, arguments);
+    failure->message = nvk::StoreMessage(format, arguments);
     va_end(arguments);
     nvk::AppendFailure(testFunction, failure);
 

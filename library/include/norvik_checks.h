@@ -45,10 +45,27 @@
 
 /* ---- Messages and labels ----------------------------------------------------------- */
 
-/* A failure message as the library stores it: at most 1023 characters. */
+/* length, less the bytes of a UTF-8 character that the first length bytes of text end inside:
+ * a lead byte (0xC2 to 0xF4) followed by fewer continuation bytes (0x80 to 0xBF) than it
+ * announces. Text that is not UTF-8 there is kept as it is. */
+static NVK_INLINE size_t NvkCheckWholeCharacters(const char *text, size_t length) {
+    const unsigned char *bytes = (const unsigned char *)text;
+    size_t start = length;
+    unsigned lead;
+    size_t announced;
+    while (start > 0 && length - start < 3 && bytes[start - 1] >= 0x80 && bytes[start - 1] <= 0xBF) --start;
+    if (start == 0) return length;
+    lead = bytes[start - 1];
+    announced = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3 : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+    return announced > length - start + 1 ? start - 1 : length;
+}
+
+/* A failure message as the library stores it: at most 1023 characters. Once cut, it takes
+ * nothing more, so that it never goes on after a gap. */
 typedef struct NvkCheckText {
     char text[1024];
     size_t length;
+    int cut;
 } NvkCheckText;
 
 static NVK_INLINE void NvkCheckAppend(NvkCheckText *message, const char *format, ...) NVK_PRINTF_FORMAT(2, 3);
@@ -56,19 +73,34 @@ static NVK_INLINE void NvkCheckAppend(NvkCheckText *message, const char *format,
     const size_t room = sizeof message->text - message->length;
     int written;
     va_list arguments;
+    if (message->cut) return;
     va_start(arguments, format);
     written = NVK_CHECK_VSNPRINTF(message->text + message->length, room, format, arguments);
     va_end(arguments);
-    if (written > 0) message->length += (size_t)written < room ? (size_t)written : room - 1;
+    if (written >= 0 && (size_t)written < room) {
+        message->length += (size_t)written;
+    } else if (written >= 0) {
+        message->length = NvkCheckWholeCharacters(message->text, sizeof message->text - 1);
+        message->cut = 1;
+    }
+    message->text[message->length] = '\0';
 }
 
-/* The label of this source file, and the count of checks its test function had made at the
- * last check of this file: the count only grows during a run and starts again at 0 with the
- * next one. Setting a label counts one passed check, so that even a label set first is seen
- * to belong to an earlier run. */
+/* Where a run of a test function stands: its passed checks and its failures, which only grow
+ * during the run, and its time, 0 until the test function returns and then fixed. A new run
+ * sets all three back to 0. */
+typedef struct NvkCheckProgress {
+    int32_t passed;
+    int32_t failures;
+    double time;
+} NvkCheckProgress;
+
+/* The label of this source file, and how far the run of its test function had come after the
+ * last check of this file. Setting a label counts one passed check, so that even a label set
+ * first is seen to belong to an earlier run. */
 typedef struct NvkCheckLabel {
     NvkTestFunction *testFunction;
-    int32_t checksSeen;
+    NvkCheckProgress seen;
     char text[256];
 } NvkCheckLabel;
 
@@ -77,58 +109,83 @@ static NVK_INLINE NvkCheckLabel *NvkCheckFileLabel(void) {
     return &label;
 }
 
-static NVK_INLINE int32_t NvkCheckCount(NvkTestFunction *testFunction) {
-    int32_t passed = 0;
-    int32_t failures = 0;
-    NvkTestFunctionGetStatistics(testFunction, &passed, &failures, NULL);
-    return passed + failures;
+static NVK_INLINE NvkCheckProgress NvkCheckProgressOf(NvkTestFunction *testFunction) {
+    NvkCheckProgress progress = {0, 0, 0.0};
+    NvkTestFunctionGetStatistics(testFunction, &progress.passed, &progress.failures, &progress.time);
+    return progress;
 }
 
-/* Called before each check of this file: another test function, or fewer checks than last
- * seen, means that the run that set the label is over, whether it ended or crashed. */
+/* Whether only a later run explains now, after seen. Checks the file does not see (in other
+ * source files, or NvkAssert called itself) can bring a later run back to the counts seen
+ * before its test function returns; then it looks like the same run. */
+static NVK_INLINE int NvkCheckIsLaterRun(const NvkCheckProgress *seen, const NvkCheckProgress *now) {
+    return now->passed < seen->passed || now->failures < seen->failures ||
+           (seen->time > 0 && (now->time < seen->time || now->time > seen->time));
+}
+
+/* Called before each check of this file: another test function, or progress that only a later
+ * run explains, means that the run that set the label is over, whether it ended or crashed. */
 static NVK_INLINE void NvkCheckFollowLabel(void) {
     NvkCheckLabel *label = NvkCheckFileLabel();
-    NvkTestFunction *current;
-    int32_t count;
+    NvkCheckProgress now;
     if (label->testFunction == NULL) return;
-    current = NvkTestFunctionGetCurrent();
-    count = current == label->testFunction ? NvkCheckCount(current) : -1;
-    if (count < label->checksSeen) label->testFunction = NULL;
-    else label->checksSeen = count;
+    if (NvkTestFunctionGetCurrent() != label->testFunction) {
+        label->testFunction = NULL;
+        return;
+    }
+    now = NvkCheckProgressOf(label->testFunction);
+    if (NvkCheckIsLaterRun(&label->seen, &now)) label->testFunction = NULL;
+    else label->seen = now;
 }
 
-#define NVK_CHECK_FOLLOWED(check) (NvkCheckFollowLabel(), (check))
+/* Called after each check of this file, so that the label knows the run's progress with the
+ * check's own pass or failure; returns the check's message. */
+static NVK_INLINE const char *NvkCheckRecordProgress(const char *message) {
+    NvkCheckLabel *label = NvkCheckFileLabel();
+    if (label->testFunction != NULL && NvkTestFunctionGetCurrent() == label->testFunction) {
+        label->seen = NvkCheckProgressOf(label->testFunction);
+    }
+    return message;
+}
+
+#define NVK_CHECK_FOLLOWED(check) (NvkCheckFollowLabel(), NvkCheckRecordProgress(check))
 
 static NVK_INLINE void NvkCheckSetLabel(const char *fileName, int lineNumber, const char *format, ...)
     NVK_PRINTF_FORMAT(3, 4);
 static NVK_INLINE void NvkCheckSetLabel(const char *fileName, int lineNumber, const char *format, ...) {
     NvkCheckLabel *label = NvkCheckFileLabel();
+    int written;
     va_list arguments;
     label->testFunction = NvkTestFunctionGetCurrent();
     if (label->testFunction == NULL) return;
     NvkAssert(1, fileName, lineNumber, "%s", "");
-    label->checksSeen = NvkCheckCount(label->testFunction);
+    label->seen = NvkCheckProgressOf(label->testFunction);
     va_start(arguments, format);
-    if (NVK_CHECK_VSNPRINTF(label->text, sizeof label->text, format, arguments) < 0) label->text[0] = '\0';
+    written = NVK_CHECK_VSNPRINTF(label->text, sizeof label->text, format, arguments);
     va_end(arguments);
+    if (written < 0) label->text[0] = '\0';
+    if (written >= (int)sizeof label->text) {
+        label->text[NvkCheckWholeCharacters(label->text, sizeof label->text - 1)] = '\0';
+    }
 }
 
 /* A check that passed, or the start of a failure message: the label, when it is this run's. */
 static NVK_INLINE const char *NvkCheckPass(const char *fileName, int lineNumber) {
     NvkCheckFollowLabel();
-    return NvkAssert(1, fileName, lineNumber, "%s", "");
+    return NvkCheckRecordProgress(NvkAssert(1, fileName, lineNumber, "%s", ""));
 }
 
 static NVK_INLINE void NvkCheckStartMessage(NvkCheckText *message) {
     const NvkCheckLabel *label = NvkCheckFileLabel();
     NvkCheckFollowLabel();
     message->length = 0;
+    message->cut = 0;
     message->text[0] = '\0';
     if (label->testFunction != NULL && label->text[0] != '\0') NvkCheckAppend(message, "%s: ", label->text);
 }
 
 static NVK_INLINE const char *NvkCheckFail(const NvkCheckText *message, const char *fileName, int lineNumber) {
-    return NvkAssert(0, fileName, lineNumber, "%s", message->text);
+    return NvkCheckRecordProgress(NvkAssert(0, fileName, lineNumber, "%s", message->text));
 }
 
 /* ---- Strings ------------------------------------------------------------------------- */
@@ -267,7 +324,8 @@ static NVK_INLINE const char *NvkCheckMemory(const void *expected, const void *a
     }
 
     NvkCheckStartMessage(&message);
-    NvkCheckAppend(&message, "Expected blocks of %llu bytes to be equal but ", (unsigned long long)size);
+    NvkCheckAppend(&message, "Expected blocks of %llu byte%s to be equal but ", (unsigned long long)size,
+                   size == 1 ? "" : "s");
     if (expected == NULL || actual == NULL) {
         NvkCheckAppend(&message, "the %s block was NULL", expected == NULL ? "expected" : "actual");
     } else {
@@ -381,30 +439,72 @@ static NVK_INLINE const char *NvkCheckUlps(double expected, double actual, unsig
 
 static NVK_INLINE double NvkCheckMagnitude(double value) { return value < 0 ? -value : value; }
 
-/* Passes when the values differ by at most tolerance times the larger magnitude, and for
- * two equal infinities; never for a NaN. */
+/* How much two finite values differ, relative to the larger magnitude (0 for two zeros).
+ * Values above 1 are halved first, exactly, so that the difference of two of opposite signs
+ * stays finite; dividing, rather than multiplying the tolerance, keeps the smallest values
+ * from rounding to a match. */
+static NVK_INLINE double NvkCheckRelativeDifference(double expected, double actual) {
+    const double larger = NvkCheckMagnitude(expected) > NvkCheckMagnitude(actual) ? NvkCheckMagnitude(expected)
+                                                                                  : NvkCheckMagnitude(actual);
+    const double scale = larger > 1.0 ? 0.5 : 1.0;
+    if (!(larger > 0.0)) return 0.0;
+    return NvkCheckMagnitude(expected * scale - actual * scale) / (larger * scale);
+}
+
+/* Passes when the relative difference is at most tolerance, and for two equal infinities;
+ * never for a NaN. */
 static NVK_INLINE const char *NvkCheckRelative(double expected, double actual, double tolerance,
                                                const NvkCheckFloating *type, const char *fileName,
                                                int lineNumber) {
     const unsigned long long expectedBits = NvkCheckBits(expected, type);
     const unsigned long long actualBits = NvkCheckBits(actual, type);
     const int finite = NvkCheckIsFinite(expectedBits, type) && NvkCheckIsFinite(actualBits, type);
-    const double larger = NvkCheckMagnitude(expected) > NvkCheckMagnitude(actual) ? NvkCheckMagnitude(expected)
-                                                                                  : NvkCheckMagnitude(actual);
-    const double difference = NvkCheckMagnitude(expected - actual);
+    const double difference = finite ? NvkCheckRelativeDifference(expected, actual) : 0.0;
     char within[64];
     char toleranceText[32];
     NvkCheckText message;
-    if (finite ? difference <= tolerance * larger
-               : expectedBits == actualBits && !NvkCheckIsNaN(expectedBits, type)) {
+    if (finite ? difference <= tolerance : expectedBits == actualBits && !NvkCheckIsNaN(expectedBits, type)) {
         return NvkCheckPass(fileName, lineNumber);
     }
     NvkCheckStartMessage(&message);
     NVK_CHECK_SNPRINTF(within, sizeof within, "a relative tolerance of '%s'",
                        NvkCheckFormatFloating(toleranceText, sizeof toleranceText, tolerance, type));
     NvkCheckAppendExpectation(&message, expected, actual, within, type);
-    if (finite) NvkCheckAppend(&message, ", a relative difference of '%.3g'", difference / larger);
+    if (finite) NvkCheckAppend(&message, ", a relative difference of '%.3g'", difference);
     return NvkCheckFail(&message, fileName, lineNumber);
+}
+
+/* A NaN is near nothing, whatever the tolerance, and an infinity only the same infinity.
+ * Finite values are near when equal, so that a negative tolerance accepts nothing else, or at
+ * most tolerance apart. Their difference may round up to infinity, which, like the true
+ * difference, is above every finite tolerance. */
+static NVK_INLINE int NvkCheckIsNear(double expected, double actual, double tolerance) {
+    const unsigned long long expectedBits = NvkCheckBits(expected, &kNvkCheckDouble);
+    const unsigned long long actualBits = NvkCheckBits(actual, &kNvkCheckDouble);
+    /* Equality without ==, which -Wfloat-equal would flag in users' builds. */
+    const int equal = expected <= actual && expected >= actual;
+    if (NvkCheckIsNaN(expectedBits, &kNvkCheckDouble) || NvkCheckIsNaN(actualBits, &kNvkCheckDouble) ||
+        NvkCheckIsNaN(NvkCheckBits(tolerance, &kNvkCheckDouble), &kNvkCheckDouble)) {
+        return 0;
+    }
+    if (!NvkCheckIsFinite(expectedBits, &kNvkCheckDouble) || !NvkCheckIsFinite(actualBits, &kNvkCheckDouble)) {
+        return equal;
+    }
+    return equal || NvkCheckMagnitude(expected - actual) <= tolerance;
+}
+
+static NVK_INLINE const char *NvkAssertNearDoubleImp(double expected, double actual, double tolerance,
+                                                     const char *fileName, int lineNumber) {
+    return NvkAssert(NvkCheckIsNear(expected, actual, tolerance), fileName, lineNumber,
+                     "Expected double to be '%.17g' +/- '%.17g' but it was '%.17g'", expected, tolerance, actual);
+}
+
+/* A float is a double exactly, and no difference of two overflows a double. */
+static NVK_INLINE const char *NvkAssertNearFloatImp(float expected, float actual, float tolerance,
+                                                    const char *fileName, int lineNumber) {
+    return NvkAssert(NvkCheckIsNear((double)expected, (double)actual, (double)tolerance), fileName, lineNumber,
+                     "Expected float to be '%.9g' +/- '%.9g' but it was '%.9g'", (double)expected, (double)tolerance,
+                     (double)actual);
 }
 
 #define NVK_ASSERT_WITHIN_ULPS_DOUBLE(expected, actual, ulps) \
@@ -472,6 +572,21 @@ static NVK_INLINE const char *NvkCheckOrderDouble(int accepted, double left, dou
                                fileName, lineNumber);
 }
 
+/* The INT and UINT checks take their values as the type they name, as the EQUAL checks do:
+ * -1 is UINT_MAX to the UINT checks, not a 64-bit value. */
+static NVK_INLINE const char *NvkCheckOrderInt(int accepted, int left, int right, const char *fileName,
+                                               int lineNumber) {
+    return NvkCheckOrderSigned(accepted, left, right, fileName, lineNumber);
+}
+
+static NVK_INLINE const char *NvkCheckOrderUInt(int accepted, unsigned int left, unsigned int right,
+                                                const char *fileName, int lineNumber) {
+    return NvkCheckOrderUnsigned(accepted, left, right, fileName, lineNumber);
+}
+
+#define NVK_CHECK_ORDER_INT(accepted, left, right) NvkCheckOrderInt((accepted), (left), (right), __FILE__, __LINE__)
+#define NVK_CHECK_ORDER_UINT(accepted, left, right) \
+    NvkCheckOrderUInt((accepted), (left), (right), __FILE__, __LINE__)
 #define NVK_CHECK_ORDER_SIGNED(accepted, left, right) \
     NvkCheckOrderSigned((accepted), (left), (right), __FILE__, __LINE__)
 #define NVK_CHECK_ORDER_UNSIGNED(accepted, left, right) \
@@ -479,14 +594,14 @@ static NVK_INLINE const char *NvkCheckOrderDouble(int accepted, double left, dou
 #define NVK_CHECK_ORDER_DOUBLE(accepted, left, right) \
     NvkCheckOrderDouble((accepted), (left), (right), __FILE__, __LINE__)
 
-#define NVK_ASSERT_LT_INT(left, right) NVK_CHECK_ORDER_SIGNED(NVK_CHECK_LT, left, right)
-#define NVK_ASSERT_LE_INT(left, right) NVK_CHECK_ORDER_SIGNED(NVK_CHECK_LE, left, right)
-#define NVK_ASSERT_GT_INT(left, right) NVK_CHECK_ORDER_SIGNED(NVK_CHECK_GT, left, right)
-#define NVK_ASSERT_GE_INT(left, right) NVK_CHECK_ORDER_SIGNED(NVK_CHECK_GE, left, right)
-#define NVK_ASSERT_LT_UINT(left, right) NVK_CHECK_ORDER_UNSIGNED(NVK_CHECK_LT, left, right)
-#define NVK_ASSERT_LE_UINT(left, right) NVK_CHECK_ORDER_UNSIGNED(NVK_CHECK_LE, left, right)
-#define NVK_ASSERT_GT_UINT(left, right) NVK_CHECK_ORDER_UNSIGNED(NVK_CHECK_GT, left, right)
-#define NVK_ASSERT_GE_UINT(left, right) NVK_CHECK_ORDER_UNSIGNED(NVK_CHECK_GE, left, right)
+#define NVK_ASSERT_LT_INT(left, right) NVK_CHECK_ORDER_INT(NVK_CHECK_LT, left, right)
+#define NVK_ASSERT_LE_INT(left, right) NVK_CHECK_ORDER_INT(NVK_CHECK_LE, left, right)
+#define NVK_ASSERT_GT_INT(left, right) NVK_CHECK_ORDER_INT(NVK_CHECK_GT, left, right)
+#define NVK_ASSERT_GE_INT(left, right) NVK_CHECK_ORDER_INT(NVK_CHECK_GE, left, right)
+#define NVK_ASSERT_LT_UINT(left, right) NVK_CHECK_ORDER_UINT(NVK_CHECK_LT, left, right)
+#define NVK_ASSERT_LE_UINT(left, right) NVK_CHECK_ORDER_UINT(NVK_CHECK_LE, left, right)
+#define NVK_ASSERT_GT_UINT(left, right) NVK_CHECK_ORDER_UINT(NVK_CHECK_GT, left, right)
+#define NVK_ASSERT_GE_UINT(left, right) NVK_CHECK_ORDER_UINT(NVK_CHECK_GE, left, right)
 #define NVK_ASSERT_LT_LONG_LONG(left, right) NVK_CHECK_ORDER_SIGNED(NVK_CHECK_LT, left, right)
 #define NVK_ASSERT_LE_LONG_LONG(left, right) NVK_CHECK_ORDER_SIGNED(NVK_CHECK_LE, left, right)
 #define NVK_ASSERT_GT_LONG_LONG(left, right) NVK_CHECK_ORDER_SIGNED(NVK_CHECK_GT, left, right)

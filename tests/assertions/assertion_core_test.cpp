@@ -136,7 +136,7 @@ TEST_F(AssertionRun, FirstNonEmptyFileNameIsKept) {
     EXPECT_STREQ("second.c", NvkTestFunctionGetFileName(test));
 }
 
-TEST_F(AssertionRun, FormattedMessagesAreCutAt1023Characters) {
+TEST_F(AssertionRun, MessagesAreCutAt1023Characters) {
     std::string text;
     for (int i = 0; i < 2000; ++i) {
         text += static_cast<char>('a' + i % 26);
@@ -147,11 +147,41 @@ TEST_F(AssertionRun, FormattedMessagesAreCutAt1023Characters) {
         NvkAssert(0, "long.c", 1, "%s", text.c_str());
         NvkAssert(0, "long.c", 2, "%s", fits.c_str());
         NvkAssert(0, "long.c", 3, "%s", oneTooMany.c_str());
-        // Without a percent sign the text is not formatted, so nothing limits it.
+        // Without a percent sign the text is copied, not formatted, and cut alike.
         NvkAssert(0, "long.c", 4, text.c_str());
+        NvkAssert(0, "long.c", 5, fits.c_str());
     });
 
-    EXPECT_EQ((std::vector<std::string>{fits, fits, fits, text}), Messages(test));
+    EXPECT_EQ((std::vector<std::string>{fits, fits, fits, fits, fits}), Messages(test));
+}
+
+// Where the cut falls inside a UTF-8 character, the bytes of that character before it go
+// too; bytes that do not start a longer character than the cut leaves are kept.
+TEST_F(AssertionRun, ACutMessageEndsWithAWholeUtf8Character) {
+    struct Cut {
+        const char *name;
+        std::string end;   // its first three bytes fit
+        std::string kept;  // of them
+    };
+    const std::vector<Cut> cuts = {
+        {"whole characters", "z\xC3\xA9!", "z\xC3\xA9"},
+        {"two-byte character after its lead", "ab\xC3\xA9", "ab"},
+        {"three-byte character after two bytes", "a\xE2\x82\xAC", "a"},
+        {"four-byte character after three bytes", "\xF0\x9F\x98\x80", ""},
+        {"three-byte character ending at the cut", "\xE2\x82\xAC!", "\xE2\x82\xAC"},
+        {"continuation bytes without a lead", "a\x82\x82!", "a\x82\x82"},
+        {"bytes that start no character", "a\xC0\xF8!", "a\xC0\xF8"},
+    };
+    const std::string start(1020, 's');
+    for (const Cut &cut : cuts) {
+        SCOPED_TRACE(cut.name);
+        const std::string text = start + cut.end + "tail";
+        NvkTestFunction *test = RunAsTest([&] {
+            NvkAssert(0, "cut.c", 1, "%s", text.c_str());
+            NvkAssert(0, "cut.c", 2, text.c_str());
+        });
+        EXPECT_EQ((std::vector<std::string>{start + cut.kept, start + cut.kept}), Messages(test));
+    }
 }
 
 TEST_F(AssertionRun, AssertMacroSuppliesFileLineAndAnyScalarCondition) {

@@ -100,6 +100,28 @@ TEST_F(ValueChecks, TheLongestMessageFitsWhole) {
     EXPECT_EQ(end, whole.substr(whole.size() - end.size())) << whole;
 }
 
+// The label keeps 255 characters and a message 1023; neither cut leaves part of a UTF-8
+// character at the end, and a cut message takes nothing more.
+TEST_F(ValueChecks, CutsEndWithAWholeUtf8Character) {
+    const std::string euro = "\xE2\x82\xAC";
+    const std::string labelStart(253, 'L');
+    const char *message = nullptr;
+    RunAsTest([&] {
+        NVK_LABEL("%s%s", labelStart.c_str(), euro.c_str());
+        message = NVK_ASSERT_LT_INT(2, 1);
+    });
+    EXPECT_STREQ((labelStart + ": Expected '2' to be less than '1'").c_str(), message);
+
+    const std::string textStart(1021, 'T');
+    NvkCheckText text;
+    text.length = 0;
+    text.cut = 0;
+    NvkCheckAppend(&text, "%s%s", textStart.c_str(), euro.c_str());
+    NvkCheckAppend(&text, "more");
+    EXPECT_EQ(textStart, std::string(text.text));
+    EXPECT_EQ(textStart.size(), text.length);
+}
+
 TEST_F(ValueChecks, MemoryShowsTheFirstDifferenceInHex) {
     unsigned char expected[200];
     unsigned char actual[200];
@@ -121,6 +143,8 @@ TEST_F(ValueChecks, MemoryShowsTheFirstDifferenceInHex) {
          "[78] 62"},
         {"NULL", [&] { return NVK_ASSERT_EQUAL_MEMORY(expected, NULL, 4); },
          "Expected blocks of 4 bytes to be equal but the actual block was NULL"},
+        {"one byte", [] { return NVK_ASSERT_EQUAL_MEMORY("a", "b", 1); },
+         "Expected blocks of 1 byte to be equal but 1 differ, the first at offset 0: expected [61] but it was [62]"},
     });
 }
 
@@ -153,6 +177,43 @@ TEST_F(ValueChecks, FloatingPointPrintsTheShortestTextThatReadsBack) {
         {"relative float", [] { return NVK_ASSERT_NEAR_RELATIVE_FLOAT(2.0f, 2.5f, 0.1f); },
          "Expected float to be '2' within a relative tolerance of '0.1' but it was '2.5', "
          "a relative difference of '0.2'"},
+        {"relative across the whole range", [&] { return NVK_ASSERT_NEAR_RELATIVE_DOUBLE(largest, -largest, 1.5); },
+         "Expected double to be '1.7976931348623157e+308' within a relative tolerance of '1.5' but it was "
+         "'-1.7976931348623157e+308', a relative difference of '2'"},
+        {"relative float across the whole range",
+         [] { return NVK_ASSERT_NEAR_RELATIVE_FLOAT(FLT_MAX, -FLT_MAX, 1.5f); },
+         "Expected float to be '3.4028235e+38' within a relative tolerance of '1.5' but it was '-3.4028235e+38', "
+         "a relative difference of '2'"},
+        {"relative of the smallest values", [] { return NVK_ASSERT_NEAR_RELATIVE_DOUBLE(4.9e-324, 1e-323, 0.4); },
+         "Expected double to be '5e-324' within a relative tolerance of '0.4' but it was '1e-323', "
+         "a relative difference of '0.5'"},
+    });
+}
+
+// A NaN anywhere fails; an infinity is near only itself, whatever the tolerance; equal
+// values pass whatever the tolerance, also a negative one.
+TEST_F(ValueChecks, NearChecksFailEveryNaNAndMatchInfinitiesOnlyToThemselves) {
+    const double largest = DBL_MAX;
+    const float floatNaN = std::numeric_limits<float>::quiet_NaN();
+    const float floatInfinity = std::numeric_limits<float>::infinity();
+    ExpectMessages({
+        {"NaN tolerance", [] { return NVK_ASSERT_NEAR_DOUBLE(1.0, 1.0, kNaN); },
+         "Expected double to be '1' +/- 'nan' but it was '1'"},
+        {"opposite infinities", [] { return NVK_ASSERT_NEAR_DOUBLE(kInfinity, -kInfinity, kInfinity); },
+         "Expected double to be 'inf' +/- 'inf' but it was '-inf'"},
+        {"infinity and the largest", [&] { return NVK_ASSERT_NEAR_DOUBLE(kInfinity, largest, kInfinity); },
+         "Expected double to be 'inf' +/- 'inf' but it was '1.7976931348623157e+308'"},
+        {"whole range, infinite tolerance", [&] { return NVK_ASSERT_NEAR_DOUBLE(largest, -largest, kInfinity); },
+         nullptr},
+        {"whole range, largest tolerance", [&] { return NVK_ASSERT_NEAR_DOUBLE(largest, -largest, largest); },
+         "Expected double to be '1.7976931348623157e+308' +/- '1.7976931348623157e+308' but it was "
+         "'-1.7976931348623157e+308'"},
+        {"negative tolerance, equal", [] { return NVK_ASSERT_NEAR_DOUBLE(1.0, 1.0, -1.0); }, nullptr},
+        {"float NaN tolerance", [&] { return NVK_ASSERT_NEAR_FLOAT(1.0f, 1.0f, floatNaN); },
+         "Expected float to be '1' +/- 'nan' but it was '1'"},
+        {"float opposite infinities",
+         [&] { return NVK_ASSERT_NEAR_FLOAT(floatInfinity, -floatInfinity, floatInfinity); },
+         "Expected float to be 'inf' +/- 'inf' but it was '-inf'"},
     });
 }
 
@@ -173,6 +234,13 @@ TEST_F(ValueChecks, OrderingShowsBothValues) {
          "Expected '0.30000000000000004' to be less than or equal to '0.3'"},
         {"NaN in no order", [] { return NVK_ASSERT_GE_DOUBLE(kNaN, kNaN); },
          "Expected 'nan' to be greater than or equal to 'nan'"},
+        // Each value is first converted to the type the check names.
+        {"-1 as unsigned", [] { return NVK_ASSERT_LE_UINT(-1, UINT_MAX); }, nullptr},
+        {"-1 as unsigned shown so", [] { return NVK_ASSERT_LT_UINT(-1, UINT_MAX); },
+         "Expected '4294967295' to be less than '4294967295'"},
+        {"largest unsigned as int", [] { return NVK_ASSERT_GE_INT(UINT_MAX, 0); },
+         "Expected '-1' to be greater than or equal to '0'"},
+        {"-1 as unsigned 64-bit", [] { return NVK_ASSERT_GE_ULONG_LONG(-1, ULLONG_MAX); }, nullptr},
     });
 }
 
@@ -229,6 +297,80 @@ TEST_F(AssertionRun, ALabelEndsWithItsTestFunctionAlsoAfterACrash) {
     labelAndCrash = false;
     NvkTestFunctionRun(crashing);
     EXPECT_EQ(std::vector<std::string>{"Expected '3' to be less than '1'"}, Messages(crashing));
+}
+
+// What the test setup, the test function and its tear-down do in one run.
+struct RunSteps {
+    std::function<void()> setup = [] {};
+    std::function<void()> body = [] {};
+    std::function<void()> tearDown = [] {};
+};
+const RunSteps *stepsOfThisRun = nullptr;
+void NVK_CALL SetupStep() { stepsOfThisRun->setup(); }
+void NVK_CALL BodyStep() { stepsOfThisRun->body(); }
+void NVK_CALL TearDownStep() { stepsOfThisRun->tearDown(); }
+
+// Checks in other source files, or NvkAssert called itself, count for the test function,
+// but the label of this file does not see them.
+void PassElsewhere(int checks) {
+    for (int i = 0; i < checks; ++i) {
+        NvkAssert(1, "elsewhere.c", 1, nullptr);
+    }
+}
+
+// The same test function runs twice; the second run sets no label of its own.
+TEST_F(AssertionRun, ALabelNeverReachesALaterRunOfItsTestFunction) {
+    struct Runs {
+        const char *name;
+        RunSteps first;
+        RunSteps second;
+        std::vector<std::string> firstMessages;
+        std::vector<std::string> secondMessages;
+    };
+    const RunSteps catchesUpElsewhere = {[] {},
+                                         [] {
+                                             PassElsewhere(3);
+                                             NVK_ASSERT_LT_INT(3, 1);
+                                         }};
+    const std::vector<Runs> cases = {
+        {"the later run checks elsewhere first",
+         {[] {},
+          [] {
+              NVK_LABEL("row 1");
+              NVK_ASSERT_LT_INT(2, 1);
+          }},
+         catchesUpElsewhere,
+         {"row 1: Expected '2' to be less than '1'"},
+         {"Expected '3' to be less than '1'"}},
+        {"the label was set in a tear-down",
+         {[] {}, [] {}, [] { NVK_LABEL("row 2"); }},
+         catchesUpElsewhere,
+         {},
+         {"Expected '3' to be less than '1'"}},
+        {"a label set in the setup lasts to the tear-down",
+         {[] { NVK_LABEL("row 3"); },
+          [] {
+              PassElsewhere(2);
+              NVK_ASSERT_LT_INT(2, 1);
+          },
+          [] { NVK_ASSERT_LT_INT(4, 1); }},
+         {},
+         {"row 3: Expected '2' to be less than '1'", "row 3: Expected '4' to be less than '1'"},
+         {}},
+    };
+    for (const Runs &each : cases) {
+        SCOPED_TRACE(each.name);
+        NvkBatch *batch = NvkBatchCreate("Runs");
+        NvkTestFunction *test = NvkBatchAddFunctionImp(batch, "Twice", &BodyStep);
+        NvkBatchSetSetupFunctions(batch, nullptr, nullptr, &SetupStep, &TearDownStep);
+        stepsOfThisRun = &each.first;
+        NvkTestFunctionRun(test);
+        EXPECT_EQ(each.firstMessages, Messages(test));
+        stepsOfThisRun = &each.second;
+        NvkTestFunctionRun(test);
+        EXPECT_EQ(each.secondMessages, Messages(test));
+        NvkBatchFree(&batch);
+    }
 }
 
 TEST_F(ValueChecks, RequireReturnsOnlyWhenTheCheckFails) {
