@@ -164,10 +164,11 @@ void RemoteRun::Deliver(const TestRef &test, std::unique_ptr<Delivery> delivery)
     wait_.Notify();
 }
 
-// The delivery for the position once it came, or nullptr when none will.
+// The delivery for the position once it came, or nullptr when none will. After a
+// stop the workers end at once, delivering the test each was in.
 RemoteRun::Delivery *RemoteRun::AwaitDelivery(size_t position) {
     std::unique_lock<std::mutex> lock(mutex_);
-    while (!deliveries_[position] && !allDone_ && !stopped_) {
+    while (!deliveries_[position] && !allDone_) {
         wait_.Await(lock);
     }
     return deliveries_[position].get();
