@@ -47,9 +47,8 @@ public:
         }
         NvkSetEventHandler(&Session::OnEvent, 1);
         runner_ = MakeRunner();
-        if (!InWorkers()) {
-            NvkSetProcessEndHandler(&Session::OnProcessEnd);
-        }
+        // Also with workers: the libraries are loaded and unloaded in this process.
+        NvkSetProcessEndHandler(&Session::OnProcessEnd);
         int exitCode = kExitPassed;
         for (size_t index = 0; index < options_.libraries.size() && exitCode == kExitPassed && !stopped_; ++index) {
             exitCode = RunLibrary(index);
@@ -99,8 +98,8 @@ private:
 
     int RunLibrary(size_t index) {
         library_ = options_.libraries[index];
-        xmlPath_ = options_.xmlPath.empty() ? std::string()
-                                            : LibraryReportPath(options_.xmlPath, options_.libraries, index);
+        xmlPath_ =
+            options_.xmlPath.empty() ? std::string() : LibraryReportPath(options_.xmlPath, options_.libraries, index);
         if (!Load()) {
             return kExitUsageOrLoad;
         }
@@ -129,7 +128,8 @@ private:
         const loader::LoadFailure failure =
             Watched(Activity::Loading, [this] { return loader::LoadTestLibrary(library_.c_str()); });
         if (failure != loader::LoadFailure::None) {
-            output_.Error(library_ + ": " + loader::LoadFailureText(failure) + loader::LoadFailureDetails());
+            const std::string details = loader::LoadFailureDetails();
+            output_.Error(library_ + ": " + loader::LoadFailureText(failure) + (details.empty() ? "" : " " + details));
             return false;
         }
         if (NvkBatchGetCount(nullptr) == 0) {

@@ -41,7 +41,7 @@ LoadFailure LoadTestLibrary(const char *path) {
     LibraryModule module = LoadLibraryModule(fullPath.c_str());
     if (module == nullptr) {
         const std::string refusal = LoadRefusal(fullPath.c_str());
-        failureDetails = refusal.empty() ? "" : ": " + refusal;
+        failureDetails = refusal;
         return LoadFailure::CannotLoad;
     }
     const NvkTestProc createBatches = FindLibraryEntry(module);
@@ -53,7 +53,7 @@ LoadFailure LoadTestLibrary(const char *path) {
     loadedLibrary = module;
     loadedLibraryPath = fullPath;
     if (!CreateBatchesGuarded(createBatches)) {
-        failureDetails = ": its NvkLibraryCreateBatches crashed";
+        failureDetails = "Its NvkLibraryCreateBatches crashed.";
         return LoadFailure::CannotLoad;
     }
     NvkBatchFreeEmpties();

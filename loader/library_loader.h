@@ -23,8 +23,8 @@ void ReleaseTestLibrary();
 bool IsTestLibraryLoaded();
 
 // For the last CannotLoad: what the platform said, or that the entry point crashed,
-// as a clause to follow LoadFailureText, say ": zlib1.dll, which it imports, was not
-// found (Windows error 126: ...)"; "" when there is nothing to add.
+// to follow LoadFailureText, say "zlib1.dll, which it imports, was not found beside
+// it or on the search path (Windows error 126: ...)"; "" when there is nothing to add.
 std::string LoadFailureDetails();
 
 // The full path the loaded library was validated and loaded from; "" when none.

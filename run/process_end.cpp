@@ -42,6 +42,9 @@ const char *NameOf(const NamedCode (&table)[N], uint32_t code) {
 
 std::string DescribeProcessEnd(const ProcessEnd &end) {
     char text[160];
+    if (!end.signalled && end.code == kExitChannelLost) {
+        return "The test closed its process's channel to the runner: its result is lost";
+    }
     const char *name = end.signalled ? NameOf(kSignals, end.code) : NameOf(kExceptions, end.code);
     const char *kind = end.signalled ? "signal" : (end.code >= 0x80000000u ? "exception" : "exit code");
     if (name != nullptr) {

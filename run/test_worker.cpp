@@ -14,8 +14,6 @@ namespace run {
 namespace {
 
 constexpr int kExitUnusable = 2;
-// Also a failure code to the parent, which names it with the test it ended in.
-constexpr int kExitChannelLost = 3;
 
 std::string TextOf(const char *text) { return text != nullptr ? text : ""; }
 
@@ -30,13 +28,16 @@ public:
             return kExitUnusable;
         }
         WorkerPlan plan;
-        if (!DecodePlan(channel_.ReadAll(), plan) || !StepsAreKnown(plan.steps)) {
+        if (!DecodePlan(channel_.ReadAll(), plan)) {
             return kExitUnusable;
         }
         if (plan.fingerprint != RegistryFingerprint()) {
             Send(
                 EncodeRefused("the test library registered other tests in a worker process than in the runner's: "
                               "its registration must not depend on the process"));
+            return kExitUnusable;
+        }
+        if (!StepsAreKnown(plan.steps)) {
             return kExitUnusable;
         }
         active_ = this;
@@ -145,8 +146,7 @@ private:
     // before any other test runs unreported.
     void Send(const std::string &line) {
         if (!channel_.Write(line)) {
-            std::fprintf(stderr, "worker: a test closed the channel to the runner\n");
-            EndThisProcess(kExitChannelLost);
+            EndThisProcess(static_cast<int>(kExitChannelLost));
         }
     }
 

@@ -149,23 +149,24 @@ private:
     bool waited_ = false;
 };
 
-// Where the channel goes: above the descriptors a test may close by number (up to
-// the soft limit that a loop over "every descriptor" reads), raised for the moment.
+// Where the channel goes: out of the reach of a test that closes descriptors by
+// number, up to a fixed bound or to the soft limit that a loop over "every
+// descriptor" reads. Above that limit when the hard one allows (the limit is raised
+// for the moment: a descriptor stays valid above a lowered limit), else at its top.
 int MoveOutOfReach(int fd) {
     rlimit limit = {};
-    if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) {
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY || limit.rlim_cur < 256) {
         return fd;
     }
     const rlimit original = limit;
-    const rlim_t wanted = limit.rlim_cur + 64;
-    if (limit.rlim_max != RLIM_INFINITY && wanted >= limit.rlim_max) {
-        return fd;
+    int wanted = static_cast<int>(original.rlim_cur) - 64;
+    if (limit.rlim_max == RLIM_INFINITY || limit.rlim_max > original.rlim_cur + 64) {
+        limit.rlim_cur = original.rlim_cur + 64;
+        if (setrlimit(RLIMIT_NOFILE, &limit) == 0) {
+            wanted = static_cast<int>(original.rlim_cur) + 32;
+        }
     }
-    limit.rlim_cur = wanted + 1;
-    if (setrlimit(RLIMIT_NOFILE, &limit) != 0) {
-        return fd;
-    }
-    const int moved = fcntl(fd, F_DUPFD_CLOEXEC, static_cast<int>(original.rlim_cur) + 32);
+    const int moved = fcntl(fd, F_DUPFD_CLOEXEC, wanted);
     setrlimit(RLIMIT_NOFILE, &original);
     if (moved < 0) {
         return fd;
