@@ -1,15 +1,17 @@
 # CTest helpers for test DLLs, run by the console runner NorvikRun:
 #
 # norvik_add_test_dll(<target> SOURCES <file>... [LIBRARIES <library>...] [TIMEOUT <seconds>]
-#                     [SHARDS <count>])
+#                     [SHARDS <count>] [RUN_OPTIONS <option>...])
 #   Builds the test DLL <target> from SOURCES, linked to Norvik::Norvik and to
 #   LIBRARIES, and registers the CTest test <target> that runs all its tests and
 #   writes the XML report <target>.xml into the current binary folder. With SHARDS,
 #   registers <target>.shard<i> for i from 0 to count - 1 instead, each running its
 #   share of the tests (--shard i/count) and writing <target>.shard<i>.xml, so that
-#   ctest -j runs the shares side by side.
+#   ctest -j runs the shares side by side. RUN_OPTIONS are more of NorvikRun's
+#   options, such as --isolate or --jobs 2.
 #
-# norvik_discover_tests(<target> [TEST_PREFIX <prefix>] [TIMEOUT <seconds>] [PROPERTIES <name> <value>...])
+# norvik_discover_tests(<target> [TEST_PREFIX <prefix>] [TIMEOUT <seconds>] [RUN_OPTIONS <option>...]
+#                       [PROPERTIES <name> <value>...])
 #   After each build of the test DLL <target>, lists its tests and registers one
 #   CTest test per Batch.Test, named <prefix>Batch.Test, that runs only that test.
 #
@@ -43,17 +45,23 @@ function(_norvik_checked_command output)
     ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:Norvik::NorvikRun> ${ARGN} PARENT_SCOPE)
 endfunction()
 
-# --timeout <seconds> when a limit was given.
-function(_norvik_timeout_arguments seconds output)
+# --timeout <seconds> when a limit was given, then the caller's own options; those
+# that the helpers set themselves are refused.
+function(_norvik_run_arguments command seconds options output)
+  foreach(option IN LISTS options)
+    if(option MATCHES "^--(xml|filter|shard|list)(=|$)")
+      message(FATAL_ERROR "${command}: RUN_OPTIONS cannot hold ${option}: the helper sets it")
+    endif()
+  endforeach()
   if(seconds)
-    set(${output} --timeout ${seconds} PARENT_SCOPE)
+    set(${output} --timeout ${seconds} ${options} PARENT_SCOPE)
   else()
-    set(${output} "" PARENT_SCOPE)
+    set(${output} ${options} PARENT_SCOPE)
   endif()
 endfunction()
 
 function(norvik_add_test_dll target)
-  cmake_parse_arguments(PARSE_ARGV 1 NORVIK "" "TIMEOUT;SHARDS" "SOURCES;LIBRARIES")
+  cmake_parse_arguments(PARSE_ARGV 1 NORVIK "" "TIMEOUT;SHARDS" "SOURCES;LIBRARIES;RUN_OPTIONS")
   if(NOT NORVIK_SOURCES)
     message(FATAL_ERROR "norvik_add_test_dll(${target}): SOURCES names no source file")
   endif()
@@ -68,7 +76,7 @@ function(norvik_add_test_dll target)
   set_target_properties(${target} PROPERTIES PREFIX "")
 
   _norvik_program_path($<TARGET_FILE:${target}> dll)
-  _norvik_timeout_arguments("${NORVIK_TIMEOUT}" timeout)
+  _norvik_run_arguments(norvik_add_test_dll "${NORVIK_TIMEOUT}" "${NORVIK_RUN_OPTIONS}" timeout)
   if(NOT NORVIK_SHARDS)
     _norvik_program_path(${CMAKE_CURRENT_BINARY_DIR}/${target}.xml report)
     _norvik_checked_command(command ${timeout} --xml ${report} ${dll})
@@ -90,7 +98,7 @@ function(norvik_add_test_dll target)
 endfunction()
 
 function(norvik_discover_tests target)
-  cmake_parse_arguments(PARSE_ARGV 1 NORVIK "" "TEST_PREFIX;TIMEOUT" "PROPERTIES")
+  cmake_parse_arguments(PARSE_ARGV 1 NORVIK "" "TEST_PREFIX;TIMEOUT" "PROPERTIES;RUN_OPTIONS")
   if(NORVIK_UNPARSED_ARGUMENTS)
     message(FATAL_ERROR "norvik_discover_tests(${target}): unknown arguments ${NORVIK_UNPARSED_ARGUMENTS}")
   endif()
@@ -112,7 +120,7 @@ function(norvik_discover_tests target)
   endif()
 
   _norvik_program_path($<TARGET_FILE:${target}> dll)
-  _norvik_timeout_arguments("${NORVIK_TIMEOUT}" timeout)
+  _norvik_run_arguments(norvik_discover_tests "${NORVIK_TIMEOUT}" "${NORVIK_RUN_OPTIONS}" timeout)
   add_custom_command(TARGET ${target} POST_BUILD
     COMMAND ${CMAKE_COMMAND}
       "-DNORVIK_EMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}"

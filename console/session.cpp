@@ -47,6 +47,11 @@ public:
         }
         NvkSetEventHandler(&Session::OnEvent, 1);
         runner_ = MakeRunner();
+        // One watchdog for every library, started before any is loaded: a thread
+        // started while the loader is busy would wait for it.
+        if (options_.timeoutSeconds > 0) {
+            libraryWatchdog_.reset(new run::Watchdog(options_.timeoutSeconds, [this](double) { OnLibraryHang(); }));
+        }
         // Also with workers: the libraries are loaded and unloaded in this process.
         NvkSetProcessEndHandler(&Session::OnProcessEnd);
         int exitCode = kExitPassed;
@@ -151,13 +156,13 @@ private:
     template <typename Work>
     auto Watched(Activity activity, Work work) -> decltype(work()) {
         SetActivity(activity);
-        std::unique_ptr<run::Watchdog> watchdog;
-        if (options_.timeoutSeconds > 0) {
-            watchdog.reset(new run::Watchdog(options_.timeoutSeconds, [this](double) { OnLibraryHang(); }));
-            watchdog->Arm();
+        if (libraryWatchdog_) {
+            libraryWatchdog_->Arm();
         }
         const auto result = work();
-        watchdog.reset();
+        if (libraryWatchdog_) {
+            libraryWatchdog_->Disarm();
+        }
         SetActivity(Activity::Idle);
         return result;
     }
@@ -402,6 +407,7 @@ private:
     const uint64_t seed_;
     run::BlockingWait wait_;
     std::unique_ptr<run::PlanRunner> runner_;
+    std::unique_ptr<run::Watchdog> libraryWatchdog_;
     std::string library_;
     std::string xmlPath_;
     size_t selectedTests_ = 0;

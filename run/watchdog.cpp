@@ -25,11 +25,16 @@ WatchClock::Duration LimitDuration(double seconds) {
     return std::chrono::duration_cast<WatchClock::Duration>(std::chrono::duration<double>(std::min(seconds, kLongest)));
 }
 
+// Returns once the thread runs: a thread that only starts later could find the
+// loader busy with the library it is to watch, and wait for it for good.
 Watchdog::Watchdog(double limitSeconds, TimeoutHandler onTimeout, WatchClock &clock)
     : clock_(clock),
       limit_(LimitDuration(limitSeconds)),
       onTimeout_(std::move(onTimeout)),
-      thread_(&Watchdog::Watch, this) {}
+      thread_(&Watchdog::Watch, this) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return running_; });
+}
 
 Watchdog::~Watchdog() {
     {
@@ -64,6 +69,8 @@ void Watchdog::Disarm() {
 // stops at its next Arm or Disarm and never reports alongside it.
 void Watchdog::Watch() {
     std::unique_lock<std::mutex> lock(mutex_);
+    running_ = true;
+    changed_.notify_all();
     while (!stopping_) {
         if (!armed_) {
             idle_ = true;

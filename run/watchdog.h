@@ -37,6 +37,7 @@ private:
     std::condition_variable changed_;
     bool armed_ = false;
     bool idle_ = false;  // waiting to be armed, not for a deadline
+    bool running_ = false;
     bool stopping_ = false;
     WatchClock::TimePoint started_;
     std::thread thread_;

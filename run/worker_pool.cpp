@@ -54,28 +54,34 @@ private:
         plan.failFast = pool_.settings_.failFast;
         plan.steps = StepsFrom(steps_, done_);
         worker->SendAll(EncodePlan(plan));
-        Watch(*worker);
-        const ProcessEnd end = worker->Wait();
-        pool_.ForgetWorker(worker);
-        return AfterWorker(end);
-    }
-
-    // Reads what the worker says until it ends, with its time limit watched.
-    void Watch(WorkerProcess &worker) {
-        phase_ = Phase::Starting;
-        doneSaid_ = false;
-        timedOut_ = false;
-        pending_.clear();
+        // The limit also covers a worker that closed its pipe but does not end.
         std::unique_ptr<Watchdog> watchdog;
         if (pool_.settings_.timeoutSeconds > 0) {
             watchdog.reset(new Watchdog(
                 pool_.settings_.timeoutSeconds,
-                [this, &worker](double) {
+                [this, worker](double) {
                     timedOut_ = true;
-                    worker.Kill();
+                    worker->Kill();
                 },
                 pool_.clock_));
         }
+        Watch(*worker, watchdog.get());
+        // A Stop from now on no longer finds the worker, which is about to be waited
+        // for: it is ended here instead, before the wait.
+        if (pool_.ForgetWorker(worker)) {
+            worker->Kill();
+        }
+        const ProcessEnd end = worker->Wait();
+        watchdog.reset();
+        return AfterWorker(end);
+    }
+
+    // Reads what the worker says until it ends, its time limit watched by watchdog.
+    void Watch(WorkerProcess &worker, Watchdog *watchdog) {
+        phase_ = Phase::Starting;
+        doneSaid_ = false;
+        timedOut_ = false;
+        pending_.clear();
         started_ = pool_.clock_.Now();
         LineSplitter lines;
         std::string line;
@@ -95,8 +101,6 @@ private:
                 clockRestarted_ = false;
             }
         }
-        // No kill after this: the process is waited for next.
-        watchdog.reset();
     }
 
     // False once the worker is not to be listened to any more.
@@ -256,7 +260,7 @@ std::shared_ptr<WorkerProcess> WorkerPool::StartWorker() {
     return worker;
 }
 
-void WorkerPool::ForgetWorker(const std::shared_ptr<WorkerProcess> &worker) {
+bool WorkerPool::ForgetWorker(const std::shared_ptr<WorkerProcess> &worker) {
     std::lock_guard<std::mutex> lock(mutex_);
     for (size_t i = 0; i < workers_.size(); ++i) {
         if (workers_[i] == worker) {
@@ -264,6 +268,7 @@ void WorkerPool::ForgetWorker(const std::shared_ptr<WorkerProcess> &worker) {
             break;
         }
     }
+    return stopped_;
 }
 
 void WorkerPool::Fail(const std::string &error, bool timedOut) {

@@ -76,7 +76,8 @@ private:
 
     void RunSlot(const std::vector<Step> &steps);
     std::shared_ptr<WorkerProcess> StartWorker();
-    void ForgetWorker(const std::shared_ptr<WorkerProcess> &worker);
+    // Returns whether the pool was stopped.
+    bool ForgetWorker(const std::shared_ptr<WorkerProcess> &worker);
     void Fail(const std::string &error, bool timedOut);
     void SlotEnded();
 
