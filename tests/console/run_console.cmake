@@ -9,12 +9,13 @@ cmake_minimum_required(VERSION 3.20)
 #   JUNIT, SCHEMA   a JUnit file that must be valid against the schema
 #   CONTAINS     '|'-separated FILE::REGEX pairs
 #   SET_ENV      '|'-separated NAME=VALUE for the program's environment
+#   COPY         '|'-separated SOURCE::DESTINATION files copied before the run
 function(split variable)
   string(REPLACE "@WORK@" "${WORK_DIR}" value "${${variable}}")
   string(REPLACE "|" ";" value "${value}")
   set(${variable} "${value}" PARENT_SCOPE)
 endfunction()
-foreach(variable ARGS STDOUT NOT_STDOUT STDERR NOT_STDERR VALID JUNIT CONTAINS SET_ENV)
+foreach(variable ARGS STDOUT NOT_STDOUT STDERR NOT_STDERR VALID JUNIT CONTAINS SET_ENV COPY)
   split(${variable})
 endforeach()
 
@@ -31,6 +32,13 @@ foreach(setting ${SET_ENV})
 endforeach()
 file(REMOVE_RECURSE "${WORK_DIR}")
 file(MAKE_DIRECTORY "${WORK_DIR}")
+foreach(copy ${COPY})
+  string(FIND "${copy}" "::" separator)
+  string(SUBSTRING "${copy}" 0 ${separator} source)
+  math(EXPR separator "${separator} + 2")
+  string(SUBSTRING "${copy}" ${separator} -1 destination)
+  file(COPY_FILE "${source}" "${destination}")
+endforeach()
 set(arguments)
 foreach(argument ${ARGS})
   if(EMULATOR AND argument MATCHES "^/")

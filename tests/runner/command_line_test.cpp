@@ -118,6 +118,14 @@ TEST_F(CommandLineMode, EveryLoadingFailureExitsOneAndWritesNothing) {
     }
 }
 
+// A test that calls exit ends the run with an exit code of its own, never with the
+// one the test asked for, and the report of what ran is written first.
+TEST_F(CommandLineMode, ATestThatEndsTheProcessEndsTheRunWithCodeFour) {
+    const std::string report = folder_.File("report.xml");
+    EXPECT_EQ(4u, Run({BuiltFile("console_hostile_library.dll"), report}));
+    EXPECT_NE(std::string::npos, ReadFileBytes(report).find("<TestResults"));
+}
+
 TEST_F(CommandLineMode, ALibraryOfEmptyBatchesStillGetsAReport) {
     const std::string report = folder_.File("report.xml");
     ASSERT_EQ(0u, Run({BuiltFile("runner_empty_batches_library.dll"), report}));
