@@ -19,11 +19,12 @@ std::string TextOf(const char *text) { return text != nullptr ? text : ""; }
 
 class TestWorker {
 public:
-    int Run(const std::string &channel, const std::string &libraryPath) {
+    int Run(const std::string &channel, const std::string &libraryPath, const std::string &dependencyFolder) {
         if (!channel_.Open(channel)) {
             return kExitUnusable;
         }
         Send(EncodeStarted());
+        SearchDependenciesIn(dependencyFolder);
         if (loader::LoadTestLibrary(libraryPath.c_str()) != loader::LoadFailure::None) {
             return kExitUnusable;
         }
@@ -162,8 +163,8 @@ TestWorker *TestWorker::active_ = nullptr;
 
 }  // namespace
 
-int RunTestWorker(const std::string &channel, const std::string &libraryPath) {
-    return TestWorker().Run(channel, libraryPath);
+int RunTestWorker(const std::string &channel, const std::string &libraryPath, const std::string &dependencyFolder) {
+    return TestWorker().Run(channel, libraryPath, dependencyFolder);
 }
 
 }  // namespace run

@@ -59,6 +59,10 @@ private:
 // the processes it starts.
 void TurnOffErrorDialogs();
 
+// Where a worker looks first for the libraries its test library imports: the folder
+// of the user's file when it loads a copy of it. "" changes nothing.
+void SearchDependenciesIn(const std::string &folder);
+
 // Ends this process with the exit code without running anything more of it.
 [[noreturn]] void EndThisProcess(int exitCode);
 

@@ -241,6 +241,9 @@ bool ParentChannel::Write(const std::string &bytes) {
     return WriteWhole(static_cast<int>(toParent_), bytes.data(), bytes.size());
 }
 
+// A shared object finds its dependencies through its own run path.
+void SearchDependenciesIn(const std::string &) {}
+
 // Nothing on POSIX shows a dialog.
 void TurnOffErrorDialogs() {}
 

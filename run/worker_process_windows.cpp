@@ -237,6 +237,12 @@ bool ParentChannel::Write(const std::string &bytes) {
     return WriteWhole(AsHandle(toParent_), bytes.data(), bytes.size());
 }
 
+void SearchDependenciesIn(const std::string &folder) {
+    if (!folder.empty()) {
+        SetDllDirectoryW(WideFromUtf8(folder).c_str());
+    }
+}
+
 // The error mode is inherited by the processes this one starts. The C runtime's
 // abort message box and its report of the fault are the runtime's own.
 void TurnOffErrorDialogs() {

@@ -15,6 +15,8 @@
 #define IDM_RUN_BATCH 121
 #define IDM_RUN_TEST_FUNCTION 122
 #define IDM_RUN_FAILED 123
+/* Ends a run whose tests run in a worker process */
+#define IDM_STOP_RUN 124
 #define IDM_COLLAPSE_TREE 140
 #define IDM_EXPAND_TREE 141
 #define IDM_SELECT_ALL 142
@@ -26,6 +28,13 @@
 #define IDM_RUN_AFTER_RELOAD 153
 #define IDM_SHADOW_COPY 154
 #define IDM_EDITOR_COMMAND 155
+#define IDM_SEPARATE_PROCESS 156
+/* The time limit per test of runs in a worker process: none, 10 s, 30 s, 1 min, 5 min */
+#define IDM_TIME_LIMIT_NONE 170
+#define IDM_TIME_LIMIT_10 171
+#define IDM_TIME_LIMIT_30 172
+#define IDM_TIME_LIMIT_60 173
+#define IDM_TIME_LIMIT_300 174
 /* The recent test libraries of the File menu, most recent first */
 #define IDM_RECENT_FIRST 160
 #define IDM_RECENT_LAST 167
@@ -97,5 +106,6 @@
 #define IDS_NO_SOURCE_LINE 832
 #define IDS_CANNOT_OPEN_SOURCE 833
 #define IDS_SOURCE_CAPTION 834
+#define IDS_WORKER_FAILED 835
 
 #endif

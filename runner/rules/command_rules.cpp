@@ -20,8 +20,16 @@ bool IsOffered(OfferRule rule, const WindowFacts &facts) {
         return facts.libraryOpen;
     case OfferRule::FailuresRecorded:
         return facts.batchAvailable && facts.failuresRecorded;
+    case OfferRule::SeparateRunInProgress:
+        return facts.separateRunInProgress;
+    case OfferRule::SeparateProcessChosen:
+        return facts.separateProcessChosen;
     }
     return false;
+}
+
+bool IsOffered(OfferRule rule, DuringRun duringRun, const WindowFacts &facts) {
+    return IsOffered(rule, facts) && (!facts.separateRunInProgress || duringRun == DuringRun::Offered);
 }
 
 }  // namespace runner

@@ -60,6 +60,15 @@ bool ParseFlag(const char *text, bool fallback) {
     return text[0] == '1' ? true : text[0] == '0' ? false : fallback;
 }
 
+int ParseTimeLimit(const char *text) {
+    for (const int limit : kTimeLimits) {
+        if (text != nullptr && std::to_string(limit) == text) {
+            return limit;
+        }
+    }
+    return 0;
+}
+
 std::vector<int> ParseColumnWidths(const char *text, size_t count) {
     std::vector<int> widths;
     long width = 0;

@@ -25,6 +25,11 @@ std::string FormatPlacement(const WindowPlacementSetting &placement);
 // "1" or "0"; anything else gives fallback.
 bool ParseFlag(const char *text, bool fallback);
 
+// The time limits per test that the window offers, in seconds; 0 is none.
+constexpr int kTimeLimits[] = {0, 10, 30, 60, 300};
+// One of kTimeLimits written as a number; anything else gives 0.
+int ParseTimeLimit(const char *text);
+
 // Exactly count widths of 0 to 4000 pixels separated by commas; empty otherwise.
 std::vector<int> ParseColumnWidths(const char *text, size_t count);
 std::string FormatColumnWidths(const std::vector<int> &widths);

@@ -181,6 +181,10 @@ void OnClick() {
     const TreeEntry *entry = EntryOfItem(item);
     if (entry != nullptr && (flags & TVHT_ONITEMSTATEICON) != 0) {
         ApplyToggle(*entry, CheckBoxOf(item));
+        // During a run the library keeps the flag as it is: the box must show that.
+        if (NvkIsRunning() != 0) {
+            PostMessageA(GetParent(tree), kSyncCheckBox, 0, reinterpret_cast<LPARAM>(item));
+        }
     }
 }
 

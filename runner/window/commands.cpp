@@ -16,6 +16,7 @@
 #include "window/remembered_state.h"
 #include "window/report_options_dialog.h"
 #include "window/source_opening.h"
+#include "window/test_run.h"
 
 namespace runner {
 namespace {
@@ -29,16 +30,43 @@ void OpenChosenLibrary(HWND window) {
 
 void Exit(HWND window) { PostMessageA(window, WM_CLOSE, 0, 0); }
 
-void RunAll(HWND) { NvkBatchRun(nullptr); }
+void RunAll(HWND) { RunTests(run::RunRequest()); }
 
 // NULL would mean every batch to the library, so no batch runs nothing.
 void RunAvailableBatch(HWND) {
     if (NvkBatch *batch = AvailableBatch()) {
-        NvkBatchRun(batch);
+        run::RunRequest request;
+        request.kind = run::RunRequest::Kind::OneBatch;
+        request.batch = batch;
+        RunTests(request);
     }
 }
 
-void RunCurrentTestFunction(HWND) { NvkTestFunctionRun(CurrentTestFunction()); }
+// The test function by its batch's place in the registry and its own in the batch.
+bool FindPlace(NvkTestFunction *wanted, run::TestRef &place) {
+    uint32_t batchIndex = 0;
+    for (NvkBatch *batch = NvkBatchGetFirst(); batch != nullptr; batch = NvkBatchGetNext(batch), ++batchIndex) {
+        uint32_t index = 0;
+        for (NvkTestFunction *test = NvkBatchGetFirstTestFunction(batch); test != nullptr;
+             test = NvkTestFunctionGetNext(test), ++index) {
+            if (test == wanted) {
+                place = {batchIndex, index};
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+void RunCurrentTestFunction(HWND) {
+    run::RunRequest request;
+    request.kind = run::RunRequest::Kind::EachAlone;
+    run::TestRef place;
+    if (CurrentTestFunction() != nullptr && FindPlace(CurrentTestFunction(), place)) {
+        request.tests.push_back(place);
+        RunTests(request);
+    }
+}
 
 bool FailedInLastRun(NvkTestFunction *testFunction) {
     int32_t failures = 0;
@@ -69,7 +97,7 @@ void RunFailed(HWND) {
         selection.emplace_back(test, NvkTestFunctionGetSkip(test));
         NvkTestFunctionSetSkip(test, FailedInLastRun(test) ? 0 : 1);
     });
-    NvkBatchRun(nullptr);
+    RunTests(run::RunRequest());
     for (const auto &kept : selection) {
         NvkTestFunctionSetSkip(kept.first, kept.second);
     }
@@ -93,6 +121,20 @@ void ToggleShadowCopy(HWND) {
     StoreFlags();
 }
 
+// Takes effect at the next run.
+void ToggleSeparateProcess(HWND) {
+    Remembered().separateProcess = !Remembered().separateProcess;
+    StoreFlags();
+}
+
+void StopRun(HWND) { StopSeparateRun(); }
+
+template <int Seconds>
+void ChooseTimeLimit(HWND) {
+    Remembered().timeLimitSeconds = Seconds;
+    StoreFlags();
+}
+
 void SelectAll(HWND) { NvkBatchSkip(nullptr, 0); }
 
 void SelectNone(HWND) { NvkBatchSkip(nullptr, 1); }
@@ -108,33 +150,48 @@ void ShowXml(HWND) { SwitchViewMode(ViewMode::Xml); }
 struct Command {
     WORD id;
     OfferRule menuRule;
+    DuringRun duringRun;
     // Buttons that follow the rule; the others are always offered.
     bool buttonFollowsRule;
     void (*action)(HWND);
 };
 
+constexpr DuringRun kOffered = DuringRun::Offered;
+constexpr DuringRun kHeld = DuringRun::Held;
+
 const Command kCommands[] = {
-    {IDM_OPEN_LIBRARY, OfferRule::Always, false, OpenChosenLibrary},
-    {IDM_CLOSE_LIBRARY, OfferRule::BatchAvailable, true, CloseTestLibrary},
-    {IDM_RELOAD_LIBRARY, OfferRule::LibraryOpen, false, Reload},
-    {IDM_AUTO_RELOAD, OfferRule::Always, false, ToggleAutoReload},
-    {IDM_RUN_AFTER_RELOAD, OfferRule::Always, false, ToggleRunAfterReload},
-    {IDM_SHADOW_COPY, OfferRule::Always, false, ToggleShadowCopy},
-    {IDM_SAVE_RESULTS, OfferRule::ReportShown, false, ShowReportOptionsDialog},
-    {IDM_EXIT, OfferRule::Always, false, Exit},
-    {IDM_ABOUT, OfferRule::Always, false, ShowAboutBox},
-    {IDM_RUN_SELECTED, OfferRule::BatchAvailable, true, RunAll},
-    {IDM_RUN_BATCH, OfferRule::BatchAvailable, false, RunAvailableBatch},
-    {IDM_RUN_TEST_FUNCTION, OfferRule::CurrentTestFunction, false, RunCurrentTestFunction},
-    {IDM_RUN_FAILED, OfferRule::FailuresRecorded, false, RunFailed},
-    {IDM_SELECT_ALL, OfferRule::BatchAvailable, true, SelectAll},
-    {IDM_SELECT_NONE, OfferRule::BatchAvailable, true, SelectNone},
-    {IDM_EXPAND_TREE, OfferRule::BatchAvailable, false, Expand},
-    {IDM_COLLAPSE_TREE, OfferRule::BatchAvailable, false, Collapse},
-    {IDM_LIST_VIEW, OfferRule::NotInListMode, false, ShowList},
-    {IDM_XML_VIEW, OfferRule::NotInXmlMode, false, ShowXml},
-    {IDM_EDITOR_COMMAND, OfferRule::Always, false, ShowEditorCommandDialog},
+    {IDM_OPEN_LIBRARY, OfferRule::Always, kHeld, false, OpenChosenLibrary},
+    {IDM_CLOSE_LIBRARY, OfferRule::BatchAvailable, kHeld, true, CloseTestLibrary},
+    {IDM_RELOAD_LIBRARY, OfferRule::LibraryOpen, kHeld, false, Reload},
+    {IDM_AUTO_RELOAD, OfferRule::Always, kOffered, false, ToggleAutoReload},
+    {IDM_RUN_AFTER_RELOAD, OfferRule::Always, kOffered, false, ToggleRunAfterReload},
+    {IDM_SHADOW_COPY, OfferRule::Always, kOffered, false, ToggleShadowCopy},
+    {IDM_SAVE_RESULTS, OfferRule::ReportShown, kHeld, false, ShowReportOptionsDialog},
+    {IDM_EXIT, OfferRule::Always, kOffered, false, Exit},
+    {IDM_ABOUT, OfferRule::Always, kOffered, false, ShowAboutBox},
+    {IDM_RUN_SELECTED, OfferRule::BatchAvailable, kHeld, true, RunAll},
+    {IDM_RUN_BATCH, OfferRule::BatchAvailable, kHeld, false, RunAvailableBatch},
+    {IDM_RUN_TEST_FUNCTION, OfferRule::CurrentTestFunction, kHeld, false, RunCurrentTestFunction},
+    {IDM_RUN_FAILED, OfferRule::FailuresRecorded, kHeld, false, RunFailed},
+    {IDM_STOP_RUN, OfferRule::SeparateRunInProgress, kOffered, false, StopRun},
+    {IDM_SEPARATE_PROCESS, OfferRule::Always, kOffered, false, ToggleSeparateProcess},
+    {IDM_TIME_LIMIT_NONE, OfferRule::SeparateProcessChosen, kOffered, false, ChooseTimeLimit<0>},
+    {IDM_TIME_LIMIT_10, OfferRule::SeparateProcessChosen, kOffered, false, ChooseTimeLimit<10>},
+    {IDM_TIME_LIMIT_30, OfferRule::SeparateProcessChosen, kOffered, false, ChooseTimeLimit<30>},
+    {IDM_TIME_LIMIT_60, OfferRule::SeparateProcessChosen, kOffered, false, ChooseTimeLimit<60>},
+    {IDM_TIME_LIMIT_300, OfferRule::SeparateProcessChosen, kOffered, false, ChooseTimeLimit<300>},
+    {IDM_SELECT_ALL, OfferRule::BatchAvailable, kHeld, true, SelectAll},
+    {IDM_SELECT_NONE, OfferRule::BatchAvailable, kHeld, true, SelectNone},
+    {IDM_EXPAND_TREE, OfferRule::BatchAvailable, kOffered, false, Expand},
+    {IDM_COLLAPSE_TREE, OfferRule::BatchAvailable, kOffered, false, Collapse},
+    {IDM_LIST_VIEW, OfferRule::NotInListMode, kOffered, false, ShowList},
+    {IDM_XML_VIEW, OfferRule::NotInXmlMode, kOffered, false, ShowXml},
+    {IDM_EDITOR_COMMAND, OfferRule::Always, kOffered, false, ShowEditorCommandDialog},
 };
+
+// The time limits and their items, in the order of kTimeLimits.
+const WORD kTimeLimitItems[] = {IDM_TIME_LIMIT_NONE, IDM_TIME_LIMIT_10, IDM_TIME_LIMIT_30, IDM_TIME_LIMIT_60,
+                                IDM_TIME_LIMIT_300};
 
 WindowFacts GatherFacts() {
     WindowFacts facts;
@@ -144,6 +201,8 @@ WindowFacts GatherFacts() {
     facts.listMode = CurrentViewMode() == ViewMode::List;
     facts.libraryOpen = loader::IsTestLibraryLoaded();
     facts.failuresRecorded = facts.batchAvailable && AnyFailedInLastRun();
+    facts.separateRunInProgress = SeparateRunInProgress();
+    facts.separateProcessChosen = Remembered().separateProcess;
     return facts;
 }
 
@@ -170,6 +229,10 @@ void RunCommand(HWND mainWindow, WORD commandId) {
     }
     for (const Command &command : kCommands) {
         if (command.id == commandId && command.action != nullptr) {
+            // Keys and context menus reach here too, also for commands held by a run.
+            if (SeparateRunInProgress() && command.duringRun == DuringRun::Held) {
+                return;
+            }
             command.action(mainWindow);
             return;
         }
@@ -183,20 +246,34 @@ void UpdateCommandState(HWND mainWindow) {
     const WindowFacts facts = GatherFacts();
     const HMENU menu = GetMenu(mainWindow);
     for (const Command &command : kCommands) {
-        const bool offered = IsOffered(command.menuRule, facts);
+        const bool offered = IsOffered(command.menuRule, command.duringRun, facts);
         EnableMenuItem(menu, command.id, MF_BYCOMMAND | (offered ? MF_ENABLED : MF_GRAYED | MF_DISABLED));
-        if (command.buttonFollowsRule) {
-            EnableWindow(GetDlgItem(mainWindow, command.id), offered);
+        // The other buttons are offered always, but for those a run holds.
+        const bool buttonOffered =
+            command.buttonFollowsRule ? offered : IsOffered(OfferRule::Always, command.duringRun, facts);
+        if (const HWND button = GetDlgItem(mainWindow, command.id)) {
+            EnableWindow(button, buttonOffered);
         }
     }
     ShowViewChecks(menu, facts.listMode);
     ShowCheckItem(menu, IDM_AUTO_RELOAD, Remembered().autoReload);
     ShowCheckItem(menu, IDM_RUN_AFTER_RELOAD, Remembered().runAfterReload);
     ShowCheckItem(menu, IDM_SHADOW_COPY, Remembered().shadowCopy);
+    ShowCheckItem(menu, IDM_SEPARATE_PROCESS, Remembered().separateProcess);
+    for (size_t index = 0; index < sizeof kTimeLimitItems / sizeof kTimeLimitItems[0]; ++index) {
+        ShowCheckItem(menu, kTimeLimitItems[index], Remembered().timeLimitSeconds == kTimeLimits[index]);
+    }
     DrawMenuBar(mainWindow);
 }
 
+// A run in a worker process leaves the window usable: only the commands it holds
+// are greyed, by their rules.
 void UpdateRunningState(HWND mainWindow) {
+    if (SeparateRunInProgress()) {
+        UpdateCommandState(mainWindow);
+        SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+        return;
+    }
     const bool running = NvkIsRunning() != 0;
     const HMENU menu = GetMenu(mainWindow);
     const int count = GetMenuItemCount(menu);

@@ -275,6 +275,8 @@ void ShowRecentFiles(HWND mainWindow) {
     DrawMenuBar(mainWindow);
 }
 
+std::string OpenLibraryFile() { return openPath; }
+
 RunnerString ChooseTestLibrary(HWND owner) {
     char fileName[kFileNameBufferSize] = "";
     OPENFILENAMEA dialog = {};

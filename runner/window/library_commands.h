@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "window/runner_string.h"
 
 namespace runner {
@@ -31,6 +33,10 @@ void OpenRecentFile(HWND mainWindow, size_t index);
 
 // Lists the recent files in the File menu, above Exit.
 void ShowRecentFiles(HWND mainWindow);
+
+// The user's file of the open library, also when a copy of it was loaded; "" when
+// none is open.
+std::string OpenLibraryFile();
 
 // Asks for a DLL with the open-file dialog. Returns the chosen path, or no text when
 // the user cancels.

@@ -3,7 +3,10 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <shellapi.h>
+
 #include <cstdlib>
+#include <string>
 
 #include "library_loader.h"
 #include "resources/resource.h"
@@ -17,6 +20,8 @@
 #include "window/remembered_state.h"
 #include "window/runner_events.h"
 #include "window/shadow_copy.h"
+#include "test_worker.h"
+#include "worker_process.h"
 
 namespace runner {
 namespace {
@@ -32,18 +37,28 @@ void RegisterCommonControls() {
 
 // Only the main window's messages are fetched; the loop ends with the quit message
 // that the window posts to itself, or when the window is gone.
-void RunMessageLoop(HWND mainWindow, HACCEL accelerators) {
+void RunMessageLoop(HWND mainWindow) {
     MSG message;
     while (GetMessageA(&message, mainWindow, 0, 0) > 0) {
-        if (TranslateAcceleratorA(mainWindow, accelerators, &message)) {
-            continue;
-        }
-        if (IsDialogMessageA(mainWindow, &message)) {
-            continue;
-        }
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
+        DispatchWindowMessage(message);
     }
+}
+
+// Started as a worker by a run in a separate process: the arguments after the
+// option are the channel, the test library and the folder of its dependencies, as
+// the system has them.
+bool RunAsWorker(int &exitCode) {
+    int count = 0;
+    wchar_t **arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    const bool worker = arguments != nullptr && count >= 4 &&
+                        loader::Utf8FromWide(arguments[1]) == run::kWorkerChannelOption;
+    if (worker) {
+        run::TurnOffErrorDialogs();
+        exitCode = run::RunTestWorker(loader::Utf8FromWide(arguments[2]), loader::Utf8FromWide(arguments[3]),
+                                      count >= 5 ? loader::Utf8FromWide(arguments[4]) : std::string());
+    }
+    LocalFree(arguments);
+    return worker;
 }
 
 void RunGui(const char *libraryPath, int showCommand) {
@@ -53,7 +68,7 @@ void RunGui(const char *libraryPath, int showCommand) {
     NvkSetEventHandler(OnRunnerEvent, 1);
     RemoveLeftoverShadowCopies();
     ReadRememberedState();
-    const HWND mainWindow = CreateMainWindow();
+    const HWND mainWindow = CreateMainWindow(accelerators);
     if (mainWindow == nullptr) {
         return;
     }
@@ -62,7 +77,7 @@ void RunGui(const char *libraryPath, int showCommand) {
         OpenTestLibrary(mainWindow, libraryPath);
     }
     UpdateWindow(mainWindow);
-    RunMessageLoop(mainWindow, accelerators);
+    RunMessageLoop(mainWindow);
     StoreWindowState(mainWindow, CurrentViewMode() == ViewMode::Xml);
     loader::ReleaseTestLibrary();
     RemoveShadowCopiesExcept(std::string());
@@ -76,6 +91,10 @@ bool ReportWouldOverwriteLibrary(const char *reportPath, const char *libraryPath
 }
 
 int Run(int showCommand) {
+    int workerExit = 0;
+    if (RunAsWorker(workerExit)) {
+        return workerExit;
+    }
     const StartRequest request = ScanArguments(__argc, __argv, PathExists, ReportWouldOverwriteLibrary);
     int exitCode = 0;
     switch (request.mode) {

@@ -18,6 +18,7 @@
 #include "window/library_commands.h"
 #include "window/program_resources.h"
 #include "window/remembered_state.h"
+#include "window/test_run.h"
 
 namespace runner {
 namespace {
@@ -27,6 +28,7 @@ constexpr UINT_PTR kWatchTimer = 1;
 constexpr UINT kWatchMilliseconds = 500;
 
 HWND mainWindow = nullptr;
+HACCEL windowAccelerators = nullptr;
 ViewMode viewMode = ViewMode::List;
 SIZE initialClientSize = {0, 0};
 
@@ -98,7 +100,12 @@ void OnGetMinMaxInfo(MINMAXINFO *limits) {
 
 // The message loop fetches only this window's messages, so the quit message is
 // posted to the window rather than to the thread.
-void OnClose(HWND window) { PostMessageA(window, WM_QUIT, 0, 0); }
+// A run in a worker process is stopped first; the window closes once it ended.
+void OnClose(HWND window) {
+    if (!CloseAfterSeparateRun()) {
+        PostMessageA(window, WM_QUIT, 0, 0);
+    }
+}
 
 // The dialog manager turns Enter into IDOK before a list sees it; the list that has
 // the focus gets it back as its own Enter notification.
@@ -166,8 +173,17 @@ INT_PTR CALLBACK MainDialogProcedure(HWND window, UINT message, WPARAM wParam, L
 
 }  // namespace
 
-HWND CreateMainWindow() {
+HWND CreateMainWindow(HACCEL accelerators) {
+    windowAccelerators = accelerators;
     return CreateDialogParamA(ProgramInstance(), MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialogProcedure, 0);
+}
+
+void DispatchWindowMessage(MSG &message) {
+    if (TranslateAcceleratorA(mainWindow, windowAccelerators, &message) || IsDialogMessageA(mainWindow, &message)) {
+        return;
+    }
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
 }
 
 HWND MainWindow() { return mainWindow; }

@@ -6,8 +6,12 @@
 
 namespace runner {
 
-// Creates the window from its template, hidden.
-HWND CreateMainWindow();
+// Creates the window from its template, hidden; its keys are the accelerators'.
+HWND CreateMainWindow(HACCEL accelerators);
+
+// Hands one message to the window as its message loop does: to its keys, to the
+// dialog manager, or to its window. Also while a run in a worker process waits.
+void DispatchWindowMessage(MSG &message);
 
 HWND MainWindow();
 

@@ -64,6 +64,8 @@ void ReadRememberedState() {
     state.autoReload = ParseFlag(ReadText(key, "AutoReload").c_str(), true);
     state.runAfterReload = ParseFlag(ReadText(key, "RunAfterReload").c_str(), false);
     state.shadowCopy = ParseFlag(ReadText(key, "ShadowCopy").c_str(), true);
+    state.separateProcess = ParseFlag(ReadText(key, "SeparateProcess").c_str(), true);
+    state.timeLimitSeconds = ParseTimeLimit(ReadText(key, "TimeLimit").c_str());
     std::vector<std::string> recent;
     for (size_t index = 0; index < kRecentFileLimit; ++index) {
         recent.push_back(ReadText(key, RecentName(index).c_str()));
@@ -77,6 +79,8 @@ void StoreFlags() {
     WriteText("AutoReload", state.autoReload ? "1" : "0");
     WriteText("RunAfterReload", state.runAfterReload ? "1" : "0");
     WriteText("ShadowCopy", state.shadowCopy ? "1" : "0");
+    WriteText("SeparateProcess", state.separateProcess ? "1" : "0");
+    WriteText("TimeLimit", std::to_string(state.timeLimitSeconds));
 }
 
 void StoreRecentFiles() {

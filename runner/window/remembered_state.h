@@ -1,6 +1,6 @@
 // What the window keeps per user between starts, under
 // HKEY_CURRENT_USER\Software\Norvik\WindowsNorvik: placement, view mode, column
-// widths, the three check items, the recent files and the editor command.
+// widths, the check items, the time limit, the recent files and the editor command.
 #pragma once
 
 #include <windows.h>
@@ -22,6 +22,9 @@ struct RememberedState {
     bool autoReload = true;
     bool runAfterReload = false;
     bool shadowCopy = true;
+    // The tests run in a worker process: the window outlives whatever they do.
+    bool separateProcess = true;
+    int timeLimitSeconds = 0;  // one of kTimeLimits; 0 is none
     std::vector<std::string> recentFiles;
     std::string editorCommand;
 };

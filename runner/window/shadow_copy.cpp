@@ -151,6 +151,8 @@ void RemoveLeftoverShadowCopies() {
     FindClose(search);
 }
 
+std::string DependencyFolderOf(const std::string &libraryPath) { return FolderOf(libraryPath); }
+
 void SearchDependenciesBeside(const std::string &libraryPath) {
     SetDllDirectoryA(libraryPath.empty() ? nullptr : FolderOf(libraryPath).c_str());
 }

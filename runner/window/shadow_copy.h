@@ -26,4 +26,8 @@ void RemoveLeftoverShadowCopies();
 // libraries a copy imports; "" returns to the usual order.
 void SearchDependenciesBeside(const std::string &libraryPath);
 
+// The folder where the libraries that the library at libraryPath imports are looked
+// for first: its own.
+std::string DependencyFolderOf(const std::string &libraryPath);
+
 }  // namespace runner

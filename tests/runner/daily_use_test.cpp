@@ -34,14 +34,7 @@ void WriteBytes(const std::string &path, const std::string &bytes) {
     file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-void SetSetting(const char *name, const std::string &value) {
-    HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, OwnDesktop::SettingsKey(), 0, nullptr, 0, KEY_SET_VALUE,
-                                             nullptr, &key, nullptr));
-    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE *>(value.c_str()),
-                   static_cast<DWORD>(value.size() + 1));
-    RegCloseKey(key);
-}
+void SetSetting(const char *name, const std::string &value) { OwnDesktop::SetRunnerSetting(name, value); }
 
 std::string Setting(const char *name) {
     char value[2048] = "";

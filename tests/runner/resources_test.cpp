@@ -97,6 +97,7 @@ TEST_F(RunnerResources, AcceleratorsMapTheDocumentedKeys) {
         {FVIRTKEY | FNOINVERT, VK_F7, IDM_RUN_TEST_FUNCTION},
         {FNOINVERT, 0x12, IDM_RELOAD_LIBRARY},
         {FVIRTKEY | FNOINVERT, VK_F8, IDM_RUN_FAILED},
+        {FVIRTKEY | FNOINVERT, VK_ESCAPE, IDM_STOP_RUN},
     };
     ASSERT_EQ(sizeof expected / sizeof expected[0], entries.size());
     for (size_t index = 0; index < entries.size(); ++index) {
@@ -126,6 +127,9 @@ TEST_F(RunnerResources, TheMenuNamesEveryCommandWithItsKey) {
         {IDM_SHADOW_COPY, "Load a Sha&dow Copy"},
         {IDM_RUN_FAILED, "Run &Failed Unit Tests\tF8"},
         {IDM_EDITOR_COMMAND, "&Editor Command..."},
+        {IDM_STOP_RUN, "S&top\tEsc"},
+        {IDM_SEPARATE_PROCESS, "Run Tests in a Se&parate Process"},
+        {IDM_TIME_LIMIT_30, "&30 Seconds"},
     };
     for (const auto &item : expected) {
         char text[256] = "";
@@ -138,17 +142,21 @@ TEST_F(RunnerResources, TheMenuNamesEveryCommandWithItsKey) {
 // Commands added to the window each describe themselves in the string table, at
 // their own id, and take no id the window used before.
 TEST_F(RunnerResources, EveryAddedCommandHasADescription) {
-    for (const unsigned id : {IDM_RELOAD_LIBRARY, IDM_RUN_FAILED, IDM_AUTO_RELOAD, IDM_RUN_AFTER_RELOAD,
-                              IDM_SHADOW_COPY, IDM_EDITOR_COMMAND}) {
+    const unsigned added[] = {IDM_RELOAD_LIBRARY,  IDM_RUN_FAILED,       IDM_AUTO_RELOAD,    IDM_RUN_AFTER_RELOAD,
+                              IDM_SHADOW_COPY,     IDM_EDITOR_COMMAND,   IDM_STOP_RUN,       IDM_SEPARATE_PROCESS,
+                              IDM_TIME_LIMIT_NONE, IDM_TIME_LIMIT_10,    IDM_TIME_LIMIT_30,  IDM_TIME_LIMIT_60,
+                              IDM_TIME_LIMIT_300};
+    for (const unsigned id : added) {
         EXPECT_FALSE(String(id).empty()) << id;
     }
-    for (unsigned id = IDS_RUN_FAILED_MENU; id <= IDS_SOURCE_CAPTION; ++id) {
+    for (unsigned id = IDS_RUN_FAILED_MENU; id <= IDS_WORKER_FAILED; ++id) {
         EXPECT_FALSE(String(id).empty()) << id;
     }
     const unsigned before[] = {100, 101, 102, 103, 110, 120, 121, 122, 140, 141, 142, 143, 150, 151};
-    for (const unsigned id :
-         {IDM_RELOAD_LIBRARY, IDM_RUN_FAILED, IDM_AUTO_RELOAD, IDM_RUN_AFTER_RELOAD, IDM_SHADOW_COPY,
-          IDM_EDITOR_COMMAND, IDM_RECENT_FIRST, IDM_RECENT_LAST, IDM_RECENT_SEPARATOR}) {
+    for (const unsigned id : added) {
+        EXPECT_EQ(std::end(before), std::find(std::begin(before), std::end(before), id)) << id;
+    }
+    for (const unsigned id : {IDM_RECENT_FIRST, IDM_RECENT_LAST, IDM_RECENT_SEPARATOR}) {
         EXPECT_EQ(std::end(before), std::find(std::begin(before), std::end(before), id)) << id;
     }
 }

@@ -76,6 +76,15 @@ protected:
         const std::string gateName = "NorvikViewsGate" + std::to_string(GetCurrentProcessId());
         gate_ = CreateEventA(nullptr, TRUE, TRUE, gateName.c_str());
         SetEnvironmentVariableA("NORVIK_VIEWS_GATE", gateName.c_str());
+        OwnDesktop::SetRunnerSetting("SeparateProcess", "1");
+        StartRunner();
+    }
+    void TearDown() override {
+        ExitRunner();
+        CloseHandle(gate_);
+    }
+
+    void StartRunner() {
         const std::string library = BuiltFile("runner_views_library.dll");
         runner_ = std::make_unique<RunnerProcess>(std::vector<std::string>{library}, OwnDesktop::Name());
         ASSERT_TRUE(runner_->Started());
@@ -90,12 +99,12 @@ protected:
         DWORD_PTR result = 0;
         SendMessageTimeoutA(window_, WM_NULL, 0, 0, SMTO_NORMAL, kWaitMilliseconds, &result);
     }
-    void TearDown() override {
+    void ExitRunner() {
         if (window_ != nullptr) {
             Command(window_, IDM_EXIT);
             EXPECT_EQ(0u, runner_->WaitForExit(kWaitMilliseconds));
+            window_ = nullptr;
         }
-        CloseHandle(gate_);
     }
 
     // Carries out a command and returns when it is over, runs included.
@@ -384,7 +393,11 @@ TEST_F(ViewsWindow, TheContextMenuRunsTheTestFunctionOrTheBatchUnderTheClick) {
     EXPECT_EQ(nullptr, PopupMenuOf(runner_->Id()));
 }
 
-TEST_F(ViewsWindow, TheWindowIsInertDuringARunAndOffersItsCommandsAfterwards) {
+// The run in the window's own process keeps the window inert until it returns.
+TEST_F(ViewsWindow, InItsOwnProcessTheWindowIsInertDuringARunAndOffersItsCommandsAfterwards) {
+    ExitRunner();
+    OwnDesktop::SetRunnerSetting("SeparateProcess", "0");
+    StartRunner();
     const int enabledBefore = EnabledControls(window_);
     ResetEvent(gate_);
     Command(window_, IDM_RUN_SELECTED);
@@ -394,6 +407,26 @@ TEST_F(ViewsWindow, TheWindowIsInertDuringARunAndOffersItsCommandsAfterwards) {
     for (WORD button : {IDM_OPEN_LIBRARY, IDM_CLOSE_LIBRARY, IDM_SELECT_ALL, IDM_SELECT_NONE, IDM_RUN_SELECTED}) {
         EXPECT_TRUE(IsWindowEnabled(GetDlgItem(window_, button))) << button;
     }
+}
+
+// A run in a worker process leaves the window live: its views can be read and
+// scrolled, and only what would change the registry or start a run waits.
+TEST_F(ViewsWindow, WithASeparateProcessTheWindowStaysLiveAndHoldsOnlyRunCommands) {
+    ResetEvent(gate_);
+    Command(window_, IDM_RUN_SELECTED);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindowEnabled(GetDlgItem(window_, IDM_RUN_SELECTED)); }));
+    for (WORD button : {IDM_OPEN_LIBRARY, IDM_CLOSE_LIBRARY, IDM_SELECT_ALL, IDM_SELECT_NONE}) {
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(window_, button))) << button;
+    }
+    for (int control : {IDC_TEST_TREE, IDC_RESULT_LIST, IDC_FAILURE_LIST, IDM_ABOUT, IDM_XML_VIEW}) {
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(window_, control))) << control;
+    }
+    // The window answers while the test waits: a row of the run can be read.
+    ASSERT_TRUE(WaitFor([&] { return ReadProgress(progress_).position >= 1; }));
+    EXPECT_FALSE(Rows().empty());
+    SetEvent(gate_);
+    ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(GetDlgItem(window_, IDM_RUN_SELECTED)) != FALSE; }));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(window_, IDM_OPEN_LIBRARY)));
 }
 
 TEST_F(ViewsWindow, SwitchesBetweenTheListsAndTheXmlView) {

@@ -32,6 +32,16 @@ public:
     // The key under HKEY_CURRENT_USER where the runners keep their settings.
     static const char *SettingsKey() { return settingsKey_.c_str(); }
 
+    // A setting of the runners started from now on, as the window stores it.
+    static void SetRunnerSetting(const char *name, const std::string &value) {
+        HKEY key = nullptr;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, settingsKey_.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
+                                                 nullptr, &key, nullptr));
+        RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE *>(value.c_str()),
+                       static_cast<DWORD>(value.size() + 1));
+        RegCloseKey(key);
+    }
+
 private:
     static inline std::string name_;
     static inline std::string settingsKey_;

@@ -1,0 +1,26 @@
+// Running the tests the commands ask for: in the window's own process, as the
+// library's run, or in a worker process while the window keeps handling its
+// messages, can be stopped, and outlives whatever the tests do.
+#pragma once
+
+#include "run_plan.h"
+#include "plan_runner.h"
+
+namespace runner {
+
+// Runs the request, in a worker process when Run Tests in a Separate Process is on;
+// returns once the run ended. The library raises the same events either way.
+void RunTests(const run::RunRequest &request);
+
+// Whether a run in a worker process is going on: the window is live meanwhile.
+bool SeparateRunInProgress();
+
+// Ends the run in the worker process: the test in progress fails as stopped, and
+// the tests after it do not run.
+void StopSeparateRun();
+
+// Asked to close during a separate run: stops it and returns true, the window then
+// closes once the run ended; false when no such run goes on.
+bool CloseAfterSeparateRun();
+
+}  // namespace runner
