@@ -1,6 +1,5 @@
 #include "console_output.h"
 
-#include <cstdio>
 
 #include "console_text.h"
 #include "platform.h"
@@ -39,9 +38,8 @@ void ConsoleOutput::TestFinished(const std::string &rawName, const TestRecord &t
     std::string text;
     if (verbosity_ == Verbosity::Verbose) {
         const bool passed = test.outcome == Outcome::Passed;
-        char seconds[32];
-        std::snprintf(seconds, sizeof seconds, " (%.3f s)\n", test.seconds);
-        text += Coloured(passed ? kGreen : kRed, passed ? "[PASS]" : "[FAIL]") + " " + fullName + seconds;
+        text += Coloured(passed ? kGreen : kRed, passed ? "[PASS]" : "[FAIL]") + " " + fullName + " (" +
+                MillisecondsText(test.seconds) + " s)\n";
     }
     for (const FailureRecord &failure : test.failures) {
         text += EscapeControlBytes(failure.file) + "(" + std::to_string(failure.line) +
@@ -54,9 +52,8 @@ void ConsoleOutput::Summary(const Counts &counts, const std::vector<std::string>
     std::string text;
     const unsigned ran = counts.passed + counts.failed;
     if (verbosity_ != Verbosity::Quiet) {
-        char seconds[32];
-        std::snprintf(seconds, sizeof seconds, "%.3f", counts.seconds);
-        text += std::to_string(ran) + (ran == 1 ? " test" : " tests") + " ran in " + seconds + " s\n";
+        text += std::to_string(ran) + (ran == 1 ? " test" : " tests") + " ran in " + MillisecondsText(counts.seconds) +
+                " s\n";
         if (!failedTests.empty()) {
             text += "Failed tests:\n";
             for (const std::string &name : failedTests) {

@@ -27,6 +27,9 @@ namespace {
 // run that finished.
 enum class Activity { Idle, Loading, Running, Unloading };
 
+// The longest the reports of a hung library may take before the process ends anyway.
+constexpr double kReportSeconds = 60;
+
 class Session : private run::RemoteRunObserver {
 public:
     Session(const Options &options, bool colour, uint64_t seed)
@@ -51,6 +54,8 @@ public:
         // started while the loader is busy would wait for it.
         if (options_.timeoutSeconds > 0) {
             libraryWatchdog_.reset(new run::Watchdog(options_.timeoutSeconds, [this](double) { OnLibraryHang(); }));
+            reportWatchdog_.reset(
+                new run::Watchdog(kReportSeconds, [](double) { run::EndThisProcess(kExitTimeout); }));
         }
         // Also with workers: the libraries are loaded and unloaded in this process.
         NvkSetProcessEndHandler(&Session::OnProcessEnd);
@@ -355,7 +360,10 @@ private:
 
     // On the watchdog's thread, while the main thread is still in the library's
     // loading or unloading.
+    // Reporting may itself wait for the loader the library holds: the process ends
+    // all the same, with what got out by then.
     void OnLibraryHang() {
+        reportWatchdog_->Arm();
         ReportEnd(kExitTimeout, "did not return within " + run::SecondsText(options_.timeoutSeconds));
     }
 
@@ -408,6 +416,7 @@ private:
     run::BlockingWait wait_;
     std::unique_ptr<run::PlanRunner> runner_;
     std::unique_ptr<run::Watchdog> libraryWatchdog_;
+    std::unique_ptr<run::Watchdog> reportWatchdog_;
     std::string library_;
     std::string xmlPath_;
     size_t selectedTests_ = 0;

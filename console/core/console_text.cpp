@@ -1,5 +1,7 @@
 #include "console_text.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 
 namespace console {
@@ -44,6 +46,14 @@ std::string ListedName(const std::string &fullName) {
         }
     }
     return listed;
+}
+
+std::string MillisecondsText(double seconds) {
+    // Beyond 2^53 milliseconds the count is no longer exact; no run lasts that long.
+    const double milliseconds = seconds > 0 ? std::min(seconds * 1000 + 0.5, 9007199254740992.0) : 0.0;
+    const auto count = static_cast<uint64_t>(milliseconds);
+    const std::string fraction = std::to_string(count % 1000);
+    return std::to_string(count / 1000) + "." + std::string(3 - fraction.size(), '0') + fraction;
 }
 
 }  // namespace console

@@ -1,5 +1,5 @@
 // Texts the console runner makes from what tests leave: names and messages made
-// safe for one console line.
+// safe for one console line, and times.
 #pragma once
 
 #include <string>
@@ -14,5 +14,10 @@ std::string EscapeControlBytes(const std::string &text);
 // A test's name as --list prints it: control bytes escaped as above and a
 // backslash as "\\", so that each name is one line and reads back unambiguously.
 std::string ListedName(const std::string &fullName);
+
+// Seconds to the millisecond ("12.345"). Made without the C library's number
+// formatting: that may look up the runtime's module, which waits for the loader
+// while a library's loading or unloading hangs and the runner reports it.
+std::string MillisecondsText(double seconds);
 
 }  // namespace console

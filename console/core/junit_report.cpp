@@ -1,7 +1,7 @@
 #include "junit_report.h"
 
-#include <cstdio>
 
+#include "console_text.h"
 #include "xml_text.h"
 
 namespace console {
@@ -45,16 +45,10 @@ std::string Attribute(const char *name, const std::string &value) {
     return text;
 }
 
-std::string Seconds(double seconds) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.3f", seconds);
-    return text;
-}
-
 std::string CountAttributes(const Counts &counts) {
     return Attribute("tests", std::to_string(counts.passed + counts.failed + counts.skipped)) +
            Attribute("failures", std::to_string(counts.failed)) + Attribute("errors", "0") +
-           Attribute("skipped", std::to_string(counts.skipped)) + Attribute("time", Seconds(counts.seconds));
+           Attribute("skipped", std::to_string(counts.skipped)) + Attribute("time", MillisecondsText(counts.seconds));
 }
 
 const char *FailureType(const TestRecord &test) {
@@ -94,7 +88,7 @@ void AppendTestCase(std::string &out, const std::string &batchName, const TestRe
     out += "    <testcase";
     AppendAttribute(out, "classname", batchName);
     AppendAttribute(out, "name", test.name);
-    AppendAttribute(out, "time", Seconds(test.seconds));
+    AppendAttribute(out, "time", MillisecondsText(test.seconds));
     switch (test.outcome) {
     case Outcome::Passed:
         out += "/>\n";

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -148,6 +149,19 @@ TEST(ConsoleText, ControlBytesAreEscaped) {
     // "\n" one with a line end.
     EXPECT_EQ("Line\\nBreak.Back\\\\slash\\x01", console::ListedName("Line\nBreak.Back\\slash\x01"));
     EXPECT_EQ("Batch.\\\\n", console::ListedName("Batch.\\n"));
+}
+
+TEST(ConsoleText, SecondsShowToTheRoundedMillisecond) {
+    const struct {
+        double seconds;
+        const char *text;
+    } times[] = {
+        {0.0, "0.000"},       {0.0004, "0.000"},   {0.0006, "0.001"},      {1.2345678, "1.235"},
+        {59.9996, "60.000"},  {1234567.0, "1234567.000"}, {-1.0, "0.000"}, {std::nan(""), "0.000"},
+    };
+    for (const auto &check : times) {
+        EXPECT_EQ(check.text, console::MillisecondsText(check.seconds)) << check.seconds;
+    }
 }
 
 }  // namespace
