@@ -10,6 +10,12 @@
 #include "wide_text_windows.h"
 #include "worker_process.h"
 
+// Windows 10's attribute; the headers declare it only for programs that require that
+// version, and older systems refuse it, which the start below allows for.
+#ifndef PROC_THREAD_ATTRIBUTE_JOB_LIST
+#  define PROC_THREAD_ATTRIBUTE_JOB_LIST 0x0002000D
+#endif
+
 namespace run {
 
 const char kWorkerChannelOption[] = "--worker-channel";
@@ -71,6 +77,41 @@ KernelHandle JobForWorker() {
     }
     return job;
 }
+
+// Puts the process CreateProcess makes in a job from its first instruction, so that a
+// runner that ends during CreateProcess leaves no worker behind, suspended or not.
+class JobAttribute {
+public:
+    explicit JobAttribute(HANDLE job) : job_(job) {
+        SIZE_T size = 0;
+        InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+        storage_.resize(size);
+        auto *list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(storage_.data());
+        if (job_ == nullptr || size == 0 || !InitializeProcThreadAttributeList(list, 1, 0, &size)) {
+            return;
+        }
+        list_ = list;
+        if (!UpdateProcThreadAttribute(list_, 0, PROC_THREAD_ATTRIBUTE_JOB_LIST, &job_, sizeof job_, nullptr,
+                                       nullptr)) {
+            DeleteProcThreadAttributeList(list_);
+            list_ = nullptr;
+        }
+    }
+    ~JobAttribute() {
+        if (list_ != nullptr) {
+            DeleteProcThreadAttributeList(list_);
+        }
+    }
+    JobAttribute(const JobAttribute &) = delete;
+    JobAttribute &operator=(const JobAttribute &) = delete;
+
+    LPPROC_THREAD_ATTRIBUTE_LIST List() const { return list_; }
+
+private:
+    HANDLE job_;
+    std::vector<char> storage_;
+    LPPROC_THREAD_ATTRIBUTE_LIST list_ = nullptr;
+};
 
 class WindowsWorker final : public WorkerProcess {
 public:
@@ -192,19 +233,26 @@ std::unique_ptr<WorkerProcess> StartWorkerProcess(const std::vector<std::string>
         AppendQuoted(line, WideFromUtf8(argument));
     }
 
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
+    // Where the system cannot start the worker in its job, the worker waits,
+    // suspended, until it is in it.
+    KernelHandle job = JobForWorker();
+    const JobAttribute inJob(job.Get());
+    STARTUPINFOEXW startup = {};
+    startup.StartupInfo.cb = sizeof startup;
+    startup.lpAttributeList = inJob.List();
+    const DWORD flags = inJob.List() != nullptr ? EXTENDED_STARTUPINFO_PRESENT : CREATE_SUSPENDED;
     PROCESS_INFORMATION started = {};
-    if (!CreateProcessW(program, &line[1], nullptr, nullptr, TRUE, CREATE_SUSPENDED, nullptr, nullptr, &startup,
+    if (!CreateProcessW(program, &line[1], nullptr, nullptr, TRUE, flags, nullptr, nullptr, &startup.StartupInfo,
                         &started)) {
         return nullptr;
     }
     KernelHandle process(started.hProcess), thread(started.hThread);
-    KernelHandle job = JobForWorker();
-    if (job && !AssignProcessToJobObject(job.Get(), process.Get())) {
-        job.Reset();
+    if (inJob.List() == nullptr) {
+        if (job && !AssignProcessToJobObject(job.Get(), process.Get())) {
+            job.Reset();
+        }
+        ResumeThread(thread.Get());
     }
-    ResumeThread(thread.Get());
     return std::unique_ptr<WorkerProcess>(
         new WindowsWorker(std::move(process), std::move(job), std::move(toWorkerWrite), std::move(fromWorkerRead)));
 }

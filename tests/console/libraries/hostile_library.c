@@ -22,23 +22,28 @@ static void NVK_CALL ChangesFolder(void) { NVK_ASSERT_TRUE(HostileChangeFolder()
 static void NVK_CALL FailsFirst(void) { NVK_ASSERT(0, "found by the first test"); }
 static void NVK_CALL ResetsEveryTest(void) { NvkBatchResetAllTests(NULL, 0); }
 
-static void NVK_CALL SleepsInTheSystem(void) { HostileSleepForever(); }
 static void NVK_CALL HoldsTheOutputLock(void) {
     HostileLockOutput();
     HostileSleepForever();
 }
 
 static void NVK_CALL ClosesEveryHandle(void) { HostileCloseEveryHandle(); }
-/* Counts its runs in the file NORVIK_HOSTILE_RUNS names: the handles closed before
- * may have been the standard output's. */
-static void NVK_CALL RunsOnce(void) {
+/* Notes a run in the file NORVIK_HOSTILE_RUNS names, where one is named: the
+ * handles closed before may have been the standard output's. */
+static int NoteRun(void) {
     const char *runs = getenv("NORVIK_HOSTILE_RUNS");
     FILE *file = runs != NULL ? fopen(runs, "a") : NULL;
-    NVK_ASSERT_NOT_NULL(file);
-    if (file != NULL) {
-        fputs("ran\n", file);
-        fclose(file);
+    if (file == NULL) {
+        return 0;
     }
+    fputs("ran\n", file);
+    fclose(file);
+    return 1;
+}
+static void NVK_CALL RunsOnce(void) { NVK_ASSERT_TRUE(NoteRun()); }
+static void NVK_CALL SleepsInTheSystem(void) {
+    NoteRun();
+    HostileSleepForever();
 }
 
 static void NVK_CALL LeavesAChild(void) { NVK_ASSERT_TRUE(HostileLeaveAChild()); }
