@@ -1,0 +1,216 @@
+// The window running its tests in a worker process, driven from outside: the views
+// end as a run in the window's own process leaves them, and the window outlives
+// tests that end the worker, never return or are stopped, and can be read mid-run.
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "gui_support.h"
+#include "resources/resource.h"
+#include "runner_process.h"
+#include "window_probe.h"
+
+namespace {
+
+using namespace window_driving;
+
+const auto *const ownDesktop = ::testing::AddGlobalTestEnvironment(new OwnDesktop);
+
+constexpr int kResultColumns = 7;
+constexpr int kTimeColumn = 4;
+constexpr int kResultColumn = 3;
+constexpr int kFailureColumns = 2;
+
+// What the views show, times left out: they differ from run to run.
+struct Views {
+    std::vector<std::string> tree;
+    std::vector<Row> rows;
+    std::vector<std::vector<Row>> failures;  // of each row
+    Progress progress;
+    std::wstring report;
+};
+
+// Items as text, their handles left out.
+std::vector<std::string> Described(const std::vector<TreeItem> &tree) {
+    std::vector<std::string> items;
+    for (const TreeItem &item : tree) {
+        items.push_back(item.text + " level " + std::to_string(item.level) + " image " + std::to_string(item.image) +
+                        " box " + std::to_string(item.checkBox));
+    }
+    return items;
+}
+
+class SeparateProcessWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const std::string gateName = "NorvikSeparateGate" + std::to_string(GetCurrentProcessId());
+        gate_ = CreateEventA(nullptr, TRUE, FALSE, gateName.c_str());
+        reached_ = CreateEventA(nullptr, TRUE, FALSE, (gateName + "Reached").c_str());
+        SetEnvironmentVariableA("NORVIK_SEPARATE_GATE", gateName.c_str());
+        OwnDesktop::SetRunnerSetting("TimeLimit", "10");
+    }
+    void TearDown() override {
+        SetEvent(gate_);
+        ExitRunner();
+        CloseHandle(gate_);
+        CloseHandle(reached_);
+    }
+
+    void StartRunner(bool separateProcess) {
+        OwnDesktop::SetRunnerSetting("SeparateProcess", separateProcess ? "1" : "0");
+        const std::string library = BuiltFile("runner_separate_process_library.dll");
+        runner_ = std::make_unique<RunnerProcess>(std::vector<std::string>{library}, OwnDesktop::Name());
+        ASSERT_TRUE(runner_->Started());
+        window_ = WaitForMainWindow(runner_->Id(), library + " - " + kDisplayName);
+        ASSERT_NE(nullptr, window_);
+        tree_ = GetDlgItem(window_, IDC_TEST_TREE);
+        results_ = GetDlgItem(window_, IDC_RESULT_LIST);
+        failures_ = GetDlgItem(window_, IDC_FAILURE_LIST);
+        Send(WM_NULL);
+    }
+    void ExitRunner() {
+        if (window_ != nullptr) {
+            Command(window_, IDM_EXIT);
+            EXPECT_EQ(0u, runner_->WaitForExit(kWaitMilliseconds));
+            window_ = nullptr;
+        }
+    }
+
+    // Returns once the window has handled the message: a run command, once the run is over.
+    void Send(UINT message, WPARAM wParam = 0) {
+        DWORD_PTR result = 0;
+        SendMessageTimeoutA(window_, message, wParam, 0, SMTO_NORMAL, kWaitMilliseconds, &result);
+    }
+    void RunBatch(const std::string &batch) {
+        SelectItem(batch);
+        Send(WM_COMMAND, MAKEWPARAM(IDM_RUN_BATCH, 0));
+    }
+    void StartBatchRun(const std::string &batch) {
+        SelectItem(batch);
+        Command(window_, IDM_RUN_BATCH);
+    }
+    bool RunInProgress() { return !IsWindowEnabled(GetDlgItem(window_, IDM_RUN_SELECTED)); }
+
+    void SelectItem(const std::string &text) {
+        for (const TreeItem &item : ReadTree(tree_)) {
+            if (item.text == text) {
+                SendMessageA(tree_, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item.handle));
+            }
+        }
+    }
+
+    std::vector<Row> Rows() {
+        std::vector<Row> rows = ReadRows(results_, kResultColumns);
+        for (Row &row : rows) {
+            row[kTimeColumn].clear();
+        }
+        return rows;
+    }
+    std::string ResultOf(const std::string &test) {
+        for (const Row &row : Rows()) {
+            if (row[0] == test) {
+                return row[kResultColumn];
+            }
+        }
+        return "(no row)";
+    }
+    // The failure messages of a test function, as the list shows them once it is current.
+    std::vector<std::string> FailuresOf(const std::string &test) {
+        SelectItem(test);
+        std::vector<std::string> messages;
+        for (const Row &row : ReadRows(failures_, kFailureColumns)) {
+            messages.push_back(row[1]);
+        }
+        return messages;
+    }
+
+    Views ReadViews() {
+        Views views;
+        views.tree = Described(ReadTree(tree_));
+        views.rows = Rows();
+        for (const Row &row : views.rows) {
+            SelectItem(row[0]);
+            views.failures.push_back(ReadRows(failures_, kFailureColumns));
+        }
+        views.progress = ReadProgress(GetDlgItem(window_, IDC_PROGRESS));
+        Send(WM_COMMAND, MAKEWPARAM(IDM_XML_VIEW, 0));
+        static const std::wregex times(L"<ExecutionTime>[^<]*</ExecutionTime>");
+        views.report = std::regex_replace(ReadWideText(GetDlgItem(window_, IDC_XML_VIEW)), times, L"");
+        Send(WM_COMMAND, MAKEWPARAM(IDM_LIST_VIEW, 0));
+        return views;
+    }
+
+    HANDLE gate_ = nullptr;
+    HANDLE reached_ = nullptr;
+    std::unique_ptr<RunnerProcess> runner_;
+    HWND window_ = nullptr;
+    HWND tree_ = nullptr;
+    HWND results_ = nullptr;
+    HWND failures_ = nullptr;
+};
+
+// Checks in setups and tear-downs, failures, a crash and a switched-off test.
+TEST_F(SeparateProcessWindow, ShowsWhatARunInTheWindowsOwnProcessShows) {
+    Views views[2];
+    for (const bool separateProcess : {false, true}) {
+        StartRunner(separateProcess);
+        RunBatch("Setups");
+        views[separateProcess] = ReadViews();
+        ExitRunner();
+    }
+    ASSERT_EQ(13u, views[0].rows.size());
+    for (const Row &row : views[0].rows) {
+        if (row[0] == "Crashes") {
+            EXPECT_EQ("Failed", row[kResultColumn]);
+        }
+    }
+    EXPECT_EQ(3, views[0].progress.maximum);
+    EXPECT_EQ(views[0].tree, views[1].tree);
+    EXPECT_EQ(views[0].rows, views[1].rows);
+    EXPECT_EQ(views[0].failures, views[1].failures);
+    EXPECT_EQ(views[0].progress.position, views[1].progress.position);
+    EXPECT_EQ(views[0].progress.maximum, views[1].progress.maximum);
+    EXPECT_EQ(views[0].progress.bar, views[1].progress.bar);
+    EXPECT_EQ(views[0].report, views[1].report);
+}
+
+TEST_F(SeparateProcessWindow, OutlivesTestsThatEndTheWorkerOrNeverReturn) {
+    StartRunner(true);
+    RunBatch("Ends");
+    EXPECT_EQ("Failed", ResultOf("CallsExit"));
+    const std::vector<std::string> exitFailures = FailuresOf("CallsExit");
+    ASSERT_EQ(1u, exitFailures.size());
+    EXPECT_EQ("The test process ended during this test: exit code 0x3", exitFailures[0]);
+    EXPECT_EQ("Passed", ResultOf("PassesAfterExit"));
+    EXPECT_EQ("Failed", ResultOf("OverflowsTheStack"));
+    EXPECT_EQ("Passed", ResultOf("PassesAfterOverflow"));
+
+    RunBatch("Hangs");
+    EXPECT_EQ("Failed", ResultOf("NeverReturns"));
+    EXPECT_EQ(std::vector<std::string>{"Timed out after 10 seconds"}, FailuresOf("NeverReturns"));
+    EXPECT_EQ("Passed", ResultOf("PassesAfterHang"));
+    EXPECT_FALSE(RunInProgress());
+}
+
+// While a test waits, the failures found so far can be read; Escape stops the run,
+// the waiting test fails as stopped and the rest of the batch stays not run.
+TEST_F(SeparateProcessWindow, ReadsFailuresMidRunAndStopsAtTheTestInProgress) {
+    StartRunner(true);
+    StartBatchRun("Gated");
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(reached_, kWaitMilliseconds));
+    EXPECT_TRUE(RunInProgress());
+    EXPECT_EQ("Failed", ResultOf("FailsBeforeTheGate"));
+    EXPECT_EQ(std::vector<std::string>{"read me while the run goes on"}, FailuresOf("FailsBeforeTheGate"));
+
+    PressKey(window_, VK_ESCAPE);
+    ASSERT_TRUE(WaitFor([&] { return !RunInProgress(); }));
+    EXPECT_EQ("Failed", ResultOf("WaitsAtTheGate"));
+    EXPECT_EQ(std::vector<std::string>{"stopped"}, FailuresOf("WaitsAtTheGate"));
+    EXPECT_EQ("", ResultOf("PassesAfterTheGate"));
+}
+
+}  // namespace
