@@ -183,8 +183,10 @@ bool RefuseTest(const NvkBatch *batch, const char *name, NvkTestProc function, c
     }
     if (batch->index->testNames.count(name) != 0) {
         const NvkTestFunction *first = FindTest(batch, name, nullptr);
-        nvk::RecordRegistrationError("%s.%s%s was not added: the batch already has a test of that name%s", batch->name,
-                                     name, place.c_str(), PlaceOf(first->sourceFile, first->sourceLine).c_str());
+        const std::string firstPlace = PlaceOf(first->sourceFile, first->sourceLine);
+        nvk::RecordRegistrationError("%s.%s%s was not added: the batch already has a test of that name%s%s",
+                                     batch->name, name, place.c_str(), firstPlace.empty() ? "" : ",",
+                                     firstPlace.c_str());
         return true;
     }
     if (batch->index->testFunctions.count(AddressOf(function)) != 0) {

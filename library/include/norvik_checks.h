@@ -152,14 +152,15 @@ static NVK_INLINE const char *NvkCheckRecordProgress(const char *message) {
 /* ---- Breaking into the debugger --------------------------------------------------- */
 
 /* A breakpoint instruction in the expansion of the check, so that the debugger stops on
- * the check's own line rather than in a function of the library or of this header. */
-#if defined(__clang__)
+ * the check's own line rather than in a function of the library or of this header. A
+ * debugger shows where the trap left off: the nop after it keeps that on the check. */
+#if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
+#  define NVK_DEBUG_BREAK() __extension__({ __asm__ __volatile__("int3\n\tnop"); })
+#elif defined(__clang__)
 #  define NVK_DEBUG_BREAK() __builtin_debugtrap()
 #elif defined(_MSC_VER)
 #  include <intrin.h>
 #  define NVK_DEBUG_BREAK() __debugbreak()
-#elif defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
-#  define NVK_DEBUG_BREAK() __extension__({ __asm__ __volatile__("int3"); })
 #else
 #  include <signal.h>
 #  define NVK_DEBUG_BREAK() ((void)raise(SIGTRAP))
