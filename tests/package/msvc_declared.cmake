@@ -38,6 +38,11 @@ foreach(source ${SOURCES})
   list(APPEND objects ${WORK_DIR}/${name}.obj)
 endforeach()
 
+# Every check of the headers, Windows' included, compiles with MSVC's rules in C as well.
+run("Compiling every check with MSVC's rules" ${CLANG_CL} --target=${target} /nologo /c /W4 /WX /O2 /GS- /Zl
+  -DHEADER_CHECK_NAME=HeaderCheck_msvc -I${INCLUDE_DIR} -imsvc ${WINE_INCLUDE}/msvcrt -imsvc ${WINE_INCLUDE}/windows
+  /Fo${WORK_DIR}/header_check.obj -- ${HEADER_CHECK})
+
 function(import_library library)
   list(JOIN ARGN "\n" exports)
   file(WRITE ${WORK_DIR}/${library}.def "LIBRARY ${library}.dll\nEXPORTS\n${exports}\n")
