@@ -3,8 +3,10 @@
 # norvik_add_test_dll(<target> SOURCES <file>... [LIBRARIES <library>...] [TIMEOUT <seconds>]
 #                     [SHARDS <count>] [RUN_OPTIONS <option>...])
 #   Builds the test DLL <target> from SOURCES, linked to Norvik::Norvik and to
-#   LIBRARIES, and registers the CTest test <target> that runs all its tests and
-#   writes the XML report <target>.xml into the current binary folder. With SHARDS,
+#   LIBRARIES, with an entry point that registers the declared tests (NVK_TEST) when
+#   SOURCES define none (NVK_TEST_LIBRARY_ENTRY), and registers the CTest test <target>
+#   that runs all its tests and writes the XML report <target>.xml into the current
+#   binary folder. With SHARDS,
 #   registers <target>.shard<i> for i from 0 to count - 1 instead, each running its
 #   share of the tests (--shard i/count) and writing <target>.shard<i>.xml, so that
 #   ctest -j runs the shares side by side. RUN_OPTIONS are more of NorvikRun's
@@ -60,6 +62,29 @@ function(_norvik_run_arguments command seconds options output)
   endif()
 endfunction()
 
+# A DLL of declared tests alone needs an entry point that registers them. It comes from
+# a static library, whose one member defines the entry point and the DLL's list of
+# declarations: a linker takes the member only when the DLL's declarations need that list
+# and nothing else defined it. A DLL with an entry point of its own (NVK_TEST_LIBRARY_ENTRY
+# defines the list beside it) keeps its own.
+function(_norvik_link_declared_entry target)
+  if(NOT TARGET norvik_declared_entry)
+    get_property(languages GLOBAL PROPERTY ENABLED_LANGUAGES)
+    if(C IN_LIST languages)
+      set(source ${CMAKE_BINARY_DIR}/norvik_declared_entry.c)
+    else()
+      set(source ${CMAKE_BINARY_DIR}/norvik_declared_entry.cpp)
+    endif()
+    string(CONCAT content "/* The entry point of a test DLL that defines none: it registers the declared tests. */\n"
+      "#include \"norvik_test.h\"\n\nNVK_TEST_LIBRARY_ENTRY {}\n")
+    file(CONFIGURE OUTPUT ${source} CONTENT "${content}" @ONLY)
+    add_library(norvik_declared_entry STATIC ${source})
+    target_link_libraries(norvik_declared_entry PRIVATE Norvik::Norvik)
+    set_target_properties(norvik_declared_entry PROPERTIES POSITION_INDEPENDENT_CODE ON)
+  endif()
+  target_link_libraries(${target} PRIVATE norvik_declared_entry)
+endfunction()
+
 function(norvik_add_test_dll target)
   cmake_parse_arguments(PARSE_ARGV 1 NORVIK "" "TIMEOUT;SHARDS" "SOURCES;LIBRARIES;RUN_OPTIONS")
   if(NOT NORVIK_SOURCES)
@@ -74,6 +99,7 @@ function(norvik_add_test_dll target)
   add_library(${target} MODULE ${NORVIK_SOURCES})
   target_link_libraries(${target} PRIVATE Norvik::Norvik ${NORVIK_LIBRARIES})
   set_target_properties(${target} PROPERTIES PREFIX "")
+  _norvik_link_declared_entry(${target})
 
   _norvik_program_path($<TARGET_FILE:${target}> dll)
   _norvik_run_arguments(norvik_add_test_dll "${NORVIK_TIMEOUT}" "${NORVIK_RUN_OPTIONS}" timeout)

@@ -58,6 +58,14 @@ const char *NVK_CALL NvkTestFunctionGetFileName(NvkTestFunction *testFunction) {
     return testFunction == nullptr ? nullptr : testFunction->fileName;
 }
 
+const char *NVK_CALL NvkTestFunctionGetSourceFile(NvkTestFunction *testFunction) {
+    return testFunction == nullptr ? nullptr : testFunction->sourceFile;
+}
+
+int32_t NVK_CALL NvkTestFunctionGetSourceLine(NvkTestFunction *testFunction) {
+    return testFunction == nullptr ? 0 : testFunction->sourceLine;
+}
+
 NvkAssertionFailure *NVK_CALL NvkTestFunctionGetFirstFailure(NvkTestFunction *testFunction) {
     return testFunction == nullptr ? nullptr : testFunction->firstFailure;
 }

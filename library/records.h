@@ -35,6 +35,11 @@ struct NvkTestFunction {
     NvkTestProc function;
     // bookkeeping
     NvkAssertionFailure *lastFailure;
+    // where the test was declared or added (outside the allocation count, so that
+    // registering a test costs what it did), and why it skipped itself in its last run
+    char *sourceFile;
+    int32_t sourceLine;
+    char *skipReason;
 };
 
 struct NvkBatch {
@@ -58,5 +63,16 @@ namespace nvk {
 
 // A test function has run since its last reset exactly when its time is above 0.
 inline bool HasRun(const NvkTestFunction *testFunction) { return testFunction->executionTime > 0; }
+
+// A test that skipped itself and failed nothing did not run: its time stays 0. A
+// failure, before or after the skip, makes it a failed test that ran.
+inline bool SkippedItself(const NvkTestFunction *testFunction) {
+    return testFunction->skipReason != nullptr && testFunction->firstFailure == nullptr;
+}
+
+// What a reset has to clear: the results of a run, or a skip's reason.
+inline bool HasResults(const NvkTestFunction *testFunction) {
+    return HasRun(testFunction) || testFunction->skipReason != nullptr;
+}
 
 }  // namespace nvk

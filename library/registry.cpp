@@ -8,11 +8,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <string>
 #include <string_view>
 #include <unordered_set>
 
 #include "events.h"
 #include "memory.h"
+#include "registration_errors.h"
 #include "run_state.h"
 
 namespace nvk {
@@ -129,6 +131,8 @@ void UnlinkBatch(NvkBatch *batch) {
 void FreeTestFunction(NvkTestFunction *testFunction) {
     nvk::RaiseEvent(NvkEventTestFunctionFreed, 0, testFunction->batch, testFunction);
     nvk::FreeFailures(testFunction);
+    std::free(testFunction->sourceFile);
+    std::free(testFunction->skipReason);
     NvkMemFreeImp(&testFunction->fileName);
     NvkMemFreeImp(&testFunction->name);
     nvk::TestFunctionBlocks::ReleaseRecord();
@@ -149,8 +153,49 @@ void FreeBatch(NvkBatch *batch) {
     nvk::FreeTracked(batch);
 }
 
-bool IsDuplicateTest(const NvkBatch *batch, const char *name, NvkTestProc function) {
-    return batch->index->testFunctions.count(AddressOf(function)) != 0 || batch->index->testNames.count(name) != 0;
+// " at file(line)", or nothing for a test whose place is unknown.
+std::string PlaceOf(const char *file, int32_t line) {
+    if (file == nullptr || file[0] == '\0') {
+        return "";
+    }
+    return " at " + std::string(file) + "(" + std::to_string(line) + ")";
+}
+
+NvkTestFunction *FindTest(const NvkBatch *batch, const char *name, NvkTestProc function) {
+    for (NvkTestFunction *test = batch->firstTestFunction; test != nullptr; test = test->next) {
+        if ((name != nullptr && std::strcmp(test->name, name) == 0) || test->function == function) {
+            return test;
+        }
+    }
+    return nullptr;
+}
+
+// Why the test cannot join the batch, recorded as a registration error; false when it can.
+bool RefuseTest(const NvkBatch *batch, const char *name, NvkTestProc function, const char *file, int32_t line) {
+    const std::string place = PlaceOf(file, line);
+    if (name == nullptr || name[0] == '\0') {
+        nvk::RecordRegistrationError("A test%s was not added to batch %s: it has no name", place.c_str(), batch->name);
+        return true;
+    }
+    if (function == nullptr) {
+        nvk::RecordRegistrationError("%s.%s%s was not added: it has no function", batch->name, name, place.c_str());
+        return true;
+    }
+    if (batch->index->testNames.count(name) != 0) {
+        const NvkTestFunction *first = FindTest(batch, name, nullptr);
+        const std::string firstPlace = PlaceOf(first->sourceFile, first->sourceLine);
+        nvk::RecordRegistrationError("%s.%s%s was not added: the batch already has a test of that name%s%s",
+                                     batch->name, name, place.c_str(), firstPlace.empty() ? "" : ",",
+                                     firstPlace.c_str());
+        return true;
+    }
+    if (batch->index->testFunctions.count(AddressOf(function)) != 0) {
+        const NvkTestFunction *first = FindTest(batch, nullptr, function);
+        nvk::RecordRegistrationError("%s.%s%s was not added: its function is already in the batch as %s.%s",
+                                     batch->name, name, place.c_str(), batch->name, first->name);
+        return true;
+    }
+    return false;
 }
 
 void AppendTestFunction(NvkBatch *batch, NvkTestFunction *testFunction) {
@@ -171,6 +216,17 @@ void AppendTestFunction(NvkBatch *batch, NvkTestFunction *testFunction) {
 namespace nvk {
 
 NvkBatch *FirstBatch() { return Batches().head; }
+
+NvkBatch *FindBatch(const char *name) {
+    if (Batches().names.count(name) == 0) {
+        return nullptr;
+    }
+    NvkBatch *batch = Batches().head;
+    while (std::strcmp(batch->name, name) != 0) {
+        batch = batch->next;
+    }
+    return batch;
+}
 
 const TestFunctionArray &TestFunctionsOf(const NvkBatch *batch) { return batch->index->inOrder; }
 
@@ -239,20 +295,24 @@ NvkBatch *NVK_CALL NvkBatchCreateEx(const char *name, uint32_t count, const char
 }
 
 NvkTestFunction *NVK_CALL NvkBatchAddFunctionImp(NvkBatch *batch, const char *name, NvkTestProc function) {
+    return NvkBatchAddFunctionAt(batch, name, function, nullptr, 0);
+}
+
+NvkTestFunction *NVK_CALL NvkBatchAddFunctionAt(NvkBatch *batch, const char *name, NvkTestProc function,
+                                                const char *sourceFile, int32_t sourceLine) {
     if (nvk::RunInProgress()) {
         return nullptr;
     }
     batch = nvk::ResolveBatch(batch);
-    if (batch == nullptr || name == nullptr || name[0] == '\0' || function == nullptr) {
-        return nullptr;
-    }
-    if (IsDuplicateTest(batch, name, function)) {
+    if (batch == nullptr || RefuseTest(batch, name, function, sourceFile, sourceLine)) {
         return nullptr;
     }
     NvkTestFunction *testFunction = batch->index->records.AllocateRecord();
     testFunction->batch = batch;
     testFunction->function = function;
     testFunction->name = NvkMemCopyString(name);
+    testFunction->sourceFile = nvk::CopyUntracked(sourceFile);
+    testFunction->sourceLine = testFunction->sourceFile != nullptr ? sourceLine : 0;
     AppendTestFunction(batch, testFunction);
     nvk::RaiseEvent(NvkEventTestFunctionAdded, 0, batch, testFunction);
     return testFunction;
@@ -290,6 +350,8 @@ int32_t NVK_CALL NvkBatchFree(NvkBatch **batch) {
         return 0;
     }
     if (batch == nullptr) {
+        // The errors were about the registry that goes now.
+        nvk::ClearRegistrationErrors();
         if (Batches().head == nullptr) {
             return 0;
         }

@@ -19,6 +19,9 @@ const TestFunctionArray &TestFunctionsOf(const NvkBatch *batch);
 // The head of the batch list, without applying the default batch rule.
 NvkBatch *FirstBatch();
 
+// The batch of that name, or NULL.
+NvkBatch *FindBatch(const char *name);
+
 // NULL resolves to the first batch, creating "DefaultBatch" in an empty list.
 // Returns NULL only when no batch can result (an empty list during a run).
 NvkBatch *ResolveBatch(NvkBatch *batch);

@@ -80,6 +80,9 @@ void AppendTestFunction(ReportBuffer &buffer, const NvkTestFunction &test) {
         nvk::ReportBufferAppendTextElement(buffer, "FileName", test.fileName, inner);
     }
     nvk::ReportBufferAppendTextElement(buffer, "Result", ResultOf(test), inner);
+    if (nvk::SkippedItself(&test)) {
+        nvk::ReportBufferAppendTextElement(buffer, "SkipReason", test.skipReason, inner);
+    }
     AppendTime(buffer, "ExecutionTime", test.executionTime, inner);
     if (test.firstFailure != nullptr) {
         AppendFailures(buffer, test, inner);
@@ -93,9 +96,11 @@ bool IsTestFunctionSelected(const NvkTestFunction &test, int flags) {
            (HasFlag(flags, NVK_REPORT_SKIPPED) && !nvk::HasRun(&test));
 }
 
-// A batch in which nothing ran never appears, whatever the flags.
+// A batch in which nothing ran or skipped itself never appears, whatever the flags.
+bool HasOutcomes(const nvk::ResultCounts &figures) { return figures.run > 0 || figures.skippedItself > 0; }
+
 bool IsBatchSelected(const nvk::ResultCounts &figures, int flags) {
-    if (figures.run == 0) {
+    if (!HasOutcomes(figures)) {
         return false;
     }
     return HasFlag(flags, NVK_REPORT_BATCH_SUMMARY) || (HasFlag(flags, NVK_REPORT_PASSED) && figures.passed != 0) ||
@@ -135,7 +140,7 @@ void AppendDocument(ReportBuffer &buffer, int flags) {
     nvk::ReportBufferAppendString(buffer, kDeclaration);
     nvk::ReportBufferAppendLineEnd(buffer);
     nvk::ReportBufferAppendTag(buffer, "TestResults", true, 0, true);
-    if (overall.run > 0) {
+    if (HasOutcomes(overall)) {
         if (HasFlag(flags, NVK_REPORT_SUMMARY)) {
             AppendSummary(buffer, overall, kOverallSummaryLevel);
         }

@@ -1,13 +1,16 @@
 // Running one batch, all batches or a single test function, with every call of
 // user code under the crash guard or through the runner's executor.
 #include <algorithm>
+#include <string>
 
+#include "break_on_failure.h"
 #include "clock.h"
 #include "crash_guard.h"
 #include "crash_texts.h"
 #include "events.h"
 #include "registry.h"
 #include "run_state.h"
+#include "skip.h"
 #include "statistics.h"
 #include "timing.h"
 
@@ -20,8 +23,14 @@ using nvk::kTestSetupCrash;
 using nvk::kTestTearDownCrash;
 
 // The function itself under the crash guard, or what the runner's executor made of it.
+// A debugger that is to see failures sees crashes too, where they happen: the call is
+// not guarded then.
 inline int32_t Call(NvkRunCall call, NvkTestProc function, double *seconds) {
     if (nvk::runExecutor == nullptr) {
+        if (nvk::BreaksIntoDebugger()) {
+            function();
+            return NvkRunCallReturned;
+        }
         return nvk::CallGuarded(function) ? NvkRunCallReturned : NvkRunCallCrashed;
     }
     return nvk::runExecutor(nvk::runExecutorContext, call, nvk::CurrentTestFunction(), function, seconds);
@@ -41,11 +50,33 @@ inline void Guard(NvkRunCall call, NvkTestProc function, const char *crashMessag
     }
 }
 
+// A test skipped before its call is not called, but timed all the same: until its
+// tear-downs are over it counts as run, as any test does.
 void TimeTestFunction(NvkTestFunction *testFunction) {
     const int64_t start = nvk::ClockTicks();
     double seconds = -1;
-    Guard(NvkRunCallTestFunction, testFunction->function, kTestCrash, &seconds);
+    if (testFunction->skipReason == nullptr) {
+        Guard(NvkRunCallTestFunction, testFunction->function, kTestCrash, &seconds);
+    }
     testFunction->executionTime = seconds >= 0 ? std::max(seconds, 0.001) : nvk::SecondsSince(start);
+}
+
+// Why the batch setup of the batch run in progress skipped the batch's tests; empty
+// when it did not. The reason is kept here because the test that was current during
+// the setup may be reset by the handler before the next test starts.
+struct BatchSkip {
+    bool skipped = false;
+    std::string reason;
+};
+BatchSkip batchSkip;
+
+void RunBatchSetup(NvkTestFunction *testFunction) {
+    batchSkip = BatchSkip();
+    Guard(NvkRunCallBatchSetup, testFunction->batch->batchSetup, kBatchSetupCrash);
+    if (testFunction->skipReason != nullptr) {
+        batchSkip.skipped = true;
+        batchSkip.reason = testFunction->skipReason;
+    }
 }
 
 // The guard is armed for a whole run rather than for each call.
@@ -76,18 +107,30 @@ int32_t RunOne(NvkTestFunction *testFunction, BatchEnds ends) {
         nvk::RaiseEvent(NvkEventRunStarted, 0, nullptr, testFunction);
     }
     nvk::SetCurrentTestFunction(testFunction);
-    if (nvk::HasRun(testFunction)) {
+    if (nvk::HasResults(testFunction)) {
         nvk::ResetTestFunction(testFunction, false);
     }
     if (ends.runBatchSetup) {
-        Guard(NvkRunCallBatchSetup, batch->batchSetup, kBatchSetupCrash);
+        RunBatchSetup(testFunction);
+    } else if (batchSkip.skipped) {
+        nvk::SkipCurrentTest(testFunction, batchSkip.reason.c_str());
     }
-    Guard(NvkRunCallTestSetup, batch->testSetup, kTestSetupCrash);
+    // A test the batch setup skipped gets none of its own calls; one that its test
+    // setup skipped still gets its tear-down, for what the setup did before.
+    const bool ownCalls = !batchSkip.skipped;
+    if (ownCalls) {
+        Guard(NvkRunCallTestSetup, batch->testSetup, kTestSetupCrash);
+    }
     nvk::RaiseEvent(NvkEventTestFunctionStarted, 0, batch, testFunction);
     TimeTestFunction(testFunction);
-    Guard(NvkRunCallTestTearDown, batch->testTearDown, kTestTearDownCrash);
+    if (ownCalls) {
+        Guard(NvkRunCallTestTearDown, batch->testTearDown, kTestTearDownCrash);
+    }
     if (ends.runBatchTearDown) {
         Guard(NvkRunCallBatchTearDown, batch->batchTearDown, kBatchTearDownCrash);
+    }
+    if (nvk::SkippedItself(testFunction)) {
+        testFunction->executionTime = 0;
     }
     nvk::SetCurrentTestFunction(nullptr);
     const int32_t passed = testFunction->firstFailure == nullptr ? 1 : 0;

@@ -1,6 +1,8 @@
 // Counting results, the skip flags that select tests, and clearing results.
 #include "statistics.h"
 
+#include <cstdlib>
+
 #include "events.h"
 #include "registry.h"
 #include "run_state.h"
@@ -14,6 +16,7 @@ void CountBatch(const NvkBatch *batch, nvk::ResultCounts &counts) {
         counts.time += test->executionTime;
         if (!nvk::HasRun(test)) {
             ++counts.notRun;
+            counts.skippedItself += nvk::SkippedItself(test) ? 1 : 0;
         } else {
             ++counts.run;
             ++(test->firstFailure != nullptr ? counts.failed : counts.passed);
@@ -41,9 +44,9 @@ void Store(Value *out, Value value) {
     }
 }
 
-bool AnyHasRun(const NvkBatch *batch) {
+bool AnyHasResults(const NvkBatch *batch) {
     for (const NvkTestFunction *test = batch->firstTestFunction; test != nullptr; test = test->next) {
-        if (nvk::HasRun(test)) {
+        if (nvk::HasResults(test)) {
             return true;
         }
     }
@@ -73,12 +76,14 @@ ResultCounts CountResults(NvkBatch *batch) {
 }
 
 void ResetTestFunction(NvkTestFunction *testFunction, bool failuresOnly) {
-    if (testFunction == nullptr || !HasRun(testFunction)) {
+    if (testFunction == nullptr || !HasResults(testFunction)) {
         return;
     }
     if (testFunction->firstFailure != nullptr) {
         FreeFailures(testFunction);
     }
+    std::free(testFunction->skipReason);
+    testFunction->skipReason = nullptr;
     if (!failuresOnly) {
         testFunction->passedAssertions = 0;
         testFunction->executionTime = 0;
@@ -87,7 +92,7 @@ void ResetTestFunction(NvkTestFunction *testFunction, bool failuresOnly) {
 }
 
 void ResetBatch(NvkBatch *batch, bool failuresOnly) {
-    if (!AnyHasRun(batch)) {
+    if (!AnyHasResults(batch)) {
         return;
     }
     RaiseEvent(NvkEventBatchReset, 0, batch, nullptr);

@@ -4,11 +4,13 @@
 
 namespace nvk {
 
-// Leaves a test function that has not run alone; otherwise frees its failures and,
-// unless only failures go, its passed count and time, then announces the reset.
+// Leaves a test function that has neither run nor skipped itself alone; otherwise frees
+// its failures and its skip's reason and, unless only failures go, its passed count and
+// time, then announces the reset.
 void ResetTestFunction(NvkTestFunction *testFunction, bool failuresOnly);
 
-// Announces the batch when something in it has run, then resets each test function.
+// Announces the batch when something in it has run or skipped itself, then resets each
+// test function.
 void ResetBatch(NvkBatch *batch, bool failuresOnly);
 
 uint32_t CountFailures(const NvkTestFunction *testFunction);
@@ -20,6 +22,7 @@ struct ResultCounts {
     int32_t passed = 0;
     int32_t failed = 0;
     int32_t notRun = 0;
+    int32_t skippedItself = 0;  // of those not run
     int32_t passedAssertions = 0;
     int32_t failures = 0;
     double time = 0;

@@ -12,8 +12,6 @@ namespace nvk {
 
 namespace {
 
-constexpr std::size_t kLongestMessage = 1023;
-
 bool IsContinuationByte(unsigned char byte) { return byte >= 0x80 && byte <= 0xBF; }
 
 // The bytes of the character a lead byte starts; 0 for a byte that starts none of several.
@@ -45,8 +43,8 @@ std::size_t LengthOfWholeCharacters(const char *text, std::size_t length) {
 
 }  // namespace
 
-char *StoreMessage(const char *format, va_list arguments) {
-    char buffer[kLongestMessage + 1];
+void FormatMessage(char (&buffer)[kStoredMessageSize], const char *format, va_list arguments) {
+    constexpr std::size_t kLongestMessage = kStoredMessageSize - 1;
     std::size_t length = 0;
     if (std::strchr(format, '%') == nullptr) {
         length = std::strlen(format);
@@ -59,6 +57,11 @@ char *StoreMessage(const char *format, va_list arguments) {
         length = LengthOfWholeCharacters(buffer, kLongestMessage);
     }
     buffer[length] = '\0';
+}
+
+char *StoreMessage(const char *format, va_list arguments) {
+    char buffer[kStoredMessageSize];
+    FormatMessage(buffer, format, arguments);
     return NvkMemCopyString(buffer);
 }
 

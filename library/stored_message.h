@@ -3,8 +3,14 @@
 #pragma once
 
 #include <cstdarg>
+#include <cstddef>
 
 namespace nvk {
+
+constexpr std::size_t kStoredMessageSize = 1024;
+
+// format, formatted with arguments when it holds a '%', else as it is, into buffer.
+void FormatMessage(char (&buffer)[kStoredMessageSize], const char *format, va_list arguments);
 
 // format, formatted with arguments when it holds a '%', else as it is; a tracked copy, or
 // NULL when it is empty.

@@ -1,19 +1,13 @@
 /* The sample test DLL: tests of the ring buffer in ring_buffer.c. Most pass; one
  * asks for behaviour the buffer does not have, and one hands it a NULL buffer,
- * which the run survives because every test runs under the crash guard. */
+ * which the run survives because every test runs under the crash guard. Tests
+ * declare themselves in their batches and run in the order they are written. */
 #include "norvik_test.h"
 #include "ring_buffer.h"
 
 enum { kCapacity = 3 };
 
 static RingBuffer *buffer;
-
-static void NVK_CALL CreateBuffer(void) { buffer = RingBufferCreate(kCapacity); }
-
-static void NVK_CALL DestroyBuffer(void) {
-    RingBufferDestroy(buffer);
-    buffer = NULL;
-}
 
 static void PushAll(const int *values, unsigned count) {
     unsigned index;
@@ -22,7 +16,13 @@ static void PushAll(const int *values, unsigned count) {
     }
 }
 
-static void NVK_CALL NewBufferIsEmpty(void) {
+/* Every test of both batches starts with a new, empty buffer. */
+NVK_TEST_SETUP(RingBufferBasics) { buffer = RingBufferCreate(kCapacity); }
+NVK_TEST_TEARDOWN(RingBufferBasics) { RingBufferDestroy(buffer); }
+NVK_TEST_SETUP(RingBufferLimits) { buffer = RingBufferCreate(kCapacity); }
+NVK_TEST_TEARDOWN(RingBufferLimits) { RingBufferDestroy(buffer); }
+
+NVK_TEST(RingBufferBasics, NewBufferIsEmpty) {
     int value = 0;
     NVK_ASSERT_NOT_NULL(buffer);
     NVK_ASSERT_EQUAL_UINT(0u, RingBufferCount(buffer));
@@ -30,7 +30,7 @@ static void NVK_CALL NewBufferIsEmpty(void) {
     NVK_ASSERT_FALSE(RingBufferPop(buffer, &value));
 }
 
-static void NVK_CALL PopsValuesInPushOrder(void) {
+NVK_TEST(RingBufferBasics, PopsValuesInPushOrder) {
     const int values[] = {7, -2, 40};
     int value = 0;
     PushAll(values, kCapacity);
@@ -43,7 +43,7 @@ static void NVK_CALL PopsValuesInPushOrder(void) {
     NVK_ASSERT_EQUAL_UINT(0u, RingBufferCount(buffer));
 }
 
-static void NVK_CALL WrapsAroundAfterPops(void) {
+NVK_TEST(RingBufferBasics, WrapsAroundAfterPops) {
     const int values[] = {1, 2, 3};
     int value = 0;
     PushAll(values, kCapacity);
@@ -58,9 +58,9 @@ static void NVK_CALL WrapsAroundAfterPops(void) {
     NVK_ASSERT_EQUAL_INT(4, value);
 }
 
-static void NVK_CALL ZeroCapacityGivesNoBuffer(void) { NVK_ASSERT_NULL(RingBufferCreate(0)); }
+NVK_TEST(RingBufferLimits, ZeroCapacityGivesNoBuffer) { NVK_ASSERT_NULL(RingBufferCreate(0)); }
 
-static void NVK_CALL FullBufferRefusesPush(void) {
+NVK_TEST(RingBufferLimits, FullBufferRefusesPush) {
     const int values[] = {1, 2, 3};
     int value = 0;
     PushAll(values, kCapacity);
@@ -71,7 +71,7 @@ static void NVK_CALL FullBufferRefusesPush(void) {
 
 /* Fails on purpose, to show a failure in the report: the buffer refuses a push when
  * full instead of dropping its oldest value. */
-static void NVK_CALL FullBufferDropsOldestValue(void) {
+NVK_TEST(RingBufferLimits, FullBufferDropsOldestValue) {
     const int values[] = {1, 2, 3};
     int value = 0;
     PushAll(values, kCapacity);
@@ -82,21 +82,10 @@ static void NVK_CALL FullBufferDropsOldestValue(void) {
 
 /* Crashes on purpose: the buffer does not check for NULL. The crash guard records
  * the fault as a failure and the run goes on. */
-static void NVK_CALL PushToMissingBuffer(void) {
+NVK_TEST(RingBufferLimits, PushToMissingBuffer) {
     RingBuffer *volatile missing = NULL;
     RingBufferPush(missing, 1);
 }
 
-NVK_TEST_LIBRARY_ENTRY {
-    NvkBatch *basics = NvkBatchCreate("RingBufferBasics");
-    NvkBatch *limits = NvkBatchCreate("RingBufferLimits");
-    NvkBatchSetSetupFunctions(basics, NULL, NULL, CreateBuffer, DestroyBuffer);
-    NvkBatchSetSetupFunctions(limits, NULL, NULL, CreateBuffer, DestroyBuffer);
-    NVK_ADD_TEST(basics, NewBufferIsEmpty);
-    NVK_ADD_TEST(basics, PopsValuesInPushOrder);
-    NVK_ADD_TEST(basics, WrapsAroundAfterPops);
-    NVK_ADD_TEST(limits, ZeroCapacityGivesNoBuffer);
-    NVK_ADD_TEST(limits, FullBufferRefusesPush);
-    NVK_ADD_TEST(limits, FullBufferDropsOldestValue);
-    NVK_ADD_TEST(limits, PushToMissingBuffer);
-}
+/* The entry point the runner calls: it registers the tests declared above. */
+NVK_TEST_LIBRARY_ENTRY {}

@@ -1,6 +1,7 @@
 /* Every check macro of norvik_checks.h and norvik_windows.h once (norvik_test.h's own are
- * in assertions/header_sample.c), so that each language level compiles each expansion.
- * Outside a run each check does nothing, and all of them hold, so none returns early. */
+ * in assertions/header_sample.c), so that each language level compiles each expansion,
+ * and every declaring macro, in a batch named after the language level. Each check holds,
+ * so none returns early, outside a run or in the declared test that runs them. */
 #include "norvik_windows.h"
 
 static const NvkWideChar kWide[] = {'w', 0};
@@ -113,3 +114,17 @@ static void UseEveryMacro(void) {
     NVK_REQUIRE_WIN32(TRUE);
 #endif
 }
+
+/* The batch name is a macro here: one more expansion spells it. */
+#define CHECK_BATCH_SETUP(batch) NVK_BATCH_SETUP(batch)
+#define CHECK_BATCH_TEARDOWN(batch) NVK_BATCH_TEARDOWN(batch)
+#define CHECK_TEST_SETUP(batch) NVK_TEST_SETUP(batch)
+#define CHECK_TEST_TEARDOWN(batch) NVK_TEST_TEARDOWN(batch)
+#define CHECK_TEST(batch, name) NVK_TEST(batch, name)
+
+CHECK_BATCH_SETUP(HEADER_CHECK_NAME) { NVK_ASSERT_TRUE(1); }
+CHECK_BATCH_TEARDOWN(HEADER_CHECK_NAME) { NVK_ASSERT_TRUE(1); }
+CHECK_TEST_SETUP(HEADER_CHECK_NAME) { NVK_ASSERT_TRUE(1); }
+CHECK_TEST_TEARDOWN(HEADER_CHECK_NAME) { NVK_ASSERT_TRUE(1); }
+CHECK_TEST(HEADER_CHECK_NAME, EveryMacro) { UseEveryMacro(); }
+CHECK_TEST(HEADER_CHECK_NAME, Skips) { NVK_SKIP("skipped at level %s", NVK_TEXT(HEADER_CHECK_NAME)); }

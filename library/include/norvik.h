@@ -142,6 +142,38 @@ NVK_API int32_t NVK_CALL NvkBatchFree(NvkBatch **batch);
 /* Frees every batch that holds no test function. */
 NVK_API void NVK_CALL NvkBatchFreeEmpties(void);
 
+/* NvkBatchAddFunctionImp that also keeps where the test is, for the runners to show: a source
+ * file (copied; NULL when unknown) and a line in it. NVK_ADD_TEST passes its own place. */
+NVK_API NvkTestFunction *NVK_CALL NvkBatchAddFunctionAt(NvkBatch *batch, const char *name, NvkTestProc function,
+                                                       const char *sourceFile, int32_t sourceLine);
+
+/* Tests a test DLL declares with NVK_TEST and the batch functions it declares with NVK_BATCH_SETUP
+ * and its kin (norvik_test.h): static records that the DLL links into a list of its own while it
+ * loads, without calling the library. kind is an NvkRunCall: NvkRunCallTestFunction for a test,
+ * the others for the batch's functions; name is NULL for these. */
+typedef struct NvkDeclaration {
+    struct NvkDeclaration *next;
+    int32_t kind;
+    int32_t line;
+    const char *batch;
+    const char *name;
+    const char *file;
+    NvkTestProc function;
+} NvkDeclaration;
+
+/* Registers the list in the order the declarations were written: by source file (compared byte by
+ * byte, as the compiler spelled __FILE__), then by line; batches are created by name on first use,
+ * existing ones joined. 1 when everything was registered; 0 when something was refused (see
+ * NvkRegistrationGetError) or a run is in progress. */
+NVK_API int32_t NVK_CALL NvkRegisterDeclarations(const NvkDeclaration *first);
+
+/* What registration refused: a test whose name or function the batch already has, a test without
+ * a name or function, a second declared setup or tear-down of a kind for one batch. A runner shows
+ * these texts and fails the run. They belong to the library and stay until every batch is freed
+ * (NvkBatchFree(NULL)). NULL for an index past the count. */
+NVK_API uint32_t NVK_CALL NvkRegistrationGetErrorCount(void);
+NVK_API const char *NVK_CALL NvkRegistrationGetError(uint32_t index);
+
 /* ---- Navigation and user data ------------------------------------------------------ */
 
 /* Walking the registry and tagging records. The batch functions given NULL use the first batch,
@@ -166,6 +198,10 @@ NVK_API const char *NVK_CALL NvkTestFunctionGetName(NvkTestFunction *testFunctio
 NVK_API NvkTestFunction *NVK_CALL NvkTestFunctionGetNext(NvkTestFunction *testFunction);
 NVK_API NvkBatch *NVK_CALL NvkTestFunctionGetBatch(NvkTestFunction *testFunction);
 NVK_API const char *NVK_CALL NvkTestFunctionGetFileName(NvkTestFunction *testFunction);
+/* Where the test was declared (NVK_TEST) or added (NVK_ADD_TEST, NvkBatchAddFunctionAt); NULL and 0
+ * when unknown. Not the file name above, which is the file of its first check. */
+NVK_API const char *NVK_CALL NvkTestFunctionGetSourceFile(NvkTestFunction *testFunction);
+NVK_API int32_t NVK_CALL NvkTestFunctionGetSourceLine(NvkTestFunction *testFunction);
 NVK_API NvkAssertionFailure *NVK_CALL NvkTestFunctionGetFirstFailure(NvkTestFunction *testFunction);
 NVK_API int32_t NVK_CALL NvkTestFunctionGetUserData(NvkTestFunction *testFunction);
 NVK_API void NVK_CALL NvkTestFunctionSetUserData(NvkTestFunction *testFunction, int32_t value, int32_t lock);
@@ -203,6 +239,20 @@ NVK_API int32_t NVK_CALL NvkTestFunctionGetSkip(NvkTestFunction *testFunction);
 NVK_API void NVK_CALL NvkBatchResetAllTests(NvkBatch *batch, int32_t failuresOnly);
 NVK_API void NVK_CALL NvkTestFunctionReset(NvkTestFunction *testFunction, int32_t failuresOnly);
 
+/* A test that skips itself at run time (NVK_SKIP) rather than being left out by its skip flag: called
+ * while a test function is current, from its test function, its setups or tear-downs, or a runner's
+ * executor standing in for one of these, it marks that test skipped with the reason (formatted as
+ * NvkAssert formats, at most 1023 characters; the first reason of a run is kept). The run then calls
+ * no more of that test's own functions but its test tear-down; a skip in the batch setup skips every
+ * test of that batch run, which get none of their calls but the batch tear-down. A skipped test
+ * counts as not run in the statistics and the report (time 0, "Skipped"), and its finishing event 18
+ * carries 1, as it did not fail. A failure, before or after the skip, makes it a failed test instead.
+ * 1 when marked, 0 outside a run. */
+NVK_API int32_t NVK_CALL NvkSkip(NVK_FORMAT_STRING const char *format, ...) NVK_PRINTF_FORMAT(1, 2);
+/* The reason, when the test skipped itself in its last run and failed nothing; NULL otherwise (also
+ * for a test left out by its skip flag). An empty reason is "". */
+NVK_API const char *NVK_CALL NvkTestFunctionGetSkipReason(NvkTestFunction *testFunction);
+
 /* ---- Running, timing and the current test function --------------------------------- */
 
 /* Running under the crash guard, which turns a fault in a test, setup or tear-down function into a
@@ -219,6 +269,14 @@ NVK_API NvkTestFunction *NVK_CALL NvkTestFunctionGetCurrent(void);
 NVK_API int64_t NVK_CALL NvkTimeGetTickCount(void);
 /* Seconds since the tick value, never less than 0.001. */
 NVK_API double NVK_CALL NvkTimeGetElapsedTime(int64_t startTick);
+
+/* With the setting on and a debugger attached (Windows: IsDebuggerPresent; Linux: a tracer in
+ * /proc/self/status), a failing check of norvik_test.h breaks into the debugger at the check, and
+ * runs call user code without the crash guard, so that a crash stops at its instruction; without a
+ * debugger everything is as with the setting off. Off at first. Returns the setting before. */
+NVK_API int32_t NVK_CALL NvkSetBreakOnFailure(int32_t on);
+/* 1 when the setting is on and a debugger is attached now: what the checks ask when they fail. */
+NVK_API int32_t NVK_CALL NvkShouldBreakOnFailure(void);
 
 /* ---- Run executor ------------------------------------------------------------------ */
 

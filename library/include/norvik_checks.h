@@ -17,7 +17,8 @@
  *                           when it fails
  *
  * Each check formats its whole message here and hands it to NvkAssert, so it counts and
- * records as every other check does and returns the stored message or NULL.
+ * records as every other check does, breaks into the debugger as every other check does,
+ * and returns the stored message or NULL.
  */
 #ifndef NORVIK_CHECKS_H
 #define NORVIK_CHECKS_H
@@ -148,7 +149,45 @@ static NVK_INLINE const char *NvkCheckRecordProgress(const char *message) {
     return message;
 }
 
-#define NVK_CHECK_FOLLOWED(check) (NvkCheckFollowLabel(), NvkCheckRecordProgress(check))
+/* ---- Breaking into the debugger --------------------------------------------------- */
+
+/* A breakpoint instruction in the expansion of the check, so that the debugger stops on
+ * the check's own line rather than in a function of the library or of this header. A
+ * debugger shows where the trap left off: the nop after it keeps that on the check. */
+#if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
+#  define NVK_DEBUG_BREAK() __extension__({ __asm__ __volatile__("int3\n\tnop"); })
+#elif defined(__clang__)
+#  define NVK_DEBUG_BREAK() __builtin_debugtrap()
+#elif defined(_MSC_VER)
+#  include <intrin.h>
+#  define NVK_DEBUG_BREAK() __debugbreak()
+#else
+#  include <signal.h>
+#  define NVK_DEBUG_BREAK() ((void)raise(SIGTRAP))
+#endif
+
+/* The check's result, after a break when it failed and NvkSetBreakOnFailure asked for one
+ * while a debugger is attached. The result is evaluated once: in a statement expression
+ * where the compiler has them, else through a variable of this source file. */
+#if defined(__GNUC__)
+#  define NVK_CHECK_BREAKS(check) \
+      __extension__({ \
+          const char *nvkCheckMessage = (check); \
+          if (nvkCheckMessage != NULL && NvkShouldBreakOnFailure()) NVK_DEBUG_BREAK(); \
+          nvkCheckMessage; \
+      })
+#else
+static NVK_INLINE const char **NvkCheckKeptMessage(void) {
+    static const char *message;
+    return &message;
+}
+static NVK_INLINE const char *NvkCheckKeep(const char *message) { return *NvkCheckKeptMessage() = message; }
+#  define NVK_CHECK_BREAKS(check) \
+      (NvkCheckKeep(check) != NULL && NvkShouldBreakOnFailure() ? (NVK_DEBUG_BREAK(), *NvkCheckKeptMessage()) \
+                                                                : *NvkCheckKeptMessage())
+#endif
+
+#define NVK_CHECK_FOLLOWED(check) NVK_CHECK_BREAKS((NvkCheckFollowLabel(), NvkCheckRecordProgress(check)))
 
 static NVK_INLINE void NvkCheckSetLabel(const char *fileName, int lineNumber, const char *format, ...)
     NVK_PRINTF_FORMAT(3, 4);
@@ -283,10 +322,14 @@ static NVK_INLINE const char *NvkCheckWideStrings(const NvkWideChar *expected, c
     return NvkCheckStrings(expected, actual, 1, wantEqual, fileName, lineNumber);
 }
 
-#define NVK_ASSERT_EQUAL_TEXT(expected, actual) NvkCheckNarrowStrings((expected), (actual), 1, __FILE__, __LINE__)
-#define NVK_ASSERT_NOT_EQUAL_TEXT(expected, actual) NvkCheckNarrowStrings((expected), (actual), 0, __FILE__, __LINE__)
-#define NVK_ASSERT_EQUAL_WTEXT(expected, actual) NvkCheckWideStrings((expected), (actual), 1, __FILE__, __LINE__)
-#define NVK_ASSERT_NOT_EQUAL_WTEXT(expected, actual) NvkCheckWideStrings((expected), (actual), 0, __FILE__, __LINE__)
+#define NVK_ASSERT_EQUAL_TEXT(expected, actual) \
+    NVK_CHECK_BREAKS(NvkCheckNarrowStrings((expected), (actual), 1, __FILE__, __LINE__))
+#define NVK_ASSERT_NOT_EQUAL_TEXT(expected, actual) \
+    NVK_CHECK_BREAKS(NvkCheckNarrowStrings((expected), (actual), 0, __FILE__, __LINE__))
+#define NVK_ASSERT_EQUAL_WTEXT(expected, actual) \
+    NVK_CHECK_BREAKS(NvkCheckWideStrings((expected), (actual), 1, __FILE__, __LINE__))
+#define NVK_ASSERT_NOT_EQUAL_WTEXT(expected, actual) \
+    NVK_CHECK_BREAKS(NvkCheckWideStrings((expected), (actual), 0, __FILE__, __LINE__))
 
 /* ---- Memory -------------------------------------------------------------------------- */
 
@@ -339,7 +382,7 @@ static NVK_INLINE const char *NvkCheckMemory(const void *expected, const void *a
 }
 
 #define NVK_ASSERT_EQUAL_MEMORY(expected, actual, size) \
-    NvkCheckMemory((expected), (actual), (size), __FILE__, __LINE__)
+    NVK_CHECK_BREAKS(NvkCheckMemory((expected), (actual), (size), __FILE__, __LINE__))
 
 /* ---- Floating point ------------------------------------------------------------------ */
 
@@ -508,15 +551,16 @@ static NVK_INLINE const char *NvkAssertNearFloatImp(float expected, float actual
 }
 
 #define NVK_ASSERT_WITHIN_ULPS_DOUBLE(expected, actual, ulps) \
-    NvkCheckUlps((expected), (actual), (ulps), &kNvkCheckDouble, __FILE__, __LINE__)
+    NVK_CHECK_BREAKS(NvkCheckUlps((expected), (actual), (ulps), &kNvkCheckDouble, __FILE__, __LINE__))
 #define NVK_ASSERT_WITHIN_ULPS_FLOAT(expected, actual, ulps) \
-    NvkCheckUlps((float)(expected), (float)(actual), (ulps), &kNvkCheckFloat, __FILE__, __LINE__)
+    NVK_CHECK_BREAKS(NvkCheckUlps((float)(expected), (float)(actual), (ulps), &kNvkCheckFloat, __FILE__, __LINE__))
 #define NVK_ASSERT_ALMOST_EQUAL_DOUBLE(expected, actual) NVK_ASSERT_WITHIN_ULPS_DOUBLE(expected, actual, 4)
 #define NVK_ASSERT_ALMOST_EQUAL_FLOAT(expected, actual) NVK_ASSERT_WITHIN_ULPS_FLOAT(expected, actual, 4)
 #define NVK_ASSERT_NEAR_RELATIVE_DOUBLE(expected, actual, tolerance) \
-    NvkCheckRelative((expected), (actual), (tolerance), &kNvkCheckDouble, __FILE__, __LINE__)
+    NVK_CHECK_BREAKS(NvkCheckRelative((expected), (actual), (tolerance), &kNvkCheckDouble, __FILE__, __LINE__))
 #define NVK_ASSERT_NEAR_RELATIVE_FLOAT(expected, actual, tolerance) \
-    NvkCheckRelative((float)(expected), (float)(actual), (float)(tolerance), &kNvkCheckFloat, __FILE__, __LINE__)
+    NVK_CHECK_BREAKS( \
+        NvkCheckRelative((float)(expected), (float)(actual), (float)(tolerance), &kNvkCheckFloat, __FILE__, __LINE__))
 
 /* ---- Ordering ------------------------------------------------------------------------ */
 
@@ -584,15 +628,16 @@ static NVK_INLINE const char *NvkCheckOrderUInt(int accepted, unsigned int left,
     return NvkCheckOrderUnsigned(accepted, left, right, fileName, lineNumber);
 }
 
-#define NVK_CHECK_ORDER_INT(accepted, left, right) NvkCheckOrderInt((accepted), (left), (right), __FILE__, __LINE__)
+#define NVK_CHECK_ORDER_INT(accepted, left, right) \
+    NVK_CHECK_BREAKS(NvkCheckOrderInt((accepted), (left), (right), __FILE__, __LINE__))
 #define NVK_CHECK_ORDER_UINT(accepted, left, right) \
-    NvkCheckOrderUInt((accepted), (left), (right), __FILE__, __LINE__)
+    NVK_CHECK_BREAKS(NvkCheckOrderUInt((accepted), (left), (right), __FILE__, __LINE__))
 #define NVK_CHECK_ORDER_SIGNED(accepted, left, right) \
-    NvkCheckOrderSigned((accepted), (left), (right), __FILE__, __LINE__)
+    NVK_CHECK_BREAKS(NvkCheckOrderSigned((accepted), (left), (right), __FILE__, __LINE__))
 #define NVK_CHECK_ORDER_UNSIGNED(accepted, left, right) \
-    NvkCheckOrderUnsigned((accepted), (left), (right), __FILE__, __LINE__)
+    NVK_CHECK_BREAKS(NvkCheckOrderUnsigned((accepted), (left), (right), __FILE__, __LINE__))
 #define NVK_CHECK_ORDER_DOUBLE(accepted, left, right) \
-    NvkCheckOrderDouble((accepted), (left), (right), __FILE__, __LINE__)
+    NVK_CHECK_BREAKS(NvkCheckOrderDouble((accepted), (left), (right), __FILE__, __LINE__))
 
 #define NVK_ASSERT_LT_INT(left, right) NVK_CHECK_ORDER_INT(NVK_CHECK_LT, left, right)
 #define NVK_ASSERT_LE_INT(left, right) NVK_CHECK_ORDER_INT(NVK_CHECK_LE, left, right)

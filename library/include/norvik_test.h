@@ -1,6 +1,7 @@
 /*
- * Norvik for test authors: short checks that supply the caller's file and line, test
- * registration under the function's own name, and the entry point of a test DLL.
+ * Norvik for test authors: short checks that supply the caller's file and line, tests
+ * declared where they are written or registered under the function's own name, and the
+ * entry point of a test DLL.
  * Plain C99; usable from C and C++.
  *
  *   NVK_ASSERT_EQUAL_<TYPE>(expected, actual)      passes when the two are equal
@@ -15,9 +16,13 @@
  *   NVK_ASSERT(condition, format, ...)  any check, with a printf-style failure message
  *
  * Each check evaluates its arguments once and returns the stored failure message,
- * or NULL when it passed. norvik_checks.h, included at the end, adds checks that show
- * their values, labels for table-driven tests, and NVK_REQUIRE_... forms of every check,
- * which return from the test function when the check fails.
+ * or NULL when it passed; a failing check breaks into an attached debugger, at the
+ * check, when NvkSetBreakOnFailure asked for it. norvik_checks.h, included at the end,
+ * adds checks that show their values, labels for table-driven tests, and NVK_REQUIRE_...
+ * forms of every check, which return from the test function when the check fails.
+ *
+ *   NVK_SKIP(format, ...)  ends the test function and records it as skipped, with the reason
+ *   NVK_TEST(Batch, Name) { ... } and its kin declare tests that register themselves (below)
  */
 #ifndef NORVIK_TEST_H
 #define NORVIK_TEST_H
@@ -106,14 +111,18 @@
 #define NVK_ASSERT_NOT_EQUAL_WSTRING(expected, actual) \
     NVK_CHECK_FOLLOWED(NvkAssertAreNotEqualStringImpW((expected), (actual), __FILE__, __LINE__))
 
-/* Registers function in batch (NULL: the first batch) under the function's own name. */
-#define NVK_ADD_TEST(batch, function) NvkBatchAddFunctionImp((batch), #function, (function))
+/* Ends the test function at once and records it as skipped, with a printf-style reason. */
+#define NVK_SKIP(...) \
+    do { \
+        NvkSkip(__VA_ARGS__); \
+        return; \
+    } while (0)
 
-/*
- * Starts the definition of the entry point a test DLL exports; the runner finds it
- * by name and calls it once to register the batches:
- *   NVK_TEST_LIBRARY_ENTRY { NVK_ADD_TEST(NvkBatchCreate("Parser"), ParsesEmptyInput); }
- */
+/* Registers function in batch (NULL: the first batch) under the function's own name, with
+ * the place of this line as the test's source. */
+#define NVK_ADD_TEST(batch, function) \
+    NvkBatchAddFunctionAt((batch), #function, (function), __FILE__, __LINE__)
+
 #ifdef __cplusplus
 #  define NVK_EXTERN_C extern "C"
 #else
@@ -126,7 +135,119 @@
 #else
 #  define NVK_EXPORT
 #endif
-#define NVK_TEST_LIBRARY_ENTRY NVK_EXTERN_C NVK_EXPORT void NVK_CALL NvkLibraryCreateBatches(void)
+
+/* ---- Declared tests ------------------------------------------------------------------ */
+
+/*
+ *   NVK_TEST(Batch, Name) { ... }   a test named Name in the batch named Batch
+ *   NVK_BATCH_SETUP(Batch) { ... }  NVK_BATCH_TEARDOWN(Batch) { ... }
+ *   NVK_TEST_SETUP(Batch) { ... }   NVK_TEST_TEARDOWN(Batch) { ... }
+ *
+ * Each defines a static function and a static record of it, which an initializer of the
+ * test DLL links into the DLL's own list while it loads; nothing reaches the library then.
+ * The entry point registers the list (NvkRegisterDeclarations): after its body, or where
+ * the body says NVK_REGISTER_DECLARED_TESTS().
+ */
+
+/* The DLL's list and whether its entry point registered it. Defined by
+ * NVK_TEST_LIBRARY_ENTRY, never exported, and hidden from other shared objects, which
+ * have lists of their own. */
+#if defined(__GNUC__) && !defined(_WIN32)
+#  define NVK_DLL_LOCAL __attribute__((visibility("hidden")))
+#else
+#  define NVK_DLL_LOCAL
+#endif
+#ifdef __cplusplus
+extern "C" {
+#endif
+extern NVK_DLL_LOCAL NvkDeclaration *NvkLibraryDeclarations;
+extern NVK_DLL_LOCAL int NvkLibraryDeclarationsRegistered;
+#ifdef __cplusplus
+}
+#endif
+
+static NVK_INLINE void NvkDeclare(NvkDeclaration *declaration) {
+    declaration->next = NvkLibraryDeclarations;
+    NvkLibraryDeclarations = declaration;
+}
+
+#define NVK_TEXT_(text) #text
+#define NVK_TEXT(text) NVK_TEXT_(text)
+
+/* NVK_DECLARATION(id, ...) defines the record id##Record and what links it in while the DLL
+ * loads: a C++ static object; a constructor function for GCC and Clang; for MSVC's C a
+ * pointer in the C runtime's table of initializers, external and named to the linker, so
+ * that neither the compiler nor the linker drops it. */
+#if defined(__cplusplus)
+struct NvkDeclarer {
+    explicit NvkDeclarer(NvkDeclaration *declaration) { NvkDeclare(declaration); }
+};
+#  define NVK_DECLARATION(id, kind, batch, name, function) \
+      static NvkDeclaration id##Record = {NULL, kind, __LINE__, batch, name, __FILE__, function}; \
+      static const NvkDeclarer id##Declarer(&id##Record);
+#elif defined(_MSC_VER)
+#  pragma section(".CRT$XCU", read)
+#  if defined(_M_IX86)
+#    define NVK_C_SYMBOL_PREFIX "_"
+#  else
+#    define NVK_C_SYMBOL_PREFIX ""
+#  endif
+#  define NVK_DECLARATION(id, kind, batch, name, function) \
+      static NvkDeclaration id##Record = {NULL, kind, __LINE__, batch, name, __FILE__, function}; \
+      static void __cdecl id##Declare(void) { NvkDeclare(&id##Record); } \
+      __declspec(allocate(".CRT$XCU")) void(__cdecl *const id##Initializer)(void) = id##Declare; \
+      __pragma(comment(linker, "/include:" NVK_C_SYMBOL_PREFIX NVK_TEXT(id##Initializer)))
+#else
+#  define NVK_DECLARATION(id, kind, batch, name, function) \
+      static NvkDeclaration id##Record = {NULL, kind, __LINE__, batch, name, __FILE__, function}; \
+      static void id##Declare(void) __attribute__((constructor)); \
+      static void id##Declare(void) { NvkDeclare(&id##Record); }
+#endif
+
+/* The record's names carry the line: MSVC's C gives one of them external linkage. */
+#define NVK_DECLARED_FUNCTION(function, kind, batch, name) \
+    static void NVK_CALL function(void); \
+    NVK_DECLARATION_AT(function, __LINE__, kind, batch, name) \
+    static void NVK_CALL function(void)
+#define NVK_DECLARATION_AT(function, line, kind, batch, name) NVK_DECLARATION_AT_(function, line, kind, batch, name)
+#define NVK_DECLARATION_AT_(function, line, kind, batch, name) \
+    NVK_DECLARATION(function##_##line, kind, batch, name, function)
+
+#define NVK_TEST(Batch, Name) NVK_DECLARED_FUNCTION(NvkTest_##Batch##_##Name, NvkRunCallTestFunction, #Batch, #Name)
+#define NVK_BATCH_SETUP(Batch) NVK_DECLARED_FUNCTION(NvkBatchSetup_##Batch, NvkRunCallBatchSetup, #Batch, NULL)
+#define NVK_BATCH_TEARDOWN(Batch) \
+    NVK_DECLARED_FUNCTION(NvkBatchTearDown_##Batch, NvkRunCallBatchTearDown, #Batch, NULL)
+#define NVK_TEST_SETUP(Batch) NVK_DECLARED_FUNCTION(NvkTestSetup_##Batch, NvkRunCallTestSetup, #Batch, NULL)
+#define NVK_TEST_TEARDOWN(Batch) NVK_DECLARED_FUNCTION(NvkTestTearDown_##Batch, NvkRunCallTestTearDown, #Batch, NULL)
+
+/* Registers the declared tests here rather than after the entry point's body, so that
+ * tests added after it follow them. */
+#define NVK_REGISTER_DECLARED_TESTS() \
+    (NvkLibraryDeclarationsRegistered = 1, NvkRegisterDeclarations(NvkLibraryDeclarations))
+
+/*
+ * Starts the definition of the entry point a test DLL exports; the runner finds it by
+ * name and calls it once to register the batches. The declared tests are registered
+ * after the body, unless it did so itself. A DLL of declared tests alone needs only
+ *   NVK_TEST_LIBRARY_ENTRY {}
+ * and one that adds tests itself:
+ *   NVK_TEST_LIBRARY_ENTRY { NVK_ADD_TEST(NvkBatchCreate("Parser"), ParsesEmptyInput); }
+ */
+#ifdef __cplusplus
+#  define NVK_C_DEFINITIONS(definitions) extern "C" { definitions }
+#else
+#  define NVK_C_DEFINITIONS(definitions) definitions
+#endif
+#define NVK_TEST_LIBRARY_ENTRY \
+    NVK_C_DEFINITIONS(NVK_DLL_LOCAL NvkDeclaration *NvkLibraryDeclarations = NULL; \
+                      NVK_DLL_LOCAL int NvkLibraryDeclarationsRegistered = 0;) \
+    static void NVK_CALL NvkLibraryCreateBatchesBody(void); \
+    NVK_EXTERN_C NVK_EXPORT void NVK_CALL NvkLibraryCreateBatches(void) { \
+        NvkLibraryDeclarationsRegistered = 0; \
+        NvkLibraryCreateBatchesBody(); \
+        if (!NvkLibraryDeclarationsRegistered) NvkRegisterDeclarations(NvkLibraryDeclarations); \
+    } \
+    static void NVK_CALL NvkLibraryCreateBatchesBody(void)
 
 /* Checks that show their values, labels, and the REQUIRE form of every check. */
 #include "norvik_checks.h"

@@ -69,9 +69,10 @@ static NVK_INLINE const char *NvkCheckWin32(int succeeded, const char *fileName,
     return NvkCheckFail(&message, fileName, lineNumber);
 }
 
-#define NVK_ASSERT_SUCCEEDED(hresult) NvkCheckSucceeded((hresult), __FILE__, __LINE__)
-#define NVK_ASSERT_EQUAL_HRESULT(expected, actual) NvkCheckEqualHresult((expected), (actual), __FILE__, __LINE__)
-#define NVK_ASSERT_WIN32(result) NvkCheckWin32((result) ? 1 : 0, __FILE__, __LINE__)
+#define NVK_ASSERT_SUCCEEDED(hresult) NVK_CHECK_BREAKS(NvkCheckSucceeded((hresult), __FILE__, __LINE__))
+#define NVK_ASSERT_EQUAL_HRESULT(expected, actual) \
+    NVK_CHECK_BREAKS(NvkCheckEqualHresult((expected), (actual), __FILE__, __LINE__))
+#define NVK_ASSERT_WIN32(result) NVK_CHECK_BREAKS(NvkCheckWin32((result) ? 1 : 0, __FILE__, __LINE__))
 #define NVK_REQUIRE_SUCCEEDED(hresult) NVK_CHECK_OR_RETURN(NVK_ASSERT_SUCCEEDED(hresult))
 #define NVK_REQUIRE_EQUAL_HRESULT(expected, actual) NVK_CHECK_OR_RETURN(NVK_ASSERT_EQUAL_HRESULT(expected, actual))
 #define NVK_REQUIRE_WIN32(result) NVK_CHECK_OR_RETURN(NVK_ASSERT_WIN32(result))

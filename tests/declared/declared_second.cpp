@@ -1,0 +1,8 @@
+// Declared tests in C++: more of a batch of the C file, and a batch of its own.
+#include "declared_trace.h"
+
+NVK_TEST(Parsing, ReadsWords) { Trace("Parsing.ReadsWords"); }
+
+NVK_TEST(Formatting, PadsNumbers) { Trace("Formatting.PadsNumbers"); }
+
+NVK_TEST_SETUP(Printing) { Trace("Printing:test-setup"); }
