@@ -1,5 +1,5 @@
 // Worker processes: the runner's program started again to run tests for it, with a
-// pipe each way. The parent's side is an interface, so that the pool can be tested
+// channel each way. The parent's side is an interface, so that the pool can be tested
 // with processes that are not real. One file per platform.
 #pragma once
 
@@ -53,6 +53,10 @@ public:
 private:
     intptr_t fromParent_ = -1;
     intptr_t toParent_ = -1;
+    // Where the worker's words go through shared memory instead (see ResultRing):
+    // the memory, and what wakes a parent that sleeps until they come.
+    void *sharedRing_ = nullptr;
+    intptr_t wakeParent_ = -1;
 };
 
 // No dialog waits for a click when a test faults or aborts, in this process and in

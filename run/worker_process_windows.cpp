@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "kernel_handle.h"
+#include "result_ring.h"
 #include "wide_text_windows.h"
 #include "worker_process.h"
 
@@ -113,17 +114,45 @@ private:
     LPPROC_THREAD_ATTRIBUTE_LIST list_ = nullptr;
 };
 
+// The shared memory of a worker's ring, mapped into this process.
+class RingView {
+public:
+    explicit RingView(HANDLE mapping)
+        : memory_(mapping != nullptr ? MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, kResultRingSize) : nullptr) {}
+    ~RingView() {
+        if (memory_ != nullptr) {
+            UnmapViewOfFile(memory_);
+        }
+    }
+    RingView(const RingView &) = delete;
+    RingView &operator=(const RingView &) = delete;
+
+    void *Memory() const { return memory_; }
+
+private:
+    void *memory_;
+};
+
+// How long a reader that found nothing polls before it sleeps until woken: a worker
+// that delivers a line within this time need not wake it, which would cost a trip to
+// the system per test.
+constexpr int kPollsBeforeSleep = 20;
+constexpr DWORD kPollMilliseconds = 1;
+
 class WindowsWorker final : public WorkerProcess {
 public:
-    WindowsWorker(KernelHandle process, KernelHandle job, KernelHandle toWorker, KernelHandle fromWorker)
+    WindowsWorker(KernelHandle process, KernelHandle job, KernelHandle toWorker, KernelHandle ringMapping,
+                  KernelHandle wake)
         : process_(std::move(process)),
           job_(std::move(job)),
           toWorker_(std::move(toWorker)),
-          fromWorker_(std::move(fromWorker)) {}
+          ringMapping_(std::move(ringMapping)),
+          wake_(std::move(wake)),
+          view_(ringMapping_.Get()),
+          ring_(view_.Memory(), kResultRingSize) {}
 
     ~WindowsWorker() override {
         toWorker_.Reset();
-        fromWorker_.Reset();
         if (!waited_) {
             Kill();
             Wait();
@@ -136,7 +165,24 @@ public:
         return sent;
     }
 
-    size_t Receive(char *buffer, size_t size) override { return ReadSome(fromWorker_.Get(), buffer, size); }
+    // What the worker wrote stays in the ring after it ended, to be read to the end.
+    size_t Receive(char *buffer, size_t size) override {
+        for (int polls = 0;; ++polls) {
+            if (const size_t count = ring_.Take(buffer, size)) {
+                return count;
+            }
+            if (ended_) {
+                return 0;
+            }
+            if (polls < kPollsBeforeSleep) {
+                ended_ = WaitForSingleObject(process_.Get(), kPollMilliseconds) == WAIT_OBJECT_0;
+            } else if (!ring_.AnnounceSleep()) {
+                const HANDLE either[] = {wake_.Get(), process_.Get()};
+                ended_ = WaitForMultipleObjects(2, either, FALSE, INFINITE) == WAIT_OBJECT_0 + 1;
+                polls = 0;
+            }
+        }
+    }
 
     // The handle stays open until the worker is destroyed: a Kill after Wait must
     // never reach another process, let alone this one.
@@ -170,8 +216,12 @@ private:
     KernelHandle process_;
     KernelHandle job_;
     KernelHandle toWorker_;
-    KernelHandle fromWorker_;
-    std::mutex mutex_;  // Kill from other threads against Wait
+    KernelHandle ringMapping_;
+    KernelHandle wake_;
+    RingView view_;
+    ResultRing ring_;
+    bool ended_ = false;  // Receive's own
+    std::mutex mutex_;    // Kill from other threads against Wait
     bool waited_ = false;
 };
 
@@ -206,25 +256,37 @@ HANDLE MoveOutOfReach(HANDLE handle) {
 }  // namespace
 
 std::unique_ptr<WorkerProcess> StartWorkerProcess(const std::vector<std::string> &arguments) {
-    // Pipes are made uninheritable, and only this worker's ends become inheritable
-    // for the one CreateProcess call; the pool starts one worker at a time.
-    HANDLE pipeEnds[4];
+    // Handles are made uninheritable, and only this worker's become inheritable for
+    // the one CreateProcess call; the pool starts one worker at a time.
+    HANDLE pipeEnds[2];
     if (!CreatePipe(&pipeEnds[0], &pipeEnds[1], nullptr, 0)) {
         return nullptr;
     }
     KernelHandle toWorkerRead(pipeEnds[0]), toWorkerWrite(pipeEnds[1]);
-    if (!CreatePipe(&pipeEnds[2], &pipeEnds[3], nullptr, 0)) {
+    KernelHandle ringMapping(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                                static_cast<DWORD>(kResultRingSize), nullptr));
+    KernelHandle wake(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    if (!ringMapping || !wake) {
         return nullptr;
     }
-    KernelHandle fromWorkerRead(pipeEnds[2]), fromWorkerWrite(pipeEnds[3]);
-    SetHandleInformation(toWorkerRead.Get(), HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
-    SetHandleInformation(fromWorkerWrite.Get(), HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+    {
+        const RingView view(ringMapping.Get());
+        if (view.Memory() == nullptr) {
+            return nullptr;
+        }
+        ResultRing(view.Memory(), kResultRingSize).Initialise();
+    }
+    for (HANDLE inherited : {toWorkerRead.Get(), ringMapping.Get(), wake.Get()}) {
+        SetHandleInformation(inherited, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+    }
 
     wchar_t program[MAX_PATH * 4];
     const DWORD programLength = GetModuleFileNameW(nullptr, program, MAX_PATH * 4);
-    char channel[64];
-    std::snprintf(channel, sizeof channel, "%llu,%llu", static_cast<unsigned long long>(AsValue(toWorkerRead.Get())),
-                  static_cast<unsigned long long>(AsValue(fromWorkerWrite.Get())));
+    char channel[96];
+    std::snprintf(channel, sizeof channel, "%llu,%llu,%llu",
+                  static_cast<unsigned long long>(AsValue(toWorkerRead.Get())),
+                  static_cast<unsigned long long>(AsValue(ringMapping.Get())),
+                  static_cast<unsigned long long>(AsValue(wake.Get())));
     std::wstring line;
     AppendQuoted(line, std::wstring(program, programLength));
     AppendQuoted(line, WideFromUtf8(kWorkerChannelOption));
@@ -247,29 +309,39 @@ std::unique_ptr<WorkerProcess> StartWorkerProcess(const std::vector<std::string>
         return nullptr;
     }
     KernelHandle process(started.hProcess), thread(started.hThread);
+    for (HANDLE inherited : {ringMapping.Get(), wake.Get()}) {
+        SetHandleInformation(inherited, HANDLE_FLAG_INHERIT, 0);
+    }
     if (inJob.List() == nullptr) {
         if (job && !AssignProcessToJobObject(job.Get(), process.Get())) {
             job.Reset();
         }
         ResumeThread(thread.Get());
     }
-    return std::unique_ptr<WorkerProcess>(
-        new WindowsWorker(std::move(process), std::move(job), std::move(toWorkerWrite), std::move(fromWorkerRead)));
+    return std::unique_ptr<WorkerProcess>(new WindowsWorker(
+        std::move(process), std::move(job), std::move(toWorkerWrite), std::move(ringMapping), std::move(wake)));
 }
 
 bool ParentChannel::Open(const std::string &handles) {
-    unsigned long long in = 0, out = 0;
-    if (std::sscanf(handles.c_str(), "%llu,%llu", &in, &out) != 2) {
+    unsigned long long values[3] = {};
+    if (std::sscanf(handles.c_str(), "%llu,%llu,%llu", &values[0], &values[1], &values[2]) != 3) {
         return false;
     }
-    // The worker's own children must not hold its pipes open.
-    if (!SetHandleInformation(AsHandle(static_cast<intptr_t>(in)), HANDLE_FLAG_INHERIT, 0) ||
-        !SetHandleInformation(AsHandle(static_cast<intptr_t>(out)), HANDLE_FLAG_INHERIT, 0)) {
-        return false;
+    HANDLE channel[3];
+    for (int each = 0; each < 3; ++each) {
+        channel[each] = AsHandle(static_cast<intptr_t>(values[each]));
+        // The worker's own children must not hold its channel open.
+        if (!SetHandleInformation(channel[each], HANDLE_FLAG_INHERIT, 0)) {
+            return false;
+        }
+        channel[each] = MoveOutOfReach(channel[each]);
     }
-    fromParent_ = AsValue(MoveOutOfReach(AsHandle(static_cast<intptr_t>(in))));
-    toParent_ = AsValue(MoveOutOfReach(AsHandle(static_cast<intptr_t>(out))));
-    return true;
+    fromParent_ = AsValue(channel[0]);
+    toParent_ = AsValue(channel[1]);
+    wakeParent_ = AsValue(channel[2]);
+    // Mapped once for the worker's life; the view outlives whatever a test closes.
+    sharedRing_ = MapViewOfFile(channel[1], FILE_MAP_ALL_ACCESS, 0, 0, kResultRingSize);
+    return sharedRing_ != nullptr;
 }
 
 std::string ParentChannel::ReadAll() {
@@ -281,8 +353,26 @@ std::string ParentChannel::ReadAll() {
     return text;
 }
 
+// A full ring waits for the parent, which reads as long as the worker lives. Tests
+// may check, and so write, from threads of their own: one line at a time.
 bool ParentChannel::Write(const std::string &bytes) {
-    return WriteWhole(AsHandle(toParent_), bytes.data(), bytes.size());
+    static std::mutex oneWriter;
+    const std::lock_guard<std::mutex> lock(oneWriter);
+    ResultRing ring(sharedRing_, kResultRingSize);
+    const char *next = bytes.data();
+    size_t left = bytes.size();
+    while (left > 0) {
+        const size_t put = ring.Put(next, left);
+        if (ring.TakeSleepingReader()) {
+            SetEvent(AsHandle(wakeParent_));
+        }
+        next += put;
+        left -= put;
+        if (left > 0) {
+            Sleep(1);
+        }
+    }
+    return true;
 }
 
 void SearchDependenciesIn(const std::string &folder) {
