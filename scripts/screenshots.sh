@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Takes screenshots of the runner with the sample test DLL under Wine on a virtual X
 # server: the window opened, after running everything with a failing test chosen, the
-# XML view, the File and Run menus with the everyday commands, and a test DLL before
-# and after a rebuild that the window reloaded on its own; then its own look: the
+# XML view, the File and Run menus with the everyday commands, a run in a worker
+# process that a hanging test keeps going with Stop offered, the window after that
+# Stop with the tests that ended their workers, and a test DLL before and after a
+# rebuild that the window reloaded on its own; then its own look: the
 # about box, the report options dialog, and a disabled and a pressed button. Writes PNGs to the folder given (default
 # build/screenshots); the README's picture is window-after-run.png.
 #
@@ -19,7 +21,7 @@ out=${1:-build/screenshots}
 mkdir -p "$out"
 cmake --preset win64 >/dev/null
 cmake --build build/win64 --target WindowsNorvik RingBufferTests runner_window_driver look_screenshot_driver \
-  runner_reloading_first runner_reloading_second >/dev/null
+  runner_reloading_first runner_reloading_second runner_separate_process_library >/dev/null
 bin=build/win64/bin
 
 display=":$((200 + RANDOM % 100))"
@@ -54,6 +56,16 @@ shot window-after-run runner_window_driver "$title" 141 120 row:3
 shot window-xml-view runner_window_driver "$title" 151
 shot window-run-menu runner_window_driver "$title" 150 menu:u
 "$NORVIK_WINE64" "$bin/runner_window_driver.exe" "$title" cancel 101 >/dev/null
+wait "$runner" || true
+
+# A run in a worker process: tests that end their worker fail alone, and one that
+# never returns keeps the run going until Stop (124).
+ends=$(norvik_windows_path "$PWD/$bin/runner_separate_process_library.dll")
+"$NORVIK_WINE64" "$bin/WindowsNorvik.exe" "$ends" &
+runner=$!
+shot window-run-in-progress runner_window_driver "$ends - Windows Norvik" start:120 wait:8000 menu:u
+shot window-after-stop runner_window_driver "$ends - Windows Norvik" cancel 124 row:0
+"$NORVIK_WINE64" "$bin/runner_window_driver.exe" "$ends - Windows Norvik" 101 >/dev/null
 wait "$runner" || true
 
 # A rebuild while the window is open: nothing ticked but the test the new build adds.

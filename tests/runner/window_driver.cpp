@@ -1,7 +1,8 @@
 // Drives the runner's window from a script, for screenshots: waits for the window
 // with the given title, carries out each action in turn, and prints the window's
 // geometry (WIDTHxHEIGHT+X+Y, menu bar and client area) once everything has been handled and painted.
-// Actions: a command id (runs return when over), row:N to select result row N,
+// Actions: a command id (a run, also one in a worker process, returns when over),
+// start:ID to start a run and go on while it runs, row:N to select result row N,
 // menu:L to open the menu bar's menu of access key L, cancel to close it again,
 // wait:MS to let the window work.
 //   window_driver.exe "<title>" [action...]
@@ -34,6 +35,16 @@ void SelectRow(HWND list, int row) {
     SendAndWait(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(memory.At(0)));
 }
 
+// A run in a worker process leaves the window free at once; Stop is offered until
+// it is over.
+void WaitForTheRunsEnd(HWND window) {
+    for (DWORD start = GetTickCount(); GetTickCount() - start < kWaitMilliseconds * 4; Sleep(10)) {
+        if ((GetMenuState(GetMenu(window), IDM_STOP_RUN, MF_BYCOMMAND) & MF_GRAYED) != 0) {
+            return;
+        }
+    }
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -56,8 +67,11 @@ int main(int argc, char **argv) {
             SendAndWait(window, WM_CANCELMODE, 0, 0);
         } else if (action.rfind("wait:", 0) == 0) {
             Sleep(static_cast<DWORD>(std::atoi(action.c_str() + 5)));
+        } else if (action.rfind("start:", 0) == 0) {
+            SendAndWait(window, WM_COMMAND, static_cast<WPARAM>(std::atoi(action.c_str() + 6)), 0);
         } else {
             SendAndWait(window, WM_COMMAND, static_cast<WPARAM>(std::atoi(action.c_str())), 0);
+            WaitForTheRunsEnd(window);
         }
     }
     SendAndWait(window, WM_NULL, 0, 0);
