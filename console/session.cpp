@@ -69,7 +69,7 @@ public:
             exitCode = kExitUsageOrLoad;
         }
         if (options_.list) {
-            return exitCode;
+            return exitCode == kExitPassed && registrationFailed_ ? kExitFailed : exitCode;
         }
         return Finish(exitCode);
     }
@@ -145,8 +145,23 @@ private:
         if (NvkBatchGetCount(nullptr) == 0) {
             output_.Error(library_ + ": " + loader::LoadFailureText(loader::LoadFailure::NoTests));
         }
+        ReportRegistrationErrors();
         ++librariesLoaded_;
         return true;
+    }
+
+    // What the library's registration refused fails the run, which still runs what
+    // was registered. Workers load the library again and say nothing of it.
+    void ReportRegistrationErrors() {
+        const uint32_t count = NvkRegistrationGetErrorCount();
+        for (uint32_t index = 0; index < count; ++index) {
+            const char *error = NvkRegistrationGetError(index);
+            output_.LibraryError(library_, error != nullptr ? error : "");
+        }
+        if (count != 0) {
+            store_.AddRegistrationErrors(library_);
+            registrationFailed_ = true;
+        }
     }
 
     void Unload() {
@@ -277,7 +292,7 @@ private:
         if (timedOut_) {
             return kExitTimeout;
         }
-        return counts.failed != 0 ? kExitFailed : kExitPassed;
+        return counts.failed != 0 || registrationFailed_ ? kExitFailed : kExitPassed;
     }
 
     void SetActivity(Activity activity) {
@@ -307,7 +322,9 @@ private:
             }
         }
         const TestRecord &record = store_.Test(key);
-        if (output_.PrintsTest(record)) {
+        if (record.outcome == Outcome::Skipped) {
+            output_.TestSkipped(store_.FullName(key), record);
+        } else if (output_.PrintsTest(record)) {
             output_.TestFinished(store_.FullName(key), record);
         }
         if (!passed && options_.failFast) {
@@ -425,6 +442,7 @@ private:
     bool stopped_ = false;
     bool timedOut_ = false;
     bool processEnded_ = false;
+    bool registrationFailed_ = false;
     // The run's thread records; a process end or a hang reports from elsewhere.
     std::mutex mutex_;
     Activity activity_ = Activity::Idle;
