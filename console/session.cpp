@@ -17,6 +17,7 @@
 #include "report_paths.h"
 #include "result_store.h"
 #include "run_plan.h"
+#include "test_list_json.h"
 #include "watchdog.h"
 #include "worker_process.h"
 
@@ -69,6 +70,9 @@ public:
             exitCode = kExitUsageOrLoad;
         }
         if (options_.list) {
+            if (!options_.jsonPath.empty() && !WriteTestList()) {
+                exitCode = kExitUsageOrLoad;
+            }
             return exitCode == kExitPassed && registrationFailed_ ? kExitFailed : exitCode;
         }
         return Finish(exitCode);
@@ -263,15 +267,41 @@ private:
         return request;
     }
 
-    void ListSelected() const {
+    void ListSelected() {
         for (NvkBatch *batch = NvkBatchGetFirst(); batch != nullptr; batch = NvkBatchGetNext(batch)) {
+            ListedBatch listed;
             for (NvkTestFunction *test = NvkBatchGetFirstTestFunction(batch); test != nullptr;
                  test = NvkTestFunctionGetNext(test)) {
                 if (NvkTestFunctionGetSkip(test) == 0) {
                     output_.Listed(FullTestName(test));
+                    listed.tests.push_back(ListedTestOf(test));
                 }
             }
+            if (!listed.tests.empty()) {
+                const char *name = NvkBatchGetName(batch);
+                listed.name = name != nullptr ? name : "";
+                listed_.push_back(std::move(listed));
+            }
         }
+    }
+
+    static ListedTest ListedTestOf(NvkTestFunction *test) {
+        ListedTest listed;
+        const char *name = NvkTestFunctionGetName(test);
+        const char *file = NvkTestFunctionGetSourceFile(test);
+        listed.name = name != nullptr ? name : "";
+        listed.file = file != nullptr ? file : "";
+        listed.line = NvkTestFunctionGetSourceLine(test);
+        return listed;
+    }
+
+    // One list for every library of the run, written once all were listed.
+    bool WriteTestList() const {
+        if (WriteWholeFile(options_.jsonPath, TestListJson(listed_))) {
+            return true;
+        }
+        output_.Error("cannot write the test list " + options_.jsonPath);
+        return false;
     }
 
     int Finish(int exitCode) {
@@ -443,6 +473,7 @@ private:
     bool timedOut_ = false;
     bool processEnded_ = false;
     bool registrationFailed_ = false;
+    std::vector<ListedBatch> listed_;
     // The run's thread records; a process end or a hang reports from elsewhere.
     std::mutex mutex_;
     Activity activity_ = Activity::Idle;

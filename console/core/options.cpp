@@ -82,6 +82,9 @@ std::string CheckCombinations(const Options &options, bool quietGiven, bool verb
     if (options.seedGiven && !options.shuffle) {
         return "--seed replays a --shuffle order: give --shuffle too";
     }
+    if (!options.jsonPath.empty() && !options.list) {
+        return "--json writes the list of --list: give --list too";
+    }
     return ReportClash(options, "--junit");
 }
 
@@ -113,7 +116,8 @@ std::string ParseOptions(int count, const char *const *arguments, Options &optio
             verboseGiven = true;
         } else if (TakeValue("--filter", count, arguments, index, options.filter, error) ||
                    TakeValue("--xml", count, arguments, index, options.xmlPath, error) ||
-                   TakeValue("--junit", count, arguments, index, options.junitPath, error)) {
+                   TakeValue("--junit", count, arguments, index, options.junitPath, error) ||
+                   TakeValue("--json", count, arguments, index, options.jsonPath, error)) {
         } else if (std::strcmp(argument, "--isolate") == 0) {
             options.isolate = true;
         } else if (std::strcmp(argument, "--shuffle") == 0) {
@@ -192,6 +196,8 @@ std::string UsageText(const std::string &program) {
            "Options:\n"
            "  --list             print the tests as Batch.Test, one a line, and run nothing;\n"
            "                     control characters and \\ as escapes (\\n, \\x1b, \\\\)\n"
+           "  --json FILE        with --list, also write the listed tests to FILE as JSON,\n"
+           "                     with each test's source file and line where known\n"
            "  --filter POSITIVE[-NEGATIVE]\n"
            "                     run only the tests whose Batch.Test matches a positive\n"
            "                     pattern (any, when there is none) and no negative one:\n"

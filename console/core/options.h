@@ -15,6 +15,7 @@ struct Options {
     std::string filter;         // "" selects every test
     std::string xmlPath;        // "" writes no library report
     std::string junitPath;      // "" writes no JUnit report
+    std::string jsonPath;       // "" writes no JSON list (only with list)
     double timeoutSeconds = 0;  // 0: no limit
     Verbosity verbosity = Verbosity::Normal;
     bool list = false;
