@@ -50,6 +50,9 @@ public:
             store_.SetNotRunReason("the run stopped at the first failure");
         }
         NvkSetEventHandler(&Session::OnEvent, 1);
+        if (options_.breakOnFailure) {
+            NvkSetBreakOnFailure(1);
+        }
         runner_ = MakeRunner();
         // One watchdog for every library, started before any is loaded: a thread
         // started while the loader is busy would wait for it.

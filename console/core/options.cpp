@@ -74,6 +74,21 @@ std::string ParseSeed(const std::string &text, uint64_t &seed) {
     return std::string();
 }
 
+// A debugger attached to the runner sees only the runner's own process.
+std::string BreakOnFailureClash(const Options &options) {
+    const char *workers = options.timeoutSeconds > 0 ? "--timeout"
+                          : options.jobs > 1         ? "--jobs"
+                          : options.isolate          ? "--isolate"
+                                                     : nullptr;
+    if (workers == nullptr) {
+        return std::string();
+    }
+    return std::string(
+               "--break-on-failure stops in a debugger attached to the runner, which cannot see the worker "
+               "processes that ") +
+           workers + " runs the tests in: give one of them";
+}
+
 // Options that each make sense alone but not together.
 std::string CheckCombinations(const Options &options, bool quietGiven, bool verboseGiven) {
     if (quietGiven && verboseGiven) {
@@ -84,6 +99,12 @@ std::string CheckCombinations(const Options &options, bool quietGiven, bool verb
     }
     if (!options.jsonPath.empty() && !options.list) {
         return "--json writes the list of --list: give --list too";
+    }
+    if (options.breakOnFailure) {
+        const std::string error = BreakOnFailureClash(options);
+        if (!error.empty()) {
+            return error;
+        }
     }
     return ReportClash(options, "--junit");
 }
@@ -126,6 +147,8 @@ std::string ParseOptions(int count, const char *const *arguments, Options &optio
             options.failFast = true;
         } else if (std::strcmp(argument, "--allow-empty") == 0) {
             options.allowEmpty = true;
+        } else if (std::strcmp(argument, "--break-on-failure") == 0) {
+            options.breakOnFailure = true;
         } else if (TakeValue(kHiddenWorkerOption, count, arguments, index, options.workerChannel, error)) {
         } else if (TakeValue("--timeout", count, arguments, index, value, error)) {
             if (error.empty()) {
@@ -226,6 +249,9 @@ std::string UsageText(const std::string &program) {
            "  --fail-fast        start no test after the first failure, each test with its\n"
            "                     batch's setup and tear-down\n"
            "  --allow-empty      let a run that selects no test pass\n"
+           "  --break-on-failure stop in an attached debugger at a failing check or a crash\n"
+           "                     (not with --isolate, --jobs or --timeout: the debugger\n"
+           "                     cannot see their worker processes)\n"
            "  --quiet, -q        print only failures and the closing line\n"
            "  --verbose, -v      print a line for every test (not with --quiet)\n"
            "  --help, -h         print this text\n"

@@ -31,6 +31,7 @@ struct Options {
     uint64_t seed = 0;
     bool failFast = false;
     bool allowEmpty = false;
+    bool breakOnFailure = false;  // only with the tests in this process
     std::string shardStatusFile;  // touched when the run shards, for the build tool
     std::string workerChannel;    // set in a worker: the pipes to its parent
 };

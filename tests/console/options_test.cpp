@@ -35,9 +35,10 @@ TEST(ConsoleOptions, ValuesComeAfterTheNameOrAnEqualsSign) {
     EXPECT_EQ((std::vector<std::string>{"a.dll", "-b.dll"}), options.libraries);
 
     Options single;
-    ASSERT_EQ("", Parse({"-", "-q"}, single));
+    ASSERT_EQ("", Parse({"-", "-q", "--break-on-failure", "--jobs", "1"}, single));
     EXPECT_EQ(std::vector<std::string>{"-"}, single.libraries);
     EXPECT_EQ(Verbosity::Quiet, single.verbosity);
+    EXPECT_TRUE(single.breakOnFailure) << "one job runs in the runner's own process";
     Options help;
     EXPECT_EQ("", Parse({"-h"}, help));
     EXPECT_TRUE(help.help);
@@ -62,6 +63,15 @@ TEST(ConsoleOptions, EachMistakeIsNamed) {
         {{"--seed", "5", "a.dll"}, "--seed replays a --shuffle order: give --shuffle too"},
         {{"-q", "--verbose", "a.dll"}, "--quiet and --verbose ask for opposite output: give one of them"},
         {{"--json", "l.json", "a.dll"}, "--json writes the list of --list: give --list too"},
+        {{"--break-on-failure", "--isolate", "a.dll"},
+         "--break-on-failure stops in a debugger attached to the runner, which cannot see the worker processes "
+         "that --isolate runs the tests in: give one of them"},
+        {{"--jobs=2", "--break-on-failure", "a.dll"},
+         "--break-on-failure stops in a debugger attached to the runner, which cannot see the worker processes "
+         "that --jobs runs the tests in: give one of them"},
+        {{"--break-on-failure", "--isolate", "--timeout", "1", "a.dll"},
+         "--break-on-failure stops in a debugger attached to the runner, which cannot see the worker processes "
+         "that --timeout runs the tests in: give one of them"},
         {{"--shard", "3/3", "a.dll"}, "--shard needs INDEX/COUNT with 0 <= INDEX < COUNT, not \"3/3\""},
         {{"--shard=1/", "a.dll"}, "--shard needs INDEX/COUNT with 0 <= INDEX < COUNT, not \"1/\""},
         {{"--junit", "./r.xml", "--xml", "r.xml", "a.dll"},
