@@ -9,6 +9,7 @@ namespace {
 
 const char kRed[] = "\x1b[31m";
 const char kGreen[] = "\x1b[32m";
+const char kYellow[] = "\x1b[33m";
 
 }  // namespace
 
@@ -69,8 +70,20 @@ void ConsoleOutput::Summary(const Counts &counts, const std::vector<std::string>
     WriteOutput(text + "\n");
 }
 
+void ConsoleOutput::TestSkipped(const std::string &fullName, const TestRecord &test) const {
+    if (verbosity_ == Verbosity::Verbose) {
+        WriteOutput(Coloured(kYellow, "[SKIP]") + " " + EscapeControlBytes(fullName) + " (" +
+                    MillisecondsText(test.seconds) + " s) skipped" +
+                    (test.skipReason.empty() ? "" : ": " + EscapeControlBytes(test.skipReason)) + "\n");
+    }
+}
+
 void ConsoleOutput::Listed(const std::string &fullName) const { WriteOutput(ListedName(fullName) + "\n"); }
 
 void ConsoleOutput::Error(const std::string &text) const { WriteError(std::string(kProgramName) + ": " + text + "\n"); }
+
+void ConsoleOutput::LibraryError(const std::string &libraryPath, const std::string &text) const {
+    WriteError(EscapeControlBytes(libraryPath) + ": error: " + EscapeControlBytes(text) + "\n");
+}
 
 }  // namespace console

@@ -25,11 +25,17 @@ public:
     // Whether TestFinished prints anything for the test.
     bool PrintsTest(const TestRecord &test) const { return PrintsPassedTests() || !test.failures.empty(); }
     bool PrintsPassedTests() const { return verbosity_ == Verbosity::Verbose; }
+    // When verbose, a test that skipped itself: "[SKIP] Batch.Test (0.000 s) skipped:
+    // reason", its reason's control bytes escaped.
+    void TestSkipped(const std::string &fullName, const TestRecord &test) const;
     void Summary(const Counts &counts, const std::vector<std::string> &failedTests) const;
     void Listed(const std::string &fullName) const;
 
     // On standard error, with the program's name.
     void Error(const std::string &text) const;
+    // On standard error, as "library: error: text", the form that build logs are
+    // searched by; control bytes escaped.
+    void LibraryError(const std::string &libraryPath, const std::string &text) const;
 
 private:
     std::string Coloured(const char *code, const std::string &text) const;

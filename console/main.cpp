@@ -23,7 +23,7 @@ void MakePathsAbsolute(console::Options &options) {
     for (std::string &library : options.libraries) {
         library = console::AbsolutePath(library);
     }
-    for (std::string *path : {&options.xmlPath, &options.junitPath, &options.shardStatusFile}) {
+    for (std::string *path : {&options.xmlPath, &options.junitPath, &options.jsonPath, &options.shardStatusFile}) {
         if (!path->empty()) {
             *path = console::AbsolutePath(*path);
         }

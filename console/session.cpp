@@ -17,6 +17,7 @@
 #include "report_paths.h"
 #include "result_store.h"
 #include "run_plan.h"
+#include "test_list_json.h"
 #include "watchdog.h"
 #include "worker_process.h"
 
@@ -49,6 +50,9 @@ public:
             store_.SetNotRunReason("the run stopped at the first failure");
         }
         NvkSetEventHandler(&Session::OnEvent, 1);
+        if (options_.breakOnFailure) {
+            NvkSetBreakOnFailure(1);
+        }
         runner_ = MakeRunner();
         // One watchdog for every library, started before any is loaded: a thread
         // started while the loader is busy would wait for it.
@@ -69,7 +73,10 @@ public:
             exitCode = kExitUsageOrLoad;
         }
         if (options_.list) {
-            return exitCode;
+            if (!options_.jsonPath.empty() && !WriteTestList()) {
+                exitCode = kExitUsageOrLoad;
+            }
+            return exitCode == kExitPassed && registrationFailed_ ? kExitFailed : exitCode;
         }
         return Finish(exitCode);
     }
@@ -145,8 +152,23 @@ private:
         if (NvkBatchGetCount(nullptr) == 0) {
             output_.Error(library_ + ": " + loader::LoadFailureText(loader::LoadFailure::NoTests));
         }
+        ReportRegistrationErrors();
         ++librariesLoaded_;
         return true;
+    }
+
+    // What the library's registration refused fails the run, which still runs what
+    // was registered. Workers load the library again and say nothing of it.
+    void ReportRegistrationErrors() {
+        const uint32_t count = NvkRegistrationGetErrorCount();
+        for (uint32_t index = 0; index < count; ++index) {
+            const char *error = NvkRegistrationGetError(index);
+            output_.LibraryError(library_, error != nullptr ? error : "");
+        }
+        if (count != 0) {
+            store_.AddRegistrationErrors(library_);
+            registrationFailed_ = true;
+        }
     }
 
     void Unload() {
@@ -248,15 +270,41 @@ private:
         return request;
     }
 
-    void ListSelected() const {
+    void ListSelected() {
         for (NvkBatch *batch = NvkBatchGetFirst(); batch != nullptr; batch = NvkBatchGetNext(batch)) {
+            ListedBatch listed;
             for (NvkTestFunction *test = NvkBatchGetFirstTestFunction(batch); test != nullptr;
                  test = NvkTestFunctionGetNext(test)) {
                 if (NvkTestFunctionGetSkip(test) == 0) {
                     output_.Listed(FullTestName(test));
+                    listed.tests.push_back(ListedTestOf(test));
                 }
             }
+            if (!listed.tests.empty()) {
+                const char *name = NvkBatchGetName(batch);
+                listed.name = name != nullptr ? name : "";
+                listed_.push_back(std::move(listed));
+            }
         }
+    }
+
+    static ListedTest ListedTestOf(NvkTestFunction *test) {
+        ListedTest listed;
+        const char *name = NvkTestFunctionGetName(test);
+        const char *file = NvkTestFunctionGetSourceFile(test);
+        listed.name = name != nullptr ? name : "";
+        listed.file = file != nullptr ? file : "";
+        listed.line = NvkTestFunctionGetSourceLine(test);
+        return listed;
+    }
+
+    // One list for every library of the run, written once all were listed.
+    bool WriteTestList() const {
+        if (WriteWholeFile(options_.jsonPath, TestListJson(listed_))) {
+            return true;
+        }
+        output_.Error("cannot write the test list " + options_.jsonPath);
+        return false;
     }
 
     int Finish(int exitCode) {
@@ -277,7 +325,7 @@ private:
         if (timedOut_) {
             return kExitTimeout;
         }
-        return counts.failed != 0 ? kExitFailed : kExitPassed;
+        return counts.failed != 0 || registrationFailed_ ? kExitFailed : kExitPassed;
     }
 
     void SetActivity(Activity activity) {
@@ -307,7 +355,9 @@ private:
             }
         }
         const TestRecord &record = store_.Test(key);
-        if (output_.PrintsTest(record)) {
+        if (record.outcome == Outcome::Skipped) {
+            output_.TestSkipped(store_.FullName(key), record);
+        } else if (output_.PrintsTest(record)) {
             output_.TestFinished(store_.FullName(key), record);
         }
         if (!passed && options_.failFast) {
@@ -425,6 +475,8 @@ private:
     bool stopped_ = false;
     bool timedOut_ = false;
     bool processEnded_ = false;
+    bool registrationFailed_ = false;
+    std::vector<ListedBatch> listed_;
     // The run's thread records; a process end or a hang reports from elsewhere.
     std::mutex mutex_;
     Activity activity_ = Activity::Idle;

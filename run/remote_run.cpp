@@ -33,26 +33,41 @@ struct RemoteRun::Delivery {
     TestEnd end;
     size_t nextCheck = 0;
     size_t nextFailure = 0;
+    bool started = false;
+    bool skipPending = false;
     bool endRecorded = false;
 
-    // The checks in their order, up to where the test function was called when
-    // beforeStart, else all that are left. Passes name the test's file, so that the
-    // test function takes the same file name as where it ran.
-    void ReplayChecks(bool beforeStart) {
-        for (; nextCheck < report.checks.size(); ++nextCheck) {
+    // The checks in their order: a setup replays those up to where the test function
+    // was called, every later call all that are left. Passes name the test's file, so
+    // that the test function takes the same file name as where it ran.
+    void ReplayChecks(int32_t call) {
+        const bool setup = call == NvkRunCallBatchSetup || call == NvkRunCallTestSetup;
+        ReplaySkip(call);
+        for (; nextCheck < report.checks.size() && !(setup && started); ++nextCheck) {
             const ReportedCheck &check = report.checks[nextCheck];
             if (check.kind == CheckKind::Started) {
-                if (beforeStart) {
-                    ++nextCheck;
-                    return;
-                }
+                started = true;
             } else if (check.kind == CheckKind::Passes) {
                 for (uint32_t pass = 0; pass < check.passes; ++pass) {
                     NvkAssert(1, FileOrNull(report.fileName), 0, nullptr);
                 }
+            } else if (check.kind == CheckKind::Skipped) {
+                skipPending = true;
+                ReplaySkip(call);
             } else if (nextFailure < report.failures.size()) {
                 RecordFailure(report.failures[nextFailure++]);
             }
+        }
+    }
+
+    // The worker cannot tell a skip in the batch setup from one in the test setup. In
+    // the batch setup here it would skip the batch's later tests too, so it waits for
+    // the test's next call: each test the batch setup skipped there comes with a skip
+    // of its own, and the library records the same results and events either way.
+    void ReplaySkip(int32_t call) {
+        if (skipPending && call != NvkRunCallBatchSetup) {
+            skipPending = false;
+            NvkSkip("%s", report.skipReason.c_str());
         }
     }
 };
@@ -198,8 +213,7 @@ int32_t RemoteRun::OnCall(int32_t call, NvkTestFunction *test, double *seconds) 
     if (!delivery->finished) {
         return ReplayEnd(*delivery, test, seconds);
     }
-    const bool beforeStart = call == NvkRunCallBatchSetup || call == NvkRunCallTestSetup;
-    delivery->ReplayChecks(beforeStart);
+    delivery->ReplayChecks(call);
     if (seconds != nullptr) {
         *seconds = delivery->report.seconds;
     }

@@ -94,22 +94,40 @@ private:
         NvkBatchRun(NvkTestFunctionGetBatch(batch.front()));
     }
 
-    static void NVK_CALL OnEvent(int32_t code, uint32_t value, intptr_t, void *, void *second) {
+    static void NVK_CALL OnEvent(int32_t code, uint32_t value, intptr_t, void *first, void *second) {
         switch (code) {
         case NvkEventAssertPassed:
+            active_->NoteSkip(static_cast<NvkTestFunction *>(second));
             active_->CountPass();
             break;
         case NvkEventAssertFailed:
+            active_->NoteSkip(static_cast<NvkTestFunction *>(first));
             active_->Failed(static_cast<NvkAssertionFailure *>(second));
             break;
         case NvkEventTestFunctionStarted:
+            active_->NoteSkip(static_cast<NvkTestFunction *>(second));
             active_->Note({CheckKind::Started, 0});
             break;
         case NvkEventTestFunctionFinished:
+            active_->NoteSkip(static_cast<NvkTestFunction *>(second));
             active_->TestFinished(static_cast<NvkTestFunction *>(second), value != 0);
             break;
         default:
             break;
+        }
+    }
+
+    // A skip raises no event: it is looked for at each one, so that the runner learns
+    // whether it came before the test was called (a setup's) or after.
+    void NoteSkip(NvkTestFunction *test) {
+        if (skipNoted_ || test == nullptr) {
+            return;
+        }
+        const char *reason = NvkTestFunctionGetSkipReason(test);
+        if (reason != nullptr) {
+            skipNoted_ = true;
+            skipReason_ = reason;
+            Note({CheckKind::Skipped, 0});
         }
     }
 
@@ -139,6 +157,8 @@ private:
         NvkTestFunctionGetStatistics(test, nullptr, nullptr, &report.seconds);
         report.fileName = TextOf(NvkTestFunctionGetFileName(test));
         report.checks.swap(checks_);
+        report.skipReason.swap(skipReason_);
+        skipNoted_ = false;
         Send(EncodeTestFinished(report));
         failed_ = failed_ || !passed;
     }
@@ -156,6 +176,8 @@ private:
     std::vector<std::vector<NvkTestFunction *>> tests_;
     std::unordered_map<NvkTestFunction *, TestRef> refs_;
     std::vector<ReportedCheck> checks_;
+    bool skipNoted_ = false;
+    std::string skipReason_;
     bool failed_ = false;
 };
 

@@ -114,6 +114,9 @@ std::string EncodeChecks(const std::vector<ReportedCheck> &checks) {
         case CheckKind::Started:
             text += 's';
             break;
+        case CheckKind::Skipped:
+            text += 'k';
+            break;
         }
     }
     return text;
@@ -132,6 +135,8 @@ bool DecodeChecks(const std::string &text, std::vector<ReportedCheck> &checks) {
             checks.push_back({CheckKind::Failure, 0});
         } else if (token == "s") {
             checks.push_back({CheckKind::Started, 0});
+        } else if (token == "k") {
+            checks.push_back({CheckKind::Skipped, 0});
         } else if (token.size() > 1 && token[0] == 'p' && ToNumber(token.substr(1), passes)) {
             checks.push_back({CheckKind::Passes, static_cast<uint32_t>(passes)});
         } else {
@@ -143,12 +148,13 @@ bool DecodeChecks(const std::string &text, std::vector<ReportedCheck> &checks) {
 }
 
 bool DecodeTestFinished(const std::vector<std::string> &fields, TestReport &report) {
-    if (fields.size() != 6 || !ToRef(fields[1], fields[2], report.test)) {
+    if (fields.size() != 7 || !ToRef(fields[1], fields[2], report.test)) {
         return false;
     }
     char *end = nullptr;
     report.seconds = std::strtod(fields[3].c_str(), &end);
     report.fileName = fields[4];
+    report.skipReason = fields[6];
     return end != fields[3].c_str() && *end == '\0' && DecodeChecks(fields[5], report.checks);
 }
 
@@ -228,6 +234,7 @@ std::string EncodeTestFinished(const TestReport &report) {
     AppendField(line, seconds);
     AppendField(line, report.fileName);
     AppendField(line, EncodeChecks(report.checks));
+    AppendField(line, report.skipReason);
     return line + "\n";
 }
 

@@ -31,8 +31,9 @@ struct ReportedFailure {
 };
 
 // A test's checks in the order it made them: passes are counted, failures are the
-// ones sent before, and Started marks where its setups ended and it was called.
-enum class CheckKind : uint8_t { Passes, Failure, Started };
+// ones sent before, Started marks where its setups ended and it was called, and
+// Skipped where the worker first saw that the test had skipped itself.
+enum class CheckKind : uint8_t { Passes, Failure, Started, Skipped };
 struct ReportedCheck {
     CheckKind kind = CheckKind::Passes;
     uint32_t passes = 0;
@@ -45,6 +46,7 @@ struct TestReport {
     double seconds = 0;
     std::string fileName;  // the test function's file name after its run
     std::vector<ReportedCheck> checks;
+    std::string skipReason;                 // when the checks hold Skipped
     std::vector<ReportedFailure> failures;  // gathered from the failures sent before
 };
 

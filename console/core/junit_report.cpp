@@ -46,8 +46,8 @@ std::string Attribute(const char *name, const std::string &value) {
 }
 
 std::string CountAttributes(const Counts &counts) {
-    return Attribute("tests", std::to_string(counts.passed + counts.failed + counts.skipped)) +
-           Attribute("failures", std::to_string(counts.failed)) + Attribute("errors", "0") +
+    return Attribute("tests", std::to_string(counts.passed + counts.failed + counts.skipped + counts.errors)) +
+           Attribute("failures", std::to_string(counts.failed)) + Attribute("errors", std::to_string(counts.errors)) +
            Attribute("skipped", std::to_string(counts.skipped)) + Attribute("time", MillisecondsText(counts.seconds));
 }
 
@@ -96,6 +96,9 @@ void AppendTestCase(std::string &out, const std::string &batchName, const TestRe
     case Outcome::NotRun:
         out += ">\n      <skipped" + Attribute("message", "not run: " + notRunReason) + "/>\n";
         break;
+    case Outcome::Skipped:
+        out += ">\n      <skipped" + Attribute("message", test.skipReason) + "/>\n";
+        break;
     case Outcome::Failed:
     case Outcome::TimedOut:
         out += ">\n";
@@ -107,11 +110,32 @@ void AppendTestCase(std::string &out, const std::string &batchName, const TestRe
     out += "    </testcase>\n";
 }
 
+// A library whose registration refused tests or setups fails the run without a
+// test of its own to show it: a suite of one testcase in error, which CI readers
+// show and count as errors, holds the texts, the first as its message.
+std::string RegistrationErrorSuite(const BatchRecord &library) {
+    Counts counts;
+    counts.errors = 1;
+    std::string suite = "  <testsuite" + Attribute("name", library.name) + CountAttributes(counts) +
+                        ">\n    <testcase" + Attribute("classname", library.name) + Attribute("name", "registration") +
+                        Attribute("time", "0.000") + ">\n      <error" +
+                        Attribute("message", library.registrationErrors.front()) + Attribute("type", "registration") +
+                        ">";
+    for (const std::string &error : library.registrationErrors) {
+        AppendEscaped(suite, error + "\n", Place::Text);
+    }
+    return suite + "</error>\n    </testcase>\n  </testsuite>\n";
+}
+
 }  // namespace
 
 std::string JunitReport(const ResultStore &results) {
     std::string suites;
     for (const BatchRecord &batch : results.Batches()) {
+        if (!batch.registrationErrors.empty()) {
+            suites += RegistrationErrorSuite(batch);
+            continue;
+        }
         Counts counts;
         for (const TestRecord &test : batch.tests) {
             counts.Add(test);

@@ -74,6 +74,21 @@ std::string ParseSeed(const std::string &text, uint64_t &seed) {
     return std::string();
 }
 
+// A debugger attached to the runner sees only the runner's own process.
+std::string BreakOnFailureClash(const Options &options) {
+    const char *workers = options.timeoutSeconds > 0 ? "--timeout"
+                          : options.jobs > 1         ? "--jobs"
+                          : options.isolate          ? "--isolate"
+                                                     : nullptr;
+    if (workers == nullptr) {
+        return std::string();
+    }
+    return std::string(
+               "--break-on-failure stops in a debugger attached to the runner, which cannot see the worker "
+               "processes that ") +
+           workers + " runs the tests in: give one of them";
+}
+
 // Options that each make sense alone but not together.
 std::string CheckCombinations(const Options &options, bool quietGiven, bool verboseGiven) {
     if (quietGiven && verboseGiven) {
@@ -81,6 +96,15 @@ std::string CheckCombinations(const Options &options, bool quietGiven, bool verb
     }
     if (options.seedGiven && !options.shuffle) {
         return "--seed replays a --shuffle order: give --shuffle too";
+    }
+    if (!options.jsonPath.empty() && !options.list) {
+        return "--json writes the list of --list: give --list too";
+    }
+    if (options.breakOnFailure) {
+        const std::string error = BreakOnFailureClash(options);
+        if (!error.empty()) {
+            return error;
+        }
     }
     return ReportClash(options, "--junit");
 }
@@ -113,7 +137,8 @@ std::string ParseOptions(int count, const char *const *arguments, Options &optio
             verboseGiven = true;
         } else if (TakeValue("--filter", count, arguments, index, options.filter, error) ||
                    TakeValue("--xml", count, arguments, index, options.xmlPath, error) ||
-                   TakeValue("--junit", count, arguments, index, options.junitPath, error)) {
+                   TakeValue("--junit", count, arguments, index, options.junitPath, error) ||
+                   TakeValue("--json", count, arguments, index, options.jsonPath, error)) {
         } else if (std::strcmp(argument, "--isolate") == 0) {
             options.isolate = true;
         } else if (std::strcmp(argument, "--shuffle") == 0) {
@@ -122,6 +147,8 @@ std::string ParseOptions(int count, const char *const *arguments, Options &optio
             options.failFast = true;
         } else if (std::strcmp(argument, "--allow-empty") == 0) {
             options.allowEmpty = true;
+        } else if (std::strcmp(argument, "--break-on-failure") == 0) {
+            options.breakOnFailure = true;
         } else if (TakeValue(kHiddenWorkerOption, count, arguments, index, options.workerChannel, error)) {
         } else if (TakeValue("--timeout", count, arguments, index, value, error)) {
             if (error.empty()) {
@@ -192,6 +219,8 @@ std::string UsageText(const std::string &program) {
            "Options:\n"
            "  --list             print the tests as Batch.Test, one a line, and run nothing;\n"
            "                     control characters and \\ as escapes (\\n, \\x1b, \\\\)\n"
+           "  --json FILE        with --list, also write the listed tests to FILE as JSON,\n"
+           "                     with each test's source file and line where known\n"
            "  --filter POSITIVE[-NEGATIVE]\n"
            "                     run only the tests whose Batch.Test matches a positive\n"
            "                     pattern (any, when there is none) and no negative one:\n"
@@ -220,11 +249,15 @@ std::string UsageText(const std::string &program) {
            "  --fail-fast        start no test after the first failure, each test with its\n"
            "                     batch's setup and tear-down\n"
            "  --allow-empty      let a run that selects no test pass\n"
+           "  --break-on-failure stop in an attached debugger at a failing check or a crash\n"
+           "                     (not with --isolate, --jobs or --timeout: the debugger\n"
+           "                     cannot see their worker processes)\n"
            "  --quiet, -q        print only failures and the closing line\n"
            "  --verbose, -v      print a line for every test (not with --quiet)\n"
            "  --help, -h         print this text\n"
            "\n"
-           "Exit codes: 0 every selected test passed; 1 a test failed or crashed;\n"
+           "Exit codes: 0 every selected test passed; 1 a test failed or crashed, or a\n"
+           "test library's registration refused a test or a setup function;\n"
            "2 a usage error, shard variables in error, a test library or report that\n"
            "cannot be loaded or written, or a filter, shard or list that selects no test\n"
            "(unless --allow-empty); 3 a test ran longer than the timeout, or a test\n"

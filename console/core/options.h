@@ -15,6 +15,7 @@ struct Options {
     std::string filter;         // "" selects every test
     std::string xmlPath;        // "" writes no library report
     std::string junitPath;      // "" writes no JUnit report
+    std::string jsonPath;       // "" writes no JSON list (only with list)
     double timeoutSeconds = 0;  // 0: no limit
     Verbosity verbosity = Verbosity::Normal;
     bool list = false;
@@ -30,6 +31,7 @@ struct Options {
     uint64_t seed = 0;
     bool failFast = false;
     bool allowEmpty = false;
+    bool breakOnFailure = false;  // only with the tests in this process
     std::string shardStatusFile;  // touched when the run shards, for the build tool
     std::string workerChannel;    // set in a worker: the pipes to its parent
 };

@@ -106,6 +106,9 @@ std::vector<std::string> ReportsDuringLibrary(const Options &options, const std:
     if (!options.junitPath.empty()) {
         reports.push_back(options.junitPath);
     }
+    if (!options.jsonPath.empty()) {
+        reports.push_back(options.jsonPath);
+    }
     const std::vector<std::string> names = ReportNames(options.libraries);
     for (size_t index = 0; index < options.libraries.size() && !options.xmlPath.empty(); ++index) {
         if (options.libraries[index] == libraryPath) {

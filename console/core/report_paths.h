@@ -16,8 +16,9 @@ namespace console {
 // another library's report already has, so that no report overwrites another.
 std::string LibraryReportPath(const std::string &reportPath, const std::vector<std::string> &libraries, size_t index);
 
-// Every report the options write while the given library is run: the JUnit report
-// and the library's own report for each time it is given, each when asked for.
+// Every report the options write while the given library is run: the JUnit report,
+// the JSON list of tests and the library's own report for each time it is given,
+// each when asked for.
 std::vector<std::string> ReportsDuringLibrary(const Options &options, const std::string &libraryPath);
 
 // Whether two paths name the same file as far as their text tells: without "."

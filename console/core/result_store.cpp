@@ -44,6 +44,11 @@ void CopyFinishedTest(NvkTestFunction *test, const std::string &libraryPath, Tes
     record.failures.clear();
     NvkAssertionFailure *failure = NvkTestFunctionGetFirstFailure(test);
     record.outcome = failure == nullptr ? Outcome::Passed : Outcome::Failed;
+    const char *skipReason = NvkTestFunctionGetSkipReason(test);
+    record.skipReason = TextOf(skipReason);
+    if (skipReason != nullptr) {
+        record.outcome = Outcome::Skipped;
+    }
     if (failure == nullptr) {
         return;
     }
@@ -57,6 +62,18 @@ void CopyFinishedTest(NvkTestFunction *test, const std::string &libraryPath, Tes
         failureRecord.message = TextOf(NvkAssertionFailureGetMessage(failure));
         failureRecord.crash = nvk::IsCrashFailure(failureRecord.line, failureRecord.message.c_str());
         record.failures.push_back(failureRecord);
+    }
+}
+
+void ResultStore::AddRegistrationErrors(const std::string &libraryPath) {
+    BatchRecord record;
+    for (uint32_t index = 0; index < NvkRegistrationGetErrorCount(); ++index) {
+        record.registrationErrors.push_back(TextOf(NvkRegistrationGetError(index)));
+    }
+    if (!record.registrationErrors.empty()) {
+        record.name = libraryPath;
+        batches_.push_back(std::move(record));
+        libraryOfBatch_.push_back(libraryPath);
     }
 }
 
@@ -94,6 +111,7 @@ void Counts::Add(const TestRecord &test) {
         ++failed;
         break;
     case Outcome::NotRun:
+    case Outcome::Skipped:
         ++skipped;
         break;
     }
@@ -105,6 +123,7 @@ Counts ResultStore::Count() const {
         for (const TestRecord &test : batch.tests) {
             counts.Add(test);
         }
+        counts.errors += batch.registrationErrors.empty() ? 0 : 1;
     }
     return counts;
 }

@@ -15,7 +15,8 @@ namespace console {
 
 using run::TestRef;
 
-enum class Outcome { NotRun, Passed, Failed, TimedOut };
+// Skipped: the test skipped itself (NvkSkip) and failed nothing.
+enum class Outcome { NotRun, Passed, Failed, TimedOut, Skipped };
 
 struct FailureRecord {
     std::string file;
@@ -29,17 +30,22 @@ struct TestRecord {
     Outcome outcome = Outcome::NotRun;
     double seconds = 0;
     std::vector<FailureRecord> failures;
+    std::string skipReason;  // Skipped
 };
 
 struct BatchRecord {
     std::string name;  // with the repetition, when the run repeats
     std::vector<TestRecord> tests;
+    // What a library's registration refused, in a record of their own named by the
+    // library, which holds no tests.
+    std::vector<std::string> registrationErrors;
 };
 
 struct Counts {
     unsigned passed = 0;
     unsigned failed = 0;   // crashed and timed out included
-    unsigned skipped = 0;  // selected, not run
+    unsigned skipped = 0;  // selected, not run, or skipped itself
+    unsigned errors = 0;   // libraries whose registration refused something
     double seconds = 0;
 
     void Add(const TestRecord &test);
@@ -65,6 +71,10 @@ public:
     void MarkProcessEnded(const TestRef &key);
     // The test ended this process before it finished: it fails with the message.
     void RecordProcessEnd(const TestRef &key, const std::string &message);
+
+    // What the loaded library's registration refused (NvkRegistrationGetError), as a
+    // record after the batches so far.
+    void AddRegistrationErrors(const std::string &libraryPath);
 
     // Why the tests still at NotRun did not run, for the reports.
     void SetNotRunReason(const std::string &reason) { notRunReason_ = reason; }

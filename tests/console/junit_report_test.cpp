@@ -17,6 +17,8 @@ void NVK_CALL FailsOddly() { NvkAssert(0, "odd.c", 12, "%s", "bad\x01 <caf\xE9>\
 void NVK_CALL Throws() { throw std::runtime_error("thrown"); }
 void NVK_CALL SaysItCrashed() { NvkAssert(0, "odd.c", 20, "A crash was detected in the unit test function"); }
 
+void NVK_CALL SkipsItself() { NvkSkip("no %s", "<printer>"); }
+
 void NVK_CALL TimesOut() { NvkAssert(0, nullptr, 0, "%s", "Timed out after 2 seconds"); }
 
 class JunitReport : public RegistryTest {
@@ -78,6 +80,31 @@ TEST_F(JunitReport, ATimeoutIsItsOwnFailureTypeAndStopsTheRest) {
                           "type=\"timeout\">slow.dll(0): Timed out after 2 seconds\n</failure>"))
         << report;
     EXPECT_NE(std::string::npos, report.find("<skipped message=\"not run: the run ended at a timeout\"/>"));
+}
+
+// A test that skipped itself keeps its reason. What a library's registration refused
+// is an error of a suite of its own, before the library's batches.
+TEST_F(JunitReport, SkipsKeepTheirReasonAndRegistrationErrorsShowAsErrors) {
+    NvkBatch *batch = NvkBatchCreate("Printer");
+    NvkTestFunction *skips = NvkBatchAddFunctionImp(batch, "Skips", SkipsItself);
+    EXPECT_EQ(nullptr, NvkBatchAddFunctionImp(batch, "Skips", Proc<3>));
+    console::ResultStore results;
+    results.AddRegistrationErrors("printer.dll");
+    results.AddSelection("printer.dll", "");
+    NvkBatchRun(nullptr);
+    results.RecordFinished({1, 0}, skips);
+    const std::string report = console::JunitReport(results);
+    const std::string expected =
+        "<testsuites name=\"Norvik\" tests=\"2\" failures=\"0\" errors=\"1\" skipped=\"1\" time=\"0.000\">\n"
+        "  <testsuite name=\"printer.dll\" tests=\"1\" failures=\"0\" errors=\"1\" skipped=\"0\" time=\"0.000\">\n"
+        "    <testcase classname=\"printer.dll\" name=\"registration\" time=\"0.000\">\n"
+        "      <error message=\"Printer.Skips was not added: the batch already has a test of that name";
+    EXPECT_NE(std::string::npos, report.find(expected)) << report;
+    EXPECT_NE(std::string::npos, report.find("type=\"registration\">Printer.Skips was not added")) << report;
+    EXPECT_NE(std::string::npos, report.find("name=\"Skips\" time=\"0.000\">\n      <skipped message=\"no "
+                                             "&lt;printer&gt;\"/>\n    </testcase>"))
+        << report;
+    EXPECT_EQ(console::Outcome::Skipped, results.Test({1, 0}).outcome);
 }
 
 }  // namespace

@@ -23,7 +23,7 @@ std::string Parse(std::vector<const char *> arguments, Options &options) {
 TEST(ConsoleOptions, ValuesComeAfterTheNameOrAnEqualsSign) {
     Options options;
     ASSERT_EQ("", Parse({"--xml", "r.xml", "--junit=j.xml", "--filter=A.*", "--timeout", "1.5", "-v", "a.dll", "--list",
-                         "--", "-b.dll"},
+                         "--json=l.json", "--", "-b.dll"},
                         options));
     EXPECT_EQ("r.xml", options.xmlPath);
     EXPECT_EQ("j.xml", options.junitPath);
@@ -31,12 +31,14 @@ TEST(ConsoleOptions, ValuesComeAfterTheNameOrAnEqualsSign) {
     EXPECT_EQ(1.5, options.timeoutSeconds);
     EXPECT_EQ(Verbosity::Verbose, options.verbosity);
     EXPECT_TRUE(options.list);
+    EXPECT_EQ("l.json", options.jsonPath);
     EXPECT_EQ((std::vector<std::string>{"a.dll", "-b.dll"}), options.libraries);
 
     Options single;
-    ASSERT_EQ("", Parse({"-", "-q"}, single));
+    ASSERT_EQ("", Parse({"-", "-q", "--break-on-failure", "--jobs", "1"}, single));
     EXPECT_EQ(std::vector<std::string>{"-"}, single.libraries);
     EXPECT_EQ(Verbosity::Quiet, single.verbosity);
+    EXPECT_TRUE(single.breakOnFailure) << "one job runs in the runner's own process";
     Options help;
     EXPECT_EQ("", Parse({"-h"}, help));
     EXPECT_TRUE(help.help);
@@ -60,6 +62,16 @@ TEST(ConsoleOptions, EachMistakeIsNamed) {
          "--seed needs a whole number from 0 to 18446744073709551615, not \"18446744073709551616\""},
         {{"--seed", "5", "a.dll"}, "--seed replays a --shuffle order: give --shuffle too"},
         {{"-q", "--verbose", "a.dll"}, "--quiet and --verbose ask for opposite output: give one of them"},
+        {{"--json", "l.json", "a.dll"}, "--json writes the list of --list: give --list too"},
+        {{"--break-on-failure", "--isolate", "a.dll"},
+         "--break-on-failure stops in a debugger attached to the runner, which cannot see the worker processes "
+         "that --isolate runs the tests in: give one of them"},
+        {{"--jobs=2", "--break-on-failure", "a.dll"},
+         "--break-on-failure stops in a debugger attached to the runner, which cannot see the worker processes "
+         "that --jobs runs the tests in: give one of them"},
+        {{"--break-on-failure", "--isolate", "--timeout", "1", "a.dll"},
+         "--break-on-failure stops in a debugger attached to the runner, which cannot see the worker processes "
+         "that --timeout runs the tests in: give one of them"},
         {{"--shard", "3/3", "a.dll"}, "--shard needs INDEX/COUNT with 0 <= INDEX < COUNT, not \"3/3\""},
         {{"--shard=1/", "a.dll"}, "--shard needs INDEX/COUNT with 0 <= INDEX < COUNT, not \"1/\""},
         {{"--junit", "./r.xml", "--xml", "r.xml", "a.dll"},

@@ -6,6 +6,7 @@ cmake_minimum_required(VERSION 3.20)
 #   EXIT         the expected exit code
 #   STDOUT, NOT_STDOUT, STDERR, NOT_STDERR   '|'-separated regular expressions
 #   VALID        '|'-separated files that must be well-formed XML
+#   JSON         '|'-separated files that must be valid JSON
 #   JUNIT, SCHEMA   a JUnit file that must be valid against the schema
 #   CONTAINS     '|'-separated FILE::REGEX pairs
 #   SET_ENV      '|'-separated NAME=VALUE for the program's environment
@@ -15,7 +16,7 @@ function(split variable)
   string(REPLACE "|" ";" value "${value}")
   set(${variable} "${value}" PARENT_SCOPE)
 endfunction()
-foreach(variable ARGS STDOUT NOT_STDOUT STDERR NOT_STDERR VALID JUNIT CONTAINS SET_ENV COPY)
+foreach(variable ARGS STDOUT NOT_STDOUT STDERR NOT_STDERR VALID JSON JUNIT CONTAINS SET_ENV COPY)
   split(${variable})
 endforeach()
 
@@ -83,6 +84,17 @@ foreach(xml ${VALID} ${JUNIT})
   execute_process(COMMAND xmllint --noout "${xml}" RESULT_VARIABLE lint ERROR_VARIABLE lint_errors)
   if(NOT lint EQUAL 0)
     list(APPEND problems "${xml} is not well-formed: ${lint_errors}")
+  endif()
+endforeach()
+foreach(json ${JSON})
+  if(EXISTS "${json}")
+    file(READ "${json}" content)
+    string(JSON type ERROR_VARIABLE json_error TYPE "${content}")
+    if(json_error)
+      list(APPEND problems "${json} is not valid JSON: ${json_error}")
+    endif()
+  else()
+    list(APPEND problems "${json} was not written")
   endif()
 endforeach()
 if(JUNIT)

@@ -15,7 +15,8 @@
 namespace fake {
 
 struct Behaviour {
-    enum class Kind { Pass, Fail, Die, Hang };
+    // A skip in a setup comes before the test was called, else after it.
+    enum class Kind { Pass, Fail, Die, Hang, SkipInSetup, SkipInTest };
     Kind kind = Kind::Pass;
     uint32_t exitCode = 0;  // Die
 };
@@ -103,7 +104,7 @@ private:
                     hangs_ = behaviour.kind == Behaviour::Kind::Hang;
                     return;
                 }
-                lines += Finished(test, behaviour.kind == Behaviour::Kind::Fail);
+                lines += Finished(test, behaviour.kind);
                 if (behaviour.kind == Behaviour::Kind::Fail && plan.failFast) {
                     Append(lines + run::EncodeDone());
                     return;
@@ -113,14 +114,22 @@ private:
         Append(lines + run::EncodeDone());
     }
 
-    static std::string Finished(const run::TestRef &test, bool fails) {
+    static std::string Finished(const run::TestRef &test, Behaviour::Kind kind) {
         run::TestReport report;
         report.test = test;
         report.seconds = 0.25;
         report.fileName = "test.c";
         report.checks = {{run::CheckKind::Passes, 2}, {run::CheckKind::Started, 0}, {run::CheckKind::Passes, 1}};
+        if (kind == Behaviour::Kind::SkipInSetup) {
+            report.checks = {{run::CheckKind::Passes, 2}, {run::CheckKind::Skipped, 0}, {run::CheckKind::Started, 0}};
+        } else if (kind == Behaviour::Kind::SkipInTest) {
+            report.checks.push_back({run::CheckKind::Skipped, 0});
+        }
+        if (kind == Behaviour::Kind::SkipInSetup || kind == Behaviour::Kind::SkipInTest) {
+            report.skipReason = "no printer";
+        }
         std::string lines;
-        if (fails) {
+        if (kind == Behaviour::Kind::Fail) {
             report.checks.push_back({run::CheckKind::Failure, 0});
             lines += run::EncodeFailure({"helper.c", 9, "it failed"});
         }

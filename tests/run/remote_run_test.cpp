@@ -80,6 +80,39 @@ TEST_F(RemoteRunTest, RecordsWhatTheWorkerFoundAsIfItRanHere) {
     EXPECT_TRUE(FailuresOf(tests_[2]).empty());
 }
 
+// A skip the worker saw is made here during the test's calls. One in the setups
+// skips its own test only, although the batch setup was replayed for it; a batch
+// setup's skip reaches here as a skip of each test it served.
+TEST_F(RemoteRunTest, ATestThatSkippedInTheWorkerSkipsHereAlone) {
+    using Kind = Behaviour::Kind;
+    const struct {
+        std::vector<Kind> kinds;
+        std::vector<int32_t> passes;
+        std::vector<int32_t> figures;  // run, passed, failed, not run
+    } cases[] = {
+        {{Kind::SkipInSetup, Kind::Pass, Kind::Pass}, {2, 3, 3}, {2, 2, 0, 1}},
+        {{Kind::Pass, Kind::SkipInTest, Kind::Pass}, {3, 3, 3}, {2, 2, 0, 1}},
+        {{Kind::SkipInSetup, Kind::SkipInSetup, Kind::SkipInSetup}, {2, 2, 2}, {0, 0, 0, 3}},
+    };
+    for (const auto &check : cases) {
+        for (uint32_t index = 0; index < check.kinds.size(); ++index) {
+            scene_.behaviours[{0, index}] = {check.kinds[index], 0};
+        }
+        RunAll(run::PoolSettings());
+        std::vector<int32_t> passes;
+        for (uint32_t index = 0; index < tests_.size(); ++index) {
+            const bool skipped = check.kinds[index] != Kind::Pass;
+            EXPECT_STREQ(skipped ? "no printer" : nullptr, NvkTestFunctionGetSkipReason(tests_[index])) << index;
+            passes.emplace_back();
+            NvkTestFunctionGetStatistics(tests_[index], &passes.back(), nullptr, nullptr);
+        }
+        EXPECT_EQ(check.passes, passes);
+        std::vector<int32_t> figures(4);
+        NvkBatchGetStatistics(nullptr, &figures[0], &figures[1], &figures[2], &figures[3], nullptr, nullptr, nullptr);
+        EXPECT_EQ(check.figures, figures);
+    }
+}
+
 TEST_F(RemoteRunTest, ATestThatEndsItsWorkerFailsWithHowItEnded) {
     const struct {
         bool restart;

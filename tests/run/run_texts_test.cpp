@@ -34,7 +34,11 @@ TEST(WorkerProtocol, PlansAndReportsSurviveThePipeByteForByte) {
     report.test = {3, 7};
     report.seconds = 0.125;
     report.fileName = "dir\\file.c";
-    report.checks = {{run::CheckKind::Passes, 12}, {run::CheckKind::Failure, 0}, {run::CheckKind::Started, 0}};
+    report.checks = {{run::CheckKind::Passes, 12},
+                     {run::CheckKind::Failure, 0},
+                     {run::CheckKind::Started, 0},
+                     {run::CheckKind::Skipped, 0}};
+    report.skipReason = everyByte;
     const std::string stream = run::EncodeReady() + run::EncodeFailure({"a\tb.c", -1, everyByte + "\\t"}) +
                                run::EncodeTestFinished(report) + run::EncodeDone();
     EXPECT_EQ(4, std::count(stream.begin(), stream.end(), '\n'));
@@ -60,9 +64,11 @@ TEST(WorkerProtocol, PlansAndReportsSurviveThePipeByteForByte) {
     EXPECT_EQ(0.125, messages[2].report.seconds);
     EXPECT_EQ("dir\\file.c", messages[2].report.fileName);
     EXPECT_EQ(report.checks, messages[2].report.checks);
+    EXPECT_EQ(everyByte, messages[2].report.skipReason);
     EXPECT_EQ(run::WorkerMessage::Kind::Done, messages[3].kind);
 
-    for (const char *bad : {"", "X\t1", "T\t1", "T\t1\tx\t0.5\tf\t", "T\t1\t2\t0.5\tf\tq", "F\tf\t1", "R\t1", "F\\"}) {
+    for (const char *bad : {"", "X\t1", "T\t1", "T\t1\tx\t0.5\tf\t\t", "T\t1\t2\t0.5\tf\tq\t", "T\t1\t2\t0.5\tf\tk",
+                            "F\tf\t1", "R\t1", "F\\"}) {
         EXPECT_FALSE(run::DecodeMessage(bad, message)) << bad;
     }
     EXPECT_FALSE(run::DecodePlan("B\t1\n", decoded));
