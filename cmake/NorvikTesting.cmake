@@ -15,7 +15,8 @@
 # norvik_discover_tests(<target> [TEST_PREFIX <prefix>] [TIMEOUT <seconds>] [RUN_OPTIONS <option>...]
 #                       [PROPERTIES <name> <value>...])
 #   After each build of the test DLL <target>, lists its tests and registers one
-#   CTest test per Batch.Test, named <prefix>Batch.Test, that runs only that test.
+#   CTest test per Batch.Test, named <prefix>Batch.Test, that runs only that test,
+#   with the property DEF_SOURCE_LINE <file>:<line> where the test is known to be.
 #
 # A test fails when NorvikRun exits with a code other than 0 (a test failed or
 # crashed, the DLL could not be loaded, a test ran longer than TIMEOUT), when no
@@ -134,18 +135,21 @@ function(norvik_discover_tests target)
   _norvik_require_runner(norvik_discover_tests)
 
   # Each build writes the tests it lists into a CTest script; CTest includes the
-  # one of the configuration it tests.
+  # one of the configuration it tests. The runner lists them into a JSON file first.
   set(base ${CMAKE_CURRENT_BINARY_DIR}/${target}_norvik)
   get_property(multi_config GLOBAL PROPERTY GENERATOR_IS_MULTI_CONFIG)
   if(multi_config)
     set(tests_file "${base}_tests-$<CONFIG>.cmake")
+    set(list_file "${base}_tests-$<CONFIG>.json")
     set(included_file "${base}_tests-\${CTEST_CONFIGURATION_TYPE}.cmake")
   else()
     set(tests_file "${base}_tests.cmake")
+    set(list_file "${base}_tests.json")
     set(included_file "${tests_file}")
   endif()
 
   _norvik_program_path($<TARGET_FILE:${target}> dll)
+  _norvik_program_path("${list_file}" runner_list_file)
   _norvik_run_arguments(norvik_discover_tests "${NORVIK_TIMEOUT}" "${NORVIK_RUN_OPTIONS}" timeout)
   add_custom_command(TARGET ${target} POST_BUILD
     COMMAND ${CMAKE_COMMAND}
@@ -156,9 +160,11 @@ function(norvik_discover_tests target)
       "-DNORVIK_RUN_ARGUMENTS=${timeout}"
       "-DNORVIK_TEST_PREFIX=${NORVIK_TEST_PREFIX}"
       "-DNORVIK_PROPERTIES=LABELS;norvik;FAIL_REGULAR_EXPRESSION;${_NORVIK_NOTHING_RAN};${NORVIK_PROPERTIES}"
+      "-DNORVIK_LIST_FILE=${list_file}"
+      "-DNORVIK_RUNNER_LIST_FILE=${runner_list_file}"
       "-DNORVIK_TESTS_FILE=${tests_file}"
       -P ${_NORVIK_TESTING_DIR}/NorvikDiscoverTests.cmake
-    BYPRODUCTS "${tests_file}"
+    BYPRODUCTS "${tests_file}" "${list_file}"
     COMMENT "Listing the tests of ${target}"
     VERBATIM)
 
