@@ -7,8 +7,8 @@
 # a DLL of the project, copied as the documentation says, passes. A test that skips
 # itself is skipped, and a DLL of passes and skips passes. CTest's output must name the
 # failure. Each discovered test carries the place of its test as DEF_SOURCE_LINE, and
-# every test the skip pattern. With TUTORIAL, the tutorial is then followed step by
-# step.
+# every test the skip pattern. With TUTORIAL, the README's first test DLL and the
+# tutorial are then followed step by step.
 cmake_minimum_required(VERSION 3.20)
 
 include(${CMAKE_CURRENT_LIST_DIR}/run_step.cmake)
@@ -112,6 +112,19 @@ endforeach()
 if(NOT TUTORIAL)
   return()
 endif()
+# The README's first test DLL, built and run as it shows.
+set(readme ${WORK_DIR}/readme)
+foreach(name standard_library_tests.c CMakeLists.txt)
+  norvik_doc_block(${README} readme/${name} ${readme}/${name})
+endforeach()
+run("Configuring the README's test DLL" ${CMAKE_COMMAND} -S ${readme} -B ${readme}/build -G Ninja
+  -DCMAKE_TOOLCHAIN_FILE=${WORK_DIR}/toolchain.cmake -DCMAKE_PREFIX_PATH=${WORK_DIR}/moved)
+run("Building the README's test DLL" ${CMAKE_COMMAND} --build ${readme}/build)
+run("Running the README's test DLL" ${CMAKE_CTEST_COMMAND} --test-dir ${readme}/build -V)
+if(NOT output MATCHES "\n2 passed, 0 failed\r?\n" OR NOT output MATCHES "100% tests passed")
+  message(FATAL_ERROR "The README's test DLL did not pass both its tests:\n${output}")
+endif()
+
 # The tutorial's files as it shows them, its configure and build, the red run, the
 # fix and the green run.
 set(tutorial ${WORK_DIR}/tutorial)
