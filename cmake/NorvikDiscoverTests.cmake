@@ -1,6 +1,6 @@
 # Run after each build of a test DLL: lists its tests with the console runner and
 # writes the CTest script that registers each Batch.Test as a test of its own,
-# running only that test.
+# running only that test, with where the test is written as its DEF_SOURCE_LINE.
 cmake_minimum_required(VERSION 3.20)
 
 # A bracket argument holding text as it is, whatever it contains.
@@ -21,52 +21,118 @@ function(norvik_bracket_list output)
   set(${output} "${quoted}" PARENT_SCOPE)
 endfunction()
 
-# The listing prints a name's control characters and backslashes as escapes (\n,
-# \t, \r, \xHH, \\), and --filter reads ':' as a separator, everything after the
-# first '-' as exclusions and '*' and '?' as globs. '?' stands for each such
-# escape and character, so the pattern is one glob that matches the name itself;
-# the test keeps the listed, readable name.
-function(norvik_filter_pattern name output)
-  string(REGEX REPLACE "\\\\(x[0-9a-fA-F][0-9a-fA-F]|.)" "?" name "${name}")
-  string(REGEX REPLACE "[-*?:]" "?" name "${name}")
+# The codes of the control characters, and a bracket expression that matches any of them.
+set(norvik_control_codes "")
+set(norvik_control_characters "")
+foreach(code RANGE 1 31)
+  list(APPEND norvik_control_codes ${code})
+endforeach()
+list(APPEND norvik_control_codes 127)
+foreach(code IN LISTS norvik_control_codes)
+  string(ASCII ${code} character)
+  string(APPEND norvik_control_characters "${character}")
+endforeach()
+
+# The name as --list prints it, so that a test keeps the name it had before listings
+# were read as JSON: a backslash as \\, a control character as \n, \r, \t or \xHH.
+function(norvik_listed_name name output)
+  string(REPLACE "\\" "\\\\" name "${name}")
+  if(name MATCHES "[${norvik_control_characters}]")
+    foreach(code IN LISTS norvik_control_codes)
+      string(ASCII ${code} character)
+      if(code EQUAL 9)
+        set(escape "\\t")
+      elseif(code EQUAL 10)
+        set(escape "\\n")
+      elseif(code EQUAL 13)
+        set(escape "\\r")
+      else()
+        math(EXPR high "${code} / 16")
+        math(EXPR low "${code} % 16")
+        string(SUBSTRING 0123456789abcdef ${high} 1 high)
+        string(SUBSTRING 0123456789abcdef ${low} 1 low)
+        set(escape "\\x${high}${low}")
+      endif()
+      string(REPLACE "${character}" "${escape}" name "${name}")
+    endforeach()
+  endif()
   set(${output} "${name}" PARENT_SCOPE)
 endfunction()
 
+# --filter reads ':' as a separator, everything after the first '-' as exclusions and
+# '*' and '?' as globs. '?' stands for each escape of the listed name and each such
+# character, so the pattern is one glob that matches the name itself.
+function(norvik_filter_pattern listed output)
+  string(REGEX REPLACE "\\\\(x[0-9a-fA-F][0-9a-fA-F]|.)" "?" listed "${listed}")
+  string(REGEX REPLACE "[-*?:]" "?" listed "${listed}")
+  set(${output} "${listed}" PARENT_SCOPE)
+endfunction()
+
+# A member of a JSON object, or empty when it has none.
+function(norvik_json_member json member output)
+  string(JSON value ERROR_VARIABLE missing GET "${json}" ${member})
+  if(missing)
+    set(value "")
+  endif()
+  set(${output} "${value}" PARENT_SCOPE)
+endfunction()
+
+function(norvik_fail message)
+  message(FATAL_ERROR "Listing the tests of ${NORVIK_TEST_DLL} failed: ${message}")
+endfunction()
+
 # A hanging test library must not hang the build. A library without tests lists
-# nothing and gets no test.
-execute_process(COMMAND ${NORVIK_EMULATOR} ${NORVIK_RUNNER} --list --allow-empty ${NORVIK_TEST_DLL}
-  RESULT_VARIABLE status OUTPUT_VARIABLE listing ERROR_VARIABLE errors TIMEOUT 120)
+# nothing and gets no test. What an earlier build listed must not stand in for what
+# this one failed to list: CTest then shows the DLL as not built.
+file(REMOVE "${NORVIK_TESTS_FILE}" "${NORVIK_LIST_FILE}")
+execute_process(
+  COMMAND ${NORVIK_EMULATOR} ${NORVIK_RUNNER} --list --allow-empty --json ${NORVIK_RUNNER_LIST_FILE} ${NORVIK_TEST_DLL}
+  RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE errors TIMEOUT 120)
 if(NOT status EQUAL 0)
-  file(REMOVE "${NORVIK_TESTS_FILE}")
-  message(FATAL_ERROR "Listing the tests of ${NORVIK_TEST_DLL} failed (${status}):\n${errors}${listing}")
+  norvik_fail("exit code ${status}\n${errors}${output}")
+endif()
+if(NOT EXISTS "${NORVIK_LIST_FILE}")
+  norvik_fail("the runner wrote no ${NORVIK_LIST_FILE}\n${errors}${output}")
+endif()
+file(READ "${NORVIK_LIST_FILE}" listing)
+string(JSON batch_count ERROR_VARIABLE error LENGTH "${listing}" batches)
+if(error)
+  norvik_fail("${NORVIK_LIST_FILE} is no listing of tests: ${error}")
 endif()
 
 norvik_bracket_list(command ${CMAKE_COMMAND} -P ${NORVIK_CHECKED_RUN} -- ${NORVIK_EMULATOR} ${NORVIK_RUNNER}
   ${NORVIK_RUN_ARGUMENTS})
 norvik_bracket("${NORVIK_TEST_DLL}" dll)
 norvik_bracket_list(properties ${NORVIK_PROPERTIES})
+# Names and files stay out of CMake lists, which split neither at an escaped semicolon
+# nor after an unmatched ']'. Each test is taken out of its batch once, so that a large
+# batch is not read again for each of its members.
 set(script "")
-# One name a line. The names stay out of CMake lists, which split neither at an
-# escaped semicolon nor after an unmatched ']'.
-string(REPLACE "\r" "" listing "${listing}")
-while(NOT listing STREQUAL "")
-  string(FIND "${listing}" "\n" end)
-  if(end EQUAL -1)
-    set(name "${listing}")
-    set(listing "")
-  else()
-    string(SUBSTRING "${listing}" 0 ${end} name)
-    math(EXPR end "${end} + 1")
-    string(SUBSTRING "${listing}" ${end} -1 listing)
-  endif()
-  if(name STREQUAL "")
-    continue()
-  endif()
-  norvik_bracket("${NORVIK_TEST_PREFIX}${name}" test)
-  norvik_filter_pattern("${name}" pattern)
-  norvik_bracket("${pattern}" pattern)
-  string(APPEND script
-    "add_test(${test}${command} --filter ${pattern} ${dll})\n"
-    "set_tests_properties(${test} PROPERTIES${properties})\n")
+set(batch_index 0)
+while(batch_index LESS batch_count)
+  string(JSON batch GET "${listing}" batches ${batch_index})
+  string(JSON batch_name GET "${batch}" name)
+  string(JSON test_count LENGTH "${batch}" tests)
+  set(test_index 0)
+  while(test_index LESS test_count)
+    string(JSON test GET "${batch}" tests ${test_index})
+    string(JSON test_name GET "${test}" name)
+    norvik_json_member("${test}" file file)
+    norvik_json_member("${test}" line line)
+    norvik_listed_name("${batch_name}.${test_name}" listed)
+    norvik_bracket("${NORVIK_TEST_PREFIX}${listed}" name)
+    norvik_filter_pattern("${listed}" pattern)
+    norvik_bracket("${pattern}" pattern)
+    set(place "")
+    if(NOT file STREQUAL "" AND line GREATER 0)
+      norvik_bracket("${file}:${line}" place)
+      set(place " DEF_SOURCE_LINE ${place}")
+    endif()
+    string(APPEND script
+      "add_test(${name}${command} --filter ${pattern} ${dll})\n"
+      "set_tests_properties(${name} PROPERTIES${place}${properties})\n")
+    math(EXPR test_index "${test_index} + 1")
+  endwhile()
+  math(EXPR batch_index "${batch_index} + 1")
 endwhile()
 file(WRITE "${NORVIK_TESTS_FILE}" "${script}")

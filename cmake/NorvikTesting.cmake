@@ -15,17 +15,25 @@
 # norvik_discover_tests(<target> [TEST_PREFIX <prefix>] [TIMEOUT <seconds>] [RUN_OPTIONS <option>...]
 #                       [PROPERTIES <name> <value>...])
 #   After each build of the test DLL <target>, lists its tests and registers one
-#   CTest test per Batch.Test, named <prefix>Batch.Test, that runs only that test.
+#   CTest test per Batch.Test, named <prefix>Batch.Test, that runs only that test,
+#   with the property DEF_SOURCE_LINE <file>:<line> where the test is known to be.
 #
 # A test fails when NorvikRun exits with a code other than 0 (a test failed or
 # crashed, the DLL could not be loaded, a test ran longer than TIMEOUT), when no
 # test ran, or when NorvikRun ended without its closing line (a test ended the
-# process). Programs run through CMAKE_CROSSCOMPILING_EMULATOR when one is set.
+# process). It is skipped when every test it ran skipped itself. Programs run
+# through CMAKE_CROSSCOMPILING_EMULATOR when one is set.
 include_guard(GLOBAL)
 set(_NORVIK_TESTING_DIR ${CMAKE_CURRENT_LIST_DIR})
 
 # NorvikRun's closing line when nothing ran: an empty DLL, or a test that is gone.
 set(_NORVIK_NOTHING_RAN "(^|[^0-9])0 passed, 0 failed")
+# Its closing line, as the last line, when every test that ran skipped itself. CTest puts
+# a skip before a failure and before the exit code, so the line must end the output: after
+# a run that failed, the checked command's own message follows it. The pattern goes
+# through the build's command line to discovery, so line ends are matched as characters
+# that are not printable rather than written out.
+set(_NORVIK_ALL_SKIPPED "(^|[^ -~])0 passed, 0 failed, [1-9][0-9]* skipped[^ -~]*$")
 
 function(_norvik_require_runner command)
   if(NOT TARGET Norvik::NorvikRun)
@@ -107,7 +115,8 @@ function(norvik_add_test_dll target)
     _norvik_program_path(${CMAKE_CURRENT_BINARY_DIR}/${target}.xml report)
     _norvik_checked_command(command ${timeout} --xml ${report} ${dll})
     add_test(NAME ${target} COMMAND ${command})
-    set_tests_properties(${target} PROPERTIES LABELS norvik FAIL_REGULAR_EXPRESSION "${_NORVIK_NOTHING_RAN}")
+    set_tests_properties(${target} PROPERTIES LABELS norvik FAIL_REGULAR_EXPRESSION "${_NORVIK_NOTHING_RAN}"
+      SKIP_REGULAR_EXPRESSION "${_NORVIK_ALL_SKIPPED}")
     return()
   endif()
   if(NOT NORVIK_SHARDS MATCHES "^[1-9][0-9]*$")
@@ -119,7 +128,7 @@ function(norvik_add_test_dll target)
     _norvik_checked_command(command ${timeout} --shard ${shard}/${NORVIK_SHARDS} --xml ${report} ${dll})
     add_test(NAME ${target}.shard${shard} COMMAND ${command})
     set_tests_properties(${target}.shard${shard} PROPERTIES LABELS norvik
-      FAIL_REGULAR_EXPRESSION "${_NORVIK_NOTHING_RAN}")
+      FAIL_REGULAR_EXPRESSION "${_NORVIK_NOTHING_RAN}" SKIP_REGULAR_EXPRESSION "${_NORVIK_ALL_SKIPPED}")
   endforeach()
 endfunction()
 
@@ -134,18 +143,21 @@ function(norvik_discover_tests target)
   _norvik_require_runner(norvik_discover_tests)
 
   # Each build writes the tests it lists into a CTest script; CTest includes the
-  # one of the configuration it tests.
+  # one of the configuration it tests. The runner lists them into a JSON file first.
   set(base ${CMAKE_CURRENT_BINARY_DIR}/${target}_norvik)
   get_property(multi_config GLOBAL PROPERTY GENERATOR_IS_MULTI_CONFIG)
   if(multi_config)
     set(tests_file "${base}_tests-$<CONFIG>.cmake")
+    set(list_file "${base}_tests-$<CONFIG>.json")
     set(included_file "${base}_tests-\${CTEST_CONFIGURATION_TYPE}.cmake")
   else()
     set(tests_file "${base}_tests.cmake")
+    set(list_file "${base}_tests.json")
     set(included_file "${tests_file}")
   endif()
 
   _norvik_program_path($<TARGET_FILE:${target}> dll)
+  _norvik_program_path("${list_file}" runner_list_file)
   _norvik_run_arguments(norvik_discover_tests "${NORVIK_TIMEOUT}" "${NORVIK_RUN_OPTIONS}" timeout)
   add_custom_command(TARGET ${target} POST_BUILD
     COMMAND ${CMAKE_COMMAND}
@@ -155,10 +167,12 @@ function(norvik_discover_tests target)
       "-DNORVIK_TEST_DLL=${dll}"
       "-DNORVIK_RUN_ARGUMENTS=${timeout}"
       "-DNORVIK_TEST_PREFIX=${NORVIK_TEST_PREFIX}"
-      "-DNORVIK_PROPERTIES=LABELS;norvik;FAIL_REGULAR_EXPRESSION;${_NORVIK_NOTHING_RAN};${NORVIK_PROPERTIES}"
+      "-DNORVIK_PROPERTIES=LABELS;norvik;FAIL_REGULAR_EXPRESSION;${_NORVIK_NOTHING_RAN};SKIP_REGULAR_EXPRESSION;${_NORVIK_ALL_SKIPPED};${NORVIK_PROPERTIES}"
+      "-DNORVIK_LIST_FILE=${list_file}"
+      "-DNORVIK_RUNNER_LIST_FILE=${runner_list_file}"
       "-DNORVIK_TESTS_FILE=${tests_file}"
       -P ${_NORVIK_TESTING_DIR}/NorvikDiscoverTests.cmake
-    BYPRODUCTS "${tests_file}"
+    BYPRODUCTS "${tests_file}" "${list_file}"
     COMMENT "Listing the tests of ${target}"
     VERBATIM)
 

@@ -4,12 +4,16 @@
 # fail, and so must the one with no test and the one whose test ends the process
 # with exit code 0; both shards of the sharded one pass; of the tests discovered one
 # per test function only the failing one may fail, and the one whose test DLL needs
-# a DLL of the project, copied as the documentation says, passes. CTest's output
-# must name the failure. With TUTORIAL, the tutorial is then followed step by step.
+# a DLL of the project, copied as the documentation says, passes. A test that skips
+# itself is skipped, and a DLL of passes and skips passes. CTest's output must name the
+# failure. Each discovered test carries the place of its test as DEF_SOURCE_LINE, and
+# every test the skip pattern. With TUTORIAL, the README's first test DLL and the
+# tutorial are then followed step by step.
 cmake_minimum_required(VERSION 3.20)
 
 include(${CMAKE_CURRENT_LIST_DIR}/run_step.cmake)
 include(${CMAKE_CURRENT_LIST_DIR}/doc_blocks.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/ctest_script.cmake)
 
 file(REMOVE_RECURSE ${WORK_DIR})
 run("Installing" ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${WORK_DIR}/installed)
@@ -46,8 +50,11 @@ set(expectations
   "WordCount[.]CountsHyphenatedWordsAsOne [.]+\\*\\*\\*Failed"
   "WordCount[.]CountsNothingInPunctuation [.]+ +Passed"
   "Greeting[.]GreetsByName [.]+ +Passed"
+  "skipping_tests [.]+ +Passed"
+  "Skipping[.]Passes [.]+ +Passed"
+  "Skipping[.]SkipsItself [.]+\\*\\*\\*Skipped"
   "word_count_tests[.]c[(][0-9]+[)]: error: WordCount[.]CountsHyphenatedWordsAsOne: Expected integer to be '1' but it was '2'"
-  "55% tests passed, 5 tests failed out of 11")
+  "64% tests passed, 5 tests failed out of 14")
 foreach(expected IN LISTS expectations)
   if(NOT output MATCHES "${expected}")
     message(FATAL_ERROR "CTest's output lacks \"${expected}\"")
@@ -66,9 +73,63 @@ if(NOT output MATCHES "Total Tests: 3")
   message(FATAL_ERROR "The label given to the discovered tests does not select exactly those 3:\n${output}")
 endif()
 
+# Each discovered test points at the line that declares or adds it.
+foreach(target word_count_tests skipping_tests)
+  norvik_read_ctest_script(${WORK_DIR}/build/${target}_norvik_tests.cmake discovered)
+  if(discovered_COUNT EQUAL 0)
+    message(FATAL_ERROR "Discovery registered no test of ${target}")
+  endif()
+  math(EXPR last "${discovered_COUNT} - 1")
+  foreach(index RANGE ${last})
+    set(name "${discovered_NAME_${index}}")
+    set(place "${discovered_PLACE_${index}}")
+    set(file "")
+    if(place MATCHES "^(.+):([1-9][0-9]*)$")
+      set(file "${CMAKE_MATCH_1}")
+      set(line_number ${CMAKE_MATCH_2})
+    endif()
+    if(file STREQUAL "" OR NOT EXISTS "${file}")
+      message(FATAL_ERROR "The test ${name} carries no DEF_SOURCE_LINE of a file: \"${place}\"")
+    endif()
+    file(READ "${file}" source)
+    string(REGEX REPLACE "[][;]" "_" source "${source}")
+    string(REPLACE "\n" ";" source "${source}")
+    math(EXPR line_index "${line_number} - 1")
+    list(GET source ${line_index} line)
+    string(REGEX REPLACE "^.*[.]" "" function "${name}")
+    if(NOT line MATCHES "[^A-Za-z0-9_]${function}[^A-Za-z0-9_]")
+      message(FATAL_ERROR "The test ${name} points at ${place}, which reads: ${line}")
+    endif()
+  endforeach()
+endforeach()
+run("Listing the tests as JSON" ${CMAKE_CTEST_COMMAND} --test-dir ${WORK_DIR}/build --show-only=json-v1)
+string(JSON count LENGTH "${output}" tests)
+math(EXPR last "${count} - 1")
+foreach(index RANGE ${last})
+  string(JSON properties GET "${output}" tests ${index} properties)
+  if(NOT properties MATCHES "\"SKIP_REGULAR_EXPRESSION\"")
+    string(JSON name GET "${output}" tests ${index} name)
+    message(FATAL_ERROR "The test ${name} has no SKIP_REGULAR_EXPRESSION: ${properties}")
+  endif()
+endforeach()
+
 if(NOT TUTORIAL)
   return()
 endif()
+# The README's first test DLL, built and run as it shows.
+set(readme ${WORK_DIR}/readme)
+foreach(name standard_library_tests.c CMakeLists.txt)
+  norvik_doc_block(${README} readme/${name} ${readme}/${name})
+endforeach()
+run("Configuring the README's test DLL" ${CMAKE_COMMAND} -S ${readme} -B ${readme}/build -G Ninja
+  -DCMAKE_TOOLCHAIN_FILE=${WORK_DIR}/toolchain.cmake -DCMAKE_PREFIX_PATH=${WORK_DIR}/moved)
+run("Building the README's test DLL" ${CMAKE_COMMAND} --build ${readme}/build)
+run("Running the README's test DLL" ${CMAKE_CTEST_COMMAND} --test-dir ${readme}/build -V)
+# ctest -V puts the test's number before each line of its output.
+if(NOT output MATCHES "\n1: 2 passed, 0 failed\r?\n" OR NOT output MATCHES "100% tests passed")
+  message(FATAL_ERROR "The README's test DLL did not pass both its tests:\n${output}")
+endif()
+
 # The tutorial's files as it shows them, its configure and build, the red run, the
 # fix and the green run.
 set(tutorial ${WORK_DIR}/tutorial)

@@ -1,0 +1,50 @@
+# Runs stand-in runner outputs through the checked command under CTest, with the
+# patterns the CTest helpers give their tests, and checks the result CTest reports:
+# a run whose tests all skipped themselves is skipped, one with passes and skips
+# passes, and a skip never hides a failed run.
+cmake_minimum_required(VERSION 3.20)
+
+include(${TESTING_SCRIPT})
+file(REMOVE_RECURSE ${WORK_DIR})
+file(MAKE_DIRECTORY ${WORK_DIR})
+# sh runner.sh <output> <exit code>: prints the output, its \n and \r read as line ends.
+file(WRITE ${WORK_DIR}/runner.sh "printf '%b' \"$1\"\nexit $2\n")
+
+# Name, the runner's output, its exit code, and CTest's result.
+set(cases
+  "passes_and_skips|Running 3 tests\\n2 passed, 0 failed, 1 skipped\\n|0|Passed"
+  "all_skipped|Running 2 tests\\n0 passed, 0 failed, 2 skipped\\n|0|Skipped"
+  "all_skipped_windows_line_ends|0 passed, 0 failed, 1 skipped\\r\\n|0|Skipped"
+  "tens_pass_and_one_skips|10 passed, 0 failed, 1 skipped\\n|0|Passed"
+  "nothing_ran|0 passed, 0 failed\\n|0|Failed"
+  "skips_and_a_failure|0 passed, 1 failed, 1 skipped\\n|1|Failed"
+  "skipped_but_timed_out|0 passed, 0 failed, 1 skipped\\n|3|Failed"
+  "skipped_then_output_without_closing_line|0 passed, 0 failed, 1 skipped\\nTests.Ends\\n|0|Failed")
+set(script "")
+foreach(case IN LISTS cases)
+  string(REPLACE "|" ";" fields "${case}")
+  list(GET fields 0 name)
+  list(GET fields 1 output)
+  list(GET fields 2 code)
+  string(APPEND script
+    "add_test(${name} ${CMAKE_COMMAND} -P ${_NORVIK_TESTING_DIR}/NorvikRunChecked.cmake -- "
+    "sh ${WORK_DIR}/runner.sh [==[${output}]==] ${code})\n"
+    "set_tests_properties(${name} PROPERTIES FAIL_REGULAR_EXPRESSION [==[${_NORVIK_NOTHING_RAN}]==] "
+    "SKIP_REGULAR_EXPRESSION [==[${_NORVIK_ALL_SKIPPED}]==])\n")
+endforeach()
+file(WRITE ${WORK_DIR}/CTestTestfile.cmake "${script}")
+execute_process(COMMAND ${CMAKE_CTEST_COMMAND} --test-dir ${WORK_DIR} OUTPUT_VARIABLE output ERROR_VARIABLE output)
+
+foreach(case IN LISTS cases)
+  string(REPLACE "|" ";" fields "${case}")
+  list(GET fields 0 name)
+  list(GET fields 3 result)
+  if(result STREQUAL "Passed")
+    set(expected " ${name} [.]+ +Passed")
+  else()
+    set(expected " ${name} [.]+[*]+${result}")
+  endif()
+  if(NOT output MATCHES "${expected}")
+    message(FATAL_ERROR "CTest did not report ${name} as ${result}:\n${output}")
+  endif()
+endforeach()
