@@ -14,8 +14,14 @@
 
 namespace fake {
 
+// What the fake workers say of a crash they caught.
+constexpr const char kCrashDetails[] =
+    "exception 0xC0000005 (EXCEPTION_ACCESS_VIOLATION) at t.dll+0x10: write "
+    "to address 0x0000000000000000";
+
 struct Behaviour {
-    enum class Kind { Pass, Fail, Die, Hang };
+    // Crash: a crash the worker caught, then a failure in the tear-down.
+    enum class Kind { Pass, Fail, Crash, Die, Hang };
     Kind kind = Kind::Pass;
     uint32_t exitCode = 0;  // Die
 };
@@ -97,13 +103,13 @@ private:
             for (const run::TestRef &test : step.tests) {
                 const Behaviour behaviour = scene_.Of(test);
                 if (behaviour.kind == Behaviour::Kind::Die || behaviour.kind == Behaviour::Kind::Hang) {
-                    lines += run::EncodeFailure({"test.c", 5, "found before it ended"});
+                    lines += run::EncodeFailure({"test.c", 5, "found before it ended", ""});
                     Append(lines);
                     exitCode_ = behaviour.exitCode;
                     hangs_ = behaviour.kind == Behaviour::Kind::Hang;
                     return;
                 }
-                lines += Finished(test, behaviour.kind == Behaviour::Kind::Fail);
+                lines += Finished(test, behaviour.kind);
                 if (behaviour.kind == Behaviour::Kind::Fail && plan.failFast) {
                     Append(lines + run::EncodeDone());
                     return;
@@ -113,16 +119,20 @@ private:
         Append(lines + run::EncodeDone());
     }
 
-    static std::string Finished(const run::TestRef &test, bool fails) {
+    static std::string Finished(const run::TestRef &test, Behaviour::Kind kind) {
         run::TestReport report;
         report.test = test;
         report.seconds = 0.25;
         report.fileName = "test.c";
         report.checks = {{run::CheckKind::Passes, 2}, {run::CheckKind::Started, 0}, {run::CheckKind::Passes, 1}};
         std::string lines;
-        if (fails) {
+        if (kind == Behaviour::Kind::Crash) {
             report.checks.push_back({run::CheckKind::Failure, 0});
-            lines += run::EncodeFailure({"helper.c", 9, "it failed"});
+            lines += run::EncodeFailure({"", 0, "A crash was detected in the unit test function", kCrashDetails});
+        }
+        if (kind == Behaviour::Kind::Fail || kind == Behaviour::Kind::Crash) {
+            report.checks.push_back({run::CheckKind::Failure, 0});
+            lines += run::EncodeFailure({"helper.c", 9, "it failed", ""});
         }
         return lines + run::EncodeTestFinished(report);
     }
