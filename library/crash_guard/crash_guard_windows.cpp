@@ -92,12 +92,15 @@ nvk::FaultAccess AccessOf(const Fault &fault) {
 }
 
 // The file name of the module that holds the address, in UTF-8; NULL when none does.
+// Asked for address 0, the system names the program's own module.
 const char *ModuleNameAt(uintptr_t address, uintptr_t *base) {
     static wchar_t path[MAX_PATH];
     static char name[MAX_PATH * 3];
     HMODULE module = nullptr;
-    if (GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                           reinterpret_cast<LPCWSTR>(address), &module) == 0) {
+    if (address == 0 ||
+        GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                           reinterpret_cast<LPCWSTR>(address), &module) == 0 ||
+        address < reinterpret_cast<uintptr_t>(module)) {
         return nullptr;
     }
     const DWORD length = GetModuleFileNameW(module, path, MAX_PATH);
