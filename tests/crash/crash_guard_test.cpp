@@ -64,8 +64,6 @@ void NVK_CALL Second() {
     scenario.trace.push_back("second");
 }
 void NVK_CALL Passes() { NvkAssert(1, __FILE__, __LINE__, nullptr); }
-// The words of a crash on line 0, from a check: no crash, so no details.
-void NVK_CALL SaysItCrashed() { NvkAssert(0, nullptr, 0, "A crash was detected in the unit test function"); }
 
 const std::vector<std::string> kEveryStep = {"batchSetup", "testSetup", "first",        "testTearDown",
                                              "testSetup",  "second",    "testTearDown", "batchTearDown"};
@@ -208,9 +206,9 @@ TEST_F(RegistryTest, ProbesOfUnreadablePointersAreNoFailure) {
 namespace {
 
 // What the details of a kind of crash say on this platform, where '*' stands for any
-// run of characters. The faults are in this program; the access violations touch null
-// or a page 64 bytes in, which NoAccessPage hands out. User-mode emulation hands Wine
-// some faults as others.
+// run of characters. The faults are in this program, but for a call to a page 64
+// bytes into one that NoAccessPage reserved. User-mode emulation hands Wine some faults
+// as others.
 struct ExpectedDetails {
     const char *kind;
     const char *pattern;
@@ -229,13 +227,10 @@ const ExpectedDetails kExpectedDetails[] = {
     {"WriteThroughNull", NVK_ACCESS_VIOLATION NVK_HERE ": write to address " NVK_NULL, true},
     {"ReadThroughNull", NVK_ACCESS_VIOLATION NVK_HERE ": read from address " NVK_NULL, true},
     {"CallNull", NVK_ACCESS_VIOLATION "at " NVK_NULL ": execute at address " NVK_NULL, true},
-    {"WriteThroughWildPointer", NVK_ACCESS_VIOLATION NVK_HERE ": write to address 0x*040", true},
     {"CallWildPointer", NVK_ACCESS_VIOLATION "at 0x*040: execute at address 0x*040", true},
     {"IntegerDivisionByZero", "exception 0xC0000094 (EXCEPTION_INT_DIVIDE_BY_ZERO) " NVK_HERE, true},
-    {"IllegalInstruction", "exception 0xC000001D (EXCEPTION_ILLEGAL_INSTRUCTION) " NVK_HERE, false},
     {"Breakpoint", "exception 0x80000003 (EXCEPTION_BREAKPOINT) " NVK_HERE, false},
     {"Abort", "exception 0xE04E564B (abort) at *", false},
-    {"RaiseForeignCppException", "exception 0xE06D7363 (C++ exception) at *", false},
     {"RaiseNoncontinuable", "exception 0xC0001234 at *", false},
 #  if defined(_WIN64)
     // A 64-bit throw that no frame catches reaches the guard as it was raised.
@@ -248,10 +243,8 @@ const ExpectedDetails kExpectedDetails[] = {
     {"WriteThroughNull", "signal 11 (SIGSEGV) " NVK_HERE ": write to address " NVK_NULL, true},
     {"ReadThroughNull", "signal 11 (SIGSEGV) " NVK_HERE ": read from address " NVK_NULL, true},
     {"CallNull", "signal 11 (SIGSEGV) at " NVK_NULL ": execute at address " NVK_NULL, true},
-    {"WriteThroughWildPointer", "signal 11 (SIGSEGV) " NVK_HERE ": write to address 0x*040", true},
     {"CallWildPointer", "signal 11 (SIGSEGV) at 0x*040: execute at address 0x*040", true},
     {"IntegerDivisionByZero", "signal 8 (SIGFPE) " NVK_HERE, true},
-    {"IllegalInstruction", "signal 4 (SIGILL) " NVK_HERE, false},
     {"Breakpoint", "signal 5 (SIGTRAP) " NVK_HERE, false},
     {"Abort", "signal 6 (SIGABRT) at *", false},
     {"CppException", "C++ exception std::runtime_error: thrown out of a test function", false},
@@ -307,17 +300,6 @@ TEST_F(RegistryTest, AccessViolationsAndDivisionsByZeroSayWhatTheyWereAndWhere) 
                         "operation";
     }
     ExpectDetailsOf(true);
-}
-
-// Details belong to the crash they tell of: a later failure or run has none of them.
-TEST_F(RegistryTest, OnlyACrashHasDetails) {
-    NvkBatch *batch = NvkBatchCreate("Only");
-    NvkTestFunction *crashes = NvkBatchAddFunctionImp(batch, "Crashes", CrashKinds().front().crash);
-    NvkTestFunction *fails = NvkBatchAddFunctionImp(batch, "Fails", &SaysItCrashed);
-    EXPECT_EQ(0, NvkBatchRun(batch));
-    EXPECT_NE(nullptr, NvkAssertionFailureGetCrashDetails(NvkTestFunctionGetFirstFailure(crashes)));
-    EXPECT_EQ(nullptr, NvkAssertionFailureGetCrashDetails(NvkTestFunctionGetFirstFailure(fails)));
-    EXPECT_EQ(nullptr, NvkAssertionFailureGetCrashDetails(nullptr));
 }
 
 TEST_F(RegistryTest, SingleTestFunctionRunRecordsTheCrash) {
