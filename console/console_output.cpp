@@ -1,6 +1,5 @@
 #include "console_output.h"
 
-
 #include "console_text.h"
 #include "platform.h"
 
@@ -44,7 +43,8 @@ void ConsoleOutput::TestFinished(const std::string &rawName, const TestRecord &t
     }
     for (const FailureRecord &failure : test.failures) {
         text += EscapeControlBytes(failure.file) + "(" + std::to_string(failure.line) +
-                "): " + Coloured(kRed, "error:") + " " + fullName + ": " + EscapeControlBytes(failure.message) + "\n";
+                "): " + Coloured(kRed, "error:") + " " + fullName + ": " + EscapeControlBytes(ShownMessage(failure)) +
+                "\n";
     }
     WriteOutput(text);
 }

@@ -1,6 +1,7 @@
 // The one place where a check made inside a running test is counted or recorded.
 #include <cstdarg>
 
+#include "crash_details.h"
 #include "events.h"
 #include "memory.h"
 #include "registry.h"
@@ -45,6 +46,7 @@ extern "C" const char *NVK_CALL NvkAssert(int condition, const char *fileName, i
     va_start(arguments, format);
     failure->message = nvk::StoreMessage(format, arguments);
     va_end(arguments);
+    failure->crashDetails = nvk::TakeCrashDetails(lineNumber, failure->message);
     nvk::AppendFailure(testFunction, failure);
 
     // Once the test function has been timed (its tear-downs) it counts as run, so the

@@ -19,6 +19,9 @@ struct NvkAssertionFailure {
     // bookkeeping: the file the failing check named, outside the allocation count
     // that tests read, so a failure still counts two allocations
     char *fileName;
+    // what a crash ran into and where (a crash record only; NULL when unknown), also
+    // outside the count
+    char *crashDetails;
 };
 
 struct NvkTestFunction {

@@ -247,6 +247,7 @@ void FreeFailures(NvkTestFunction *testFunction) {
         NvkAssertionFailure *next = failure->next;
         NvkMemFreeImp(&failure->message);
         std::free(failure->fileName);
+        std::free(failure->crashDetails);
         FreeTracked(failure);
         failure = next;
     }

@@ -5,6 +5,7 @@
 
 #include "break_on_failure.h"
 #include "clock.h"
+#include "crash_details.h"
 #include "crash_guard.h"
 #include "crash_texts.h"
 #include "events.h"
@@ -36,18 +37,22 @@ inline int32_t Call(NvkRunCall call, NvkTestProc function, double *seconds) {
     return nvk::runExecutor(nvk::runExecutorContext, call, nvk::CurrentTestFunction(), function, seconds);
 }
 
-// A fault becomes an ordinary failure of the current test function. Once a stop was
-// asked for, no more user code runs.
+// A fault becomes an ordinary failure of the current test function, with what the
+// guard or the executor learnt of it. Once a stop was asked for, no more user code runs.
 inline void Guard(NvkRunCall call, NvkTestProc function, const char *crashMessage, double *seconds = nullptr) {
     if (function == nullptr || nvk::RunStopRequested()) {
         return;
     }
     const int32_t result = Call(call, function, seconds);
     if (result == NvkRunCallCrashed) {
+        if (nvk::runExecutor == nullptr) {
+            nvk::HoldCrashDetails(nvk::LastCrashDetails());
+        }
         NvkAssert(0, nullptr, 0, crashMessage);
     } else if (result == NvkRunCallStopRun) {
         nvk::runStopRequested = true;
     }
+    nvk::DropCrashDetails();
 }
 
 // A test skipped before its call is not called, but timed all the same: until its

@@ -7,7 +7,11 @@ uint64_t RefKey(const TestRef &test) { return (static_cast<uint64_t>(test.batch)
 
 const char *FileOrNull(const std::string &file) { return file.empty() ? nullptr : file.c_str(); }
 
+// A crash's details go with it: the library gives them to the crash record it makes next.
 void RecordFailure(const ReportedFailure &failure) {
+    if (!failure.crashDetails.empty()) {
+        NvkSetCrashDetails(failure.crashDetails.c_str());
+    }
     NvkAssert(0, FileOrNull(failure.file), failure.line, "%s", failure.message.c_str());
 }
 

@@ -148,6 +148,7 @@ private:
         reported.file = TextOf(NvkAssertionFailureGetFileName(failure));
         reported.line = NvkAssertionFailureGetLineNumber(failure);
         reported.message = TextOf(NvkAssertionFailureGetMessage(failure));
+        reported.crashDetails = TextOf(NvkAssertionFailureGetCrashDetails(failure));
         Send(EncodeFailure(reported));
     }
 

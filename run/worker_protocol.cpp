@@ -224,6 +224,10 @@ std::string EncodeFailure(const ReportedFailure &failure) {
     AppendField(line, failure.file);
     AppendField(line, std::to_string(failure.line));
     AppendField(line, failure.message);
+    // Only a crash has details, so only its line has their field.
+    if (!failure.crashDetails.empty()) {
+        AppendField(line, failure.crashDetails);
+    }
     return line + "\n";
 }
 
@@ -255,7 +259,7 @@ bool DecodeMessage(const std::string &line, WorkerMessage &message) {
         message.reason = fields[1];
         return true;
     }
-    if (kind == "F" && fields.size() == 4) {
+    if (kind == "F" && (fields.size() == 4 || fields.size() == 5)) {
         unsigned long number = 0;
         const bool negative = !fields[2].empty() && fields[2][0] == '-';
         if (!ToNumber(negative ? fields[2].substr(1) : fields[2], number)) {
@@ -265,6 +269,7 @@ bool DecodeMessage(const std::string &line, WorkerMessage &message) {
         message.failure.file = fields[1];
         message.failure.line = static_cast<int32_t>(negative ? -static_cast<long>(number) : static_cast<long>(number));
         message.failure.message = fields[3];
+        message.failure.crashDetails = fields.size() == 5 ? fields[4] : std::string();
         return true;
     }
     message.kind = WorkerMessage::Kind::TestFinished;

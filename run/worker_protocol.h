@@ -28,6 +28,7 @@ struct ReportedFailure {
     std::string file;
     int32_t line = 0;
     std::string message;
+    std::string crashDetails;  // a crash's, as NvkAssertionFailureGetCrashDetails; "" for none
 };
 
 // A test's checks in the order it made them: passes are counted, failures are the

@@ -13,10 +13,12 @@ struct SeenCall {
     bool operator==(const SeenCall &other) const { return call == other.call && test == other.test; }
 };
 
-// Records each call; replies with the planned result for the n-th call, else returns.
+// Records each call; replies with the planned result for the n-th call, else returns,
+// after handing over the planned crash details, if any.
 struct Executor {
     std::vector<SeenCall> calls;
     std::vector<int32_t> results;
+    std::vector<const char *> crashDetails;
     double testSeconds = -1;
 
     static int32_t NVK_CALL Call(void *context, int32_t call, NvkTestFunction *test, NvkTestProc function,
@@ -29,6 +31,9 @@ struct Executor {
         }
         self.calls.push_back({call, test});
         const size_t index = self.calls.size() - 1;
+        if (index < self.crashDetails.size() && self.crashDetails[index] != nullptr) {
+            NvkSetCrashDetails(self.crashDetails[index]);
+        }
         return index < self.results.size() ? self.results[index] : NvkRunCallReturned;
     }
 };
@@ -99,6 +104,35 @@ TEST_F(RunExecutorTest, CrashesGetTheMessageOfTheirCall) {
         EXPECT_EQ(0, NvkAssertionFailureGetLineNumber(failure));
         EXPECT_EQ(nullptr, NvkAssertionFailureGetNext(failure));
     }
+}
+
+// Details go to the crash record of their own call only.
+TEST_F(RunExecutorTest, HandsTheDetailsOfACrashToItsRecord) {
+    const char *const kDetails = "signal 11 (SIGSEGV) at tests.so+0x10: write to address 0x0000000000000000";
+    const struct {
+        std::vector<int32_t> results;
+        std::vector<const char *> details;
+        const char *expected;
+    } cases[] = {
+        {{NvkRunCallReturned, NvkRunCallReturned, NvkRunCallCrashed}, {nullptr, nullptr, kDetails}, kDetails},
+        {{NvkRunCallReturned, NvkRunCallReturned, NvkRunCallCrashed}, {nullptr, kDetails, nullptr}, nullptr},
+        {{NvkRunCallReturned, NvkRunCallReturned, NvkRunCallCrashed}, {nullptr, nullptr, ""}, nullptr},
+    };
+    for (const auto &each : cases) {
+        executor_.calls.clear();
+        executor_.results = each.results;
+        executor_.crashDetails = each.details;
+        EXPECT_EQ(0, NvkTestFunctionRun(first_));
+        NvkAssertionFailure *failure = NvkTestFunctionGetFirstFailure(first_);
+        ASSERT_NE(nullptr, failure);
+        EXPECT_STREQ(each.expected, NvkAssertionFailureGetCrashDetails(failure));
+    }
+    // Outside a run there is no crash to give them to.
+    NvkSetCrashDetails(kDetails);
+    executor_.calls.clear();
+    executor_.crashDetails.clear();
+    EXPECT_EQ(0, NvkTestFunctionRun(first_));
+    EXPECT_EQ(nullptr, NvkAssertionFailureGetCrashDetails(NvkTestFunctionGetFirstFailure(first_)));
 }
 
 TEST_F(RunExecutorTest, KeepsTheTimeTheExecutorGives) {

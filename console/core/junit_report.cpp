@@ -1,6 +1,5 @@
 #include "junit_report.h"
 
-
 #include "console_text.h"
 #include "xml_text.h"
 
@@ -74,13 +73,24 @@ const FailureRecord &LeadingFailure(const TestRecord &test) {
 }
 
 void AppendFailure(std::string &out, const TestRecord &test) {
-    out += "      <failure" + Attribute("message", LeadingFailure(test).message) +
+    out += "      <failure" + Attribute("message", ShownMessage(LeadingFailure(test))) +
            Attribute("type", FailureType(test)) + ">";
     for (const FailureRecord &failure : test.failures) {
-        AppendEscaped(out, failure.file + "(" + std::to_string(failure.line) + "): " + failure.message + "\n",
+        AppendEscaped(out, failure.file + "(" + std::to_string(failure.line) + "): " + ShownMessage(failure) + "\n",
                       Place::Text);
     }
     out += "</failure>\n";
+}
+
+// Where the test is, for readers that link a result to its source; left out when unknown.
+void AppendSourceLocation(std::string &out, const TestRecord &test) {
+    if (test.sourceFile.empty()) {
+        return;
+    }
+    AppendAttribute(out, "file", test.sourceFile);
+    if (test.sourceLine > 0) {
+        AppendAttribute(out, "line", std::to_string(test.sourceLine));
+    }
 }
 
 void AppendTestCase(std::string &out, const std::string &batchName, const TestRecord &test,
@@ -89,6 +99,7 @@ void AppendTestCase(std::string &out, const std::string &batchName, const TestRe
     AppendAttribute(out, "classname", batchName);
     AppendAttribute(out, "name", test.name);
     AppendAttribute(out, "time", MillisecondsText(test.seconds));
+    AppendSourceLocation(out, test);
     switch (test.outcome) {
     case Outcome::Passed:
         out += "/>\n";

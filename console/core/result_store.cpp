@@ -7,7 +7,20 @@ namespace {
 
 std::string TextOf(const char *text) { return text != nullptr ? text : ""; }
 
+// A failure without a place of its own is shown where the test is, so that editors
+// and CI annotations can open it there.
+void PlaceAtTest(const TestRecord &test, FailureRecord &failure) {
+    if (!test.sourceFile.empty()) {
+        failure.file = test.sourceFile;
+        failure.line = test.sourceLine;
+    }
+}
+
 }  // namespace
+
+std::string ShownMessage(const FailureRecord &failure) {
+    return failure.crashDetails.empty() ? failure.message : failure.message + ": " + failure.crashDetails;
+}
 
 std::vector<NvkTestFunction *> ResultStore::AddSelection(const std::string &libraryPath,
                                                          const std::string &repetition) {
@@ -24,6 +37,8 @@ std::vector<NvkTestFunction *> ResultStore::AddSelection(const std::string &libr
                 {static_cast<uint32_t>(batches_.size()), static_cast<uint32_t>(record.tests.size())});
             record.tests.emplace_back();
             record.tests.back().name = TextOf(NvkTestFunctionGetName(test));
+            record.tests.back().sourceFile = TextOf(NvkTestFunctionGetSourceFile(test));
+            record.tests.back().sourceLine = NvkTestFunctionGetSourceLine(test);
             selected.push_back(test);
         }
         if (!record.tests.empty()) {
@@ -61,6 +76,10 @@ void CopyFinishedTest(NvkTestFunction *test, const std::string &libraryPath, Tes
         failureRecord.line = NvkAssertionFailureGetLineNumber(failure);
         failureRecord.message = TextOf(NvkAssertionFailureGetMessage(failure));
         failureRecord.crash = nvk::IsCrashFailure(failureRecord.line, failureRecord.message.c_str());
+        failureRecord.crashDetails = TextOf(NvkAssertionFailureGetCrashDetails(failure));
+        if (file == nullptr && failureRecord.line == 0) {
+            PlaceAtTest(record, failureRecord);
+        }
         record.failures.push_back(failureRecord);
     }
 }
@@ -91,6 +110,7 @@ void ResultStore::RecordProcessEnd(const TestRef &key, const std::string &messag
     record.outcome = Outcome::Failed;
     FailureRecord failure;
     failure.file = libraryOfBatch_[key.batch];
+    PlaceAtTest(record, failure);
     failure.message = message;
     failure.crash = true;
     record.failures.push_back(failure);

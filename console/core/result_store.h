@@ -23,10 +23,16 @@ struct FailureRecord {
     int32_t line = 0;
     std::string message;
     bool crash = false;
+    std::string crashDetails;  // what the crash ran into and where; "" when unknown
 };
+
+// The message as printed and reported: a crash's details follow its fixed text.
+std::string ShownMessage(const FailureRecord &failure);
 
 struct TestRecord {
     std::string name;
+    std::string sourceFile;  // where the test is, "" and 0 when unknown
+    int32_t sourceLine = 0;
     Outcome outcome = Outcome::NotRun;
     double seconds = 0;
     std::vector<FailureRecord> failures;
@@ -96,7 +102,9 @@ private:
 };
 
 // A finished test's outcome, time and failures, copied from the registry. A failure
-// without a file of its own takes the test's, or the library's when no check named one.
+// without a file of its own takes the test's, or the library's when no check named one;
+// one without a place at all (a crash, a timeout, a process's end) is at the test's
+// source location, when the record knows it.
 void CopyFinishedTest(NvkTestFunction *test, const std::string &libraryPath, TestRecord &record);
 
 }  // namespace console

@@ -9,6 +9,10 @@ namespace nvk {
 // Returns false when the call was abandoned because of a fault or exception.
 bool CallGuarded(NvkTestProc function);
 
+// What the last abandoned call ran into, as one line (crash_facts.h); "" when
+// nothing is known. It stays until the next call is abandoned.
+const char *LastCrashDetails();
+
 // A run arms the guard once for all its calls, so a guarded call costs little;
 // disarming gives the program its own fault handling back.
 void ArmCrashGuard();

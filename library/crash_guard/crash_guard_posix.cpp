@@ -1,10 +1,18 @@
 // Faults arrive as signals, which jump back to the guarded call; C++ exceptions
 // are caught on their way out of it.
+#include <cxxabi.h>
+#include <dlfcn.h>
 #include <signal.h>
+#include <ucontext.h>
 
 #include <csetjmp>
 #include <cstddef>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <typeinfo>
 
+#include "crash_facts.h"
 #include "crash_guard.h"
 
 namespace {
@@ -19,6 +27,95 @@ constexpr size_t kAlternateStackSize = 256 * 1024;
 alignas(16) char alternateStack[kAlternateStackSize];
 
 sigjmp_buf *landing = nullptr;
+
+// What the handler saw, kept as plain numbers: it only stores them, and the guarded
+// call describes them once it is back on its own stack.
+struct Fault {
+    int signal;
+    int code;
+    uintptr_t address;
+    uintptr_t instruction;
+    bool instructionKnown;
+    // The processor's page-fault error code, where the system hands it over.
+    uintptr_t errorCode;
+    bool errorCodeKnown;
+};
+Fault lastFault;
+char crashDetails[nvk::kCrashDetailsSize];
+
+void RememberFault(int signal, const siginfo_t *info, const void *context) {
+    Fault fault{signal, info->si_code, reinterpret_cast<uintptr_t>(info->si_addr), 0, false, 0, false};
+#if defined(__x86_64__) || defined(__i386__)
+    const mcontext_t &machine = static_cast<const ucontext_t *>(context)->uc_mcontext;
+#  if defined(__x86_64__)
+    fault.instruction = static_cast<uintptr_t>(machine.gregs[REG_RIP]);
+#  else
+    fault.instruction = static_cast<uintptr_t>(machine.gregs[REG_EIP]);
+#  endif
+    fault.instructionKnown = true;
+    constexpr greg_t kPageFault = 14;
+    fault.errorCode = static_cast<uintptr_t>(machine.gregs[REG_ERR]);
+    fault.errorCodeKnown = machine.gregs[REG_TRAPNO] == kPageFault;
+#else
+    (void)context;
+#endif
+    lastFault = fault;
+}
+
+// Only a page fault names the address it touched; the error code tells a write
+// (bit 1) and an instruction fetch (bit 4) from a read.
+nvk::FaultAccess AccessOf(const Fault &fault) {
+    if (fault.signal != SIGSEGV || (fault.code != SEGV_MAPERR && fault.code != SEGV_ACCERR)) {
+        return nvk::FaultAccess::None;
+    }
+    if (!fault.errorCodeKnown) {
+        return nvk::FaultAccess::Unknown;
+    }
+    if ((fault.errorCode & 0x10) != 0) {
+        return nvk::FaultAccess::Execute;
+    }
+    return (fault.errorCode & 0x2) != 0 ? nvk::FaultAccess::Write : nvk::FaultAccess::Read;
+}
+
+const char *FileNameOf(const char *path) {
+    const char *slash = std::strrchr(path, '/');
+    return slash != nullptr ? slash + 1 : path;
+}
+
+void DescribeLastFault() {
+    nvk::CrashFacts facts;
+    facts.signal = true;
+    facts.code = static_cast<uint32_t>(lastFault.signal);
+    facts.placeKnown = lastFault.instructionKnown;
+    facts.place = lastFault.instruction;
+    Dl_info module{};
+    if (lastFault.instructionKnown && dladdr(reinterpret_cast<void *>(lastFault.instruction), &module) != 0 &&
+        module.dli_fname != nullptr && module.dli_fname[0] != '\0') {
+        facts.module = FileNameOf(module.dli_fname);
+        facts.place = lastFault.instruction - reinterpret_cast<uintptr_t>(module.dli_fbase);
+    }
+    facts.access = AccessOf(lastFault);
+    facts.accessAddress = lastFault.address;
+    nvk::FormatCrashFacts(facts, crashDetails);
+}
+
+// The exception's type as the source spells it, and what a standard exception says.
+void DescribeCurrentException() {
+    const std::type_info *type = abi::__cxa_current_exception_type();
+    const char *what = nullptr;
+    try {
+        throw;
+    } catch (const std::exception &exception) {
+        type = &typeid(exception);
+        what = exception.what();
+    } catch (...) {
+    }
+    int status = 0;
+    char *readable = type != nullptr ? abi::__cxa_demangle(type->name(), nullptr, nullptr, &status) : nullptr;
+    nvk::FormatCppException(readable != nullptr ? readable : (type != nullptr ? type->name() : nullptr), what,
+                            crashDetails);
+    std::free(readable);
+}
 
 struct SavedHandling {
     struct sigaction actions[kFaultSignalCount];
@@ -37,8 +134,9 @@ void RestoreProgramHandler(int signal) {
 
 // A fault outside a guarded call (in an event handler, say) is the program's
 // own: its handler gets it, as if the guard were not armed.
-void OnFaultSignal(int signal, siginfo_t *info, void *) {
+void OnFaultSignal(int signal, siginfo_t *info, void *context) {
     if (landing != nullptr) {
+        RememberFault(signal, info, context);
         siglongjmp(*landing, 1);
     }
     RestoreProgramHandler(signal);
@@ -75,6 +173,7 @@ bool CallCatchingExceptions(NvkTestProc function) {
     try {
         function();
     } catch (...) {
+        DescribeCurrentException();
         return false;
     }
     return true;
@@ -83,12 +182,14 @@ bool CallCatchingExceptions(NvkTestProc function) {
 bool CallWithLanding(NvkTestProc function) {
     sigjmp_buf jump;
     landing = &jump;
-    bool completed = false;
     if (sigsetjmp(jump, 0) == 0) {
-        completed = CallCatchingExceptions(function);
+        const bool completed = CallCatchingExceptions(function);
+        landing = nullptr;
+        return completed;
     }
     landing = nullptr;
-    return completed;
+    DescribeLastFault();
+    return false;
 }
 
 // Kept out of line, so that arming and disarming take nothing from the calls
@@ -126,5 +227,7 @@ bool CallGuarded(NvkTestProc function) {
     }
     return CallWithLanding(function);
 }
+
+const char *LastCrashDetails() { return crashDetails; }
 
 }  // namespace nvk

@@ -7,7 +7,9 @@
 #include <stdlib.h>
 
 #include <csignal>
+#include <cstdint>
 
+#include "crash_facts.h"
 #include "crash_guard.h"
 
 namespace {
@@ -51,12 +53,94 @@ void __cdecl RaiseAbortException(int signal) {
     raise(signal);
 }
 
+// What the exception said, copied as it comes: the guarded call describes it once
+// it is back on its own stack, which a stack overflow leaves nearly no room on.
+struct Fault {
+    DWORD code;
+    uintptr_t instruction;
+    DWORD parameterCount;
+    uintptr_t parameters[2];
+};
+Fault lastFault;
+char crashDetails[nvk::kCrashDetailsSize];
+
+void RememberFault(const EXCEPTION_RECORD *record) {
+    lastFault.code = record->ExceptionCode;
+    lastFault.instruction = reinterpret_cast<uintptr_t>(record->ExceptionAddress);
+    lastFault.parameterCount = record->NumberParameters;
+    for (DWORD i = 0; i < 2; ++i) {
+        lastFault.parameters[i] = i < record->NumberParameters ? record->ExceptionInformation[i] : 0;
+    }
+}
+
+// An access violation says what it tried (0 read, 1 write, 8 execute) and where.
+nvk::FaultAccess AccessOf(const Fault &fault) {
+    if ((fault.code != EXCEPTION_ACCESS_VIOLATION && fault.code != EXCEPTION_IN_PAGE_ERROR) ||
+        fault.parameterCount < 2) {
+        return nvk::FaultAccess::None;
+    }
+    switch (fault.parameters[0]) {
+    case 0:
+        return nvk::FaultAccess::Read;
+    case 1:
+        return nvk::FaultAccess::Write;
+    case 8:
+        return nvk::FaultAccess::Execute;
+    default:
+        return nvk::FaultAccess::Unknown;
+    }
+}
+
+// The file name of the module that holds the address, in UTF-8; NULL when none does.
+// Asked for address 0, the system names the program's own module.
+const char *ModuleNameAt(uintptr_t address, uintptr_t *base) {
+    static wchar_t path[MAX_PATH];
+    static char name[MAX_PATH * 3];
+    HMODULE module = nullptr;
+    if (address == 0 ||
+        GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                           reinterpret_cast<LPCWSTR>(address), &module) == 0 ||
+        address < reinterpret_cast<uintptr_t>(module)) {
+        return nullptr;
+    }
+    const DWORD length = GetModuleFileNameW(module, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        return nullptr;
+    }
+    const wchar_t *fileName = path;
+    for (const wchar_t *character = path; *character != L'\0'; ++character) {
+        if (*character == L'\\' || *character == L'/') {
+            fileName = character + 1;
+        }
+    }
+    if (WideCharToMultiByte(CP_UTF8, 0, fileName, -1, name, sizeof name, nullptr, nullptr) == 0) {
+        return nullptr;
+    }
+    *base = reinterpret_cast<uintptr_t>(module);
+    return name;
+}
+
+void DescribeLastFault() {
+    nvk::CrashFacts facts;
+    facts.code = lastFault.code;
+    facts.placeKnown = true;
+    facts.place = lastFault.instruction;
+    uintptr_t base = 0;
+    facts.module = ModuleNameAt(lastFault.instruction, &base);
+    if (facts.module != nullptr) {
+        facts.place -= base;
+    }
+    facts.access = AccessOf(lastFault);
+    facts.accessAddress = lastFault.parameters[1];
+    nvk::FormatCrashFacts(facts, crashDetails);
+}
+
 #if defined(_MSC_VER)
 
 bool CallUnderFrameGuard(NvkTestProc function, DWORD *exceptionCode) {
     __try {
         function();
-    } __except (EXCEPTION_EXECUTE_HANDLER) {
+    } __except (RememberFault(GetExceptionInformation()->ExceptionRecord), EXCEPTION_EXECUTE_HANDLER) {
         *exceptionCode = GetExceptionCode();
         return false;
     }
@@ -81,6 +165,7 @@ extern "C" EXCEPTION_DISPOSITION NTAPI nvkFrameGuardHandler(EXCEPTION_RECORD *re
         return ExceptionContinueSearch;
     }
     landing->exceptionCode = record->ExceptionCode;
+    RememberFault(record);
     __builtin_longjmp(landing->jump, 1);
 }
 
@@ -195,6 +280,7 @@ bool CallGuarded(NvkTestProc function) {
         if (exceptionCode == EXCEPTION_STACK_OVERFLOW) {
             _resetstkoflw();
         }
+        DescribeLastFault();
         // The C runtime puts back the default before it calls an abort handler.
         std::signal(SIGABRT, &RaiseAbortException);
     }
@@ -203,5 +289,7 @@ bool CallGuarded(NvkTestProc function) {
     }
     return completed;
 }
+
+const char *LastCrashDetails() { return crashDetails; }
 
 }  // namespace nvk

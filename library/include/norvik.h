@@ -215,6 +215,15 @@ NVK_API NvkAssertionFailure *NVK_CALL NvkAssertionFailureGetNext(NvkAssertionFai
 NVK_API NvkTestFunction *NVK_CALL NvkAssertionFailureGetTestFunction(NvkAssertionFailure *failure);
 NVK_API int32_t NVK_CALL NvkAssertionFailureGetUserData(NvkAssertionFailure *failure);
 NVK_API void NVK_CALL NvkAssertionFailureSetUserData(NvkAssertionFailure *failure, int32_t value, int32_t lock);
+/* What a crash ran into and where, as one line for people to read, for example
+ * "exception 0xC0000005 (EXCEPTION_ACCESS_VIOLATION) at tests.dll+0x1a2b: write to address 0x0000000000000000"
+ * or "signal 11 (SIGSEGV) at tests.so+0x1139: write to address 0x0000000000000000": the exception code or
+ * signal with its name where known, the module and offset of the faulting instruction (its address
+ * when no module holds it), and for a bad access whether it read, wrote or executed which address
+ * (the kind left out where the system does not tell it). A C++ exception that the guard caught
+ * itself names its type. NULL for a failure that is no crash, or a crash whose details are unknown.
+ * The crash's message stays its fixed text. */
+NVK_API const char *NVK_CALL NvkAssertionFailureGetCrashDetails(NvkAssertionFailure *failure);
 
 /* ---- Statistics, skipping and resetting ---------------------------------------------- */
 
@@ -256,9 +265,9 @@ NVK_API const char *NVK_CALL NvkTestFunctionGetSkipReason(NvkTestFunction *testF
 /* ---- Running, timing and the current test function --------------------------------- */
 
 /* Running under the crash guard, which turns a fault in a test, setup or tear-down function into a
- * failure with line number 0. Runs are synchronous and not nested: a run started during a run is
- * refused (0). The current test function is the one being run (from its setups to its
- * tear-downs), NULL otherwise. */
+ * failure with line number 0 and the fault's details (NvkAssertionFailureGetCrashDetails). Runs are
+ * synchronous and not nested: a run started during a run is refused (0). The current test function
+ * is the one being run (from its setups to its tear-downs), NULL otherwise. */
 
 /* NULL: all batches. 1 when no batch failed; 0 when one failed or a run is in progress. */
 NVK_API int32_t NVK_CALL NvkBatchRun(NvkBatch *batch);
@@ -313,6 +322,14 @@ typedef int32_t(NVK_CALL *NvkRunExecutor)(void *context, int32_t call, NvkTestFu
 /* Installs the executor with its context for later runs; NULL goes back to calling the functions
  * directly. 1 when done, 0 when refused during a run. */
 NVK_API int32_t NVK_CALL NvkSetRunExecutor(NvkRunExecutor executor, void *context);
+
+/* Called by an executor during its call, before it returns NvkRunCallCrashed: the details of the
+ * crash it saw where the function ran (copied; see NvkAssertionFailureGetCrashDetails), which the
+ * run's crash record then carries. An executor that records a crash itself, with NvkAssert, the
+ * call's fixed message and line 0, hands the details over just before. Details that no crash record
+ * of the call took are dropped when the call returns; NULL or "" drops them at once. Does nothing
+ * outside a run. */
+NVK_API void NVK_CALL NvkSetCrashDetails(const char *details);
 
 /* ---- Event handler ----------------------------------------------------------------- */
 

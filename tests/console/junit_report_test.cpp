@@ -41,7 +41,7 @@ TEST_F(JunitReport, CountsTypesAndEscapesWhatXmlCannotHold) {
     NvkBatch *batch = NvkBatchCreate("Odd <&> 'b'");
     NvkBatchAddFunctionImp(batch, "Passes", Passes);
     NvkBatchAddFunctionImp(batch, "FailsOddly", FailsOddly);
-    NvkBatchAddFunctionImp(batch, "Throws", Throws);
+    NvkBatchAddFunctionAt(batch, "Throws", Throws, "odd_tests.c", 31);
     NvkBatchAddFunctionImp(batch, "SaysItCrashed", SaysItCrashed);
     NvkTestFunctionSetSkip(NvkBatchAddFunctionImp(batch, "Skipped", Proc<1>), 1);
     const console::ResultStore results = RunAll();
@@ -53,8 +53,10 @@ TEST_F(JunitReport, CountsTypesAndEscapesWhatXmlCannotHold) {
              "<testcase classname=\"Odd &lt;&amp;&gt; &apos;b&apos;\" name=\"Passes\" time=",
              "<failure message=\"bad&#x2401; &lt;caf\xC3\xA9&gt;&#10;&quot;end&quot;\" type=\"assertion\">"
              "odd.c(12): bad&#x2401; &lt;caf\xC3\xA9&gt;\n&quot;end&quot;\n</failure>",
-             "name=\"Throws\" time=",
-             "<failure message=\"A crash was detected in the unit test function\" type=\"crash\">",
+             // A crash is at its test's place, with what it ran into.
+             " file=\"odd_tests.c\" line=\"31\">\n      <failure message=\"A crash was detected in the unit "
+             "test function: ",
+             "type=\"crash\">odd_tests.c(31): A crash was detected in the unit test function: ",
              // The same words from an assertion, on a line of its own, are no crash.
              "<failure message=\"A crash was detected in the unit test function\" type=\"assertion\">odd.c(20)",
          }) {
@@ -62,6 +64,8 @@ TEST_F(JunitReport, CountsTypesAndEscapesWhatXmlCannotHold) {
     }
     // A test the run left out is no result of it.
     EXPECT_EQ(std::string::npos, report.find("Skipped")) << report;
+    // Only the test whose place is known has one.
+    EXPECT_EQ(report.find(" file="), report.rfind(" file=")) << report;
 }
 
 TEST_F(JunitReport, ATimeoutIsItsOwnFailureTypeAndStopsTheRest) {

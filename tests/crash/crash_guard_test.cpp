@@ -1,4 +1,6 @@
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -200,6 +202,105 @@ TEST_F(RegistryTest, ProbesOfUnreadablePointersAreNoFailure) {
     ExpectHandledInsideTheTest({{"ProbeUnreadablePointers", &ProbeUnreadablePointers}});
 }
 #endif
+
+namespace {
+
+// What the details of a kind of crash say on this platform, where '*' stands for any
+// run of characters. The faults are in this program, but for a call to a page 64
+// bytes into one that NoAccessPage reserved. User-mode emulation hands Wine some faults
+// as others.
+struct ExpectedDetails {
+    const char *kind;
+    const char *pattern;
+    bool changedByEmulation;
+};
+
+#if UINTPTR_MAX > 0xFFFFFFFFu
+#  define NVK_NULL "0x0000000000000000"
+#else
+#  define NVK_NULL "0x00000000"
+#endif
+#if defined(_WIN32)
+#  define NVK_HERE "at crash_guard_test.exe+0x*"
+#  define NVK_ACCESS_VIOLATION "exception 0xC0000005 (EXCEPTION_ACCESS_VIOLATION) "
+const ExpectedDetails kExpectedDetails[] = {
+    {"WriteThroughNull", NVK_ACCESS_VIOLATION NVK_HERE ": write to address " NVK_NULL, true},
+    {"ReadThroughNull", NVK_ACCESS_VIOLATION NVK_HERE ": read from address " NVK_NULL, true},
+    {"CallNull", NVK_ACCESS_VIOLATION "at " NVK_NULL ": execute at address " NVK_NULL, true},
+    {"CallWildPointer", NVK_ACCESS_VIOLATION "at 0x*040: execute at address 0x*040", true},
+    {"IntegerDivisionByZero", "exception 0xC0000094 (EXCEPTION_INT_DIVIDE_BY_ZERO) " NVK_HERE, true},
+    {"Breakpoint", "exception 0x80000003 (EXCEPTION_BREAKPOINT) " NVK_HERE, false},
+    {"Abort", "exception 0xE04E564B (abort) at *", false},
+    {"RaiseNoncontinuable", "exception 0xC0001234 at *", false},
+#  if defined(_WIN64)
+    // A 64-bit throw that no frame catches reaches the guard as it was raised.
+    {"CppException", "exception 0x20474343 (C++ exception) at *", false},
+#  endif
+};
+#else
+#  define NVK_HERE "at crash_guard_test+0x*"
+const ExpectedDetails kExpectedDetails[] = {
+    {"WriteThroughNull", "signal 11 (SIGSEGV) " NVK_HERE ": write to address " NVK_NULL, true},
+    {"ReadThroughNull", "signal 11 (SIGSEGV) " NVK_HERE ": read from address " NVK_NULL, true},
+    {"CallNull", "signal 11 (SIGSEGV) at " NVK_NULL ": execute at address " NVK_NULL, true},
+    {"CallWildPointer", "signal 11 (SIGSEGV) at 0x*040: execute at address 0x*040", true},
+    {"IntegerDivisionByZero", "signal 8 (SIGFPE) " NVK_HERE, true},
+    {"Breakpoint", "signal 5 (SIGTRAP) " NVK_HERE, false},
+    {"Abort", "signal 6 (SIGABRT) at *", false},
+    {"CppException", "C++ exception std::runtime_error: thrown out of a test function", false},
+    {"CppExceptionOfAnyType", "C++ exception int", false},
+};
+#endif
+
+bool Matches(const char *text, const char *pattern) {
+    if (*pattern == '\0') {
+        return *text == '\0';
+    }
+    if (*pattern == '*') {
+        return Matches(text, pattern + 1) || (*text != '\0' && Matches(text + 1, pattern));
+    }
+    return *text == *pattern && Matches(text + 1, pattern + 1);
+}
+
+NvkTestProc CrashOfKind(const std::string &name) {
+    for (const CrashKind &kind : CrashKinds()) {
+        if (name == kind.name) {
+            return kind.crash;
+        }
+    }
+    return nullptr;
+}
+
+void ExpectDetailsOf(bool changedByEmulation) {
+    NvkBatch *batch = NvkBatchCreate("Details");
+    for (const ExpectedDetails &expected : kExpectedDetails) {
+        if (expected.changedByEmulation != changedByEmulation) {
+            continue;
+        }
+        SCOPED_TRACE(expected.kind);
+        NvkTestFunction *test = NvkBatchAddFunctionImp(batch, expected.kind, CrashOfKind(expected.kind));
+        ASSERT_NE(nullptr, test);
+        EXPECT_EQ(0, NvkTestFunctionRun(test));
+        const char *details = NvkAssertionFailureGetCrashDetails(NvkTestFunctionGetFirstFailure(test));
+        ASSERT_NE(nullptr, details);
+        EXPECT_TRUE(Matches(details, expected.pattern)) << details << "\nis not\n" << expected.pattern;
+    }
+}
+
+}  // namespace
+
+TEST_F(RegistryTest, EachCrashSaysWhatItRanIntoAndWhere) { ExpectDetailsOf(false); }
+
+// CTest runs this case as a test of its own, so that its skip shows there.
+TEST_F(RegistryTest, AccessViolationsAndDivisionsByZeroSayWhatTheyWereAndWhere) {
+    if (UnderUserModeEmulation()) {
+        GTEST_SKIP() << kEmulationSkip
+                     << "the emulator hands Wine a fault on an inaccessible address as an illegal instruction, "
+                        "without its access, and an integer division by zero as an invalid floating-point "
+                        "operation";
+    }
+    ExpectDetailsOf(true);
+}
 
 TEST_F(RegistryTest, SingleTestFunctionRunRecordsTheCrash) {
     NvkBatch *batch = NvkBatchCreate("Single");

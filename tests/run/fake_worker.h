@@ -14,9 +14,15 @@
 
 namespace fake {
 
+// What the fake workers say of a crash they caught.
+constexpr const char kCrashDetails[] =
+    "exception 0xC0000005 (EXCEPTION_ACCESS_VIOLATION) at t.dll+0x10: write "
+    "to address 0x0000000000000000";
+
 struct Behaviour {
-    // A skip in a setup comes before the test was called, else after it.
-    enum class Kind { Pass, Fail, Die, Hang, SkipInSetup, SkipInTest };
+    // A skip in a setup comes before the test was called, else after it. Crash: a
+    // crash the worker caught, then a failure in the tear-down.
+    enum class Kind { Pass, Fail, Crash, Die, Hang, SkipInSetup, SkipInTest };
     Kind kind = Kind::Pass;
     uint32_t exitCode = 0;  // Die
 };
@@ -98,7 +104,7 @@ private:
             for (const run::TestRef &test : step.tests) {
                 const Behaviour behaviour = scene_.Of(test);
                 if (behaviour.kind == Behaviour::Kind::Die || behaviour.kind == Behaviour::Kind::Hang) {
-                    lines += run::EncodeFailure({"test.c", 5, "found before it ended"});
+                    lines += run::EncodeFailure({"test.c", 5, "found before it ended", ""});
                     Append(lines);
                     exitCode_ = behaviour.exitCode;
                     hangs_ = behaviour.kind == Behaviour::Kind::Hang;
@@ -129,9 +135,13 @@ private:
             report.skipReason = "no printer";
         }
         std::string lines;
-        if (kind == Behaviour::Kind::Fail) {
+        if (kind == Behaviour::Kind::Crash) {
             report.checks.push_back({run::CheckKind::Failure, 0});
-            lines += run::EncodeFailure({"helper.c", 9, "it failed"});
+            lines += run::EncodeFailure({"", 0, "A crash was detected in the unit test function", kCrashDetails});
+        }
+        if (kind == Behaviour::Kind::Fail || kind == Behaviour::Kind::Crash) {
+            report.checks.push_back({run::CheckKind::Failure, 0});
+            lines += run::EncodeFailure({"helper.c", 9, "it failed", ""});
         }
         return lines + run::EncodeTestFinished(report);
     }

@@ -113,6 +113,18 @@ TEST_F(RemoteRunTest, ATestThatSkippedInTheWorkerSkipsHereAlone) {
     }
 }
 
+// The crash the worker caught keeps its details here; the failure after it has none.
+TEST_F(RemoteRunTest, ACrashKeepsWhatTheWorkerFoundOfIt) {
+    scene_.behaviours[{0, 1}] = {Behaviour::Kind::Crash, 0};
+    RunAll(run::PoolSettings());
+    EXPECT_EQ(
+        (std::vector<Failure>{{"", 0, "A crash was detected in the unit test function"}, {"helper.c", 9, "it failed"}}),
+        FailuresOf(tests_[1]));
+    NvkAssertionFailure *crash = NvkTestFunctionGetFirstFailure(tests_[1]);
+    EXPECT_STREQ(fake::kCrashDetails, NvkAssertionFailureGetCrashDetails(crash));
+    EXPECT_EQ(nullptr, NvkAssertionFailureGetCrashDetails(NvkAssertionFailureGetNext(crash)));
+}
+
 TEST_F(RemoteRunTest, ATestThatEndsItsWorkerFailsWithHowItEnded) {
     const struct {
         bool restart;

@@ -39,9 +39,10 @@ TEST(WorkerProtocol, PlansAndReportsSurviveThePipeByteForByte) {
                      {run::CheckKind::Started, 0},
                      {run::CheckKind::Skipped, 0}};
     report.skipReason = everyByte;
-    const std::string stream = run::EncodeReady() + run::EncodeFailure({"a\tb.c", -1, everyByte + "\\t"}) +
-                               run::EncodeTestFinished(report) + run::EncodeDone();
-    EXPECT_EQ(4, std::count(stream.begin(), stream.end(), '\n'));
+    const std::string stream = run::EncodeReady() + run::EncodeFailure({"a\tb.c", -1, everyByte + "\\t", ""}) +
+                               run::EncodeTestFinished(report) +
+                               run::EncodeFailure({"", 0, "crash", "at t.dll+0x1\t\n" + everyByte}) + run::EncodeDone();
+    EXPECT_EQ(5, std::count(stream.begin(), stream.end(), '\n'));
 
     // Delivered in pieces, as a pipe may.
     run::LineSplitter lines;
@@ -55,20 +56,23 @@ TEST(WorkerProtocol, PlansAndReportsSurviveThePipeByteForByte) {
         ASSERT_TRUE(run::DecodeMessage(line, message)) << line;
         messages.push_back(message);
     }
-    ASSERT_EQ(4u, messages.size());
+    ASSERT_EQ(5u, messages.size());
     EXPECT_EQ(run::WorkerMessage::Kind::Ready, messages[0].kind);
     EXPECT_EQ("a\tb.c", messages[1].failure.file);
     EXPECT_EQ(-1, messages[1].failure.line);
     EXPECT_EQ(everyByte + "\\t", messages[1].failure.message);
+    EXPECT_EQ("", messages[1].failure.crashDetails);
     EXPECT_EQ((TestRef{3, 7}), messages[2].report.test);
     EXPECT_EQ(0.125, messages[2].report.seconds);
     EXPECT_EQ("dir\\file.c", messages[2].report.fileName);
     EXPECT_EQ(report.checks, messages[2].report.checks);
     EXPECT_EQ(everyByte, messages[2].report.skipReason);
-    EXPECT_EQ(run::WorkerMessage::Kind::Done, messages[3].kind);
+    EXPECT_EQ("crash", messages[3].failure.message);
+    EXPECT_EQ("at t.dll+0x1\t\n" + everyByte, messages[3].failure.crashDetails);
+    EXPECT_EQ(run::WorkerMessage::Kind::Done, messages[4].kind);
 
     for (const char *bad : {"", "X\t1", "T\t1", "T\t1\tx\t0.5\tf\t\t", "T\t1\t2\t0.5\tf\tq\t", "T\t1\t2\t0.5\tf\tk",
-                            "F\tf\t1", "R\t1", "F\\"}) {
+                            "F\tf\t1", "F\tf\t1\tm\td\te", "R\t1", "F\\"}) {
         EXPECT_FALSE(run::DecodeMessage(bad, message)) << bad;
     }
     EXPECT_FALSE(run::DecodePlan("B\t1\n", decoded));
