@@ -139,7 +139,8 @@ void DeleteEveryItem() {
 void ShowTestImage(NvkTestFunction *testFunction, bool running) {
     int32_t failures = 0;
     const bool hasRun = !running && NvkTestFunctionGetStatistics(testFunction, nullptr, &failures, nullptr) != 0;
-    SetImage(ItemOfTestFunction(testFunction), TreeImageOf(StateOf(running, hasRun, failures)));
+    const bool skipped = NvkTestFunctionGetSkipReason(testFunction) != nullptr;
+    SetImage(ItemOfTestFunction(testFunction), TreeImageOf(StateOf(running, hasRun, failures, skipped)));
     UpdateWindow(tree);
 }
 

@@ -83,15 +83,21 @@ TEST(TreeItemTable, GivesBackWholePointersForItsOwnKeysOnly) {
 
 TEST(TestResults, NameTheResultAndPickTheImage) {
     using runner::TestState;
-    EXPECT_EQ(TestState::Running, runner::StateOf(true, true, 3));
-    EXPECT_EQ(TestState::NotRun, runner::StateOf(false, false, 0));
-    EXPECT_EQ(TestState::Failed, runner::StateOf(false, true, 1));
-    EXPECT_EQ(TestState::Passed, runner::StateOf(false, true, 0));
+    EXPECT_EQ(TestState::Running, runner::StateOf(true, true, 3, false));
+    EXPECT_EQ(TestState::NotRun, runner::StateOf(false, false, 0, false));
+    EXPECT_EQ(TestState::Failed, runner::StateOf(false, true, 1, false));
+    EXPECT_EQ(TestState::Passed, runner::StateOf(false, true, 0, false));
+    // A skip counts as not run, also where a runner's executor gave the test a time.
+    EXPECT_EQ(TestState::Skipped, runner::StateOf(false, false, 0, true));
+    EXPECT_EQ(TestState::Skipped, runner::StateOf(false, true, 0, true));
+    EXPECT_EQ(TestState::Running, runner::StateOf(true, false, 0, true));
     EXPECT_EQ(unsigned(IDS_RESULT_TESTING), runner::ResultTextId(TestState::Running));
     EXPECT_EQ(unsigned(IDS_RESULT_SKIPPED), runner::ResultTextId(TestState::NotRun));
+    EXPECT_EQ(unsigned(IDS_RESULT_SKIPPED), runner::ResultTextId(TestState::Skipped));
     EXPECT_EQ(unsigned(IDS_RESULT_FAILED), runner::ResultTextId(TestState::Failed));
     EXPECT_EQ(unsigned(IDS_RESULT_PASSED), runner::ResultTextId(TestState::Passed));
     EXPECT_EQ(2, runner::TreeImageOf(TestState::NotRun));
+    EXPECT_EQ(2, runner::TreeImageOf(TestState::Skipped));
     EXPECT_EQ(3, runner::TreeImageOf(TestState::Passed));
     EXPECT_EQ(4, runner::TreeImageOf(TestState::Failed));
     EXPECT_EQ(5, runner::TreeImageOf(TestState::Running));
