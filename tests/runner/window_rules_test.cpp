@@ -1,6 +1,6 @@
 // The window's portable rules: the result rows' order, tree item keys, result texts
-// and images, progress colours, when commands are offered, the layout, and where a
-// test or a failure opens in the editor.
+// and images, progress colours, when commands are offered, the layout, where a test
+// or a failure opens in the editor, and the message of what registration refused.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +10,7 @@
 
 #include "resources/resource.h"
 #include "rules/command_rules.h"
+#include "rules/registration_message.h"
 #include "rules/result_appearance.h"
 #include "rules/result_order.h"
 #include "rules/source_place.h"
@@ -203,6 +204,14 @@ TEST(SourcePlaces, OpenTheCheckWhereItHasALineAndTheDefinitionElsewhere) {
         EXPECT_EQ(each.file, place.file) << each.what;
         EXPECT_EQ(each.line, place.line) << each.what;
     }
+}
+
+TEST(RegistrationMessage, ListsEachErrorOnALineAndCountsThoseBeyondTheLimit) {
+    const std::vector<std::string> errors = {"A.x was not added", "B.y was not added", "C.z was not added"};
+    EXPECT_EQ("Refused:\r\n\r\nA.x was not added\r\nB.y was not added\r\nC.z was not added",
+              runner::RegistrationMessage("Refused:", errors, 3, "%u more"));
+    EXPECT_EQ("Refused:\r\n\r\nA.x was not added\r\n2 more",
+              runner::RegistrationMessage("Refused:", errors, 1, "%u more"));
 }
 
 TEST(WindowLayout, PlacesTheViewsForAClientSize) {
