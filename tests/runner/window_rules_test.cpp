@@ -206,11 +206,11 @@ TEST(SourcePlaces, OpenTheCheckWhereItHasALineAndTheDefinitionElsewhere) {
     }
 }
 
-TEST(RegistrationMessage, ListsEachErrorOnALineAndCountsThoseBeyondTheLimit) {
+TEST(RegistrationMessage, SetsEachErrorApartAndCountsThoseBeyondTheLimit) {
     const std::vector<std::string> errors = {"A.x was not added", "B.y was not added", "C.z was not added"};
-    EXPECT_EQ("Refused:\r\n\r\nA.x was not added\r\nB.y was not added\r\nC.z was not added",
+    EXPECT_EQ("Refused:\r\n\r\nA.x was not added\r\n\r\nB.y was not added\r\n\r\nC.z was not added",
               runner::RegistrationMessage("Refused:", errors, 3, "%u more"));
-    EXPECT_EQ("Refused:\r\n\r\nA.x was not added\r\n2 more",
+    EXPECT_EQ("Refused:\r\n\r\nA.x was not added\r\n\r\n2 more",
               runner::RegistrationMessage("Refused:", errors, 1, "%u more"));
 }
 
