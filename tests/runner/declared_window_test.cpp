@@ -206,13 +206,17 @@ protected:
         memory.Read(0, &box, sizeof box);
         DoubleClick(list, {box.left + 4, (box.top + box.bottom) / 2});
     }
-    void DoubleClickTreeItem(const std::string &text) {
+    HTREEITEM ItemNamed(const std::string &text) {
         for (const TreeItem &item : ReadTree(tree_)) {
             if (item.text == text) {
-                const RECT box = ItemTextRect(tree_, item.handle);
-                DoubleClick(tree_, {box.left + 4, (box.top + box.bottom) / 2});
+                return item.handle;
             }
         }
+        return nullptr;
+    }
+    void DoubleClickTreeItem(const std::string &text) {
+        const RECT box = ItemTextRect(tree_, ItemNamed(text));
+        DoubleClick(tree_, {box.left + 4, (box.top + box.bottom) / 2});
     }
     // The cursor over the point, as the tree looks there for the item clicked.
     void DoubleClick(HWND control, POINT point) {
@@ -274,6 +278,10 @@ TEST_F(DeclaredWindow, ASkippedTestShowsItsReasonAndEveryTestOpensAtItsDefinitio
     ASSERT_EQ(4u, definitions.size());
     const std::string skipLine = std::to_string(definitions.at("SkipsItself").line);
     StartRunner(library);
+    // The tree has the focus once a library opened: Enter opens its current test.
+    Run(IDM_EXPAND_TREE);
+    SendMessageA(tree_, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(ItemNamed("Passes")));
+    EXPECT_EQ(At(definitions.at("Passes")), OpenedBy([&] { PressKey(tree_, VK_RETURN); }));
     SelectTest("SkipsItself");
     Run(IDM_RUN_BATCH);
     EXPECT_EQ((std::vector<Row>{{skipLine, "needs the network"}}), ReadRows(failures_, kFailureColumns));
@@ -291,7 +299,6 @@ TEST_F(DeclaredWindow, ASkippedTestShowsItsReasonAndEveryTestOpensAtItsDefinitio
 
     EXPECT_EQ(At(definitions.at("SkipsItself")), OpenedBy([&] { DoubleClickRow(failures_, 0); }));
     EXPECT_EQ(At(definitions.at("Passes")), OpenedBy([&] { DoubleClickRow(results_, RowOf("Passes")); }));
-    Run(IDM_EXPAND_TREE);
     EXPECT_EQ(At(definitions.at("TellsWhereItRuns")), OpenedBy([&] { DoubleClickTreeItem("TellsWhereItRuns"); }));
     SelectTest("Crashes");
     Run(IDM_RUN_TEST_FUNCTION);
