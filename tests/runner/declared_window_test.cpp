@@ -183,7 +183,8 @@ protected:
         return -1;
     }
     std::string ResultOf(const std::string &test) {
-        return ReadRows(results_, kResultColumns)[RowOf(test)][kResultColumn];
+        const int row = RowOf(test);
+        return row >= 0 ? ReadRows(results_, kResultColumns)[static_cast<size_t>(row)][kResultColumn] : "(no row)";
     }
 
     // Makes the test current through its row, as a click on the row does.
