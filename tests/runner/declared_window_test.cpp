@@ -19,7 +19,6 @@
 #include "resources/resource.h"
 #include "runner_process.h"
 #include "scratch_folder.h"
-#include "user_mode_emulation.h"
 #include "window_probe.h"
 
 namespace {
@@ -352,9 +351,6 @@ TEST_F(DeclaredWindow, RegistrationErrorsShowAtEachLoadAndABreakingRunStaysWhere
     EXPECT_EQ(std::make_pair(runner_->Id(), 0), WhereItRan());
     ExitRunner();
 
-    if (UnderUserModeEmulation()) {
-        GTEST_SKIP() << kEmulationSkip << "the emulator cannot carry a debugger's events";
-    }
     OwnDesktop::SetRunnerSetting("SeparateProcess", "1");
     OwnDesktop::SetRunnerSetting("BreakOnFailure", "1");
     DebuggedRunner debugged(library);
