@@ -3,8 +3,9 @@
 # server: the window opened, after running everything with a failing test chosen, the
 # XML view, the File and Run menus with the everyday commands, a run in a worker
 # process that a hanging test keeps going with Stop offered, the window after that
-# Stop with the tests that ended their workers, and a test DLL before and after a
-# rebuild that the window reloaded on its own; then its own look: the
+# Stop with the tests that ended their workers, a test DLL before and after a
+# rebuild that the window reloaded on its own, and a test that skipped itself with
+# its reason in the failure list; then its own look: the
 # about box, the report options dialog, and a disabled and a pressed button. Writes PNGs to the folder given (default
 # build/screenshots); the README's picture is window-after-run.png.
 #
@@ -21,7 +22,7 @@ out=${1:-build/screenshots}
 mkdir -p "$out"
 cmake --preset win64 >/dev/null
 cmake --build build/win64 --target WindowsNorvik RingBufferTests runner_window_driver look_screenshot_driver \
-  runner_reloading_first runner_reloading_second runner_separate_process_library >/dev/null
+  runner_reloading_first runner_reloading_second runner_separate_process_library runner_declared_library >/dev/null
 bin=build/win64/bin
 
 display=":$((200 + RANDOM % 100))"
@@ -82,6 +83,20 @@ shot reload-after runner_window_driver "$rebuilt - Windows Norvik" wait:2500
 "$NORVIK_WINE64" "$bin/runner_window_driver.exe" "$rebuilt - Windows Norvik" 101 >/dev/null
 wait "$runner" || true
 rm -rf "$work"
+
+# A test that skipped itself, chosen and run with its batch in the window's own
+# process: its reason stands in the failure list at the test's line. The window is
+# wider, so that the result column shows beside the test's full path.
+"$NORVIK_WINE64" reg add "HKCU\\$NORVIK_WINDOW_SETTINGS" /v SeparateProcess /d 0 /f >/dev/null
+"$NORVIK_WINE64" reg add "HKCU\\$NORVIK_WINDOW_SETTINGS" /v Placement /d 0,0,1040,480,0 /f >/dev/null
+declared=$(norvik_windows_path "$PWD/$bin/runner_declared_library.dll")
+"$NORVIK_WINE64" "$bin/WindowsNorvik.exe" "$declared" &
+runner=$!
+shot window-skipped-test runner_window_driver "$declared - Windows Norvik" 141 row:2 121
+"$NORVIK_WINE64" "$bin/runner_window_driver.exe" "$declared - Windows Norvik" 101 >/dev/null
+wait "$runner" || true
+"$NORVIK_WINE64" reg delete "HKCU\\$NORVIK_WINDOW_SETTINGS" /v SeparateProcess /f >/dev/null
+"$NORVIK_WINE64" reg delete "HKCU\\$NORVIK_WINDOW_SETTINGS" /v Placement /f >/dev/null
 
 start_runner
 shot about-box look_screenshot_driver about

@@ -29,6 +29,8 @@
 #define IDM_SHADOW_COPY 154
 #define IDM_EDITOR_COMMAND 155
 #define IDM_SEPARATE_PROCESS 156
+/* Checks break into an attached debugger; runs then go in the window's own process */
+#define IDM_BREAK_ON_FAILURE 157
 /* The time limit per test of runs in a worker process: none, 10 s, 30 s, 1 min, 5 min */
 #define IDM_TIME_LIMIT_NONE 170
 #define IDM_TIME_LIMIT_10 171
@@ -107,5 +109,7 @@
 #define IDS_CANNOT_OPEN_SOURCE 833
 #define IDS_SOURCE_CAPTION 834
 #define IDS_WORKER_FAILED 835
+#define IDS_REGISTRATION_ERRORS 836
+#define IDS_MORE_REGISTRATION_ERRORS 837
 
 #endif

@@ -4,9 +4,12 @@
 
 namespace runner {
 
-TestState StateOf(bool running, bool hasRun, int32_t failures) {
+TestState StateOf(bool running, bool hasRun, int32_t failures, bool skipped) {
     if (running) {
         return TestState::Running;
+    }
+    if (skipped) {
+        return TestState::Skipped;
     }
     if (!hasRun) {
         return TestState::NotRun;
@@ -23,6 +26,7 @@ unsigned ResultTextId(TestState state) {
     case TestState::Failed:
         return IDS_RESULT_FAILED;
     case TestState::NotRun:
+    case TestState::Skipped:
         break;
     }
     return IDS_RESULT_SKIPPED;
@@ -37,6 +41,7 @@ int TreeImageOf(TestState state) {
     case TestState::Failed:
         return 4;
     case TestState::NotRun:
+    case TestState::Skipped:
         break;
     }
     return 2;

@@ -6,10 +6,12 @@
 
 namespace runner {
 
-enum class TestState { NotRun, Running, Passed, Failed };
+enum class TestState { NotRun, Running, Passed, Failed, Skipped };
 
-// hasRun: the test function ran since its last reset.
-TestState StateOf(bool running, bool hasRun, int32_t failures);
+// hasRun: the test function ran since its last reset; skipped: it skipped itself in
+// its last run (the library keeps a reason only when it failed nothing), which
+// counts as not run, as the library counts it.
+TestState StateOf(bool running, bool hasRun, int32_t failures, bool skipped);
 
 // The string-table id of the result column's text.
 unsigned ResultTextId(TestState state);

@@ -15,30 +15,59 @@ constexpr unsigned kColumnTitles[] = {IDS_COLUMN_LINE, IDS_COLUMN_MESSAGE};
 constexpr size_t kLineTextSize = 32;
 
 HWND list = nullptr;
+// The test whose skip reason the last row shows (that row holds no failure), or NULL.
+NvkTestFunction *skippedTest = nullptr;
+
+// A failure's row holds the failure; the row of a skip holds none.
+void AppendRow(const char *line, const char *message, NvkAssertionFailure *failure) {
+    LVITEMA item = {};
+    item.mask = LVIF_TEXT | LVIF_PARAM;
+    item.iItem = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    item.pszText = const_cast<char *>(line);
+    item.lParam = reinterpret_cast<LPARAM>(failure);
+    const int row = static_cast<int>(SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+    SetCellText(list, row, 1, message);
+}
 
 void AppendFailure(NvkAssertionFailure *failure) {
     char line[kLineTextSize];
     std::snprintf(line, sizeof line, "%u", static_cast<unsigned>(NvkAssertionFailureGetLineNumber(failure)));
-    LVITEMA item = {};
-    item.mask = LVIF_TEXT | LVIF_PARAM;
-    item.iItem = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-    item.pszText = line;
-    item.lParam = reinterpret_cast<LPARAM>(failure);
-    const int row = static_cast<int>(SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
-    SetCellText(list, row, 1, NvkAssertionFailureGetMessage(failure));
+    AppendRow(line, NvkAssertionFailureGetMessage(failure), failure);
+}
+
+// A test that skipped itself has no failure: its reason stands in the list at the
+// test's own line, so that it is read where failures are.
+void AppendSkipReason(NvkTestFunction *testFunction) {
+    const char *reason = testFunction != nullptr ? NvkTestFunctionGetSkipReason(testFunction) : nullptr;
+    if (reason == nullptr) {
+        return;
+    }
+    char line[kLineTextSize] = "";
+    const int32_t definedLine = NvkTestFunctionGetSourceLine(testFunction);
+    if (definedLine > 0) {
+        std::snprintf(line, sizeof line, "%u", static_cast<unsigned>(definedLine));
+    }
+    AppendRow(line, reason, nullptr);
+    skippedTest = testFunction;
 }
 
 void OpenSourceOfSelectedRow() {
     LVITEMA item = {};
     item.mask = LVIF_PARAM;
     item.iItem = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
-    if (item.iItem >= 0 && SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) {
+    if (item.iItem < 0 || !SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) {
+        return;
+    }
+    if (item.lParam != 0) {
         OpenSourceOfFailure(GetParent(list), reinterpret_cast<NvkAssertionFailure *>(item.lParam));
+    } else if (skippedTest != nullptr) {
+        OpenSourceOfTestFunction(GetParent(list), skippedTest);
     }
 }
 
 void DeleteEveryRow() {
     SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+    skippedTest = nullptr;
     AutosizeColumns(list);
 }
 
@@ -69,8 +98,11 @@ void FailureListOnEvent(int32_t code, void *first, void *second, NvkTestFunction
         }
         break;
     case NvkEventTestFunctionFinished:
+        // What the test left is read from its record once it is over: a run in a
+        // worker process may tell failures before the test's start, which empties
+        // the list, and the reason of a skip is final only now.
         if (aboutCurrent) {
-            AutosizeColumns(list);
+            FailureListRefill(current);
         }
         break;
     default:
@@ -92,10 +124,12 @@ bool FailureListHandleMessage(UINT message, WPARAM, LPARAM lParam) {
 
 void FailureListRefill(NvkTestFunction *testFunction) {
     SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+    skippedTest = nullptr;
     for (NvkAssertionFailure *failure = NvkTestFunctionGetFirstFailure(testFunction); failure != nullptr;
          failure = NvkAssertionFailureGetNext(failure)) {
         AppendFailure(failure);
     }
+    AppendSkipReason(testFunction);
     AutosizeColumns(list);
 }
 

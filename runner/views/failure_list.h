@@ -1,5 +1,5 @@
 // The failure list: the assertion failures of the current test function, which it
-// follows live while that test function runs.
+// follows live while that test function runs, and the reason it skipped itself.
 #pragma once
 
 #include <windows.h>
@@ -18,7 +18,7 @@ void FailureListOnEvent(int32_t code, void *first, void *second, NvkTestFunction
 // Double-click and Enter on a row; true when handled.
 bool FailureListHandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
-// Shows the failures of a test function; none for NULL.
+// Shows the failures of a test function, or why it skipped itself; none for NULL.
 void FailureListRefill(NvkTestFunction *testFunction);
 
 }  // namespace runner

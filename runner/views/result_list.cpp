@@ -88,7 +88,7 @@ void WriteRow(int row, NvkTestFunction *testFunction, bool running) {
     double seconds = 0;
     const bool hasRun = NvkTestFunctionGetStatistics(testFunction, &passed, &failures, &seconds) != 0;
     SetCellText(list, row, kFileColumn, NvkTestFunctionGetFileName(testFunction));
-    SetResultText(row, StateOf(running, hasRun, failures));
+    SetResultText(row, StateOf(running, hasRun, failures, NvkTestFunctionGetSkipReason(testFunction) != nullptr));
     if (running) {
         SetCellText(list, row, kTimeColumn, "");
         SetCellText(list, row, kPassedColumn, "");

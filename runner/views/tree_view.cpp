@@ -9,6 +9,7 @@
 #include "window/context_menu.h"
 #include "window/current_test_function.h"
 #include "window/program_resources.h"
+#include "window/source_opening.h"
 
 namespace runner {
 namespace {
@@ -139,7 +140,8 @@ void DeleteEveryItem() {
 void ShowTestImage(NvkTestFunction *testFunction, bool running) {
     int32_t failures = 0;
     const bool hasRun = !running && NvkTestFunctionGetStatistics(testFunction, nullptr, &failures, nullptr) != 0;
-    SetImage(ItemOfTestFunction(testFunction), TreeImageOf(StateOf(running, hasRun, failures)));
+    const bool skipped = NvkTestFunctionGetSkipReason(testFunction) != nullptr;
+    SetImage(ItemOfTestFunction(testFunction), TreeImageOf(StateOf(running, hasRun, failures, skipped)));
     UpdateWindow(tree);
 }
 
@@ -227,6 +229,23 @@ void ShowFolderState(HTREEITEM item) {
     }
 }
 
+// A test function's item opens the test at its definition; a batch's expands or
+// collapses as the control does it.
+void OpenSourceOfItem(HTREEITEM item) {
+    const TreeEntry *entry = EntryOfItem(item);
+    if (entry != nullptr && entry->kind == ItemKind::TestFunction) {
+        OpenSourceOfTestFunction(GetParent(tree), static_cast<NvkTestFunction *>(entry->record));
+    }
+}
+
+void OnDoubleClick() {
+    UINT flags = 0;
+    const HTREEITEM item = HitItem(&flags);
+    if ((flags & TVHT_ONITEM) != 0) {
+        OpenSourceOfItem(item);
+    }
+}
+
 void OnRightClick() {
     UINT flags = 0;
     const HTREEITEM item = HitItem(&flags);
@@ -244,6 +263,12 @@ bool OnNotify(const NMHDR *header) {
         return true;
     case NM_RCLICK:
         OnRightClick();
+        return true;
+    case NM_DBLCLK:
+        OnDoubleClick();
+        return true;
+    case NM_RETURN:
+        OpenSourceOfItem(NextItem(nullptr, TVGN_CARET));
         return true;
     case TVN_KEYDOWN:
         if (reinterpret_cast<const NMTVKEYDOWN *>(header)->wVKey == VK_SPACE) {

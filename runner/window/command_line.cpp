@@ -45,6 +45,17 @@ void NVK_CALL OnProcessEnd() {
     run::EndThisProcess(kExitProcessEnded);
 }
 
+// The tests that registered still run: their report is worth having. What was
+// refused is named, and the exit code says the run is not whole.
+bool TellRegistrationErrors(const char *libraryPath) {
+    const uint32_t count = NvkRegistrationGetErrorCount();
+    for (uint32_t index = 0; index < count; ++index) {
+        const char *error = NvkRegistrationGetError(index);
+        TellError(std::string(libraryPath) + ": " + (error != nullptr ? error : ""));
+    }
+    return count > 0;
+}
+
 }  // namespace
 
 int RunCommandLineMode(const char *libraryPath, const char *reportPath) {
@@ -59,10 +70,11 @@ int RunCommandLineMode(const char *libraryPath, const char *reportPath) {
                   (details.empty() ? "" : " " + details));
         return 1;
     }
+    const bool refused = TellRegistrationErrors(libraryPath);
     NvkBatchRun(nullptr);
-    const int exitCode = NvkReportCreateFile(NVK_REPORT_ALL, reportPath) ? 0 : 1;
+    const bool written = NvkReportCreateFile(NVK_REPORT_ALL, reportPath) != 0;
     NvkSetProcessEndHandler(nullptr);
-    return exitCode;
+    return !written ? 1 : refused ? kExitRegistrationErrors : 0;
 }
 
 }  // namespace runner

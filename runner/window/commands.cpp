@@ -127,6 +127,12 @@ void ToggleSeparateProcess(HWND) {
     StoreFlags();
 }
 
+// Takes effect at the next run.
+void ToggleBreakOnFailure(HWND) {
+    Remembered().breakOnFailure = !Remembered().breakOnFailure;
+    StoreFlags();
+}
+
 void StopRun(HWND) { StopSeparateRun(); }
 
 template <int Seconds>
@@ -175,6 +181,7 @@ const Command kCommands[] = {
     {IDM_RUN_FAILED, OfferRule::FailuresRecorded, kHeld, false, RunFailed},
     {IDM_STOP_RUN, OfferRule::SeparateRunInProgress, kOffered, false, StopRun},
     {IDM_SEPARATE_PROCESS, OfferRule::Always, kOffered, false, ToggleSeparateProcess},
+    {IDM_BREAK_ON_FAILURE, OfferRule::Always, kOffered, false, ToggleBreakOnFailure},
     {IDM_TIME_LIMIT_NONE, OfferRule::SeparateProcessChosen, kOffered, false, ChooseTimeLimit<0>},
     {IDM_TIME_LIMIT_10, OfferRule::SeparateProcessChosen, kOffered, false, ChooseTimeLimit<10>},
     {IDM_TIME_LIMIT_30, OfferRule::SeparateProcessChosen, kOffered, false, ChooseTimeLimit<30>},
@@ -260,6 +267,7 @@ void UpdateCommandState(HWND mainWindow) {
     ShowCheckItem(menu, IDM_RUN_AFTER_RELOAD, Remembered().runAfterReload);
     ShowCheckItem(menu, IDM_SHADOW_COPY, Remembered().shadowCopy);
     ShowCheckItem(menu, IDM_SEPARATE_PROCESS, Remembered().separateProcess);
+    ShowCheckItem(menu, IDM_BREAK_ON_FAILURE, Remembered().breakOnFailure);
     for (size_t index = 0; index < sizeof kTimeLimitItems / sizeof kTimeLimitItems[0]; ++index) {
         ShowCheckItem(menu, kTimeLimitItems[index], Remembered().timeLimitSeconds == kTimeLimits[index]);
     }

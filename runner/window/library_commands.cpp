@@ -3,6 +3,8 @@
 #include <commdlg.h>
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "library_loader.h"
 #include "norvik.h"
@@ -11,16 +13,17 @@
 #include "rules/kept_selection.h"
 #include "rules/load_failure_messages.h"
 #include "rules/recent_files.h"
+#include "rules/registration_message.h"
 #include "rules/window_title.h"
 #include "views/result_list.h"
 #include "views/tree_view.h"
+#include "wide_text_windows.h"
 #include "window/commands.h"
 #include "window/current_test_function.h"
 #include "window/main_window.h"
 #include "window/program_resources.h"
 #include "window/remembered_state.h"
 #include "window/shadow_copy.h"
-#include "wide_text_windows.h"
 
 namespace runner {
 namespace {
@@ -28,6 +31,7 @@ namespace {
 constexpr size_t kTitleBufferSize = 1024;
 constexpr DWORD kFileNameBufferSize = 1024;
 constexpr size_t kMenuTextSize = 1100;
+constexpr size_t kRegistrationErrorsShown = 10;
 
 // The open library as the user named it, in full; "" when none is open.
 std::string openPath;
@@ -128,6 +132,25 @@ void RestoreSelection(const KeptSelection &kept) {
     ResultListScrollTo(kept.firstResultRow);
 }
 
+// What registration refused is no failure of one test, and the refused tests have no
+// row: the library as a whole is at fault, as with the other problems of loading,
+// which the error box shows too. Shown at every load, so that it never passes unseen.
+void ShowRegistrationErrors(HWND mainWindow) {
+    std::vector<std::string> errors;
+    for (uint32_t index = 0; index < NvkRegistrationGetErrorCount(); ++index) {
+        const char *error = NvkRegistrationGetError(index);
+        errors.push_back(error != nullptr ? error : "");
+    }
+    if (errors.empty()) {
+        return;
+    }
+    const std::string text =
+        RegistrationMessage(LoadRunnerString(IDS_REGISTRATION_ERRORS).OrEmpty(), errors, kRegistrationErrorsShown,
+                            LoadRunnerString(IDS_MORE_REGISTRATION_ERRORS).OrEmpty());
+    SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+    MessageBoxA(mainWindow, text.c_str(), LoadRunnerString(IDS_LIBRARY_ERROR).OrEmpty(), MB_ICONERROR);
+}
+
 // The title names the library and, after a reload that failed, why the file on
 // disk is not the one loaded.
 void ShowReloadFailure(HWND mainWindow, unsigned messageId) {
@@ -154,6 +177,7 @@ void Reload(HWND mainWindow, bool automatic) {
         RemoveShadowCopiesExcept(LoadedCopy());
         RestoreSelection(kept);
         SetLibraryTitle(mainWindow, openPath.c_str(), LoadRunnerString(IDS_DISPLAY_NAME).OrEmpty());
+        ShowRegistrationErrors(mainWindow);
     } else if (!loader::IsTestLibraryLoaded()) {
         // An entry point that crashed took the library before it along.
         ForgetOpenLibrary(mainWindow, LoadRunnerString(IDS_DISPLAY_NAME).OrEmpty());
@@ -201,6 +225,7 @@ void OpenTestLibrary(HWND mainWindow, const char *path) {
         }
         SetLibraryTitle(mainWindow, openPath.c_str(), displayName.Get());
         RememberOpened(mainWindow, openPath);
+        ShowRegistrationErrors(mainWindow);
         if (messageId == IDS_NO_TESTS) {
             ShowErrorMessage(mainWindow, IDS_LIBRARY_ERROR, IDS_NO_TESTS);
         }

@@ -12,8 +12,8 @@
 namespace runner {
 
 // Loads the library at path (a private copy of it unless shadow copy is off),
-// titles the main window after it, and reports a failure, or a library without
-// tests, in the error message box.
+// titles the main window after it, and reports a failure, a library without tests,
+// or what its registration refused, in the error message box.
 void OpenTestLibrary(HWND mainWindow, const char *path);
 
 // Releases the loaded library, if any, and gives the main window its plain title.
@@ -21,7 +21,8 @@ void CloseTestLibrary(HWND mainWindow);
 
 // Loads the open library again from its file, keeping the check boxes, the expanded
 // batches, the current test function and what was in sight, by name. A file that no
-// longer loads leaves the loaded library as it was and says so in the title.
+// longer loads leaves the loaded library as it was and says so in the title; what the
+// registration of the library loaded refused shows in the error message box.
 void ReloadTestLibrary(HWND mainWindow);
 
 // At each tick of the window's timer: reloads the library once its file has

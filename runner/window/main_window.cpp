@@ -107,11 +107,11 @@ void OnClose(HWND window) {
     }
 }
 
-// The dialog manager turns Enter into IDOK before a list sees it; the list that has
-// the focus gets it back as its own Enter notification.
-void ForwardEnterToFocusedList(HWND window) {
+// The dialog manager turns Enter into IDOK before a list or the tree sees it; the
+// view that has the focus gets it back as its own Enter notification.
+void ForwardEnterToFocusedView(HWND window) {
     const HWND focus = GetFocus();
-    if (focus != Control(IDC_RESULT_LIST) && focus != Control(IDC_FAILURE_LIST)) {
+    if (focus != Control(IDC_RESULT_LIST) && focus != Control(IDC_FAILURE_LIST) && focus != Control(IDC_TEST_TREE)) {
         return;
     }
     NMHDR header = {};
@@ -152,7 +152,7 @@ INT_PTR CALLBACK MainDialogProcedure(HWND window, UINT message, WPARAM wParam, L
         break;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDOK) {
-            ForwardEnterToFocusedList(window);
+            ForwardEnterToFocusedView(window);
         } else {
             RunCommand(window, LOWORD(wParam));
         }

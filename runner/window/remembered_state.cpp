@@ -65,6 +65,7 @@ void ReadRememberedState() {
     state.runAfterReload = ParseFlag(ReadText(key, "RunAfterReload").c_str(), false);
     state.shadowCopy = ParseFlag(ReadText(key, "ShadowCopy").c_str(), true);
     state.separateProcess = ParseFlag(ReadText(key, "SeparateProcess").c_str(), true);
+    state.breakOnFailure = ParseFlag(ReadText(key, "BreakOnFailure").c_str(), false);
     state.timeLimitSeconds = ParseTimeLimit(ReadText(key, "TimeLimit").c_str());
     std::vector<std::string> recent;
     for (size_t index = 0; index < kRecentFileLimit; ++index) {
@@ -80,6 +81,7 @@ void StoreFlags() {
     WriteText("RunAfterReload", state.runAfterReload ? "1" : "0");
     WriteText("ShadowCopy", state.shadowCopy ? "1" : "0");
     WriteText("SeparateProcess", state.separateProcess ? "1" : "0");
+    WriteText("BreakOnFailure", state.breakOnFailure ? "1" : "0");
     WriteText("TimeLimit", std::to_string(state.timeLimitSeconds));
 }
 

@@ -24,6 +24,8 @@ struct RememberedState {
     bool shadowCopy = true;
     // The tests run in a worker process: the window outlives whatever they do.
     bool separateProcess = true;
+    // Failing checks and crashes stop in a debugger attached to the window.
+    bool breakOnFailure = false;
     int timeLimitSeconds = 0;  // one of kTimeLimits; 0 is none
     std::vector<std::string> recentFiles;
     std::string editorCommand;

@@ -7,6 +7,7 @@
 
 #include "resources/resource.h"
 #include "rules/editor_command.h"
+#include "rules/source_place.h"
 #include "window/dialog_setup.h"
 #include "window/program_resources.h"
 #include "window/remembered_state.h"
@@ -35,26 +36,37 @@ bool StartEditor(const std::string &commandLine) {
     return true;
 }
 
-// A crash before any assertion leaves no file either: the line says why first.
-void OpenSource(HWND owner, const char *file, long line) {
-    if (line <= 0) {
-        ShowSourceMessage(owner, IDS_NO_SOURCE_LINE, file != nullptr ? file : "");
+// A crash where the test's definition is not known leaves no line, and often no file
+// either: the line says why first.
+void OpenSource(HWND owner, const SourcePlace &place) {
+    const char *file = place.file.c_str();
+    if (place.line <= 0) {
+        ShowSourceMessage(owner, IDS_NO_SOURCE_LINE, file);
         return;
     }
-    if (file == nullptr || file[0] == '\0') {
+    if (place.file.empty()) {
         return;
     }
     const std::string &command = Remembered().editorCommand;
     const bool opened =
         command.empty()
             ? reinterpret_cast<INT_PTR>(ShellExecuteA(owner, "open", file, nullptr, nullptr, SW_SHOWNORMAL)) > 32
-            : StartEditor(ExpandEditorCommand(command, file, line));
+            : StartEditor(ExpandEditorCommand(command, place.file, place.line));
     if (!opened) {
         ShowSourceMessage(owner, IDS_CANNOT_OPEN_SOURCE, file);
     }
 }
 
-const char *FileOf(NvkTestFunction *testFunction) { return NvkTestFunctionGetFileName(testFunction); }
+TestPlaces PlacesOf(NvkTestFunction *testFunction) {
+    TestPlaces places;
+    places.checkFile = NvkTestFunctionGetFileName(testFunction);
+    places.definedFile = NvkTestFunctionGetSourceFile(testFunction);
+    places.definedLine = NvkTestFunctionGetSourceLine(testFunction);
+    NvkAssertionFailure *first = NvkTestFunctionGetFirstFailure(testFunction);
+    places.failed = first != nullptr;
+    places.firstFailureLine = first != nullptr ? NvkAssertionFailureGetLineNumber(first) : 0;
+    return places;
+}
 
 INT_PTR CALLBACK EditorCommandProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
@@ -84,16 +96,15 @@ INT_PTR CALLBACK EditorCommandProcedure(HWND dialog, UINT message, WPARAM wParam
 }  // namespace
 
 void OpenSourceOfFailure(HWND owner, NvkAssertionFailure *failure) {
-    OpenSource(owner, FileOf(NvkAssertionFailureGetTestFunction(failure)), NvkAssertionFailureGetLineNumber(failure));
+    OpenSource(owner, PlaceOfFailure(NvkAssertionFailureGetFileName(failure), NvkAssertionFailureGetLineNumber(failure),
+                                     PlacesOf(NvkAssertionFailureGetTestFunction(failure))));
 }
 
 void OpenSourceOfTestFunction(HWND owner, NvkTestFunction *testFunction) {
-    const char *file = FileOf(testFunction);
-    if (file == nullptr || file[0] == '\0') {
-        return;
+    const SourcePlace place = PlaceOfTest(PlacesOf(testFunction));
+    if (!place.file.empty()) {
+        OpenSource(owner, place);
     }
-    NvkAssertionFailure *first = NvkTestFunctionGetFirstFailure(testFunction);
-    OpenSource(owner, file, first != nullptr ? NvkAssertionFailureGetLineNumber(first) : 1);
 }
 
 void ShowEditorCommandDialog(HWND owner) {

@@ -1,5 +1,6 @@
-// Opening a failure's source file at its line: in the editor the user set (the
-// Editor Command dialog, or the registry), else as the shell opens the file.
+// Opening a failure's source file at its line, or a test at its definition: in the
+// editor the user set (the Editor Command dialog, or the registry), else as the shell
+// opens the file.
 #pragma once
 
 #include <windows.h>
@@ -8,11 +9,12 @@
 
 namespace runner {
 
-// A failure at line 0 (a crash) has no place to open: the user is told so.
+// The failure's file at its line; a failure at line 0 (a crash) opens the test's
+// definition, and where that is not known the user is told there is no line.
 void OpenSourceOfFailure(HWND owner, NvkAssertionFailure *failure);
 
-// The test function's file, at its first failure's line when it failed, else at
-// line 1.
+// The test function's definition when known; else its file, at its first failure's
+// line when it failed, or at line 1.
 void OpenSourceOfTestFunction(HWND owner, NvkTestFunction *testFunction);
 
 // The small dialog that sets the editor command.

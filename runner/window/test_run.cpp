@@ -90,7 +90,10 @@ void RunTests(const run::RunRequest &request) {
     if (separateRun) {
         return;
     }
-    if (Remembered().separateProcess) {
+    NvkSetBreakOnFailure(Remembered().breakOnFailure ? 1 : 0);
+    // A debugger attached to the window cannot see into a worker process: to stop at
+    // a failure, the tests run where it looks.
+    if (Remembered().separateProcess && NvkShouldBreakOnFailure() == 0) {
         RunSeparately(request);
     } else {
         run::InProcessRunner()->Run(request);

@@ -3,13 +3,15 @@
 // messages, can be stopped, and outlives whatever the tests do.
 #pragma once
 
-#include "run_plan.h"
 #include "plan_runner.h"
+#include "run_plan.h"
 
 namespace runner {
 
-// Runs the request, in a worker process when Run Tests in a Separate Process is on;
-// returns once the run ended. The library raises the same events either way.
+// Runs the request, in a worker process when Run Tests in a Separate Process is on,
+// unless Break on Failure is on and a debugger is attached to the window: then in
+// the window's own process. Returns once the run ended. The library raises the same
+// events either way.
 void RunTests(const run::RunRequest &request);
 
 // Whether a run in a worker process is going on: the window is live meanwhile.

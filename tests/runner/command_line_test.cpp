@@ -1,5 +1,6 @@
 // WindowsNorvik.exe in command-line mode, started as a separate process: its exit
-// code and the report file it leaves for each kind of command line.
+// code, the report file it leaves for each kind of command line, and what it says on
+// standard error.
 #include <windows.h>
 #include <gtest/gtest.h>
 
@@ -32,6 +33,33 @@ protected:
         RunnerProcess runner(arguments);
         EXPECT_TRUE(runner.Started());
         return runner.WaitForExit();
+    }
+
+    // The exit code, and in errors what the runner wrote to standard error.
+    DWORD RunCapturingErrors(const std::vector<std::string> &arguments, std::string &errors) {
+        const std::string path = folder_.File("errors.txt");
+        SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
+        const HANDLE file =
+            CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited, CREATE_ALWAYS, 0, nullptr);
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdError = file;
+        std::string commandLine = CommandLineOf(arguments);
+        PROCESS_INFORMATION process = {};
+        const bool started = CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                            &startup, &process) != 0;
+        CloseHandle(file);
+        EXPECT_TRUE(started);
+        DWORD exitCode = STILL_ACTIVE;
+        if (started) {
+            WaitForSingleObject(process.hProcess, 60000);
+            GetExitCodeProcess(process.hProcess, &exitCode);
+            CloseHandle(process.hThread);
+            CloseHandle(process.hProcess);
+        }
+        errors = ReadFileBytes(path);
+        return exitCode;
     }
 
     std::string Crafted(const std::string &name, const crafted::Bytes &bytes) {
@@ -124,6 +152,21 @@ TEST_F(CommandLineMode, ATestThatEndsTheProcessEndsTheRunWithCodeFour) {
     const std::string report = folder_.File("report.xml");
     EXPECT_EQ(4u, Run({BuiltFile("console_hostile_library.dll"), report}));
     EXPECT_NE(std::string::npos, ReadFileBytes(report).find("<TestResults"));
+}
+
+// The tests that registered run and are reported; each refused one is named, and the
+// exit code says the run is not whole.
+TEST_F(CommandLineMode, RegistrationErrorsArePrintedAndExitTwoAfterTheReport) {
+    const std::string library = BuiltFile("declared_duplicates.dll");
+    const std::string report = folder_.File("report.xml");
+    std::string errors;
+    EXPECT_EQ(2u, RunCapturingErrors({library, report}, errors));
+    const std::string written = ReadFileBytes(report);
+    EXPECT_NE(std::string::npos, written.find("<Name>SameName</Name>"));
+    EXPECT_NE(std::string::npos, written.find("<Name>Other</Name>"));
+    EXPECT_NE(std::string::npos, errors.find("WindowsNorvik: " + library + ": Shared.SameName at ")) << errors;
+    EXPECT_NE(std::string::npos, errors.find("WindowsNorvik: " + library + ": The batch setup of batch Shared at "))
+        << errors;
 }
 
 TEST_F(CommandLineMode, ALibraryOfEmptyBatchesStillGetsAReport) {

@@ -325,7 +325,7 @@ void DoubleClickFirstFailure(HWND failures) {
 }
 
 // A double click on a failure hands its file and line to the editor command; a
-// crash, at line 0, opens nothing and says why.
+// crash, at line 0, of a test added without its place opens nothing and says why.
 TEST_F(DailyUse, AFailureOpensInTheEditorAtItsLine) {
     ScratchFolder folder;
     const std::string record = folder.File("arguments.txt");
@@ -349,11 +349,11 @@ TEST_F(DailyUse, AFailureOpensInTheEditorAtItsLine) {
     Exit();
 
     DeleteFileA(record.c_str());
-    const std::string sample = BuiltFile("RingBufferTests.dll");
-    Start({sample}, sample + " - " + kDisplayName);
-    Run(IDM_RUN_SELECTED);
+    const std::string crashing = BuiltFile("runner_separate_process_library.dll");
+    Start({crashing}, crashing + " - " + kDisplayName);
     Run(IDM_EXPAND_TREE);
-    Select("PushToMissingBuffer");
+    Select("Crashes");
+    Run(IDM_RUN_TEST_FUNCTION);
     WaitForIdle();
     DoubleClickFirstFailure(GetDlgItem(window_, IDC_FAILURE_LIST));
     HWND box = WaitForOwnedWindow(window_);

@@ -129,6 +129,7 @@ TEST_F(RunnerResources, TheMenuNamesEveryCommandWithItsKey) {
         {IDM_EDITOR_COMMAND, "&Editor Command..."},
         {IDM_STOP_RUN, "S&top\tEsc"},
         {IDM_SEPARATE_PROCESS, "Run Tests in a Se&parate Process"},
+        {IDM_BREAK_ON_FAILURE, "Brea&k on Failure"},
         {IDM_TIME_LIMIT_30, "&30 Seconds"},
     };
     for (const auto &item : expected) {
@@ -142,14 +143,14 @@ TEST_F(RunnerResources, TheMenuNamesEveryCommandWithItsKey) {
 // Commands added to the window each describe themselves in the string table, at
 // their own id, and take no id the window used before.
 TEST_F(RunnerResources, EveryAddedCommandHasADescription) {
-    const unsigned added[] = {IDM_RELOAD_LIBRARY,  IDM_RUN_FAILED,       IDM_AUTO_RELOAD,    IDM_RUN_AFTER_RELOAD,
-                              IDM_SHADOW_COPY,     IDM_EDITOR_COMMAND,   IDM_STOP_RUN,       IDM_SEPARATE_PROCESS,
-                              IDM_TIME_LIMIT_NONE, IDM_TIME_LIMIT_10,    IDM_TIME_LIMIT_30,  IDM_TIME_LIMIT_60,
-                              IDM_TIME_LIMIT_300};
+    const unsigned added[] = {IDM_RELOAD_LIBRARY,  IDM_RUN_FAILED,      IDM_AUTO_RELOAD,   IDM_RUN_AFTER_RELOAD,
+                              IDM_SHADOW_COPY,     IDM_EDITOR_COMMAND,  IDM_STOP_RUN,      IDM_SEPARATE_PROCESS,
+                              IDM_TIME_LIMIT_NONE, IDM_TIME_LIMIT_10,   IDM_TIME_LIMIT_30, IDM_TIME_LIMIT_60,
+                              IDM_TIME_LIMIT_300,  IDM_BREAK_ON_FAILURE};
     for (const unsigned id : added) {
         EXPECT_FALSE(String(id).empty()) << id;
     }
-    for (unsigned id = IDS_RUN_FAILED_MENU; id <= IDS_WORKER_FAILED; ++id) {
+    for (unsigned id = IDS_RUN_FAILED_MENU; id <= IDS_MORE_REGISTRATION_ERRORS; ++id) {
         EXPECT_FALSE(String(id).empty()) << id;
     }
     const unsigned before[] = {100, 101, 102, 103, 110, 120, 121, 122, 140, 141, 142, 143, 150, 151};

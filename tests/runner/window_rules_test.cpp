@@ -1,5 +1,6 @@
 // The window's portable rules: the result rows' order, tree item keys, result texts
-// and images, progress colours, when commands are offered, and the layout.
+// and images, progress colours, when commands are offered, the layout, where a test
+// or a failure opens in the editor, and the message of what registration refused.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,8 +10,10 @@
 
 #include "resources/resource.h"
 #include "rules/command_rules.h"
+#include "rules/registration_message.h"
 #include "rules/result_appearance.h"
 #include "rules/result_order.h"
+#include "rules/source_place.h"
 #include "rules/tree_item_table.h"
 #include "rules/window_layout.h"
 
@@ -83,15 +86,21 @@ TEST(TreeItemTable, GivesBackWholePointersForItsOwnKeysOnly) {
 
 TEST(TestResults, NameTheResultAndPickTheImage) {
     using runner::TestState;
-    EXPECT_EQ(TestState::Running, runner::StateOf(true, true, 3));
-    EXPECT_EQ(TestState::NotRun, runner::StateOf(false, false, 0));
-    EXPECT_EQ(TestState::Failed, runner::StateOf(false, true, 1));
-    EXPECT_EQ(TestState::Passed, runner::StateOf(false, true, 0));
+    EXPECT_EQ(TestState::Running, runner::StateOf(true, true, 3, false));
+    EXPECT_EQ(TestState::NotRun, runner::StateOf(false, false, 0, false));
+    EXPECT_EQ(TestState::Failed, runner::StateOf(false, true, 1, false));
+    EXPECT_EQ(TestState::Passed, runner::StateOf(false, true, 0, false));
+    // A skip counts as not run, also where a runner's executor gave the test a time.
+    EXPECT_EQ(TestState::Skipped, runner::StateOf(false, false, 0, true));
+    EXPECT_EQ(TestState::Skipped, runner::StateOf(false, true, 0, true));
+    EXPECT_EQ(TestState::Running, runner::StateOf(true, false, 0, true));
     EXPECT_EQ(unsigned(IDS_RESULT_TESTING), runner::ResultTextId(TestState::Running));
     EXPECT_EQ(unsigned(IDS_RESULT_SKIPPED), runner::ResultTextId(TestState::NotRun));
+    EXPECT_EQ(unsigned(IDS_RESULT_SKIPPED), runner::ResultTextId(TestState::Skipped));
     EXPECT_EQ(unsigned(IDS_RESULT_FAILED), runner::ResultTextId(TestState::Failed));
     EXPECT_EQ(unsigned(IDS_RESULT_PASSED), runner::ResultTextId(TestState::Passed));
     EXPECT_EQ(2, runner::TreeImageOf(TestState::NotRun));
+    EXPECT_EQ(2, runner::TreeImageOf(TestState::Skipped));
     EXPECT_EQ(3, runner::TreeImageOf(TestState::Passed));
     EXPECT_EQ(4, runner::TreeImageOf(TestState::Failed));
     EXPECT_EQ(5, runner::TreeImageOf(TestState::Running));
@@ -146,6 +155,63 @@ TEST(CommandRules, OfferEachCommandOnlyWhenItCanAct) {
     EXPECT_TRUE(runner::IsOffered(OfferRule::CurrentTestFunction, afterRun));
     EXPECT_TRUE(runner::IsOffered(OfferRule::NotInListMode, afterRun));
     EXPECT_FALSE(runner::IsOffered(OfferRule::NotInXmlMode, afterRun));
+}
+
+// A test opens at its definition when the library knows it; a failure at its own
+// line, in the file its check named, and a crash (line 0) at the test's definition.
+TEST(SourcePlaces, OpenTheCheckWhereItHasALineAndTheDefinitionElsewhere) {
+    runner::TestPlaces defined;
+    defined.checkFile = "tests.c";
+    defined.definedFile = "declared.c";
+    defined.definedLine = 12;
+    defined.failed = true;
+    defined.firstFailureLine = 20;
+    runner::TestPlaces definedWithoutLine = defined;
+    definedWithoutLine.definedLine = 0;
+    runner::TestPlaces added = defined;  // added without its place, as before
+    added.definedFile = nullptr;
+    added.definedLine = 0;
+    runner::TestPlaces crashedFirst = added;
+    crashedFirst.firstFailureLine = 0;
+    runner::TestPlaces passed = added;
+    passed.failed = false;
+    const runner::TestPlaces unknown;
+    const struct {
+        const char *what;
+        bool failure;
+        const char *failureFile;
+        long failureLine;
+        runner::TestPlaces test;
+        std::string file;
+        long line;
+    } cases[] = {
+        {"declared test", false, nullptr, 0, defined, "declared.c", 12},
+        {"declared without a line", false, nullptr, 0, definedWithoutLine, "declared.c", 1},
+        {"added test that failed", false, nullptr, 0, added, "tests.c", 20},
+        {"added test whose first failure is a crash", false, nullptr, 0, crashedFirst, "tests.c", 0},
+        {"added test that passed", false, nullptr, 0, passed, "tests.c", 1},
+        {"test without any file", false, nullptr, 0, unknown, "", 0},
+        {"failure in a helper's file", true, "helper.c", 30, defined, "helper.c", 30},
+        {"failure without a file", true, nullptr, 30, added, "tests.c", 30},
+        {"crash of a declared test", true, nullptr, 0, defined, "declared.c", 12},
+        {"crash of an added test", true, nullptr, 0, added, "tests.c", 0},
+        {"crash of a test without any file", true, "", 0, unknown, "", 0},
+    };
+    for (const auto &each : cases) {
+        const runner::SourcePlace place = each.failure
+                                              ? runner::PlaceOfFailure(each.failureFile, each.failureLine, each.test)
+                                              : runner::PlaceOfTest(each.test);
+        EXPECT_EQ(each.file, place.file) << each.what;
+        EXPECT_EQ(each.line, place.line) << each.what;
+    }
+}
+
+TEST(RegistrationMessage, SetsEachErrorApartAndCountsThoseBeyondTheLimit) {
+    const std::vector<std::string> errors = {"A.x was not added", "B.y was not added", "C.z was not added"};
+    EXPECT_EQ("Refused:\r\n\r\nA.x was not added\r\n\r\nB.y was not added\r\n\r\nC.z was not added",
+              runner::RegistrationMessage("Refused:", errors, 3, "%u more"));
+    EXPECT_EQ("Refused:\r\n\r\nA.x was not added\r\n\r\n2 more",
+              runner::RegistrationMessage("Refused:", errors, 1, "%u more"));
 }
 
 TEST(WindowLayout, PlacesTheViewsForAClientSize) {
