@@ -105,31 +105,11 @@ void RunFailed(HWND) {
 
 void Reload(HWND window) { ReloadTestLibrary(window); }
 
-void ToggleAutoReload(HWND) {
-    Remembered().autoReload = !Remembered().autoReload;
-    StoreFlags();
-}
-
-void ToggleRunAfterReload(HWND) {
-    Remembered().runAfterReload = !Remembered().runAfterReload;
-    StoreFlags();
-}
-
-// Takes effect at the next open or reload.
-void ToggleShadowCopy(HWND) {
-    Remembered().shadowCopy = !Remembered().shadowCopy;
-    StoreFlags();
-}
-
-// Takes effect at the next run.
-void ToggleSeparateProcess(HWND) {
-    Remembered().separateProcess = !Remembered().separateProcess;
-    StoreFlags();
-}
-
-// Takes effect at the next run.
-void ToggleBreakOnFailure(HWND) {
-    Remembered().breakOnFailure = !Remembered().breakOnFailure;
+// A remembered check item: the shadow copy takes effect at the next open or reload,
+// where the tests run and Break on Failure at the next run.
+template <bool RememberedState::*Flag>
+void Toggle(HWND) {
+    Remembered().*Flag = !(Remembered().*Flag);
     StoreFlags();
 }
 
@@ -169,9 +149,9 @@ const Command kCommands[] = {
     {IDM_OPEN_LIBRARY, OfferRule::Always, kHeld, false, OpenChosenLibrary},
     {IDM_CLOSE_LIBRARY, OfferRule::BatchAvailable, kHeld, true, CloseTestLibrary},
     {IDM_RELOAD_LIBRARY, OfferRule::LibraryOpen, kHeld, false, Reload},
-    {IDM_AUTO_RELOAD, OfferRule::Always, kOffered, false, ToggleAutoReload},
-    {IDM_RUN_AFTER_RELOAD, OfferRule::Always, kOffered, false, ToggleRunAfterReload},
-    {IDM_SHADOW_COPY, OfferRule::Always, kOffered, false, ToggleShadowCopy},
+    {IDM_AUTO_RELOAD, OfferRule::Always, kOffered, false, Toggle<&RememberedState::autoReload>},
+    {IDM_RUN_AFTER_RELOAD, OfferRule::Always, kOffered, false, Toggle<&RememberedState::runAfterReload>},
+    {IDM_SHADOW_COPY, OfferRule::Always, kOffered, false, Toggle<&RememberedState::shadowCopy>},
     {IDM_SAVE_RESULTS, OfferRule::ReportShown, kHeld, false, ShowReportOptionsDialog},
     {IDM_EXIT, OfferRule::Always, kOffered, false, Exit},
     {IDM_ABOUT, OfferRule::Always, kOffered, false, ShowAboutBox},
@@ -180,8 +160,8 @@ const Command kCommands[] = {
     {IDM_RUN_TEST_FUNCTION, OfferRule::CurrentTestFunction, kHeld, false, RunCurrentTestFunction},
     {IDM_RUN_FAILED, OfferRule::FailuresRecorded, kHeld, false, RunFailed},
     {IDM_STOP_RUN, OfferRule::SeparateRunInProgress, kOffered, false, StopRun},
-    {IDM_SEPARATE_PROCESS, OfferRule::Always, kOffered, false, ToggleSeparateProcess},
-    {IDM_BREAK_ON_FAILURE, OfferRule::Always, kOffered, false, ToggleBreakOnFailure},
+    {IDM_SEPARATE_PROCESS, OfferRule::Always, kOffered, false, Toggle<&RememberedState::separateProcess>},
+    {IDM_BREAK_ON_FAILURE, OfferRule::Always, kOffered, false, Toggle<&RememberedState::breakOnFailure>},
     {IDM_TIME_LIMIT_NONE, OfferRule::SeparateProcessChosen, kOffered, false, ChooseTimeLimit<0>},
     {IDM_TIME_LIMIT_10, OfferRule::SeparateProcessChosen, kOffered, false, ChooseTimeLimit<10>},
     {IDM_TIME_LIMIT_30, OfferRule::SeparateProcessChosen, kOffered, false, ChooseTimeLimit<30>},
