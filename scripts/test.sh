@@ -11,11 +11,6 @@ bash scripts/setup.sh
 source scripts/wine.sh
 
 export WINEDEBUG=-all
-# A wineserver that outlives each test process saves about a second per start;
-# it exits by itself a minute after the last Wine process.
-# Not for the 32-bit prefix: there the first program to start under a server
-# started this way only ends with the server, a minute after everything else.
-wineserver -p60 2>/dev/null || true
 
 # Each skipped test with the reason its output gave, from CTest's log of the run.
 print_skip_reasons() {
@@ -27,16 +22,21 @@ print_skip_reasons() {
 jobs=$(nproc)
 status=0
 logs=$(mktemp -d)
-trap 'rm -rf "$logs"' EXIT
+trap 'norvik_release_wine_session; rm -rf "$logs"' EXIT
 summaries=()
 total_passed=0 total_failed=0 total_skipped=0
 for preset in native win64 win32; do
   echo "== $preset"
+  # The build runs test DLLs too, to list their tests.
+  if [ "$preset" = win64 ] || { [ "$preset" = win32 ] && norvik_can_run_32bit; }; then
+    norvik_hold_wine_session "$(norvik_wine_loader "$preset")"
+  fi
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$jobs"
   if ! ctest --preset "$preset" -j "$jobs" 2>&1 | tee "$logs/$preset"; then
     status=1
   fi
+  norvik_release_wine_session
 
   # CTest's own lines: "Test #N: name .... Passed", "***Skipped", "***Failed" and so on.
   ran=$(grep -c -E '^ *[0-9]+/[0-9]+ Test +#' "$logs/$preset" || true)

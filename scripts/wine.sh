@@ -54,3 +54,37 @@ norvik_wine_loader() {
 norvik_windows_path() {
   "$NORVIK_WINE64" winepath -w "$1" 2>/dev/null
 }
+
+# Holds a Wine session open with one idle program until norvik_release_wine_session.
+# Every new session boots first, and a program that starts during the boot waits for
+# it: for five minutes when the boot hangs, which a 32-bit boot under emulation was
+# seen to do in the middle of a test run, stalling every test after it. Held, the
+# session boots once, here, and later programs also skip the server's start.
+#
+#   norvik_hold_wine_session LOADER
+norvik_hold_wine_session() {
+  local loader=$1 fifo ready
+  fifo=$(mktemp -u) ready=$(mktemp)
+  mkfifo "$fifo"
+  # Input that never ends keeps the program at its prompt.
+  exec {NORVIK_SESSION_INPUT}<>"$fifo"
+  rm -f "$fifo"
+  "$loader" cmd /c "echo ready& pause" <&"$NORVIK_SESSION_INPUT" >"$ready" 2>/dev/null &
+  NORVIK_SESSION_PID=$!
+  exec {NORVIK_SESSION_INPUT}>&-
+  # The program prints only once its process has started, after the boot.
+  for _ in $(seq 3000); do
+    grep -q ready "$ready" 2>/dev/null && break
+    kill -0 "$NORVIK_SESSION_PID" 2>/dev/null || break
+    sleep 0.1
+  done
+  rm -f "$ready"
+}
+
+norvik_release_wine_session() {
+  if [ -n "${NORVIK_SESSION_PID:-}" ]; then
+    kill "$NORVIK_SESSION_PID" 2>/dev/null || true
+    wait "$NORVIK_SESSION_PID" 2>/dev/null || true
+    NORVIK_SESSION_PID=
+  fi
+}
