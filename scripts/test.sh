@@ -29,7 +29,7 @@ for preset in native win64 win32; do
   echo "== $preset"
   # The build runs test DLLs too, to list their tests.
   if [ "$preset" = win64 ] || { [ "$preset" = win32 ] && norvik_can_run_32bit; }; then
-    norvik_hold_wine_session "$(norvik_wine_loader "$preset")"
+    norvik_hold_wine_session "$preset"
   fi
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$jobs"

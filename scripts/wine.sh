@@ -55,15 +55,33 @@ norvik_windows_path() {
   "$NORVIK_WINE64" winepath -w "$1" 2>/dev/null
 }
 
+# The prefix that a build's programs run in: win64 or win32.
+norvik_wine_prefix() {
+  if [ "$1" = win32 ]; then echo "$NORVIK_WINE32_PREFIX"; else echo "${WINEPREFIX:-$HOME/.wine}"; fi
+}
+
 # Holds a Wine session open with one idle program until norvik_release_wine_session.
 # Every new session boots first, and a program that starts during the boot waits for
 # it: for five minutes when the boot hangs, which a 32-bit boot under emulation was
 # seen to do in the middle of a test run, stalling every test after it. Held, the
-# session boots once, here, and later programs also skip the server's start.
+# session boots once, here, and later programs also skip the server's start. A boot
+# that hangs here too is ended and tried once more.
 #
-#   norvik_hold_wine_session LOADER
+#   norvik_hold_wine_session win64|win32
 norvik_hold_wine_session() {
-  local loader=$1 fifo ready
+  local attempt
+  for attempt in 1 2; do
+    norvik_start_idle_program "$(norvik_wine_loader "$1")" && return 0
+    echo "warning: the Wine session in $(norvik_wine_prefix "$1") did not start within two minutes (attempt $attempt); ending it" >&2
+    norvik_release_wine_session
+    WINEPREFIX=$(norvik_wine_prefix "$1") wineserver -k 2>/dev/null || true
+  done
+  return 0
+}
+
+# Starts the idle program and waits until it runs, which is after the boot.
+norvik_start_idle_program() {
+  local loader=$1 fifo ready started=1
   fifo=$(mktemp -u) ready=$(mktemp)
   mkfifo "$fifo"
   # Input that never ends keeps the program at its prompt.
@@ -72,13 +90,16 @@ norvik_hold_wine_session() {
   "$loader" cmd /c "echo ready& pause" <&"$NORVIK_SESSION_INPUT" >"$ready" 2>/dev/null &
   NORVIK_SESSION_PID=$!
   exec {NORVIK_SESSION_INPUT}>&-
-  # The program prints only once its process has started, after the boot.
-  for _ in $(seq 3000); do
-    grep -q ready "$ready" 2>/dev/null && break
+  for _ in $(seq 1200); do
+    if grep -q ready "$ready" 2>/dev/null; then
+      started=0
+      break
+    fi
     kill -0 "$NORVIK_SESSION_PID" 2>/dev/null || break
     sleep 0.1
   done
   rm -f "$ready"
+  return $started
 }
 
 norvik_release_wine_session() {
