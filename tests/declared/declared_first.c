@@ -1,4 +1,4 @@
-/* Declared tests in C, in two batches, with a batch's four functions between them;
+/* Declared tests in two batches, with a batch's four functions between them;
  * declared_test.cpp finds each declaration's line by its text. */
 #include "declared_trace.h"
 

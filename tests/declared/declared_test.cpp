@@ -1,6 +1,7 @@
 // Loads DLLs of declared tests as a runner does: nothing may be registered while the
 // DLL loads; its entry point registers the declarations in the order written, beside
-// tests added explicitly, and reports duplicates across files as registration errors.
+// tests added explicitly, the same whether the sources were compiled as C or as C++,
+// and reports duplicates across files as registration errors.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -57,16 +58,17 @@ private:
 #endif
 };
 
-// "file:line" of the line of a source file of this folder that holds text.
-std::string PlaceOf(const std::string &file, const std::string &text) {
-    std::ifstream source(std::string(DECLARED_SOURCE_DIR) + "/" + file);
+// "name:line" of the line of a source file of this folder that holds text, where name
+// is the file's name with the extension it was compiled with.
+std::string PlaceOf(const std::string &file, const std::string &text, const std::string &extension = ".c") {
+    std::ifstream source(std::string(DECLARED_SOURCE_DIR) + "/" + file + ".c");
     std::string line;
     for (int number = 1; std::getline(source, line); ++number) {
         if (line.find(text) != std::string::npos) {
-            return file + ":" + std::to_string(number);
+            return file + extension + ":" + std::to_string(number);
         }
     }
-    return file + ":?";
+    return file + extension + ":?";
 }
 
 // Batches with their tests and where each is: "B: T@file:line ...".
@@ -95,25 +97,34 @@ std::vector<std::string> Errors() {
 
 }  // namespace
 
-TEST(DeclaredTests, RegisterWhenTheEntryPointIsCalledInTheOrderWritten) {
+struct DeclaredLibrary {
+    const char *path;
+    const char *extension;
+};
+
+class DeclaredTests : public ::testing::TestWithParam<DeclaredLibrary> {};
+
+TEST_P(DeclaredTests, RegisterWhenTheEntryPointIsCalledInTheOrderWritten) {
     EventRecorder::Install();
     EventRecorder::Clear();
-    LoadedLibrary library(DECLARED_TESTS_LIBRARY);
+    LoadedLibrary library(GetParam().path);
     ASSERT_TRUE(library.Loaded());
     EXPECT_EQ(0u, NvkBatchGetCount(nullptr));
     EXPECT_TRUE(EventRecorder::Events().empty()) << "the DLL called the library while it loaded";
 
     library.Find<NvkTestProc>("NvkLibraryCreateBatches")();
     EXPECT_EQ(0u, NvkRegistrationGetErrorCount());
-    EXPECT_EQ((std::vector<std::string>{
-                  "Explicit: AddedBefore@" + PlaceOf("declared_entry.c", "AddedBefore);"),
-                  "Parsing: ReadsEmptyInput@" + PlaceOf("declared_first.c", "(Parsing, ReadsEmptyInput)") +
-                      " ReadsNumbers@" + PlaceOf("declared_first.c", "(Parsing, ReadsNumbers)") + " ReadsWords@" +
-                      PlaceOf("declared_second.cpp", "(Parsing, ReadsWords)") + " AddedAfter@" +
-                      PlaceOf("declared_entry.c", "AddedAfter);"),
-                  "Printing: WritesNothing@" + PlaceOf("declared_first.c", "(Printing, WritesNothing)"),
-                  "Formatting: PadsNumbers@" + PlaceOf("declared_second.cpp", "(Formatting, PadsNumbers)")}),
-              Outline());
+    const std::string extension = GetParam().extension;
+    const auto place = [&extension](const char *file, const char *text) { return PlaceOf(file, text, extension); };
+    EXPECT_EQ(
+        (std::vector<std::string>{"Explicit: AddedBefore@" + place("declared_entry", "AddedBefore);"),
+                                  "Parsing: ReadsEmptyInput@" + place("declared_first", "(Parsing, ReadsEmptyInput)") +
+                                      " ReadsNumbers@" + place("declared_first", "(Parsing, ReadsNumbers)") +
+                                      " ReadsWords@" + place("declared_second", "(Parsing, ReadsWords)") +
+                                      " AddedAfter@" + place("declared_entry", "AddedAfter);"),
+                                  "Printing: WritesNothing@" + place("declared_first", "(Printing, WritesNothing)"),
+                                  "Formatting: PadsNumbers@" + place("declared_second", "(Formatting, PadsNumbers)")}),
+        Outline());
 
     // Each batch function serves the batch that declared it.
     EXPECT_EQ(1, NvkBatchRun(nullptr));
@@ -128,14 +139,21 @@ TEST(DeclaredTests, RegisterWhenTheEntryPointIsCalledInTheOrderWritten) {
     EXPECT_STREQ("numbers come in version 2", NvkTestFunctionGetSkipReason(readsNumbers));
 }
 
-TEST(DeclaredTests, DuplicatesAcrossFilesAreRegistrationErrors) {
+INSTANTIATE_TEST_SUITE_P(CompiledAs, DeclaredTests,
+                         ::testing::Values(DeclaredLibrary{DECLARED_C_TESTS_LIBRARY, ".c"},
+                                           DeclaredLibrary{DECLARED_CPP_TESTS_LIBRARY, ".cpp"}),
+                         [](const ::testing::TestParamInfo<DeclaredLibrary> &info) {
+                             return std::string(info.param.extension + 1);
+                         });
+
+TEST(DeclaredDuplicates, AcrossFilesAreRegistrationErrors) {
     LoadedLibrary library(DECLARED_DUPLICATES_LIBRARY);
     ASSERT_TRUE(library.Loaded());
     NvkTestProc entry = library.Find<NvkTestProc>("NvkLibraryCreateBatches");
     ASSERT_NE(nullptr, entry) << "the CMake helper gives a DLL without an entry point one";
     entry();
-    EXPECT_EQ((std::vector<std::string>{"Shared: SameName@" + PlaceOf("duplicates_first.c", "SameName") + " Other@" +
-                                        PlaceOf("duplicates_second.c", "Other")}),
+    EXPECT_EQ((std::vector<std::string>{"Shared: SameName@" + PlaceOf("duplicates_first", "SameName") + " Other@" +
+                                        PlaceOf("duplicates_second", "Other")}),
               Outline());
     const std::vector<std::string> errors = Errors();
     ASSERT_EQ(2u, errors.size());

@@ -1,4 +1,4 @@
-// Declared tests in C++: more of a batch of the C file, and a batch of its own.
+/* More of a batch of the first file, and a batch of its own. */
 #include "declared_trace.h"
 
 NVK_TEST(Parsing, ReadsWords) { Trace("Parsing.ReadsWords"); }
