@@ -6,23 +6,86 @@ cmake_minimum_required(VERSION 3.20)
 include(${CMAKE_CURRENT_LIST_DIR}/ctest_script.cmake)
 file(REMOVE_RECURSE ${WORK_DIR})
 file(MAKE_DIRECTORY ${WORK_DIR})
-# The runner's JSON listing, and the names it stands for as the text listing shows
-# them, escapes included, with where each test is written when the listing says so.
+# The runner's JSON listing, laid out as the runner writes it, and the names it stands
+# for as the text listing shows them, escapes included, with where each test is written
+# when the listing says so.
 # The name with ']' comes last: this script's own lists would not split after it.
-set(listing [==[{"tests": 12, "batches": [
-  {"name": "Plain", "tests": [{"name": "Test", "file": "/src/plain tests.c", "line": 12},
-                              {"name": "Second", "file": "/src/plain tests.c", "line": 20}]},
-  {"name": "Two Words", "tests": [{"name": "With Spaces"}]},
-  {"name": "Empty", "tests": []},
-  {"name": "Glob*Batch", "tests": [{"name": "Test?", "file": "C:\\src\\glob.c", "line": 7}]},
-  {"name": "Colon:Batch", "tests": [{"name": "-Test", "file": "/src/no_line.c"}]},
-  {"name": "-Leading", "tests": [{"name": "Dash", "line": 4}]},
-  {"name": "Dash-Batch", "tests": [{"name": "In-Name"}]},
-  {"name": "Line\nBreak", "tests": [{"name": "Back\\slash\u001b"}]},
-  {"name": "Tab\tReturn\r", "tests": [{"name": "Del\u007fStart\u0001"}]},
-  {"name": "Gr\u00f6\u00dfe", "tests": [{"name": "Test"}]},
-  {"name": "Semi;colon", "tests": [{"name": "Test"}]},
-  {"name": "Bracket]=]Batch", "tests": [{"name": "Test\"Quote", "file": "/src/]=]odd.c", "line": 3}]}]}
+set(listing [==[{
+  "tests": 12,
+  "batches": [
+    {
+      "name": "Plain",
+      "tests": [
+        {"name": "Test", "file": "/src/plain tests.c", "line": 12},
+        {"name": "Second", "file": "/src/plain tests.c", "line": 20}
+      ]
+    },
+    {
+      "name": "Two Words",
+      "tests": [
+        {"name": "With Spaces"}
+      ]
+    },
+    {
+      "name": "Empty",
+      "tests": []
+    },
+    {
+      "name": "Glob*Batch",
+      "tests": [
+        {"name": "Test?", "file": "C:\\src\\glob.c", "line": 7}
+      ]
+    },
+    {
+      "name": "Colon:Batch",
+      "tests": [
+        {"name": "-Test", "file": "/src/no_line.c"}
+      ]
+    },
+    {
+      "name": "-Leading",
+      "tests": [
+        {"name": "Dash", "line": 4}
+      ]
+    },
+    {
+      "name": "Dash-Batch",
+      "tests": [
+        {"name": "In-Name"}
+      ]
+    },
+    {
+      "name": "Line\nBreak",
+      "tests": [
+        {"name": "Back\\slash\u001b"}
+      ]
+    },
+    {
+      "name": "Tab\tReturn\r",
+      "tests": [
+        {"name": "Del\u007fStart\u0001"}
+      ]
+    },
+    {
+      "name": "Gr\u00f6\u00dfe",
+      "tests": [
+        {"name": "Test"}
+      ]
+    },
+    {
+      "name": "Semi;colon",
+      "tests": [
+        {"name": "Test"}
+      ]
+    },
+    {
+      "name": "Bracket]=]Batch",
+      "tests": [
+        {"name": "Test\"Quote", "file": "/src/]=]odd.c", "line": 3}
+      ]
+    }
+  ]
+}
 ]==])
 set(names
   "Plain.Test"
@@ -119,3 +182,14 @@ foreach(index RANGE ${last})
     endif()
   endforeach()
 endforeach()
+
+# A listing laid out otherwise is refused, never read as fewer tests.
+file(WRITE ${WORK_DIR}/listing.json [=[{"tests": 1, "batches": [{"name": "One", "tests": [{"name": "Line"}]}]}]=])
+execute_process(COMMAND ${CMAKE_COMMAND} -DNORVIK_EMULATOR=sh -DNORVIK_RUNNER=${WORK_DIR}/runner.sh
+    -DNORVIK_TEST_DLL=${WORK_DIR}/x.dll -DNORVIK_LIST_FILE=${WORK_DIR}/tests.json
+    -DNORVIK_RUNNER_LIST_FILE=${WORK_DIR}/tests.json -DNORVIK_TESTS_FILE=${WORK_DIR}/tests.cmake
+    -DNORVIK_CHECKED_RUN=checked.cmake -P ${DISCOVER_SCRIPT}
+  RESULT_VARIABLE status ERROR_VARIABLE errors)
+if(status EQUAL 0 OR EXISTS ${WORK_DIR}/tests.cmake OR NOT errors MATCHES "but 0 were read")
+  message(FATAL_ERROR "A listing of another layout was not refused (${status}): ${errors}")
+endif()
