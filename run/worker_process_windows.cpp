@@ -225,32 +225,36 @@ private:
     bool waited_ = false;
 };
 
-// A copy of the handle with a value above those a test may close by number, or the
-// handle itself where none can be had.
-HANDLE MoveOutOfReach(HANDLE handle) {
+// Replaces each handle by a copy with a value above those a test may close by number,
+// or leaves it where none can be had. Windows hands out the lowest free value, so the
+// low copies are held until every handle has its high one: the handles after the
+// first need only a few copies each, not as many again.
+void MoveOutOfReach(HANDLE *handles, size_t count) {
     constexpr uintptr_t kAbove = 0x4000;
+    constexpr size_t kMostCopies = 8192;
     std::vector<HANDLE> lower;
-    HANDLE copy = nullptr;
-    for (int attempt = 0; attempt < 8192; ++attempt) {
-        if (!DuplicateHandle(GetCurrentProcess(), handle, GetCurrentProcess(), &copy, 0, FALSE,
-                             DUPLICATE_SAME_ACCESS)) {
+    for (size_t each = 0; each < count; ++each) {
+        HANDLE copy = nullptr;
+        while (lower.size() < kMostCopies) {
+            if (!DuplicateHandle(GetCurrentProcess(), handles[each], GetCurrentProcess(), &copy, 0, FALSE,
+                                 DUPLICATE_SAME_ACCESS)) {
+                copy = nullptr;
+                break;
+            }
+            if (reinterpret_cast<uintptr_t>(copy) > kAbove) {
+                break;
+            }
+            lower.push_back(copy);
             copy = nullptr;
-            break;
         }
-        if (reinterpret_cast<uintptr_t>(copy) > kAbove) {
-            break;
+        if (copy != nullptr) {
+            CloseHandle(handles[each]);
+            handles[each] = copy;
         }
-        lower.push_back(copy);
-        copy = nullptr;
     }
     for (HANDLE each : lower) {
         CloseHandle(each);
     }
-    if (copy == nullptr) {
-        return handle;
-    }
-    CloseHandle(handle);
-    return copy;
 }
 
 }  // namespace
@@ -334,8 +338,8 @@ bool ParentChannel::Open(const std::string &handles) {
         if (!SetHandleInformation(channel[each], HANDLE_FLAG_INHERIT, 0)) {
             return false;
         }
-        channel[each] = MoveOutOfReach(channel[each]);
     }
+    MoveOutOfReach(channel, 3);
     fromParent_ = AsValue(channel[0]);
     toParent_ = AsValue(channel[1]);
     wakeParent_ = AsValue(channel[2]);
