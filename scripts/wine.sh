@@ -13,7 +13,8 @@ if [ -n "${WINEPREFIX:-}" ]; then
 fi
 # A prefix made by the 64-bit loader lacks the 32-bit system, so 32-bit programs get
 # a 32-bit prefix of their own, beside it.
-NORVIK_WINE32_PREFIX=$(realpath -m -- "${NORVIK_WINE32_PREFIX:-${WINEPREFIX:-$HOME/.wine}32}")
+NORVIK_WINE64_PREFIX=$(realpath -m -- "${WINEPREFIX:-$HOME/.wine}")
+NORVIK_WINE32_PREFIX=$(realpath -m -- "${NORVIK_WINE32_PREFIX:-${NORVIK_WINE64_PREFIX}32}")
 NORVIK_SCRIPTS_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
 norvik_can_run_32bit() {
@@ -57,7 +58,7 @@ norvik_windows_path() {
 
 # The prefix that a build's programs run in: win64 or win32.
 norvik_wine_prefix() {
-  if [ "$1" = win32 ]; then echo "$NORVIK_WINE32_PREFIX"; else echo "${WINEPREFIX:-$HOME/.wine}"; fi
+  if [ "$1" = win32 ]; then echo "$NORVIK_WINE32_PREFIX"; else echo "$NORVIK_WINE64_PREFIX"; fi
 }
 
 # Holds a Wine session open with one idle program until norvik_release_wine_session.
