@@ -41,10 +41,12 @@ private:
     std::condition_variable changed_;
 };
 
-// Told, on the run's thread, of each test that ended its worker, before the library
-// records that.
+// Told, on the run's thread, of what workers say of tests before the library
+// replays it: that a test started (at most once a test, as soon as its worker said
+// so, while the run's thread waits), and that a test ended its worker.
 class RemoteRunObserver {
 public:
+    virtual void TestStarted(NvkTestFunction *) {}
     virtual void TestEnded(NvkTestFunction *test, TestEnd::Kind kind) = 0;
 
 protected:

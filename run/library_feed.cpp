@@ -1,0 +1,199 @@
+#include "library_feed.h"
+
+#include "crash_texts.h"
+
+namespace run {
+namespace {
+
+LibraryFeed *activeFeed = nullptr;
+
+std::string TextOf(const char *text) { return text != nullptr ? text : ""; }
+
+// The phase a crash record's fixed text names.
+Phase PhaseOfCrash(const std::string &message) {
+    if (message == nvk::kBatchSetupCrash) {
+        return Phase::BatchSetup;
+    }
+    if (message == nvk::kTestSetupCrash) {
+        return Phase::TestSetup;
+    }
+    if (message == nvk::kTestTearDownCrash) {
+        return Phase::TestTearDown;
+    }
+    if (message == nvk::kBatchTearDownCrash) {
+        return Phase::BatchTearDown;
+    }
+    return Phase::Test;
+}
+
+Ending EndingOfRemote(TestEnd::Kind kind) {
+    switch (kind) {
+    case TestEnd::Kind::TimedOut:
+        return Ending::TimedOut;
+    case TestEnd::Kind::Stopped:
+        return Ending::Stopped;
+    case TestEnd::Kind::Died:
+        break;
+    }
+    return Ending::ProcessEnded;
+}
+
+}  // namespace
+
+Failure FailureFromRegistry(NvkAssertionFailure *failure, NvkTestFunction *test, const TestIdentity &identity,
+                            const std::string &libraryPath) {
+    Failure shown;
+    const char *file = NvkAssertionFailureGetFileName(failure);
+    const char *testFile = NvkTestFunctionGetFileName(test);
+    shown.file = file != nullptr ? file : (testFile != nullptr && testFile[0] != '\0' ? testFile : libraryPath);
+    shown.line = NvkAssertionFailureGetLineNumber(failure);
+    shown.message = TextOf(NvkAssertionFailureGetMessage(failure));
+    shown.crash = nvk::IsCrashFailure(shown.line, shown.message.c_str());
+    shown.crashDetails = TextOf(NvkAssertionFailureGetCrashDetails(failure));
+    if (file == nullptr && shown.line == 0 && !identity.file.empty()) {
+        shown.file = identity.file;
+        shown.line = identity.line;
+    }
+    return shown;
+}
+
+TestOutcome OutcomeFromRegistry(NvkTestFunction *test, const TestIdentity &identity, const std::string &libraryPath) {
+    TestOutcome outcome;
+    NvkTestFunctionGetStatistics(test, nullptr, nullptr, &outcome.seconds);
+    for (NvkAssertionFailure *failure = NvkTestFunctionGetFirstFailure(test); failure != nullptr;
+         failure = NvkAssertionFailureGetNext(failure)) {
+        outcome.failures.push_back(FailureFromRegistry(failure, test, identity, libraryPath));
+    }
+    const char *skipReason = NvkTestFunctionGetSkipReason(test);
+    if (outcome.failures.empty()) {
+        outcome.ending = skipReason != nullptr ? Ending::Skipped : Ending::Passed;
+        outcome.reason = TextOf(skipReason);
+        return outcome;
+    }
+    outcome.ending = Ending::Failed;
+    for (const Failure &failure : outcome.failures) {
+        if (failure.crash) {
+            outcome.ending = Ending::Crashed;
+            outcome.phase = PhaseOfCrash(failure.message);
+            break;
+        }
+    }
+    return outcome;
+}
+
+LibraryFeed::LibraryFeed(const LibraryRun &run, const std::vector<TestKey> &selection, RunListener &stream)
+    : run_(run), selection_(selection), stream_(stream), outer_(activeFeed), ended_(run.index->size(), false) {
+    activeFeed = this;
+    stream_.RunStarted(run_);
+}
+
+LibraryFeed::~LibraryFeed() {
+    activeFeed = outer_;
+    TestOutcome notRun;
+    notRun.reason = notRunReason_;
+    for (const TestKey key : selection_) {
+        if (!ended_[key]) {
+            stream_.TestEnded((*run_.index)[key], notRun);
+        }
+    }
+    stream_.RunEnded(run_);
+}
+
+void NVK_CALL LibraryFeed::OnLibraryEvent(int32_t code, uint32_t, intptr_t, void *first, void *second) {
+    if (activeFeed != nullptr) {
+        activeFeed->Take(code, first, second);
+    }
+}
+
+const TestIdentity *LibraryFeed::Identity(void *test, TestKey &key) const {
+    if (test == nullptr || !run_.index->Find(static_cast<NvkTestFunction *>(test), key)) {
+        return nullptr;
+    }
+    return &(*run_.index)[key];
+}
+
+void LibraryFeed::Take(int32_t code, void *first, void *second) {
+    TestKey key = 0;
+    switch (code) {
+    case NvkEventTestFunctionStarted:
+        if (Identity(second, key) != nullptr) {
+            Started(key);
+        }
+        break;
+    case NvkEventAssertFailed:
+        if (const TestIdentity *identity = Identity(first, key)) {
+            stream_.CheckFailed(*identity, FailureFromRegistry(static_cast<NvkAssertionFailure *>(second),
+                                                               static_cast<NvkTestFunction *>(first), *identity,
+                                                               run_.library));
+        }
+        break;
+    case NvkEventTestFunctionFinished:
+        if (Identity(second, key) != nullptr) {
+            Finished(key, static_cast<NvkTestFunction *>(second));
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+// A worker's word that a test started comes before the library replays it.
+void LibraryFeed::Started(TestKey key) {
+    if (hasStarted_ && started_ == key) {
+        return;
+    }
+    hasStarted_ = true;
+    started_ = key;
+    stream_.TestStarted((*run_.index)[key]);
+}
+
+void LibraryFeed::Finished(TestKey key, NvkTestFunction *test) {
+    Started(key);
+    hasStarted_ = false;
+    TestOutcome outcome = OutcomeFromRegistry(test, (*run_.index)[key], run_.library);
+    const auto remote = remoteEndings_.find(key);
+    if (remote != remoteEndings_.end()) {
+        outcome.ending = EndingOfRemote(remote->second);
+        remoteEndings_.erase(remote);
+    }
+    ended_[key] = true;
+    stream_.TestEnded((*run_.index)[key], outcome);
+}
+
+void LibraryFeed::TestStarted(NvkTestFunction *test) {
+    TestKey key = 0;
+    if (Identity(test, key) != nullptr) {
+        Started(key);
+    }
+}
+
+void LibraryFeed::TestEnded(NvkTestFunction *test, TestEnd::Kind kind) {
+    TestKey key = 0;
+    if (Identity(test, key) != nullptr) {
+        remoteEndings_[key] = kind;
+    }
+}
+
+bool LibraryFeed::EndTestInProgress(Ending ending, const std::string &message) {
+    NvkTestFunction *current = NvkTestFunctionGetCurrent();
+    TestKey key = 0;
+    const TestIdentity *identity = Identity(current, key);
+    if (identity == nullptr) {
+        return false;
+    }
+    Started(key);
+    TestOutcome outcome = OutcomeFromRegistry(current, *identity, run_.library);
+    Failure failure;
+    failure.file = identity->file.empty() ? run_.library : identity->file;
+    failure.line = identity->line;
+    failure.message = message;
+    failure.crash = true;
+    outcome.failures.push_back(failure);
+    outcome.ending = ending;
+    outcome.reason = message;
+    ended_[key] = true;
+    stream_.TestEnded(*identity, outcome);
+    return true;
+}
+
+}  // namespace run

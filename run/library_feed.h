@@ -1,0 +1,65 @@
+// Feeds one library's run into the run's event stream, from what the library raises
+// and what its worker processes told of tests that ended them. The library's event
+// handler takes no context, so this is the one place that keeps the feed it serves.
+#pragma once
+
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "norvik.h"
+#include "remote_run.h"
+#include "run_events.h"
+
+namespace run {
+
+class LibraryFeed final : public RemoteRunObserver {
+public:
+    // Becomes the feed the library's events reach, for the selected tests of index,
+    // until destroyed. Sends RunStarted.
+    LibraryFeed(const LibraryRun &run, const std::vector<TestKey> &selection, RunListener &stream);
+    // Sends NotRun for each selected test that did not end, then RunEnded.
+    ~LibraryFeed();
+    LibraryFeed(const LibraryFeed &) = delete;
+    LibraryFeed &operator=(const LibraryFeed &) = delete;
+
+    // Install once with NvkSetEventHandler, or call from the handler installed.
+    static void NVK_CALL OnLibraryEvent(int32_t code, uint32_t value, intptr_t reserved, void *first, void *second);
+
+    // Why the tests that did not end were not run, for their NotRun ending.
+    void SetNotRunReason(const std::string &reason) { notRunReason_ = reason; }
+    // The test in progress ends as ending, with message as its last failure, where
+    // the library will not finish it: its process ends. False when none is running.
+    bool EndTestInProgress(Ending ending, const std::string &message);
+
+    void TestStarted(NvkTestFunction *test) override;
+    void TestEnded(NvkTestFunction *test, TestEnd::Kind kind) override;
+
+private:
+    void Take(int32_t code, void *first, void *second);
+    void Started(TestKey key);
+    void Finished(TestKey key, NvkTestFunction *test);
+    const TestIdentity *Identity(void *test, TestKey &key) const;
+
+    const LibraryRun run_;
+    const std::vector<TestKey> selection_;
+    RunListener &stream_;
+    LibraryFeed *const outer_;
+    std::vector<bool> ended_;  // by key
+    std::unordered_map<TestKey, TestEnd::Kind> remoteEndings_;
+    bool hasStarted_ = false;
+    TestKey started_ = 0;
+    std::string notRunReason_ = "the run ended early";
+};
+
+// A finished test's account, read from the registry. A failure without a file of its
+// own takes the test function's, or the library's when no check named one; one
+// without any place (a crash, a timeout, a process's end) is at the test's
+// definition, when known.
+TestOutcome OutcomeFromRegistry(NvkTestFunction *test, const TestIdentity &identity, const std::string &libraryPath);
+
+// The failure a library record holds, placed as OutcomeFromRegistry places it.
+Failure FailureFromRegistry(NvkAssertionFailure *failure, NvkTestFunction *test, const TestIdentity &identity,
+                            const std::string &libraryPath);
+
+}  // namespace run

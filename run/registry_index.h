@@ -1,0 +1,65 @@
+// One index of a loaded library's tests, built in one walk over the registry: each
+// test's identity, its place, and the registry's fingerprint. Every part of a run
+// that needs to find a test, name it or walk the tests goes through it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "norvik.h"
+#include "run_plan.h"
+
+namespace run {
+
+// A test's position in the index: registration order over all batches.
+using TestKey = uint32_t;
+
+struct TestIdentity {
+    TestKey key = 0;
+    TestRef ref;  // its batch's place and its place in that batch
+    std::string batch;
+    std::string name;
+    std::string file;  // where it is defined, "" and 0 when unknown
+    int32_t line = 0;
+
+    // "Batch.Test", the name every output uses.
+    std::string FullName() const { return batch + "." + name; }
+};
+
+class RegistryIndex {
+public:
+    // The library's registry as it is now; an empty one makes no default batch.
+    static RegistryIndex OfLoadedLibrary();
+
+    size_t size() const { return tests_.size(); }
+    const TestIdentity &operator[](TestKey key) const { return tests_[key]; }
+    const std::vector<TestIdentity> &Tests() const { return tests_; }
+    NvkTestFunction *Function(TestKey key) const { return functions_[key]; }
+    NvkTestFunction *Function(const TestRef &ref) const { return functions_[KeyOf(ref)]; }
+    TestKey KeyOf(const TestRef &ref) const { return firstOfBatch_[ref.batch] + ref.test; }
+    // False for a test function this index does not hold.
+    bool Find(NvkTestFunction *function, TestKey &key) const;
+    size_t BatchCount() const { return firstOfBatch_.size(); }
+
+    // The tests whose skip flag is 0, of every batch or of the one batch.
+    std::vector<TestRef> Selected(NvkBatch *only = nullptr) const;
+    // Leaves exactly the given tests selected (skip flag 0).
+    void Select(const std::vector<TestRef> &tests) const;
+
+    // What tells two registries apart: a worker runs tests by their places in its own
+    // registry, which name the parent's tests only when both hold the same batches
+    // and tests in the same order.
+    const std::string &Fingerprint() const { return fingerprint_; }
+
+private:
+    std::vector<TestIdentity> tests_;
+    std::vector<NvkTestFunction *> functions_;
+    std::vector<NvkBatch *> batches_;
+    std::vector<TestKey> firstOfBatch_;
+    std::unordered_map<NvkTestFunction *, TestKey> keys_;
+    std::string fingerprint_;
+};
+
+}  // namespace run
