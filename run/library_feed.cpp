@@ -147,7 +147,11 @@ void LibraryFeed::Started(TestKey key) {
     stream_.TestStarted((*run_.index)[key]);
 }
 
+// A test that ended with its process was accounted for already.
 void LibraryFeed::Finished(TestKey key, NvkTestFunction *test) {
+    if (ended_[key]) {
+        return;
+    }
     Started(key);
     hasStarted_ = false;
     TestOutcome outcome = OutcomeFromRegistry(test, (*run_.index)[key], run_.library);

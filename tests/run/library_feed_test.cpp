@@ -1,0 +1,199 @@
+// The run's event stream as the library feeds it: one account of each test's end,
+// with what workers told of it, and the tests a run never reached.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "library_feed.h"
+#include "registry_fingerprint.h"
+#include "registry_fixture.h"
+
+namespace {
+
+using run::Ending;
+using run::Phase;
+
+struct Seen {
+    std::string event;
+    std::string test;
+    run::TestOutcome outcome;
+};
+
+class Recorder final : public run::RunListener {
+public:
+    void RunStarted(const run::LibraryRun &run) override { seen.push_back({"run started", run.library, {}}); }
+    void TestStarted(const run::TestIdentity &test) override { seen.push_back({"started", test.FullName(), {}}); }
+    void CheckFailed(const run::TestIdentity &test, const run::Failure &failure) override {
+        run::TestOutcome failed;
+        failed.failures.push_back(failure);
+        seen.push_back({"check failed", test.FullName(), failed});
+    }
+    void TestEnded(const run::TestIdentity &test, const run::TestOutcome &outcome) override {
+        seen.push_back({"ended", test.FullName(), outcome});
+    }
+    void RunEnded(const run::LibraryRun &run) override { seen.push_back({"run ended", run.library, {}}); }
+
+    std::vector<std::string> Events() const {
+        std::vector<std::string> events;
+        for (const Seen &each : seen) {
+            events.push_back(each.event + " " + each.test);
+        }
+        return events;
+    }
+    const run::TestOutcome &EndOf(const std::string &test) const {
+        for (const Seen &each : seen) {
+            if (each.event == "ended" && each.test == test) {
+                return each.outcome;
+            }
+        }
+        static const run::TestOutcome none;
+        ADD_FAILURE() << test << " did not end";
+        return none;
+    }
+
+    std::vector<Seen> seen;
+};
+
+void NVK_CALL Passes() { NvkAssert(1, "passes.c", 3, nullptr); }
+void NVK_CALL PassesToo() { NvkAssert(1, "passes.c", 4, nullptr); }
+void NVK_CALL Fails() { NvkAssert(0, "fails.c", 7, "%s", "seven"); }
+void NVK_CALL SkipsItself() { NvkSkip("%s", "no network"); }
+
+// A crash the way an executor hands one over: with its details.
+int32_t NVK_CALL CrashingExecutor(void *, int32_t call, NvkTestFunction *, NvkTestProc, double *) {
+    if (call != NvkRunCallTestFunction) {
+        return NvkRunCallReturned;
+    }
+    NvkSetCrashDetails("read from address 0x10");
+    return NvkRunCallCrashed;
+}
+
+class LibraryFeedTest : public RegistryTest {
+protected:
+    void SetUp() override {
+        RegistryTest::SetUp();
+        NvkSetEventHandler(&run::LibraryFeed::OnLibraryEvent, 0);
+        batch_ = NvkBatchCreate("B");
+        NvkBatchAddFunctionAt(batch_, "Passes", Passes, "b.c", 10);
+        NvkBatchAddFunctionAt(batch_, "Fails", Fails, "b.c", 20);
+        NvkBatchAddFunctionAt(batch_, "Skips", SkipsItself, "b.c", 30);
+        NvkBatchAddFunctionAt(batch_, "Last", PassesToo, "b.c", 40);
+        index_ = run::RegistryIndex::OfLoadedLibrary();
+        run_.library = "tests.dll";
+        run_.index = &index_;
+    }
+    void TearDown() override {
+        EventRecorder::Install();
+        RegistryTest::TearDown();
+    }
+
+    std::vector<run::TestKey> All() const { return {0, 1, 2, 3}; }
+
+    NvkBatch *batch_ = nullptr;
+    run::RegistryIndex index_;
+    run::LibraryRun run_;
+    Recorder recorder_;
+};
+
+TEST_F(LibraryFeedTest, IndexNamesEachTestOnceAndFingerprintsAsWorkersDo) {
+    ASSERT_EQ(4u, index_.size());
+    EXPECT_EQ("B.Fails", index_[1].FullName());
+    EXPECT_EQ("b.c", index_[1].file);
+    EXPECT_EQ(20, index_[1].line);
+    run::TestKey key = 0;
+    ASSERT_TRUE(index_.Find(index_.Function(3), key));
+    EXPECT_EQ(3u, key);
+    EXPECT_EQ(run::RegistryFingerprint(), index_.Fingerprint());
+    index_.Select({{0, 1}, {0, 3}});
+    EXPECT_EQ(2u, index_.Selected().size());
+    EXPECT_EQ(1, NvkTestFunctionGetSkip(index_.Function(0)));
+}
+
+TEST_F(LibraryFeedTest, EachEndingIsTheLibrarysRecordInRunOrder) {
+    {
+        run::LibraryFeed feed(run_, All(), recorder_);
+        NvkBatchRun(nullptr);
+    }
+    EXPECT_EQ((std::vector<std::string>{"run started tests.dll", "started B.Passes", "ended B.Passes", "started B.Fails",
+                                        "check failed B.Fails", "ended B.Fails", "started B.Skips", "ended B.Skips",
+                                        "started B.Last", "ended B.Last", "run ended tests.dll"}),
+              recorder_.Events());
+    EXPECT_EQ(Ending::Passed, recorder_.EndOf("B.Passes").ending);
+    const run::TestOutcome &failed = recorder_.EndOf("B.Fails");
+    EXPECT_EQ(Ending::Failed, failed.ending);
+    ASSERT_EQ(1u, failed.failures.size());
+    EXPECT_EQ("fails.c", failed.failures[0].file);
+    EXPECT_EQ(7, failed.failures[0].line);
+    EXPECT_EQ(Ending::Skipped, recorder_.EndOf("B.Skips").ending);
+    EXPECT_EQ("no network", recorder_.EndOf("B.Skips").reason);
+}
+
+TEST_F(LibraryFeedTest, ACrashIsPlacedAtTheTestsDefinitionWithItsDetailsAndPhase) {
+    NvkSetRunExecutor(&CrashingExecutor, nullptr);
+    {
+        run::LibraryFeed feed(run_, {0}, recorder_);
+        NvkTestFunctionRun(index_.Function(0));
+    }
+    NvkSetRunExecutor(nullptr, nullptr);
+    const run::TestOutcome &crashed = recorder_.EndOf("B.Passes");
+    EXPECT_EQ(Ending::Crashed, crashed.ending);
+    EXPECT_EQ(Phase::Test, crashed.phase);
+    ASSERT_EQ(1u, crashed.failures.size());
+    EXPECT_TRUE(crashed.failures[0].crash);
+    EXPECT_EQ("b.c", crashed.failures[0].file);
+    EXPECT_EQ(10, crashed.failures[0].line);
+    EXPECT_EQ("A crash was detected in the unit test function: read from address 0x10",
+              run::ShownMessage(crashed.failures[0]));
+}
+
+TEST_F(LibraryFeedTest, TestsTheRunNeverReachedEndAsNotRunWithTheReason) {
+    {
+        run::LibraryFeed feed(run_, All(), recorder_);
+        feed.SetNotRunReason("the run stopped at the first failure");
+        NvkTestFunctionRun(index_.Function(1));
+    }
+    EXPECT_EQ(Ending::Failed, recorder_.EndOf("B.Fails").ending);
+    for (const char *test : {"B.Passes", "B.Skips", "B.Last"}) {
+        EXPECT_EQ(Ending::NotRun, recorder_.EndOf(test).ending) << test;
+        EXPECT_EQ("the run stopped at the first failure", recorder_.EndOf(test).reason) << test;
+    }
+    EXPECT_EQ("run ended tests.dll", recorder_.Events().back());
+}
+
+TEST_F(LibraryFeedTest, AWorkersWordShapesTheEndingAndStartsTheTestOnce) {
+    {
+        run::LibraryFeed feed(run_, {1}, recorder_);
+        feed.TestStarted(index_.Function(1));
+        feed.TestEnded(index_.Function(1), run::TestEnd::Kind::TimedOut);
+        NvkTestFunctionRun(index_.Function(1));
+    }
+    EXPECT_EQ((std::vector<std::string>{"run started tests.dll", "started B.Fails", "check failed B.Fails",
+                                        "ended B.Fails", "run ended tests.dll"}),
+              recorder_.Events());
+    EXPECT_EQ(Ending::TimedOut, recorder_.EndOf("B.Fails").ending);
+}
+
+// What a process-end handler does with the test in progress.
+run::LibraryFeed *endingFeed = nullptr;
+void NVK_CALL EndsTheProcess() { endingFeed->EndTestInProgress(Ending::ProcessEnded, "The test ended the process"); }
+
+TEST_F(LibraryFeedTest, TheTestInProgressEndsWithTheProcessAtItsDefinition) {
+    NvkBatch *ending = NvkBatchCreate("E");
+    NvkBatchAddFunctionAt(ending, "Exits", EndsTheProcess, "e.c", 5);
+    index_ = run::RegistryIndex::OfLoadedLibrary();
+    {
+        run::LibraryFeed feed(run_, {4}, recorder_);
+        endingFeed = &feed;
+        NvkTestFunctionRun(index_.Function(4));
+    }
+    // The library finishes the test afterwards here; in a process that ends it never would.
+    const run::TestOutcome &ended = recorder_.EndOf("E.Exits");
+    EXPECT_EQ(Ending::ProcessEnded, ended.ending);
+    ASSERT_EQ(1u, ended.failures.size());
+    EXPECT_EQ("e.c", ended.failures[0].file);
+    EXPECT_EQ(5, ended.failures[0].line);
+    EXPECT_EQ("The test ended the process", ended.failures[0].message);
+}
+
+}  // namespace
