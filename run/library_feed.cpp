@@ -89,6 +89,14 @@ LibraryFeed::LibraryFeed(const LibraryRun &run, const std::vector<TestKey> &sele
 
 LibraryFeed::~LibraryFeed() {
     activeFeed = outer_;
+    Close();
+}
+
+void LibraryFeed::Close() {
+    if (closed_) {
+        return;
+    }
+    closed_ = true;
     TestOutcome notRun;
     notRun.reason = notRunReason_;
     for (const TestKey key : selection_) {

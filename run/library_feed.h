@@ -18,7 +18,7 @@ public:
     // Becomes the feed the library's events reach, for the selected tests of index,
     // until destroyed. Sends RunStarted.
     LibraryFeed(const LibraryRun &run, const std::vector<TestKey> &selection, RunListener &stream);
-    // Sends NotRun for each selected test that did not end, then RunEnded.
+    // Closes the turn, unless Close did.
     ~LibraryFeed();
     LibraryFeed(const LibraryFeed &) = delete;
     LibraryFeed &operator=(const LibraryFeed &) = delete;
@@ -31,6 +31,9 @@ public:
     // The test in progress ends as ending, with message as its last failure, where
     // the library will not finish it: its process ends. False when none is running.
     bool EndTestInProgress(Ending ending, const std::string &message);
+    // Sends NotRun for each selected test that did not end, then RunEnded; once. A
+    // process that ends calls it itself, as no destructor will run.
+    void Close();
 
     void TestStarted(NvkTestFunction *test) override;
     void TestEnded(NvkTestFunction *test, TestEnd::Kind kind) override;
@@ -48,6 +51,7 @@ private:
     std::vector<bool> ended_;  // by key
     std::unordered_map<TestKey, TestEnd::Kind> remoteEndings_;
     bool hasStarted_ = false;
+    bool closed_ = false;
     TestKey started_ = 0;
     std::string notRunReason_ = "the run ended early";
 };

@@ -2,6 +2,7 @@
 // with what workers told of it, and the tests a run never reached.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -176,14 +177,17 @@ TEST_F(LibraryFeedTest, AWorkersWordShapesTheEndingAndStartsTheTestOnce) {
 
 // What a process-end handler does with the test in progress.
 run::LibraryFeed *endingFeed = nullptr;
-void NVK_CALL EndsTheProcess() { endingFeed->EndTestInProgress(Ending::ProcessEnded, "The test ended the process"); }
+void NVK_CALL EndsTheProcess() {
+    endingFeed->EndTestInProgress(Ending::ProcessEnded, "The test ended the process");
+    endingFeed->Close();
+}
 
 TEST_F(LibraryFeedTest, TheTestInProgressEndsWithTheProcessAtItsDefinition) {
     NvkBatch *ending = NvkBatchCreate("E");
     NvkBatchAddFunctionAt(ending, "Exits", EndsTheProcess, "e.c", 5);
     index_ = run::RegistryIndex::OfLoadedLibrary();
     {
-        run::LibraryFeed feed(run_, {4}, recorder_);
+        run::LibraryFeed feed(run_, {3, 4}, recorder_);
         endingFeed = &feed;
         NvkTestFunctionRun(index_.Function(4));
     }
@@ -194,6 +198,9 @@ TEST_F(LibraryFeedTest, TheTestInProgressEndsWithTheProcessAtItsDefinition) {
     EXPECT_EQ("e.c", ended.failures[0].file);
     EXPECT_EQ(5, ended.failures[0].line);
     EXPECT_EQ("The test ended the process", ended.failures[0].message);
+    EXPECT_EQ(Ending::NotRun, recorder_.EndOf("B.Last").ending);
+    const std::vector<std::string> events = recorder_.Events();
+    EXPECT_EQ(1, std::count(events.begin(), events.end(), "run ended tests.dll"));
 }
 
 }  // namespace
