@@ -12,29 +12,40 @@
 namespace console {
 namespace {
 
-// YAML 1.2 reads every JSON string, but admits in no stream the C1 controls (bar
-// U+0085, NEL) and U+FFFE and U+FFFF, which JSON passes as they are. JsonString
-// writes well-formed UTF-8 outside its escapes, so their encodings are found
-// byte by byte: C2 80-9F and EF BF BE-BF.
+// YAML reads every JSON string, but admits in no stream the C1 controls and U+FFFE
+// and U+FFFF, which JSON passes as they are; and readers of YAML 1.1 take U+0085,
+// U+2028 and U+2029 for line breaks, which a quoted string folds into a space.
+// JsonString writes well-formed UTF-8 outside its escapes, so their encodings are
+// found byte by byte: C2 80-9F, E2 80 A8-A9 and EF BF BE-BF.
 std::string YamlString(const std::string &text) {
     const std::string json = JsonString(text);
     std::string yaml;
     yaml.reserve(json.size());
     for (size_t at = 0; at < json.size(); ++at) {
         const unsigned char byte = static_cast<unsigned char>(json[at]);
-        const unsigned char next = at + 1 < json.size() ? static_cast<unsigned char>(json[at + 1]) : 0;
+        const unsigned char second = at + 1 < json.size() ? static_cast<unsigned char>(json[at + 1]) : 0;
         const unsigned char third = at + 2 < json.size() ? static_cast<unsigned char>(json[at + 2]) : 0;
-        char escape[8];
-        if (byte == 0xC2 && next >= 0x80 && next <= 0x9F && next != 0x85) {
-            std::snprintf(escape, sizeof escape, "\\u%04x", next);
-            yaml += escape;
-            ++at;
-        } else if (byte == 0xEF && next == 0xBF && (third == 0xBE || third == 0xBF)) {
-            yaml += third == 0xBE ? "\\ufffe" : "\\uffff";
-            at += 2;
-        } else {
-            yaml += json[at];
+        unsigned codePoint = 0;
+        size_t length = 0;
+        if (byte == 0xC2 && second >= 0x80 && second <= 0x9F) {
+            codePoint = ((byte & 0x1Fu) << 6) | (second & 0x3Fu);
+            length = 2;
+        } else if (byte == 0xE2 && second == 0x80 && (third == 0xA8 || third == 0xA9)) {
+            length = 3;
+        } else if (byte == 0xEF && second == 0xBF && (third == 0xBE || third == 0xBF)) {
+            length = 3;
         }
+        if (length == 3) {
+            codePoint = ((byte & 0x0Fu) << 12) | ((second & 0x3Fu) << 6) | (third & 0x3Fu);
+        }
+        if (length == 0) {
+            yaml += json[at];
+            continue;
+        }
+        char escape[8];
+        std::snprintf(escape, sizeof escape, "\\u%04x", codePoint);
+        yaml += escape;
+        at += length - 1;
     }
     return yaml;
 }

@@ -163,16 +163,19 @@ TEST(TapReport, WritesEachEndingAsOneTestPoint) {
          Outcome(Ending::Passed), "ok 1 - Odd\\#Batch.Skip\\#\\\\n\\n\\t\\x01\\x7f\n"},
         {"a skip reason over lines", Identity("Skips", "Twice"), Outcome(Ending::Skipped, "one\r\ntwo\\"),
          "ok 1 - Skips.Twice # SKIP one\\r\\ntwo\\\\\n"},
-        // YAML takes no C1 control, nor U+FFFE or U+FFFF; an ill-formed byte is read as
-        // ISO 8859-1, as in every report.
+        // YAML takes no C1 control, nor U+FFFE or U+FFFF, and YAML 1.1 folds U+0085, U+2028
+        // and U+2029 as line breaks; an ill-formed byte is read as ISO 8859-1, as in
+        // every report.
         {"a message YAML could not hold as it is", Identity("Bytes", "Odd"),
          Outcome(Ending::Failed, "",
-                 {Check("\xC2\x80\xC2\x85\xC2\xA0\xEF\xBF\xBE\xEF\xBF\xBF\xE2\x82\xAC\xE9", "", 0)}),
+                 {Check("\xC2\x80\xC2\x85\xC2\x9F\xC2\xA0\xE2\x80\xA8\xE2\x80\xA9\xE2\x80\xAA\xEF\xBF\xBE\xEF\xBF\xBF"
+                        "\xE2\x82\xAC\xE9",
+                        "", 0)}),
          "not ok 1 - Bytes.Odd\n"
          "  ---\n"
          "  ending: \"failed\"\n"
          "  phase: \"test\"\n"
-         "  message: \"\\u0080\xC2\x85\xC2\xA0\\ufffe\\uffff\xE2\x82\xAC\\u00e9\"\n"
+         "  message: \"\\u0080\\u0085\\u009f\xC2\xA0\\u2028\\u2029\xE2\x80\xAA\\ufffe\\uffff\xE2\x82\xAC\\u00e9\"\n"
          "  ...\n"},
     };
     for (const Case &test : cases) {
