@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tap_report.h"
@@ -56,8 +57,7 @@ struct Case {
 
 std::string Stream(const std::vector<std::pair<run::TestIdentity, run::TestOutcome>> &tests, unsigned repetitions = 1) {
     std::string stream;
-    std::vector<std::string> pieces;
-    console::TapReport report([&](const std::string &piece) { pieces.push_back(piece); });
+    console::TapReport report([&](const std::string &piece) { stream += piece; });
     for (unsigned repetition = 1; repetition <= repetitions; ++repetition) {
         run::LibraryRun run;
         run.repetition = repetition;
@@ -69,9 +69,6 @@ std::string Stream(const std::vector<std::pair<run::TestIdentity, run::TestOutco
         report.RunEnded(run);
     }
     report.Finish();
-    for (const std::string &piece : pieces) {
-        stream += piece;
-    }
     return stream;
 }
 
