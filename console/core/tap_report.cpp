@@ -117,8 +117,9 @@ std::string Diagnostics(const run::TestIdentity &test, const run::TestOutcome &o
     if (outcome.failures.size() > 1) {
         block += "  failures:\n";
         for (const run::Failure &failure : outcome.failures) {
-            block += "    -\n";
-            AppendFailure(block, "      ", failure);
+            std::string item;
+            AppendFailure(item, "      ", failure);
+            block += "    - " + item.substr(6);
         }
     }
     return block + "  ...\n";
