@@ -1,7 +1,8 @@
 # Runs one NorvikRun command for CTest: cmake -P NorvikRunChecked.cmake -- <command>...
 # The test passes only when the command exits with 0 and the runner printed its
 # closing "N passed, M failed" line: a test that ends the runner's process with
-# exit code 0 must not read as a pass.
+# exit code 0 must not read as a pass. The line adds ", K skipped" and ", J not run"
+# when they are not 0; a run that left selected tests unrun is no pass either.
 cmake_minimum_required(VERSION 3.20)
 
 set(command)
@@ -18,10 +19,14 @@ endforeach()
 execute_process(COMMAND ${command} RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE errors
   ECHO_OUTPUT_VARIABLE ECHO_ERROR_VARIABLE)
 string(REPLACE "\r" "" output "${output}")
-if(NOT output MATCHES "(^|\n)[0-9]+ passed, [0-9]+ failed(, [0-9]+ skipped)?\n?$")
+if(NOT output MATCHES "(^|\n)[0-9]+ passed, [0-9]+ failed(, [0-9]+ skipped)?(, ([0-9]+) not run)?\n?$")
   message(FATAL_ERROR "NorvikRun ended without its closing line (exit code ${status}): "
     "a test may have ended the process")
 endif()
+set(not_run "${CMAKE_MATCH_4}")
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "NorvikRun exited with ${status}")
+endif()
+if(not_run)
+  message(FATAL_ERROR "NorvikRun did not run ${not_run} of the selected tests")
 endif()

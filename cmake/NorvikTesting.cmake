@@ -20,9 +20,9 @@
 #
 # A test fails when NorvikRun exits with a code other than 0 (a test failed or
 # crashed, the DLL could not be loaded, a test ran longer than TIMEOUT), when no
-# test ran, or when NorvikRun ended without its closing line (a test ended the
-# process). It is skipped when every test it ran skipped itself. Programs run
-# through CMAKE_CROSSCOMPILING_EMULATOR when one is set.
+# test ran, when a selected test was not run, or when NorvikRun ended without its
+# closing line (a test ended the process). It is skipped when every test it ran
+# skipped itself. Programs run through CMAKE_CROSSCOMPILING_EMULATOR when one is set.
 include_guard(GLOBAL)
 set(_NORVIK_TESTING_DIR ${CMAKE_CURRENT_LIST_DIR})
 
@@ -30,9 +30,11 @@ set(_NORVIK_TESTING_DIR ${CMAKE_CURRENT_LIST_DIR})
 set(_NORVIK_NOTHING_RAN "(^|[^0-9])0 passed, 0 failed")
 # Its closing line, as the last line, when every test that ran skipped itself. CTest puts
 # a skip before a failure and before the exit code, so the line must end the output: after
-# a run that failed, the checked command's own message follows it. The pattern goes
-# through the build's command line to discovery, so line ends are matched as characters
-# that are not printable rather than written out.
+# a run that failed, the checked command's own message follows it. A test the run never
+# reached did not skip itself: the line's ", J not run" keeps the pattern from matching,
+# and the run fails as one where nothing ran. The pattern goes through the build's
+# command line to discovery, so line ends are matched as characters that are not
+# printable rather than written out.
 set(_NORVIK_ALL_SKIPPED "(^|[^ -~])0 passed, 0 failed, [1-9][0-9]* skipped[^ -~]*$")
 
 function(_norvik_require_runner command)

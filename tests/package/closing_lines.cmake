@@ -1,7 +1,7 @@
 # Runs stand-in runner outputs through the checked command under CTest, with the
 # patterns the CTest helpers give their tests, and checks the result CTest reports:
 # a run whose tests all skipped themselves is skipped, one with passes and skips
-# passes, and a skip never hides a failed run.
+# passes, and a skip never hides a failed run, nor a test that was not run.
 cmake_minimum_required(VERSION 3.20)
 
 include(${TESTING_SCRIPT})
@@ -10,7 +10,8 @@ file(MAKE_DIRECTORY ${WORK_DIR})
 # sh runner.sh <output> <exit code>: prints the output, its \n and \r read as line ends.
 file(WRITE ${WORK_DIR}/runner.sh "printf '%b' \"$1\"\nexit $2\n")
 
-# Name, the runner's output, its exit code, and CTest's result.
+# Name, the runner's output, its exit code, CTest's result, and what the output of a
+# failed one says, where it matters why it failed.
 set(cases
   "passes_and_skips|Running 3 tests\\n2 passed, 0 failed, 1 skipped\\n|0|Passed"
   "all_skipped|Running 2 tests\\n0 passed, 0 failed, 2 skipped\\n|0|Skipped"
@@ -19,7 +20,12 @@ set(cases
   "nothing_ran|0 passed, 0 failed\\n|0|Failed"
   "skips_and_a_failure|0 passed, 1 failed, 1 skipped\\n|1|Failed"
   "skipped_but_timed_out|0 passed, 0 failed, 1 skipped\\n|3|Failed"
-  "skipped_then_output_without_closing_line|0 passed, 0 failed, 1 skipped\\nTests.Ends\\n|0|Failed")
+  "skipped_then_output_without_closing_line|0 passed, 0 failed, 1 skipped\\nTests.Ends\\n|0|Failed"
+  "only_test_not_run|0 passed, 0 failed, 1 not run\\n|0|Failed|did not run 1 of the selected tests"
+  "skipped_and_not_run|0 passed, 0 failed, 2 skipped, 1 not run\\n|0|Failed|did not run 1 of"
+  "passes_and_not_run|3 passed, 0 failed, 12 not run\\n|0|Failed|did not run 12 of"
+  "failure_and_not_run|5 passed, 1 failed, 1 skipped, 13 not run\\r\\n|1|Failed|exited with 1"
+  "not_run_then_output_without_closing_line|2 passed, 0 failed, 1 not run\\nTests.Ends\\n|0|Failed|without its closing line")
 set(script "")
 foreach(case IN LISTS cases)
   string(REPLACE "|" ";" fields "${case}")
@@ -33,7 +39,8 @@ foreach(case IN LISTS cases)
     "SKIP_REGULAR_EXPRESSION [==[${_NORVIK_ALL_SKIPPED}]==])\n")
 endforeach()
 file(WRITE ${WORK_DIR}/CTestTestfile.cmake "${script}")
-execute_process(COMMAND ${CMAKE_CTEST_COMMAND} --test-dir ${WORK_DIR} OUTPUT_VARIABLE output ERROR_VARIABLE output)
+execute_process(COMMAND ${CMAKE_CTEST_COMMAND} --test-dir ${WORK_DIR} --output-on-failure
+  OUTPUT_VARIABLE output ERROR_VARIABLE output)
 
 foreach(case IN LISTS cases)
   string(REPLACE "|" ";" fields "${case}")
@@ -46,5 +53,12 @@ foreach(case IN LISTS cases)
   endif()
   if(NOT output MATCHES "${expected}")
     message(FATAL_ERROR "CTest did not report ${name} as ${result}:\n${output}")
+  endif()
+  list(LENGTH fields field_count)
+  if(field_count GREATER 4)
+    list(GET fields 4 reason)
+    if(NOT output MATCHES "${name} [^\n]*\n[^*]*${reason}")
+      message(FATAL_ERROR "CTest's output of ${name} does not say \"${reason}\":\n${output}")
+    endif()
   endif()
 endforeach()
