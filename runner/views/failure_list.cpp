@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <cstdio>
+#include <string>
 
 #include "resources/resource.h"
 #include "views/list_columns.h"
@@ -29,10 +30,23 @@ void AppendRow(const char *line, const char *message, NvkAssertionFailure *failu
     SetCellText(list, row, 1, message);
 }
 
+// A crash's row reads as the console prints it: the fixed text, then what the crash
+// ran into and where.
+std::string MessageOf(NvkAssertionFailure *failure) {
+    const char *message = NvkAssertionFailureGetMessage(failure);
+    std::string shown = message != nullptr ? message : "";
+    const char *details = NvkAssertionFailureGetCrashDetails(failure);
+    if (details != nullptr && details[0] != '\0') {
+        shown += ": ";
+        shown += details;
+    }
+    return shown;
+}
+
 void AppendFailure(NvkAssertionFailure *failure) {
     char line[kLineTextSize];
     std::snprintf(line, sizeof line, "%u", static_cast<unsigned>(NvkAssertionFailureGetLineNumber(failure)));
-    AppendRow(line, NvkAssertionFailureGetMessage(failure), failure);
+    AppendRow(line, MessageOf(failure).c_str(), failure);
 }
 
 // A test that skipped itself has no failure: its reason stands in the list at the

@@ -163,9 +163,16 @@ TEST_F(SeparateProcessWindow, ShowsWhatARunInTheWindowsOwnProcessShows) {
         ExitRunner();
     }
     ASSERT_EQ(13u, views[0].rows.size());
-    for (const Row &row : views[0].rows) {
-        if (row[0] == "Crashes") {
-            EXPECT_EQ("Failed", row[kResultColumn]);
+    // A crash reads as the console prints it: the fixed text, then what it ran into.
+    static const std::regex crash(
+        "A crash was detected in the unit test function: exception 0xC0000005 \\(EXCEPTION_ACCESS_VIOLATION\\) at "
+        "runner_separate_process_library\\.dll\\+0x[0-9a-f]+: write to address 0x0+");
+    for (size_t index = 0; index < views[0].rows.size(); ++index) {
+        if (views[0].rows[index][0] == "Crashes") {
+            EXPECT_EQ("Failed", views[0].rows[index][kResultColumn]);
+            ASSERT_FALSE(views[0].failures[index].empty());
+            const std::string &message = views[0].failures[index][0][1];
+            EXPECT_TRUE(std::regex_match(message, crash)) << message;
         }
     }
     EXPECT_EQ(3, views[0].progress.maximum);
