@@ -224,9 +224,6 @@ void ResultListOnEvent(int32_t code, void *first, void *second) {
     case NvkEventTestFunctionFinished:
         UpdateRow(testFunction, false);
         break;
-    case NvkEventTestFunctionStarted:
-        UpdateRow(testFunction, true);
-        break;
     case NvkEventRunFinished:
         WriteRowsOutOfSight();
         AutosizeColumns(list);
@@ -243,6 +240,8 @@ bool ResultListHandleMessage(UINT message, WPARAM, LPARAM lParam) {
     const auto *header = reinterpret_cast<const NMHDR *>(lParam);
     return header->hwndFrom == list && OnNotify(header);
 }
+
+void ResultListShowTestInProgress(NvkTestFunction *testFunction) { UpdateRow(testFunction, true); }
 
 void ResultListSelect(NvkTestFunction *testFunction) {
     const int row = RowOf(testFunction);

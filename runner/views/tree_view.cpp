@@ -331,9 +331,6 @@ void TreeOnEvent(int32_t code, uint32_t value, void *first, void *second) {
     case NvkEventTestFunctionFinished:
         ShowTestImage(testFunction, false);
         break;
-    case NvkEventTestFunctionStarted:
-        ShowTestImage(testFunction, true);
-        break;
     case NvkEventTestFunctionSkip:
         if (!testSkipGuard) {
             SetCheckBox(ItemOfTestFunction(testFunction), CheckBoxForSkip(value));
@@ -355,6 +352,8 @@ bool TreeHandleMessage(UINT message, WPARAM, LPARAM lParam) {
     const auto *header = reinterpret_cast<const NMHDR *>(lParam);
     return header->hwndFrom == tree && OnNotify(header);
 }
+
+void TreeShowTestInProgress(NvkTestFunction *testFunction) { ShowTestImage(testFunction, true); }
 
 void ExpandEntireTree(bool expand) {
     for (HTREEITEM item = NextItem(nullptr, TVGN_ROOT); item != nullptr; item = NextItem(item, TVGN_NEXT)) {

@@ -19,6 +19,9 @@ void TreeOnEvent(int32_t code, uint32_t value, void *first, void *second);
 // Notifications from the tree and the tree's own private messages; true when handled.
 bool TreeHandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
+// Shows the test function's item as the test in progress, until its end's event.
+void TreeShowTestInProgress(NvkTestFunction *testFunction);
+
 // Expands (or collapses) every batch item.
 void ExpandEntireTree(bool expand);
 
