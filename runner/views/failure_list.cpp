@@ -7,7 +7,6 @@
 
 #include "resources/resource.h"
 #include "views/list_columns.h"
-#include "window/source_opening.h"
 
 namespace runner {
 namespace {
@@ -16,6 +15,7 @@ constexpr unsigned kColumnTitles[] = {IDS_COLUMN_LINE, IDS_COLUMN_MESSAGE};
 constexpr size_t kLineTextSize = 32;
 
 HWND list = nullptr;
+ViewContext context;
 // The test whose skip reason the last row shows (that row holds no failure), or NULL.
 NvkTestFunction *skippedTest = nullptr;
 
@@ -73,9 +73,9 @@ void OpenSourceOfSelectedRow() {
         return;
     }
     if (item.lParam != 0) {
-        OpenSourceOfFailure(GetParent(list), reinterpret_cast<NvkAssertionFailure *>(item.lParam));
+        context.openFailure(GetParent(list), reinterpret_cast<NvkAssertionFailure *>(item.lParam));
     } else if (skippedTest != nullptr) {
-        OpenSourceOfTestFunction(GetParent(list), skippedTest);
+        context.openTestFunction(GetParent(list), skippedTest);
     }
 }
 
@@ -87,8 +87,9 @@ void DeleteEveryRow() {
 
 }  // namespace
 
-void SetUpFailureList(HWND control) {
+void SetUpFailureList(HWND control, const ViewContext &viewContext) {
     list = control;
+    context = viewContext;
     SetUpListView(list, kColumnTitles, sizeof kColumnTitles / sizeof kColumnTitles[0]);
 }
 

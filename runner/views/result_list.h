@@ -7,10 +7,11 @@
 #include <cstdint>
 
 #include "norvik.h"
+#include "views/view_context.h"
 
 namespace runner {
 
-void SetUpResultList(HWND list);
+void SetUpResultList(HWND list, const ViewContext &context);
 
 // The result list's part of the runner's event handling.
 void ResultListOnEvent(int32_t code, void *first, void *second);

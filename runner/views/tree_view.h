@@ -8,10 +8,11 @@
 
 #include "norvik.h"
 #include "rules/kept_selection.h"
+#include "views/view_context.h"
 
 namespace runner {
 
-void SetUpTestTree(HWND tree);
+void SetUpTestTree(HWND tree, const ViewContext &context);
 
 // The tree's part of the runner's event handling.
 void TreeOnEvent(int32_t code, uint32_t value, void *first, void *second);
