@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "kernel_handle.h"
 #include "library_feed.h"
