@@ -7,9 +7,9 @@
 
 #include "drawing/control_painting.h"
 #include "drawing/offscreen_drawing.h"
+#include "resources/program_resources.h"
 #include "resources/resource.h"
 #include "rules/window_layout.h"
-#include "window/program_resources.h"
 
 namespace runner {
 namespace {

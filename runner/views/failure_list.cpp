@@ -3,10 +3,10 @@
 #include <commctrl.h>
 
 #include <cstdio>
+#include <string>
 
 #include "resources/resource.h"
 #include "views/list_columns.h"
-#include "window/source_opening.h"
 
 namespace runner {
 namespace {
@@ -15,6 +15,7 @@ constexpr unsigned kColumnTitles[] = {IDS_COLUMN_LINE, IDS_COLUMN_MESSAGE};
 constexpr size_t kLineTextSize = 32;
 
 HWND list = nullptr;
+ViewContext context;
 // The test whose skip reason the last row shows (that row holds no failure), or NULL.
 NvkTestFunction *skippedTest = nullptr;
 
@@ -29,10 +30,23 @@ void AppendRow(const char *line, const char *message, NvkAssertionFailure *failu
     SetCellText(list, row, 1, message);
 }
 
+// A crash's row reads as the console prints it: the fixed text, then what the crash
+// ran into and where.
+std::string MessageOf(NvkAssertionFailure *failure) {
+    const char *message = NvkAssertionFailureGetMessage(failure);
+    std::string shown = message != nullptr ? message : "";
+    const char *details = NvkAssertionFailureGetCrashDetails(failure);
+    if (details != nullptr && details[0] != '\0') {
+        shown += ": ";
+        shown += details;
+    }
+    return shown;
+}
+
 void AppendFailure(NvkAssertionFailure *failure) {
     char line[kLineTextSize];
     std::snprintf(line, sizeof line, "%u", static_cast<unsigned>(NvkAssertionFailureGetLineNumber(failure)));
-    AppendRow(line, NvkAssertionFailureGetMessage(failure), failure);
+    AppendRow(line, MessageOf(failure).c_str(), failure);
 }
 
 // A test that skipped itself has no failure: its reason stands in the list at the
@@ -59,9 +73,9 @@ void OpenSourceOfSelectedRow() {
         return;
     }
     if (item.lParam != 0) {
-        OpenSourceOfFailure(GetParent(list), reinterpret_cast<NvkAssertionFailure *>(item.lParam));
+        context.openFailure(GetParent(list), reinterpret_cast<NvkAssertionFailure *>(item.lParam));
     } else if (skippedTest != nullptr) {
-        OpenSourceOfTestFunction(GetParent(list), skippedTest);
+        context.openTestFunction(GetParent(list), skippedTest);
     }
 }
 
@@ -73,8 +87,9 @@ void DeleteEveryRow() {
 
 }  // namespace
 
-void SetUpFailureList(HWND control) {
+void SetUpFailureList(HWND control, const ViewContext &viewContext) {
     list = control;
+    context = viewContext;
     SetUpListView(list, kColumnTitles, sizeof kColumnTitles / sizeof kColumnTitles[0]);
 }
 

@@ -7,10 +7,11 @@
 #include <cstdint>
 
 #include "norvik.h"
+#include "views/view_context.h"
 
 namespace runner {
 
-void SetUpFailureList(HWND list);
+void SetUpFailureList(HWND list, const ViewContext &context);
 
 // The failure list's part of the runner's event handling.
 void FailureListOnEvent(int32_t code, void *first, void *second, NvkTestFunction *current);

@@ -8,7 +8,7 @@
 #include <unordered_map>
 
 #include "norvik.h"
-#include "window/program_resources.h"
+#include "resources/program_resources.h"
 
 namespace runner {
 namespace {

@@ -5,15 +5,12 @@
 #include <cstdio>
 #include <unordered_set>
 
+#include "resources/program_resources.h"
 #include "resources/resource.h"
 #include "rules/result_appearance.h"
 #include "rules/result_order.h"
 #include "seconds_text.h"
 #include "views/list_columns.h"
-#include "window/context_menu.h"
-#include "window/current_test_function.h"
-#include "window/program_resources.h"
-#include "window/source_opening.h"
 
 namespace runner {
 namespace {
@@ -25,6 +22,7 @@ constexpr unsigned kColumnTitles[] = {IDS_COLUMN_TEST_FUNCTION, IDS_COLUMN_BATCH
 constexpr size_t kCellTextSize = 1024;
 
 HWND list = nullptr;
+ViewContext context;
 ResultRowOrder rows;
 std::unordered_set<NvkTestFunction *> rowsOutOfSight;
 
@@ -172,7 +170,7 @@ void OnRightClick() {
     const int row = static_cast<int>(SendMessageA(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
     if (row >= 0 && TestFunctionOfRow(row) != nullptr) {
         SelectRow(row);
-        ShowTestContextMenu(GetParent(list));
+        context.showTestMenu(GetParent(list));
     }
 }
 
@@ -181,7 +179,7 @@ bool OnNotify(const NMHDR *header) {
     case LVN_ITEMCHANGED: {
         const auto *change = reinterpret_cast<const NMLISTVIEW *>(header);
         if ((change->uNewState & LVIS_SELECTED) != 0) {
-            MakeCurrent(reinterpret_cast<NvkTestFunction *>(change->lParam));
+            context.chooseTestFunction(reinterpret_cast<NvkTestFunction *>(change->lParam));
         }
         return true;
     }
@@ -192,7 +190,7 @@ bool OnNotify(const NMHDR *header) {
     case NM_RETURN: {
         const int row = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
         if (NvkTestFunction *testFunction = row >= 0 ? TestFunctionOfRow(row) : nullptr) {
-            OpenSourceOfTestFunction(GetParent(list), testFunction);
+            context.openTestFunction(GetParent(list), testFunction);
         }
         return true;
     }
@@ -203,8 +201,9 @@ bool OnNotify(const NMHDR *header) {
 
 }  // namespace
 
-void SetUpResultList(HWND control) {
+void SetUpResultList(HWND control, const ViewContext &viewContext) {
     list = control;
+    context = viewContext;
     SetUpListView(list, kColumnTitles, sizeof kColumnTitles / sizeof kColumnTitles[0]);
 }
 
@@ -224,9 +223,6 @@ void ResultListOnEvent(int32_t code, void *first, void *second) {
     case NvkEventTestFunctionFinished:
         UpdateRow(testFunction, false);
         break;
-    case NvkEventTestFunctionStarted:
-        UpdateRow(testFunction, true);
-        break;
     case NvkEventRunFinished:
         WriteRowsOutOfSight();
         AutosizeColumns(list);
@@ -243,6 +239,8 @@ bool ResultListHandleMessage(UINT message, WPARAM, LPARAM lParam) {
     const auto *header = reinterpret_cast<const NMHDR *>(lParam);
     return header->hwndFrom == list && OnNotify(header);
 }
+
+void ResultListShowTestInProgress(NvkTestFunction *testFunction) { UpdateRow(testFunction, true); }
 
 void ResultListSelect(NvkTestFunction *testFunction) {
     const int row = RowOf(testFunction);

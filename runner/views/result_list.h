@@ -7,16 +7,21 @@
 #include <cstdint>
 
 #include "norvik.h"
+#include "views/view_context.h"
 
 namespace runner {
 
-void SetUpResultList(HWND list);
+void SetUpResultList(HWND list, const ViewContext &context);
 
 // The result list's part of the runner's event handling.
 void ResultListOnEvent(int32_t code, void *first, void *second);
 
 // Notifications from the result list; true when handled.
 bool ResultListHandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+// Shows the test function's row as the test in progress, "Testing", until its end's
+// event.
+void ResultListShowTestInProgress(NvkTestFunction *testFunction);
 
 // Selects the row of a test function, or no row for NULL.
 void ResultListSelect(NvkTestFunction *testFunction);

@@ -3,13 +3,10 @@
 #include <commctrl.h>
 
 #include "drawing/owned_handles.h"
+#include "resources/program_resources.h"
 #include "resources/resource.h"
 #include "rules/result_appearance.h"
 #include "rules/tree_item_table.h"
-#include "window/context_menu.h"
-#include "window/current_test_function.h"
-#include "window/program_resources.h"
-#include "window/source_opening.h"
 
 namespace runner {
 namespace {
@@ -23,6 +20,7 @@ constexpr int kUnchecked = 1;
 constexpr int kChecked = 2;
 
 HWND tree = nullptr;
+ViewContext context;
 TreeItemTable items;
 OwnedImageList images;
 bool batchSkipGuard = false;
@@ -217,7 +215,7 @@ void SyncCheckBox(HTREEITEM item) {
 void OnSelectionChanged(HTREEITEM item) {
     const TreeEntry *entry = EntryOfItem(item);
     const bool isTest = entry != nullptr && entry->kind == ItemKind::TestFunction;
-    MakeCurrent(isTest ? static_cast<NvkTestFunction *>(entry->record) : nullptr);
+    context.chooseTestFunction(isTest ? static_cast<NvkTestFunction *>(entry->record) : nullptr);
 }
 
 void ShowFolderState(HTREEITEM item) {
@@ -234,7 +232,7 @@ void ShowFolderState(HTREEITEM item) {
 void OpenSourceOfItem(HTREEITEM item) {
     const TreeEntry *entry = EntryOfItem(item);
     if (entry != nullptr && entry->kind == ItemKind::TestFunction) {
-        OpenSourceOfTestFunction(GetParent(tree), static_cast<NvkTestFunction *>(entry->record));
+        context.openTestFunction(GetParent(tree), static_cast<NvkTestFunction *>(entry->record));
     }
 }
 
@@ -253,7 +251,7 @@ void OnRightClick() {
         return;
     }
     SendToTree(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
-    ShowTestContextMenu(GetParent(tree));
+    context.showTestMenu(GetParent(tree));
 }
 
 bool OnNotify(const NMHDR *header) {
@@ -290,8 +288,9 @@ bool OnNotify(const NMHDR *header) {
 
 }  // namespace
 
-void SetUpTestTree(HWND control) {
+void SetUpTestTree(HWND control, const ViewContext &viewContext) {
     tree = control;
+    context = viewContext;
     // A tree created with check boxes may show them cleared whatever their state;
     // setting the style again before the first item is inserted avoids it.
     const LONG_PTR style = GetWindowLongPtrA(tree, GWL_STYLE);
@@ -331,9 +330,6 @@ void TreeOnEvent(int32_t code, uint32_t value, void *first, void *second) {
     case NvkEventTestFunctionFinished:
         ShowTestImage(testFunction, false);
         break;
-    case NvkEventTestFunctionStarted:
-        ShowTestImage(testFunction, true);
-        break;
     case NvkEventTestFunctionSkip:
         if (!testSkipGuard) {
             SetCheckBox(ItemOfTestFunction(testFunction), CheckBoxForSkip(value));
@@ -355,6 +351,8 @@ bool TreeHandleMessage(UINT message, WPARAM, LPARAM lParam) {
     const auto *header = reinterpret_cast<const NMHDR *>(lParam);
     return header->hwndFrom == tree && OnNotify(header);
 }
+
+void TreeShowTestInProgress(NvkTestFunction *testFunction) { ShowTestImage(testFunction, true); }
 
 void ExpandEntireTree(bool expand) {
     for (HTREEITEM item = NextItem(nullptr, TVGN_ROOT); item != nullptr; item = NextItem(item, TVGN_NEXT)) {

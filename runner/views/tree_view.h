@@ -8,16 +8,20 @@
 
 #include "norvik.h"
 #include "rules/kept_selection.h"
+#include "views/view_context.h"
 
 namespace runner {
 
-void SetUpTestTree(HWND tree);
+void SetUpTestTree(HWND tree, const ViewContext &context);
 
 // The tree's part of the runner's event handling.
 void TreeOnEvent(int32_t code, uint32_t value, void *first, void *second);
 
 // Notifications from the tree and the tree's own private messages; true when handled.
 bool TreeHandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+// Shows the test function's item as the test in progress, until its end's event.
+void TreeShowTestInProgress(NvkTestFunction *testFunction);
 
 // Expands (or collapses) every batch item.
 void ExpandEntireTree(bool expand);

@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "norvik.h"
-#include "window/runner_string.h"
+#include "resources/runner_string.h"
 
 namespace runner {
 namespace {

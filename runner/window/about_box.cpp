@@ -2,9 +2,9 @@
 #include "window/about_box.h"
 
 #include "norvik.h"
+#include "resources/program_resources.h"
 #include "resources/resource.h"
 #include "window/dialog_setup.h"
-#include "window/program_resources.h"
 
 namespace runner {
 namespace {

@@ -106,19 +106,22 @@ void RunFailed(HWND) {
 void Reload(HWND window) { ReloadTestLibrary(window); }
 
 // A remembered check item: the shadow copy takes effect at the next open or reload,
-// where the tests run and Break on Failure at the next run.
+// where the tests run and Break on Failure at the next run. The menu shows the choice
+// at once: its marks, and the time limits that a separate process offers.
 template <bool RememberedState::*Flag>
-void Toggle(HWND) {
+void Toggle(HWND window) {
     Remembered().*Flag = !(Remembered().*Flag);
     StoreFlags();
+    UpdateCommandState(window);
 }
 
 void StopRun(HWND) { StopSeparateRun(); }
 
 template <int Seconds>
-void ChooseTimeLimit(HWND) {
+void ChooseTimeLimit(HWND window) {
     Remembered().timeLimitSeconds = Seconds;
     StoreFlags();
+    UpdateCommandState(window);
 }
 
 void SelectAll(HWND) { NvkBatchSkip(nullptr, 0); }

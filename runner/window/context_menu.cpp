@@ -2,9 +2,9 @@
 
 #include "drawing/owned_handles.h"
 #include "norvik.h"
+#include "resources/program_resources.h"
 #include "resources/resource.h"
 #include "window/current_test_function.h"
-#include "window/program_resources.h"
 
 namespace runner {
 namespace {

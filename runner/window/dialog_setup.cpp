@@ -2,8 +2,8 @@
 
 #include "drawing/custom_drawing.h"
 #include "drawing/owned_handles.h"
+#include "resources/program_resources.h"
 #include "resources/resource.h"
-#include "window/program_resources.h"
 
 namespace runner {
 namespace {

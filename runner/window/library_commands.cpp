@@ -8,6 +8,7 @@
 
 #include "library_loader.h"
 #include "norvik.h"
+#include "resources/program_resources.h"
 #include "resources/resource.h"
 #include "rules/file_change_watch.h"
 #include "rules/kept_selection.h"
@@ -21,7 +22,6 @@
 #include "window/commands.h"
 #include "window/current_test_function.h"
 #include "window/main_window.h"
-#include "window/program_resources.h"
 #include "window/remembered_state.h"
 #include "window/shadow_copy.h"
 

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "window/runner_string.h"
+#include "resources/runner_string.h"
 
 namespace runner {
 

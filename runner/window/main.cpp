@@ -9,18 +9,18 @@
 #include <string>
 
 #include "library_loader.h"
+#include "resources/program_resources.h"
 #include "resources/resource.h"
 #include "rules/argument_scan.h"
+#include "test_worker.h"
+#include "wide_text_windows.h"
 #include "window/command_line.h"
 #include "window/dialog_setup.h"
 #include "window/library_commands.h"
 #include "window/main_window.h"
-#include "window/program_resources.h"
-#include "wide_text_windows.h"
 #include "window/remembered_state.h"
 #include "window/runner_events.h"
 #include "window/shadow_copy.h"
-#include "test_worker.h"
 #include "worker_process.h"
 
 namespace runner {
@@ -50,8 +50,8 @@ void RunMessageLoop(HWND mainWindow) {
 bool RunAsWorker(int &exitCode) {
     int count = 0;
     wchar_t **arguments = CommandLineToArgvW(GetCommandLineW(), &count);
-    const bool worker = arguments != nullptr && count >= 4 &&
-                        loader::Utf8FromWide(arguments[1]) == run::kWorkerChannelOption;
+    const bool worker =
+        arguments != nullptr && count >= 4 && loader::Utf8FromWide(arguments[1]) == run::kWorkerChannelOption;
     if (worker) {
         run::TurnOffErrorDialogs();
         exitCode = run::RunTestWorker(loader::Utf8FromWide(arguments[2]), loader::Utf8FromWide(arguments[3]),

@@ -5,6 +5,7 @@
 
 #include "drawing/custom_drawing.h"
 #include "norvik.h"
+#include "resources/program_resources.h"
 #include "resources/resource.h"
 #include "rules/window_layout.h"
 #include "views/failure_list.h"
@@ -14,10 +15,12 @@
 #include "views/tree_view.h"
 #include "views/xml_view.h"
 #include "window/commands.h"
+#include "window/context_menu.h"
+#include "window/current_test_function.h"
 #include "window/dialog_setup.h"
 #include "window/library_commands.h"
-#include "window/program_resources.h"
 #include "window/remembered_state.h"
+#include "window/source_opening.h"
 #include "window/test_run.h"
 
 namespace runner {
@@ -59,15 +62,26 @@ void OnSize(int width, int height) {
     InvalidateRect(mainWindow, &repaint, TRUE);
 }
 
+// The views ask the window; it brings the other views and the commands in line.
+ViewContext ContextForViews() {
+    ViewContext context;
+    context.chooseTestFunction = MakeCurrent;
+    context.showTestMenu = ShowTestContextMenu;
+    context.openTestFunction = OpenSourceOfTestFunction;
+    context.openFailure = OpenSourceOfFailure;
+    return context;
+}
+
 void OnInitDialog(HWND window) {
     RECT client = {};
     GetClientRect(window, &client);
     initialClientSize = {client.right, client.bottom};
     mainWindow = window;
     SetUpRunnerDialog(window);
-    SetUpTestTree(Control(IDC_TEST_TREE));
-    SetUpResultList(Control(IDC_RESULT_LIST));
-    SetUpFailureList(Control(IDC_FAILURE_LIST));
+    const ViewContext views = ContextForViews();
+    SetUpTestTree(Control(IDC_TEST_TREE), views);
+    SetUpResultList(Control(IDC_RESULT_LIST), views);
+    SetUpFailureList(Control(IDC_FAILURE_LIST), views);
     SetUpProgressBar(Control(IDC_PROGRESS));
     SetUpXmlView(Control(IDC_XML_VIEW));
     SetWindowTextA(window, LoadRunnerString(IDS_DISPLAY_NAME).Get());

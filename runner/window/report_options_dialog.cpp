@@ -6,9 +6,9 @@
 #include <cstring>
 
 #include "norvik.h"
+#include "resources/program_resources.h"
 #include "resources/resource.h"
 #include "window/dialog_setup.h"
-#include "window/program_resources.h"
 
 namespace runner {
 namespace {

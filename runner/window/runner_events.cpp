@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "library_feed.h"
 #include "views/failure_list.h"
 #include "views/progress_bar.h"
 #include "views/result_list.h"
@@ -45,7 +46,8 @@ void TakeFinalStep(int32_t code) {
 
 }  // namespace
 
-void NVK_CALL OnRunnerEvent(int32_t code, uint32_t value, intptr_t, void *first, void *second) {
+void NVK_CALL OnRunnerEvent(int32_t code, uint32_t value, intptr_t reserved, void *first, void *second) {
+    run::LibraryFeed::OnLibraryEvent(code, value, reserved, first, second);
     TreeOnEvent(code, value, first, second);
     ResultListOnEvent(code, first, second);
     ProgressOnEvent(code, value, first, second);

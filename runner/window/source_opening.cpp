@@ -5,11 +5,11 @@
 #include <cstdio>
 #include <string>
 
+#include "resources/program_resources.h"
 #include "resources/resource.h"
 #include "rules/editor_command.h"
 #include "rules/source_place.h"
 #include "window/dialog_setup.h"
-#include "window/program_resources.h"
 #include "window/remembered_state.h"
 
 namespace runner {

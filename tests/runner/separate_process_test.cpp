@@ -24,6 +24,7 @@ constexpr int kResultColumns = 7;
 constexpr int kTimeColumn = 4;
 constexpr int kResultColumn = 3;
 constexpr int kFailureColumns = 2;
+constexpr int kTestingImage = 5;
 
 // What the views show, times left out: they differ from run to run.
 struct Views {
@@ -118,6 +119,14 @@ protected:
         }
         return "(no row)";
     }
+    int ImageOf(const std::string &test) {
+        for (const TreeItem &item : ReadTree(tree_)) {
+            if (item.text == test) {
+                return item.image;
+            }
+        }
+        return -1;
+    }
     // The failure messages of a test function, as the list shows them once it is current.
     std::vector<std::string> FailuresOf(const std::string &test) {
         SelectItem(test);
@@ -163,9 +172,16 @@ TEST_F(SeparateProcessWindow, ShowsWhatARunInTheWindowsOwnProcessShows) {
         ExitRunner();
     }
     ASSERT_EQ(13u, views[0].rows.size());
-    for (const Row &row : views[0].rows) {
-        if (row[0] == "Crashes") {
-            EXPECT_EQ("Failed", row[kResultColumn]);
+    // A crash reads as the console prints it: the fixed text, then what it ran into.
+    static const std::regex crash(
+        "A crash was detected in the unit test function: exception 0xC0000005 \\(EXCEPTION_ACCESS_VIOLATION\\) at "
+        "runner_separate_process_library\\.dll\\+0x[0-9a-f]+: write to address 0x0+");
+    for (size_t index = 0; index < views[0].rows.size(); ++index) {
+        if (views[0].rows[index][0] == "Crashes") {
+            EXPECT_EQ("Failed", views[0].rows[index][kResultColumn]);
+            ASSERT_FALSE(views[0].failures[index].empty());
+            const std::string &message = views[0].failures[index][0][1];
+            EXPECT_TRUE(std::regex_match(message, crash)) << message;
         }
     }
     EXPECT_EQ(3, views[0].progress.maximum);
@@ -211,6 +227,37 @@ TEST_F(SeparateProcessWindow, ReadsFailuresMidRunAndStopsAtTheTestInProgress) {
     EXPECT_EQ("Failed", ResultOf("WaitsAtTheGate"));
     EXPECT_EQ(std::vector<std::string>{"stopped"}, FailuresOf("WaitsAtTheGate"));
     EXPECT_EQ("", ResultOf("PassesAfterTheGate"));
+}
+
+// The test in progress reads "Testing" within moments of its start, in either kind
+// of run: the user sees what a Stop would end. The check only notes when the test
+// reached the gate; it waits for the window alone.
+TEST_F(SeparateProcessWindow, ShowsTheTestInProgressAsTesting) {
+    for (const bool separateProcess : {false, true}) {
+        ResetEvent(reached_);
+        StartRunner(separateProcess);
+        StartBatchRun("Gated");
+        DWORD reachedAt = 0;
+        DWORD testingAt = 0;
+        for (const DWORD start = GetTickCount(); testingAt == 0 && GetTickCount() - start < 10000; Sleep(20)) {
+            if (reachedAt == 0 && WaitForSingleObject(reached_, 0) == WAIT_OBJECT_0) {
+                reachedAt = GetTickCount();
+            }
+            if (ResultOf("WaitsAtTheGate") == "Testing") {
+                testingAt = GetTickCount();
+            }
+        }
+        ASSERT_NE(0u, testingAt) << "separate process " << separateProcess;
+        if (reachedAt != 0) {
+            EXPECT_LE(testingAt - reachedAt, 2000u) << "separate process " << separateProcess;
+        }
+        EXPECT_EQ(kTestingImage, ImageOf("WaitsAtTheGate"));
+        SetEvent(gate_);
+        ASSERT_TRUE(WaitFor([&] { return !RunInProgress(); }));
+        EXPECT_EQ("Passed", ResultOf("WaitsAtTheGate"));
+        ResetEvent(gate_);
+        ExitRunner();
+    }
 }
 
 }  // namespace

@@ -56,6 +56,31 @@ HWND PopupMenuOf(DWORD processId) {
     return search.second;
 }
 
+// A window as the screen shows it, pixel by pixel: a menu stays in the process that
+// owns it, but its picture reaches the screen.
+std::vector<DWORD> Picture(HWND window) {
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    const HDC screen = GetDC(nullptr);
+    const HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    DWORD *bits = nullptr;
+    const HBITMAP bitmap =
+        CreateDIBSection(memory, &info, DIB_RGB_COLORS, reinterpret_cast<void **>(&bits), nullptr, 0);
+    const HGDIOBJ previous = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    GdiFlush();
+    std::vector<DWORD> pixels(bits, bits + width * height);
+    SelectObject(memory, previous);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
 BOOL CALLBACK CountEnabled(HWND child, LPARAM count) {
     if (IsWindowEnabled(child)) {
         ++*reinterpret_cast<int *>(count);
@@ -186,6 +211,27 @@ protected:
         PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 1);
         PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 1);
         return true;
+    }
+
+    // The Run menu and its time limits as the user sees them, opened by their keys.
+    std::vector<std::vector<DWORD>> RunMenuPictures() {
+        std::vector<std::vector<DWORD>> pictures;
+        PostMessageA(window_, WM_SYSCOMMAND, SC_KEYMENU, 'u');
+        HWND menu = nullptr;
+        EXPECT_TRUE(WaitFor([&] { return (menu = PopupMenuOf(runner_->Id())) != nullptr; }));
+        Sleep(300);  // the X server draws what the menu painted
+        pictures.push_back(Picture(menu));
+        PostMessageA(menu, WM_CHAR, 'l', 1);
+        HWND limits = nullptr;
+        EXPECT_TRUE(WaitFor([&] {
+            limits = PopupMenuOf(runner_->Id());
+            return limits != nullptr && limits != menu;
+        }));
+        Sleep(300);
+        pictures.push_back(Picture(limits));
+        DWORD_PTR result = 0;
+        SendMessageTimeoutA(window_, WM_CANCELMODE, 0, 0, SMTO_NORMAL, kWaitMilliseconds, &result);
+        return pictures;
     }
 
     HANDLE gate_ = nullptr;
@@ -504,6 +550,31 @@ TEST_F(ViewsWindow, ClosingEmptiesEveryViewAndWithdrawsTheBatchCommands) {
     PressKey(window_, VK_F5);
     PostAndWaitForXmlView();
     EXPECT_EQ(L"", ReadWideText(xml_));
+}
+
+// A remembered check item, and a time limit, show the choice at once: as a window
+// started with those settings shows them.
+TEST_F(ViewsWindow, TheRunMenuShowsAChoiceAtOnce) {
+    ExitRunner();
+    OwnDesktop::SetRunnerSetting("SeparateProcess", "0");
+    StartRunner();
+    const std::vector<std::vector<DWORD>> before = RunMenuPictures();
+    for (WORD choice : {IDM_SEPARATE_PROCESS, IDM_BREAK_ON_FAILURE, IDM_TIME_LIMIT_30}) {
+        Run(choice);
+    }
+    const std::vector<std::vector<DWORD>> chosen = RunMenuPictures();
+    ExitRunner();
+    StartRunner();
+    const std::vector<std::vector<DWORD>> remembered = RunMenuPictures();
+    ExitRunner();
+    OwnDesktop::SetRunnerSetting("BreakOnFailure", "0");
+    OwnDesktop::SetRunnerSetting("TimeLimit", "0");
+    ASSERT_EQ(2u, chosen.size());
+    // Pictures compared whole: their pixels would say nothing printed.
+    EXPECT_TRUE(before[0] != chosen[0]) << "the Run menu";
+    EXPECT_TRUE(before[1] != chosen[1]) << "the time limits";
+    EXPECT_TRUE(remembered[0] == chosen[0]) << "the Run menu";
+    EXPECT_TRUE(remembered[1] == chosen[1]) << "the time limits";
 }
 
 }  // namespace

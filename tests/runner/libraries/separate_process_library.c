@@ -2,7 +2,9 @@
  * failing, a crashing and a switched-off test; tests that end their process or never
  * return, each followed by one that passes; and a failure before a test that waits
  * at the gate NORVIK_SEPARATE_GATE names, so that the window can be read and the run
- * stopped while it waits. It sets the event of that name plus "Reached" on arrival. */
+ * stopped while it waits. It sets the event of that name plus "Reached" on arrival, and
+ * answers what is sent to its thread's windows while it waits: in the window's own
+ * process the window can then be read meanwhile. */
 #include <windows.h>
 
 #include <stdlib.h>
@@ -40,6 +42,17 @@ static void NVK_CALL NeverReturns(void) { Sleep(INFINITE); }
 static void NVK_CALL PassesAfterHang(void) { NVK_ASSERT_TRUE(1); }
 
 static void NVK_CALL FailsBeforeTheGate(void) { NVK_ASSERT(0, "read me while the run goes on"); }
+static void AwaitGate(HANDLE gate) {
+    const DWORD start = GetTickCount();
+    DWORD waited = 0;
+    MSG message;
+    while (waited < 30000 &&
+           MsgWaitForMultipleObjects(1, &gate, FALSE, 30000 - waited, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
+        PeekMessageA(&message, NULL, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        waited = GetTickCount() - start;
+    }
+}
+
 static void NVK_CALL WaitsAtTheGate(void) {
     char name[MAX_PATH - 8];
     char reachedName[MAX_PATH];
@@ -56,7 +69,7 @@ static void NVK_CALL WaitsAtTheGate(void) {
         CloseHandle(reached);
     }
     if (gate != NULL) {
-        WaitForSingleObject(gate, 30000);
+        AwaitGate(gate);
         CloseHandle(gate);
     }
 }
@@ -78,7 +91,10 @@ NVK_TEST_LIBRARY_ENTRY {
     batch = NvkBatchCreate("Hangs");
     NvkBatchAddFunctionImp(batch, "NeverReturns", NeverReturns);
     NvkBatchAddFunctionImp(batch, "PassesAfterHang", PassesAfterHang);
+    /* A setup, as fixtures have: the library starts the test only once its worker
+     * reported the setup, which comes with the whole test. */
     batch = NvkBatchCreate("Gated");
+    NvkBatchSetSetupFunctions(batch, NULL, NULL, TestSetup, NULL);
     NvkBatchAddFunctionImp(batch, "FailsBeforeTheGate", FailsBeforeTheGate);
     NvkBatchAddFunctionImp(batch, "WaitsAtTheGate", WaitsAtTheGate);
     NvkBatchAddFunctionImp(batch, "PassesAfterTheGate", PassesAfterTheGate);

@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "window/runner_string.h"
+#include "resources/runner_string.h"
 
 namespace runner {
 

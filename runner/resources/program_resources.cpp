@@ -1,4 +1,4 @@
-#include "window/program_resources.h"
+#include "resources/program_resources.h"
 
 #include "norvik.h"
 #include "resources/resource.h"

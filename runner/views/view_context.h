@@ -1,0 +1,22 @@
+// What the views ask of the window that holds them. A view never calls another view
+// or the window: the window gives each view these at its set-up, and it brings the
+// other views in line.
+#pragma once
+
+#include <windows.h>
+
+#include "norvik.h"
+
+namespace runner {
+
+struct ViewContext {
+    // The user picked a test function in a view (NULL: a batch, or nothing).
+    void (*chooseTestFunction)(NvkTestFunction *testFunction) = nullptr;
+    // A right click on a test function or batch, made current first.
+    void (*showTestMenu)(HWND owner) = nullptr;
+    // Double-click or Enter: the test function at its definition, a failure at its line.
+    void (*openTestFunction)(HWND owner, NvkTestFunction *testFunction) = nullptr;
+    void (*openFailure)(HWND owner, NvkAssertionFailure *failure) = nullptr;
+};
+
+}  // namespace runner
