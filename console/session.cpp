@@ -88,7 +88,7 @@ private:
     // one worker, and the run ends at the first test that hangs or ends it.
     std::unique_ptr<run::PlanRunner> MakeRunner() {
         if (!InWorkers()) {
-            return run::InProcessRunner();
+            return run::InProcessRunner(options_.failFast);
         }
         run::PoolSettings settings;
         settings.jobs = options_.jobs;
@@ -360,9 +360,10 @@ private:
         } else if (output_.PrintsTest(record)) {
             output_.TestFinished(store_.FullName(key), record);
         }
+        // The runner itself starts no test after the failure; the session no library
+        // and no repetition.
         if (!passed && options_.failFast) {
             stopped_ = true;
-            runner_->Stop();
         }
     }
 
@@ -453,7 +454,6 @@ private:
         store_.RecordProcessEnd(key, message);
         output_.TestFinished(store_.FullName(key), store_.Test(key));
     }
-
     std::string CurrentTestName() const {
         NvkTestFunction *current = NvkTestFunctionGetCurrent();
         return current != nullptr ? FullTestName(current) : library_;
