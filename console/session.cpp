@@ -444,16 +444,19 @@ private:
         run::EndThisProcess(exitCode);
     }
 
-    // The test in progress fails with how it ended, and is printed as such.
+    // The test in progress fails with how it ended, in the library's records too, so
+    // that its report holds it as a crash is held; and it is printed as such.
     void RecordCurrentTestEnd(const std::string &message) {
         NvkTestFunction *current = NvkTestFunctionGetCurrent();
         if (current == nullptr) {
             return;
         }
+        NvkAssert(0, nullptr, 0, "%s", message.c_str());
         const TestRef key = KeyOf(current);
-        store_.RecordProcessEnd(key, message);
+        store_.RecordProcessEnd(key, current);
         output_.TestFinished(store_.FullName(key), store_.Test(key));
     }
+
     std::string CurrentTestName() const {
         NvkTestFunction *current = NvkTestFunctionGetCurrent();
         return current != nullptr ? FullTestName(current) : library_;

@@ -105,15 +105,9 @@ void ResultStore::MarkProcessEnded(const TestRef &key) {
     }
 }
 
-void ResultStore::RecordProcessEnd(const TestRef &key, const std::string &message) {
-    TestRecord &record = Record(key);
-    record.outcome = Outcome::Failed;
-    FailureRecord failure;
-    failure.file = libraryOfBatch_[key.batch];
-    PlaceAtTest(record, failure);
-    failure.message = message;
-    failure.crash = true;
-    record.failures.push_back(failure);
+void ResultStore::RecordProcessEnd(const TestRef &key, NvkTestFunction *test) {
+    RecordFinished(key, test);
+    MarkProcessEnded(key);
 }
 
 std::string ResultStore::FullName(const TestRef &key) const {

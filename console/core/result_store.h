@@ -75,8 +75,9 @@ public:
     void MarkTimedOut(const TestRef &key);
     // The test's process ended during it: its last failure says how.
     void MarkProcessEnded(const TestRef &key);
-    // The test ended this process before it finished: it fails with the message.
-    void RecordProcessEnd(const TestRef &key, const std::string &message);
+    // The test ended this process before it finished: it fails with the failure the
+    // library recorded last, which says how.
+    void RecordProcessEnd(const TestRef &key, NvkTestFunction *test);
 
     // What the loaded library's registration refused (NvkRegistrationGetError), as a
     // record after the batches so far.
