@@ -18,7 +18,7 @@ endforeach()
 execute_process(COMMAND ${command} RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE errors
   ECHO_OUTPUT_VARIABLE ECHO_ERROR_VARIABLE)
 string(REPLACE "\r" "" output "${output}")
-if(NOT output MATCHES "(^|\n)[0-9]+ passed, [0-9]+ failed(, [0-9]+ skipped)?\n?$")
+if(NOT output MATCHES "(^|\n)[0-9]+ passed, [0-9]+ failed(, [0-9]+ skipped)?(, [0-9]+ not run)?\n?$")
   message(FATAL_ERROR "NorvikRun ended without its closing line (exit code ${status}): "
     "a test may have ended the process")
 endif()

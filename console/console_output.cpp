@@ -63,11 +63,7 @@ void ConsoleOutput::Summary(const Counts &counts, const std::vector<std::string>
         }
     }
     // The last line stays plain, for scripts that read it.
-    text += std::to_string(counts.passed) + " passed, " + std::to_string(counts.failed) + " failed";
-    if (counts.skipped != 0) {
-        text += ", " + std::to_string(counts.skipped) + " skipped";
-    }
-    WriteOutput(text + "\n");
+    WriteOutput(text + ClosingLine(counts.passed, counts.failed, counts.skipped, counts.notRun) + "\n");
 }
 
 void ConsoleOutput::TestSkipped(const std::string &fullName, const TestRecord &test) const {

@@ -125,6 +125,8 @@ void Counts::Add(const TestRecord &test) {
         ++failed;
         break;
     case Outcome::NotRun:
+        ++notRun;
+        break;
     case Outcome::Skipped:
         ++skipped;
         break;

@@ -50,7 +50,8 @@ struct BatchRecord {
 struct Counts {
     unsigned passed = 0;
     unsigned failed = 0;   // crashed and timed out included
-    unsigned skipped = 0;  // selected, not run, or skipped itself
+    unsigned skipped = 0;  // skipped itself
+    unsigned notRun = 0;   // selected, but a stopped or ended run never reached it
     unsigned errors = 0;   // libraries whose registration refused something
     double seconds = 0;
 
