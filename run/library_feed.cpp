@@ -6,6 +6,13 @@ namespace run {
 namespace {
 
 LibraryFeed *activeFeed = nullptr;
+std::function<void()> processEndHandler;
+
+void NVK_CALL OnProcessEnd() {
+    if (processEndHandler) {
+        processEndHandler();
+    }
+}
 
 std::string TextOf(const char *text) { return text != nullptr ? text : ""; }
 
@@ -81,8 +88,17 @@ TestOutcome OutcomeFromRegistry(NvkTestFunction *test, const TestIdentity &ident
     return outcome;
 }
 
+namespace {
+
+LibraryRun WithSelection(LibraryRun run, const std::vector<TestKey> &selection) {
+    run.selection = selection;
+    return run;
+}
+
+}  // namespace
+
 LibraryFeed::LibraryFeed(const LibraryRun &run, const std::vector<TestKey> &selection, RunListener &stream)
-    : run_(run), selection_(selection), stream_(stream), outer_(activeFeed), ended_(run.index->size(), false) {
+    : run_(WithSelection(run, selection)), stream_(stream), outer_(activeFeed), ended_(run.index->size(), false) {
     activeFeed = this;
     stream_.RunStarted(run_);
 }
@@ -91,12 +107,17 @@ LibraryFeed::~LibraryFeed() {
     activeFeed = outer_;
     TestOutcome notRun;
     notRun.reason = notRunReason_;
-    for (const TestKey key : selection_) {
+    for (const TestKey key : run_.selection) {
         if (!ended_[key]) {
             stream_.TestEnded((*run_.index)[key], notRun);
         }
     }
     stream_.RunEnded(run_);
+}
+
+void LibraryFeed::SetProcessEndHandler(std::function<void()> handler) {
+    processEndHandler = std::move(handler);
+    NvkSetProcessEndHandler(processEndHandler ? &OnProcessEnd : nullptr);
 }
 
 void NVK_CALL LibraryFeed::OnLibraryEvent(int32_t code, uint32_t, intptr_t, void *first, void *second) {
@@ -182,13 +203,11 @@ bool LibraryFeed::EndTestInProgress(Ending ending, const std::string &message) {
         return false;
     }
     Started(key);
+    NvkAssert(0, nullptr, 0, "%s", message.c_str());
     TestOutcome outcome = OutcomeFromRegistry(current, *identity, run_.library);
-    Failure failure;
-    failure.file = identity->file.empty() ? run_.library : identity->file;
-    failure.line = identity->line;
-    failure.message = message;
-    failure.crash = true;
-    outcome.failures.push_back(failure);
+    if (!outcome.failures.empty()) {
+        outcome.failures.back().crash = true;
+    }
     outcome.ending = ending;
     outcome.reason = message;
     ended_[key] = true;

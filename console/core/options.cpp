@@ -138,7 +138,8 @@ std::string ParseOptions(int count, const char *const *arguments, Options &optio
         } else if (TakeValue("--filter", count, arguments, index, options.filter, error) ||
                    TakeValue("--xml", count, arguments, index, options.xmlPath, error) ||
                    TakeValue("--junit", count, arguments, index, options.junitPath, error) ||
-                   TakeValue("--json", count, arguments, index, options.jsonPath, error)) {
+                   TakeValue("--json", count, arguments, index, options.jsonPath, error) ||
+                   TakeValue("--tap", count, arguments, index, options.tapPath, error)) {
         } else if (std::strcmp(argument, "--isolate") == 0) {
             options.isolate = true;
         } else if (std::strcmp(argument, "--shuffle") == 0) {
@@ -231,6 +232,9 @@ std::string UsageText(const std::string &program) {
            "                     (-2, -3) after the first of the same file name\n"
            "  --junit FILE       write a JUnit XML report of all test libraries, to another\n"
            "                     file than --xml\n"
+           "  --tap FILE         write the results as TAP version 14 to FILE, or with - to\n"
+           "                     standard output, the runner's own lines then going to\n"
+           "                     standard error\n"
            "  --timeout SECONDS  fail a test that takes longer (a decimal number such as 2\n"
            "                     or 0.5), its setups included; the tests then run in a\n"
            "                     worker process, and without --isolate the run ends there\n"

@@ -16,6 +16,7 @@ struct Options {
     std::string xmlPath;        // "" writes no library report
     std::string junitPath;      // "" writes no JUnit report
     std::string jsonPath;       // "" writes no JSON list (only with list)
+    std::string tapPath;        // "" writes no TAP stream, "-" writes it to standard output
     double timeoutSeconds = 0;  // 0: no limit
     Verbosity verbosity = Verbosity::Normal;
     bool list = false;
