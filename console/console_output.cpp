@@ -35,7 +35,9 @@ void ConsoleOutput::RunStarted(const run::LibraryRun &run) {
 }
 
 void ConsoleOutput::TestEnded(const run::TestIdentity &test, const run::TestOutcome &outcome) {
-    if (outcome.ending == run::Ending::NotRun) {
+    // A passing test that is not printed costs no name.
+    const bool verbose = verbosity_ == Verbosity::Verbose;
+    if (outcome.ending == run::Ending::NotRun || (!verbose && outcome.failures.empty())) {
         return;
     }
     const std::string fullName = test.batch + repetition_ + "." + test.name;
@@ -46,9 +48,7 @@ void ConsoleOutput::TestEnded(const run::TestIdentity &test, const run::TestOutc
     if (outcome.ending == run::Ending::TimedOut && !outcome.failures.empty()) {
         Error(EscapeControlBytes(fullName) + ": " + outcome.failures.back().message);
     }
-    if (verbosity_ == Verbosity::Verbose || !outcome.failures.empty()) {
-        TestFinished(fullName, outcome);
-    }
+    TestFinished(fullName, outcome);
 }
 
 void ConsoleOutput::RepetitionStarted(unsigned repetition, unsigned count) const {
