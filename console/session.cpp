@@ -89,7 +89,9 @@ private:
             findings_.usageOrLoadError = true;
             return;
         }
-        const run::RegistryIndex registry = run::RegistryIndex::OfLoadedLibrary();
+        // The store's records name their tests through the index: it is kept.
+        indexes_.emplace_back(new run::RegistryIndex(run::RegistryIndex::OfLoadedLibrary()));
+        const run::RegistryIndex &registry = *indexes_.back();
         run::LibraryRun libraryRun;
         libraryRun.library = library_;
         libraryRun.index = &registry;
@@ -222,6 +224,7 @@ private:
     run::BlockingWait wait_;
     std::string library_;
     size_t librariesLoaded_ = 0;
+    std::vector<std::unique_ptr<run::RegistryIndex>> indexes_;
 };
 
 bool ColourWanted() {

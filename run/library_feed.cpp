@@ -126,11 +126,22 @@ void NVK_CALL LibraryFeed::OnLibraryEvent(int32_t code, uint32_t, intptr_t, void
     }
 }
 
-const TestIdentity *LibraryFeed::Identity(void *test, TestKey &key) const {
-    if (test == nullptr || !run_.index->Find(static_cast<NvkTestFunction *>(test), key)) {
+// A run in registration order reaches each test as it started the one before, and then
+// the next selected one: these are found without a search.
+const TestIdentity *LibraryFeed::Identity(void *test, TestKey &key) {
+    NvkTestFunction *function = static_cast<NvkTestFunction *>(test);
+    if (function == nullptr) {
         return nullptr;
     }
-    return &(*run_.index)[key];
+    const RegistryIndex &index = *run_.index;
+    if (hasStarted_ && index.Function(started_) == function) {
+        key = started_;
+    } else if (next_ < run_.selection.size() && index.Function(run_.selection[next_]) == function) {
+        key = run_.selection[next_++];
+    } else if (!index.Find(function, key)) {
+        return nullptr;
+    }
+    return &index[key];
 }
 
 void LibraryFeed::Take(int32_t code, void *first, void *second) {

@@ -44,7 +44,7 @@ private:
     void Take(int32_t code, void *first, void *second);
     void Started(TestKey key);
     void Finished(TestKey key, NvkTestFunction *test);
-    const TestIdentity *Identity(void *test, TestKey &key) const;
+    const TestIdentity *Identity(void *test, TestKey &key);
 
     const LibraryRun run_;
     RunListener &stream_;
@@ -53,6 +53,8 @@ private:
     std::unordered_map<TestKey, TestEnd::Kind> remoteEndings_;
     bool hasStarted_ = false;
     TestKey started_ = 0;
+    // The selected test the run will most likely reach next, in registration order.
+    size_t next_ = 0;
     std::string notRunReason_ = "the run ended early";
 };
 

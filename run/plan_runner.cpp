@@ -100,6 +100,9 @@ public:
     // that a failure in a later batch cut short before it; those the workers never
     // ran or a fail-fast stop took are not run.
     PlanOutcome Run(const RunRequest &request) override {
+        if (TakeEarlyStop()) {
+            return PlanOutcome();
+        }
         PoolSettings settings = settings_;
         settings.fingerprint = RegistryFingerprint();
         std::unique_ptr<RemoteRun> remote(new RemoteRun(settings, starter_, wait_, observer_));
@@ -128,8 +131,16 @@ public:
     }
 
 private:
-    // A stop asked before the run was attached reaches it then; detaching ends what
-    // the run took.
+    // A stop asked before the run starts no worker.
+    bool TakeEarlyStop() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        const bool stopped = stopAsked_;
+        stopAsked_ = false;
+        return stopped;
+    }
+
+    // A stop asked while the workers started reaches the run once it is attached;
+    // detaching ends what the run took.
     void Attach(RemoteRun *remote) {
         std::lock_guard<std::mutex> lock(mutex_);
         remote_ = remote;

@@ -105,19 +105,19 @@ void AppendFailure(std::string &out, const run::TestOutcome &test) {
 
 // Where the test is, for readers that link a result to its source; left out when unknown.
 void AppendSourceLocation(std::string &out, const TestRecord &test) {
-    if (test.sourceFile.empty()) {
+    if (test.test->file.empty()) {
         return;
     }
-    AppendAttribute(out, "file", test.sourceFile);
-    if (test.sourceLine > 0) {
-        AppendAttribute(out, "line", std::to_string(test.sourceLine));
+    AppendAttribute(out, "file", test.test->file);
+    if (test.test->line > 0) {
+        AppendAttribute(out, "line", std::to_string(test.test->line));
     }
 }
 
 void AppendTestCase(std::string &out, const std::string &batchName, const TestRecord &test) {
     out += "    <testcase";
     AppendAttribute(out, "classname", batchName);
-    AppendAttribute(out, "name", test.name);
+    AppendAttribute(out, "name", test.test->name);
     AppendAttribute(out, "time", MillisecondsText(test.outcome.seconds));
     AppendSourceLocation(out, test);
     switch (test.outcome.ending) {

@@ -23,10 +23,7 @@ void ResultStore::RunStarted(const run::LibraryRun &run) {
         BatchRecord &batch = batches_.back();
         places_[key] = {static_cast<uint32_t>(batches_.size() - 1), static_cast<uint32_t>(batch.tests.size())};
         batch.tests.emplace_back();
-        TestRecord &record = batch.tests.back();
-        record.name = test.name;
-        record.sourceFile = test.file;
-        record.sourceLine = test.line;
+        batch.tests.back().test = &test;
     }
 }
 
@@ -46,7 +43,7 @@ void ResultStore::AddRegistrationErrors(const std::string &libraryPath, const st
 }
 
 std::string ResultStore::FullName(const StoredTest &place) const {
-    return batches_[place.batch].name + "." + batches_[place.batch].tests[place.test].name;
+    return batches_[place.batch].name + "." + batches_[place.batch].tests[place.test].test->name;
 }
 
 run::Counts ResultStore::Count() const {

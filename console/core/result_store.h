@@ -13,10 +13,9 @@
 
 namespace console {
 
+// The test's name and place are its index's, which outlives the store.
 struct TestRecord {
-    std::string name;
-    std::string sourceFile;  // where the test is, "" and 0 when unknown
-    int32_t sourceLine = 0;
+    const run::TestIdentity *test = nullptr;
     run::TestOutcome outcome;
 };
 
@@ -38,7 +37,8 @@ class ResultStore final : public run::RunListener {
 public:
     // A batch record for each batch with a selected test, holding those tests in
     // registration order, all not run until they end. A repeated run's batches are
-    // named with their repetition, say " (repetition 2 of 3)".
+    // named with their repetition, say " (repetition 2 of 3)". The run's index must
+    // outlive the store.
     void RunStarted(const run::LibraryRun &run) override;
     void TestEnded(const run::TestIdentity &test, const run::TestOutcome &outcome) override;
 
