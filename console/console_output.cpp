@@ -57,9 +57,7 @@ void ConsoleOutput::RepetitionStarted(unsigned repetition, unsigned count) const
     }
 }
 
-void ConsoleOutput::Shuffling(uint64_t seed) const {
-    Write("Shuffling with --seed " + std::to_string(seed) + "\n");
-}
+void ConsoleOutput::Shuffling(uint64_t seed) const { Write("Shuffling with --seed " + std::to_string(seed) + "\n"); }
 
 void ConsoleOutput::TestFinished(const std::string &rawName, const run::TestOutcome &test) const {
     const std::string fullName = EscapeControlBytes(rawName);
@@ -70,9 +68,9 @@ void ConsoleOutput::TestFinished(const std::string &rawName, const run::TestOutc
                 MillisecondsText(test.seconds) + " s)\n";
     }
     for (const run::Failure &failure : test.failures) {
-        text += EscapeControlBytes(failure.file) + "(" + std::to_string(failure.line) + "): " +
-                Coloured(kRed, "error:") + " " + fullName + ": " + EscapeControlBytes(run::ShownMessage(failure)) +
-                "\n";
+        text += EscapeControlBytes(failure.file) + "(" + std::to_string(failure.line) +
+                "): " + Coloured(kRed, "error:") + " " + fullName + ": " +
+                EscapeControlBytes(run::ShownMessage(failure)) + "\n";
     }
     Write(text);
 }

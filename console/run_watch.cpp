@@ -55,8 +55,8 @@ void RunWatch::ReportEnd(int exitCode, const std::string &what) {
     if (activity_ == Activity::Running) {
         run::TestKey key = 0;
         NvkTestFunction *current = NvkTestFunctionGetCurrent();
-        culprit = current != nullptr && index_->Find(current, key) ? EscapeControlBytes((*index_)[key].FullName())
-                                                                    : library_;
+        culprit =
+            current != nullptr && index_->Find(current, key) ? EscapeControlBytes((*index_)[key].FullName()) : library_;
         feed_->EndTestInProgress(run::Ending::ProcessEnded, "The test " + what);
         reports_.libraryReport.Write();
     }

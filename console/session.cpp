@@ -27,10 +27,14 @@ namespace {
 class Session {
 public:
     Session(const Options &options, bool colour, uint64_t seed)
-        : options_(options), output_(options.verbosity, colour, options.tapPath == "-"), seed_(seed),
-          selection_(options.filter, options.shardIndex, options.shardCount), xmlReport_(output_),
+        : options_(options),
+          output_(options.verbosity, colour, options.tapPath == "-"),
+          seed_(seed),
+          selection_(options.filter, options.shardIndex, options.shardCount),
+          xmlReport_(output_),
           list_([this](const std::string &name) { output_.Listed(name); }),
-          verdict_(options.isolate, options.failFast), findings_(verdict_.findings) {
+          verdict_(options.isolate, options.failFast),
+          findings_(verdict_.findings) {
         findings_.allowEmpty = options.allowEmpty;
         findings_.emptySelection = true;
         for (run::RunListener *listener : std::initializer_list<run::RunListener *>{&output_, &store_, &xmlReport_}) {
@@ -109,8 +113,8 @@ private:
         if (options_.list) {
             list_.RunStarted(libraryRun);
         } else {
-            xmlReport_.SetPath(options_.xmlPath.empty() ? ""
-                                                        : LibraryReportPath(options_.xmlPath, options_.libraries, index));
+            xmlReport_.SetPath(
+                options_.xmlPath.empty() ? "" : LibraryReportPath(options_.xmlPath, options_.libraries, index));
             for (unsigned repetition = 1;
                  repetition <= options_.repeat && !verdict_.Stopped() && !findings_.workersUnusable; ++repetition) {
                 libraryRun.repetition = repetition;
@@ -200,8 +204,8 @@ private:
             }
             return ExitCodeOf(findings_);
         }
-        findings_.usageOrLoadError = !WriteJunitReport(options_.junitPath, store_, output_) ||
-                                     findings_.usageOrLoadError;
+        findings_.usageOrLoadError =
+            !WriteJunitReport(options_.junitPath, store_, output_) || findings_.usageOrLoadError;
         if (librariesLoaded_ != 0 || ExitCodeOf(findings_) != kExitUsageOrLoad) {
             const run::Counts counts = store_.Count();
             output_.Summary(counts, store_.FailedTests());

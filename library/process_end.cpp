@@ -17,8 +17,7 @@ void TimeTestInProgress() {
         return;
     }
     constexpr double kRunMark = 0.001;
-    test->executionTime =
-        nvk::currentTestStart != nvk::kNotTimed ? nvk::SecondsSince(nvk::currentTestStart) : kRunMark;
+    test->executionTime = nvk::currentTestStart != nvk::kNotTimed ? nvk::SecondsSince(nvk::currentTestStart) : kRunMark;
 }
 
 }  // namespace

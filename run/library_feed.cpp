@@ -154,9 +154,9 @@ void LibraryFeed::Take(int32_t code, void *first, void *second) {
         break;
     case NvkEventAssertFailed:
         if (const TestIdentity *identity = Identity(first, key)) {
-            stream_.CheckFailed(*identity, FailureFromRegistry(static_cast<NvkAssertionFailure *>(second),
-                                                               static_cast<NvkTestFunction *>(first), *identity,
-                                                               run_.library));
+            stream_.CheckFailed(*identity,
+                                FailureFromRegistry(static_cast<NvkAssertionFailure *>(second),
+                                                    static_cast<NvkTestFunction *>(first), *identity, run_.library));
         }
         break;
     case NvkEventTestFunctionFinished:

@@ -78,9 +78,9 @@ public:
 
     PlanOutcome Run(const RunRequest &request) override {
         bool failed = false;
-        CallLibrary(request, {[this, &failed] { return stopped_ || (stopAtFailure_ && failed); },
-                              [](const TestRef &) { return true; },
-                              [&failed](bool passed) { failed = failed || !passed; }});
+        CallLibrary(request,
+                    {[this, &failed] { return stopped_ || (stopAtFailure_ && failed); },
+                     [](const TestRef &) { return true; }, [&failed](bool passed) { failed = failed || !passed; }});
         stopped_ = false;
         return PlanOutcome();
     }
@@ -112,8 +112,7 @@ public:
         } else {
             Attach(remote.get());
             CallLibrary(request, {[&remote] { return remote->EndedTheRun(); },
-                                  [&remote](const TestRef &test) { return remote->WillRun(test); },
-                                  [](bool) {}});
+                                  [&remote](const TestRef &test) { return remote->WillRun(test); }, [](bool) {}});
         }
         const RemoteOutcome ended = remote->Finish();
         Attach(nullptr);

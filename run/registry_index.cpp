@@ -93,7 +93,8 @@ bool RegistryIndex::Find(NvkTestFunction *function, TestKey &key) const {
 std::vector<TestRef> RegistryIndex::Selected(NvkBatch *only) const {
     std::vector<TestRef> selected;
     for (const TestIdentity &test : tests_) {
-        if ((only == nullptr || batches_[test.ref.batch] == only) && NvkTestFunctionGetSkip(functions_[test.key]) == 0) {
+        if ((only == nullptr || batches_[test.ref.batch] == only) &&
+            NvkTestFunctionGetSkip(functions_[test.key]) == 0) {
             selected.push_back(test.ref);
         }
     }

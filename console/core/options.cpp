@@ -68,10 +68,15 @@ const std::vector<OptionRow> kOptions = {
      "print the tests as Batch.Test, one a line, and run nothing;\n"
      "control characters and \\ as escapes (\\n, \\x1b, \\\\)",
      [](Options &o, const std::string &) { return Set(o.list, true); }},
-    {"--json", nullptr, "FILE",
+    {"--json",
+     nullptr,
+     "FILE",
      "with --list, also write the listed tests to FILE as JSON,\n"
      "with each test's source file and line where known",
-     [](Options &o, const std::string &v) { return Set(o.jsonPath, v); }, {}, nullptr, "--list",
+     [](Options &o, const std::string &v) { return Set(o.jsonPath, v); },
+     {},
+     nullptr,
+     "--list",
      "--json writes the list of --list: give --list too"},
     {"--filter", nullptr, "POSITIVE[-NEGATIVE]",
      "run only the tests whose Batch.Test matches a positive\n"
@@ -102,11 +107,17 @@ const std::vector<OptionRow> kOptions = {
      "run the tests in worker processes: a test that ends its\n"
      "process fails, and the other tests go on",
      [](Options &o, const std::string &) { return Set(o.isolate, true); }},
-    {"--jobs", nullptr, "N",
+    {"--jobs",
+     nullptr,
+     "N",
      "run up to N workers at once, whole batches each (implies\n"
      "--isolate); output stays in registration order",
-     [](Options &o, const std::string &v) { return ParseCount("--jobs", v, o.jobs); }, {}, nullptr, nullptr,
-     nullptr, [](const Options &o) { return o.jobs > 1; }},
+     [](Options &o, const std::string &v) { return ParseCount("--jobs", v, o.jobs); },
+     {},
+     nullptr,
+     nullptr,
+     nullptr,
+     [](const Options &o) { return o.jobs > 1; }},
     {"--shard", nullptr, "I/N",
      "run only share I of N (0 <= I < N) of the selected tests\n"
      "of all test libraries; without it, TEST_SHARD_INDEX and\n"
@@ -121,14 +132,19 @@ const std::vector<OptionRow> kOptions = {
      "run batches and tests in a random order, each test with its\n"
      "batch's setup and tear-down; the seed is printed",
      [](Options &o, const std::string &) { return Set(o.shuffle, true); }},
-    {"--seed", nullptr, "S",
+    {"--seed",
+     nullptr,
+     "S",
      "the seed for --shuffle, to replay an order (only with\n"
      "--shuffle)",
      [](Options &o, const std::string &v) {
          o.seedGiven = true;
          return ParseSeed(v, o.seed);
      },
-     {}, nullptr, "--shuffle", "--seed replays a --shuffle order: give --shuffle too"},
+     {},
+     nullptr,
+     "--shuffle",
+     "--seed replays a --shuffle order: give --shuffle too"},
     {"--fail-fast", nullptr, nullptr,
      "start no test after the first failure, each test with its\n"
      "batch's setup and tear-down",
@@ -136,19 +152,25 @@ const std::vector<OptionRow> kOptions = {
     {"--allow-empty", nullptr, nullptr, "let a run that selects no test pass",
      [](Options &o, const std::string &) { return Set(o.allowEmpty, true); }},
     // A debugger attached to the runner sees only the runner's own process.
-    {"--break-on-failure", nullptr, nullptr,
+    {"--break-on-failure",
+     nullptr,
+     nullptr,
      "stop in an attached debugger at a failing check or a crash\n"
      "(not with --isolate, --jobs or --timeout: the debugger\n"
      "cannot see their worker processes)",
      [](Options &o, const std::string &) { return Set(o.breakOnFailure, true); },
-     {"--timeout", "--jobs", "--isolate"}, kWorkerOptionsClash},
-    {"--quiet", "-q", nullptr, "print only failures and the closing line",
-     [](Options &o, const std::string &) { return Set(o.verbosity, Verbosity::Quiet); }, {"--verbose"},
+     {"--timeout", "--jobs", "--isolate"},
+     kWorkerOptionsClash},
+    {"--quiet",
+     "-q",
+     nullptr,
+     "print only failures and the closing line",
+     [](Options &o, const std::string &) { return Set(o.verbosity, Verbosity::Quiet); },
+     {"--verbose"},
      "--quiet and {} ask for opposite output: give one of them"},
     {"--verbose", "-v", nullptr, "print a line for every test (not with --quiet)",
      [](Options &o, const std::string &) { return Set(o.verbosity, Verbosity::Verbose); }},
-    {"--help", "-h", nullptr, "print this text",
-     [](Options &o, const std::string &) { return Set(o.help, true); }},
+    {"--help", "-h", nullptr, "print this text", [](Options &o, const std::string &) { return Set(o.help, true); }},
     // How a runner becomes a worker; no user gives it.
     {run::kWorkerChannelOption, nullptr, "CHANNEL", nullptr,
      [](Options &o, const std::string &v) { return Set(o.workerChannel, v); }},

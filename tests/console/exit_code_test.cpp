@@ -26,12 +26,14 @@ TEST(ExitCode, EachFindingAndWhatOutweighsIt) {
         {"timeout", With([](RunFindings &f) {
              f.timedOut = true;
              f.failedTests = 1;
-         }), 3},
+         }),
+         3},
         {"load hang in a worker", With([](RunFindings &f) { f.timedOut = true; }), 3},
         {"process ended", With([](RunFindings &f) {
              f.processEnded = f.timedOut = true;
              f.failedTests = 1;
-         }), 4},
+         }),
+         4},
         {"usage or load", With([](RunFindings &f) { f.usageOrLoadError = f.processEnded = true; }), 2},
         {"protocol error", With([](RunFindings &f) { f.workersUnusable = f.timedOut = true; }), 2},
         {"empty selection", With([](RunFindings &f) { f.emptySelection = true; }), 2},
