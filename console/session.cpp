@@ -70,12 +70,10 @@ public:
     }
 
 private:
-    bool InWorkers() const { return options_.isolate || options_.timeoutSeconds > 0; }
-
     // Without --isolate a time limit still needs a process to end: all tests run in
     // one worker, and the run ends at the first test that hangs or ends it.
     std::unique_ptr<run::PlanRunner> MakeRunner(run::LibraryFeed &feed) {
-        if (!InWorkers()) {
+        if (!options_.isolate && options_.timeoutSeconds <= 0) {
             return run::InProcessRunner(options_.failFast);
         }
         run::PoolSettings settings;
