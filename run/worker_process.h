@@ -11,12 +11,9 @@
 #include <vector>
 
 #include "process_end.h"
+#include "worker_contract.h"
 
 namespace run {
-
-// The hidden option that makes the runner's program a worker; its value names the
-// worker's ends of the pipes.
-extern const char kWorkerChannelOption[];
 
 // The parent's side of one worker.
 class WorkerProcess {

@@ -17,8 +17,6 @@
 
 namespace run {
 
-const char kWorkerChannelOption[] = "--worker-channel";
-
 namespace {
 
 bool WriteWhole(int fd, const char *bytes, size_t size) {

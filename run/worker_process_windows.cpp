@@ -19,8 +19,6 @@
 
 namespace run {
 
-const char kWorkerChannelOption[] = "--worker-channel";
-
 namespace {
 
 using loader::WideFromUtf8;
