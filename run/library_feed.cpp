@@ -32,6 +32,8 @@ Ending EndingOfRemote(TestEnd::Kind kind) {
         return Ending::TimedOut;
     case TestEnd::Kind::Stopped:
         return Ending::Stopped;
+    case TestEnd::Kind::ProtocolError:
+        return Ending::Failed;
     case TestEnd::Kind::Died:
         break;
     }
@@ -153,7 +155,8 @@ void LibraryFeed::Finished(TestKey key, NvkTestFunction *test) {
     TestOutcome outcome = OutcomeFromRegistry(test, (*run_.index)[key], run_.library);
     const auto remote = remoteEndings_.find(key);
     if (remote != remoteEndings_.end()) {
-        outcome.ending = EndingOfRemote(remote->second);
+        outcome.ending = EndingOfRemote(remote->second.kind);
+        outcome.phase = remote->second.phase;
         remoteEndings_.erase(remote);
     }
     ended_[key] = true;
@@ -167,10 +170,10 @@ void LibraryFeed::TestStarted(NvkTestFunction *test) {
     }
 }
 
-void LibraryFeed::TestEnded(NvkTestFunction *test, TestEnd::Kind kind) {
+void LibraryFeed::TestEndedItsWorker(NvkTestFunction *test, const TestEnd &end) {
     TestKey key = 0;
     if (Identity(test, key) != nullptr) {
-        remoteEndings_[key] = kind;
+        remoteEndings_[key] = {end.kind, end.phase};
     }
 }
 

@@ -33,7 +33,7 @@ public:
     bool EndTestInProgress(Ending ending, const std::string &message);
 
     void TestStarted(NvkTestFunction *test) override;
-    void TestEnded(NvkTestFunction *test, TestEnd::Kind kind) override;
+    void TestEndedItsWorker(NvkTestFunction *test, const TestEnd &end) override;
 
 private:
     void Take(int32_t code, void *first, void *second);
@@ -46,7 +46,11 @@ private:
     RunListener &stream_;
     LibraryFeed *const outer_;
     std::vector<bool> ended_;  // by key
-    std::unordered_map<TestKey, TestEnd::Kind> remoteEndings_;
+    struct RemoteEnding {
+        TestEnd::Kind kind;
+        Phase phase;
+    };
+    std::unordered_map<TestKey, RemoteEnding> remoteEndings_;
     bool hasStarted_ = false;
     TestKey started_ = 0;
     std::string notRunReason_ = "the run ended early";

@@ -27,8 +27,16 @@ public:
         if (loader::LoadTestLibrary(libraryPath.c_str()) != loader::LoadFailure::None) {
             return kWorkerExitUnusable;
         }
+        const std::string planText = channel_.ReadAll();
+        const uint32_t version = PlanVersion(planText);
+        if (version != kProtocolVersion) {
+            Send(EncodeRefused("the runner speaks version " + std::to_string(version) +
+                               " of the worker protocol and this worker version " +
+                               std::to_string(kProtocolVersion) + ": run a worker of the runner's own build"));
+            return kWorkerExitUnusable;
+        }
         WorkerPlan plan;
-        if (!DecodePlan(channel_.ReadAll(), plan)) {
+        if (!DecodePlan(planText, plan)) {
             return kWorkerExitUnusable;
         }
         if (plan.fingerprint != RegistryFingerprint()) {
@@ -49,6 +57,7 @@ public:
                 break;
             }
         }
+        Send(EncodeUnloading());
         loader::ReleaseTestLibrary();
         Send(EncodeDone());
         return 0;
@@ -106,6 +115,7 @@ private:
         case NvkEventTestFunctionStarted:
             active_->NoteSkip(static_cast<NvkTestFunction *>(second));
             active_->Note({CheckKind::Started, 0});
+            active_->Send(EncodeTestStarted(active_->refs_.at(static_cast<NvkTestFunction *>(second))));
             break;
         case NvkEventTestFunctionFinished:
             active_->NoteSkip(static_cast<NvkTestFunction *>(second));

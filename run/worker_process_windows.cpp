@@ -184,15 +184,17 @@ public:
 
     // The handle stays open until the worker is destroyed: a Kill after Wait must
     // never reach another process, let alone this one.
-    void Kill() override {
+    bool Kill() override {
         std::lock_guard<std::mutex> lock(mutex_);
         if (waited_) {
-            return;
+            return false;
         }
+        const bool alive = WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT;
         if (job_) {
             TerminateJobObject(job_.Get(), 1);
         }
         TerminateProcess(process_.Get(), 1);
+        return alive;
     }
 
     // What the worker's tests started goes with it.
