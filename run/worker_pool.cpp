@@ -295,8 +295,7 @@ std::vector<std::string> WorkerPool::Errors() {
     return errors_;
 }
 
-// Under the lock, so that no worker inherits the pipes of one started alongside,
-// and none starts after a Stop.
+// Under the lock, so that none starts after a Stop.
 std::shared_ptr<WorkerProcess> WorkerPool::StartWorker() {
     std::lock_guard<std::mutex> lock(mutex_);
     if (stopped_) {
