@@ -22,6 +22,10 @@ std::vector<Step> StepsFrom(const std::vector<Step> &steps, size_t done) {
     return rest;
 }
 
+// Starting a process takes seconds under some systems, and is no part of loading
+// the test library: a worker has that much longer than the limit to say it started.
+constexpr double kStartGraceSeconds = 30;
+
 }  // namespace
 
 // One worker after another for one group of steps: a worker runs them, and a new
@@ -69,7 +73,7 @@ private:
                     }
                 },
                 pool_.clock_));
-            watchdog->Arm();
+            watchdog->Arm(LimitDuration(kStartGraceSeconds));
         }
         Watch(*worker, EncodePlan(plan), watchdog.get());
         // A Stop from now on no longer finds the worker, which is about to be waited
@@ -170,6 +174,13 @@ private:
         const std::string broke = "a worker process broke the protocol: " + violation_;
         switch (phases_.State()) {
         case WorkerState::Starting:
+            if (timedOut_ && violation_.empty() && !pool_.stopped_) {
+                pool_.Fail("a worker process did not start within " +
+                               SecondsText(kStartGraceSeconds + pool_.settings_.timeoutSeconds),
+                           true);
+                return false;
+            }
+            [[fallthrough]];
         case WorkerState::Loading:
             if (!pool_.stopped_) {
                 pool_.Fail(!violation_.empty()

@@ -19,7 +19,8 @@ namespace run {
 class WorkerProcess {
 public:
     virtual ~WorkerProcess() = default;
-    // Writes everything the worker is to read, then closes the pipe to it.
+    // Writes everything the worker is to read, then closes the pipe to it. Called
+    // once the worker said it started.
     virtual bool SendAll(const std::string &bytes) = 0;
     // Blocks until bytes arrive; 0 once the worker's pipe closed or the worker ended,
     // also while a process the worker started still holds the pipe open. A channel

@@ -2,12 +2,14 @@
 // the plan it is sent as a table of tests says, and can end or hang in a test.
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "worker_pool.h"
@@ -44,6 +46,20 @@ struct Scene {
     std::vector<run::WorkerPlan> plans;
     int killsAfterWait = 0;
     int killsOfEnded = 0;  // kills that found the worker ended, not yet waited for
+    int quiet = 0;         // times the pool read everything a worker said so far
+
+    // Waits until the pool read all a worker said, and armed its watch for what follows.
+    void AwaitQuiet() {
+        for (int wait = 0; wait < 10000; ++wait) {
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                if (quiet > 0) {
+                    return;
+                }
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
 
     Behaviour Of(const run::TestRef &test) {
         const auto found = behaviours.find({test.batch, test.test});
@@ -55,7 +71,7 @@ class Worker final : public run::WorkerProcess {
 public:
     explicit Worker(Scene &scene) : scene_(scene) {
         if (scene.hangsAtStart) {
-            hangs_ = lives_ = true;
+            hangs_ = true;
         } else {
             output_ = scene.firstLine.empty() ? run::EncodeStarted() : scene.firstLine + "\n";
         }
@@ -67,6 +83,12 @@ public:
             return false;
         }
         {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (killed_) {
+                return false;
+            }
+        }
+        {
             std::lock_guard<std::mutex> lock(scene_.mutex);
             scene_.plans.push_back(plan);
         }
@@ -76,6 +98,10 @@ public:
 
     size_t Receive(char *buffer, size_t size) override {
         std::unique_lock<std::mutex> lock(mutex_);
+        if (output_.empty()) {
+            std::lock_guard<std::mutex> sceneLock(scene_.mutex);
+            ++scene_.quiet;
+        }
         if (output_.empty() && hangs_) {
             changed_.wait(lock, [this] { return killed_; });
         }
@@ -92,6 +118,7 @@ public:
             ++(waited_ ? scene_.killsAfterWait : scene_.killsOfEnded);
             return false;
         }
+        // Killed before its plan came, it runs none of it.
         const bool alive = !killed_;
         killed_ = true;
         output_.clear();
@@ -116,8 +143,7 @@ private:
     void Script(const run::WorkerPlan &plan) {
         std::string lines;
         if (!scene_.refusal.empty()) {
-            Append(lines + run::EncodeRefused(scene_.refusal));
-            exitCode_ = 2;
+            End(lines + run::EncodeRefused(scene_.refusal), 2, false, false);
             return;
         }
         lines += run::EncodeReady();
@@ -132,10 +158,8 @@ private:
             if (behaviour.kind == Kind::Die || behaviour.kind == Kind::Hang || behaviour.kind == Kind::HangInSetup ||
                 behaviour.kind == Kind::Closes) {
                 lines += run::EncodeFailure({"test.c", 5, "found before it ended", ""});
-                Append(lines);
-                exitCode_ = behaviour.exitCode;
-                hangs_ = behaviour.kind == Kind::Hang || behaviour.kind == Kind::HangInSetup;
-                lives_ = behaviour.kind != Kind::Die;
+                End(lines, behaviour.exitCode, behaviour.kind == Kind::Hang || behaviour.kind == Kind::HangInSetup,
+                    behaviour.kind != Kind::Die);
                 return;
             }
             const run::TestRef reported =
@@ -145,7 +169,7 @@ private:
                 break;
             }
         }
-        Append(lines + run::EncodeUnloading() + run::EncodeDone());
+        End(lines + run::EncodeUnloading() + run::EncodeDone(), 0, false, false);
     }
 
     static std::string Finished(const run::TestRef &test, Behaviour::Kind kind) {
@@ -174,9 +198,17 @@ private:
         return lines + run::EncodeTestFinished(report);
     }
 
-    void Append(const std::string &lines) {
+    // What the worker wrote, and whether it then says no more and lives on.
+    void End(const std::string &lines, uint32_t exitCode, bool hangs, bool lives) {
         std::lock_guard<std::mutex> lock(mutex_);
+        if (killed_) {
+            return;
+        }
         output_ += lines;
+        exitCode_ = exitCode;
+        hangs_ = hangs;
+        lives_ = lives;
+        changed_.notify_all();
     }
 
     Scene &scene_;
@@ -184,7 +216,7 @@ private:
     std::condition_variable changed_;
     std::string output_;
     bool hangs_ = false;  // says nothing more until killed
-    bool lives_ = false;  // ends only when killed
+    bool lives_ = true;   // ends only when killed; until its plan came, or for good
     bool killed_ = false;
     bool waited_ = false;
     uint32_t exitCode_ = 0;

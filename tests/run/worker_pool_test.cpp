@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "fake_worker.h"
+#include "watchdog.h"
 #include "worker_pool.h"
 
 namespace {
@@ -182,7 +183,8 @@ TEST(WorkerPool, AHungTestIsEndedAtTheLimitAndTheRunGoesOn) {
     settings.timeoutSeconds = 5;
     run::WorkerPool pool(settings, fake::Starter(scene), recorder, clock);
     pool.Start(kTwoBatches);
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    scene.AwaitQuiet();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_EQ(0, recorder.AllDoneCount()) << "ended before its time";
     const std::vector<TestRef> started = recorder.StartedTests();
     EXPECT_NE(started.end(), std::find(started.begin(), started.end(), TestRef{1, 0})) << "its start told as it hangs";
@@ -197,8 +199,8 @@ TEST(WorkerPool, AHungTestIsEndedAtTheLimitAndTheRunGoesOn) {
     EXPECT_TRUE(delivered[4].finished);
 }
 
-// The limit runs from the worker's start, and counts only where the kill found the
-// worker alive: one that never says a word is ended as a library that did not load,
+// The limit runs from the worker's start, with a grace for starting a process, and
+// counts only where the kill found the worker alive: one that never says a word is ended,
 // one that closed its pipe in a test and lives on still times out, and one that
 // ended right at its limit, not yet waited for, timed nothing out.
 TEST(WorkerPool, ATimeoutCountsOnlyAWorkerFoundAliveAtItsLimit) {
@@ -212,7 +214,7 @@ TEST(WorkerPool, ATimeoutCountsOnlyAWorkerFoundAliveAtItsLimit) {
         TestEnd::Kind secondEnd;  // when it did not finish
     } cases[] = {
         {"silent from the start", true, Behaviour::Kind::Pass, false,
-         {"the test library did not load within 5 seconds in a worker process"}, true, TestEnd::Kind::Died},
+         {"a worker process did not start within 35 seconds"}, true, TestEnd::Kind::Died},
         {"closes its pipe and lives", false, Behaviour::Kind::Closes, false, {}, false, TestEnd::Kind::TimedOut},
         {"hangs in a setup", false, Behaviour::Kind::HangInSetup, false, {}, false, TestEnd::Kind::TimedOut},
         {"ends at the limit", false, Behaviour::Kind::Pass, true, {}, false, TestEnd::Kind::Died},
@@ -242,8 +244,13 @@ TEST(WorkerPool, ATimeoutCountsOnlyAWorkerFoundAliveAtItsLimit) {
         run::WorkerPool pool(settings, fake::Starter(scene), recorder, clock);
         pool.Start(kTwoBatches);
         if (!check.endsAtTheLimit) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            scene.AwaitQuiet();
             clock.Advance(std::chrono::seconds(6));
+        }
+        if (check.silent) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            EXPECT_EQ(0, recorder.AllDoneCount()) << "a start has longer";
+            clock.Advance(std::chrono::seconds(30));
         }
         recorder.AwaitAllDone();
         pool.Join();
@@ -264,6 +271,24 @@ TEST(WorkerPool, ATimeoutCountsOnlyAWorkerFoundAliveAtItsLimit) {
         }
         EXPECT_EQ(check.endsAtTheLimit ? 1 : 0, scene.killsOfEnded) << check.name;
     }
+}
+
+// A worker's start has a grace; once it said it started, the limit runs from then,
+// although the watch sleeps until the later deadline of the grace.
+TEST(Watchdog, ADeadlineMovedEarlierIsKeptOnTheSteadyClock) {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool fired = false;
+    run::Watchdog watchdog(0.05, [&](double) {
+        std::lock_guard<std::mutex> lock(mutex);
+        fired = true;
+        changed.notify_all();
+    });
+    watchdog.Arm(std::chrono::seconds(60));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    watchdog.Arm();
+    std::unique_lock<std::mutex> lock(mutex);
+    EXPECT_TRUE(changed.wait_for(lock, std::chrono::seconds(10), [&] { return fired; }));
 }
 
 // A line the protocol does not allow ends the worker as a protocol error that names
