@@ -31,8 +31,8 @@ public:
         const uint32_t version = PlanVersion(planText);
         if (version != kProtocolVersion) {
             Send(EncodeRefused("the runner speaks version " + std::to_string(version) +
-                               " of the worker protocol and this worker version " +
-                               std::to_string(kProtocolVersion) + ": run a worker of the runner's own build"));
+                               " of the worker protocol and this worker version " + std::to_string(kProtocolVersion) +
+                               ": run a worker of the runner's own build"));
             return kWorkerExitUnusable;
         }
         WorkerPlan plan;

@@ -36,7 +36,7 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     bool armed_ = false;
-    bool idle_ = false;  // waiting to be armed, not for a deadline
+    bool idle_ = false;                   // waiting to be armed, not for a deadline
     WatchClock::TimePoint waitingUntil_;  // the deadline waited for, when not idle
     bool running_ = false;
     bool stopping_ = false;

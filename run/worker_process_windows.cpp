@@ -248,7 +248,7 @@ private:
     ResultRing ring_;
     bool ended_ = false;  // Receive's own
     bool overwrittenTold_ = false;
-    std::mutex mutex_;    // Kill from other threads against Wait
+    std::mutex mutex_;  // Kill from other threads against Wait
     bool waited_ = false;
 };
 

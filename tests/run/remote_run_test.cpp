@@ -259,8 +259,9 @@ TEST_F(RemoteRunTest, AHungTestIsToldAsStartedOnTheRunsThreadWhileItHangs) {
 TEST_F(RemoteRunTest, AProtocolErrorFailsItsTestWithWhatCame) {
     scene_.behaviours[{0, 0}] = {Behaviour::Kind::WrongReport, 0};
     RunAll(run::PoolSettings());
-    EXPECT_EQ((std::vector<Failure>{{"", 0, "the worker process broke the protocol: a report of test 0:1 came in test 0:0"}}),
-              FailuresOf(tests_[0]));
+    EXPECT_EQ(
+        (std::vector<Failure>{{"", 0, "the worker process broke the protocol: a report of test 0:1 came in test 0:0"}}),
+        FailuresOf(tests_[0]));
     const std::vector<Observer::Told> told = observer_.All();
     ASSERT_FALSE(told.empty());
     EXPECT_EQ(tests_[0], told.back().test);

@@ -41,10 +41,10 @@ TEST(WorkerProtocol, PlansAndReportsSurviveThePipeByteForByte) {
                      {run::CheckKind::Started, 0},
                      {run::CheckKind::Skipped, 0}};
     report.skipReason = everyByte;
-    const std::string stream = run::EncodeReady() + run::EncodeFailure({"a\tb.c", -1, everyByte + "\\t", ""}) +
-                               run::EncodeTestFinished(report) +
-                               run::EncodeFailure({"", 0, "crash", "at t.dll+0x1\t\n" + everyByte}) + run::EncodeDone() +
-                               run::EncodeStarted(7) + run::EncodeTestStarted({2, 9}) + run::EncodeUnloading();
+    const std::string stream =
+        run::EncodeReady() + run::EncodeFailure({"a\tb.c", -1, everyByte + "\\t", ""}) +
+        run::EncodeTestFinished(report) + run::EncodeFailure({"", 0, "crash", "at t.dll+0x1\t\n" + everyByte}) +
+        run::EncodeDone() + run::EncodeStarted(7) + run::EncodeTestStarted({2, 9}) + run::EncodeUnloading();
     EXPECT_EQ(8, std::count(stream.begin(), stream.end(), '\n'));
 
     // Delivered in pieces, as a pipe may.

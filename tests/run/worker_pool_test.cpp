@@ -61,8 +61,7 @@ public:
     }
     void Ended(const TestRef &test, TestEnd &&end) override {
         std::lock_guard<std::mutex> lock(mutex_);
-        delivered_.push_back(
-            {test, false, end.kind, end.process.code, end.failures.size(), end.phase, end.message});
+        delivered_.push_back({test, false, end.kind, end.process.code, end.failures.size(), end.phase, end.message});
     }
     void AllDone() override {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -213,8 +212,13 @@ TEST(WorkerPool, ATimeoutCountsOnlyAWorkerFoundAliveAtItsLimit) {
         bool timedOutOutsideTests;
         TestEnd::Kind secondEnd;  // when it did not finish
     } cases[] = {
-        {"silent from the start", true, Behaviour::Kind::Pass, false,
-         {"a worker process did not start within 35 seconds"}, true, TestEnd::Kind::Died},
+        {"silent from the start",
+         true,
+         Behaviour::Kind::Pass,
+         false,
+         {"a worker process did not start within 35 seconds"},
+         true,
+         TestEnd::Kind::Died},
         {"closes its pipe and lives", false, Behaviour::Kind::Closes, false, {}, false, TestEnd::Kind::TimedOut},
         {"hangs in a setup", false, Behaviour::Kind::HangInSetup, false, {}, false, TestEnd::Kind::TimedOut},
         {"ends at the limit", false, Behaviour::Kind::Pass, true, {}, false, TestEnd::Kind::Died},
