@@ -39,6 +39,8 @@ Ending EndingOfRemote(TestEnd::Kind kind) {
         return Ending::TimedOut;
     case TestEnd::Kind::Stopped:
         return Ending::Stopped;
+    case TestEnd::Kind::ProtocolError:
+        return Ending::Failed;
     case TestEnd::Kind::Died:
         break;
     }
@@ -98,7 +100,7 @@ LibraryRun WithSelection(LibraryRun run, const std::vector<TestKey> &selection) 
 }  // namespace
 
 LibraryFeed::LibraryFeed(const LibraryRun &run, const std::vector<TestKey> &selection, RunListener &stream)
-    : run_(WithSelection(run, selection)), stream_(stream), outer_(activeFeed), ended_(run.index->size(), false) {
+    : run_(WithSelection(run, selection)), stream_(stream), outer_(activeFeed), told_(run.index->size(), Told::Nothing) {
     activeFeed = this;
     stream_.RunStarted(run_);
 }
@@ -116,7 +118,7 @@ void LibraryFeed::Close() {
     TestOutcome notRun;
     notRun.reason = notRunReason_;
     for (const TestKey key : run_.selection) {
-        if (!ended_[key]) {
+        if (told_[key] != Told::Ended) {
             stream_.TestEnded((*run_.index)[key], notRun);
         }
     }
@@ -177,19 +179,21 @@ void LibraryFeed::Take(int32_t code, void *first, void *second) {
     }
 }
 
-// A worker's word that a test started comes before the library replays it.
+// A worker's word that a test started comes before the library replays it, and a
+// worker may tell of the next test before the library replayed this one.
 void LibraryFeed::Started(TestKey key) {
-    if (hasStarted_ && started_ == key) {
-        return;
-    }
     hasStarted_ = true;
     started_ = key;
+    if (told_[key] != Told::Nothing) {
+        return;
+    }
+    told_[key] = Told::Started;
     stream_.TestStarted((*run_.index)[key]);
 }
 
 // A test that ended with its process was accounted for already.
 void LibraryFeed::Finished(TestKey key, NvkTestFunction *test) {
-    if (ended_[key]) {
+    if (told_[key] == Told::Ended) {
         return;
     }
     Started(key);
@@ -197,10 +201,11 @@ void LibraryFeed::Finished(TestKey key, NvkTestFunction *test) {
     TestOutcome outcome = OutcomeFromRegistry(test, (*run_.index)[key], run_.library);
     const auto remote = remoteEndings_.find(key);
     if (remote != remoteEndings_.end()) {
-        outcome.ending = EndingOfRemote(remote->second);
+        outcome.ending = EndingOfRemote(remote->second.kind);
+        outcome.phase = remote->second.phase;
         remoteEndings_.erase(remote);
     }
-    ended_[key] = true;
+    told_[key] = Told::Ended;
     stream_.TestEnded((*run_.index)[key], outcome);
 }
 
@@ -211,10 +216,10 @@ void LibraryFeed::TestStarted(NvkTestFunction *test) {
     }
 }
 
-void LibraryFeed::TestEnded(NvkTestFunction *test, TestEnd::Kind kind) {
+void LibraryFeed::TestEndedItsWorker(NvkTestFunction *test, const TestEnd &end) {
     TestKey key = 0;
     if (Identity(test, key) != nullptr) {
-        remoteEndings_[key] = kind;
+        remoteEndings_[key] = {end.kind, end.phase};
     }
 }
 
@@ -233,7 +238,7 @@ bool LibraryFeed::EndTestInProgress(Ending ending, const std::string &message) {
     }
     outcome.ending = ending;
     outcome.reason = message;
-    ended_[key] = true;
+    told_[key] = Told::Ended;
     stream_.TestEnded(*identity, outcome);
     return true;
 }

@@ -41,7 +41,7 @@ public:
     void Close();
 
     void TestStarted(NvkTestFunction *test) override;
-    void TestEnded(NvkTestFunction *test, TestEnd::Kind kind) override;
+    void TestEndedItsWorker(NvkTestFunction *test, const TestEnd &end) override;
 
 private:
     void Take(int32_t code, void *first, void *second);
@@ -52,8 +52,14 @@ private:
     const LibraryRun run_;
     RunListener &stream_;
     LibraryFeed *const outer_;
-    std::vector<bool> ended_;  // by key
-    std::unordered_map<TestKey, TestEnd::Kind> remoteEndings_;
+    // By key: how far the stream has told of each test in this turn.
+    enum class Told : uint8_t { Nothing, Started, Ended };
+    std::vector<Told> told_;
+    struct RemoteEnding {
+        TestEnd::Kind kind;
+        Phase phase;
+    };
+    std::unordered_map<TestKey, RemoteEnding> remoteEndings_;
     bool hasStarted_ = false;
     bool closed_ = false;
     TestKey started_ = 0;
