@@ -7,7 +7,8 @@ include(${CMAKE_CURRENT_LIST_DIR}/run_step.cmake)
 
 run("Listing what norvik_package needs" ${NINJA} -C ${BUILD_DIR} -t inputs norvik_package)
 if(output MATCHES "(^|\n)(${SOURCE_DIR}/)?(tests|bench)/[^\n]*")
-  message(FATAL_ERROR "norvik_package builds ${CMAKE_MATCH_0}")
+  string(STRIP "${CMAKE_MATCH_0}" needed)
+  message(FATAL_ERROR "norvik_package builds ${needed}")
 endif()
 # The DLL, the console runner and the window, from their own folders.
 foreach(part library console runner)
