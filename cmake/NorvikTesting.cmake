@@ -57,10 +57,9 @@ function(_norvik_program_path path output)
 endfunction()
 
 # The CTest command that runs NorvikRun with the arguments and checks its closing line.
-# --verbose puts each skip's reason into CTest's output.
 function(_norvik_checked_command output)
   set(${output} ${CMAKE_COMMAND} -P ${_NORVIK_TESTING_DIR}/NorvikRunChecked.cmake --
-    ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:Norvik::NorvikRun> --verbose ${ARGN} PARENT_SCOPE)
+    ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:Norvik::NorvikRun> ${ARGN} PARENT_SCOPE)
 endfunction()
 
 # The CTest properties of every test the helpers make.
@@ -123,19 +122,22 @@ function(_norvik_emulator_session output)
     LABELS norvik TIMEOUT 60)
 endfunction()
 
-# --timeout <seconds> when a limit was given, then the caller's own options; those
-# that the helpers set themselves are refused.
+# --verbose, which puts each skip's reason into CTest's output, unless the caller asked
+# for --quiet; --timeout <seconds> when a limit was given; then the caller's own options.
+# Those that the helpers set themselves are refused.
 function(_norvik_run_arguments command seconds options output)
+  set(arguments --verbose)
   foreach(option IN LISTS options)
     if(option MATCHES "^--(xml|filter|shard|list)(=|$)")
       message(FATAL_ERROR "${command}: RUN_OPTIONS cannot hold ${option}: the helper sets it")
+    elseif(option MATCHES "^(--quiet|-q|--verbose|-v)$")
+      set(arguments "")
     endif()
   endforeach()
   if(seconds)
-    set(${output} --timeout ${seconds} ${options} PARENT_SCOPE)
-  else()
-    set(${output} ${options} PARENT_SCOPE)
+    list(APPEND arguments --timeout ${seconds})
   endif()
+  set(${output} ${arguments} ${options} PARENT_SCOPE)
 endfunction()
 
 # A DLL of declared tests alone needs an entry point that registers them. It comes from
@@ -254,7 +256,7 @@ function(norvik_discover_tests target)
       "RUNNER|$<TARGET_FILE:Norvik::NorvikRun>"
       "CHECKED_RUN|${_NORVIK_TESTING_DIR}/NorvikRunChecked.cmake"
       "TEST_DLL|${dll}"
-      "RUN_ARGUMENTS|--verbose;${timeout}"
+      "RUN_ARGUMENTS|${timeout}"
       "TEST_PREFIX|${NORVIK_TEST_PREFIX}"
       "PROPERTIES|${properties};${NORVIK_PROPERTIES}"
       "LIST_FILE|${list_file}"
