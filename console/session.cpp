@@ -156,7 +156,8 @@ private:
         if (options_.repeat > 1) {
             output_.RepetitionStarted(libraryRun.repetition, options_.repeat);
         }
-        const run::RunRequest request = RequestFor(share, libraryRun.repetition);
+        run::RunRequest request = RequestFor(share, libraryRun.repetition);
+        request.index = libraryRun.index;
         run::LibraryFeed feed(libraryRun, libraryRun.selection, events_);
         watch.Running(library_, feed, *libraryRun.index);
         const run::PlanOutcome outcome = MakeRunner(feed)->Run(request);

@@ -2,40 +2,40 @@
 
 #include <atomic>
 
-#include "registry_fingerprint.h"
 
 namespace run {
 namespace {
 
-// The selected tests of the batch, or of every batch given nullptr, in registration order.
-std::vector<TestRef> SelectedTests(NvkBatch *only) {
-    std::vector<TestRef> selected;
-    uint32_t batchIndex = 0;
-    for (NvkBatch *batch = NvkBatchGetFirst(); batch != nullptr; batch = NvkBatchGetNext(batch), ++batchIndex) {
-        if (only != nullptr && batch != only) {
-            continue;
+// The request's index, or one made for it: a plain run of every batch in this
+// process needs none, and makes none.
+class IndexOfRequest {
+public:
+    explicit IndexOfRequest(const RunRequest &request) : given_(request.index) {}
+    const RegistryIndex &Get() const {
+        if (given_ == nullptr && !made_) {
+            own_ = RegistryIndex::OfLoadedLibrary();
+            made_ = true;
         }
-        uint32_t place = 0;
-        for (NvkTestFunction *test = NvkBatchGetFirstTestFunction(batch); test != nullptr;
-             test = NvkTestFunctionGetNext(test), ++place) {
-            if (NvkTestFunctionGetSkip(test) == 0) {
-                selected.push_back({batchIndex, place});
-            }
-        }
+        return given_ != nullptr ? *given_ : own_;
     }
-    return selected;
-}
 
-std::vector<std::vector<NvkTestFunction *>> Registry() {
-    std::vector<std::vector<NvkTestFunction *>> tests;
-    for (NvkBatch *batch = NvkBatchGetFirst(); batch != nullptr; batch = NvkBatchGetNext(batch)) {
-        tests.emplace_back();
-        for (NvkTestFunction *test = NvkBatchGetFirstTestFunction(batch); test != nullptr;
-             test = NvkTestFunctionGetNext(test)) {
-            tests.back().push_back(test);
-        }
+private:
+    const RegistryIndex *given_;
+    mutable RegistryIndex own_;
+    mutable bool made_ = false;
+};
+
+// The steps workers follow for the request, by the skip flags of the loaded registry.
+std::vector<Step> StepsOf(const RunRequest &request, const RegistryIndex &index) {
+    switch (request.kind) {
+    case RunRequest::Kind::AllBatches:
+        return PlanSteps(index.Selected(), false);
+    case RunRequest::Kind::OneBatch:
+        return PlanSteps(index.Selected(request.batch), false);
+    case RunRequest::Kind::EachAlone:
+        break;
     }
-    return tests;
+    return PlanSteps(request.tests, true);
 }
 
 // What a run of each test alone asks between tests.
@@ -49,7 +49,7 @@ struct TestGate {
 };
 
 // The library calls of a request; each test alone stops between tests once asked.
-void CallLibrary(const RunRequest &request, const TestGate &gate) {
+void CallLibrary(const RunRequest &request, const IndexOfRequest &index, const TestGate &gate) {
     switch (request.kind) {
     case RunRequest::Kind::AllBatches:
         NvkBatchRun(nullptr);
@@ -60,13 +60,12 @@ void CallLibrary(const RunRequest &request, const TestGate &gate) {
     case RunRequest::Kind::EachAlone:
         break;
     }
-    const std::vector<std::vector<NvkTestFunction *>> registry = Registry();
     for (const TestRef &test : request.tests) {
         if (gate.ended()) {
             return;
         }
         if (gate.mayStart(test)) {
-            gate.finished(NvkTestFunctionRun(registry.at(test.batch).at(test.test)) != 0);
+            gate.finished(NvkTestFunctionRun(index.Get().Function(test)) != 0);
         }
     }
 }
@@ -78,7 +77,8 @@ public:
 
     PlanOutcome Run(const RunRequest &request) override {
         bool failed = false;
-        CallLibrary(request,
+        const IndexOfRequest index(request);
+        CallLibrary(request, index,
                     {[this, &failed] { return stopped_ || (stopAtFailure_ && failed); },
                      [](const TestRef &) { return true; }, [&failed](bool passed) { failed = failed || !passed; }});
         stopped_ = false;
@@ -103,15 +103,16 @@ public:
         if (TakeEarlyStop()) {
             return PlanOutcome();
         }
+        const IndexOfRequest index(request);
         PoolSettings settings = settings_;
-        settings.fingerprint = RegistryFingerprint();
+        settings.fingerprint = index.Get().Fingerprint();
         std::unique_ptr<RemoteRun> remote(new RemoteRun(settings, starter_, wait_, observer_));
         PlanOutcome outcome;
-        if (!remote->Start(StepsOf(request))) {
+        if (!remote->Start(StepsOf(request, index.Get()), index.Get())) {
             outcome.errors.push_back("a run is in progress");
         } else {
             Attach(remote.get());
-            CallLibrary(request, {[&remote] { return remote->EndedTheRun(); },
+            CallLibrary(request, index, {[&remote] { return remote->EndedTheRun(); },
                                   [&remote](const TestRef &test) { return remote->WillRun(test); }, [](bool) {}});
         }
         const RemoteOutcome ended = remote->Finish();
@@ -160,18 +161,6 @@ private:
 };
 
 }  // namespace
-
-std::vector<Step> StepsOf(const RunRequest &request) {
-    switch (request.kind) {
-    case RunRequest::Kind::AllBatches:
-        return PlanSteps(SelectedTests(nullptr), false);
-    case RunRequest::Kind::OneBatch:
-        return PlanSteps(SelectedTests(request.batch), false);
-    case RunRequest::Kind::EachAlone:
-        break;
-    }
-    return PlanSteps(request.tests, true);
-}
 
 std::unique_ptr<PlanRunner> InProcessRunner(bool stopAtFailure) {
     return std::unique_ptr<PlanRunner>(new InProcess(stopAtFailure));

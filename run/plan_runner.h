@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "norvik.h"
+#include "registry_index.h"
 #include "remote_run.h"
 #include "run_plan.h"
 
@@ -22,10 +23,9 @@ struct RunRequest {
     Kind kind = Kind::AllBatches;
     NvkBatch *batch = nullptr;   // OneBatch
     std::vector<TestRef> tests;  // EachAlone, by their places in the registry
+    // The loaded registry's index, where the caller keeps one; else the run makes its own.
+    const RegistryIndex *index = nullptr;
 };
-
-// The steps workers follow for the request, by the skip flags of the loaded registry.
-std::vector<Step> StepsOf(const RunRequest &request);
 
 struct PlanOutcome {
     std::vector<std::string> errors;  // why the tests could not be run

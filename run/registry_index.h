@@ -42,6 +42,11 @@ public:
     // False for a test function this index does not hold.
     bool Find(NvkTestFunction *function, TestKey &key) const;
     size_t BatchCount() const { return firstOfBatch_.size(); }
+    size_t BatchSize(uint32_t batch) const {
+        return (batch + 1 < firstOfBatch_.size() ? firstOfBatch_[batch + 1] : tests_.size()) - firstOfBatch_[batch];
+    }
+    // Whether the place names a test of this registry.
+    bool Holds(const TestRef &ref) const { return ref.batch < BatchCount() && ref.test < BatchSize(ref.batch); }
 
     // The tests whose skip flag is 0, of every batch or of the one batch.
     std::vector<TestRef> Selected(NvkBatch *only = nullptr) const;

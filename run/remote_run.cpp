@@ -84,24 +84,16 @@ RemoteRun::RemoteRun(const PoolSettings &settings, WorkerStarter starter, Delive
 
 RemoteRun::~RemoteRun() { Finish(); }
 
-bool RemoteRun::Start(const std::vector<Step> &steps) {
+bool RemoteRun::Start(const std::vector<Step> &steps, const RegistryIndex &index) {
     if (NvkSetRunExecutor(&RemoteRun::Execute, this) == 0) {
         return false;
     }
     installed_ = true;
     const std::vector<TestRef> order = TestsInOrder(steps);
-    std::vector<std::vector<NvkTestFunction *>> registry;
-    for (NvkBatch *batch = NvkBatchGetFirst(); batch != nullptr; batch = NvkBatchGetNext(batch)) {
-        registry.emplace_back();
-        for (NvkTestFunction *test = NvkBatchGetFirstTestFunction(batch); test != nullptr;
-             test = NvkTestFunctionGetNext(test)) {
-            registry.back().push_back(test);
-        }
-    }
     deliveries_.resize(order.size());
     starts_.assign(order.size(), StartWord::None);
     for (size_t position = 0; position < order.size(); ++position) {
-        NvkTestFunction *test = registry.at(order[position].batch).at(order[position].test);
+        NvkTestFunction *test = index.Function(order[position]);
         positions_[test] = position;
         positionOfRef_[RefKey(order[position])] = position;
         functions_.push_back(test);

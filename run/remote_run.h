@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "norvik.h"
+#include "registry_index.h"
 #include "worker_pool.h"
 
 namespace run {
@@ -73,7 +74,7 @@ public:
     // Installs the executor and starts the workers on the steps, by their places in
     // the loaded registry; the caller then has the library run the same tests in the
     // same order. False when a run is in progress.
-    bool Start(const std::vector<Step> &steps);
+    bool Start(const std::vector<Step> &steps, const RegistryIndex &index);
     // Between tests, on the run's thread: false when the test will not run, because
     // the run was stopped before it started, or cut off by another test's failure.
     bool WillRun(const TestRef &test);

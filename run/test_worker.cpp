@@ -6,7 +6,7 @@
 
 #include "library_loader.h"
 #include "norvik.h"
-#include "registry_fingerprint.h"
+#include "registry_index.h"
 #include "worker_contract.h"
 #include "worker_process.h"
 #include "worker_protocol.h"
@@ -39,7 +39,8 @@ public:
         if (!DecodePlan(planText, plan)) {
             return kWorkerExitUnusable;
         }
-        if (plan.fingerprint != RegistryFingerprint()) {
+        index_ = RegistryIndex::OfLoadedLibrary();
+        if (plan.fingerprint != index_.Fingerprint()) {
             Send(
                 EncodeRefused("the test library registered other tests in a worker process than in the runner's: "
                               "its registration must not depend on the process"));
@@ -65,22 +66,15 @@ public:
 
 private:
     bool StepsAreKnown(const std::vector<Step> &steps) {
-        tests_.clear();
-        for (NvkBatch *batch = NvkBatchGetFirst(); batch != nullptr; batch = NvkBatchGetNext(batch)) {
-            tests_.emplace_back();
-            for (NvkTestFunction *test = NvkBatchGetFirstTestFunction(batch); test != nullptr;
-                 test = NvkTestFunctionGetNext(test)) {
-                refs_[test] = {static_cast<uint32_t>(tests_.size() - 1), static_cast<uint32_t>(tests_.back().size())};
-                tests_.back().push_back(test);
-            }
-        }
         for (const Step &step : steps) {
             for (const TestRef &test : step.tests) {
-                if (test.batch >= tests_.size() || test.test >= tests_[test.batch].size() ||
-                    test.batch != step.tests.front().batch) {
+                if (!index_.Holds(test) || test.batch != step.tests.front().batch) {
                     return false;
                 }
             }
+        }
+        for (const TestIdentity &test : index_.Tests()) {
+            refs_[index_.Function(test.key)] = test.ref;
         }
         return true;
     }
@@ -88,18 +82,18 @@ private:
     // A batch step selects its tests through the skip flags, so the batch's setup
     // and tear-down run around them as in one process.
     void RunStep(const Step &step) {
-        const std::vector<NvkTestFunction *> &batch = tests_[step.tests.front().batch];
+        const uint32_t batch = step.tests.front().batch;
         if (step.alone) {
-            NvkTestFunctionRun(batch[step.tests.front().test]);
+            NvkTestFunctionRun(index_.Function(step.tests.front()));
             return;
         }
-        for (NvkTestFunction *test : batch) {
-            NvkTestFunctionSetSkip(test, 1);
+        for (uint32_t place = 0; place < index_.BatchSize(batch); ++place) {
+            NvkTestFunctionSetSkip(index_.Function(TestRef{batch, place}), 1);
         }
         for (const TestRef &test : step.tests) {
-            NvkTestFunctionSetSkip(batch[test.test], 0);
+            NvkTestFunctionSetSkip(index_.Function(test), 0);
         }
-        NvkBatchRun(NvkTestFunctionGetBatch(batch.front()));
+        NvkBatchRun(NvkTestFunctionGetBatch(index_.Function(TestRef{batch, 0})));
     }
 
     static void NVK_CALL OnEvent(int32_t code, uint32_t value, intptr_t, void *first, void *second) {
@@ -183,7 +177,7 @@ private:
 
     static TestWorker *active_;
     ParentChannel channel_;
-    std::vector<std::vector<NvkTestFunction *>> tests_;
+    RegistryIndex index_;
     std::unordered_map<NvkTestFunction *, TestRef> refs_;
     std::vector<ReportedCheck> checks_;
     bool skipNoted_ = false;

@@ -25,7 +25,7 @@ struct PoolSettings {
     bool restartAfterEnd = true;
     // Workers stop after their first failed test, and the pool after the first failure.
     bool failFast = false;
-    // The registry the workers must find (RegistryFingerprint).
+    // The registry the workers must find (RegistryIndex::Fingerprint).
     std::string fingerprint;
 };
 

@@ -16,7 +16,7 @@
 namespace run {
 
 // What the worker is to run: the protocol's version it is written in, the registry
-// it must find (see RegistryFingerprint), whether it stops after its first failed
+// it must find (see RegistryIndex::Fingerprint), whether it stops after its first failed
 // test, and the steps.
 struct WorkerPlan {
     uint32_t version = kProtocolVersion;
