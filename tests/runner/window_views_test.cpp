@@ -136,6 +136,7 @@ protected:
     void Run(WORD commandId) {
         DWORD_PTR result = 0;
         SendMessageTimeoutA(window_, WM_COMMAND, MAKEWPARAM(commandId, 0), 0, SMTO_NORMAL, kWaitMilliseconds, &result);
+        WaitForRunToEnd(window_);
     }
 
     // A key as the user presses it, through the accelerators and the dialog keys.
