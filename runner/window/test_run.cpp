@@ -102,9 +102,9 @@ std::vector<run::TestKey> SelectionOf(const run::RunRequest &request, const run:
 }
 
 // The run's account of the loaded library and the listeners the window puts on its
-// stream; the feed is made last and ended first.
+// stream; the feed is made last and so ended first.
 struct RunFeed {
-    RunFeed(const run::RunRequest &request)
+    explicit RunFeed(const run::RunRequest &request)
         : index(run::RegistryIndex::OfLoadedLibrary()),
           selection(SelectionOf(request, index)),
           shown(index),
@@ -116,7 +116,6 @@ struct RunFeed {
         stream.Add(shown);
         feed = std::make_unique<run::LibraryFeed>(libraryRun, selection, stream);
     }
-    ~RunFeed() { feed.reset(); }
     RunFeed(const RunFeed &) = delete;
     RunFeed &operator=(const RunFeed &) = delete;
 
