@@ -1,7 +1,13 @@
-# Run after each build of a test DLL: lists its tests with the console runner and
-# writes the CTest script that registers each Batch.Test as a test of its own,
-# running only that test, with where the test is written as its DEF_SOURCE_LINE.
+# Run after each build of a test DLL, or when CTest starts: lists its tests with the
+# console runner and writes the CTest script that registers each Batch.Test as a test of
+# its own, running only that test, with where the test is written as its DEF_SOURCE_LINE.
+# Its NORVIK_ variables come from -D options or from the settings file that
+# NORVIK_DISCOVERY_SETTINGS names.
 cmake_minimum_required(VERSION 3.20)
+
+if(NORVIK_DISCOVERY_SETTINGS)
+  include("${NORVIK_DISCOVERY_SETTINGS}")
+endif()
 
 # A bracket argument holding text as it is, whatever it contains.
 function(norvik_bracket text output)

@@ -59,7 +59,15 @@ install(FILES
   ${PROJECT_SOURCE_DIR}/cmake/NorvikTesting.cmake
   ${PROJECT_SOURCE_DIR}/cmake/NorvikDiscoverTests.cmake
   ${PROJECT_SOURCE_DIR}/cmake/NorvikRunChecked.cmake
+  ${PROJECT_SOURCE_DIR}/cmake/NorvikEmulatorSession.cmake
+  ${PROJECT_SOURCE_DIR}/cmake/NorvikSessionHolder.c
   DESTINATION ${NORVIK_PACKAGE_DIR})
+# The toolchain files that cross-build test DLLs on Linux, for both bitnesses: a tree of
+# one bitness is often unpacked beside the other's.
+install(FILES
+  ${PROJECT_SOURCE_DIR}/cmake/toolchains/mingw64.cmake
+  ${PROJECT_SOURCE_DIR}/cmake/toolchains/mingw32.cmake
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/Norvik/toolchains)
 
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME Norvik)
@@ -68,3 +76,16 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(NORVIK_PACKAGE_FILE_NAME Norvik-${PROJECT_VERSION}-${NORVIK_BITNESS})
 set(CPACK_PACKAGE_FILE_NAME ${NORVIK_PACKAGE_FILE_NAME})
 include(CPack)
+
+# The zip, built from what it holds alone: CMake's own `package` target builds all of
+# the project first, tests and benchmarks too. CPack itself builds nothing here.
+set(NORVIK_SHIPPED_TARGETS norvik NorvikRun WindowsNorvik)
+if(NORVIK_MSVC_IMPORT_LIBRARY)
+  list(APPEND NORVIK_SHIPPED_TARGETS norvik_msvc_import_library)
+endif()
+add_custom_target(norvik_package
+  COMMAND ${CMAKE_CPACK_COMMAND} --config ${CMAKE_BINARY_DIR}/CPackConfig.cmake
+  WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
+  COMMENT "Making ${NORVIK_PACKAGE_FILE_NAME}.zip"
+  USES_TERMINAL VERBATIM)
+add_dependencies(norvik_package ${NORVIK_SHIPPED_TARGETS})

@@ -2,6 +2,7 @@
 
 #include "console_text.h"
 #include "platform.h"
+#include "result_store.h"
 
 namespace console {
 namespace {
@@ -12,44 +13,69 @@ const char kYellow[] = "\x1b[33m";
 
 }  // namespace
 
+void ConsoleOutput::Write(const std::string &text) const {
+    if (toErrors_) {
+        WriteError(text);
+    } else {
+        WriteOutput(text);
+    }
+}
+
 std::string ConsoleOutput::Coloured(const char *code, const std::string &text) const {
     return colour_ ? code + text + "\x1b[0m" : text;
 }
 
-void ConsoleOutput::LibraryStarted(const std::string &path, size_t selectedTests) const {
+void ConsoleOutput::RunStarted(const run::LibraryRun &run) {
+    repetition_ = RepetitionLabel(run);
+    const size_t selected = run.selection.size();
     if (verbosity_ != Verbosity::Quiet) {
-        WriteOutput("Running " + std::to_string(selectedTests) + (selectedTests == 1 ? " test" : " tests") + " from " +
-                    EscapeControlBytes(path) + "\n");
+        Write("Running " + std::to_string(selected) + (selected == 1 ? " test" : " tests") + " from " +
+              EscapeControlBytes(run.library) + "\n");
     }
+}
+
+void ConsoleOutput::TestEnded(const run::TestIdentity &test, const run::TestOutcome &outcome) {
+    // A passing test that is not printed costs no name.
+    const bool verbose = verbosity_ == Verbosity::Verbose;
+    if (outcome.ending == run::Ending::NotRun || (!verbose && outcome.failures.empty())) {
+        return;
+    }
+    const std::string fullName = test.batch + repetition_ + "." + test.name;
+    if (outcome.ending == run::Ending::Skipped) {
+        TestSkipped(fullName, outcome);
+        return;
+    }
+    if (outcome.ending == run::Ending::TimedOut && !outcome.failures.empty()) {
+        Error(EscapeControlBytes(fullName) + ": " + outcome.failures.back().message);
+    }
+    TestFinished(fullName, outcome);
 }
 
 void ConsoleOutput::RepetitionStarted(unsigned repetition, unsigned count) const {
     if (verbosity_ != Verbosity::Quiet) {
-        WriteOutput("Repetition " + std::to_string(repetition) + " of " + std::to_string(count) + "\n");
+        Write("Repetition " + std::to_string(repetition) + " of " + std::to_string(count) + "\n");
     }
 }
 
-void ConsoleOutput::Shuffling(uint64_t seed) const {
-    WriteOutput("Shuffling with --seed " + std::to_string(seed) + "\n");
-}
+void ConsoleOutput::Shuffling(uint64_t seed) const { Write("Shuffling with --seed " + std::to_string(seed) + "\n"); }
 
-void ConsoleOutput::TestFinished(const std::string &rawName, const TestRecord &test) const {
+void ConsoleOutput::TestFinished(const std::string &rawName, const run::TestOutcome &test) const {
     const std::string fullName = EscapeControlBytes(rawName);
     std::string text;
     if (verbosity_ == Verbosity::Verbose) {
-        const bool passed = test.outcome == Outcome::Passed;
+        const bool passed = test.ending == run::Ending::Passed;
         text += Coloured(passed ? kGreen : kRed, passed ? "[PASS]" : "[FAIL]") + " " + fullName + " (" +
                 MillisecondsText(test.seconds) + " s)\n";
     }
-    for (const FailureRecord &failure : test.failures) {
+    for (const run::Failure &failure : test.failures) {
         text += EscapeControlBytes(failure.file) + "(" + std::to_string(failure.line) +
-                "): " + Coloured(kRed, "error:") + " " + fullName + ": " + EscapeControlBytes(ShownMessage(failure)) +
-                "\n";
+                "): " + Coloured(kRed, "error:") + " " + fullName + ": " +
+                EscapeControlBytes(run::ShownMessage(failure)) + "\n";
     }
-    WriteOutput(text);
+    Write(text);
 }
 
-void ConsoleOutput::Summary(const Counts &counts, const std::vector<std::string> &failedTests) const {
+void ConsoleOutput::Summary(const run::Counts &counts, const std::vector<std::string> &failedTests) const {
     std::string text;
     const unsigned ran = counts.passed + counts.failed;
     if (verbosity_ != Verbosity::Quiet) {
@@ -63,22 +89,17 @@ void ConsoleOutput::Summary(const Counts &counts, const std::vector<std::string>
         }
     }
     // The last line stays plain, for scripts that read it.
-    text += std::to_string(counts.passed) + " passed, " + std::to_string(counts.failed) + " failed";
-    if (counts.skipped != 0) {
-        text += ", " + std::to_string(counts.skipped) + " skipped";
-    }
-    WriteOutput(text + "\n");
+    Write(text + ClosingLine(counts.passed, counts.failed, counts.skipped, counts.notRun) + "\n");
 }
 
-void ConsoleOutput::TestSkipped(const std::string &fullName, const TestRecord &test) const {
+void ConsoleOutput::TestSkipped(const std::string &fullName, const run::TestOutcome &test) const {
     if (verbosity_ == Verbosity::Verbose) {
-        WriteOutput(Coloured(kYellow, "[SKIP]") + " " + EscapeControlBytes(fullName) + " (" +
-                    MillisecondsText(test.seconds) + " s) skipped" +
-                    (test.skipReason.empty() ? "" : ": " + EscapeControlBytes(test.skipReason)) + "\n");
+        Write(Coloured(kYellow, "[SKIP]") + " " + EscapeControlBytes(fullName) + " (" + MillisecondsText(test.seconds) +
+              " s) skipped" + (test.reason.empty() ? "" : ": " + EscapeControlBytes(test.reason)) + "\n");
     }
 }
 
-void ConsoleOutput::Listed(const std::string &fullName) const { WriteOutput(ListedName(fullName) + "\n"); }
+void ConsoleOutput::Listed(const std::string &fullName) const { Write(ListedName(fullName) + "\n"); }
 
 void ConsoleOutput::Error(const std::string &text) const { WriteError(std::string(kProgramName) + ": " + text + "\n"); }
 

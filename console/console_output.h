@@ -1,34 +1,35 @@
 // What the console runner prints: failures in the form IDEs and CI annotate, a line
-// per test when verbose, and a summary that ends with the plain counts. It only
-// listens: the session hands it what happened.
+// per test when verbose, and a summary that ends with the plain counts. It listens
+// to the run's events; the session adds only the run's own lines and errors.
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "options.h"
-#include "result_store.h"
+#include "run_events.h"
 
 namespace console {
 
-class ConsoleOutput {
+class ConsoleOutput final : public run::RunListener {
 public:
-    ConsoleOutput(Verbosity verbosity, bool colour) : verbosity_(verbosity), colour_(colour) {}
+    // toErrors: the run's lines go to standard error, standard output being another
+    // report's.
+    ConsoleOutput(Verbosity verbosity, bool colour, bool toErrors = false)
+        : verbosity_(verbosity), colour_(colour), toErrors_(toErrors) {}
 
-    void LibraryStarted(const std::string &path, size_t selectedTests) const;
+    // "Running N tests from library".
+    void RunStarted(const run::LibraryRun &run) override;
+    // "file(line): error: Batch.Test: message" for each failure; when verbose, a
+    // line with the outcome and time first, or for a test that skipped itself
+    // "[SKIP] Batch.Test (0.000 s) skipped: reason". A timeout is also told on
+    // standard error. Control bytes in names and messages are escaped, so that
+    // each failure stays one line.
+    void TestEnded(const run::TestIdentity &test, const run::TestOutcome &outcome) override;
+
     void RepetitionStarted(unsigned repetition, unsigned count) const;
     void Shuffling(uint64_t seed) const;
-    // "file(line): error: Batch.Test: message" for each failure; when verbose, a
-    // line with the outcome and time first. Control bytes in names and messages are
-    // escaped, so that each failure stays one line.
-    void TestFinished(const std::string &fullName, const TestRecord &test) const;
-    // Whether TestFinished prints anything for the test.
-    bool PrintsTest(const TestRecord &test) const { return PrintsPassedTests() || !test.failures.empty(); }
-    bool PrintsPassedTests() const { return verbosity_ == Verbosity::Verbose; }
-    // When verbose, a test that skipped itself: "[SKIP] Batch.Test (0.000 s) skipped:
-    // reason", its reason's control bytes escaped.
-    void TestSkipped(const std::string &fullName, const TestRecord &test) const;
-    void Summary(const Counts &counts, const std::vector<std::string> &failedTests) const;
+    void Summary(const run::Counts &counts, const std::vector<std::string> &failedTests) const;
     void Listed(const std::string &fullName) const;
 
     // On standard error, with the program's name.
@@ -39,9 +40,14 @@ public:
 
 private:
     std::string Coloured(const char *code, const std::string &text) const;
+    void Write(const std::string &text) const;
+    void TestFinished(const std::string &fullName, const run::TestOutcome &test) const;
+    void TestSkipped(const std::string &fullName, const run::TestOutcome &test) const;
 
     Verbosity verbosity_;
     bool colour_;
+    bool toErrors_;
+    std::string repetition_;  // the label of the library run in progress
 };
 
 }  // namespace console

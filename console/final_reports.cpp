@@ -1,8 +1,10 @@
 #include "final_reports.h"
 
 #include "junit_report.h"
+#include "library_loader.h"
 #include "norvik.h"
 #include "platform.h"
+#include "report_paths.h"
 
 namespace console {
 namespace {
@@ -25,11 +27,41 @@ std::string LibraryReport() {
 
 }  // namespace
 
-bool WriteLibraryReport(const std::string &path, const ConsoleOutput &output) {
-    return WriteReport(path, LibraryReport(), output);
+bool LibraryReportWriter::Write() {
+    if (path_.empty() || WriteReport(path_, LibraryReport(), output_)) {
+        return true;
+    }
+    failed_ = true;
+    return false;
 }
 
-bool WriteFinalReports(const std::string &junitPath, const ResultStore &store, const ConsoleOutput &output) {
+TapOutput::TapOutput(const std::string &path, const ConsoleOutput &output)
+    : path_(path), output_(output), report_([this](const std::string &text) {
+          if (path_ == "-") {
+              WriteOutput(text);
+          } else {
+              text_ += text;
+          }
+      }) {}
+
+bool TapOutput::Finish() {
+    report_.Finish();
+    return path_ == "-" || WriteReport(path_, text_, output_);
+}
+
+bool ReportsSpareTheLibraries(const Options &options, const ConsoleOutput &output) {
+    for (const std::string &library : options.libraries) {
+        for (const std::string &report : ReportsDuringLibrary(options, library)) {
+            if (loader::ReportWouldOverwriteLibrary(report.c_str(), library.c_str())) {
+                output.Error("the report " + report + " would overwrite the test library " + library);
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+bool WriteJunitReport(const std::string &junitPath, const ResultStore &store, const ConsoleOutput &output) {
     return junitPath.empty() || WriteReport(junitPath, JunitReport(store), output);
 }
 

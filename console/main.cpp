@@ -23,8 +23,9 @@ void MakePathsAbsolute(console::Options &options) {
     for (std::string &library : options.libraries) {
         library = console::AbsolutePath(library);
     }
-    for (std::string *path : {&options.xmlPath, &options.junitPath, &options.jsonPath, &options.shardStatusFile}) {
-        if (!path->empty()) {
+    for (std::string *path :
+         {&options.xmlPath, &options.junitPath, &options.jsonPath, &options.tapPath, &options.shardStatusFile}) {
+        if (!path->empty() && *path != "-") {
             *path = console::AbsolutePath(*path);
         }
     }

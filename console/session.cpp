@@ -2,43 +2,53 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <initializer_list>
 #include <memory>
-#include <mutex>
-#include <unordered_map>
 
 #include "console_output.h"
 #include "console_text.h"
 #include "final_reports.h"
+#include "library_feed.h"
 #include "library_loader.h"
-#include "name_filter.h"
-#include "norvik.h"
 #include "plan_runner.h"
 #include "platform.h"
 #include "report_paths.h"
 #include "result_store.h"
-#include "run_plan.h"
+#include "run_watch.h"
+#include "selection.h"
 #include "test_list_json.h"
-#include "watchdog.h"
 #include "worker_process.h"
 
 namespace console {
 namespace {
 
-// What the session is doing, for a process end or a hang to be told apart from a
-// run that finished.
-enum class Activity { Idle, Loading, Running, Unloading };
-
-// The longest the reports of a hung library may take before the process ends anyway.
-constexpr double kReportSeconds = 60;
-
-class Session : private run::RemoteRunObserver {
+// The loop over the libraries: each loaded, indexed, its selection run once per
+// repetition through a feed into the event stream, and unloaded.
+class Session {
 public:
     Session(const Options &options, bool colour, uint64_t seed)
-        : options_(options), output_(options.verbosity, colour), seed_(seed) {}
+        : options_(options),
+          output_(options.verbosity, colour, options.tapPath == "-"),
+          seed_(seed),
+          selection_(options.filter, options.shardIndex, options.shardCount),
+          xmlReport_(output_),
+          list_([this](const std::string &name) { output_.Listed(name); }),
+          verdict_(options.isolate, options.failFast),
+          findings_(verdict_.findings) {
+        findings_.allowEmpty = options.allowEmpty;
+        findings_.emptySelection = true;
+        for (run::RunListener *listener : std::initializer_list<run::RunListener *>{&output_, &store_, &xmlReport_}) {
+            events_.Add(*listener);
+        }
+        if (!options.tapPath.empty()) {
+            tap_.reset(new TapOutput(options.tapPath, output_));
+            events_.Add(tap_->Listener());
+        }
+        events_.Add(verdict_);
+    }
 
     int Run() {
-        active_ = this;
-        if (!ReportsSpareTheLibraries()) {
+        if (!ReportsSpareTheLibraries(options_, output_)) {
             return kExitUsageOrLoad;
         }
         // The build tool learns that the runner shards by finding this file.
@@ -46,49 +56,25 @@ public:
             output_.Error("cannot write the shard status file " + options_.shardStatusFile);
             return kExitUsageOrLoad;
         }
-        if (options_.failFast) {
-            store_.SetNotRunReason("the run stopped at the first failure");
-        }
-        NvkSetEventHandler(&Session::OnEvent, 1);
+        NvkSetEventHandler(&run::LibraryFeed::OnLibraryEvent, 1);
         if (options_.breakOnFailure) {
             NvkSetBreakOnFailure(1);
         }
-        runner_ = MakeRunner();
-        // One watchdog for every library, started before any is loaded: a thread
-        // started while the loader is busy would wait for it.
-        if (options_.timeoutSeconds > 0) {
-            libraryWatchdog_.reset(new run::Watchdog(options_.timeoutSeconds, [this](double) { OnLibraryHang(); }));
-            reportWatchdog_.reset(
-                new run::Watchdog(kReportSeconds, [](double) { run::EndThisProcess(kExitTimeout); }));
+        RunWatch watch({output_, store_, xmlReport_, tap_.get(), options_.junitPath}, options_.timeoutSeconds);
+        for (size_t index = 0; index < options_.libraries.size() && !findings_.usageOrLoadError &&
+                               !findings_.workersUnusable && !verdict_.Stopped();
+             ++index) {
+            RunLibrary(index, watch);
         }
-        // Also with workers: the libraries are loaded and unloaded in this process.
-        NvkSetProcessEndHandler(&Session::OnProcessEnd);
-        int exitCode = kExitPassed;
-        for (size_t index = 0; index < options_.libraries.size() && exitCode == kExitPassed && !stopped_; ++index) {
-            exitCode = RunLibrary(index);
-        }
-        NvkSetProcessEndHandler(nullptr);
-        if (exitCode == kExitPassed && selectedTests_ == 0 && !options_.allowEmpty) {
-            output_.Error("no test was selected; --allow-empty lets such a run pass");
-            exitCode = kExitUsageOrLoad;
-        }
-        if (options_.list) {
-            if (!options_.jsonPath.empty() && !WriteTestList()) {
-                exitCode = kExitUsageOrLoad;
-            }
-            return exitCode == kExitPassed && registrationFailed_ ? kExitFailed : exitCode;
-        }
-        return Finish(exitCode);
+        return Finish();
     }
 
 private:
-    bool InWorkers() const { return options_.isolate || options_.timeoutSeconds > 0; }
-
     // Without --isolate a time limit still needs a process to end: all tests run in
     // one worker, and the run ends at the first test that hangs or ends it.
-    std::unique_ptr<run::PlanRunner> MakeRunner() {
-        if (!InWorkers()) {
-            return run::InProcessRunner();
+    std::unique_ptr<run::PlanRunner> MakeRunner(run::LibraryFeed &feed) {
+        if (!options_.isolate && options_.timeoutSeconds <= 0) {
+            return run::InProcessRunner(options_.failFast);
         }
         run::PoolSettings settings;
         settings.jobs = options_.jobs;
@@ -96,54 +82,53 @@ private:
         settings.restartAfterEnd = options_.isolate;
         settings.failFast = options_.failFast;
         return run::WorkerRunner(
-            settings, [this] { return run::StartWorkerProcess({library_}); }, wait_, this);
+            settings, [this] { return run::StartWorkerProcess({library_}); }, wait_, &feed);
     }
 
-    // A report written over a test library would destroy it.
-    bool ReportsSpareTheLibraries() const {
-        for (size_t index = 0; index < options_.libraries.size(); ++index) {
-            for (const std::string &report : ReportsDuringLibrary(options_, options_.libraries[index])) {
-                if (loader::ReportWouldOverwriteLibrary(report.c_str(), options_.libraries[index].c_str())) {
-                    output_.Error("the report " + report + " would overwrite the test library " +
-                                  options_.libraries[index]);
-                    return false;
-                }
-            }
-        }
-        return true;
-    }
-
-    int RunLibrary(size_t index) {
+    void RunLibrary(size_t index, RunWatch &watch) {
         library_ = options_.libraries[index];
-        xmlPath_ =
-            options_.xmlPath.empty() ? std::string() : LibraryReportPath(options_.xmlPath, options_.libraries, index);
-        if (!Load()) {
-            return kExitUsageOrLoad;
+        if (!Load(watch)) {
+            findings_.usageOrLoadError = true;
+            return;
         }
-        const std::vector<TestRef> share = SelectShare();
-        selectedTests_ += share.size();
-        int exitCode = kExitPassed;
+        // The store's records name their tests through the index: it is kept.
+        indexes_.emplace_back(new run::RegistryIndex(run::RegistryIndex::OfLoadedLibrary()));
+        const run::RegistryIndex &registry = *indexes_.back();
+        run::LibraryRun libraryRun;
+        libraryRun.library = library_;
+        libraryRun.index = &registry;
+        libraryRun.selection = selection_.Take(registry);
+        libraryRun.selectedTests = libraryRun.selection.size();
+        libraryRun.repetitions = options_.repeat;
+        std::vector<run::TestRef> share;
+        for (const run::TestKey key : libraryRun.selection) {
+            share.push_back(registry[key].ref);
+        }
+        // The library runs the selected tests by their skip flags, and its report
+        // shows the others as skipped.
+        registry.Select(share);
+        findings_.emptySelection = findings_.emptySelection && share.empty();
         if (options_.list) {
-            ListSelected();
+            list_.RunStarted(libraryRun);
         } else {
-            for (unsigned repetition = 1; repetition <= options_.repeat && !stopped_; ++repetition) {
-                if (!RunRepetition(share, repetition)) {
-                    exitCode = kExitUsageOrLoad;
-                    break;
-                }
+            xmlReport_.SetPath(
+                options_.xmlPath.empty() ? "" : LibraryReportPath(options_.xmlPath, options_.libraries, index));
+            for (unsigned repetition = 1;
+                 repetition <= options_.repeat && !verdict_.Stopped() && !findings_.workersUnusable; ++repetition) {
+                libraryRun.repetition = repetition;
+                RunRepetition(libraryRun, share, watch);
             }
-            if (!xmlPath_.empty() && !WriteLibraryReport(xmlPath_, output_)) {
-                exitCode = kExitUsageOrLoad;
-            }
+            findings_.usageOrLoadError = findings_.usageOrLoadError || xmlReport_.Failed();
         }
-        xmlPath_.clear();
-        Unload();
-        return exitCode;
+        watch.Loading(library_, true, [] {
+            loader::ReleaseTestLibrary();
+            return true;
+        });
     }
 
-    bool Load() {
+    bool Load(RunWatch &watch) {
         const loader::LoadFailure failure =
-            Watched(Activity::Loading, [this] { return loader::LoadTestLibrary(library_.c_str()); });
+            watch.Loading(library_, false, [this] { return loader::LoadTestLibrary(library_.c_str()); });
         if (failure != loader::LoadFailure::None) {
             const std::string details = loader::LoadFailureDetails();
             output_.Error(library_ + ": " + loader::LoadFailureText(failure) + (details.empty() ? "" : " " + details));
@@ -152,111 +137,43 @@ private:
         if (NvkBatchGetCount(nullptr) == 0) {
             output_.Error(library_ + ": " + loader::LoadFailureText(loader::LoadFailure::NoTests));
         }
-        ReportRegistrationErrors();
+        // What the registration refused fails the run, which still runs what was
+        // registered. Workers load the library again and say nothing of it.
+        std::vector<std::string> errors;
+        for (uint32_t index = 0; index < NvkRegistrationGetErrorCount(); ++index) {
+            const char *error = NvkRegistrationGetError(index);
+            errors.push_back(error != nullptr ? error : "");
+            output_.LibraryError(library_, errors.back());
+        }
+        store_.AddRegistrationErrors(library_, errors);
+        findings_.registrationErrors = findings_.registrationErrors || !errors.empty();
         ++librariesLoaded_;
         return true;
     }
 
-    // What the library's registration refused fails the run, which still runs what
-    // was registered. Workers load the library again and say nothing of it.
-    void ReportRegistrationErrors() {
-        const uint32_t count = NvkRegistrationGetErrorCount();
-        for (uint32_t index = 0; index < count; ++index) {
-            const char *error = NvkRegistrationGetError(index);
-            output_.LibraryError(library_, error != nullptr ? error : "");
-        }
-        if (count != 0) {
-            store_.AddRegistrationErrors(library_);
-            registrationFailed_ = true;
-        }
-    }
-
-    void Unload() {
-        Watched(Activity::Unloading, [] {
-            loader::ReleaseTestLibrary();
-            return true;
-        });
-    }
-
-    // A test library whose loading or unloading hangs is not left to hang the run
-    // when a time limit was given.
-    template <typename Work>
-    auto Watched(Activity activity, Work work) -> decltype(work()) {
-        SetActivity(activity);
-        if (libraryWatchdog_) {
-            libraryWatchdog_->Arm();
-        }
-        const auto result = work();
-        if (libraryWatchdog_) {
-            libraryWatchdog_->Disarm();
-        }
-        SetActivity(Activity::Idle);
-        return result;
-    }
-
-    // The filter's selection, then the run's share of it, left in the skip flags:
-    // the library runs them, and its report shows the others as skipped. The shares
-    // are dealt across all the run's libraries.
-    std::vector<TestRef> SelectShare() {
-        const TestFilter filter(options_.filter);
-        std::vector<TestRef> selected;
-        uint32_t batchIndex = 0;
-        for (NvkBatch *batch = NvkBatchGetFirst(); batch != nullptr; batch = NvkBatchGetNext(batch), ++batchIndex) {
-            uint32_t place = 0;
-            for (NvkTestFunction *test = NvkBatchGetFirstTestFunction(batch); test != nullptr;
-                 test = NvkTestFunctionGetNext(test), ++place) {
-                const bool chosen = filter.Selects(test);
-                NvkTestFunctionSetSkip(test, chosen ? 0 : 1);
-                if (chosen) {
-                    selected.push_back({batchIndex, place});
-                }
-            }
-        }
-        if (options_.shardCount == 1) {
-            return selected;
-        }
-        const std::vector<TestRef> share =
-            run::ShardShare(selected, options_.shardIndex, options_.shardCount, dealtSoFar_);
-        dealtSoFar_ += selected.size();
-        const std::vector<std::vector<NvkTestFunction *>> registry = RegisteredTests();
-        for (const TestRef &test : selected) {
-            NvkTestFunctionSetSkip(registry[test.batch][test.test], 1);
-        }
-        for (const TestRef &test : share) {
-            NvkTestFunctionSetSkip(registry[test.batch][test.test], 0);
-        }
-        return share;
-    }
-
-    // One time through the selected tests, with results of its own. False when the
-    // tests could not be run.
-    bool RunRepetition(const std::vector<TestRef> &share, unsigned repetition) {
-        std::string label;
+    // One time through the selected tests, with results of its own.
+    void RunRepetition(const run::LibraryRun &libraryRun, const std::vector<run::TestRef> &share, RunWatch &watch) {
         if (options_.repeat > 1) {
-            output_.RepetitionStarted(repetition, options_.repeat);
-            label = " (repetition " + std::to_string(repetition) + " of " + std::to_string(options_.repeat) + ")";
+            output_.RepetitionStarted(libraryRun.repetition, options_.repeat);
         }
-        const run::RunRequest request = RequestFor(share, repetition);
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            selection_ = store_.AddSelection(library_, label);
-            cursor_ = 0;
-            keys_.clear();
+        const run::RunRequest request = RequestFor(share, libraryRun.repetition);
+        run::LibraryFeed feed(libraryRun, libraryRun.selection, events_);
+        watch.Running(library_, feed, *libraryRun.index);
+        const run::PlanOutcome outcome = MakeRunner(feed)->Run(request);
+        watch.Idle();
+        if (!verdict_.NotRunReason().empty()) {
+            feed.SetNotRunReason(verdict_.NotRunReason());
         }
-        output_.LibraryStarted(library_, share.size());
-        SetActivity(Activity::Running);
-        const run::PlanOutcome outcome = runner_->Run(request);
-        SetActivity(Activity::Idle);
-        timedOut_ = timedOut_ || outcome.timedOutOutsideTests;
+        findings_.timedOut = findings_.timedOut || outcome.timedOutOutsideTests;
+        findings_.workersUnusable = !outcome.errors.empty() && !outcome.timedOutOutsideTests;
         for (const std::string &error : outcome.errors) {
             output_.Error(library_ + ": " + error);
         }
-        return outcome.errors.empty() || outcome.timedOutOutsideTests;
     }
 
     // A plain run is every batch over the skip flags; one that must stop between
     // tests or change their order runs each test alone.
-    run::RunRequest RequestFor(const std::vector<TestRef> &share, unsigned repetition) const {
+    run::RunRequest RequestFor(const std::vector<run::TestRef> &share, unsigned repetition) const {
         run::RunRequest request;
         if (options_.shuffle) {
             const uint64_t seed = seed_ + repetition - 1;
@@ -270,224 +187,47 @@ private:
         return request;
     }
 
-    void ListSelected() {
-        for (NvkBatch *batch = NvkBatchGetFirst(); batch != nullptr; batch = NvkBatchGetNext(batch)) {
-            ListedBatch listed;
-            for (NvkTestFunction *test = NvkBatchGetFirstTestFunction(batch); test != nullptr;
-                 test = NvkTestFunctionGetNext(test)) {
-                if (NvkTestFunctionGetSkip(test) == 0) {
-                    output_.Listed(FullTestName(test));
-                    listed.tests.push_back(ListedTestOf(test));
-                }
+    int Finish() {
+        if (tap_ && !tap_->Finish()) {
+            findings_.usageOrLoadError = true;
+        }
+        if (findings_.emptySelection && !findings_.allowEmpty && !findings_.usageOrLoadError &&
+            !findings_.workersUnusable) {
+            output_.Error("no test was selected; --allow-empty lets such a run pass");
+        }
+        if (options_.list) {
+            if (!options_.jsonPath.empty() && !WriteWholeFile(options_.jsonPath, TestListJson(list_.Batches()))) {
+                output_.Error("cannot write the test list " + options_.jsonPath);
+                findings_.usageOrLoadError = true;
             }
-            if (!listed.tests.empty()) {
-                const char *name = NvkBatchGetName(batch);
-                listed.name = name != nullptr ? name : "";
-                listed_.push_back(std::move(listed));
-            }
+            return ExitCodeOf(findings_);
         }
+        findings_.usageOrLoadError =
+            !WriteJunitReport(options_.junitPath, store_, output_) || findings_.usageOrLoadError;
+        if (librariesLoaded_ != 0 || ExitCodeOf(findings_) != kExitUsageOrLoad) {
+            const run::Counts counts = store_.Count();
+            output_.Summary(counts, store_.FailedTests());
+            findings_.failedTests = counts.failed;
+        }
+        return ExitCodeOf(findings_);
     }
 
-    static ListedTest ListedTestOf(NvkTestFunction *test) {
-        ListedTest listed;
-        const char *name = NvkTestFunctionGetName(test);
-        const char *file = NvkTestFunctionGetSourceFile(test);
-        listed.name = name != nullptr ? name : "";
-        listed.file = file != nullptr ? file : "";
-        listed.line = NvkTestFunctionGetSourceLine(test);
-        return listed;
-    }
-
-    // One list for every library of the run, written once all were listed.
-    bool WriteTestList() const {
-        if (WriteWholeFile(options_.jsonPath, TestListJson(listed_))) {
-            return true;
-        }
-        output_.Error("cannot write the test list " + options_.jsonPath);
-        return false;
-    }
-
-    int Finish(int exitCode) {
-        if (!WriteFinalReports(options_.junitPath, store_, output_)) {
-            exitCode = kExitUsageOrLoad;
-        }
-        const Counts counts = store_.Count();
-        if (exitCode == kExitUsageOrLoad && librariesLoaded_ == 0) {
-            return exitCode;
-        }
-        output_.Summary(counts, store_.FailedTests());
-        if (exitCode != kExitPassed) {
-            return exitCode;
-        }
-        if (processEnded_) {
-            return kExitProcessEnded;
-        }
-        if (timedOut_) {
-            return kExitTimeout;
-        }
-        return counts.failed != 0 || registrationFailed_ ? kExitFailed : kExitPassed;
-    }
-
-    void SetActivity(Activity activity) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        activity_ = activity;
-    }
-
-    // ---- What the library and the workers tell ----------------------------------
-
-    static void NVK_CALL OnEvent(int32_t code, uint32_t value, intptr_t, void *, void *second) {
-        if (code == NvkEventTestFunctionFinished) {
-            active_->TestFinished(static_cast<NvkTestFunction *>(second), value != 0);
-        }
-    }
-
-    // Recorded as each test finishes, so that a test that resets others cannot
-    // change what was found.
-    void TestFinished(NvkTestFunction *test, bool passed) {
-        const TestRef key = KeyOf(test);
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            store_.RecordFinished(key, test);
-            const auto ending = endings_.find(test);
-            if (ending != endings_.end()) {
-                Mark(key, ending->second);
-                endings_.erase(ending);
-            }
-        }
-        const TestRecord &record = store_.Test(key);
-        if (record.outcome == Outcome::Skipped) {
-            output_.TestSkipped(store_.FullName(key), record);
-        } else if (output_.PrintsTest(record)) {
-            output_.TestFinished(store_.FullName(key), record);
-        }
-        if (!passed && options_.failFast) {
-            stopped_ = true;
-            runner_->Stop();
-        }
-    }
-
-    void Mark(const TestRef &key, run::TestEnd::Kind kind) {
-        if (kind == run::TestEnd::Kind::TimedOut) {
-            store_.MarkTimedOut(key);
-            timedOut_ = true;
-            output_.Error(EscapeControlBytes(store_.FullName(key)) + ": " +
-                          run::TimeoutMessage(options_.timeoutSeconds));
-        } else if (kind == run::TestEnd::Kind::Died) {
-            store_.MarkProcessEnded(key);
-            processEnded_ = processEnded_ || !options_.isolate;
-        }
-        if (!options_.isolate) {
-            store_.SetNotRunReason(kind == run::TestEnd::Kind::TimedOut ? "the run ended at a timeout"
-                                                                        : "the run ended with a test's process");
-            stopped_ = true;
-        }
-    }
-
-    void TestEnded(NvkTestFunction *test, run::TestEnd::Kind kind) override {
-        std::lock_guard<std::mutex> lock(mutex_);
-        endings_[test] = kind;
-    }
-
-    // A run of every batch finishes the tests in registration order: the next one
-    // of the selection is found without a lookup.
-    TestRef KeyOf(NvkTestFunction *test) {
-        if (cursor_ < selection_.size() && selection_[cursor_] == test) {
-            return store_.KeyOfSelected(cursor_++);
-        }
-        if (keys_.empty()) {
-            for (size_t index = 0; index < selection_.size(); ++index) {
-                keys_[selection_[index]] = index;
-            }
-        }
-        return store_.KeyOfSelected(keys_.at(test));
-    }
-
-    // ---- When the process ends or hangs ------------------------------------------
-
-    // The process ends while a test runs or a library loads: named, with what it
-    // has, and with an exit code of its own. A runner that finished ends quietly.
-    static void NVK_CALL OnProcessEnd() { active_->ReportEnd(kExitProcessEnded, "ended the runner's process"); }
-
-    // On the watchdog's thread, while the main thread is still in the library's
-    // loading or unloading.
-    // Reporting may itself wait for the loader the library holds: the process ends
-    // all the same, with what got out by then.
-    void OnLibraryHang() {
-        reportWatchdog_->Arm();
-        ReportEnd(kExitTimeout, "did not return within " + run::SecondsText(options_.timeoutSeconds));
-    }
-
-    void ReportEnd(int exitCode, const std::string &what) {
-        std::unique_lock<std::mutex> lock(mutex_);
-        std::string culprit;
-        switch (activity_) {
-        case Activity::Idle:
-            return;
-        case Activity::Loading:
-            culprit = library_ + ": the test library's loading";
-            break;
-        case Activity::Unloading:
-            culprit = library_ + ": the test library's unloading";
-            break;
-        case Activity::Running:
-            culprit = EscapeControlBytes(CurrentTestName());
-            RecordCurrentTestEnd("The test " + what);
-            break;
-        }
-        output_.Error(culprit + " " + what);
-        if (!xmlPath_.empty() && activity_ == Activity::Running) {
-            WriteLibraryReport(xmlPath_, output_);
-        }
-        WriteFinalReports(options_.junitPath, store_, output_);
-        output_.Summary(store_.Count(), store_.FailedTests());
-        run::EndThisProcess(exitCode);
-    }
-
-    // The test in progress fails with how it ended, and is printed as such.
-    void RecordCurrentTestEnd(const std::string &message) {
-        NvkTestFunction *current = NvkTestFunctionGetCurrent();
-        if (current == nullptr) {
-            return;
-        }
-        const TestRef key = KeyOf(current);
-        store_.RecordProcessEnd(key, message);
-        output_.TestFinished(store_.FullName(key), store_.Test(key));
-    }
-
-    std::string CurrentTestName() const {
-        NvkTestFunction *current = NvkTestFunctionGetCurrent();
-        return current != nullptr ? FullTestName(current) : library_;
-    }
-
-    static Session *active_;
     const Options &options_;
-    const ConsoleOutput output_;
+    ConsoleOutput output_;
     const uint64_t seed_;
-    run::BlockingWait wait_;
-    std::unique_ptr<run::PlanRunner> runner_;
-    std::unique_ptr<run::Watchdog> libraryWatchdog_;
-    std::unique_ptr<run::Watchdog> reportWatchdog_;
-    std::string library_;
-    std::string xmlPath_;
-    size_t selectedTests_ = 0;
-    size_t dealtSoFar_ = 0;
-    size_t librariesLoaded_ = 0;
-    bool stopped_ = false;
-    bool timedOut_ = false;
-    bool processEnded_ = false;
-    bool registrationFailed_ = false;
-    std::vector<ListedBatch> listed_;
-    // The run's thread records; a process end or a hang reports from elsewhere.
-    std::mutex mutex_;
-    Activity activity_ = Activity::Idle;
+    Selection selection_;
     ResultStore store_;
-    std::vector<NvkTestFunction *> selection_;
-    size_t cursor_ = 0;
-    std::unordered_map<NvkTestFunction *, size_t> keys_;
-    std::unordered_map<NvkTestFunction *, run::TestEnd::Kind> endings_;
+    LibraryReportWriter xmlReport_;
+    TestList list_;
+    RunVerdict verdict_;
+    RunFindings &findings_;
+    std::unique_ptr<TapOutput> tap_;
+    run::RunEvents events_;
+    run::BlockingWait wait_;
+    std::string library_;
+    size_t librariesLoaded_ = 0;
+    std::vector<std::unique_ptr<run::RegistryIndex>> indexes_;
 };
-
-Session *Session::active_ = nullptr;
 
 bool ColourWanted() {
     const char *noColour = std::getenv("NO_COLOR");

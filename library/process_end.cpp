@@ -1,10 +1,24 @@
 // The runner's handler for the end of the process, and calling it once.
 #include "process_end.h"
 
+#include "run_state.h"
+#include "timing.h"
+
 namespace {
 
 NvkProcessEndHandler handler = nullptr;
 bool called = false;
+
+// The test the process ends in has run: its time so far, at least the 0.001 s that
+// marks a test as run, lets the handler record its failure and the report show it.
+void TimeTestInProgress() {
+    NvkTestFunction *test = nvk::CurrentTestFunction();
+    if (test == nullptr || !nvk::RunInProgress()) {
+        return;
+    }
+    constexpr double kRunMark = 0.001;
+    test->executionTime = nvk::currentTestStart != nvk::kNotTimed ? nvk::SecondsSince(nvk::currentTestStart) : kRunMark;
+}
 
 }  // namespace
 
@@ -13,6 +27,7 @@ namespace nvk {
 void NotifyProcessEnd() {
     if (handler != nullptr && !called) {
         called = true;
+        TimeTestInProgress();
         handler();
     }
 }

@@ -59,6 +59,7 @@ inline void Guard(NvkRunCall call, NvkTestProc function, const char *crashMessag
 // tear-downs are over it counts as run, as any test does.
 void TimeTestFunction(NvkTestFunction *testFunction) {
     const int64_t start = nvk::ClockTicks();
+    nvk::currentTestStart = start;
     double seconds = -1;
     if (testFunction->skipReason == nullptr) {
         Guard(NvkRunCallTestFunction, testFunction->function, kTestCrash, &seconds);

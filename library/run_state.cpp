@@ -6,6 +6,7 @@ namespace nvk {
 
 uint32_t runDepth = 0;
 NvkTestFunction *currentTestFunction = nullptr;
+int64_t currentTestStart = kNotTimed;
 NvkRunExecutor runExecutor = nullptr;
 void *runExecutorContext = nullptr;
 bool runStopRequested = false;

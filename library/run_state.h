@@ -1,5 +1,5 @@
 // The process-wide state of a run: how deep runs are nested and which test
-// function is current. Registry changes, selection changes and new runs are
+// function is current, and since when it is timed. Registry changes, selection changes and new runs are
 // refused while a run is in progress. Inline, because every test passes here.
 #pragma once
 
@@ -11,6 +11,10 @@ namespace nvk {
 
 extern uint32_t runDepth;
 extern NvkTestFunction *currentTestFunction;
+// When the current test function was called, or kNotTimed before that: a process
+// that ends during the test gives it its time so far.
+constexpr int64_t kNotTimed = INT64_MIN;
+extern int64_t currentTestStart;
 extern NvkRunExecutor runExecutor;
 extern void *runExecutorContext;
 extern bool runStopRequested;
@@ -31,6 +35,9 @@ inline NvkTestFunction *CurrentTestFunction() { return currentTestFunction; }
 
 // An executor asked for the run to end: no more user code is called in it.
 inline bool RunStopRequested() { return runStopRequested; }
-inline void SetCurrentTestFunction(NvkTestFunction *testFunction) { currentTestFunction = testFunction; }
+inline void SetCurrentTestFunction(NvkTestFunction *testFunction) {
+    currentTestFunction = testFunction;
+    currentTestStart = kNotTimed;
+}
 
 }  // namespace nvk

@@ -6,6 +6,13 @@ namespace run {
 namespace {
 
 LibraryFeed *activeFeed = nullptr;
+std::function<void()> processEndHandler;
+
+void NVK_CALL OnProcessEnd() {
+    if (processEndHandler) {
+        processEndHandler();
+    }
+}
 
 std::string TextOf(const char *text) { return text != nullptr ? text : ""; }
 
@@ -32,6 +39,8 @@ Ending EndingOfRemote(TestEnd::Kind kind) {
         return Ending::TimedOut;
     case TestEnd::Kind::Stopped:
         return Ending::Stopped;
+    case TestEnd::Kind::ProtocolError:
+        return Ending::Failed;
     case TestEnd::Kind::Died:
         break;
     }
@@ -81,8 +90,17 @@ TestOutcome OutcomeFromRegistry(NvkTestFunction *test, const TestIdentity &ident
     return outcome;
 }
 
+namespace {
+
+LibraryRun WithSelection(LibraryRun run, const std::vector<TestKey> &selection) {
+    run.selection = selection;
+    return run;
+}
+
+}  // namespace
+
 LibraryFeed::LibraryFeed(const LibraryRun &run, const std::vector<TestKey> &selection, RunListener &stream)
-    : run_(run), selection_(selection), stream_(stream), outer_(activeFeed), ended_(run.index->size(), false) {
+    : run_(WithSelection(run, selection)), stream_(stream), outer_(activeFeed), told_(run.index->size(), Told::Nothing) {
     activeFeed = this;
     stream_.RunStarted(run_);
 }
@@ -99,12 +117,17 @@ void LibraryFeed::Close() {
     closed_ = true;
     TestOutcome notRun;
     notRun.reason = notRunReason_;
-    for (const TestKey key : selection_) {
-        if (!ended_[key]) {
+    for (const TestKey key : run_.selection) {
+        if (told_[key] != Told::Ended) {
             stream_.TestEnded((*run_.index)[key], notRun);
         }
     }
     stream_.RunEnded(run_);
+}
+
+void LibraryFeed::SetProcessEndHandler(std::function<void()> handler) {
+    processEndHandler = std::move(handler);
+    NvkSetProcessEndHandler(processEndHandler ? &OnProcessEnd : nullptr);
 }
 
 void NVK_CALL LibraryFeed::OnLibraryEvent(int32_t code, uint32_t, intptr_t, void *first, void *second) {
@@ -113,11 +136,22 @@ void NVK_CALL LibraryFeed::OnLibraryEvent(int32_t code, uint32_t, intptr_t, void
     }
 }
 
-const TestIdentity *LibraryFeed::Identity(void *test, TestKey &key) const {
-    if (test == nullptr || !run_.index->Find(static_cast<NvkTestFunction *>(test), key)) {
+// A run in registration order reaches each test as it started the one before, and then
+// the next selected one: these are found without a search.
+const TestIdentity *LibraryFeed::Identity(void *test, TestKey &key) {
+    NvkTestFunction *function = static_cast<NvkTestFunction *>(test);
+    if (function == nullptr) {
         return nullptr;
     }
-    return &(*run_.index)[key];
+    const RegistryIndex &index = *run_.index;
+    if (hasStarted_ && index.Function(started_) == function) {
+        key = started_;
+    } else if (next_ < run_.selection.size() && index.Function(run_.selection[next_]) == function) {
+        key = run_.selection[next_++];
+    } else if (!index.Find(function, key)) {
+        return nullptr;
+    }
+    return &index[key];
 }
 
 void LibraryFeed::Take(int32_t code, void *first, void *second) {
@@ -130,9 +164,9 @@ void LibraryFeed::Take(int32_t code, void *first, void *second) {
         break;
     case NvkEventAssertFailed:
         if (const TestIdentity *identity = Identity(first, key)) {
-            stream_.CheckFailed(*identity, FailureFromRegistry(static_cast<NvkAssertionFailure *>(second),
-                                                               static_cast<NvkTestFunction *>(first), *identity,
-                                                               run_.library));
+            stream_.CheckFailed(*identity,
+                                FailureFromRegistry(static_cast<NvkAssertionFailure *>(second),
+                                                    static_cast<NvkTestFunction *>(first), *identity, run_.library));
         }
         break;
     case NvkEventTestFunctionFinished:
@@ -145,19 +179,21 @@ void LibraryFeed::Take(int32_t code, void *first, void *second) {
     }
 }
 
-// A worker's word that a test started comes before the library replays it.
+// A worker's word that a test started comes before the library replays it, and a
+// worker may tell of the next test before the library replayed this one.
 void LibraryFeed::Started(TestKey key) {
-    if (hasStarted_ && started_ == key) {
-        return;
-    }
     hasStarted_ = true;
     started_ = key;
+    if (told_[key] != Told::Nothing) {
+        return;
+    }
+    told_[key] = Told::Started;
     stream_.TestStarted((*run_.index)[key]);
 }
 
 // A test that ended with its process was accounted for already.
 void LibraryFeed::Finished(TestKey key, NvkTestFunction *test) {
-    if (ended_[key]) {
+    if (told_[key] == Told::Ended) {
         return;
     }
     Started(key);
@@ -165,10 +201,11 @@ void LibraryFeed::Finished(TestKey key, NvkTestFunction *test) {
     TestOutcome outcome = OutcomeFromRegistry(test, (*run_.index)[key], run_.library);
     const auto remote = remoteEndings_.find(key);
     if (remote != remoteEndings_.end()) {
-        outcome.ending = EndingOfRemote(remote->second);
+        outcome.ending = EndingOfRemote(remote->second.kind);
+        outcome.phase = remote->second.phase;
         remoteEndings_.erase(remote);
     }
-    ended_[key] = true;
+    told_[key] = Told::Ended;
     stream_.TestEnded((*run_.index)[key], outcome);
 }
 
@@ -179,10 +216,10 @@ void LibraryFeed::TestStarted(NvkTestFunction *test) {
     }
 }
 
-void LibraryFeed::TestEnded(NvkTestFunction *test, TestEnd::Kind kind) {
+void LibraryFeed::TestEndedItsWorker(NvkTestFunction *test, const TestEnd &end) {
     TestKey key = 0;
     if (Identity(test, key) != nullptr) {
-        remoteEndings_[key] = kind;
+        remoteEndings_[key] = {end.kind, end.phase};
     }
 }
 
@@ -194,16 +231,14 @@ bool LibraryFeed::EndTestInProgress(Ending ending, const std::string &message) {
         return false;
     }
     Started(key);
+    NvkAssert(0, nullptr, 0, "%s", message.c_str());
     TestOutcome outcome = OutcomeFromRegistry(current, *identity, run_.library);
-    Failure failure;
-    failure.file = identity->file.empty() ? run_.library : identity->file;
-    failure.line = identity->line;
-    failure.message = message;
-    failure.crash = true;
-    outcome.failures.push_back(failure);
+    if (!outcome.failures.empty()) {
+        outcome.failures.back().crash = true;
+    }
     outcome.ending = ending;
     outcome.reason = message;
-    ended_[key] = true;
+    told_[key] = Told::Ended;
     stream_.TestEnded(*identity, outcome);
     return true;
 }

@@ -3,6 +3,7 @@
 // handler takes no context, so this is the one place that keeps the feed it serves.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -16,7 +17,7 @@ namespace run {
 class LibraryFeed final : public RemoteRunObserver {
 public:
     // Becomes the feed the library's events reach, for the selected tests of index,
-    // until destroyed. Sends RunStarted.
+    // until destroyed. Sends RunStarted. The run's selection is the one given.
     LibraryFeed(const LibraryRun &run, const std::vector<TestKey> &selection, RunListener &stream);
     // Closes the turn, unless Close did.
     ~LibraryFeed();
@@ -25,34 +26,45 @@ public:
 
     // Install once with NvkSetEventHandler, or call from the handler installed.
     static void NVK_CALL OnLibraryEvent(int32_t code, uint32_t value, intptr_t reserved, void *first, void *second);
+    // The library's process-end handler takes no context either: installs the one
+    // given with NvkSetProcessEndHandler, or removes it given none.
+    static void SetProcessEndHandler(std::function<void()> handler);
 
     // Why the tests that did not end were not run, for their NotRun ending.
     void SetNotRunReason(const std::string &reason) { notRunReason_ = reason; }
     // The test in progress ends as ending, with message as its last failure, where
-    // the library will not finish it: its process ends. False when none is running.
+    // the library will not finish it: its process ends. The failure is recorded in
+    // the library too, so that its report holds the test. False when none is running.
     bool EndTestInProgress(Ending ending, const std::string &message);
     // Sends NotRun for each selected test that did not end, then RunEnded; once. A
     // process that ends calls it itself, as no destructor will run.
     void Close();
 
     void TestStarted(NvkTestFunction *test) override;
-    void TestEnded(NvkTestFunction *test, TestEnd::Kind kind) override;
+    void TestEndedItsWorker(NvkTestFunction *test, const TestEnd &end) override;
 
 private:
     void Take(int32_t code, void *first, void *second);
     void Started(TestKey key);
     void Finished(TestKey key, NvkTestFunction *test);
-    const TestIdentity *Identity(void *test, TestKey &key) const;
+    const TestIdentity *Identity(void *test, TestKey &key);
 
     const LibraryRun run_;
-    const std::vector<TestKey> selection_;
     RunListener &stream_;
     LibraryFeed *const outer_;
-    std::vector<bool> ended_;  // by key
-    std::unordered_map<TestKey, TestEnd::Kind> remoteEndings_;
+    // By key: how far the stream has told of each test in this turn.
+    enum class Told : uint8_t { Nothing, Started, Ended };
+    std::vector<Told> told_;
+    struct RemoteEnding {
+        TestEnd::Kind kind;
+        Phase phase;
+    };
+    std::unordered_map<TestKey, RemoteEnding> remoteEndings_;
     bool hasStarted_ = false;
     bool closed_ = false;
     TestKey started_ = 0;
+    // The selected test the run will most likely reach next, in registration order.
+    size_t next_ = 0;
     std::string notRunReason_ = "the run ended early";
 };
 

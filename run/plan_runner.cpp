@@ -38,8 +38,18 @@ std::vector<std::vector<NvkTestFunction *>> Registry() {
     return tests;
 }
 
+// What a run of each test alone asks between tests.
+struct TestGate {
+    // No test from here on is started.
+    std::function<bool()> ended;
+    // This test is started; later ones may be although it is not.
+    std::function<bool(const TestRef &)> mayStart;
+    // The test that started finished, passed or not.
+    std::function<void(bool passed)> finished;
+};
+
 // The library calls of a request; each test alone stops between tests once asked.
-void CallLibrary(const RunRequest &request, const std::function<bool(const TestRef &)> &mayStart) {
+void CallLibrary(const RunRequest &request, const TestGate &gate) {
     switch (request.kind) {
     case RunRequest::Kind::AllBatches:
         NvkBatchRun(nullptr);
@@ -52,23 +62,32 @@ void CallLibrary(const RunRequest &request, const std::function<bool(const TestR
     }
     const std::vector<std::vector<NvkTestFunction *>> registry = Registry();
     for (const TestRef &test : request.tests) {
-        if (!mayStart(test)) {
+        if (gate.ended()) {
             return;
         }
-        NvkTestFunctionRun(registry.at(test.batch).at(test.test));
+        if (gate.mayStart(test)) {
+            gate.finished(NvkTestFunctionRun(registry.at(test.batch).at(test.test)) != 0);
+        }
     }
 }
 
+// A Stop that comes before a run holds for it: each run takes the stops before its end.
 class InProcess final : public PlanRunner {
 public:
+    explicit InProcess(bool stopAtFailure) : stopAtFailure_(stopAtFailure) {}
+
     PlanOutcome Run(const RunRequest &request) override {
+        bool failed = false;
+        CallLibrary(request,
+                    {[this, &failed] { return stopped_ || (stopAtFailure_ && failed); },
+                     [](const TestRef &) { return true; }, [&failed](bool passed) { failed = failed || !passed; }});
         stopped_ = false;
-        CallLibrary(request, [this](const TestRef &) { return !stopped_; });
         return PlanOutcome();
     }
     void Stop() override { stopped_ = true; }
 
 private:
+    const bool stopAtFailure_;
     std::atomic<bool> stopped_{false};
 };
 
@@ -77,28 +96,26 @@ public:
     InWorkers(const PoolSettings &settings, WorkerStarter starter, DeliveryWait &wait, RemoteRunObserver *observer)
         : settings_(settings), starter_(std::move(starter)), wait_(wait), observer_(observer) {}
 
+    // Every test a worker finished or ended is replayed in the plan's order, also one
+    // that a failure in a later batch cut short before it; those the workers never
+    // ran or a fail-fast stop took are not run.
     PlanOutcome Run(const RunRequest &request) override {
+        if (TakeEarlyStop()) {
+            return PlanOutcome();
+        }
         PoolSettings settings = settings_;
         settings.fingerprint = RegistryFingerprint();
         std::unique_ptr<RemoteRun> remote(new RemoteRun(settings, starter_, wait_, observer_));
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            remote_ = remote.get();
-            stopAsked_ = false;
-        }
         PlanOutcome outcome;
         if (!remote->Start(StepsOf(request))) {
             outcome.errors.push_back("a run is in progress");
         } else {
-            CallLibrary(request, [this, &remote](const TestRef &test) {
-                return !stopAsked_ && !remote->EndedTheRun() && remote->WillRun(test);
-            });
+            Attach(remote.get());
+            CallLibrary(request, {[&remote] { return remote->EndedTheRun(); },
+                                  [&remote](const TestRef &test) { return remote->WillRun(test); }, [](bool) {}});
         }
         const RemoteOutcome ended = remote->Finish();
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            remote_ = nullptr;
-        }
+        Attach(nullptr);
         outcome.errors.insert(outcome.errors.end(), ended.errors.begin(), ended.errors.end());
         outcome.timedOutOutsideTests = ended.timedOutOutsideTests;
         return outcome;
@@ -113,13 +130,33 @@ public:
     }
 
 private:
+    // A stop asked before the run starts no worker.
+    bool TakeEarlyStop() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        const bool stopped = stopAsked_;
+        stopAsked_ = false;
+        return stopped;
+    }
+
+    // A stop asked while the workers started reaches the run once it is attached;
+    // detaching ends what the run took.
+    void Attach(RemoteRun *remote) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        remote_ = remote;
+        if (remote_ == nullptr) {
+            stopAsked_ = false;
+        } else if (stopAsked_) {
+            remote_->Stop();
+        }
+    }
+
     const PoolSettings settings_;
     const WorkerStarter starter_;
     DeliveryWait &wait_;
     RemoteRunObserver *const observer_;
     std::mutex mutex_;  // Stop may come from another thread
     RemoteRun *remote_ = nullptr;
-    std::atomic<bool> stopAsked_{false};
+    bool stopAsked_ = false;
 };
 
 }  // namespace
@@ -136,7 +173,9 @@ std::vector<Step> StepsOf(const RunRequest &request) {
     return PlanSteps(request.tests, true);
 }
 
-std::unique_ptr<PlanRunner> InProcessRunner() { return std::unique_ptr<PlanRunner>(new InProcess); }
+std::unique_ptr<PlanRunner> InProcessRunner(bool stopAtFailure) {
+    return std::unique_ptr<PlanRunner>(new InProcess(stopAtFailure));
+}
 
 std::unique_ptr<PlanRunner> WorkerRunner(const PoolSettings &settings, WorkerStarter starter, DeliveryWait &wait,
                                          RemoteRunObserver *observer) {

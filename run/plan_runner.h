@@ -38,14 +38,17 @@ public:
     virtual PlanOutcome Run(const RunRequest &request) = 0;
     // From the run's thread or, with workers, any other: no test starts after the
     // one in progress; with workers that one fails as stopped unless it finished.
+    // A stop before a run stops that run.
     virtual void Stop() = 0;
 };
 
-// Calls the library as it is: user code runs in this process.
-std::unique_ptr<PlanRunner> InProcessRunner();
+// Calls the library as it is: user code runs in this process. With stopAtFailure a
+// run of each test alone starts no test after one that failed.
+std::unique_ptr<PlanRunner> InProcessRunner(bool stopAtFailure = false);
 
 // The same library calls, with the user code in worker processes started by starter;
-// the settings' fingerprint is taken from the registry at each run.
+// the settings' fingerprint is taken from the registry at each run. The settings'
+// failFast stops the run at the first failure a worker reports.
 std::unique_ptr<PlanRunner> WorkerRunner(const PoolSettings &settings, WorkerStarter starter, DeliveryWait &wait,
                                          RemoteRunObserver *observer = nullptr);
 

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdio>
 
+#include "worker_contract.h"
+
 namespace run {
 namespace {
 

@@ -6,11 +6,6 @@
 
 namespace run {
 
-// The exit code of a worker whose test closed its channel to the runner: the test's
-// result is lost, and the worker ends before another test runs unreported. Rare as
-// an exit code of a test's own.
-constexpr uint32_t kExitChannelLost = 121;
-
 struct ProcessEnd {
     bool signalled = false;  // ended by a signal (POSIX) rather than with a code
     uint32_t code = 0;       // the exit code or exception code, or the signal

@@ -1,5 +1,6 @@
 #include "registry_index.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace run {
@@ -37,6 +38,17 @@ RegistryIndex RegistryIndex::OfLoadedLibrary() {
         index.fingerprint_ = "0";
         return index;
     }
+    // Counted first, so that each table is one block.
+    size_t count = 0;
+    for (NvkBatch *batch = NvkBatchGetFirst(); batch != nullptr; batch = NvkBatchGetNext(batch)) {
+        for (NvkTestFunction *test = NvkBatchGetFirstTestFunction(batch); test != nullptr;
+             test = NvkTestFunctionGetNext(test)) {
+            ++count;
+        }
+    }
+    index.tests_.reserve(count);
+    index.functions_.reserve(count);
+    index.keys_.reserve(count);
     NameHash hash;
     for (NvkBatch *batch = NvkBatchGetFirst(); batch != nullptr; batch = NvkBatchGetNext(batch)) {
         const uint32_t batchPlace = static_cast<uint32_t>(index.batches_.size());
@@ -55,12 +67,13 @@ RegistryIndex RegistryIndex::OfLoadedLibrary() {
             identity.file = TextOf(NvkTestFunctionGetSourceFile(test));
             identity.line = NvkTestFunctionGetSourceLine(test);
             hash.Add(identity.name);
-            index.keys_.emplace(test, identity.key);
+            index.keys_.emplace_back(test, identity.key);
             index.functions_.push_back(test);
             index.tests_.push_back(std::move(identity));
         }
         hash.EndBatch();
     }
+    std::sort(index.keys_.begin(), index.keys_.end());
     char text[48];
     std::snprintf(text, sizeof text, "%lu:%016llx", static_cast<unsigned long>(index.tests_.size()),
                   static_cast<unsigned long long>(hash.Value()));
@@ -69,8 +82,8 @@ RegistryIndex RegistryIndex::OfLoadedLibrary() {
 }
 
 bool RegistryIndex::Find(NvkTestFunction *function, TestKey &key) const {
-    const auto found = keys_.find(function);
-    if (found == keys_.end()) {
+    const auto found = std::lower_bound(keys_.begin(), keys_.end(), std::make_pair(function, TestKey(0)));
+    if (found == keys_.end() || found->first != function) {
         return false;
     }
     key = found->second;
@@ -80,7 +93,8 @@ bool RegistryIndex::Find(NvkTestFunction *function, TestKey &key) const {
 std::vector<TestRef> RegistryIndex::Selected(NvkBatch *only) const {
     std::vector<TestRef> selected;
     for (const TestIdentity &test : tests_) {
-        if ((only == nullptr || batches_[test.ref.batch] == only) && NvkTestFunctionGetSkip(functions_[test.key]) == 0) {
+        if ((only == nullptr || batches_[test.ref.batch] == only) &&
+            NvkTestFunctionGetSkip(functions_[test.key]) == 0) {
             selected.push_back(test.ref);
         }
     }
@@ -88,11 +102,12 @@ std::vector<TestRef> RegistryIndex::Selected(NvkBatch *only) const {
 }
 
 void RegistryIndex::Select(const std::vector<TestRef> &tests) const {
-    for (NvkTestFunction *function : functions_) {
-        NvkTestFunctionSetSkip(function, 1);
-    }
+    std::vector<bool> chosen(functions_.size(), false);
     for (const TestRef &test : tests) {
-        NvkTestFunctionSetSkip(Function(test), 0);
+        chosen[KeyOf(test)] = true;
+    }
+    for (size_t key = 0; key < functions_.size(); ++key) {
+        NvkTestFunctionSetSkip(functions_[key], chosen[key] ? 0 : 1);
     }
 }
 

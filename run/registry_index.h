@@ -5,7 +5,7 @@
 
 #include <cstdint>
 #include <string>
-#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "norvik.h"
@@ -58,7 +58,8 @@ private:
     std::vector<NvkTestFunction *> functions_;
     std::vector<NvkBatch *> batches_;
     std::vector<TestKey> firstOfBatch_;
-    std::unordered_map<NvkTestFunction *, TestKey> keys_;
+    // By function, sorted: one block for the whole registry, searched by halves.
+    std::vector<std::pair<NvkTestFunction *, TestKey>> keys_;
     std::string fingerprint_;
 };
 

@@ -21,6 +21,8 @@ std::string EndMessage(const TestEnd &end, double limitSeconds) {
         return TimeoutMessage(limitSeconds);
     case TestEnd::Kind::Stopped:
         return "stopped";
+    case TestEnd::Kind::ProtocolError:
+        return end.message;
     case TestEnd::Kind::Died:
         break;
     }
@@ -97,9 +99,12 @@ bool RemoteRun::Start(const std::vector<Step> &steps) {
         }
     }
     deliveries_.resize(order.size());
+    starts_.assign(order.size(), StartWord::None);
     for (size_t position = 0; position < order.size(); ++position) {
-        positions_[registry.at(order[position].batch).at(order[position].test)] = position;
+        NvkTestFunction *test = registry.at(order[position].batch).at(order[position].test);
+        positions_[test] = position;
         positionOfRef_[RefKey(order[position])] = position;
+        functions_.push_back(test);
     }
     pool_.Start(steps);
     return true;
@@ -137,6 +142,26 @@ RemoteOutcome RemoteRun::Finish() {
     std::lock_guard<std::mutex> lock(mutex_);
     outcome.stopped = stopped_;
     return outcome;
+}
+
+// Only the run's thread waiting for this very test is woken: the others learn of it
+// when their turn comes, and a test that finishes at once costs no wake of its own.
+void RemoteRun::Started(const TestRef &test) {
+    const auto found = positionOfRef_.find(RefKey(test));
+    if (found == positionOfRef_.end()) {
+        return;
+    }
+    bool wake = false;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (starts_[found->second] == StartWord::None) {
+            starts_[found->second] = StartWord::Said;
+            wake = awaited_ == found->second;
+        }
+    }
+    if (wake) {
+        wait_.Notify();
+    }
 }
 
 void RemoteRun::Finished(TestReport &&report) {
@@ -185,11 +210,26 @@ void RemoteRun::Deliver(const TestRef &test, std::unique_ptr<Delivery> delivery)
 
 // The delivery for the position once it came, or nullptr when none will. After a
 // stop the workers end at once, delivering the test each was in.
+// A worker's word that the test started is passed on first, outside the lock.
 RemoteRun::Delivery *RemoteRun::AwaitDelivery(size_t position) {
     std::unique_lock<std::mutex> lock(mutex_);
-    while (!deliveries_[position] && !allDone_) {
+    awaited_ = position;
+    for (;;) {
+        if (starts_[position] == StartWord::Said) {
+            starts_[position] = StartWord::Told;
+            if (observer_ != nullptr) {
+                lock.unlock();
+                observer_->TestStarted(functions_[position]);
+                lock.lock();
+            }
+            continue;
+        }
+        if (deliveries_[position] || allDone_) {
+            break;
+        }
         wait_.Await(lock);
     }
+    awaited_ = SIZE_MAX;
     return deliveries_[position].get();
 }
 
@@ -238,7 +278,7 @@ int32_t RemoteRun::ReplayEnd(Delivery &delivery, NvkTestFunction *test, double *
         RecordFailure(failure);
     }
     if (observer_ != nullptr) {
-        observer_->TestEnded(test, delivery.end.kind);
+        observer_->TestEndedItsWorker(test, delivery.end);
     }
     NvkAssert(0, nullptr, 0, "%s", EndMessage(delivery.end, settings_.timeoutSeconds).c_str());
     const bool goesOn = delivery.end.kind != TestEnd::Kind::Stopped && settings_.restartAfterEnd;

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -43,11 +44,13 @@ private:
 
 // Told, on the run's thread, of what workers say of tests before the library
 // replays it: that a test started (at most once a test, as soon as its worker said
-// so, while the run's thread waits), and that a test ended its worker.
+// so while the run's thread waits for that test), and that a test ended its worker.
 class RemoteRunObserver {
 public:
     virtual void TestStarted(NvkTestFunction *) {}
-    virtual void TestEnded(NvkTestFunction *test, TestEnd::Kind kind) = 0;
+    // How and in which phase; by default told on as TestEnded.
+    virtual void TestEndedItsWorker(NvkTestFunction *test, const TestEnd &end) { TestEnded(test, end.kind); }
+    virtual void TestEnded(NvkTestFunction *, TestEnd::Kind) {}
 
 protected:
     ~RemoteRunObserver() = default;
@@ -85,6 +88,7 @@ public:
 private:
     struct Delivery;
 
+    void Started(const TestRef &test) override;
     void Finished(TestReport &&report) override;
     void Ended(const TestRef &test, TestEnd &&end) override;
     void AllDone() override;
@@ -102,8 +106,13 @@ private:
     WorkerPool pool_;
     std::unordered_map<NvkTestFunction *, size_t> positions_;
     std::unordered_map<uint64_t, size_t> positionOfRef_;
-    std::mutex mutex_;  // guards what follows
+    std::vector<NvkTestFunction *> functions_;  // by position
+    std::mutex mutex_;                          // guards what follows
     std::vector<std::unique_ptr<Delivery>> deliveries_;
+    // By position: a worker said the test started; the observer was told.
+    enum class StartWord : uint8_t { None, Said, Told };
+    std::vector<StartWord> starts_;
+    size_t awaited_ = SIZE_MAX;  // the position the run's thread waits for
     bool allDone_ = false;
     bool stopped_ = false;
     bool installed_ = false;

@@ -47,6 +47,11 @@ bool ResultRing::TakeSleepingReader() { return header_->readerSleeping.exchange(
 size_t ResultRing::Take(char *buffer, size_t size) {
     const uint32_t read = header_->read.load(std::memory_order_relaxed);
     const uint32_t available = header_->written.load(std::memory_order_acquire) - read;
+    // The writer's process shares the counters and may have overwritten them.
+    if (corrupt_ || available > capacity_) {
+        corrupt_ = true;
+        return 0;
+    }
     const uint32_t taken = static_cast<uint32_t>(std::min<size_t>(size, available));
     const uint32_t start = read % capacity_;
     const uint32_t first = std::min(taken, capacity_ - start);

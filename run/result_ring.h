@@ -35,8 +35,11 @@ public:
     // for each time the reader announced its sleep.
     bool TakeSleepingReader();
 
-    // The reader: copies out what is there, up to size bytes.
+    // The reader: copies out what is there, up to size bytes. Counters that claim
+    // more than the ring holds were not written by a sound writer: nothing is taken
+    // then, and Corrupt() says so from then on.
     size_t Take(char *buffer, size_t size);
+    bool Corrupt() const { return corrupt_; }
     // The reader, before it sleeps: announces it, and then returns whether bytes came
     // in meanwhile, in which case it must not sleep. Either the writer sees the
     // announcement after its Put, or this sees what that Put wrote.
@@ -46,6 +49,7 @@ private:
     RingHeader *header_;
     char *bytes_;
     uint32_t capacity_;
+    bool corrupt_ = false;
 };
 
 // What to make the shared memory: a ring of a mebibyte.

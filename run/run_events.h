@@ -15,6 +15,7 @@ namespace run {
 struct LibraryRun {
     std::string library;  // the path as the user gave it
     const RegistryIndex *index = nullptr;
+    std::vector<TestKey> selection;  // the keys of the selected tests, in registration order
     size_t selectedTests = 0;
     unsigned repetition = 1;
     unsigned repetitions = 1;

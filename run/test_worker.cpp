@@ -7,13 +7,12 @@
 #include "library_loader.h"
 #include "norvik.h"
 #include "registry_fingerprint.h"
+#include "worker_contract.h"
 #include "worker_process.h"
 #include "worker_protocol.h"
 
 namespace run {
 namespace {
-
-constexpr int kExitUnusable = 2;
 
 std::string TextOf(const char *text) { return text != nullptr ? text : ""; }
 
@@ -21,25 +20,33 @@ class TestWorker {
 public:
     int Run(const std::string &channel, const std::string &libraryPath, const std::string &dependencyFolder) {
         if (!channel_.Open(channel)) {
-            return kExitUnusable;
+            return kWorkerExitUnusable;
         }
         Send(EncodeStarted());
         SearchDependenciesIn(dependencyFolder);
         if (loader::LoadTestLibrary(libraryPath.c_str()) != loader::LoadFailure::None) {
-            return kExitUnusable;
+            return kWorkerExitUnusable;
+        }
+        const std::string planText = channel_.ReadAll();
+        const uint32_t version = PlanVersion(planText);
+        if (version != kProtocolVersion) {
+            Send(EncodeRefused("the runner speaks version " + std::to_string(version) +
+                               " of the worker protocol and this worker version " + std::to_string(kProtocolVersion) +
+                               ": run a worker of the runner's own build"));
+            return kWorkerExitUnusable;
         }
         WorkerPlan plan;
-        if (!DecodePlan(channel_.ReadAll(), plan)) {
-            return kExitUnusable;
+        if (!DecodePlan(planText, plan)) {
+            return kWorkerExitUnusable;
         }
         if (plan.fingerprint != RegistryFingerprint()) {
             Send(
                 EncodeRefused("the test library registered other tests in a worker process than in the runner's: "
                               "its registration must not depend on the process"));
-            return kExitUnusable;
+            return kWorkerExitUnusable;
         }
         if (!StepsAreKnown(plan.steps)) {
-            return kExitUnusable;
+            return kWorkerExitUnusable;
         }
         active_ = this;
         NvkSetEventHandler(&TestWorker::OnEvent, 1);
@@ -50,6 +57,7 @@ public:
                 break;
             }
         }
+        Send(EncodeUnloading());
         loader::ReleaseTestLibrary();
         Send(EncodeDone());
         return 0;
@@ -107,6 +115,7 @@ private:
         case NvkEventTestFunctionStarted:
             active_->NoteSkip(static_cast<NvkTestFunction *>(second));
             active_->Note({CheckKind::Started, 0});
+            active_->Send(EncodeTestStarted(active_->refs_.at(static_cast<NvkTestFunction *>(second))));
             break;
         case NvkEventTestFunctionFinished:
             active_->NoteSkip(static_cast<NvkTestFunction *>(second));

@@ -45,15 +45,16 @@ Watchdog::~Watchdog() {
     thread_.join();
 }
 
-// Only an idle watch needs waking: one that waits for a deadline finds the later
-// one when it wakes. That spares a system call per test.
-void Watchdog::Arm() {
+// Only an idle watch, or one that waits for a later deadline (the grace of a
+// start), needs waking: one that waits for an earlier deadline finds the later one
+// when it wakes. That spares a system call per test.
+void Watchdog::Arm(WatchClock::Duration grace) {
     bool wake = false;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         armed_ = true;
-        started_ = clock_.Now();
-        wake = idle_;
+        started_ = clock_.Now() + grace;
+        wake = idle_ || started_ + limit_ < waitingUntil_;
     }
     if (wake) {
         changed_.notify_one();
@@ -83,7 +84,8 @@ void Watchdog::Watch() {
             onTimeout_(std::chrono::duration<double>(now - started_).count());
             return;
         }
-        clock_.WaitUntil(changed_, lock, started_ + limit_);
+        waitingUntil_ = started_ + limit_;
+        clock_.WaitUntil(changed_, lock, waitingUntil_);
     }
 }
 

@@ -22,8 +22,8 @@ public:
     Watchdog(const Watchdog &) = delete;
     Watchdog &operator=(const Watchdog &) = delete;
 
-    // The work's time starts now.
-    void Arm();
+    // The work's time starts now, or once grace has passed.
+    void Arm(WatchClock::Duration grace = WatchClock::Duration::zero());
     // The work is over.
     void Disarm();
 
@@ -36,7 +36,8 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     bool armed_ = false;
-    bool idle_ = false;  // waiting to be armed, not for a deadline
+    bool idle_ = false;                   // waiting to be armed, not for a deadline
+    WatchClock::TimePoint waitingUntil_;  // the deadline waited for, when not idle
     bool running_ = false;
     bool stopping_ = false;
     WatchClock::TimePoint started_;

@@ -1,6 +1,7 @@
 #include "worker_pool.h"
 
 #include "watchdog.h"
+#include "worker_phases.h"
 
 namespace run {
 namespace {
@@ -21,6 +22,10 @@ std::vector<Step> StepsFrom(const std::vector<Step> &steps, size_t done) {
     return rest;
 }
 
+// Starting a process takes seconds under some systems, and is no part of loading
+// the test library: a worker has that much longer than the limit to say it started.
+constexpr double kStartGraceSeconds = 30;
+
 }  // namespace
 
 // One worker after another for one group of steps: a worker runs them, and a new
@@ -38,9 +43,10 @@ public:
     }
 
 private:
-    enum class Phase { Starting, Loading, Testing, Unloading };
-
-    // False when the slot is over.
+    // False when the slot is over. The watchdog is armed from the start: a worker
+    // that hangs before its first line is ended at the limit too, and so is one
+    // that closed its pipe but does not end. It counts a timeout only when it found
+    // the worker still alive.
     bool RunOneWorker() {
         const std::shared_ptr<WorkerProcess> worker = pool_.StartWorker();
         if (!worker) {
@@ -53,19 +59,23 @@ private:
         plan.fingerprint = pool_.settings_.fingerprint;
         plan.failFast = pool_.settings_.failFast;
         plan.steps = StepsFrom(steps_, done_);
-        worker->SendAll(EncodePlan(plan));
-        // The limit also covers a worker that closed its pipe but does not end.
+        phases_ = WorkerPhases(plan.steps);
+        violation_.clear();
+        timedOut_ = false;
+        started_ = pool_.clock_.Now();
         std::unique_ptr<Watchdog> watchdog;
         if (pool_.settings_.timeoutSeconds > 0) {
             watchdog.reset(new Watchdog(
                 pool_.settings_.timeoutSeconds,
                 [this, worker](double) {
-                    timedOut_ = true;
-                    worker->Kill();
+                    if (worker->Kill()) {
+                        timedOut_ = true;
+                    }
                 },
                 pool_.clock_));
+            watchdog->Arm(LimitDuration(kStartGraceSeconds));
         }
-        Watch(*worker, watchdog.get());
+        Watch(*worker, EncodePlan(plan), watchdog.get());
         // A Stop from now on no longer finds the worker, which is about to be waited
         // for: it is ended here instead, before the wait.
         if (pool_.ForgetWorker(worker)) {
@@ -77,12 +87,10 @@ private:
     }
 
     // Reads what the worker says until it ends, its time limit watched by watchdog.
-    void Watch(WorkerProcess &worker, Watchdog *watchdog) {
-        phase_ = Phase::Starting;
-        doneSaid_ = false;
-        timedOut_ = false;
+    // A start is told once every line that came with it was read: a test that
+    // finished in the same reading needs no word of its start.
+    void Watch(WorkerProcess &worker, const std::string &plan, Watchdog *watchdog) {
         pending_.clear();
-        started_ = pool_.clock_.Now();
         LineSplitter lines;
         std::string line;
         char buffer[65536];
@@ -94,28 +102,33 @@ private:
             }
             lines.Add(buffer, count);
             while (listening && lines.Next(line)) {
-                listening = Take(line, worker);
+                listening = Take(line, worker, plan);
                 if (watchdog && clockRestarted_) {
                     watchdog->Arm();
                 }
                 clockRestarted_ = false;
             }
+            if (startUntold_) {
+                startUntold_ = false;
+                pool_.listener_.Started(tests_[done_]);
+            }
         }
     }
 
     // False once the worker is not to be listened to any more.
-    bool Take(const std::string &line, WorkerProcess &worker) {
+    bool Take(const std::string &line, WorkerProcess &worker, const std::string &plan) {
         WorkerMessage message;
-        if (!DecodeMessage(line, message)) {
+        if (!phases_.Take(line, message)) {
+            violation_ = phases_.Violation();
+            startUntold_ = false;
             worker.Kill();
             return false;
         }
         switch (message.kind) {
         case WorkerMessage::Kind::Started:
-            phase_ = Phase::Loading;
-            break;
-        case WorkerMessage::Kind::Ready:
-            phase_ = Phase::Testing;
+            // Sent once the worker runs, which on some systems is once it took its
+            // end of the pipe from this process.
+            worker.SendAll(plan);
             break;
         case WorkerMessage::Kind::Refused:
             pool_.Fail(message.reason, false);
@@ -124,10 +137,15 @@ private:
         case WorkerMessage::Kind::Failure:
             pending_.push_back(std::move(message.failure));
             return true;
+        case WorkerMessage::Kind::TestStarted:
+            startUntold_ = true;
+            return true;
         case WorkerMessage::Kind::TestFinished:
-            return Finished(std::move(message.report), worker);
+            startUntold_ = false;
+            return Finished(std::move(message.report));
+        case WorkerMessage::Kind::Ready:
+        case WorkerMessage::Kind::Unloading:
         case WorkerMessage::Kind::Done:
-            doneSaid_ = true;
             break;
         }
         RestartClock();
@@ -140,49 +158,90 @@ private:
         clockRestarted_ = true;
     }
 
-    bool Finished(TestReport &&report, WorkerProcess &worker) {
-        if (phase_ != Phase::Testing || done_ >= tests_.size() || !(report.test == tests_[done_])) {
-            worker.Kill();
-            return false;
-        }
+    bool Finished(TestReport &&report) {
         report.failures = std::move(pending_);
         pending_.clear();
         ++done_;
-        if (done_ == tests_.size()) {
-            phase_ = Phase::Unloading;
-        }
         RestartClock();
         pool_.listener_.Finished(std::move(report));
         return true;
     }
 
-    // False when no other worker is to follow.
+    // False when no other worker is to follow. What an end means depends on the
+    // phase it came in.
     bool AfterWorker(const ProcessEnd &end) {
-        const double seconds = std::chrono::duration<double>(pool_.clock_.Now() - started_).count();
         const std::string limit = SecondsText(pool_.settings_.timeoutSeconds);
-        if (phase_ == Phase::Starting || phase_ == Phase::Loading) {
+        const std::string broke = "a worker process broke the protocol: " + violation_;
+        switch (phases_.State()) {
+        case WorkerState::Starting:
+            if (timedOut_ && violation_.empty() && !pool_.stopped_) {
+                pool_.Fail("a worker process did not start within " +
+                               SecondsText(kStartGraceSeconds + pool_.settings_.timeoutSeconds),
+                           true);
+                return false;
+            }
+            [[fallthrough]];
+        case WorkerState::Loading:
             if (!pool_.stopped_) {
-                pool_.Fail(timedOut_
-                               ? "the test library did not load within " + limit + " in a worker process"
-                               : "a worker process could not load the test library (" + DescribeProcessEnd(end) + ")",
-                           timedOut_);
+                pool_.Fail(!violation_.empty()
+                               ? broke
+                               : (timedOut_ ? "the test library did not load within " + limit + " in a worker process"
+                                            : "a worker process could not load the test library (" +
+                                                  DescribeProcessEnd(end) + ")"),
+                           timedOut_ && violation_.empty());
             }
             return false;
-        }
-        if (phase_ == Phase::Unloading) {
-            if (timedOut_) {
-                pool_.Fail("the test library did not unload within " + limit + " in a worker process", true);
+        case WorkerState::Refused:
+            return false;
+        case WorkerState::Done:
+            if (!violation_.empty()) {
+                pool_.Fail(broke, false, false);
+            } else if (timedOut_) {
+                pool_.Fail("a worker process did not end within " + limit + " after its last test", true);
             }
             return false;
+        case WorkerState::BetweenTests:
+            if (phases_.HasNext()) {
+                return EndTest(end);
+            }
+            // After its last test the worker only unloads.
+            return Unloaded(end, limit, broke);
+        case WorkerState::Unloading:
+            return Unloaded(end, limit, broke);
+        case WorkerState::InSetups:
+        case WorkerState::InTest:
+            return EndTest(end);
         }
-        if (doneSaid_) {
-            return false;
+        return false;
+    }
+
+    // Every test was reported; an end before "done" is the unloading's.
+    bool Unloaded(const ProcessEnd &end, const std::string &limit, const std::string &broke) {
+        if (!violation_.empty()) {
+            pool_.Fail(broke, false, false);
+        } else if (timedOut_) {
+            pool_.Fail("the test library did not unload within " + limit + " in a worker process", true);
+        } else if (!pool_.stopped_) {
+            pool_.Fail("a worker process ended while it unloaded the test library (" + DescribeProcessEnd(end) + ")",
+                       false, false);
         }
+        return false;
+    }
+
+    // The test in progress ended with its worker.
+    bool EndTest(const ProcessEnd &end) {
         TestEnd ended;
-        ended.kind =
-            pool_.stopped_ ? TestEnd::Kind::Stopped : (timedOut_ ? TestEnd::Kind::TimedOut : TestEnd::Kind::Died);
+        if (pool_.stopped_) {
+            ended.kind = TestEnd::Kind::Stopped;
+        } else if (!violation_.empty()) {
+            ended.kind = TestEnd::Kind::ProtocolError;
+            ended.message = "the worker process broke the protocol: " + violation_;
+        } else {
+            ended.kind = timedOut_ ? TestEnd::Kind::TimedOut : TestEnd::Kind::Died;
+        }
+        ended.phase = phases_.NextPhase();
         ended.process = end;
-        ended.seconds = seconds;
+        ended.seconds = std::chrono::duration<double>(pool_.clock_.Now() - started_).count();
         ended.failures = std::move(pending_);
         pending_.clear();
         pool_.listener_.Ended(tests_[done_++], std::move(ended));
@@ -193,9 +252,10 @@ private:
     const std::vector<Step> steps_;
     const std::vector<TestRef> tests_;
     size_t done_ = 0;
-    Phase phase_ = Phase::Starting;
-    bool doneSaid_ = false;
+    WorkerPhases phases_;
+    std::string violation_;
     bool clockRestarted_ = false;
+    bool startUntold_ = false;
     std::atomic<bool> timedOut_{false};
     // The time of the test in progress starts where the one before ended.
     WatchClock::TimePoint started_;
@@ -246,8 +306,7 @@ std::vector<std::string> WorkerPool::Errors() {
     return errors_;
 }
 
-// Under the lock, so that no worker inherits the pipes of one started alongside,
-// and none starts after a Stop.
+// Under the lock, so that none starts after a Stop.
 std::shared_ptr<WorkerProcess> WorkerPool::StartWorker() {
     std::lock_guard<std::mutex> lock(mutex_);
     if (stopped_) {
@@ -271,7 +330,7 @@ bool WorkerPool::ForgetWorker(const std::shared_ptr<WorkerProcess> &worker) {
     return stopped_;
 }
 
-void WorkerPool::Fail(const std::string &error, bool timedOut) {
+void WorkerPool::Fail(const std::string &error, bool timedOut, bool stops) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         errors_.push_back(error);
@@ -279,7 +338,9 @@ void WorkerPool::Fail(const std::string &error, bool timedOut) {
     if (timedOut) {
         timedOutOutsideTests_ = true;
     }
-    Stop();
+    if (stops) {
+        Stop();
+    }
 }
 
 void WorkerPool::SlotEnded() {

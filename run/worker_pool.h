@@ -11,6 +11,7 @@
 
 #include "process_end.h"
 #include "run_plan.h"
+#include "test_outcome.h"
 #include "watch_clock.h"
 #include "worker_process.h"
 #include "worker_protocol.h"
@@ -28,11 +29,15 @@ struct PoolSettings {
     std::string fingerprint;
 };
 
-// How a test ended that its worker never finished.
+// How a test ended that its worker never finished, and where in the test: its
+// setups or the rest, as far as its worker's lines told (see WorkerPhases).
 struct TestEnd {
-    enum class Kind { Died, TimedOut, Stopped };
+    // ProtocolError: the worker said what it may not at that point, and was ended.
+    enum class Kind { Died, TimedOut, Stopped, ProtocolError };
     Kind kind = Kind::Died;
+    Phase phase = Phase::Test;
     ProcessEnd process;                     // Died
+    std::string message;                    // ProtocolError: what came, and when
     double seconds = 0;                     // from the end of the test before, setups included
     std::vector<ReportedFailure> failures;  // made before it ended
 };
@@ -42,6 +47,9 @@ public:
     // Called from the pool's threads, several at once.
     class Listener {
     public:
+        // A worker said the test is about to be called, and has not finished it
+        // in what it said since.
+        virtual void Started(const TestRef &) {}
         virtual void Finished(TestReport &&report) = 0;
         virtual void Ended(const TestRef &test, TestEnd &&end) = 0;
         // Nothing more will be reported.
@@ -78,7 +86,8 @@ private:
     std::shared_ptr<WorkerProcess> StartWorker();
     // Returns whether the pool was stopped.
     bool ForgetWorker(const std::shared_ptr<WorkerProcess> &worker);
-    void Fail(const std::string &error, bool timedOut);
+    // Records why a worker could not run its tests; stops the pool unless asked not to.
+    void Fail(const std::string &error, bool timedOut, bool stops = true);
     void SlotEnded();
 
     const PoolSettings settings_;

@@ -11,25 +11,26 @@
 #include <vector>
 
 #include "process_end.h"
+#include "worker_contract.h"
 
 namespace run {
-
-// The hidden option that makes the runner's program a worker; its value names the
-// worker's ends of the pipes.
-extern const char kWorkerChannelOption[];
 
 // The parent's side of one worker.
 class WorkerProcess {
 public:
     virtual ~WorkerProcess() = default;
-    // Writes everything the worker is to read, then closes the pipe to it.
+    // Writes everything the worker is to read, then closes the pipe to it. Called
+    // once the worker said it started.
     virtual bool SendAll(const std::string &bytes) = 0;
     // Blocks until bytes arrive; 0 once the worker's pipe closed or the worker ended,
-    // also while a process the worker started still holds the pipe open.
+    // also while a process the worker started still holds the pipe open. A channel
+    // found unreadable (shared memory that makes no sense) gives one line that names
+    // it, which no message decodes, and then 0.
     virtual size_t Receive(char *buffer, size_t size) = 0;
     // From any thread, any number of times, also after Wait: ends the worker and the
-    // processes it started.
-    virtual void Kill() = 0;
+    // processes it started. True when the worker itself was still alive: a time
+    // limit that finds it ended has nothing to count.
+    virtual bool Kill() = 0;
     // Waits for the worker to end, once.
     virtual ProcessEnd Wait() = 0;
 };

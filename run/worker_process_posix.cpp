@@ -17,8 +17,6 @@
 
 namespace run {
 
-const char kWorkerChannelOption[] = "--worker-channel";
-
 namespace {
 
 bool WriteWhole(int fd, const char *bytes, size_t size) {
@@ -103,12 +101,16 @@ public:
         }
     }
 
-    void Kill() override {
+    // A worker that ended is not reaped before Wait, so its number stays its own.
+    bool Kill() override {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (!waited_) {
-            kill(-pid_, SIGKILL);
-            kill(pid_, SIGKILL);
+        if (waited_) {
+            return false;
         }
+        const bool alive = !Ended();
+        kill(-pid_, SIGKILL);
+        kill(pid_, SIGKILL);
+        return alive;
     }
 
     // What the worker's tests started goes with it; the group is ended before the

@@ -2,7 +2,9 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 #include <vector>
 
@@ -18,8 +20,6 @@
 #endif
 
 namespace run {
-
-const char kWorkerChannelOption[] = "--worker-channel";
 
 namespace {
 
@@ -139,13 +139,20 @@ private:
 constexpr int kPollsBeforeSleep = 20;
 constexpr DWORD kPollMilliseconds = 1;
 
+// What Receive gives once for a ring whose counters make no sense: a line no
+// message decodes, so that the protocol's check names it.
+constexpr char kRingOverwritten[] = "(the worker's shared memory was overwritten)\n";
+
+// The worker takes its ends of the channel from this process: workerEnd, the end of
+// the pipe it reads, stays open here until it did, which it says by starting.
 class WindowsWorker final : public WorkerProcess {
 public:
-    WindowsWorker(KernelHandle process, KernelHandle job, KernelHandle toWorker, KernelHandle ringMapping,
-                  KernelHandle wake)
+    WindowsWorker(KernelHandle process, KernelHandle job, KernelHandle toWorker, KernelHandle workerEnd,
+                  KernelHandle ringMapping, KernelHandle wake)
         : process_(std::move(process)),
           job_(std::move(job)),
           toWorker_(std::move(toWorker)),
+          workerEnd_(std::move(workerEnd)),
           ringMapping_(std::move(ringMapping)),
           wake_(std::move(wake)),
           view_(ringMapping_.Get()),
@@ -159,7 +166,10 @@ public:
         }
     }
 
+    // Once the worker started: a worker that ends before it read the plan then
+    // breaks the pipe, and the write fails instead of waiting for good.
     bool SendAll(const std::string &bytes) override {
+        workerEnd_.Reset();
         const bool sent = WriteWhole(toWorker_.Get(), bytes.data(), bytes.size());
         toWorker_.Reset();
         return sent;
@@ -170,6 +180,9 @@ public:
         for (int polls = 0;; ++polls) {
             if (const size_t count = ring_.Take(buffer, size)) {
                 return count;
+            }
+            if (ring_.Corrupt()) {
+                return OverwrittenOnce(buffer, size);
             }
             if (ended_) {
                 return 0;
@@ -186,15 +199,17 @@ public:
 
     // The handle stays open until the worker is destroyed: a Kill after Wait must
     // never reach another process, let alone this one.
-    void Kill() override {
+    bool Kill() override {
         std::lock_guard<std::mutex> lock(mutex_);
         if (waited_) {
-            return;
+            return false;
         }
+        const bool alive = WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT;
         if (job_) {
             TerminateJobObject(job_.Get(), 1);
         }
         TerminateProcess(process_.Get(), 1);
+        return alive;
     }
 
     // What the worker's tests started goes with it.
@@ -213,15 +228,27 @@ public:
     }
 
 private:
+    size_t OverwrittenOnce(char *buffer, size_t size) {
+        if (overwrittenTold_) {
+            return 0;
+        }
+        overwrittenTold_ = true;
+        const size_t count = std::min(size, sizeof kRingOverwritten - 1);
+        std::memcpy(buffer, kRingOverwritten, count);
+        return count;
+    }
+
     KernelHandle process_;
     KernelHandle job_;
     KernelHandle toWorker_;
+    KernelHandle workerEnd_;
     KernelHandle ringMapping_;
     KernelHandle wake_;
     RingView view_;
     ResultRing ring_;
     bool ended_ = false;  // Receive's own
-    std::mutex mutex_;    // Kill from other threads against Wait
+    bool overwrittenTold_ = false;
+    std::mutex mutex_;  // Kill from other threads against Wait
     bool waited_ = false;
 };
 
@@ -259,9 +286,10 @@ void MoveOutOfReach(HANDLE *handles, size_t count) {
 
 }  // namespace
 
+// Nothing is made inheritable, so no process this one starts, a worker or another
+// started meanwhile, inherits a handle: the worker duplicates its ends of the
+// channel from this process, whose id and handle values it is given.
 std::unique_ptr<WorkerProcess> StartWorkerProcess(const std::vector<std::string> &arguments) {
-    // Handles are made uninheritable, and only this worker's become inheritable for
-    // the one CreateProcess call; the pool starts one worker at a time.
     HANDLE pipeEnds[2];
     if (!CreatePipe(&pipeEnds[0], &pipeEnds[1], nullptr, 0)) {
         return nullptr;
@@ -280,14 +308,11 @@ std::unique_ptr<WorkerProcess> StartWorkerProcess(const std::vector<std::string>
         }
         ResultRing(view.Memory(), kResultRingSize).Initialise();
     }
-    for (HANDLE inherited : {toWorkerRead.Get(), ringMapping.Get(), wake.Get()}) {
-        SetHandleInformation(inherited, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
-    }
 
     wchar_t program[MAX_PATH * 4];
     const DWORD programLength = GetModuleFileNameW(nullptr, program, MAX_PATH * 4);
-    char channel[96];
-    std::snprintf(channel, sizeof channel, "%llu,%llu,%llu",
+    char channel[128];
+    std::snprintf(channel, sizeof channel, "%lu,%llu,%llu,%llu", static_cast<unsigned long>(GetCurrentProcessId()),
                   static_cast<unsigned long long>(AsValue(toWorkerRead.Get())),
                   static_cast<unsigned long long>(AsValue(ringMapping.Get())),
                   static_cast<unsigned long long>(AsValue(wake.Get())));
@@ -308,34 +333,40 @@ std::unique_ptr<WorkerProcess> StartWorkerProcess(const std::vector<std::string>
     startup.lpAttributeList = inJob.List();
     const DWORD flags = inJob.List() != nullptr ? EXTENDED_STARTUPINFO_PRESENT : CREATE_SUSPENDED;
     PROCESS_INFORMATION started = {};
-    if (!CreateProcessW(program, &line[1], nullptr, nullptr, TRUE, flags, nullptr, nullptr, &startup.StartupInfo,
+    if (!CreateProcessW(program, &line[1], nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup.StartupInfo,
                         &started)) {
         return nullptr;
     }
     KernelHandle process(started.hProcess), thread(started.hThread);
-    for (HANDLE inherited : {ringMapping.Get(), wake.Get()}) {
-        SetHandleInformation(inherited, HANDLE_FLAG_INHERIT, 0);
-    }
     if (inJob.List() == nullptr) {
         if (job && !AssignProcessToJobObject(job.Get(), process.Get())) {
             job.Reset();
         }
         ResumeThread(thread.Get());
     }
-    return std::unique_ptr<WorkerProcess>(new WindowsWorker(
-        std::move(process), std::move(job), std::move(toWorkerWrite), std::move(ringMapping), std::move(wake)));
+    return std::unique_ptr<WorkerProcess>(new WindowsWorker(std::move(process), std::move(job),
+                                                            std::move(toWorkerWrite), std::move(toWorkerRead),
+                                                            std::move(ringMapping), std::move(wake)));
 }
 
+// The handles are the runner's: duplicated from it, and left open there.
 bool ParentChannel::Open(const std::string &handles) {
+    unsigned long parentId = 0;
     unsigned long long values[3] = {};
-    if (std::sscanf(handles.c_str(), "%llu,%llu,%llu", &values[0], &values[1], &values[2]) != 3) {
+    if (std::sscanf(handles.c_str(), "%lu,%llu,%llu,%llu", &parentId, &values[0], &values[1], &values[2]) != 4) {
         return false;
     }
-    HANDLE channel[3];
+    const KernelHandle parent(OpenProcess(PROCESS_DUP_HANDLE, FALSE, parentId));
+    if (!parent) {
+        return false;
+    }
+    HANDLE channel[3] = {};
     for (int each = 0; each < 3; ++each) {
-        channel[each] = AsHandle(static_cast<intptr_t>(values[each]));
-        // The worker's own children must not hold its channel open.
-        if (!SetHandleInformation(channel[each], HANDLE_FLAG_INHERIT, 0)) {
+        if (!DuplicateHandle(parent.Get(), AsHandle(static_cast<intptr_t>(values[each])), GetCurrentProcess(),
+                             &channel[each], 0, FALSE, DUPLICATE_SAME_ACCESS)) {
+            for (int taken = 0; taken < each; ++taken) {
+                CloseHandle(channel[taken]);
+            }
             return false;
         }
     }

@@ -162,6 +162,7 @@ bool DecodeTestFinished(const std::vector<std::string> &fields, TestReport &repo
 
 std::string EncodePlan(const WorkerPlan &plan) {
     std::string text = "V";
+    AppendField(text, std::to_string(plan.version));
     AppendField(text, plan.fingerprint);
     text += '\n';
     if (plan.failFast) {
@@ -188,8 +189,10 @@ bool DecodePlan(const std::string &text, WorkerPlan &plan) {
         if (!SplitFields(line, fields)) {
             return false;
         }
-        if (fields[0] == "V" && fields.size() == 2 && !versioned) {
-            plan.fingerprint = fields[1];
+        unsigned long version = 0;
+        if (fields[0] == "V" && fields.size() == 3 && !versioned && ToNumber(fields[1], version)) {
+            plan.version = static_cast<uint32_t>(version);
+            plan.fingerprint = fields[2];
             versioned = true;
         } else if (fields[0] == "X" && fields.size() == 2 && fields[1] == "fail-fast") {
             plan.failFast = true;
@@ -207,9 +210,24 @@ bool DecodePlan(const std::string &text, WorkerPlan &plan) {
     return versioned;
 }
 
-std::string EncodeStarted() { return "S\n"; }
+uint32_t PlanVersion(const std::string &text) {
+    const size_t end = text.find('\n');
+    std::vector<std::string> fields;
+    unsigned long version = 0;
+    if (end == std::string::npos || !SplitFields(text.substr(0, end), fields) || fields.size() < 2 ||
+        fields[0] != "V" || !ToNumber(fields[1], version)) {
+        return 0;
+    }
+    return static_cast<uint32_t>(version);
+}
+
+std::string EncodeStarted(uint32_t version) { return "S\t" + std::to_string(version) + "\n"; }
 
 std::string EncodeReady() { return "R\n"; }
+
+std::string EncodeTestStarted(const TestRef &test) { return "G" + RefFields(test) + "\n"; }
+
+std::string EncodeUnloading() { return "U\n"; }
 
 std::string EncodeDone() { return "D\n"; }
 
@@ -249,10 +267,20 @@ bool DecodeMessage(const std::string &line, WorkerMessage &message) {
         return false;
     }
     const std::string &kind = fields[0];
-    if (kind == "S" || kind == "R" || kind == "D") {
-        message.kind = kind == "S" ? WorkerMessage::Kind::Started
-                                   : (kind == "R" ? WorkerMessage::Kind::Ready : WorkerMessage::Kind::Done);
+    if (kind == "R" || kind == "U" || kind == "D") {
+        message.kind = kind == "R" ? WorkerMessage::Kind::Ready
+                                   : (kind == "U" ? WorkerMessage::Kind::Unloading : WorkerMessage::Kind::Done);
         return fields.size() == 1;
+    }
+    unsigned long version = 0;
+    if (kind == "S" && fields.size() == 2 && ToNumber(fields[1], version)) {
+        message.kind = WorkerMessage::Kind::Started;
+        message.version = static_cast<uint32_t>(version);
+        return true;
+    }
+    if (kind == "G" && fields.size() == 3) {
+        message.kind = WorkerMessage::Kind::TestStarted;
+        return ToRef(fields[1], fields[2], message.test);
     }
     if (kind == "E" && fields.size() == 2) {
         message.kind = WorkerMessage::Kind::Refused;

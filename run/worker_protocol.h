@@ -1,8 +1,9 @@
 // What a runner and its worker processes say to each other over their pipes, as
-// text lines: the plan a worker runs, that it is ready, each failure as it happens
-// and each test as it finishes, and that it is done. A worker runs its steps in
-// order, so the test it was in when it died is the first one it did not finish,
-// and the failures it sent since its last finished test are that test's.
+// text lines: the plan a worker runs, that it is ready, each test as it starts,
+// each failure as it happens and each test as it finishes, that it unloads the
+// test library, and that it is done. A worker runs its steps in order, so the test
+// it was in when it died is the first one it did not finish, and the failures it
+// sent since its last finished test are that test's. WorkerPhases checks the order.
 #pragma once
 
 #include <cstdint>
@@ -10,12 +11,15 @@
 #include <vector>
 
 #include "run_plan.h"
+#include "worker_contract.h"
 
 namespace run {
 
-// What the worker is to run: the registry it must find (see RegistryFingerprint),
-// whether it stops after its first failed test, and the steps.
+// What the worker is to run: the protocol's version it is written in, the registry
+// it must find (see RegistryFingerprint), whether it stops after its first failed
+// test, and the steps.
 struct WorkerPlan {
+    uint32_t version = kProtocolVersion;
     std::string fingerprint;
     bool failFast = false;
     std::vector<Step> steps;
@@ -23,6 +27,9 @@ struct WorkerPlan {
 
 std::string EncodePlan(const WorkerPlan &plan);
 bool DecodePlan(const std::string &text, WorkerPlan &plan);
+// The version a plan is written in, read before the rest, whose lines may mean
+// other things in another version; 0 when it names none.
+uint32_t PlanVersion(const std::string &text);
 
 struct ReportedFailure {
     std::string file;
@@ -52,8 +59,10 @@ struct TestReport {
 };
 
 struct WorkerMessage {
-    enum class Kind { Started, Ready, Done, Refused, Failure, TestFinished };
+    enum class Kind { Started, Ready, TestStarted, Failure, TestFinished, Unloading, Done, Refused };
     Kind kind = Kind::Ready;
+    uint32_t version = 0;     // Started: the worker's protocol version
+    TestRef test;             // TestStarted
     std::string reason;       // Refused
     ReportedFailure failure;  // Failure
     TestReport report;        // TestFinished, without its failures
@@ -61,10 +70,15 @@ struct WorkerMessage {
 
 // One line each, ending in '\n'; names and messages keep every byte.
 // The worker runs, before it loads the test library: starting a process is slow
-// under some systems, and no part of a test's time.
-std::string EncodeStarted();
+// under some systems, and no part of a test's time. The runner sends the plan then.
+std::string EncodeStarted(uint32_t version = kProtocolVersion);
 std::string EncodeReady();
-// Every step given ran, or the worker stopped after a failure as its plan asked.
+// The test's setups ran and it is about to be called: a test that hangs is known.
+std::string EncodeTestStarted(const TestRef &test);
+// Every step given ran, or the worker stopped after a failure as its plan asked,
+// and it unloads the test library.
+std::string EncodeUnloading();
+// The test library is unloaded.
 std::string EncodeDone();
 // The worker cannot run the plan; the reason is for the user.
 std::string EncodeRefused(const std::string &reason);

@@ -8,7 +8,7 @@ packages=(
   cmake ninja-build g++ googletest libxml2-utils clang libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine wine64 wine32:i386 xvfb xauth imagemagick
-  llvm lld unzip meson
+  llvm lld unzip meson libwine-dev
 )
 
 missing=()

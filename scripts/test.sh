@@ -12,10 +12,20 @@ source scripts/wine.sh
 
 export WINEDEBUG=-all
 
-# Each skipped test with the reason its output gave, from CTest's log of the run.
+# Each skipped test with the reason its output gave, from CTest's log of the run. A test
+# skips for this host ("skipped: ", "skipped under user-mode emulation: ": a limit of the
+# host or its emulator) or for a package the set-up should have installed ("skipped,
+# missing package: "), which is a fault of the set-up: the run fails on one.
 print_skip_reasons() {
   awk '/^[0-9]+\/[0-9]+ Test: / { test = $3 }
-       /^skipped( under user-mode emulation)?: / && !(test in seen) { seen[test]; print "  skipped " test ": " $0 }' \
+       /^skipped(, missing package| under user-mode emulation)?: / && !(test in seen) { seen[test]; print "  skipped " test ": " $0 }' \
+    "build/$1/Testing/Temporary/LastTest.log"
+}
+
+# The tests of a preset that skipped for want of a package, one a line.
+missing_package_skips() {
+  awk '/^[0-9]+\/[0-9]+ Test: / { test = $3 }
+       /^skipped, missing package: / && !(test in seen) { seen[test]; print "  " test ": " $0 }' \
     "build/$1/Testing/Temporary/LastTest.log"
 }
 
@@ -25,6 +35,7 @@ logs=$(mktemp -d)
 trap 'norvik_release_wine_session; rm -rf "$logs"' EXIT
 summaries=()
 total_passed=0 total_failed=0 total_skipped=0
+setup_faults=()
 for preset in native win64 win32; do
   echo "== $preset"
   # The build runs test DLLs too, to list their tests.
@@ -52,9 +63,17 @@ for preset in native win64 win32; do
     if [ "$preset" = win32 ]; then label="win32 (run $(norvik_32bit_mode))"; fi
     summaries+=("$label: $passed passed, $failed failed, $skipped skipped")
   fi
+  while IFS= read -r fault; do
+    [ -n "$fault" ] && setup_faults+=("$preset $fault")
+  done < <(missing_package_skips "$preset")
 done
 
 echo "== Summary"
 printf '%s\n' "${summaries[@]}"
 echo "$total_passed passed, $total_failed failed, $total_skipped skipped"
+if [ ${#setup_faults[@]} -gt 0 ]; then
+  echo "== Set-up faults: tests skipped for a package that scripts/setup.sh should have installed"
+  printf '%s\n' "${setup_faults[@]}"
+  status=1
+fi
 exit $status

@@ -48,6 +48,17 @@ std::string ListedName(const std::string &fullName) {
     return listed;
 }
 
+std::string ClosingLine(unsigned passed, unsigned failed, unsigned skipped, unsigned notRun) {
+    std::string line = std::to_string(passed) + " passed, " + std::to_string(failed) + " failed";
+    if (skipped != 0) {
+        line += ", " + std::to_string(skipped) + " skipped";
+    }
+    if (notRun != 0) {
+        line += ", " + std::to_string(notRun) + " not run";
+    }
+    return line;
+}
+
 std::string MillisecondsText(double seconds) {
     // Beyond 2^53 milliseconds the count is no longer exact; no run lasts that long.
     const double milliseconds = seconds > 0 ? std::min(seconds * 1000 + 0.5, 9007199254740992.0) : 0.0;

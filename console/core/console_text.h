@@ -20,4 +20,8 @@ std::string ListedName(const std::string &fullName);
 // while a library's loading or unloading hangs and the runner reports it.
 std::string MillisecondsText(double seconds);
 
+// The run's closing line, "N passed, M failed", then ", K skipped" and ", J not run"
+// each where it is not 0: scripts read the line by its start.
+std::string ClosingLine(unsigned passed, unsigned failed, unsigned skipped, unsigned notRun);
+
 }  // namespace console

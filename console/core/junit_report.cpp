@@ -8,6 +8,13 @@ namespace {
 
 using nvk::xml_text::Place;
 
+// JUnit has no word for a test that did not run but skipped: the tests not run are
+// skipped with a message that says so, and counted with them.
+struct SuiteCounts {
+    run::Counts tests;
+    unsigned errors = 0;
+};
+
 // Names and messages are ISO 8859-1, as the library's report takes them. Runs of
 // plain ASCII, most of any name, are copied whole.
 void AppendEscaped(std::string &out, const std::string &text, Place place) {
@@ -44,17 +51,26 @@ std::string Attribute(const char *name, const std::string &value) {
     return text;
 }
 
-std::string CountAttributes(const Counts &counts) {
-    return Attribute("tests", std::to_string(counts.passed + counts.failed + counts.skipped + counts.errors)) +
-           Attribute("failures", std::to_string(counts.failed)) + Attribute("errors", std::to_string(counts.errors)) +
-           Attribute("skipped", std::to_string(counts.skipped)) + Attribute("time", MillisecondsText(counts.seconds));
+std::string CountAttributes(const SuiteCounts &counts) {
+    const run::Counts &tests = counts.tests;
+    const unsigned skipped = tests.skipped + tests.notRun;
+    return Attribute("tests", std::to_string(tests.passed + tests.failed + skipped + counts.errors)) +
+           Attribute("failures", std::to_string(tests.failed)) + Attribute("errors", std::to_string(counts.errors)) +
+           Attribute("skipped", std::to_string(skipped)) + Attribute("time", MillisecondsText(tests.seconds));
 }
 
-const char *FailureType(const TestRecord &test) {
-    if (test.outcome == Outcome::TimedOut) {
+bool EndedByTheRun(run::Ending ending) {
+    return ending == run::Ending::TimedOut || ending == run::Ending::ProcessEnded || ending == run::Ending::Stopped;
+}
+
+const char *FailureType(const run::TestOutcome &test) {
+    if (test.ending == run::Ending::TimedOut) {
         return "timeout";
     }
-    for (const FailureRecord &failure : test.failures) {
+    if (test.ending == run::Ending::ProcessEnded) {
+        return "crash";
+    }
+    for (const run::Failure &failure : test.failures) {
         if (failure.crash) {
             return "crash";
         }
@@ -62,9 +78,13 @@ const char *FailureType(const TestRecord &test) {
     return "assertion";
 }
 
-// The attribute carries the message that says most: the crash, else the first one.
-const FailureRecord &LeadingFailure(const TestRecord &test) {
-    for (const FailureRecord &failure : test.failures) {
+// The attribute carries the message that says most: how the run ended the test, a
+// crash, else the first one.
+const run::Failure &LeadingFailure(const run::TestOutcome &test) {
+    if (EndedByTheRun(test.ending)) {
+        return test.failures.back();
+    }
+    for (const run::Failure &failure : test.failures) {
         if (failure.crash) {
             return failure;
         }
@@ -72,11 +92,12 @@ const FailureRecord &LeadingFailure(const TestRecord &test) {
     return test.failures.front();
 }
 
-void AppendFailure(std::string &out, const TestRecord &test) {
-    out += "      <failure" + Attribute("message", ShownMessage(LeadingFailure(test))) +
+void AppendFailure(std::string &out, const run::TestOutcome &test) {
+    out += "      <failure" + Attribute("message", run::ShownMessage(LeadingFailure(test))) +
            Attribute("type", FailureType(test)) + ">";
-    for (const FailureRecord &failure : test.failures) {
-        AppendEscaped(out, failure.file + "(" + std::to_string(failure.line) + "): " + ShownMessage(failure) + "\n",
+    for (const run::Failure &failure : test.failures) {
+        AppendEscaped(out,
+                      failure.file + "(" + std::to_string(failure.line) + "): " + run::ShownMessage(failure) + "\n",
                       Place::Text);
     }
     out += "</failure>\n";
@@ -84,37 +105,35 @@ void AppendFailure(std::string &out, const TestRecord &test) {
 
 // Where the test is, for readers that link a result to its source; left out when unknown.
 void AppendSourceLocation(std::string &out, const TestRecord &test) {
-    if (test.sourceFile.empty()) {
+    if (test.test->file.empty()) {
         return;
     }
-    AppendAttribute(out, "file", test.sourceFile);
-    if (test.sourceLine > 0) {
-        AppendAttribute(out, "line", std::to_string(test.sourceLine));
+    AppendAttribute(out, "file", test.test->file);
+    if (test.test->line > 0) {
+        AppendAttribute(out, "line", std::to_string(test.test->line));
     }
 }
 
-void AppendTestCase(std::string &out, const std::string &batchName, const TestRecord &test,
-                    const std::string &notRunReason) {
+void AppendTestCase(std::string &out, const std::string &batchName, const TestRecord &test) {
     out += "    <testcase";
     AppendAttribute(out, "classname", batchName);
-    AppendAttribute(out, "name", test.name);
-    AppendAttribute(out, "time", MillisecondsText(test.seconds));
+    AppendAttribute(out, "name", test.test->name);
+    AppendAttribute(out, "time", MillisecondsText(test.outcome.seconds));
     AppendSourceLocation(out, test);
-    switch (test.outcome) {
-    case Outcome::Passed:
+    switch (test.outcome.ending) {
+    case run::Ending::Passed:
         out += "/>\n";
         return;
-    case Outcome::NotRun:
-        out += ">\n      <skipped" + Attribute("message", "not run: " + notRunReason) + "/>\n";
+    case run::Ending::NotRun:
+        out += ">\n      <skipped" + Attribute("message", "not run: " + test.outcome.reason) + "/>\n";
         break;
-    case Outcome::Skipped:
-        out += ">\n      <skipped" + Attribute("message", test.skipReason) + "/>\n";
+    case run::Ending::Skipped:
+        out += ">\n      <skipped" + Attribute("message", test.outcome.reason) + "/>\n";
         break;
-    case Outcome::Failed:
-    case Outcome::TimedOut:
+    default:
         out += ">\n";
-        if (!test.failures.empty()) {
-            AppendFailure(out, test);
+        if (!test.outcome.failures.empty()) {
+            AppendFailure(out, test.outcome);
         }
         break;
     }
@@ -125,7 +144,7 @@ void AppendTestCase(std::string &out, const std::string &batchName, const TestRe
 // test of its own to show it: a suite of one testcase in error, which CI readers
 // show and count as errors, holds the texts, the first as its message.
 std::string RegistrationErrorSuite(const BatchRecord &library) {
-    Counts counts;
+    SuiteCounts counts;
     counts.errors = 1;
     std::string suite = "  <testsuite" + Attribute("name", library.name) + CountAttributes(counts) +
                         ">\n    <testcase" + Attribute("classname", library.name) + Attribute("name", "registration") +
@@ -147,18 +166,18 @@ std::string JunitReport(const ResultStore &results) {
             suites += RegistrationErrorSuite(batch);
             continue;
         }
-        Counts counts;
+        SuiteCounts counts;
         for (const TestRecord &test : batch.tests) {
-            counts.Add(test);
+            counts.tests.Add(test.outcome);
         }
         suites += "  <testsuite" + Attribute("name", batch.name) + CountAttributes(counts) + ">\n";
         for (const TestRecord &test : batch.tests) {
-            AppendTestCase(suites, batch.name, test, results.NotRunReason());
+            AppendTestCase(suites, batch.name, test);
         }
         suites += "  </testsuite>\n";
     }
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<testsuites" + Attribute("name", "Norvik") +
-           CountAttributes(results.Count()) + ">\n" + suites + "</testsuites>\n";
+           CountAttributes({results.Count(), results.RegistrationErrorCount()}) + ">\n" + suites + "</testsuites>\n";
 }
 
 }  // namespace console

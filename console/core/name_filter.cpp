@@ -67,26 +67,8 @@ bool TestFilter::Selects(const std::string &fullName) const {
     return (included_.empty() || AnyMatches(included_, fullName)) && !AnyMatches(excluded_, fullName);
 }
 
-bool TestFilter::Selects(NvkTestFunction *test) const {
-    return (included_.empty() && excluded_.empty()) || Selects(FullTestName(test));
-}
-
-std::vector<std::vector<NvkTestFunction *>> RegisteredTests() {
-    std::vector<std::vector<NvkTestFunction *>> tests;
-    for (NvkBatch *batch = NvkBatchGetFirst(); batch != nullptr; batch = NvkBatchGetNext(batch)) {
-        tests.emplace_back();
-        for (NvkTestFunction *test = NvkBatchGetFirstTestFunction(batch); test != nullptr;
-             test = NvkTestFunctionGetNext(test)) {
-            tests.back().push_back(test);
-        }
-    }
-    return tests;
-}
-
-std::string FullTestName(NvkTestFunction *test) {
-    const char *batchName = NvkBatchGetName(NvkTestFunctionGetBatch(test));
-    const char *testName = NvkTestFunctionGetName(test);
-    return std::string(batchName != nullptr ? batchName : "") + "." + (testName != nullptr ? testName : "");
+bool TestFilter::Selects(const run::TestIdentity &test) const {
+    return (included_.empty() && excluded_.empty()) || Selects(test.FullName());
 }
 
 }  // namespace console

@@ -1,10 +1,10 @@
-// Which tests a run selects: globs on "Batch.Test", set through the library's skip flags.
+// Which tests a run selects: globs on "Batch.Test".
 #pragma once
 
 #include <string>
 #include <vector>
 
-#include "norvik.h"
+#include "registry_index.h"
 
 namespace console {
 
@@ -17,17 +17,11 @@ public:
 
     bool Selects(const std::string &fullName) const;
     // Without patterns every test, and no name is made.
-    bool Selects(NvkTestFunction *test) const;
+    bool Selects(const run::TestIdentity &test) const;
 
 private:
     std::vector<std::string> included_;
     std::vector<std::string> excluded_;
 };
-
-// The registered test functions, by batch, in registration order.
-std::vector<std::vector<NvkTestFunction *>> RegisteredTests();
-
-// "Batch.Test", the name every output uses for a test.
-std::string FullTestName(NvkTestFunction *test);
 
 }  // namespace console

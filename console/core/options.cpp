@@ -7,33 +7,10 @@
 
 #include "report_paths.h"
 #include "run_plan.h"
+#include "worker_contract.h"
 
 namespace console {
 namespace {
-
-// "--name VALUE" or "--name=VALUE". Returns false when the argument is not this option.
-bool TakeValue(const char *name, int count, const char *const *arguments, int &index, std::string &value,
-               std::string &error) {
-    const char *argument = arguments[index];
-    const size_t nameLength = std::strlen(name);
-    if (std::strncmp(argument, name, nameLength) != 0) {
-        return false;
-    }
-    if (argument[nameLength] == '=') {
-        value = argument + nameLength + 1;
-    } else if (argument[nameLength] != '\0') {
-        return false;
-    } else if (index + 1 < count) {
-        value = arguments[++index];
-    } else {
-        error = std::string(name) + " needs a value";
-        return true;
-    }
-    if (value.empty()) {
-        error = std::string(name) + " needs a value";
-    }
-    return true;
-}
 
 // Digits with at most one decimal point, as "2", "0.5" or "2.": what strtod reads
 // beyond that (hex, exponents, "inf", "nan", signs) is no way to write seconds.
@@ -74,109 +51,216 @@ std::string ParseSeed(const std::string &text, uint64_t &seed) {
     return std::string();
 }
 
-// A debugger attached to the runner sees only the runner's own process.
-std::string BreakOnFailureClash(const Options &options) {
-    const char *workers = options.timeoutSeconds > 0 ? "--timeout"
-                          : options.jobs > 1         ? "--jobs"
-                          : options.isolate          ? "--isolate"
-                                                     : nullptr;
-    if (workers == nullptr) {
-        return std::string();
-    }
-    return std::string(
-               "--break-on-failure stops in a debugger attached to the runner, which cannot see the worker "
-               "processes that ") +
-           workers + " runs the tests in: give one of them";
+template <typename Value>
+std::string Set(Value &field, const Value &value) {
+    field = value;
+    return std::string();
 }
 
-// Options that each make sense alone but not together.
-std::string CheckCombinations(const Options &options, bool quietGiven, bool verboseGiven) {
-    if (quietGiven && verboseGiven) {
-        return "--quiet and --verbose ask for opposite output: give one of them";
+const char kWorkerOptionsClash[] =
+    "--break-on-failure stops in a debugger attached to the runner, which cannot see the worker processes that {} "
+    "runs the tests in: give one of them";
+
+// Each option once: what the parser takes and the usage text shows. Combinations are
+// checked in the table's order, each row's conflicts in the order it names them.
+const std::vector<OptionRow> kOptions = {
+    {"--list", nullptr, nullptr,
+     "print the tests as Batch.Test, one a line, and run nothing;\n"
+     "control characters and \\ as escapes (\\n, \\x1b, \\\\)",
+     [](Options &o, const std::string &) { return Set(o.list, true); }},
+    {"--json",
+     nullptr,
+     "FILE",
+     "with --list, also write the listed tests to FILE as JSON,\n"
+     "with each test's source file and line where known",
+     [](Options &o, const std::string &v) { return Set(o.jsonPath, v); },
+     {},
+     nullptr,
+     "--list",
+     "--json writes the list of --list: give --list too"},
+    {"--filter", nullptr, "POSITIVE[-NEGATIVE]",
+     "run only the tests whose Batch.Test matches a positive\n"
+     "pattern (any, when there is none) and no negative one:\n"
+     "globs (* and ?) separated by ':', everything after the\n"
+     "first '-' negative; e.g. Parser.*-*Slow*:*Flaky*",
+     [](Options &o, const std::string &v) { return Set(o.filter, v); }},
+    {"--xml", nullptr, "FILE",
+     "write the library's XML report with all items; with several\n"
+     "test libraries, FILE-<library name> for each, numbered\n"
+     "(-2, -3) after the first of the same file name",
+     [](Options &o, const std::string &v) { return Set(o.xmlPath, v); }},
+    {"--junit", nullptr, "FILE",
+     "write a JUnit XML report of all test libraries, to another\n"
+     "file than --xml",
+     [](Options &o, const std::string &v) { return Set(o.junitPath, v); }},
+    {"--tap", nullptr, "FILE",
+     "write the results as TAP version 14 to FILE, or with - to\n"
+     "standard output, the runner's own lines then going to\n"
+     "standard error",
+     [](Options &o, const std::string &v) { return Set(o.tapPath, v); }},
+    {"--timeout", nullptr, "SECONDS",
+     "fail a test that takes longer (a decimal number such as 2\n"
+     "or 0.5), its setups included; the tests then run in a\n"
+     "worker process, and without --isolate the run ends there",
+     [](Options &o, const std::string &v) { return ParseTimeout(v, o.timeoutSeconds); }},
+    {"--isolate", nullptr, nullptr,
+     "run the tests in worker processes: a test that ends its\n"
+     "process fails, and the other tests go on",
+     [](Options &o, const std::string &) { return Set(o.isolate, true); }},
+    {"--jobs",
+     nullptr,
+     "N",
+     "run up to N workers at once, whole batches each (implies\n"
+     "--isolate); output stays in registration order",
+     [](Options &o, const std::string &v) { return ParseCount("--jobs", v, o.jobs); },
+     {},
+     nullptr,
+     nullptr,
+     nullptr,
+     [](const Options &o) { return o.jobs > 1; }},
+    {"--shard", nullptr, "I/N",
+     "run only share I of N (0 <= I < N) of the selected tests\n"
+     "of all test libraries; without it, TEST_SHARD_INDEX and\n"
+     "TEST_TOTAL_SHARDS give the share",
+     [](Options &o, const std::string &v) {
+         o.shardGiven = true;
+         return run::ParseShard(v, o.shardIndex, o.shardCount);
+     }},
+    {"--repeat", nullptr, "N", "run the selected tests N times",
+     [](Options &o, const std::string &v) { return ParseCount("--repeat", v, o.repeat); }},
+    {"--shuffle", nullptr, nullptr,
+     "run batches and tests in a random order, each test with its\n"
+     "batch's setup and tear-down; the seed is printed",
+     [](Options &o, const std::string &) { return Set(o.shuffle, true); }},
+    {"--seed",
+     nullptr,
+     "S",
+     "the seed for --shuffle, to replay an order (only with\n"
+     "--shuffle)",
+     [](Options &o, const std::string &v) {
+         o.seedGiven = true;
+         return ParseSeed(v, o.seed);
+     },
+     {},
+     nullptr,
+     "--shuffle",
+     "--seed replays a --shuffle order: give --shuffle too"},
+    {"--fail-fast", nullptr, nullptr,
+     "start no test after the first failure, each test with its\n"
+     "batch's setup and tear-down",
+     [](Options &o, const std::string &) { return Set(o.failFast, true); }},
+    {"--allow-empty", nullptr, nullptr, "let a run that selects no test pass",
+     [](Options &o, const std::string &) { return Set(o.allowEmpty, true); }},
+    // A debugger attached to the runner sees only the runner's own process.
+    {"--break-on-failure",
+     nullptr,
+     nullptr,
+     "stop in an attached debugger at a failing check or a crash\n"
+     "(not with --isolate, --jobs or --timeout: the debugger\n"
+     "cannot see their worker processes)",
+     [](Options &o, const std::string &) { return Set(o.breakOnFailure, true); },
+     {"--timeout", "--jobs", "--isolate"},
+     kWorkerOptionsClash},
+    {"--quiet",
+     "-q",
+     nullptr,
+     "print only failures and the closing line",
+     [](Options &o, const std::string &) { return Set(o.verbosity, Verbosity::Quiet); },
+     {"--verbose"},
+     "--quiet and {} ask for opposite output: give one of them"},
+    {"--verbose", "-v", nullptr, "print a line for every test (not with --quiet)",
+     [](Options &o, const std::string &) { return Set(o.verbosity, Verbosity::Verbose); }},
+    {"--help", "-h", nullptr, "print this text", [](Options &o, const std::string &) { return Set(o.help, true); }},
+    // How a runner becomes a worker; no user gives it.
+    {run::kWorkerChannelOption, nullptr, "CHANNEL", nullptr,
+     [](Options &o, const std::string &v) { return Set(o.workerChannel, v); }},
+};
+
+const OptionRow *RowNamed(const std::string &name) {
+    for (const OptionRow &row : kOptions) {
+        if (name == row.name || (row.shortName != nullptr && name == row.shortName)) {
+            return &row;
+        }
     }
-    if (options.seedGiven && !options.shuffle) {
-        return "--seed replays a --shuffle order: give --shuffle too";
+    return nullptr;
+}
+
+// Whether the row's option was given and, where that depends on its value, takes effect.
+bool InEffect(const OptionRow &row, const std::vector<const OptionRow *> &given, const Options &options) {
+    for (const OptionRow *each : given) {
+        if (each == &row) {
+            return row.inEffect == nullptr || row.inEffect(options);
+        }
     }
-    if (!options.jsonPath.empty() && !options.list) {
-        return "--json writes the list of --list: give --list too";
-    }
-    if (options.breakOnFailure) {
-        const std::string error = BreakOnFailureClash(options);
-        if (!error.empty()) {
-            return error;
+    return false;
+}
+
+std::string WithName(const char *text, const std::string &name) {
+    std::string filled = text;
+    const size_t at = filled.find("{}");
+    return at == std::string::npos ? filled : filled.replace(at, 2, name);
+}
+
+// Options that each make sense alone but not together, or not without another.
+std::string CheckCombinations(const Options &options, const std::vector<const OptionRow *> &given) {
+    for (const OptionRow &row : kOptions) {
+        if (!InEffect(row, given, options)) {
+            continue;
+        }
+        if (row.requires != nullptr && !InEffect(*RowNamed(row.requires), given, options)) {
+            return row.requiresText;
+        }
+        for (const char *other : row.conflicts) {
+            if (InEffect(*RowNamed(other), given, options)) {
+                return WithName(row.conflictText, other);
+            }
         }
     }
     return ReportClash(options, "--junit");
 }
 
-const char kHiddenWorkerOption[] = "--worker-channel";
+// Takes the option at arguments[index], with its value after it or after '='.
+std::string TakeOption(int count, const char *const *arguments, int &index, Options &options,
+                       std::vector<const OptionRow *> &given) {
+    const std::string argument = arguments[index];
+    const size_t equals = argument.find('=');
+    const OptionRow *row = RowNamed(argument.substr(0, equals));
+    if (row == nullptr || (row->argument == nullptr && equals != std::string::npos)) {
+        return "unknown option " + argument;
+    }
+    std::string value;
+    if (row->argument != nullptr) {
+        if (equals != std::string::npos) {
+            value = argument.substr(equals + 1);
+        } else if (index + 1 < count) {
+            value = arguments[++index];
+        }
+        if (value.empty()) {
+            return std::string(row->name) + " needs a value";
+        }
+    }
+    given.push_back(row);
+    return row->apply(options, value);
+}
 
 }  // namespace
 
+const std::vector<OptionRow> &OptionTable() { return kOptions; }
+
 std::string ParseOptions(int count, const char *const *arguments, Options &options) {
     bool optionsEnded = false;
-    bool quietGiven = false;
-    bool verboseGiven = false;
+    std::vector<const OptionRow *> given;
     for (int index = 1; index < count; ++index) {
         const char *argument = arguments[index];
-        std::string error;
-        std::string value;
         if (optionsEnded || argument[0] != '-' || argument[1] == '\0') {
             options.libraries.push_back(argument);
         } else if (std::strcmp(argument, "--") == 0) {
             optionsEnded = true;
-        } else if (std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "-h") == 0) {
-            options.help = true;
-        } else if (std::strcmp(argument, "--list") == 0) {
-            options.list = true;
-        } else if (std::strcmp(argument, "--quiet") == 0 || std::strcmp(argument, "-q") == 0) {
-            options.verbosity = Verbosity::Quiet;
-            quietGiven = true;
-        } else if (std::strcmp(argument, "--verbose") == 0 || std::strcmp(argument, "-v") == 0) {
-            options.verbosity = Verbosity::Verbose;
-            verboseGiven = true;
-        } else if (TakeValue("--filter", count, arguments, index, options.filter, error) ||
-                   TakeValue("--xml", count, arguments, index, options.xmlPath, error) ||
-                   TakeValue("--junit", count, arguments, index, options.junitPath, error) ||
-                   TakeValue("--json", count, arguments, index, options.jsonPath, error)) {
-        } else if (std::strcmp(argument, "--isolate") == 0) {
-            options.isolate = true;
-        } else if (std::strcmp(argument, "--shuffle") == 0) {
-            options.shuffle = true;
-        } else if (std::strcmp(argument, "--fail-fast") == 0) {
-            options.failFast = true;
-        } else if (std::strcmp(argument, "--allow-empty") == 0) {
-            options.allowEmpty = true;
-        } else if (std::strcmp(argument, "--break-on-failure") == 0) {
-            options.breakOnFailure = true;
-        } else if (TakeValue(kHiddenWorkerOption, count, arguments, index, options.workerChannel, error)) {
-        } else if (TakeValue("--timeout", count, arguments, index, value, error)) {
-            if (error.empty()) {
-                error = ParseTimeout(value, options.timeoutSeconds);
-            }
-        } else if (TakeValue("--jobs", count, arguments, index, value, error)) {
-            if (error.empty()) {
-                error = ParseCount("--jobs", value, options.jobs);
-            }
-        } else if (TakeValue("--repeat", count, arguments, index, value, error)) {
-            if (error.empty()) {
-                error = ParseCount("--repeat", value, options.repeat);
-            }
-        } else if (TakeValue("--shard", count, arguments, index, value, error)) {
-            if (error.empty()) {
-                error = run::ParseShard(value, options.shardIndex, options.shardCount);
-            }
-            options.shardGiven = true;
-        } else if (TakeValue("--seed", count, arguments, index, value, error)) {
-            if (error.empty()) {
-                error = ParseSeed(value, options.seed);
-            }
-            options.seedGiven = true;
         } else {
-            error = std::string("unknown option ") + argument;
-        }
-        if (!error.empty()) {
-            return error;
+            const std::string error = TakeOption(count, arguments, index, options, given);
+            if (!error.empty()) {
+                return error;
+            }
         }
     }
     if (options.libraries.empty() && !options.help) {
@@ -185,7 +269,7 @@ std::string ParseOptions(int count, const char *const *arguments, Options &optio
     if (options.jobs > 1) {
         options.isolate = true;
     }
-    return CheckCombinations(options, quietGiven, verboseGiven);
+    return CheckCombinations(options, given);
 }
 
 std::string ApplyEnvironment(Options &options, const std::function<const char *(const char *)> &lookup) {
@@ -211,58 +295,42 @@ std::string ApplyEnvironment(Options &options, const std::function<const char *(
     return std::string();
 }
 
+// Each option's name, short name and argument, then its help from the 22nd column,
+// on a line of its own when the name is longer.
 std::string UsageText(const std::string &program) {
-    return "Usage: " + program +
-           " [options] TEST_DLL...\n"
-           "Runs the tests of each test library in turn and reports the results.\n"
-           "\n"
-           "Options:\n"
-           "  --list             print the tests as Batch.Test, one a line, and run nothing;\n"
-           "                     control characters and \\ as escapes (\\n, \\x1b, \\\\)\n"
-           "  --json FILE        with --list, also write the listed tests to FILE as JSON,\n"
-           "                     with each test's source file and line where known\n"
-           "  --filter POSITIVE[-NEGATIVE]\n"
-           "                     run only the tests whose Batch.Test matches a positive\n"
-           "                     pattern (any, when there is none) and no negative one:\n"
-           "                     globs (* and ?) separated by ':', everything after the\n"
-           "                     first '-' negative; e.g. Parser.*-*Slow*:*Flaky*\n"
-           "  --xml FILE         write the library's XML report with all items; with several\n"
-           "                     test libraries, FILE-<library name> for each, numbered\n"
-           "                     (-2, -3) after the first of the same file name\n"
-           "  --junit FILE       write a JUnit XML report of all test libraries, to another\n"
-           "                     file than --xml\n"
-           "  --timeout SECONDS  fail a test that takes longer (a decimal number such as 2\n"
-           "                     or 0.5), its setups included; the tests then run in a\n"
-           "                     worker process, and without --isolate the run ends there\n"
-           "  --isolate          run the tests in worker processes: a test that ends its\n"
-           "                     process fails, and the other tests go on\n"
-           "  --jobs N           run up to N workers at once, whole batches each (implies\n"
-           "                     --isolate); output stays in registration order\n"
-           "  --shard I/N        run only share I of N (0 <= I < N) of the selected tests\n"
-           "                     of all test libraries; without it, TEST_SHARD_INDEX and\n"
-           "                     TEST_TOTAL_SHARDS give the share\n"
-           "  --repeat N         run the selected tests N times\n"
-           "  --shuffle          run batches and tests in a random order, each test with its\n"
-           "                     batch's setup and tear-down; the seed is printed\n"
-           "  --seed S           the seed for --shuffle, to replay an order (only with\n"
-           "                     --shuffle)\n"
-           "  --fail-fast        start no test after the first failure, each test with its\n"
-           "                     batch's setup and tear-down\n"
-           "  --allow-empty      let a run that selects no test pass\n"
-           "  --break-on-failure stop in an attached debugger at a failing check or a crash\n"
-           "                     (not with --isolate, --jobs or --timeout: the debugger\n"
-           "                     cannot see their worker processes)\n"
-           "  --quiet, -q        print only failures and the closing line\n"
-           "  --verbose, -v      print a line for every test (not with --quiet)\n"
-           "  --help, -h         print this text\n"
+    constexpr size_t kHelpColumn = 21;
+    std::string text = "Usage: " + program +
+                       " [options] TEST_DLL...\n"
+                       "Runs the tests of each test library in turn and reports the results.\n"
+                       "\n"
+                       "Options:\n";
+    for (const OptionRow &row : kOptions) {
+        if (row.help == nullptr) {
+            continue;
+        }
+        std::string name = std::string("  ") + row.name +
+                           (row.shortName != nullptr ? std::string(", ") + row.shortName : "") +
+                           (row.argument != nullptr ? std::string(" ") + row.argument : "");
+        name += name.size() < kHelpColumn ? std::string(kHelpColumn - name.size(), ' ')
+                                          : "\n" + std::string(kHelpColumn, ' ');
+        for (const char *line = row.help; *line != '\0';) {
+            const char *end = std::strchr(line, '\n');
+            const size_t length = end != nullptr ? static_cast<size_t>(end - line) : std::strlen(line);
+            text += (line == row.help ? name : std::string(kHelpColumn, ' ')) + std::string(line, length) + "\n";
+            line += length + (end != nullptr ? 1 : 0);
+        }
+    }
+    return text +
            "\n"
            "Exit codes: 0 every selected test passed; 1 a test failed or crashed, or a\n"
            "test library's registration refused a test or a setup function;\n"
            "2 a usage error, shard variables in error, a test library or report that\n"
-           "cannot be loaded or written, or a filter, shard or list that selects no test\n"
+           "cannot be loaded or written, workers that could not run the tests (another\n"
+           "registry, a broken protocol), or a filter, shard or list that selects no test\n"
            "(unless --allow-empty); 3 a test ran longer than the timeout, or a test\n"
-           "library's loading or unloading did; 4 a test, or a test library's loading,\n"
-           "ended the runner's own process (exit, ExitProcess), without --isolate.\n"
+           "library's loading or unloading did, here or in a worker; 4 a test, or a test\n"
+           "library's loading, ended the runner's own process (exit, ExitProcess), or\n"
+           "with --timeout the one worker process, without --isolate.\n"
            "XML_OUTPUT_FILE names the JUnit report when --junit is not given. With\n"
            "TEST_TOTAL_SHARDS set, the file TEST_SHARD_STATUS_FILE names is created.\n"
            "Colour is used only on a terminal, and never when NO_COLOR is set.\n";

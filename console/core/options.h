@@ -16,6 +16,7 @@ struct Options {
     std::string xmlPath;        // "" writes no library report
     std::string junitPath;      // "" writes no JUnit report
     std::string jsonPath;       // "" writes no JSON list (only with list)
+    std::string tapPath;        // "" writes no TAP stream, "-" writes it to standard output
     double timeoutSeconds = 0;  // 0: no limit
     Verbosity verbosity = Verbosity::Normal;
     bool list = false;
@@ -33,8 +34,30 @@ struct Options {
     bool allowEmpty = false;
     bool breakOnFailure = false;  // only with the tests in this process
     std::string shardStatusFile;  // touched when the run shards, for the build tool
-    std::string workerChannel;    // set in a worker: the pipes to its parent
+    std::string workerChannel;    // set in a worker: its channel to its parent
 };
+
+// One option of the command line, from which both the parser and the usage text
+// are made.
+struct OptionRow {
+    const char *name;       // "--filter"
+    const char *shortName;  // "-q", or nullptr
+    const char *argument;   // what its value is called, or nullptr for an option without one
+    const char *help;       // lines separated by '\n'; nullptr keeps it out of the usage text
+    // Sets what the option says ("" as the value of one without): "" or what is wrong.
+    std::string (*apply)(Options &options, const std::string &value);
+    // The options it cannot go with, and why, "{}" standing for the one given.
+    std::vector<const char *> conflicts = {};
+    const char *conflictText = nullptr;
+    // The option it needs, and why.
+    const char *requires = nullptr;
+    const char *requiresText = nullptr;
+    // Whether, given, it takes effect by its value; nullptr: always.
+    bool (*inEffect)(const Options &options) = nullptr;
+};
+
+// Every option, in the order of the usage text.
+const std::vector<OptionRow> &OptionTable();
 
 // Fills options from arguments[1..count); returns "" or what is wrong with them.
 std::string ParseOptions(int count, const char *const *arguments, Options &options);

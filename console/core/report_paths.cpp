@@ -109,6 +109,9 @@ std::vector<std::string> ReportsDuringLibrary(const Options &options, const std:
     if (!options.jsonPath.empty()) {
         reports.push_back(options.jsonPath);
     }
+    if (!options.tapPath.empty() && options.tapPath != "-") {
+        reports.push_back(options.tapPath);
+    }
     const std::vector<std::string> names = ReportNames(options.libraries);
     for (size_t index = 0; index < options.libraries.size() && !options.xmlPath.empty(); ++index) {
         if (options.libraries[index] == libraryPath) {

@@ -1,159 +1,74 @@
 #include "result_store.h"
 
-#include "crash_texts.h"
-
 namespace console {
-namespace {
 
-std::string TextOf(const char *text) { return text != nullptr ? text : ""; }
-
-// A failure without a place of its own is shown where the test is, so that editors
-// and CI annotations can open it there.
-void PlaceAtTest(const TestRecord &test, FailureRecord &failure) {
-    if (!test.sourceFile.empty()) {
-        failure.file = test.sourceFile;
-        failure.line = test.sourceLine;
+std::string RepetitionLabel(const run::LibraryRun &run) {
+    if (run.repetitions <= 1) {
+        return std::string();
     }
+    return " (repetition " + std::to_string(run.repetition) + " of " + std::to_string(run.repetitions) + ")";
 }
 
-}  // namespace
-
-std::string ShownMessage(const FailureRecord &failure) {
-    return failure.crashDetails.empty() ? failure.message : failure.message + ": " + failure.crashDetails;
-}
-
-std::vector<NvkTestFunction *> ResultStore::AddSelection(const std::string &libraryPath,
-                                                         const std::string &repetition) {
-    std::vector<NvkTestFunction *> selected;
-    selectedKeys_.clear();
-    for (NvkBatch *batch = NvkBatchGetFirst(); batch != nullptr; batch = NvkBatchGetNext(batch)) {
-        BatchRecord record;
-        for (NvkTestFunction *test = NvkBatchGetFirstTestFunction(batch); test != nullptr;
-             test = NvkTestFunctionGetNext(test)) {
-            if (NvkTestFunctionGetSkip(test) != 0) {
-                continue;
-            }
-            selectedKeys_.push_back(
-                {static_cast<uint32_t>(batches_.size()), static_cast<uint32_t>(record.tests.size())});
-            record.tests.emplace_back();
-            record.tests.back().name = TextOf(NvkTestFunctionGetName(test));
-            record.tests.back().sourceFile = TextOf(NvkTestFunctionGetSourceFile(test));
-            record.tests.back().sourceLine = NvkTestFunctionGetSourceLine(test);
-            selected.push_back(test);
+void ResultStore::RunStarted(const run::LibraryRun &run) {
+    places_.assign(run.index->size(), StoredTest());
+    const std::string label = RepetitionLabel(run);
+    size_t batchOfLast = SIZE_MAX;
+    for (const run::TestKey key : run.selection) {
+        const run::TestIdentity &test = (*run.index)[key];
+        if (test.ref.batch != batchOfLast) {
+            batchOfLast = test.ref.batch;
+            batches_.emplace_back();
+            batches_.back().name = test.batch + label;
         }
-        if (!record.tests.empty()) {
-            record.name = TextOf(NvkBatchGetName(batch)) + repetition;
-            batches_.push_back(std::move(record));
-            libraryOfBatch_.push_back(libraryPath);
-        }
+        BatchRecord &batch = batches_.back();
+        places_[key] = {static_cast<uint32_t>(batches_.size() - 1), static_cast<uint32_t>(batch.tests.size())};
+        batch.tests.emplace_back();
+        batch.tests.back().test = &test;
     }
-    return selected;
 }
 
-void ResultStore::RecordFinished(const TestRef &key, NvkTestFunction *test) {
-    CopyFinishedTest(test, libraryOfBatch_[key.batch], Record(key));
+void ResultStore::TestEnded(const run::TestIdentity &test, const run::TestOutcome &outcome) {
+    const StoredTest place = places_[test.key];
+    batches_[place.batch].tests[place.test].outcome = outcome;
 }
 
-void CopyFinishedTest(NvkTestFunction *test, const std::string &libraryPath, TestRecord &record) {
-    NvkTestFunctionGetStatistics(test, nullptr, nullptr, &record.seconds);
-    record.failures.clear();
-    NvkAssertionFailure *failure = NvkTestFunctionGetFirstFailure(test);
-    record.outcome = failure == nullptr ? Outcome::Passed : Outcome::Failed;
-    const char *skipReason = NvkTestFunctionGetSkipReason(test);
-    record.skipReason = TextOf(skipReason);
-    if (skipReason != nullptr) {
-        record.outcome = Outcome::Skipped;
-    }
-    if (failure == nullptr) {
+void ResultStore::AddRegistrationErrors(const std::string &libraryPath, const std::vector<std::string> &errors) {
+    if (errors.empty()) {
         return;
     }
-    const char *testFile = NvkTestFunctionGetFileName(test);
-    const std::string fallback = testFile != nullptr && testFile[0] != '\0' ? testFile : libraryPath;
-    for (; failure != nullptr; failure = NvkAssertionFailureGetNext(failure)) {
-        FailureRecord failureRecord;
-        const char *file = NvkAssertionFailureGetFileName(failure);
-        failureRecord.file = file != nullptr ? file : fallback;
-        failureRecord.line = NvkAssertionFailureGetLineNumber(failure);
-        failureRecord.message = TextOf(NvkAssertionFailureGetMessage(failure));
-        failureRecord.crash = nvk::IsCrashFailure(failureRecord.line, failureRecord.message.c_str());
-        failureRecord.crashDetails = TextOf(NvkAssertionFailureGetCrashDetails(failure));
-        if (file == nullptr && failureRecord.line == 0) {
-            PlaceAtTest(record, failureRecord);
-        }
-        record.failures.push_back(failureRecord);
-    }
-}
-
-void ResultStore::AddRegistrationErrors(const std::string &libraryPath) {
     BatchRecord record;
-    for (uint32_t index = 0; index < NvkRegistrationGetErrorCount(); ++index) {
-        record.registrationErrors.push_back(TextOf(NvkRegistrationGetError(index)));
-    }
-    if (!record.registrationErrors.empty()) {
-        record.name = libraryPath;
-        batches_.push_back(std::move(record));
-        libraryOfBatch_.push_back(libraryPath);
-    }
+    record.name = libraryPath;
+    record.registrationErrors = errors;
+    batches_.push_back(std::move(record));
 }
 
-void ResultStore::MarkTimedOut(const TestRef &key) { Record(key).outcome = Outcome::TimedOut; }
-
-void ResultStore::MarkProcessEnded(const TestRef &key) {
-    TestRecord &record = Record(key);
-    if (!record.failures.empty()) {
-        record.failures.back().crash = true;
-    }
+std::string ResultStore::FullName(const StoredTest &place) const {
+    return batches_[place.batch].name + "." + batches_[place.batch].tests[place.test].test->name;
 }
 
-void ResultStore::RecordProcessEnd(const TestRef &key, const std::string &message) {
-    TestRecord &record = Record(key);
-    record.outcome = Outcome::Failed;
-    FailureRecord failure;
-    failure.file = libraryOfBatch_[key.batch];
-    PlaceAtTest(record, failure);
-    failure.message = message;
-    failure.crash = true;
-    record.failures.push_back(failure);
-}
-
-std::string ResultStore::FullName(const TestRef &key) const {
-    return batches_[key.batch].name + "." + batches_[key.batch].tests[key.test].name;
-}
-
-void Counts::Add(const TestRecord &test) {
-    seconds += test.seconds;
-    switch (test.outcome) {
-    case Outcome::Passed:
-        ++passed;
-        break;
-    case Outcome::Failed:
-    case Outcome::TimedOut:
-        ++failed;
-        break;
-    case Outcome::NotRun:
-    case Outcome::Skipped:
-        ++skipped;
-        break;
-    }
-}
-
-Counts ResultStore::Count() const {
-    Counts counts;
+run::Counts ResultStore::Count() const {
+    run::Counts counts;
     for (const BatchRecord &batch : batches_) {
         for (const TestRecord &test : batch.tests) {
-            counts.Add(test);
+            counts.Add(test.outcome);
         }
-        counts.errors += batch.registrationErrors.empty() ? 0 : 1;
     }
     return counts;
+}
+
+unsigned ResultStore::RegistrationErrorCount() const {
+    unsigned count = 0;
+    for (const BatchRecord &batch : batches_) {
+        count += batch.registrationErrors.empty() ? 0 : 1;
+    }
+    return count;
 }
 
 std::vector<std::string> ResultStore::FailedTests() const {
     std::vector<std::string> names;
     for (uint32_t batch = 0; batch < batches_.size(); ++batch) {
         for (uint32_t test = 0; test < batches_[batch].tests.size(); ++test) {
-            const Outcome outcome = batches_[batch].tests[test].outcome;
-            if (outcome == Outcome::Failed || outcome == Outcome::TimedOut) {
+            if (run::IsFailure(batches_[batch].tests[test].outcome.ending)) {
                 names.push_back(FullName({batch, test}));
             }
         }

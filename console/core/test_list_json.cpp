@@ -4,6 +4,20 @@
 #include <cstdio>
 
 namespace console {
+
+void TestList::RunStarted(const run::LibraryRun &run) {
+    size_t batchOfLast = SIZE_MAX;
+    for (const run::TestKey key : run.selection) {
+        const run::TestIdentity &test = (*run.index)[key];
+        listed_(test.FullName());
+        if (test.ref.batch != batchOfLast) {
+            batchOfLast = test.ref.batch;
+            batches_.push_back({test.batch, {}});
+        }
+        batches_.back().tests.push_back({test.name, test.file, test.line});
+    }
+}
+
 namespace {
 
 // The length of the well-formed UTF-8 sequence that starts at text[at], or 0:

@@ -3,8 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
+
+#include "run_events.h"
 
 namespace console {
 
@@ -17,6 +20,20 @@ struct ListedTest {
 struct ListedBatch {
     std::string name;
     std::vector<ListedTest> tests;
+};
+
+// The tests each library's run selected, for --list: each name handed to listed as
+// it is found, and the batches kept for the JSON list of the whole run.
+class TestList final : public run::RunListener {
+public:
+    explicit TestList(std::function<void(const std::string &fullName)> listed) : listed_(std::move(listed)) {}
+
+    void RunStarted(const run::LibraryRun &run) override;
+    const std::vector<ListedBatch> &Batches() const { return batches_; }
+
+private:
+    std::function<void(const std::string &)> listed_;
+    std::vector<ListedBatch> batches_;
 };
 
 // {"tests": N, "batches": [{"name": ..., "tests": [{"name": ..., "file": ..., "line": ...}]}]},

@@ -38,6 +38,10 @@ void NVK_CALL OnProcessEnd() {
         TellError("the test library's loading ended the process");
     } else if (NvkIsRunning() != 0) {
         TellError(CurrentTestName() + " ended the process");
+        // The report holds the test as failed, as the console's reports do.
+        if (NvkTestFunctionGetCurrent() != nullptr) {
+            NvkAssert(0, nullptr, 0, "%s", "The test ended the runner's process");
+        }
         NvkReportCreateFile(NVK_REPORT_ALL, commandLineReport);
     } else {
         return;

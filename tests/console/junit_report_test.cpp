@@ -6,6 +6,7 @@
 #include <string>
 
 #include "junit_report.h"
+#include "library_feed.h"
 #include "norvik.h"
 #include "registry_fixture.h"
 #include "result_store.h"
@@ -23,18 +24,40 @@ void NVK_CALL TimesOut() { NvkAssert(0, nullptr, 0, "%s", "Timed out after 2 sec
 
 class JunitReport : public RegistryTest {
 protected:
+    // The selected tests (skip flag 0) of the registry, as a run of library starts them.
+    void Start(console::ResultStore &results, const std::string &library) {
+        index_ = run::RegistryIndex::OfLoadedLibrary();
+        run::LibraryRun libraryRun;
+        libraryRun.library = library;
+        libraryRun.index = &index_;
+        for (const run::TestRef &test : index_.Selected()) {
+            libraryRun.selection.push_back(index_.KeyOf(test));
+        }
+        results.RunStarted(libraryRun);
+    }
+
+    // The test's end, as the event stream brings it.
+    void End(console::ResultStore &results, run::TestKey key, const std::string &library,
+             run::Ending ending = run::Ending::Passed) {
+        run::TestOutcome outcome = run::OutcomeFromRegistry(index_.Function(key), index_[key], library);
+        if (ending != run::Ending::Passed) {
+            outcome.ending = ending;
+        }
+        results.TestEnded(index_[key], outcome);
+    }
+
     // Runs the selected tests and records each as the console runner does.
     console::ResultStore RunAll() {
         console::ResultStore results;
-        const std::vector<NvkTestFunction *> selected = results.AddSelection("odd.dll", "");
+        Start(results, "odd.dll");
         NvkBatchRun(nullptr);
-        for (size_t index = 0; index < selected.size(); ++index) {
-            if (NvkTestFunctionGetStatistics(selected[index], nullptr, nullptr, nullptr) != 0) {
-                results.RecordFinished(results.KeyOfSelected(index), selected[index]);
-            }
+        for (const run::TestRef &test : index_.Selected()) {
+            End(results, index_.KeyOf(test), "odd.dll");
         }
         return results;
     }
+
+    run::RegistryIndex index_;
 };
 
 TEST_F(JunitReport, CountsTypesAndEscapesWhatXmlCannotHold) {
@@ -73,11 +96,12 @@ TEST_F(JunitReport, ATimeoutIsItsOwnFailureTypeAndStopsTheRest) {
     NvkTestFunction *hangs = NvkBatchAddFunctionImp(batch, "Hangs", TimesOut);
     NvkBatchAddFunctionImp(batch, "NeverReached", Proc<2>);
     console::ResultStore results;
-    results.SetNotRunReason("the run ended at a timeout");
-    results.AddSelection("slow.dll", "");
+    Start(results, "slow.dll");
     NvkTestFunctionRun(hangs);
-    results.RecordFinished({0, 0}, hangs);
-    results.MarkTimedOut({0, 0});
+    End(results, 0, "slow.dll", run::Ending::TimedOut);
+    run::TestOutcome notRun;
+    notRun.reason = "the run ended at a timeout";
+    results.TestEnded(index_[1], notRun);
     const std::string report = console::JunitReport(results);
     EXPECT_NE(std::string::npos,
               report.find("name=\"Hangs\" time=\"0.001\">\n      <failure message=\"Timed out after 2 seconds\" "
@@ -93,10 +117,10 @@ TEST_F(JunitReport, SkipsKeepTheirReasonAndRegistrationErrorsShowAsErrors) {
     NvkTestFunction *skips = NvkBatchAddFunctionImp(batch, "Skips", SkipsItself);
     EXPECT_EQ(nullptr, NvkBatchAddFunctionImp(batch, "Skips", Proc<3>));
     console::ResultStore results;
-    results.AddRegistrationErrors("printer.dll");
-    results.AddSelection("printer.dll", "");
+    results.AddRegistrationErrors("printer.dll", {NvkRegistrationGetError(0)});
+    Start(results, "printer.dll");
     NvkBatchRun(nullptr);
-    results.RecordFinished({1, 0}, skips);
+    End(results, 0, "printer.dll");
     const std::string report = console::JunitReport(results);
     const std::string expected =
         "<testsuites name=\"Norvik\" tests=\"2\" failures=\"0\" errors=\"1\" skipped=\"1\" time=\"0.000\">\n"
@@ -108,7 +132,8 @@ TEST_F(JunitReport, SkipsKeepTheirReasonAndRegistrationErrorsShowAsErrors) {
     EXPECT_NE(std::string::npos, report.find("name=\"Skips\" time=\"0.000\">\n      <skipped message=\"no "
                                              "&lt;printer&gt;\"/>\n    </testcase>"))
         << report;
-    EXPECT_EQ(console::Outcome::Skipped, results.Test({1, 0}).outcome);
+    EXPECT_EQ(run::Ending::Skipped, results.Test({1, 0}).outcome.ending);
+    EXPECT_EQ(skips, index_.Function(0));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "name_filter.h"
 #include "options.h"
 #include "report_paths.h"
+#include "worker_contract.h"
 
 namespace {
 
@@ -83,6 +84,52 @@ TEST(ConsoleOptions, EachMistakeIsNamed) {
         Options options;
         EXPECT_EQ(check.error, Parse(check.arguments, options));
     }
+}
+
+// The arguments that give the option with a value it takes.
+std::vector<const char *> Given(const console::OptionRow &row) {
+    if (row.argument == nullptr) {
+        return {row.name};
+    }
+    const std::string name = row.name;
+    return {row.name, name == "--jobs" ? "2" : name == "--timeout" ? "1" : name == "--seed" ? "5" : "x.out"};
+}
+
+// Every conflict the table declares is refused whichever comes first, every option
+// that needs another is refused without it, and the usage shows each option but the
+// worker's channel, which the parser still takes.
+TEST(ConsoleOptions, TheTableDrivesTheCombinationsAndTheUsage) {
+    const std::string usage = console::UsageText("norvik-run");
+    for (const console::OptionRow &row : console::OptionTable()) {
+        EXPECT_EQ(row.help != nullptr, usage.find(std::string("\n  ") + row.name) != std::string::npos) << row.name;
+        for (const char *other : row.conflicts) {
+            const console::OptionRow *otherRow = nullptr;
+            for (const console::OptionRow &each : console::OptionTable()) {
+                otherRow = std::string(each.name) == other ? &each : otherRow;
+            }
+            ASSERT_NE(nullptr, otherRow) << other;
+            std::string expected = row.conflictText;
+            expected.replace(expected.find("{}"), 2, other);
+            for (const bool rowFirst : {true, false}) {
+                std::vector<const char *> arguments = Given(rowFirst ? row : *otherRow);
+                const std::vector<const char *> second = Given(rowFirst ? *otherRow : row);
+                arguments.insert(arguments.end(), second.begin(), second.end());
+                arguments.push_back("a.dll");
+                Options options;
+                EXPECT_EQ(expected, Parse(arguments, options)) << row.name << " " << other;
+            }
+        }
+        if (row.requires != nullptr) {
+            std::vector<const char *> arguments = Given(row);
+            arguments.push_back("a.dll");
+            Options options;
+            EXPECT_EQ(row.requiresText, Parse(arguments, options)) << row.name;
+        }
+    }
+    EXPECT_EQ(std::string::npos, usage.find(run::kWorkerChannelOption));
+    Options worker;
+    ASSERT_EQ("", Parse({run::kWorkerChannelOption, "channel", "a.dll"}, worker));
+    EXPECT_EQ("channel", worker.workerChannel);
 }
 
 // Plain decimal numbers only; strtod would also read hex, exponents, "inf" and "nan".

@@ -7,7 +7,7 @@ cmake_minimum_required(VERSION 3.20)
 
 find_program(MESON meson)
 if(NOT MESON)
-  message("skipped: meson is not installed (scripts/setup.sh installs it)")
+  message("skipped, missing package: meson is not installed (scripts/setup.sh installs it)")
   return()
 endif()
 

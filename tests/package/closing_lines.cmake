@@ -1,7 +1,8 @@
 # Runs stand-in runner outputs through the checked command under CTest, with the
 # patterns the CTest helpers give their tests, and checks the result CTest reports:
 # a run whose tests all skipped themselves is skipped, one with passes and skips
-# passes, and a skip never hides a failed run, nor a test that was not run.
+# passes, and a skip never hides a failed run, nor a test that was not run. A run that
+# fails says why in one plain line, never in a CMake error block.
 cmake_minimum_required(VERSION 3.20)
 
 include(${TESTING_SCRIPT})
@@ -17,15 +18,16 @@ set(cases
   "all_skipped|Running 2 tests\\n0 passed, 0 failed, 2 skipped\\n|0|Skipped"
   "all_skipped_windows_line_ends|0 passed, 0 failed, 1 skipped\\r\\n|0|Skipped"
   "tens_pass_and_one_skips|10 passed, 0 failed, 1 skipped\\n|0|Passed"
-  "nothing_ran|0 passed, 0 failed\\n|0|Failed"
+  "nothing_ran|0 passed, 0 failed\\n|0|Failed|NorvikRun: no test ran"
   "skips_and_a_failure|0 passed, 1 failed, 1 skipped\\n|1|Failed"
-  "skipped_but_timed_out|0 passed, 0 failed, 1 skipped\\n|3|Failed"
+  "skipped_but_timed_out|0 passed, 0 failed, 1 skipped\\n|3|Failed|NorvikRun: exited with code 3"
   "skipped_then_output_without_closing_line|0 passed, 0 failed, 1 skipped\\nTests.Ends\\n|0|Failed"
-  "only_test_not_run|0 passed, 0 failed, 1 not run\\n|0|Failed|did not run 1 of the selected tests"
-  "skipped_and_not_run|0 passed, 0 failed, 2 skipped, 1 not run\\n|0|Failed|did not run 1 of"
-  "passes_and_not_run|3 passed, 0 failed, 12 not run\\n|0|Failed|did not run 12 of"
-  "failure_and_not_run|5 passed, 1 failed, 1 skipped, 13 not run\\r\\n|1|Failed|exited with 1"
-  "not_run_then_output_without_closing_line|2 passed, 0 failed, 1 not run\\nTests.Ends\\n|0|Failed|without its closing line")
+  "only_test_not_run|0 passed, 0 failed, 1 not run\\n|0|Failed|NorvikRun: did not run 1 of the selected tests"
+  "skipped_and_not_run|0 passed, 0 failed, 2 skipped, 1 not run\\n|0|Failed|NorvikRun: did not run 1 of"
+  "passes_and_not_run|3 passed, 0 failed, 12 not run\\n|0|Failed|NorvikRun: did not run 12 of"
+  "failures|2 passed, 2 failed\\n|1|Failed|NorvikRun: 2 tests failed [(]exit code 1[)]"
+  "failure_and_not_run|5 passed, 1 failed, 1 skipped, 13 not run\\r\\n|1|Failed|NorvikRun: 1 test failed [(]exit code 1[)]"
+  "not_run_then_output_without_closing_line|2 passed, 0 failed, 1 not run\\nTests.Ends\\n|0|Failed|NorvikRun: ended without its closing line [(]exit code 0[)]")
 set(script "")
 foreach(case IN LISTS cases)
   string(REPLACE "|" ";" fields "${case}")
@@ -35,7 +37,7 @@ foreach(case IN LISTS cases)
   string(APPEND script
     "add_test(${name} ${CMAKE_COMMAND} -P ${_NORVIK_TESTING_DIR}/NorvikRunChecked.cmake -- "
     "sh ${WORK_DIR}/runner.sh [==[${output}]==] ${code})\n"
-    "set_tests_properties(${name} PROPERTIES FAIL_REGULAR_EXPRESSION [==[${_NORVIK_NOTHING_RAN}]==] "
+    "set_tests_properties(${name} PROPERTIES FAIL_REGULAR_EXPRESSION [==[${_NORVIK_RUN_FAILED}]==] "
     "SKIP_REGULAR_EXPRESSION [==[${_NORVIK_ALL_SKIPPED}]==])\n")
 endforeach()
 file(WRITE ${WORK_DIR}/CTestTestfile.cmake "${script}")
@@ -57,8 +59,11 @@ foreach(case IN LISTS cases)
   list(LENGTH fields field_count)
   if(field_count GREATER 4)
     list(GET fields 4 reason)
-    if(NOT output MATCHES "${name} [^\n]*\n[^*]*${reason}")
+    if(NOT output MATCHES "${name} [^\n]*\n[^*]*\n${reason}[^\n]*\n")
       message(FATAL_ERROR "CTest's output of ${name} does not say \"${reason}\":\n${output}")
     endif()
   endif()
 endforeach()
+if(output MATCHES "CMake Error")
+  message(FATAL_ERROR "A failed run reads like a CMake error:\n${output}")
+endif()

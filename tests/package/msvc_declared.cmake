@@ -9,7 +9,7 @@ cmake_minimum_required(VERSION 3.20)
 include(${CMAKE_CURRENT_LIST_DIR}/run_step.cmake)
 
 if(NOT EXISTS ${WINE_INCLUDE}/msvcrt/stdio.h OR NOT EXISTS ${WINE_INCLUDE}/windows/windows.h)
-  message("skipped: no C runtime headers for MSVC's rules in ${WINE_INCLUDE} (Debian: libwine-dev)")
+  message("skipped, missing package: no C runtime headers for MSVC's rules in ${WINE_INCLUDE} (Debian: libwine-dev)")
   return()
 endif()
 

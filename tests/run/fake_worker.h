@@ -2,11 +2,14 @@
 // the plan it is sent as a table of tests says, and can end or hang in a test.
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "worker_pool.h"
@@ -21,8 +24,11 @@ constexpr const char kCrashDetails[] =
 
 struct Behaviour {
     // A skip in a setup comes before the test was called, else after it. Crash: a
-    // crash the worker caught, then a failure in the tear-down.
-    enum class Kind { Pass, Fail, Crash, Die, Hang, SkipInSetup, SkipInTest };
+    // crash the worker caught, then a failure in the tear-down. HangInSetup: a
+    // failure in a setup, then a hang before the test is called. Closes: the worker
+    // closes its pipe in the test and lives on. WrongReport: the report names the
+    // test after it.
+    enum class Kind { Pass, Fail, Crash, Die, Hang, HangInSetup, Closes, SkipInSetup, SkipInTest, WrongReport };
     Kind kind = Kind::Pass;
     uint32_t exitCode = 0;  // Die
 };
@@ -31,10 +37,29 @@ struct Behaviour {
 // were sent, and how often one was killed after it was waited for.
 struct Scene {
     std::map<std::pair<uint32_t, uint32_t>, Behaviour> behaviours;
-    std::string refusal;  // sent instead of Ready when set
+    std::string refusal;        // sent instead of Ready when set
+    bool hangsAtStart = false;  // says nothing, and does not end until killed
+    std::string firstLine;      // said instead of the start, when set
+    // Called as the pool waits for a worker; its end is known to the worker by then.
+    std::function<void()> beforeWait;
     std::mutex mutex;
     std::vector<run::WorkerPlan> plans;
     int killsAfterWait = 0;
+    int killsOfEnded = 0;  // kills that found the worker ended, not yet waited for
+    int quiet = 0;         // times the pool read everything a worker said so far
+
+    // Waits until the pool read all a worker said, and armed its watch for what follows.
+    void AwaitQuiet() {
+        for (int wait = 0; wait < 10000; ++wait) {
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                if (quiet > 0) {
+                    return;
+                }
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
 
     Behaviour Of(const run::TestRef &test) {
         const auto found = behaviours.find({test.batch, test.test});
@@ -44,12 +69,24 @@ struct Scene {
 
 class Worker final : public run::WorkerProcess {
 public:
-    explicit Worker(Scene &scene) : scene_(scene) {}
+    explicit Worker(Scene &scene) : scene_(scene) {
+        if (scene.hangsAtStart) {
+            hangs_ = true;
+        } else {
+            output_ = scene.firstLine.empty() ? run::EncodeStarted() : scene.firstLine + "\n";
+        }
+    }
 
     bool SendAll(const std::string &bytes) override {
         run::WorkerPlan plan;
         if (!run::DecodePlan(bytes, plan)) {
             return false;
+        }
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (killed_) {
+                return false;
+            }
         }
         {
             std::lock_guard<std::mutex> lock(scene_.mutex);
@@ -61,6 +98,10 @@ public:
 
     size_t Receive(char *buffer, size_t size) override {
         std::unique_lock<std::mutex> lock(mutex_);
+        if (output_.empty()) {
+            std::lock_guard<std::mutex> sceneLock(scene_.mutex);
+            ++scene_.quiet;
+        }
         if (output_.empty() && hangs_) {
             changed_.wait(lock, [this] { return killed_; });
         }
@@ -70,20 +111,27 @@ public:
         return count;
     }
 
-    void Kill() override {
+    bool Kill() override {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (waited_) {
+        if (waited_ || !lives_) {
             std::lock_guard<std::mutex> sceneLock(scene_.mutex);
-            ++scene_.killsAfterWait;
-            return;
+            ++(waited_ ? scene_.killsAfterWait : scene_.killsOfEnded);
+            return false;
         }
+        // Killed before its plan came, it runs none of it.
+        const bool alive = !killed_;
         killed_ = true;
         output_.clear();
         changed_.notify_all();
+        return alive;
     }
 
     run::ProcessEnd Wait() override {
-        std::lock_guard<std::mutex> lock(mutex_);
+        if (scene_.beforeWait) {
+            scene_.beforeWait();
+        }
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [this] { return !lives_ || killed_; });
         waited_ = true;
         run::ProcessEnd end;
         end.code = killed_ ? 1 : exitCode_;
@@ -93,31 +141,35 @@ public:
 private:
     // The lines the worker writes before it ends or hangs.
     void Script(const run::WorkerPlan &plan) {
-        std::string lines = run::EncodeStarted();
+        std::string lines;
         if (!scene_.refusal.empty()) {
-            Append(lines + run::EncodeRefused(scene_.refusal));
-            exitCode_ = 2;
+            End(lines + run::EncodeRefused(scene_.refusal), 2, false, false);
             return;
         }
         lines += run::EncodeReady();
-        for (const run::Step &step : plan.steps) {
-            for (const run::TestRef &test : step.tests) {
-                const Behaviour behaviour = scene_.Of(test);
-                if (behaviour.kind == Behaviour::Kind::Die || behaviour.kind == Behaviour::Kind::Hang) {
-                    lines += run::EncodeFailure({"test.c", 5, "found before it ended", ""});
-                    Append(lines);
-                    exitCode_ = behaviour.exitCode;
-                    hangs_ = behaviour.kind == Behaviour::Kind::Hang;
-                    return;
-                }
-                lines += Finished(test, behaviour.kind);
-                if (behaviour.kind == Behaviour::Kind::Fail && plan.failFast) {
-                    Append(lines + run::EncodeDone());
-                    return;
-                }
+        const std::vector<run::TestRef> tests = run::TestsInOrder(plan.steps);
+        for (size_t each = 0; each < tests.size(); ++each) {
+            const run::TestRef &test = tests[each];
+            const Behaviour behaviour = scene_.Of(test);
+            using Kind = Behaviour::Kind;
+            if (behaviour.kind != Kind::HangInSetup) {
+                lines += run::EncodeTestStarted(test);
+            }
+            if (behaviour.kind == Kind::Die || behaviour.kind == Kind::Hang || behaviour.kind == Kind::HangInSetup ||
+                behaviour.kind == Kind::Closes) {
+                lines += run::EncodeFailure({"test.c", 5, "found before it ended", ""});
+                End(lines, behaviour.exitCode, behaviour.kind == Kind::Hang || behaviour.kind == Kind::HangInSetup,
+                    behaviour.kind != Kind::Die);
+                return;
+            }
+            const run::TestRef reported =
+                behaviour.kind == Kind::WrongReport && each + 1 < tests.size() ? tests[each + 1] : test;
+            lines += Finished(reported, behaviour.kind);
+            if (behaviour.kind == Kind::Fail && plan.failFast) {
+                break;
             }
         }
-        Append(lines + run::EncodeDone());
+        End(lines + run::EncodeUnloading() + run::EncodeDone(), 0, false, false);
     }
 
     static std::string Finished(const run::TestRef &test, Behaviour::Kind kind) {
@@ -146,16 +198,25 @@ private:
         return lines + run::EncodeTestFinished(report);
     }
 
-    void Append(const std::string &lines) {
+    // What the worker wrote, and whether it then says no more and lives on.
+    void End(const std::string &lines, uint32_t exitCode, bool hangs, bool lives) {
         std::lock_guard<std::mutex> lock(mutex_);
+        if (killed_) {
+            return;
+        }
         output_ += lines;
+        exitCode_ = exitCode;
+        hangs_ = hangs;
+        lives_ = lives;
+        changed_.notify_all();
     }
 
     Scene &scene_;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::string output_;
-    bool hangs_ = false;
+    bool hangs_ = false;  // says nothing more until killed
+    bool lives_ = true;   // ends only when killed; until its plan came, or for good
     bool killed_ = false;
     bool waited_ = false;
     uint32_t exitCode_ = 0;

@@ -164,15 +164,23 @@ TEST_F(LibraryFeedTest, TestsTheRunNeverReachedEndAsNotRunWithTheReason) {
 
 TEST_F(LibraryFeedTest, AWorkersWordShapesTheEndingAndStartsTheTestOnce) {
     {
-        run::LibraryFeed feed(run_, {1}, recorder_);
+        run::LibraryFeed feed(run_, {0, 1}, recorder_);
+        feed.TestStarted(index_.Function(0));
+        // A worker tells of the next test before the library replayed the one before.
         feed.TestStarted(index_.Function(1));
-        feed.TestEnded(index_.Function(1), run::TestEnd::Kind::TimedOut);
+        run::TestEnd timedOut;
+        timedOut.kind = run::TestEnd::Kind::TimedOut;
+        timedOut.phase = Phase::TestSetup;
+        feed.TestEndedItsWorker(index_.Function(1), timedOut);
+        NvkTestFunctionRun(index_.Function(0));
         NvkTestFunctionRun(index_.Function(1));
     }
-    EXPECT_EQ((std::vector<std::string>{"run started tests.dll", "started B.Fails", "check failed B.Fails",
-                                        "ended B.Fails", "run ended tests.dll"}),
+    EXPECT_EQ((std::vector<std::string>{"run started tests.dll", "started B.Passes", "started B.Fails",
+                                        "ended B.Passes", "check failed B.Fails", "ended B.Fails",
+                                        "run ended tests.dll"}),
               recorder_.Events());
     EXPECT_EQ(Ending::TimedOut, recorder_.EndOf("B.Fails").ending);
+    EXPECT_EQ(Phase::TestSetup, recorder_.EndOf("B.Fails").phase);
 }
 
 // What a process-end handler does with the test in progress.

@@ -2,6 +2,8 @@
 // library records of each, and how an end, a stop or a failure shapes the run.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -14,6 +16,42 @@ namespace {
 using fake::Behaviour;
 
 int calledHere = 0;
+
+// What the run's thread was told of workers, with the thread it was told on.
+class Observer final : public run::RemoteRunObserver {
+public:
+    struct Told {
+        NvkTestFunction *test;
+        bool started;  // else ended
+        std::thread::id thread;
+        run::TestEnd end;
+    };
+    void TestStarted(NvkTestFunction *test) override { Add({test, true, std::this_thread::get_id(), {}}); }
+    void TestEndedItsWorker(NvkTestFunction *test, const run::TestEnd &end) override {
+        Add({test, false, std::this_thread::get_id(), end});
+    }
+    bool WasToldOfStart(NvkTestFunction *test) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (const Told &each : told_) {
+            if (each.test == test && each.started) {
+                return true;
+            }
+        }
+        return false;
+    }
+    std::vector<Told> All() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return told_;
+    }
+
+private:
+    void Add(const Told &told) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        told_.push_back(told);
+    }
+    std::mutex mutex_;
+    std::vector<Told> told_;
+};
 void NVK_CALL NeverCalledHere() { ++calledHere; }
 
 struct Failure {
@@ -49,11 +87,12 @@ protected:
 
     // Runs every test through a worker runner, as the console and the window do.
     run::PlanOutcome RunAll(const run::PoolSettings &settings, run::RunRequest request = run::RunRequest()) {
-        runner_ = run::WorkerRunner(settings, fake::Starter(scene_), wait_);
+        runner_ = run::WorkerRunner(settings, fake::Starter(scene_), wait_, &observer_);
         return runner_->Run(request);
     }
 
     fake::Scene scene_;
+    Observer observer_;
     run::BlockingWait wait_;
     std::unique_ptr<run::PlanRunner> runner_;
     std::vector<NvkTestFunction *> tests_;
@@ -186,4 +225,47 @@ TEST_F(RemoteRunTest, NoWorkerLeavesTheTestFailedWithWhy) {
     EXPECT_EQ((std::vector<Failure>{{"", 0, "no worker process ran this test: the registry differs"}}),
               FailuresOf(tests_[0]));
     EXPECT_EQ(0, NvkTestFunctionGetStatistics(tests_[1], nullptr, nullptr, nullptr));
+}
+
+// The run's thread learns that a hung test started while it hangs, once, before the
+// library replays it: what shows the test as running until it is stopped.
+TEST_F(RemoteRunTest, AHungTestIsToldAsStartedOnTheRunsThreadWhileItHangs) {
+    scene_.behaviours[{0, 1}] = {Behaviour::Kind::Hang, 0};
+    runner_ = run::WorkerRunner(run::PoolSettings(), fake::Starter(scene_), wait_, &observer_);
+    std::atomic<bool> toldWhileHanging(false);
+    std::thread stopper([this, &toldWhileHanging] {
+        for (int wait = 0; wait < 5000 && !toldWhileHanging; ++wait) {
+            toldWhileHanging = observer_.WasToldOfStart(tests_[1]);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        runner_->Stop();
+    });
+    runner_->Run(run::RunRequest());
+    stopper.join();
+    EXPECT_TRUE(toldWhileHanging);
+    int starts = 0;
+    for (const Observer::Told &told : observer_.All()) {
+        EXPECT_EQ(std::this_thread::get_id(), told.thread);
+        if (told.test == tests_[1]) {
+            EXPECT_EQ(starts == 0, told.started) << "one start, before the end";
+            starts += told.started ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(1, starts);
+}
+
+// A report out of order fails the test it came in with what came, and the phase;
+// a new worker runs the tests after it.
+TEST_F(RemoteRunTest, AProtocolErrorFailsItsTestWithWhatCame) {
+    scene_.behaviours[{0, 0}] = {Behaviour::Kind::WrongReport, 0};
+    RunAll(run::PoolSettings());
+    EXPECT_EQ(
+        (std::vector<Failure>{{"", 0, "the worker process broke the protocol: a report of test 0:1 came in test 0:0"}}),
+        FailuresOf(tests_[0]));
+    const std::vector<Observer::Told> told = observer_.All();
+    ASSERT_FALSE(told.empty());
+    EXPECT_EQ(tests_[0], told.back().test);
+    EXPECT_EQ(run::TestEnd::Kind::ProtocolError, told.back().end.kind);
+    EXPECT_EQ(run::Phase::Test, told.back().end.phase);
+    EXPECT_EQ(1, NvkTestFunctionGetStatistics(tests_[2], nullptr, nullptr, nullptr));
 }

@@ -63,6 +63,29 @@ TEST(ResultRing, AFullRingTakesNothingMoreUntilItIsRead) {
     EXPECT_EQ(10u, small.ring.Put(bytes.data(), bytes.size()));
 }
 
+// Counters that claim more than the ring holds come from a writer that overwrote
+// them: nothing is read past the ring, and the ring stays unusable.
+TEST(ResultRing, CountersBeyondTheCapacityAreNeverReadThrough) {
+    const struct {
+        uint32_t written;
+        uint32_t read;
+    } cases[] = {{65, 0}, {0xFFFFFFFFu, 0}, {0, 1}, {1000, 10}};
+    for (const auto &each : cases) {
+        SmallRing small;
+        auto *header = reinterpret_cast<run::RingHeader *>(small.memory.data());
+        header->written.store(each.written);
+        header->read.store(each.read);
+        EXPECT_EQ("", Take(small.ring, 4096)) << each.written << " " << each.read;
+        EXPECT_TRUE(small.ring.Corrupt());
+        header->written.store(each.read + 1);
+        EXPECT_EQ("", Take(small.ring, 4096)) << "still unusable";
+    }
+    SmallRing sound;
+    sound.ring.Put("a", 1);
+    EXPECT_EQ("a", Take(sound.ring, 8));
+    EXPECT_FALSE(sound.ring.Corrupt());
+}
+
 TEST(ResultRing, AReaderAboutToSleepIsWokenOnceOrToldNotToSleep) {
     SmallRing small;
     EXPECT_FALSE(small.ring.TakeSleepingReader());

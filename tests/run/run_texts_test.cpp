@@ -21,6 +21,8 @@ TEST(WorkerProtocol, PlansAndReportsSurviveThePipeByteForByte) {
     run::WorkerPlan decoded;
     ASSERT_TRUE(run::DecodePlan(run::EncodePlan(plan), decoded));
     EXPECT_EQ("3:00ff", decoded.fingerprint);
+    EXPECT_EQ(run::kProtocolVersion, decoded.version);
+    EXPECT_EQ(run::kProtocolVersion, run::PlanVersion(run::EncodePlan(plan)));
     EXPECT_TRUE(decoded.failFast);
     ASSERT_EQ(2u, decoded.steps.size());
     EXPECT_EQ(plan.steps[0].tests, decoded.steps[0].tests);
@@ -39,10 +41,11 @@ TEST(WorkerProtocol, PlansAndReportsSurviveThePipeByteForByte) {
                      {run::CheckKind::Started, 0},
                      {run::CheckKind::Skipped, 0}};
     report.skipReason = everyByte;
-    const std::string stream = run::EncodeReady() + run::EncodeFailure({"a\tb.c", -1, everyByte + "\\t", ""}) +
-                               run::EncodeTestFinished(report) +
-                               run::EncodeFailure({"", 0, "crash", "at t.dll+0x1\t\n" + everyByte}) + run::EncodeDone();
-    EXPECT_EQ(5, std::count(stream.begin(), stream.end(), '\n'));
+    const std::string stream =
+        run::EncodeReady() + run::EncodeFailure({"a\tb.c", -1, everyByte + "\\t", ""}) +
+        run::EncodeTestFinished(report) + run::EncodeFailure({"", 0, "crash", "at t.dll+0x1\t\n" + everyByte}) +
+        run::EncodeDone() + run::EncodeStarted(7) + run::EncodeTestStarted({2, 9}) + run::EncodeUnloading();
+    EXPECT_EQ(8, std::count(stream.begin(), stream.end(), '\n'));
 
     // Delivered in pieces, as a pipe may.
     run::LineSplitter lines;
@@ -56,7 +59,7 @@ TEST(WorkerProtocol, PlansAndReportsSurviveThePipeByteForByte) {
         ASSERT_TRUE(run::DecodeMessage(line, message)) << line;
         messages.push_back(message);
     }
-    ASSERT_EQ(5u, messages.size());
+    ASSERT_EQ(8u, messages.size());
     EXPECT_EQ(run::WorkerMessage::Kind::Ready, messages[0].kind);
     EXPECT_EQ("a\tb.c", messages[1].failure.file);
     EXPECT_EQ(-1, messages[1].failure.line);
@@ -70,14 +73,21 @@ TEST(WorkerProtocol, PlansAndReportsSurviveThePipeByteForByte) {
     EXPECT_EQ("crash", messages[3].failure.message);
     EXPECT_EQ("at t.dll+0x1\t\n" + everyByte, messages[3].failure.crashDetails);
     EXPECT_EQ(run::WorkerMessage::Kind::Done, messages[4].kind);
+    EXPECT_EQ(run::WorkerMessage::Kind::Started, messages[5].kind);
+    EXPECT_EQ(7u, messages[5].version);
+    EXPECT_EQ(run::WorkerMessage::Kind::TestStarted, messages[6].kind);
+    EXPECT_EQ((TestRef{2, 9}), messages[6].test);
+    EXPECT_EQ(run::WorkerMessage::Kind::Unloading, messages[7].kind);
 
     for (const char *bad : {"", "X\t1", "T\t1", "T\t1\tx\t0.5\tf\t\t", "T\t1\t2\t0.5\tf\tq\t", "T\t1\t2\t0.5\tf\tk",
-                            "F\tf\t1", "F\tf\t1\tm\td\te", "R\t1", "F\\"}) {
+                            "F\tf\t1", "F\tf\t1\tm\td\te", "R\t1", "F\\", "S", "S\tx", "G\t1", "U\t1"}) {
         EXPECT_FALSE(run::DecodeMessage(bad, message)) << bad;
     }
     EXPECT_FALSE(run::DecodePlan("B\t1\n", decoded));
     EXPECT_FALSE(run::DecodePlan("V\tx\nQ\t1\t2\n", decoded));
     EXPECT_FALSE(run::DecodePlan("A\t1\t2\n", decoded)) << "a plan without the registry it is for";
+    EXPECT_EQ(0u, run::PlanVersion("A\t1\t2\n"));
+    EXPECT_EQ(1u, run::PlanVersion("V\t1\tf\tsomething else\n")) << "read whatever follows";
 }
 
 TEST(ProcessEnd, EachEndIsNamed) {

@@ -2,11 +2,13 @@
 // each test, the workers that follow one that ended, time limits and stopping.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
 
 #include "fake_worker.h"
+#include "watchdog.h"
 #include "worker_pool.h"
 
 namespace {
@@ -43,17 +45,23 @@ struct Delivery {
     TestEnd::Kind end = TestEnd::Kind::Died;
     uint32_t code = 0;
     size_t failures = 0;
+    run::Phase phase = run::Phase::Test;
+    std::string message;
 };
 
 class Recorder final : public run::WorkerPool::Listener {
 public:
+    void Started(const TestRef &test) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        started_.push_back(test);
+    }
     void Finished(run::TestReport &&report) override {
         std::lock_guard<std::mutex> lock(mutex_);
-        delivered_.push_back({report.test, true, TestEnd::Kind::Died, 0, report.failures.size()});
+        delivered_.push_back({report.test, true, TestEnd::Kind::Died, 0, report.failures.size(), run::Phase::Test, ""});
     }
     void Ended(const TestRef &test, TestEnd &&end) override {
         std::lock_guard<std::mutex> lock(mutex_);
-        delivered_.push_back({test, false, end.kind, end.process.code, end.failures.size()});
+        delivered_.push_back({test, false, end.kind, end.process.code, end.failures.size(), end.phase, end.message});
     }
     void AllDone() override {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -73,10 +81,15 @@ public:
         std::lock_guard<std::mutex> lock(mutex_);
         return allDone_;
     }
+    std::vector<TestRef> StartedTests() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return started_;
+    }
 
 private:
     std::mutex mutex_;
     std::condition_variable done_;
+    std::vector<TestRef> started_;
     std::vector<Delivery> delivered_;
     int allDone_ = 0;
 };
@@ -169,8 +182,11 @@ TEST(WorkerPool, AHungTestIsEndedAtTheLimitAndTheRunGoesOn) {
     settings.timeoutSeconds = 5;
     run::WorkerPool pool(settings, fake::Starter(scene), recorder, clock);
     pool.Start(kTwoBatches);
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    scene.AwaitQuiet();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_EQ(0, recorder.AllDoneCount()) << "ended before its time";
+    const std::vector<TestRef> started = recorder.StartedTests();
+    EXPECT_NE(started.end(), std::find(started.begin(), started.end(), TestRef{1, 0})) << "its start told as it hangs";
     clock.Advance(std::chrono::seconds(6));
     recorder.AwaitAllDone();
     pool.Join();
@@ -178,7 +194,138 @@ TEST(WorkerPool, AHungTestIsEndedAtTheLimitAndTheRunGoesOn) {
     const std::vector<Delivery> delivered = recorder.Delivered();
     ASSERT_EQ(5u, delivered.size());
     EXPECT_EQ(TestEnd::Kind::TimedOut, delivered[3].end);
+    EXPECT_EQ(run::Phase::Test, delivered[3].phase);
     EXPECT_TRUE(delivered[4].finished);
+}
+
+// The limit runs from the worker's start, with a grace for starting a process, and
+// counts only where the kill found the worker alive: one that never says a word is ended,
+// one that closed its pipe in a test and lives on still times out, and one that
+// ended right at its limit, not yet waited for, timed nothing out.
+TEST(WorkerPool, ATimeoutCountsOnlyAWorkerFoundAliveAtItsLimit) {
+    const struct {
+        const char *name;
+        bool silent;
+        Behaviour::Kind second;
+        bool endsAtTheLimit;
+        std::vector<std::string> errors;
+        bool timedOutOutsideTests;
+        TestEnd::Kind secondEnd;  // when it did not finish
+    } cases[] = {
+        {"silent from the start",
+         true,
+         Behaviour::Kind::Pass,
+         false,
+         {"a worker process did not start within 35 seconds"},
+         true,
+         TestEnd::Kind::Died},
+        {"closes its pipe and lives", false, Behaviour::Kind::Closes, false, {}, false, TestEnd::Kind::TimedOut},
+        {"hangs in a setup", false, Behaviour::Kind::HangInSetup, false, {}, false, TestEnd::Kind::TimedOut},
+        {"ends at the limit", false, Behaviour::Kind::Pass, true, {}, false, TestEnd::Kind::Died},
+    };
+    for (const auto &check : cases) {
+        fake::Scene scene;
+        scene.hangsAtStart = check.silent;
+        scene.behaviours[{0, 1}] = {check.second, 0};
+        ManualClock clock;
+        if (check.endsAtTheLimit) {
+            scene.beforeWait = [&scene, &clock] {
+                clock.Advance(std::chrono::seconds(6));
+                for (int wait = 0; wait < 5000; ++wait) {
+                    {
+                        std::lock_guard<std::mutex> lock(scene.mutex);
+                        if (scene.killsOfEnded > 0) {
+                            return;
+                        }
+                    }
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                }
+            };
+        }
+        Recorder recorder;
+        run::PoolSettings settings;
+        settings.timeoutSeconds = 5;
+        run::WorkerPool pool(settings, fake::Starter(scene), recorder, clock);
+        pool.Start(kTwoBatches);
+        if (!check.endsAtTheLimit) {
+            scene.AwaitQuiet();
+            clock.Advance(std::chrono::seconds(6));
+        }
+        if (check.silent) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            EXPECT_EQ(0, recorder.AllDoneCount()) << "a start has longer";
+            clock.Advance(std::chrono::seconds(30));
+        }
+        recorder.AwaitAllDone();
+        pool.Join();
+        EXPECT_EQ(check.errors, pool.Errors()) << check.name;
+        EXPECT_EQ(check.timedOutOutsideTests, pool.TimedOutOutsideTests()) << check.name;
+        const std::vector<Delivery> delivered = recorder.Delivered();
+        if (check.silent) {
+            EXPECT_TRUE(delivered.empty()) << check.name;
+            continue;
+        }
+        ASSERT_EQ(5u, delivered.size()) << check.name;
+        EXPECT_EQ(check.second == Behaviour::Kind::Pass, delivered[1].finished) << check.name;
+        if (!delivered[1].finished) {
+            EXPECT_EQ(check.secondEnd, delivered[1].end) << check.name;
+            EXPECT_EQ(check.second == Behaviour::Kind::HangInSetup ? run::Phase::TestSetup : run::Phase::Test,
+                      delivered[1].phase)
+                << check.name;
+        }
+        EXPECT_EQ(check.endsAtTheLimit ? 1 : 0, scene.killsOfEnded) << check.name;
+    }
+}
+
+// A worker's start has a grace; once it said it started, the limit runs from then,
+// although the watch sleeps until the later deadline of the grace.
+TEST(Watchdog, ADeadlineMovedEarlierIsKeptOnTheSteadyClock) {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool fired = false;
+    run::Watchdog watchdog(0.05, [&](double) {
+        std::lock_guard<std::mutex> lock(mutex);
+        fired = true;
+        changed.notify_all();
+    });
+    watchdog.Arm(std::chrono::seconds(60));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    watchdog.Arm();
+    std::unique_lock<std::mutex> lock(mutex);
+    EXPECT_TRUE(changed.wait_for(lock, std::chrono::seconds(10), [&] { return fired; }));
+}
+
+// A line the protocol does not allow ends the worker as a protocol error that names
+// it, not as a death: in a test, that test's, and a new worker runs the rest; before
+// the tests, the pool's.
+TEST(WorkerPool, ALineOutOfOrderIsAProtocolErrorNamingIt) {
+    fake::Scene scene;
+    scene.behaviours[{0, 0}] = {Behaviour::Kind::WrongReport, 0};
+    Recorder recorder;
+    run::WorkerPool pool(run::PoolSettings(), fake::Starter(scene), recorder);
+    pool.Start(kTwoBatches);
+    recorder.AwaitAllDone();
+    pool.Join();
+    const std::vector<Delivery> delivered = recorder.Delivered();
+    ASSERT_EQ(5u, delivered.size());
+    EXPECT_EQ(TestEnd::Kind::ProtocolError, delivered[0].end);
+    EXPECT_EQ("the worker process broke the protocol: a report of test 0:1 came in test 0:0", delivered[0].message);
+    EXPECT_TRUE(delivered[1].finished);
+    EXPECT_EQ(2u, scene.plans.size());
+    EXPECT_TRUE(pool.Errors().empty());
+
+    fake::Scene older;
+    older.firstLine = "S\t1";
+    Recorder none;
+    run::WorkerPool refused(run::PoolSettings(), fake::Starter(older), none);
+    refused.Start(kTwoBatches);
+    none.AwaitAllDone();
+    refused.Join();
+    EXPECT_EQ(std::vector<std::string>{"a worker process broke the protocol: a worker of protocol version 1 "
+                                       "answered a runner of version " +
+                                       std::to_string(run::kProtocolVersion)},
+              refused.Errors());
+    EXPECT_TRUE(none.Delivered().empty());
 }
 
 // Stop may come from any thread while slots end; it never kills a worker already

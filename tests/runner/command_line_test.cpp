@@ -147,11 +147,19 @@ TEST_F(CommandLineMode, EveryLoadingFailureExitsOneAndWritesNothing) {
 }
 
 // A test that calls exit ends the run with an exit code of its own, never with the
-// one the test asked for, and the report of what ran is written first.
+// one the test asked for, and the report of what ran is written first: it holds the
+// test as failed, with how it ended at line 0, as a crash is held.
 TEST_F(CommandLineMode, ATestThatEndsTheProcessEndsTheRunWithCodeFour) {
     const std::string report = folder_.File("report.xml");
     EXPECT_EQ(4u, Run({BuiltFile("console_hostile_library.dll"), report}));
-    EXPECT_NE(std::string::npos, ReadFileBytes(report).find("<TestResults"));
+    const std::string written = ReadFileBytes(report);
+    const size_t test = written.find("<Name>ExitsWithZero</Name>");
+    ASSERT_NE(std::string::npos, test) << written;
+    const std::string failed = "<Result>Failed</Result>";
+    EXPECT_EQ(test, written.rfind("<Name>", written.find(failed, test))) << written;
+    const size_t message = written.find("<Message>The test ended the runner&apos;s process</Message>", test);
+    ASSERT_NE(std::string::npos, message) << written;
+    EXPECT_EQ(written.find("<LineNumber>", message), written.find("<LineNumber>0</LineNumber>", message)) << written;
 }
 
 // The tests that registered run and are reported; each refused one is named, and the

@@ -2,8 +2,9 @@
  * change the current folder, reset every result, hang in the system or with a lock
  * held, close the handles they did not open, leave a child behind, and fail in a
  * helper of another file. NORVIK_HOSTILE_ENTRY makes its entry point end the process
- * ("exit"), hang ("hang") or register in another order in worker processes
- * ("reverse-in-workers"); NORVIK_HOSTILE_UNLOAD=hang makes its unloading hang. */
+ * ("exit"), hang ("hang"), hang in worker processes only ("hang-in-workers") or
+ * register in another order in worker processes ("reverse-in-workers");
+ * NORVIK_HOSTILE_UNLOAD=hang makes its unloading hang. */
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -114,7 +115,7 @@ NVK_TEST_LIBRARY_ENTRY {
     if (entry != NULL && strcmp(entry, "exit") == 0) {
         exit(0);
     }
-    if (entry != NULL && strcmp(entry, "hang") == 0) {
+    if (entry != NULL && (strcmp(entry, "hang") == 0 || (strcmp(entry, "hang-in-workers") == 0 && HostileInWorker()))) {
         HostileSleepForever();
     }
     Register(entry != NULL && strcmp(entry, "reverse-in-workers") == 0 && HostileInWorker());

@@ -1,0 +1,27 @@
+#include "selection.h"
+
+#include "run_plan.h"
+
+namespace console {
+
+std::vector<run::TestKey> Selection::Take(const run::RegistryIndex &index) {
+    std::vector<run::TestRef> selected;
+    for (const run::TestIdentity &test : index.Tests()) {
+        if (filter_.Selects(test)) {
+            selected.push_back(test.ref);
+        }
+    }
+    if (shardCount_ > 1) {
+        const size_t filtered = selected.size();
+        selected = run::ShardShare(selected, shardIndex_, shardCount_, dealtSoFar_);
+        dealtSoFar_ += filtered;
+    }
+    std::vector<run::TestKey> keys;
+    keys.reserve(selected.size());
+    for (const run::TestRef &test : selected) {
+        keys.push_back(index.KeyOf(test));
+    }
+    return keys;
+}
+
+}  // namespace console
