@@ -6,6 +6,7 @@
 #include <string>
 
 #include "resources/resource.h"
+#include "test_outcome.h"
 #include "views/list_columns.h"
 
 namespace runner {
@@ -85,6 +86,21 @@ void DeleteEveryRow() {
     AutosizeColumns(list);
 }
 
+// While a run on another thread holds the registry, the list shows what the run's
+// events told of the test. Its rows hold no record, so they open no source.
+void ShowOutcome(const run::TestOutcome *outcome, NvkTestFunction *testFunction) {
+    if (outcome == nullptr) {
+        return;
+    }
+    for (const run::Failure &failure : outcome->failures) {
+        AppendRow(std::to_string(failure.line).c_str(), run::ShownMessage(failure).c_str(), nullptr);
+    }
+    if (outcome->ending == run::Ending::Skipped) {
+        const int32_t definedLine = NvkTestFunctionGetSourceLine(testFunction);
+        AppendRow(definedLine > 0 ? std::to_string(definedLine).c_str() : "", outcome->reason.c_str(), nullptr);
+    }
+}
+
 }  // namespace
 
 void SetUpFailureList(HWND control, const ViewContext &viewContext) {
@@ -140,6 +156,11 @@ bool FailureListHandleMessage(UINT message, WPARAM, LPARAM lParam) {
 void FailureListRefill(NvkTestFunction *testFunction) {
     SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
     skippedTest = nullptr;
+    if (context.registryHeldByRun != nullptr && context.registryHeldByRun()) {
+        ShowOutcome(testFunction != nullptr ? context.outcomeInRun(testFunction) : nullptr, testFunction);
+        AutosizeColumns(list);
+        return;
+    }
     for (NvkAssertionFailure *failure = NvkTestFunctionGetFirstFailure(testFunction); failure != nullptr;
          failure = NvkAssertionFailureGetNext(failure)) {
         AppendFailure(failure);

@@ -175,13 +175,19 @@ HTREEITEM HitItem(UINT *flags) {
     return hit.hItem;
 }
 
+bool RegistryHeldByRun() { return context.registryHeldByRun != nullptr && context.registryHeldByRun(); }
+
 void OnClick() {
     UINT flags = 0;
     const HTREEITEM item = HitItem(&flags);
     const TreeEntry *entry = EntryOfItem(item);
     if (entry != nullptr && (flags & TVHT_ONITEMSTATEICON) != 0) {
+        // During a run the flag stays as it is: the box must show that.
+        if (RegistryHeldByRun()) {
+            PostMessageA(GetParent(tree), kSyncCheckBox, 0, reinterpret_cast<LPARAM>(item));
+            return;
+        }
         ApplyToggle(*entry, CheckBoxOf(item));
-        // During a run the library keeps the flag as it is: the box must show that.
         if (NvkIsRunning() != 0) {
             PostMessageA(GetParent(tree), kSyncCheckBox, 0, reinterpret_cast<LPARAM>(item));
         }
@@ -192,7 +198,9 @@ void OnSpace() {
     const HTREEITEM item = NextItem(nullptr, TVGN_CARET);
     const TreeEntry *entry = EntryOfItem(item);
     if (entry != nullptr) {
-        ApplyToggle(*entry, CheckBoxOf(item));
+        if (!RegistryHeldByRun()) {
+            ApplyToggle(*entry, CheckBoxOf(item));
+        }
         PostMessageA(GetParent(tree), kSyncCheckBox, 0, reinterpret_cast<LPARAM>(item));
     }
 }

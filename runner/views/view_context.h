@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "norvik.h"
+#include "test_outcome.h"
 
 namespace runner {
 
@@ -17,6 +18,11 @@ struct ViewContext {
     // Double-click or Enter: the test function at its definition, a failure at its line.
     void (*openTestFunction)(HWND owner, NvkTestFunction *testFunction) = nullptr;
     void (*openFailure)(HWND owner, NvkAssertionFailure *failure) = nullptr;
+    // Whether a run on another thread holds the registry: the views then change none
+    // of it and read the tests' records only as the run's events bring them.
+    bool (*registryHeldByRun)() = nullptr;
+    // Meanwhile, how a test function ended in that run; NULL when it has not.
+    const run::TestOutcome *(*outcomeInRun)(NvkTestFunction *testFunction) = nullptr;
 };
 
 }  // namespace runner

@@ -97,10 +97,11 @@ void RunFailed(HWND) {
         selection.emplace_back(test, NvkTestFunctionGetSkip(test));
         NvkTestFunctionSetSkip(test, FailedInLastRun(test) ? 0 : 1);
     });
-    RunTests(run::RunRequest());
-    for (const auto &kept : selection) {
-        NvkTestFunctionSetSkip(kept.first, kept.second);
-    }
+    RunTests(run::RunRequest(), [selection] {
+        for (const auto &kept : selection) {
+            NvkTestFunctionSetSkip(kept.first, kept.second);
+        }
+    });
 }
 
 void Reload(HWND window) { ReloadTestLibrary(window); }
@@ -190,8 +191,9 @@ WindowFacts GatherFacts() {
     facts.currentTestFunction = CurrentTestFunction() != nullptr;
     facts.listMode = CurrentViewMode() == ViewMode::List;
     facts.libraryOpen = loader::IsTestLibraryLoaded();
-    facts.failuresRecorded = facts.batchAvailable && AnyFailedInLastRun();
     facts.separateRunInProgress = SeparateRunInProgress();
+    // The records are the run's meanwhile, and a run holds Run Failed anyway.
+    facts.failuresRecorded = facts.batchAvailable && !facts.separateRunInProgress && AnyFailedInLastRun();
     facts.separateProcessChosen = Remembered().separateProcess;
     return facts;
 }

@@ -6,7 +6,8 @@
 
 namespace runner {
 
-// Carries out a command; runs return when they are over. Unknown ids do nothing.
+// Carries out a command; runs in the window's process return when they are over,
+// those in a worker process once started. Unknown ids do nothing.
 void RunCommand(HWND mainWindow, WORD commandId);
 
 // Enables or greys every menu item and the buttons that follow a rule.

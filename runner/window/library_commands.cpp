@@ -24,6 +24,7 @@
 #include "window/main_window.h"
 #include "window/remembered_state.h"
 #include "window/shadow_copy.h"
+#include "window/test_run.h"
 
 namespace runner {
 namespace {
@@ -251,13 +252,14 @@ void ReloadTestLibrary(HWND mainWindow) {
     }
 }
 
-// Runs hold the message loop, so no tick comes during one: a change made meanwhile
-// is seen at the first tick after it. Ticks also reach the window while a dialog or
-// message box of its own is open (it is disabled then), in the middle of a command:
-// those wait too.
+// A run in the window's process holds the message loop, so no tick comes during it;
+// one in a worker process holds the registry, so its ticks wait. A change made
+// meanwhile is seen at the first tick after the run. Ticks also reach the window
+// while a dialog or message box of its own is open (it is disabled then), in the
+// middle of a command: those wait too.
 void WatchTestLibrary(HWND mainWindow) {
-    if (!Remembered().autoReload || !loader::IsTestLibraryLoaded() || openPath.empty() || NvkIsRunning() != 0 ||
-        !IsWindowEnabled(mainWindow)) {
+    if (!Remembered().autoReload || !loader::IsTestLibraryLoaded() || openPath.empty() || SeparateRunInProgress() ||
+        NvkIsRunning() != 0 || !IsWindowEnabled(mainWindow)) {
         return;
     }
     if (watch.ShouldReload(StampOf(openPath))) {

@@ -63,12 +63,24 @@ void OnSize(int width, int height) {
 }
 
 // The views ask the window; it brings the other views and the commands in line.
+// While a separate run holds the registry, the sources wait: where a test's checks
+// and failures are is the run's to change.
 ViewContext ContextForViews() {
     ViewContext context;
     context.chooseTestFunction = MakeCurrent;
     context.showTestMenu = ShowTestContextMenu;
-    context.openTestFunction = OpenSourceOfTestFunction;
-    context.openFailure = OpenSourceOfFailure;
+    context.openTestFunction = [](HWND owner, NvkTestFunction *testFunction) {
+        if (!SeparateRunInProgress()) {
+            OpenSourceOfTestFunction(owner, testFunction);
+        }
+    };
+    context.openFailure = [](HWND owner, NvkAssertionFailure *failure) {
+        if (!SeparateRunInProgress()) {
+            OpenSourceOfFailure(owner, failure);
+        }
+    };
+    context.registryHeldByRun = SeparateRunInProgress;
+    context.outcomeInRun = OutcomeInSeparateRun;
     return context;
 }
 
@@ -97,7 +109,7 @@ void OnDropFiles(HWND window, HDROP drop) {
     char path[MAX_PATH * 4] = "";
     const bool named = DragQueryFileA(drop, 0, path, sizeof path) != 0;
     DragFinish(drop);
-    if (named && NvkIsRunning() == 0) {
+    if (named && !SeparateRunInProgress() && NvkIsRunning() == 0) {
         OpenTestLibrary(window, path);
     }
 }
@@ -145,7 +157,7 @@ bool OfferToViews(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 INT_PTR CALLBACK MainDialogProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (OfferToViews(message, wParam, lParam)) {
+    if (HandleRunMessage(message, lParam) || OfferToViews(message, wParam, lParam)) {
         return 0;
     }
     switch (message) {

@@ -10,7 +10,7 @@ namespace runner {
 HWND CreateMainWindow(HACCEL accelerators);
 
 // Hands one message to the window as its message loop does: to its keys, to the
-// dialog manager, or to its window. Also while a run in a worker process waits.
+// dialog manager, or to its window.
 void DispatchWindowMessage(MSG &message);
 
 HWND MainWindow();

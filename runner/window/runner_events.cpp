@@ -11,6 +11,7 @@
 #include "window/commands.h"
 #include "window/current_test_function.h"
 #include "window/main_window.h"
+#include "window/test_run.h"
 
 namespace runner {
 namespace {
@@ -30,7 +31,10 @@ void TakeFinalStep(int32_t code) {
         ClearCurrentTestFunction();
         break;
     case NvkEventTestFunctionFinished:
-        PumpPaintMessages();
+        // A separate run's window paints from its own loop.
+        if (!SeparateRunInProgress()) {
+            PumpPaintMessages();
+        }
         break;
     case NvkEventRunStarted:
         UpdateRunningState(MainWindow());
@@ -47,6 +51,10 @@ void TakeFinalStep(int32_t code) {
 }  // namespace
 
 void NVK_CALL OnRunnerEvent(int32_t code, uint32_t value, intptr_t reserved, void *first, void *second) {
+    if (OnRunThread()) {
+        CallOnWindowThread([=] { OnRunnerEvent(code, value, reserved, first, second); });
+        return;
+    }
     run::LibraryFeed::OnLibraryEvent(code, value, reserved, first, second);
     TreeOnEvent(code, value, first, second);
     ResultListOnEvent(code, first, second);

@@ -7,6 +7,7 @@
 
 namespace runner {
 
+// On the window's thread: a separate run's thread hands its events over and waits.
 // Passes the event to the run's feed, whose stream shows the test in progress, then
 // to the tree, the result list, the progress bar, the XML view and the failure list,
 // in this order, then takes the event's final step.

@@ -2,8 +2,11 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <memory>
 #include <string>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "kernel_handle.h"
@@ -12,10 +15,12 @@
 #include "registry_index.h"
 #include "resources/program_resources.h"
 #include "resources/resource.h"
+#include "views/failure_list.h"
 #include "views/result_list.h"
 #include "views/tree_view.h"
 #include "wide_text_windows.h"
 #include "window/commands.h"
+#include "window/current_test_function.h"
 #include "window/library_commands.h"
 #include "window/main_window.h"
 #include "window/remembered_state.h"
@@ -25,33 +30,10 @@
 namespace runner {
 namespace {
 
-bool separateRun = false;
-bool closeWhenDone = false;
-run::PlanRunner *activeRunner = nullptr;
-
-// While the run's thread waits for the worker, the window's messages go on: it can
-// be scrolled, resized and read, and a Stop reaches the run.
-class MessagesFlowWait final : public run::DeliveryWait {
-public:
-    MessagesFlowWait() : delivered_(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {}
-
-    void Notify() override { SetEvent(delivered_.Get()); }
-
-    void Await(std::unique_lock<std::mutex> &lock) override {
-        lock.unlock();
-        const HANDLE delivered = delivered_.Get();
-        if (MsgWaitForMultipleObjects(1, &delivered, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
-            MSG message;
-            while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-                DispatchWindowMessage(message);
-            }
-        }
-        lock.lock();
-    }
-
-private:
-    run::KernelHandle delivered_;
-};
+// Sent by the run's thread: lParam points to the call the window's thread makes.
+constexpr UINT kCallFromRun = WM_APP + 20;
+// Posted by the run's thread as its last act.
+constexpr UINT kSeparateRunEnded = WM_APP + 21;
 
 // The test in progress reads "Testing" once the run's stream says it started: in a
 // worker process as soon as the worker says so, long before the library replays it.
@@ -69,6 +51,43 @@ private:
     const run::RegistryIndex &index_;
 };
 
+// How each test ended so far, for the views to read while the registry is the run's.
+class OutcomesKept final : public run::RunListener {
+public:
+    explicit OutcomesKept(const run::RegistryIndex &index) : index_(index) {}
+
+    void TestStarted(const run::TestIdentity &test) override { outcomes_.erase(index_.Function(test.key)); }
+    void TestEnded(const run::TestIdentity &test, const run::TestOutcome &outcome) override {
+        outcomes_[index_.Function(test.key)] = outcome;
+    }
+
+    const run::TestOutcome *Of(NvkTestFunction *function) const {
+        const auto found = outcomes_.find(function);
+        return found != outcomes_.end() ? &found->second : nullptr;
+    }
+
+private:
+    const run::RegistryIndex &index_;
+    std::unordered_map<NvkTestFunction *, run::TestOutcome> outcomes_;
+};
+
+// What the workers tell of tests reaches the feed on the window's thread, as the
+// library's events do.
+class ObserverOnWindowThread final : public run::RemoteRunObserver {
+public:
+    explicit ObserverOnWindowThread(run::RemoteRunObserver &observer) : observer_(observer) {}
+
+    void TestStarted(NvkTestFunction *test) override {
+        CallOnWindowThread([this, test] { observer_.TestStarted(test); });
+    }
+    void TestEnded(NvkTestFunction *test, run::TestEnd::Kind kind) override {
+        CallOnWindowThread([this, test, kind] { observer_.TestEnded(test, kind); });
+    }
+
+private:
+    run::RemoteRunObserver &observer_;
+};
+
 std::vector<run::TestKey> SelectionOf(const run::RunRequest &request, const run::RegistryIndex &index) {
     using Kind = run::RunRequest::Kind;
     const std::vector<run::TestRef> refs =
@@ -82,12 +101,74 @@ std::vector<run::TestKey> SelectionOf(const run::RunRequest &request, const run:
     return keys;
 }
 
+// The run's account of the loaded library and the listeners the window puts on its
+// stream; the feed is made last and so ended first.
+struct RunFeed {
+    explicit RunFeed(const run::RunRequest &request)
+        : index(run::RegistryIndex::OfLoadedLibrary()),
+          selection(SelectionOf(request, index)),
+          shown(index),
+          kept(index) {
+        libraryRun.library = loader::LoadedLibraryPath();
+        libraryRun.index = &index;
+        libraryRun.selectedTests = selection.size();
+        stream.Add(kept);
+        stream.Add(shown);
+        feed = std::make_unique<run::LibraryFeed>(libraryRun, selection, stream);
+    }
+    RunFeed(const RunFeed &) = delete;
+    RunFeed &operator=(const RunFeed &) = delete;
+
+    const run::RegistryIndex index;
+    const std::vector<run::TestKey> selection;
+    run::LibraryRun libraryRun;
+    TestInProgressShown shown;
+    OutcomesKept kept;
+    run::RunEvents stream;
+    std::unique_ptr<run::LibraryFeed> feed;
+};
+
 // The worker loads what the window loaded, the shadow copy included, and finds the
 // DLLs it needs where the window does: beside the user's file.
 run::WorkerStarter StarterForLoadedLibrary() {
     const std::string library = loader::LoadedLibraryPath();
     const std::string dependencies = loader::Utf8FromAnsi(DependencyFolderOf(OpenLibraryFile()).c_str());
     return [library, dependencies] { return run::StartWorkerProcess({library, dependencies}); };
+}
+
+// A run in a worker process. The window's thread makes it and ends it; between, the
+// run's thread calls the library, whose events and the workers' news it hands to
+// the window's thread and waits meanwhile, and Stop may come from the window.
+struct SeparateRun {
+    SeparateRun(const run::RunRequest &runRequest, std::function<void()> whenEnded)
+        : request(runRequest), afterRun(std::move(whenEnded)), feed(request), observer(*feed.feed) {
+        run::PoolSettings settings;
+        settings.timeoutSeconds = Remembered().timeLimitSeconds;
+        runner = run::WorkerRunner(settings, StarterForLoadedLibrary(), wait, &observer);
+    }
+
+    const run::RunRequest request;
+    std::function<void()> afterRun;
+    RunFeed feed;
+    ObserverOnWindowThread observer;
+    run::BlockingWait wait;
+    std::unique_ptr<run::PlanRunner> runner;
+    run::PlanOutcome outcome;  // the run's thread's until it posts its end
+    run::KernelHandle thread;
+    bool closeWhenDone = false;
+};
+
+std::unique_ptr<SeparateRun> separateRun;
+// The separate run's thread while it runs, else 0.
+std::atomic<DWORD> runThread{0};
+
+DWORD WINAPI RunOnItsThread(void *context) {
+    auto *separate = static_cast<SeparateRun *>(context);
+    runThread = GetCurrentThreadId();
+    separate->outcome = separate->runner->Run(separate->request);
+    runThread = 0;
+    PostMessageA(MainWindow(), kSeparateRunEnded, 0, 0);
+    return 0;
 }
 
 void ShowWorkerFailure(const std::string &error) {
@@ -97,66 +178,101 @@ void ShowWorkerFailure(const std::string &error) {
     MessageBoxA(MainWindow(), text, LoadRunnerString(IDS_DISPLAY_NAME).Get(), MB_OK | MB_ICONERROR);
 }
 
-void RunSeparately(const run::RunRequest &request, run::LibraryFeed &feed) {
-    run::PoolSettings settings;
-    settings.timeoutSeconds = Remembered().timeLimitSeconds;
-    MessagesFlowWait wait;
-    const std::unique_ptr<run::PlanRunner> runner = run::WorkerRunner(settings, StarterForLoadedLibrary(), wait, &feed);
-    separateRun = true;
-    closeWhenDone = false;
-    activeRunner = runner.get();
-    const run::PlanOutcome outcome = runner->Run(request);
-    activeRunner = nullptr;
-    separateRun = false;
+void StartSeparateRun(const run::RunRequest &request, std::function<void()> afterRun) {
+    separateRun = std::make_unique<SeparateRun>(request, std::move(afterRun));
+    UpdateRunningState(MainWindow());
+    separateRun->thread = run::KernelHandle(CreateThread(nullptr, 0, RunOnItsThread, separateRun.get(), 0, nullptr));
+    if (separateRun->thread.Get() == nullptr) {
+        separateRun->outcome.errors.push_back("the run's thread could not start");
+        PostMessageA(MainWindow(), kSeparateRunEnded, 0, 0);
+    }
+}
+
+// The run's thread has posted its end and does nothing more: the registry is the
+// window's again.
+void FinishSeparateRun() {
+    if (separateRun == nullptr) {
+        return;
+    }
+    if (separateRun->thread.Get() != nullptr) {
+        WaitForSingleObject(separateRun->thread.Get(), INFINITE);
+    }
+    const std::unique_ptr<SeparateRun> ended = std::move(separateRun);
+    ended->runner.reset();
+    ended->feed.feed.reset();
+    if (ended->afterRun) {
+        ended->afterRun();
+    }
     UpdateRunningState(MainWindow());
     UpdateCommandState(MainWindow());
-    if (!outcome.errors.empty() && !closeWhenDone) {
-        ShowWorkerFailure(outcome.errors.front());
-    }
-    if (closeWhenDone) {
+    FailureListRefill(CurrentTestFunction());
+    if (ended->closeWhenDone) {
         PostMessageA(MainWindow(), WM_CLOSE, 0, 0);
+    } else if (!ended->outcome.errors.empty()) {
+        ShowWorkerFailure(ended->outcome.errors.front());
     }
 }
 
 }  // namespace
 
-void RunTests(const run::RunRequest &request) {
-    if (separateRun) {
+void RunTests(const run::RunRequest &request, std::function<void()> afterRun) {
+    if (separateRun != nullptr) {
         return;
     }
     NvkSetBreakOnFailure(Remembered().breakOnFailure ? 1 : 0);
-    const run::RegistryIndex index = run::RegistryIndex::OfLoadedLibrary();
-    const std::vector<run::TestKey> selection = SelectionOf(request, index);
-    run::LibraryRun libraryRun;
-    libraryRun.library = loader::LoadedLibraryPath();
-    libraryRun.index = &index;
-    libraryRun.selectedTests = selection.size();
-    TestInProgressShown shown(index);
-    run::LibraryFeed feed(libraryRun, selection, shown);
     // A debugger attached to the window cannot see into a worker process: to stop at
     // a failure, the tests run where it looks.
     if (Remembered().separateProcess && NvkShouldBreakOnFailure() == 0) {
-        RunSeparately(request, feed);
-    } else {
+        StartSeparateRun(request, std::move(afterRun));
+        return;
+    }
+    {
+        const RunFeed feed(request);
         run::InProcessRunner()->Run(request);
+    }
+    if (afterRun) {
+        afterRun();
     }
 }
 
-bool SeparateRunInProgress() { return separateRun; }
+bool SeparateRunInProgress() { return separateRun != nullptr; }
+
+const run::TestOutcome *OutcomeInSeparateRun(NvkTestFunction *testFunction) {
+    return separateRun != nullptr ? separateRun->feed.kept.Of(testFunction) : nullptr;
+}
 
 void StopSeparateRun() {
-    if (activeRunner != nullptr) {
-        activeRunner->Stop();
+    if (separateRun != nullptr) {
+        separateRun->runner->Stop();
     }
 }
 
 bool CloseAfterSeparateRun() {
-    if (!separateRun) {
+    if (separateRun == nullptr) {
         return false;
     }
-    closeWhenDone = true;
+    separateRun->closeWhenDone = true;
     StopSeparateRun();
     return true;
+}
+
+bool OnRunThread() { return GetCurrentThreadId() == runThread; }
+
+void CallOnWindowThread(const std::function<void()> &call) {
+    SendMessageA(MainWindow(), kCallFromRun, 0, reinterpret_cast<LPARAM>(&call));
+}
+
+bool HandleRunMessage(UINT message, LPARAM lParam) {
+    switch (message) {
+    case kCallFromRun:
+        (*reinterpret_cast<const std::function<void()> *>(lParam))();
+        return true;
+    case kSeparateRunEnded:
+        FinishSeparateRun();
+        return true;
+    default:
+        return false;
+    }
 }
 
 }  // namespace runner

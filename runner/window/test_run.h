@@ -1,21 +1,34 @@
 // Running the tests the commands ask for: in the window's own process, as the
-// library's run, or in a worker process while the window keeps handling its
-// messages, can be stopped, and outlives whatever the tests do.
+// library's run, or in a worker process from a thread of its own while the window
+// keeps handling its messages, can be stopped, and outlives whatever the tests do.
 #pragma once
+
+#include <windows.h>
+
+#include <functional>
 
 #include "plan_runner.h"
 #include "run_plan.h"
+#include "test_outcome.h"
 
 namespace runner {
 
 // Runs the request, in a worker process when Run Tests in a Separate Process is on,
 // unless Break on Failure is on and a debugger is attached to the window: then in
-// the window's own process. Returns once the run ended. The library raises the same
-// events either way.
-void RunTests(const run::RunRequest &request);
+// the window's own process, and it returns once the run ended. A run in a worker
+// process returns at once and goes on on a thread of its own; afterRun is called on
+// the window's thread once either run ended. The library raises the same events
+// either way, and the window handles them on its own thread.
+void RunTests(const run::RunRequest &request, std::function<void()> afterRun = nullptr);
 
-// Whether a run in a worker process is going on: the window is live meanwhile.
+// Whether a run in a worker process is going on: the window is live meanwhile, and
+// the registry is the run's: the window reads it only while it handles the run's
+// events, and changes it not at all.
 bool SeparateRunInProgress();
+
+// How a test function ended in the separate run going on, as the run's events told
+// it; NULL when it has not ended in this run, or no such run goes on.
+const run::TestOutcome *OutcomeInSeparateRun(NvkTestFunction *testFunction);
 
 // Ends the run in the worker process: the test in progress fails as stopped, and
 // the tests after it do not run.
@@ -24,5 +37,15 @@ void StopSeparateRun();
 // Asked to close during a separate run: stops it and returns true, the window then
 // closes once the run ended; false when no such run goes on.
 bool CloseAfterSeparateRun();
+
+// Whether the caller is a separate run's thread, which touches no window.
+bool OnRunThread();
+
+// From the run's thread: has the window's thread carry out call and waits until it
+// is done, so that the registry is read by one thread at a time.
+void CallOnWindowThread(const std::function<void()> &call);
+
+// The window's part of the messages the run's thread gives it; true when handled.
+bool HandleRunMessage(UINT message, LPARAM lParam);
 
 }  // namespace runner

@@ -170,6 +170,7 @@ protected:
     void Run(WORD commandId) {
         DWORD_PTR result = 0;
         SendMessageTimeoutA(window_, WM_COMMAND, MAKEWPARAM(commandId, 0), 0, SMTO_NORMAL, kWaitMilliseconds, &result);
+        WaitForRunToEnd(window_);
     }
 
     int RowOf(const std::string &test) {

@@ -81,7 +81,7 @@ protected:
         }
     }
 
-    // Returns once the window has handled the message: a run command, once the run is over.
+    // Returns once the window has handled the message.
     void Send(UINT message, WPARAM wParam = 0) {
         DWORD_PTR result = 0;
         SendMessageTimeoutA(window_, message, wParam, 0, SMTO_NORMAL, kWaitMilliseconds, &result);
@@ -89,6 +89,7 @@ protected:
     void RunBatch(const std::string &batch) {
         SelectItem(batch);
         Send(WM_COMMAND, MAKEWPARAM(IDM_RUN_BATCH, 0));
+        ASSERT_TRUE(WaitForRunToEnd(window_));
     }
     void StartBatchRun(const std::string &batch) {
         SelectItem(batch);
@@ -227,6 +228,18 @@ TEST_F(SeparateProcessWindow, ReadsFailuresMidRunAndStopsAtTheTestInProgress) {
     EXPECT_EQ("Failed", ResultOf("WaitsAtTheGate"));
     EXPECT_EQ(std::vector<std::string>{"stopped"}, FailuresOf("WaitsAtTheGate"));
     EXPECT_EQ("", ResultOf("PassesAfterTheGate"));
+}
+
+// Closed while a test holds its worker, the window stops the run and its process
+// ends: the run's thread neither keeps it alive nor outlives it.
+TEST_F(SeparateProcessWindow, ClosesMidRun) {
+    StartRunner(true);
+    StartBatchRun("Gated");
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(reached_, kWaitMilliseconds));
+    EXPECT_EQ("Failed", ResultOf("FailsBeforeTheGate"));
+    PostMessageA(window_, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0u, runner_->WaitForExit(kWaitMilliseconds));
+    window_ = nullptr;
 }
 
 // The test in progress reads "Testing" within moments of its start, in either kind

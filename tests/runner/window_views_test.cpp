@@ -136,6 +136,7 @@ protected:
     void Run(WORD commandId) {
         DWORD_PTR result = 0;
         SendMessageTimeoutA(window_, WM_COMMAND, MAKEWPARAM(commandId, 0), 0, SMTO_NORMAL, kWaitMilliseconds, &result);
+        WaitForRunToEnd(window_);
     }
 
     // A key as the user presses it, through the accelerators and the dialog keys.
@@ -476,9 +477,21 @@ TEST_F(ViewsWindow, WithASeparateProcessTheWindowStaysLiveAndHoldsOnlyRunCommand
     // The window answers while the test waits: a row of the run can be read.
     ASSERT_TRUE(WaitFor([&] { return ReadProgress(progress_).position >= 1; }));
     EXPECT_FALSE(Rows().empty());
+    // The skip flags are the run's: a click on a box leaves its test selected. The
+    // click is handled once the XML view, posted after it, shows.
+    Command(window_, IDM_EXPAND_TREE);
+    Click(tree_, CheckBoxOf("b2"), WM_LBUTTONDOWN, WM_LBUTTONUP);
+    Command(window_, IDM_XML_VIEW);
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(xml_) != FALSE; }));
+    Command(window_, IDM_LIST_VIEW);
     SetEvent(gate_);
     ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(GetDlgItem(window_, IDM_RUN_SELECTED)) != FALSE; }));
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(window_, IDM_OPEN_LIBRARY)));
+    for (const TreeItem &item : ReadTree(tree_)) {
+        EXPECT_EQ(kTicked, item.checkBox) << item.text;
+    }
+    Run(IDM_RUN_SELECTED);
+    EXPECT_EQ(5, ReadProgress(progress_).maximum);
 }
 
 TEST_F(ViewsWindow, SwitchesBetweenTheListsAndTheXmlView) {
