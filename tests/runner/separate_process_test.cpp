@@ -12,6 +12,7 @@
 #include "gui_support.h"
 #include "resources/resource.h"
 #include "runner_process.h"
+#include "user_mode_emulation.h"
 #include "window_probe.h"
 
 namespace {
@@ -174,6 +175,9 @@ TEST_F(SeparateProcessWindow, ShowsWhatARunInTheWindowsOwnProcessShows) {
     }
     ASSERT_EQ(13u, views[0].rows.size());
     // A crash reads as the console prints it: the fixed text, then what it ran into.
+    // Under user-mode emulation a write to address 0 reaches Wine as an illegal
+    // instruction without its access (docs/limits.md), so only the two runs' equality
+    // below is checked there.
     static const std::regex crash(
         "A crash was detected in the unit test function: exception 0xC0000005 \\(EXCEPTION_ACCESS_VIOLATION\\) at "
         "runner_separate_process_library\\.dll\\+0x[0-9a-f]+: write to address 0x0+");
@@ -182,7 +186,7 @@ TEST_F(SeparateProcessWindow, ShowsWhatARunInTheWindowsOwnProcessShows) {
             EXPECT_EQ("Failed", views[0].rows[index][kResultColumn]);
             ASSERT_FALSE(views[0].failures[index].empty());
             const std::string &message = views[0].failures[index][0][1];
-            EXPECT_TRUE(std::regex_match(message, crash)) << message;
+            EXPECT_TRUE(UnderUserModeEmulation() || std::regex_match(message, crash)) << message;
         }
     }
     EXPECT_EQ(3, views[0].progress.maximum);
