@@ -216,7 +216,7 @@ void LibraryFeed::TestStarted(NvkTestFunction *test) {
     }
 }
 
-void LibraryFeed::TestEndedItsWorker(NvkTestFunction *test, const TestEnd &end) {
+void LibraryFeed::TestEnded(NvkTestFunction *test, const TestEnd &end) {
     TestKey key = 0;
     if (Identity(test, key) != nullptr) {
         remoteEndings_[key] = {end.kind, end.phase};

@@ -41,7 +41,7 @@ public:
     void Close();
 
     void TestStarted(NvkTestFunction *test) override;
-    void TestEndedItsWorker(NvkTestFunction *test, const TestEnd &end) override;
+    void TestEnded(NvkTestFunction *test, const TestEnd &end) override;
 
 private:
     void Take(int32_t code, void *first, void *second);

@@ -270,7 +270,7 @@ int32_t RemoteRun::ReplayEnd(Delivery &delivery, NvkTestFunction *test, double *
         RecordFailure(failure);
     }
     if (observer_ != nullptr) {
-        observer_->TestEndedItsWorker(test, delivery.end);
+        observer_->TestEnded(test, delivery.end);
     }
     NvkAssert(0, nullptr, 0, "%s", EndMessage(delivery.end, settings_.timeoutSeconds).c_str());
     const bool goesOn = delivery.end.kind != TestEnd::Kind::Stopped && settings_.restartAfterEnd;

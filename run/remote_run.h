@@ -49,9 +49,8 @@ private:
 class RemoteRunObserver {
 public:
     virtual void TestStarted(NvkTestFunction *) {}
-    // How and in which phase; by default told on as TestEnded.
-    virtual void TestEndedItsWorker(NvkTestFunction *test, const TestEnd &end) { TestEnded(test, end.kind); }
-    virtual void TestEnded(NvkTestFunction *, TestEnd::Kind) {}
+    // How, and in which phase.
+    virtual void TestEnded(NvkTestFunction *, const TestEnd &) {}
 
 protected:
     ~RemoteRunObserver() = default;

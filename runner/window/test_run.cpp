@@ -80,8 +80,8 @@ public:
     void TestStarted(NvkTestFunction *test) override {
         CallOnWindowThread([this, test] { observer_.TestStarted(test); });
     }
-    void TestEnded(NvkTestFunction *test, run::TestEnd::Kind kind) override {
-        CallOnWindowThread([this, test, kind] { observer_.TestEnded(test, kind); });
+    void TestEnded(NvkTestFunction *test, const run::TestEnd &end) override {
+        CallOnWindowThread([this, test, &end] { observer_.TestEnded(test, end); });
     }
 
 private:

@@ -174,7 +174,7 @@ TEST_F(LibraryFeedTest, AWorkersWordShapesTheEndingAndStartsTheTestOnce) {
         run::TestEnd timedOut;
         timedOut.kind = run::TestEnd::Kind::TimedOut;
         timedOut.phase = Phase::TestSetup;
-        feed.TestEndedItsWorker(index_.Function(1), timedOut);
+        feed.TestEnded(index_.Function(1), timedOut);
         NvkTestFunctionRun(index_.Function(0));
         NvkTestFunctionRun(index_.Function(1));
     }
