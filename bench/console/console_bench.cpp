@@ -21,6 +21,7 @@
 #include "norvik.h"
 #include "options.h"
 #include "session.h"
+#include "test_worker.h"
 
 namespace {
 
@@ -139,9 +140,24 @@ void Print(const char *name, int tests, double seconds, double base) {
     std::fprintf(stderr, "\n");
 }
 
+// A session with a time limit runs its tests in workers, which start as this program:
+// it serves them as the runner would.
+bool IsWorkerStart(int argc, char **argv, int &status) {
+    console::Options options;
+    if (!console::ParseOptions(argc, argv, options).empty() || options.workerChannel.empty()) {
+        return false;
+    }
+    status = run::RunTestWorker(options.workerChannel, options.libraries.empty() ? "" : options.libraries[0]);
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
+    int workerStatus = 0;
+    if (IsWorkerStart(argc, argv, workerStatus)) {
+        return workerStatus;
+    }
     if (argc != 4) {
         std::fprintf(stderr, "usage: console_bench RUNNER TRIVIAL_LIBRARY BUSY_LIBRARY\n");
         return 2;
