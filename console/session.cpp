@@ -101,6 +101,7 @@ private:
         libraryRun.selectedTests = libraryRun.selection.size();
         libraryRun.repetitions = options_.repeat;
         std::vector<run::TestRef> share;
+        share.reserve(libraryRun.selection.size());
         for (const run::TestKey key : libraryRun.selection) {
             share.push_back(registry[key].ref);
         }

@@ -199,7 +199,8 @@ void LibraryFeed::Finished(TestKey key, NvkTestFunction *test) {
     Started(key);
     hasStarted_ = false;
     TestOutcome outcome = OutcomeFromRegistry(test, (*run_.index)[key], run_.library);
-    const auto remote = remoteEndings_.find(key);
+    // Only workers tell of endings; a run in this process has none to look up.
+    const auto remote = remoteEndings_.empty() ? remoteEndings_.end() : remoteEndings_.find(key);
     if (remote != remoteEndings_.end()) {
         outcome.ending = EndingOfRemote(remote->second.kind);
         outcome.phase = remote->second.phase;

@@ -48,7 +48,6 @@ RegistryIndex RegistryIndex::OfLoadedLibrary() {
     }
     index.tests_.reserve(count);
     index.functions_.reserve(count);
-    index.keys_.reserve(count);
     NameHash hash;
     for (NvkBatch *batch = NvkBatchGetFirst(); batch != nullptr; batch = NvkBatchGetNext(batch)) {
         const uint32_t batchPlace = static_cast<uint32_t>(index.batches_.size());
@@ -67,13 +66,11 @@ RegistryIndex RegistryIndex::OfLoadedLibrary() {
             identity.file = TextOf(NvkTestFunctionGetSourceFile(test));
             identity.line = NvkTestFunctionGetSourceLine(test);
             hash.Add(identity.name);
-            index.keys_.emplace_back(test, identity.key);
             index.functions_.push_back(test);
             index.tests_.push_back(std::move(identity));
         }
         hash.EndBatch();
     }
-    std::sort(index.keys_.begin(), index.keys_.end());
     char text[48];
     std::snprintf(text, sizeof text, "%lu:%016llx", static_cast<unsigned long>(index.tests_.size()),
                   static_cast<unsigned long long>(hash.Value()));
@@ -82,8 +79,16 @@ RegistryIndex RegistryIndex::OfLoadedLibrary() {
 }
 
 bool RegistryIndex::Find(NvkTestFunction *function, TestKey &key) const {
-    const auto found = std::lower_bound(keys_.begin(), keys_.end(), std::make_pair(function, TestKey(0)));
-    if (found == keys_.end() || found->first != function) {
+    std::vector<std::pair<NvkTestFunction *, TestKey>> &keys = byFunction_->keys;
+    std::call_once(byFunction_->made, [this, &keys] {
+        keys.reserve(functions_.size());
+        for (TestKey each = 0; each < functions_.size(); ++each) {
+            keys.emplace_back(functions_[each], each);
+        }
+        std::sort(keys.begin(), keys.end());
+    });
+    const auto found = std::lower_bound(keys.begin(), keys.end(), std::make_pair(function, TestKey(0)));
+    if (found == keys.end() || found->first != function) {
         return false;
     }
     key = found->second;

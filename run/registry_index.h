@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -39,7 +41,7 @@ public:
     NvkTestFunction *Function(TestKey key) const { return functions_[key]; }
     NvkTestFunction *Function(const TestRef &ref) const { return functions_[KeyOf(ref)]; }
     TestKey KeyOf(const TestRef &ref) const { return firstOfBatch_[ref.batch] + ref.test; }
-    // False for a test function this index does not hold.
+    // False for a test function this index does not hold. Safe from any thread.
     bool Find(NvkTestFunction *function, TestKey &key) const;
     size_t BatchCount() const { return firstOfBatch_.size(); }
     size_t BatchSize(uint32_t batch) const {
@@ -63,8 +65,13 @@ private:
     std::vector<NvkTestFunction *> functions_;
     std::vector<NvkBatch *> batches_;
     std::vector<TestKey> firstOfBatch_;
-    // By function, sorted: one block for the whole registry, searched by halves.
-    std::vector<std::pair<NvkTestFunction *, TestKey>> keys_;
+    // By function, sorted: one block for the whole registry, searched by halves. Made
+    // at the first search: a run in registration order finds its tests without one.
+    struct KeysByFunction {
+        std::once_flag made;
+        std::vector<std::pair<NvkTestFunction *, TestKey>> keys;
+    };
+    std::unique_ptr<KeysByFunction> byFunction_ = std::make_unique<KeysByFunction>();
     std::string fingerprint_;
 };
 

@@ -19,6 +19,7 @@ void ResultStore::RunStarted(const run::LibraryRun &run) {
             batchOfLast = test.ref.batch;
             batches_.emplace_back();
             batches_.back().name = test.batch + label;
+            batches_.back().tests.reserve(run.index->BatchSize(test.ref.batch));
         }
         BatchRecord &batch = batches_.back();
         places_[key] = {static_cast<uint32_t>(batches_.size() - 1), static_cast<uint32_t>(batch.tests.size())};

@@ -6,6 +6,7 @@ namespace console {
 
 std::vector<run::TestKey> Selection::Take(const run::RegistryIndex &index) {
     std::vector<run::TestRef> selected;
+    selected.reserve(index.size());
     for (const run::TestIdentity &test : index.Tests()) {
         if (filter_.Selects(test)) {
             selected.push_back(test.ref);
