@@ -29,6 +29,7 @@ void TakeFinalStep(int32_t code) {
     switch (code) {
     case NvkEventAllBatchesFreed:
         ClearCurrentTestFunction();
+        ForgetShownResults();
         break;
     case NvkEventTestFunctionFinished:
         // A separate run's window paints from its own loop.

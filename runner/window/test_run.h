@@ -8,8 +8,8 @@
 #include <functional>
 
 #include "plan_runner.h"
+#include "rules/run_results.h"
 #include "run_plan.h"
-#include "test_outcome.h"
 
 namespace runner {
 
@@ -26,9 +26,12 @@ void RunTests(const run::RunRequest &request, std::function<void()> afterRun = n
 // events, and changes it not at all.
 bool SeparateRunInProgress();
 
-// How a test function ended in the separate run going on, as the run's events told
-// it; NULL when it has not ended in this run, or no such run goes on.
-const run::TestOutcome *OutcomeInSeparateRun(NvkTestFunction *testFunction);
+// What the views show of a test function: the copies of its latest run, its output
+// included; NULL until the first run since the library was loaded.
+const TestResult *ShownResultOf(NvkTestFunction *testFunction);
+
+// Drops those copies, as the library's tests are freed.
+void ForgetShownResults();
 
 // Ends the run in the worker process: the test in progress fails as stopped, and
 // the tests after it do not run.
