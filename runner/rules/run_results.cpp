@@ -19,6 +19,14 @@ void RunResults::Clear() {
     fingerprint_.clear();
 }
 
+void RunResults::Forget(run::TestKey key) {
+    if (key < results_.size() && results_[key].progress != TestResult::Progress::Running) {
+        const run::TestIdentity identity = results_[key].identity;
+        results_[key] = TestResult();
+        results_[key].identity = identity;
+    }
+}
+
 TestResult *RunResults::Turn(const run::TestIdentity &test) {
     if (test.key >= results_.size()) {
         return nullptr;

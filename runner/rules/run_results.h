@@ -33,6 +33,10 @@ public:
     void Follow(const run::RegistryIndex &index);
     // Forgets every test, as when the library is unloaded.
     void Clear();
+    // Forgets the test's result as the library resets its record, unless a turn of
+    // it is under way: a worker may tell of a test's start before the library
+    // replays it, and that replay resets the record.
+    void Forget(run::TestKey key);
 
     // NULL for a key the followed index did not hold.
     const TestResult *Of(run::TestKey key) const { return key < results_.size() ? &results_[key] : nullptr; }

@@ -226,9 +226,21 @@ const TestResult *ShownResultOf(NvkTestFunction *testFunction) {
     return shownIndex != nullptr && shownIndex->Find(testFunction, key) ? shownResults.Of(key) : nullptr;
 }
 
-void ForgetShownResults() {
-    shownResults.Clear();
-    shownIndex.reset();
+void ShownResultsOnEvent(int32_t code, void *second) {
+    run::TestKey key = 0;
+    switch (code) {
+    case NvkEventTestFunctionReset:
+        if (shownIndex != nullptr && shownIndex->Find(static_cast<NvkTestFunction *>(second), key)) {
+            shownResults.Forget(key);
+        }
+        break;
+    case NvkEventAllBatchesFreed:
+        shownResults.Clear();
+        shownIndex.reset();
+        break;
+    default:
+        break;
+    }
 }
 
 void StopSeparateRun() {

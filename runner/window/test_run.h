@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 
 #include "plan_runner.h"
@@ -30,8 +31,9 @@ bool SeparateRunInProgress();
 // included; NULL until the first run since the library was loaded.
 const TestResult *ShownResultOf(NvkTestFunction *testFunction);
 
-// Drops those copies, as the library's tests are freed.
-void ForgetShownResults();
+// Keeps those copies in line with the library's records: a reset record forgets
+// its copy, and freed tests drop them all.
+void ShownResultsOnEvent(int32_t code, void *second);
 
 // Ends the run in the worker process: the test in progress fails as stopped, and
 // the tests after it do not run.

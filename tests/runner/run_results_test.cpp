@@ -89,6 +89,25 @@ TEST_F(RunResultsTest, ANewTurnReplacesTheLastWithOrWithoutAStart) {
     EXPECT_EQ("", results_.Of(0)->output);
 }
 
+// The library resets a test's record as a run takes it up again; a reset that comes
+// while a worker already runs the test leaves that turn alone.
+TEST_F(RunResultsTest, ForgetsAnEndedTestButNotOneUnderWay) {
+    results_.Output(first(), "old\n");
+    results_.TestEnded(first(), Ended(run::Ending::Failed, {FailureAt(12, "old")}));
+    results_.Forget(0);
+    EXPECT_EQ(Progress::None, results_.Of(0)->progress);
+    EXPECT_EQ("", results_.Of(0)->output);
+    EXPECT_TRUE(results_.Of(0)->outcome.failures.empty());
+    EXPECT_EQ("B.First", results_.Of(0)->identity.FullName());
+
+    results_.TestStarted(first());
+    results_.CheckFailed(first(), FailureAt(12, "new"));
+    results_.Forget(0);
+    EXPECT_EQ(Progress::Running, results_.Of(0)->progress);
+    EXPECT_EQ(1u, results_.Of(0)->outcome.failures.size());
+    results_.Forget(7);  // no such test
+}
+
 TEST_F(RunResultsTest, TheSameTestsKeepTheirResultsAndAnotherRegistryStartsAfresh) {
     results_.TestEnded(second(), Ended(run::Ending::Skipped));
     results_.Follow(run::RegistryIndex::OfLoadedLibrary());
