@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <string>
 
+#include "resources/program_resources.h"
 #include "resources/resource.h"
+#include "rules/run_results.h"
 #include "test_outcome.h"
 #include "views/list_columns.h"
 
@@ -17,8 +19,11 @@ constexpr size_t kLineTextSize = 32;
 
 HWND list = nullptr;
 ViewContext context;
-// The test whose skip reason the last row shows (that row holds no failure), or NULL.
+// The test whose skip reason the row before the output shows (that row holds no
+// failure), or NULL.
 NvkTestFunction *skippedTest = nullptr;
+// The rows from here on show the test's output, and open nothing.
+int firstOutputRow = -1;
 
 // A failure's row holds the failure; the row of a skip holds none.
 void AppendRow(const char *line, const char *message, NvkAssertionFailure *failure) {
@@ -70,7 +75,8 @@ void OpenSourceOfSelectedRow() {
     LVITEMA item = {};
     item.mask = LVIF_PARAM;
     item.iItem = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
-    if (item.iItem < 0 || !SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) {
+    if (item.iItem < 0 || (firstOutputRow >= 0 && item.iItem >= firstOutputRow) ||
+        !SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) {
         return;
     }
     if (item.lParam != 0) {
@@ -80,24 +86,42 @@ void OpenSourceOfSelectedRow() {
     }
 }
 
-void DeleteEveryRow() {
+void DeleteRows() {
     SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
     skippedTest = nullptr;
+    firstOutputRow = -1;
+}
+
+void DeleteEveryRow() {
+    DeleteRows();
     AutosizeColumns(list);
 }
 
 // While a run on another thread holds the registry, the list shows what the run's
 // events told of the test. Its rows hold no record, so they open no source.
-void ShowOutcome(const run::TestOutcome *outcome, NvkTestFunction *testFunction) {
-    if (outcome == nullptr) {
+void ShowOutcome(const TestResult *result) {
+    if (result == nullptr) {
         return;
     }
-    for (const run::Failure &failure : outcome->failures) {
+    for (const run::Failure &failure : result->outcome.failures) {
         AppendRow(std::to_string(failure.line).c_str(), run::ShownMessage(failure).c_str(), nullptr);
     }
-    if (outcome->ending == run::Ending::Skipped) {
-        const int32_t definedLine = NvkTestFunctionGetSourceLine(testFunction);
-        AppendRow(definedLine > 0 ? std::to_string(definedLine).c_str() : "", outcome->reason.c_str(), nullptr);
+    if (result->progress == TestResult::Progress::Ended && result->outcome.ending == run::Ending::Skipped) {
+        const int32_t definedLine = result->identity.line;
+        AppendRow(definedLine > 0 ? std::to_string(definedLine).c_str() : "", result->outcome.reason.c_str(), nullptr);
+    }
+}
+
+// What the test wrote follows what it left, one row a line, each marked as output
+// where a failure shows its line.
+void AppendOutput(const TestResult *result) {
+    if (result == nullptr || result->output.empty()) {
+        return;
+    }
+    firstOutputRow = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    const RunnerString mark = LoadRunnerString(IDS_OUTPUT_ROW);
+    for (const std::string &line : OutputLines(result->output)) {
+        AppendRow(mark.Get() != nullptr ? mark.Get() : "", line.c_str(), nullptr);
     }
 }
 
@@ -154,18 +178,19 @@ bool FailureListHandleMessage(UINT message, WPARAM, LPARAM lParam) {
 }
 
 void FailureListRefill(NvkTestFunction *testFunction) {
-    SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
-    skippedTest = nullptr;
+    DeleteRows();
+    const TestResult *result =
+        testFunction != nullptr && context.resultOf != nullptr ? context.resultOf(testFunction) : nullptr;
     if (context.registryHeldByRun != nullptr && context.registryHeldByRun()) {
-        ShowOutcome(testFunction != nullptr ? context.outcomeInRun(testFunction) : nullptr, testFunction);
-        AutosizeColumns(list);
-        return;
+        ShowOutcome(result);
+    } else {
+        for (NvkAssertionFailure *failure = NvkTestFunctionGetFirstFailure(testFunction); failure != nullptr;
+             failure = NvkAssertionFailureGetNext(failure)) {
+            AppendFailure(failure);
+        }
+        AppendSkipReason(testFunction);
     }
-    for (NvkAssertionFailure *failure = NvkTestFunctionGetFirstFailure(testFunction); failure != nullptr;
-         failure = NvkAssertionFailureGetNext(failure)) {
-        AppendFailure(failure);
-    }
-    AppendSkipReason(testFunction);
+    AppendOutput(result);
     AutosizeColumns(list);
 }
 

@@ -1,5 +1,6 @@
 // The failure list: the assertion failures of the current test function, which it
-// follows live while that test function runs, and the reason it skipped itself.
+// follows live while that test function runs, the reason it skipped itself, and
+// then what it wrote.
 #pragma once
 
 #include <windows.h>
@@ -19,7 +20,8 @@ void FailureListOnEvent(int32_t code, void *first, void *second, NvkTestFunction
 // Double-click and Enter on a row; true when handled.
 bool FailureListHandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
-// Shows the failures of a test function, or why it skipped itself; none for NULL.
+// Shows the failures of a test function, or why it skipped itself, and its output;
+// none for NULL.
 void FailureListRefill(NvkTestFunction *testFunction);
 
 }  // namespace runner

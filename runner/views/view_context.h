@@ -6,7 +6,7 @@
 #include <windows.h>
 
 #include "norvik.h"
-#include "test_outcome.h"
+#include "rules/run_results.h"
 
 namespace runner {
 
@@ -21,8 +21,9 @@ struct ViewContext {
     // Whether a run on another thread holds the registry: the views then change none
     // of it and read the tests' records only as the run's events bring them.
     bool (*registryHeldByRun)() = nullptr;
-    // Meanwhile, how a test function ended in that run; NULL when it has not.
-    const run::TestOutcome *(*outcomeInRun)(NvkTestFunction *testFunction) = nullptr;
+    // The copies of a test function's latest run: how it ended and what it wrote;
+    // NULL when there are none.
+    const TestResult *(*resultOf)(NvkTestFunction *testFunction) = nullptr;
 };
 
 }  // namespace runner

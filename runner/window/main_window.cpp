@@ -80,7 +80,7 @@ ViewContext ContextForViews() {
         }
     };
     context.registryHeldByRun = SeparateRunInProgress;
-    context.outcomeInRun = OutcomeInSeparateRun;
+    context.resultOf = ShownResultOf;
     return context;
 }
 

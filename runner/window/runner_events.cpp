@@ -56,6 +56,7 @@ void NVK_CALL OnRunnerEvent(int32_t code, uint32_t value, intptr_t reserved, voi
         return;
     }
     run::LibraryFeed::OnLibraryEvent(code, value, reserved, first, second);
+    ShownResultsOnEvent(code, second);
     TreeOnEvent(code, value, first, second);
     ResultListOnEvent(code, first, second);
     ProgressOnEvent(code, value, first, second);

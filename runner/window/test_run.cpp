@@ -5,7 +5,6 @@
 #include <atomic>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -51,25 +50,10 @@ private:
     const run::RegistryIndex &index_;
 };
 
-// How each test ended so far, for the views to read while the registry is the run's.
-class OutcomesKept final : public run::RunListener {
-public:
-    explicit OutcomesKept(const run::RegistryIndex &index) : index_(index) {}
-
-    void TestStarted(const run::TestIdentity &test) override { outcomes_.erase(index_.Function(test.key)); }
-    void TestEnded(const run::TestIdentity &test, const run::TestOutcome &outcome) override {
-        outcomes_[index_.Function(test.key)] = outcome;
-    }
-
-    const run::TestOutcome *Of(NvkTestFunction *function) const {
-        const auto found = outcomes_.find(function);
-        return found != outcomes_.end() ? &found->second : nullptr;
-    }
-
-private:
-    const run::RegistryIndex &index_;
-    std::unordered_map<NvkTestFunction *, run::TestOutcome> outcomes_;
-};
+// What the views draw: each test's copies, kept from one run to the next while the
+// library stays loaded, with the index that names its tests.
+RunResults shownResults;
+std::shared_ptr<const run::RegistryIndex> shownIndex;
 
 // What the workers tell of tests reaches the feed on the window's thread, as the
 // library's events do.
@@ -105,25 +89,25 @@ std::vector<run::TestKey> SelectionOf(const run::RunRequest &request, const run:
 // stream; the feed is made last and so ended first.
 struct RunFeed {
     explicit RunFeed(const run::RunRequest &request)
-        : index(run::RegistryIndex::OfLoadedLibrary()),
-          selection(SelectionOf(request, index)),
-          shown(index),
-          kept(index) {
+        : index(std::make_shared<const run::RegistryIndex>(run::RegistryIndex::OfLoadedLibrary())),
+          selection(SelectionOf(request, *index)),
+          shown(*index) {
+        shownResults.Follow(*index);
+        shownIndex = index;
         libraryRun.library = loader::LoadedLibraryPath();
-        libraryRun.index = &index;
+        libraryRun.index = index.get();
         libraryRun.selectedTests = selection.size();
-        stream.Add(kept);
+        stream.Add(shownResults);
         stream.Add(shown);
         feed = std::make_unique<run::LibraryFeed>(libraryRun, selection, stream);
     }
     RunFeed(const RunFeed &) = delete;
     RunFeed &operator=(const RunFeed &) = delete;
 
-    const run::RegistryIndex index;
+    const std::shared_ptr<const run::RegistryIndex> index;
     const std::vector<run::TestKey> selection;
     run::LibraryRun libraryRun;
     TestInProgressShown shown;
-    OutcomesKept kept;
     run::RunEvents stream;
     std::unique_ptr<run::LibraryFeed> feed;
 };
@@ -237,8 +221,26 @@ void RunTests(const run::RunRequest &request, std::function<void()> afterRun) {
 
 bool SeparateRunInProgress() { return separateRun != nullptr; }
 
-const run::TestOutcome *OutcomeInSeparateRun(NvkTestFunction *testFunction) {
-    return separateRun != nullptr ? separateRun->feed.kept.Of(testFunction) : nullptr;
+const TestResult *ShownResultOf(NvkTestFunction *testFunction) {
+    run::TestKey key = 0;
+    return shownIndex != nullptr && shownIndex->Find(testFunction, key) ? shownResults.Of(key) : nullptr;
+}
+
+void ShownResultsOnEvent(int32_t code, void *second) {
+    run::TestKey key = 0;
+    switch (code) {
+    case NvkEventTestFunctionReset:
+        if (shownIndex != nullptr && shownIndex->Find(static_cast<NvkTestFunction *>(second), key)) {
+            shownResults.Forget(key);
+        }
+        break;
+    case NvkEventAllBatchesFreed:
+        shownResults.Clear();
+        shownIndex.reset();
+        break;
+    default:
+        break;
+    }
 }
 
 void StopSeparateRun() {

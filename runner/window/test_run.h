@@ -5,11 +5,12 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 
 #include "plan_runner.h"
+#include "rules/run_results.h"
 #include "run_plan.h"
-#include "test_outcome.h"
 
 namespace runner {
 
@@ -26,9 +27,13 @@ void RunTests(const run::RunRequest &request, std::function<void()> afterRun = n
 // events, and changes it not at all.
 bool SeparateRunInProgress();
 
-// How a test function ended in the separate run going on, as the run's events told
-// it; NULL when it has not ended in this run, or no such run goes on.
-const run::TestOutcome *OutcomeInSeparateRun(NvkTestFunction *testFunction);
+// What the views show of a test function: the copies of its latest run, its output
+// included; NULL until the first run since the library was loaded.
+const TestResult *ShownResultOf(NvkTestFunction *testFunction);
+
+// Keeps those copies in line with the library's records: a reset record forgets
+// its copy, and freed tests drop them all.
+void ShownResultsOnEvent(int32_t code, void *second);
 
 // Ends the run in the worker process: the test in progress fails as stopped, and
 // the tests after it do not run.

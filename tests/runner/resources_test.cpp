@@ -150,7 +150,7 @@ TEST_F(RunnerResources, EveryAddedCommandHasADescription) {
     for (const unsigned id : added) {
         EXPECT_FALSE(String(id).empty()) << id;
     }
-    for (unsigned id = IDS_RUN_FAILED_MENU; id <= IDS_MORE_REGISTRATION_ERRORS; ++id) {
+    for (unsigned id = IDS_RUN_FAILED_MENU; id <= IDS_OUTPUT_ROW; ++id) {
         EXPECT_FALSE(String(id).empty()) << id;
     }
     const unsigned before[] = {100, 101, 102, 103, 110, 120, 121, 122, 140, 141, 142, 143, 150, 151};

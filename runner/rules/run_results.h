@@ -1,0 +1,63 @@
+// What the window shows of each test of the loaded library, copied from the run's
+// stream as it goes: the test's identity, how its latest turn ended (or the failures
+// told so far while it runs), and what it wrote. The views draw from these copies,
+// so a run on another thread never has them read its registry. Portable.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "registry_index.h"
+#include "run_events.h"
+#include "test_outcome.h"
+
+namespace runner {
+
+struct TestResult {
+    enum class Progress : uint8_t { None, Running, Ended };
+
+    run::TestIdentity identity;
+    Progress progress = Progress::None;
+    // Once ended, the stream's account; while running, the failures told so far.
+    run::TestOutcome outcome;
+    // Everything the test wrote in its latest turn, as the run captured it.
+    std::string output;
+};
+
+class RunResults final : public run::RunListener {
+public:
+    // Takes the tests of the index a run is about to use. The results of the tests
+    // stay when the index holds the same tests as before, as a run of some tests
+    // leaves the others' results standing; any other registry starts afresh.
+    void Follow(const run::RegistryIndex &index);
+    // Forgets every test, as when the library is unloaded.
+    void Clear();
+    // Forgets the test's result as the library resets its record, unless a turn of
+    // it is under way: a worker may tell of a test's start before the library
+    // replays it, and that replay resets the record.
+    void Forget(run::TestKey key);
+
+    // NULL for a key the followed index did not hold.
+    const TestResult *Of(run::TestKey key) const { return key < results_.size() ? &results_[key] : nullptr; }
+    size_t size() const { return results_.size(); }
+
+    void TestStarted(const run::TestIdentity &test) override;
+    void CheckFailed(const run::TestIdentity &test, const run::Failure &failure) override;
+    void Output(const run::TestIdentity &test, const std::string &text) override;
+    void TestEnded(const run::TestIdentity &test, const run::TestOutcome &outcome) override;
+
+private:
+    // The test's result for the turn the event belongs to: the first event after an
+    // end opens a new turn, whether or not the stream told of its start.
+    TestResult *Turn(const run::TestIdentity &test);
+
+    std::vector<TestResult> results_;
+    std::string fingerprint_;
+};
+
+// The output as the rows that show it: one a line, without its end ("\n" or
+// "\r\n"); a last line without an end is a line too, and no output is no line.
+std::vector<std::string> OutputLines(const std::string &output);
+
+}  // namespace runner

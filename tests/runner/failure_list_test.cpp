@@ -1,0 +1,123 @@
+// The failure list drawn from the window's copies of a run: a test's failures, its
+// skip reason, and then its output, one row a line, which opens nothing.
+#include <windows.h>
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "norvik.h"
+#include "registry_fixture.h"
+#include "resources/program_resources.h"
+#include "runner_process.h"
+#include "views/failure_list.h"
+
+namespace {
+
+runner::TestResult shownResult;
+bool runHoldsRegistry = false;
+int sourcesOpened = 0;
+
+void NVK_CALL SkipsItself() { NvkSkip("%s", "no network"); }
+
+std::vector<std::vector<std::string>> Rows(HWND list) {
+    std::vector<std::vector<std::string>> rows;
+    const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < count; ++row) {
+        std::vector<std::string> cells;
+        for (int column = 0; column < 2; ++column) {
+            char text[256] = "";
+            LVITEMA item = {};
+            item.iSubItem = column;
+            item.pszText = text;
+            item.cchTextMax = sizeof text;
+            SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+            cells.push_back(text);
+        }
+        rows.push_back(cells);
+    }
+    return rows;
+}
+
+class FailureListView : public RegistryTest {
+protected:
+    static void SetUpTestSuite() {
+        program_ = LoadLibraryExA(BuiltFile("WindowsNorvik.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        runner::RecordProgramInstance(program_);
+        InitCommonControls();
+    }
+    static void TearDownTestSuite() { FreeLibrary(program_); }
+
+    void SetUp() override {
+        RegistryTest::SetUp();
+        list_ = CreateWindowExA(0, WC_LISTVIEWA, "", WS_POPUP | LVS_REPORT | LVS_SINGLESEL, 0, 0, 400, 300, nullptr,
+                                nullptr, nullptr, nullptr);
+        ASSERT_NE(nullptr, list_);
+        runner::ViewContext context;
+        context.registryHeldByRun = [] { return runHoldsRegistry; };
+        context.resultOf = [](NvkTestFunction *) -> const runner::TestResult * { return &shownResult; };
+        context.openFailure = [](HWND, NvkAssertionFailure *) { ++sourcesOpened; };
+        context.openTestFunction = [](HWND, NvkTestFunction *) { ++sourcesOpened; };
+        runner::SetUpFailureList(list_, context);
+        test_ = NvkBatchAddFunctionAt(NvkBatchCreate("B"), "Prints", SkipsItself, "b.c", 40);
+        shownResult = runner::TestResult();
+        sourcesOpened = 0;
+    }
+    void TearDown() override {
+        DestroyWindow(list_);
+        RegistryTest::TearDown();
+    }
+
+    // Double-clicks the row as the user would.
+    void OpenRow(int row) {
+        LVITEMA state = {};
+        state.stateMask = LVIS_SELECTED;
+        state.state = LVIS_SELECTED;
+        SendMessageA(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&state));
+        NMHDR header = {};
+        header.hwndFrom = list_;
+        header.code = NM_DBLCLK;
+        runner::FailureListHandleMessage(WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&header));
+    }
+
+    static HMODULE program_;
+    HWND list_ = nullptr;
+    NvkTestFunction *test_ = nullptr;
+};
+
+HMODULE FailureListView::program_ = nullptr;
+
+TEST_F(FailureListView, ShowsTheOutputBelowTheFailuresOfASeparateRun) {
+    runHoldsRegistry = true;
+    shownResult.progress = runner::TestResult::Progress::Ended;
+    shownResult.outcome.ending = run::Ending::Failed;
+    run::Failure failure;
+    failure.line = 12;
+    failure.message = "seven";
+    shownResult.outcome.failures.push_back(failure);
+    shownResult.output = "first line\r\nno end";
+
+    runner::FailureListRefill(test_);
+    const std::vector<std::vector<std::string>> expected = {
+        {"12", "seven"}, {"Output", "first line"}, {"Output", "no end"}};
+    EXPECT_EQ(expected, Rows(list_));
+}
+
+// In the window's own run the failures are the library's records; a test that
+// skipped itself shows its reason, which opens its definition, before its output.
+TEST_F(FailureListView, ShowsTheOutputAfterASkipReasonInTheWindowsOwnRun) {
+    runHoldsRegistry = false;
+    NvkTestFunctionRun(test_);
+    shownResult.output = "checked\n";
+
+    runner::FailureListRefill(test_);
+    const std::vector<std::vector<std::string>> expected = {{"40", "no network"}, {"Output", "checked"}};
+    EXPECT_EQ(expected, Rows(list_));
+    OpenRow(1);
+    EXPECT_EQ(0, sourcesOpened);
+    OpenRow(0);
+    EXPECT_EQ(1, sourcesOpened);
+}
+
+}  // namespace

@@ -1,0 +1,136 @@
+// The window's copies of the run's stream: each test's latest turn, its failures as
+// they are told, its output as lines, and when earlier results stay.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "registry_fixture.h"
+#include "rules/run_results.h"
+
+namespace {
+
+using Progress = runner::TestResult::Progress;
+
+run::Failure FailureAt(int32_t line, const char *message) {
+    run::Failure failure;
+    failure.file = "b.c";
+    failure.line = line;
+    failure.message = message;
+    return failure;
+}
+
+run::TestOutcome Ended(run::Ending ending, std::vector<run::Failure> failures = {}) {
+    run::TestOutcome outcome;
+    outcome.ending = ending;
+    outcome.failures = std::move(failures);
+    return outcome;
+}
+
+class RunResultsTest : public RegistryTest {
+protected:
+    void SetUp() override {
+        RegistryTest::SetUp();
+        NvkBatch *batch = NvkBatchCreate("B");
+        NvkBatchAddFunctionAt(batch, "First", Proc<1>, "b.c", 10);
+        NvkBatchAddFunctionAt(batch, "Second", Proc<2>, "b.c", 20);
+        index_ = run::RegistryIndex::OfLoadedLibrary();
+        results_.Follow(index_);
+    }
+
+    const run::TestIdentity &first() const { return index_[0]; }
+    const run::TestIdentity &second() const { return index_[1]; }
+
+    run::RegistryIndex index_;
+    runner::RunResults results_;
+};
+
+TEST_F(RunResultsTest, KeepsFailuresAsToldThenTheEndingWithItsOutput) {
+    results_.TestStarted(first());
+    results_.CheckFailed(first(), FailureAt(12, "seven"));
+    results_.Output(first(), "partial");
+    results_.Output(first(), " line\n");
+    const runner::TestResult &running = *results_.Of(0);
+    EXPECT_EQ(Progress::Running, running.progress);
+    ASSERT_EQ(1u, running.outcome.failures.size());
+    EXPECT_EQ("seven", running.outcome.failures[0].message);
+
+    results_.TestEnded(first(), Ended(run::Ending::Failed, {FailureAt(12, "seven"), FailureAt(13, "eight")}));
+    const runner::TestResult &ended = *results_.Of(0);
+    EXPECT_EQ(Progress::Ended, ended.progress);
+    EXPECT_EQ(run::Ending::Failed, ended.outcome.ending);
+    EXPECT_EQ(2u, ended.outcome.failures.size());
+    EXPECT_EQ("partial line\n", ended.output);
+}
+
+// A rerun, or a run that ends a test without telling of its start (a test it never
+// reached), replaces the earlier turn whole: its failures and its output alike.
+TEST_F(RunResultsTest, ANewTurnReplacesTheLastWithOrWithoutAStart) {
+    results_.TestStarted(first());
+    results_.Output(first(), "old\n");
+    results_.TestEnded(first(), Ended(run::Ending::Failed, {FailureAt(12, "old")}));
+
+    results_.Output(first(), "new\n");
+    EXPECT_EQ("new\n", results_.Of(0)->output);
+    EXPECT_TRUE(results_.Of(0)->outcome.failures.empty());
+    results_.TestEnded(first(), Ended(run::Ending::Passed));
+
+    results_.TestEnded(first(), Ended(run::Ending::NotRun));
+    EXPECT_EQ(run::Ending::NotRun, results_.Of(0)->outcome.ending);
+    EXPECT_EQ("", results_.Of(0)->output);
+}
+
+// The library resets a test's record as a run takes it up again; a reset that comes
+// while a worker already runs the test leaves that turn alone.
+TEST_F(RunResultsTest, ForgetsAnEndedTestButNotOneUnderWay) {
+    results_.Output(first(), "old\n");
+    results_.TestEnded(first(), Ended(run::Ending::Failed, {FailureAt(12, "old")}));
+    results_.Forget(0);
+    EXPECT_EQ(Progress::None, results_.Of(0)->progress);
+    EXPECT_EQ("", results_.Of(0)->output);
+    EXPECT_TRUE(results_.Of(0)->outcome.failures.empty());
+    EXPECT_EQ("B.First", results_.Of(0)->identity.FullName());
+
+    results_.TestStarted(first());
+    results_.CheckFailed(first(), FailureAt(12, "new"));
+    results_.Forget(0);
+    EXPECT_EQ(Progress::Running, results_.Of(0)->progress);
+    EXPECT_EQ(1u, results_.Of(0)->outcome.failures.size());
+    results_.Forget(7);  // no such test
+}
+
+TEST_F(RunResultsTest, TheSameTestsKeepTheirResultsAndAnotherRegistryStartsAfresh) {
+    ASSERT_EQ(2u, results_.size());
+    EXPECT_EQ(nullptr, results_.Of(2));
+    results_.TestEnded(second(), Ended(run::Ending::Skipped));
+    results_.Follow(run::RegistryIndex::OfLoadedLibrary());
+    EXPECT_EQ(Progress::Ended, results_.Of(1)->progress);
+
+    NvkBatchAddFunctionAt(NvkBatchCreate("C"), "Third", Proc<3>, "c.c", 5);
+    results_.Follow(run::RegistryIndex::OfLoadedLibrary());
+    ASSERT_EQ(3u, results_.size());
+    EXPECT_EQ(Progress::None, results_.Of(1)->progress);
+
+    results_.Clear();
+    EXPECT_EQ(0u, results_.size());
+    results_.TestEnded(first(), Ended(run::Ending::Passed));  // of no followed index: ignored
+}
+
+TEST(OutputLines, SplitsAtEachLineEndAndKeepsALastLineWithoutOne) {
+    const struct {
+        std::string output;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {"", {}},
+        {"one\n", {"one"}},
+        {"one\r\ntwo", {"one", "two"}},
+        {"\n\nthree\n", {"", "", "three"}},
+        {"a\rb\n", {"a\rb"}},
+        {"\r\n", {""}},
+    };
+    for (const auto &each : cases) {
+        EXPECT_EQ(each.lines, runner::OutputLines(each.output)) << each.output;
+    }
+}
+
+}  // namespace
