@@ -4,9 +4,7 @@
 
 #include "checksum.h"
 
-static void ChecksumsAsAdler32(void) {
-    NVK_ASSERT_EQUAL_INT(0x11E60398, Adler32("Wikipedia"));
-}
+static void ChecksumsAsAdler32(void) { NVK_ASSERT_EQUAL_INT(0x11E60398, Adler32("Wikipedia")); }
 
 NVK_TEST_LIBRARY_ENTRY {
     NvkBatch *batch = NvkBatchCreate("Checksum");
