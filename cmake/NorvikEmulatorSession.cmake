@@ -16,6 +16,7 @@
 # cleanup never run. The folder keeps its process id; the cleanup ends that process only,
 # and only while its command line still names the folder, since process ids are reused.
 cmake_minimum_required(VERSION 3.20)
+include(${CMAKE_CURRENT_LIST_DIR}/NorvikScriptArguments.cmake)
 
 # The process id of the holder started from <dir>, when it still runs; empty otherwise.
 function(_norvik_session_holder dir output)
@@ -91,16 +92,7 @@ function(norvik_end_emulator_session dir)
 endfunction()
 
 if(NORVIK_SESSION_ACTION STREQUAL "start")
-  set(command)
-  set(collect FALSE)
-  math(EXPR last "${CMAKE_ARGC} - 1")
-  foreach(index RANGE ${last})
-    if(collect)
-      list(APPEND command "${CMAKE_ARGV${index}}")
-    elseif(CMAKE_ARGV${index} STREQUAL "--")
-      set(collect TRUE)
-    endif()
-  endforeach()
+  norvik_script_arguments(command)
   norvik_start_emulator_session("${NORVIK_SESSION_DIR}" "${NORVIK_SESSION_READY}" "${NORVIK_SESSION_LIFETIME}"
     ${command})
 elseif(NORVIK_SESSION_ACTION STREQUAL "end")

@@ -11,16 +11,8 @@
 # whose block would read like a failed build. From 3.29 on the script also exits with 1.
 cmake_minimum_required(VERSION 3.20)
 
-set(command)
-set(collect FALSE)
-math(EXPR last "${CMAKE_ARGC} - 1")
-foreach(index RANGE ${last})
-  if(collect)
-    list(APPEND command "${CMAKE_ARGV${index}}")
-  elseif(CMAKE_ARGV${index} STREQUAL "--")
-    set(collect TRUE)
-  endif()
-endforeach()
+include(${CMAKE_CURRENT_LIST_DIR}/NorvikScriptArguments.cmake)
+norvik_script_arguments(command)
 
 function(norvik_run_failed why)
   message("NorvikRun: ${why}")

@@ -60,6 +60,7 @@ install(FILES
   ${PROJECT_SOURCE_DIR}/cmake/NorvikDiscoverTests.cmake
   ${PROJECT_SOURCE_DIR}/cmake/NorvikRunChecked.cmake
   ${PROJECT_SOURCE_DIR}/cmake/NorvikEmulatorSession.cmake
+  ${PROJECT_SOURCE_DIR}/cmake/NorvikScriptArguments.cmake
   ${PROJECT_SOURCE_DIR}/cmake/NorvikSessionHolder.c
   DESTINATION ${NORVIK_PACKAGE_DIR})
 # The toolchain files that cross-build test DLLs on Linux, for both bitnesses: a tree of

@@ -193,31 +193,70 @@ TEST_F(RunnerWithSample, TheAboutBoxShowsTheVersionAndClosesEveryWay) {
     }
 }
 
-// Every paint takes pens, bitmaps and memory device contexts and gives them back.
-TEST_F(RunnerWithSample, RepaintingAThousandTimesHoldsNoMoreHandles) {
-    const auto repaint = [](HWND window, int times) {
-        for (int count = 0; count < times; ++count) {
-            RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-        }
-    };
-    const auto repaintWindowAndOptions = [&](int times) {
-        repaint(window_, times);
-        HWND dialog = OpenOptions();
-        ASSERT_NE(nullptr, dialog);
-        repaint(dialog, times);
-        PressKey(dialog, VK_ESCAPE);
-        ASSERT_TRUE(WaitUntilGone(dialog));
-    };
-    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, runner_.Id());
-    ASSERT_NE(nullptr, process);
-    repaintWindowAndOptions(10);  // the first paints load the button pictures for good
-    const GuiHandleCounts before = CountGuiHandles(process);
-    EXPECT_GT(before.gdi, 0u);
-    repaintWindowAndOptions(1000);
-    const GuiHandleCounts after = CountGuiHandles(process);
-    EXPECT_EQ(before.gdi, after.gdi);
-    EXPECT_EQ(before.user, after.user);
+// The runner's handles before and after a thousand repaints of its window and its
+// options dialog; counted is false, with the reason in error, when either count could
+// not be taken.
+struct RepaintCounts {
+    bool counted;
+    DWORD error;
+    GuiHandleCounts before;
+    GuiHandleCounts after;
+};
+
+void Repaint(HWND window, int times) {
+    for (int count = 0; count < times; ++count) {
+        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    }
+}
+
+void RepaintWindowAndOptions(DWORD runnerId, HWND window, int times) {
+    Repaint(window, times);
+    Command(window, IDM_SAVE_RESULTS);
+    HWND dialog = WaitForWindow(runnerId, kOptionsTitle);
+    ASSERT_NE(nullptr, dialog);
+    Repaint(dialog, times);
+    PressKey(dialog, VK_ESCAPE);
+    ASSERT_TRUE(WaitUntilGone(dialog));
+}
+
+RepaintCounts CountAroundRepaints(DWORD runnerId, HWND window) {
+    RepaintCounts counts = {};
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, runnerId);
+    EXPECT_NE(nullptr, process);
+    RepaintWindowAndOptions(runnerId, window, 10);  // the first paints load the button pictures for good
+    counts.counted = !::testing::Test::HasFatalFailure() && CountGuiHandles(process, counts.before);
+    if (counts.counted) {
+        RepaintWindowAndOptions(runnerId, window, 1000);
+        counts.counted = !::testing::Test::HasFatalFailure() && CountGuiHandles(process, counts.after);
+    }
+    counts.error = counts.counted ? ERROR_SUCCESS : GetLastError();
     CloseHandle(process);
+    return counts;
+}
+
+// Every paint takes pens, bitmaps and memory device contexts and gives them back.
+// Under Wine a runner whose memory could not be read once stays unreadable
+// (gui_handle_count.h), so the counts are taken again in a new runner, as a stalled
+// machine is no fault of the painting.
+TEST_F(RunnerWithSample, RepaintingAThousandTimesHoldsNoMoreHandles) {
+    constexpr int kRunnersTried = 3;
+    RepaintCounts counts = CountAroundRepaints(runner_.Id(), window_);
+    for (int tried = 1; !counts.counted && tried < kRunnersTried && !HasFatalFailure(); ++tried) {
+        RunnerProcess runner({SampleLibrary()}, OwnDesktop::Name());
+        HWND window = WaitForWindow(runner.Id(), SampleLibrary() + " - " + kDisplayName);
+        ASSERT_NE(nullptr, window);
+        counts = CountAroundRepaints(runner.Id(), window);
+        Command(window, IDM_EXIT);
+        EXPECT_EQ(0u, runner.WaitForExit(kWaitMilliseconds));
+    }
+    if (HasFatalFailure()) {
+        return;
+    }
+    ASSERT_TRUE(counts.counted) << "the runner's handles could not be counted in " << kRunnersTried
+                                << " runners: error " << counts.error;
+    EXPECT_GT(counts.before.gdi, 0u);
+    EXPECT_EQ(counts.before.gdi, counts.after.gdi);
+    EXPECT_EQ(counts.before.user, counts.after.user);
 }
 
 }  // namespace

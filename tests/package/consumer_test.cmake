@@ -5,7 +5,8 @@
 # fail, and so must the one with no test and the one whose test ends the process
 # with exit code 0; both shards of the sharded one pass; of the tests discovered one
 # per test function only the failing one may fail, and the one whose test DLL needs
-# a DLL of the project, copied as the documentation says, passes. A test that skips
+# a DLL of the project, copied as the documentation says, passes, as does the one of a
+# prebuilt DLL wrapped as an imported target as the documentation shows. A test that skips
 # itself is skipped, and a DLL of passes and skips passes. CTest's output must name the
 # failure. Each discovered test carries the place of its test as DEF_SOURCE_LINE, and
 # every test the skip pattern. A failed run says why in a plain line, not a CMake error;
@@ -39,9 +40,16 @@ endforeach()
 string(REGEX REPLACE "^toolchain-win" "" bitness "${TOOLCHAIN_BLOCK}")
 configure_file(${WORK_DIR}/moved/share/Norvik/toolchains/mingw${bitness}.cmake ${WORK_DIR}/toolchain.cmake COPYONLY)
 norvik_doc_block(${DOCS_DIR}/cmake.md dependency-copy ${WORK_DIR}/dependency_copy.cmake)
+norvik_doc_block(${DOCS_DIR}/cmake.md imported-dll ${WORK_DIR}/imported_dll.cmake)
+run("Configuring the prebuilt library" ${CMAKE_COMMAND} -S ${PREBUILT_SOURCE_DIR} -B ${WORK_DIR}/prebuilt_build
+  -G ${GENERATOR} -DCMAKE_TOOLCHAIN_FILE=${WORK_DIR}/toolchain.cmake -DCMAKE_BUILD_TYPE=Release)
+run("Building the prebuilt library" ${CMAKE_COMMAND} --build ${WORK_DIR}/prebuilt_build)
+run("Installing the prebuilt library" ${CMAKE_COMMAND} --install ${WORK_DIR}/prebuilt_build
+  --prefix ${WORK_DIR}/prebuilt)
 run("Configuring the consumer" ${CMAKE_COMMAND} -S ${CONSUMER_SOURCE_DIR} -B ${WORK_DIR}/build -G ${GENERATOR}
   -DCMAKE_TOOLCHAIN_FILE=${WORK_DIR}/toolchain.cmake -DCMAKE_PREFIX_PATH=${WORK_DIR}/moved
-  -DNORVIK_DEPENDENCY_COPY=${WORK_DIR}/dependency_copy.cmake)
+  -DNORVIK_DEPENDENCY_COPY=${WORK_DIR}/dependency_copy.cmake
+  -DNORVIK_IMPORTED_DLL=${WORK_DIR}/imported_dll.cmake -DCHECKSUM_ROOT=${WORK_DIR}/prebuilt)
 if(NOT CAN_RUN)
   # Discovering tests runs the runner while building, so only the rest is built.
   run("Building the consumer" ${CMAKE_COMMAND} --build ${WORK_DIR}/build --target passing_tests failing_tests)
@@ -77,11 +85,12 @@ set(expectations
   "WordCount[.]CountsHyphenatedWordsAsOne [.]+\\*\\*\\*Failed"
   "WordCount[.]CountsNothingInPunctuation [.]+ +Passed"
   "Greeting[.]GreetsByName [.]+ +Passed"
+  "checksum_tests [.]+ +Passed"
   "skipping_tests [.]+ +Passed"
   "Skipping[.]Passes [.]+ +Passed"
   "Skipping[.]SkipsItself [.]+\\*\\*\\*Skipped"
   "word_count_tests[.]c[(][0-9]+[)]: error: WordCount[.]CountsHyphenatedWordsAsOne: Expected integer to be '1' but it was '2'"
-  "69% tests passed, 5 tests failed out of 16")
+  "71% tests passed, 5 tests failed out of 17")
 foreach(expected IN LISTS expectations)
   if(NOT output MATCHES "${expected}")
     message(FATAL_ERROR "CTest's output lacks \"${expected}\"")

@@ -25,7 +25,8 @@ foreach(required
     lib/cmake/Norvik/NorvikConfig.cmake lib/cmake/Norvik/NorvikConfigVersion.cmake
     lib/cmake/Norvik/NorvikTargets.cmake lib/cmake/Norvik/NorvikTesting.cmake
     lib/cmake/Norvik/NorvikDiscoverTests.cmake lib/cmake/Norvik/NorvikRunChecked.cmake
-    lib/cmake/Norvik/NorvikEmulatorSession.cmake lib/cmake/Norvik/NorvikSessionHolder.c
+    lib/cmake/Norvik/NorvikEmulatorSession.cmake lib/cmake/Norvik/NorvikScriptArguments.cmake
+    lib/cmake/Norvik/NorvikSessionHolder.c
     share/Norvik/toolchains/mingw64.cmake share/Norvik/toolchains/mingw32.cmake
     share/doc/Norvik/README.md share/doc/Norvik/tutorial.md)
   if(NOT "${PACKAGE_NAME}/${required}" IN_LIST entries)
