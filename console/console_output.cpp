@@ -78,7 +78,8 @@ void ConsoleOutput::TestFinished(const std::string &rawName, const run::TestOutc
     if (verbosity_ == Verbosity::Verbose) {
         const bool passed = test.ending == run::Ending::Passed;
         text += Coloured(passed ? kGreen : kRed, passed ? "[PASS]" : "[FAIL]") + " " + fullName + " (" +
-                MillisecondsText(test.seconds) + " s)\n";
+                MillisecondsText(test.seconds) + " s" + (test.tries > 1 ? ", try " + std::to_string(test.tries) : "") +
+                ")\n";
     }
     for (const run::Failure &failure : test.failures) {
         text += EscapeControlBytes(failure.file) + "(" + std::to_string(failure.line) +
