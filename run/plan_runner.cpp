@@ -86,10 +86,10 @@ public:
     PlanOutcome Run(const RunRequest &request) override {
         bool failed = false;
         const IndexOfRequest index(request);
-        CallLibrary(request, index,
-                    {[this, &failed] { return stopped_ || (stopAtFailure_ && failed); },
-                     [](const TestRef &) { return true; }, [&failed](bool passed) { failed = failed || !passed; },
-                     [this](const TestRef &) { return !stopped_; }});
+        CallLibrary(
+            request, index,
+            {[this, &failed] { return stopped_ || (stopAtFailure_ && failed); }, [](const TestRef &) { return true; },
+             [&failed](bool passed) { failed = failed || !passed; }, [this](const TestRef &) { return !stopped_; }});
         stopped_ = false;
         return PlanOutcome();
     }
@@ -126,11 +126,12 @@ public:
         } else {
             Attach(remote.get());
             bool failed = false;
-            CallLibrary(request, index,
-                        {[&remote, &failed, stopAtFailure] { return remote->EndedTheRun() || (stopAtFailure && failed); },
-                         [&remote](const TestRef &test) { return remote->WillRun(test); },
-                         [&failed](bool passed) { failed = failed || !passed; },
-                         [&remote](const TestRef &test) { return remote->RunAgain(test); }});
+            CallLibrary(
+                request, index,
+                {[&remote, &failed, stopAtFailure] { return remote->EndedTheRun() || (stopAtFailure && failed); },
+                 [&remote](const TestRef &test) { return remote->WillRun(test); },
+                 [&failed](bool passed) { failed = failed || !passed; },
+                 [&remote](const TestRef &test) { return remote->RunAgain(test); }});
         }
         const RemoteOutcome ended = remote->Finish();
         Attach(nullptr);

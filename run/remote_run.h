@@ -113,7 +113,7 @@ private:
     WatchClock &clock_;
     WorkerPool pool_;
     std::unique_ptr<AgainListener> againListener_;
-    std::mutex againMutex_;  // guards again_, which Stop may reach from another thread
+    std::mutex againMutex_;              // guards again_, which Stop may reach from another thread
     std::unique_ptr<WorkerPool> again_;  // the worker of the test tried again
     std::unordered_map<NvkTestFunction *, size_t> positions_;
     std::unordered_map<uint64_t, size_t> positionOfRef_;
