@@ -52,7 +52,7 @@ public:
     const TestRecord &Test(const StoredTest &place) const { return batches_[place.batch].tests[place.test]; }
     // The stored test of the current library run, by its key in the run's index.
     StoredTest PlaceOf(run::TestKey key) const { return places_[key]; }
-    // "Batch.Test", then the repetition: a name that --filter takes as it is.
+    // "Batch.Test", then the repetition: the name before it pastes into --filter.
     std::string FullName(const StoredTest &place) const;
     run::Counts Count() const;
     unsigned RegistrationErrorCount() const;
