@@ -1,9 +1,10 @@
 # Runs one NorvikRun command for CTest: cmake -P NorvikRunChecked.cmake -- <command>...
 # The test passes only when the command exits with 0 and the runner printed its
 # closing "N passed, M failed" line: a test that ends the runner's process with
-# exit code 0 must not read as a pass. The line adds ", K skipped" and ", J not run"
-# when they are not 0; a run that left selected tests unrun is no pass either, and
-# neither is one where no test ran at all.
+# exit code 0 must not read as a pass. The line adds ", K skipped", ", J not run" and
+# ", F flaky" (with --retry; those are among the passed) when they are not 0; a run
+# that left selected tests unrun is no pass either, and neither is one where no test
+# ran at all.
 #
 # A run that is no pass ends with one plain line, "NorvikRun: <why>", as the last
 # line of the output. CTest fails the test on that line (the helpers' FAIL_REGULAR_EXPRESSION):
@@ -32,7 +33,7 @@ endfunction()
 execute_process(COMMAND ${command} RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE errors
   ECHO_OUTPUT_VARIABLE ECHO_ERROR_VARIABLE)
 string(REPLACE "\r" "" output "${output}")
-if(NOT output MATCHES "(^|\n)([0-9]+) passed, ([0-9]+) failed(, ([0-9]+) skipped)?(, ([0-9]+) not run)?\n?$")
+if(NOT output MATCHES "(^|\n)([0-9]+) passed, ([0-9]+) failed(, ([0-9]+) skipped)?(, ([0-9]+) not run)?(, [0-9]+ flaky)?\n?$")
   norvik_run_failed("ended without its closing line (exit code ${status}): a test may have ended the process")
   return()
 endif()

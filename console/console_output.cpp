@@ -27,6 +27,7 @@ std::string ConsoleOutput::Coloured(const char *code, const std::string &text) c
 
 void ConsoleOutput::RunStarted(const run::LibraryRun &run) {
     repetition_ = RepetitionLabel(run);
+    tries_ = run.retries + 1;
     const size_t selected = run.selection.size();
     if (verbosity_ != Verbosity::Quiet) {
         Write("Running " + std::to_string(selected) + (selected == 1 ? " test" : " tests") + " from " +
@@ -40,7 +41,7 @@ void ConsoleOutput::TestEnded(const run::TestIdentity &test, const run::TestOutc
     if (outcome.ending == run::Ending::NotRun || (!verbose && outcome.failures.empty())) {
         return;
     }
-    const std::string fullName = test.batch + repetition_ + "." + test.name;
+    const std::string fullName = test.batch + "." + test.name + repetition_;
     if (outcome.ending == run::Ending::Skipped) {
         TestSkipped(fullName, outcome);
         return;
@@ -49,6 +50,18 @@ void ConsoleOutput::TestEnded(const run::TestIdentity &test, const run::TestOutc
         Error(EscapeControlBytes(fullName) + ": " + outcome.failures.back().message);
     }
     TestFinished(fullName, outcome);
+}
+
+void ConsoleOutput::TryFailed(const run::TestIdentity &test, const run::TestOutcome &outcome) {
+    const std::string prefix = Coloured(kYellow, "warning:") + " " +
+                               EscapeControlBytes(test.batch + "." + test.name + repetition_) + ": try " +
+                               std::to_string(outcome.tries) + " of " + std::to_string(tries_) + ": ";
+    std::string text;
+    for (const run::Failure &failure : outcome.failures) {
+        text += EscapeControlBytes(failure.file) + "(" + std::to_string(failure.line) + "): " + prefix +
+                EscapeControlBytes(run::ShownMessage(failure)) + "\n";
+    }
+    Write(text);
 }
 
 void ConsoleOutput::RepetitionStarted(unsigned repetition, unsigned count) const {
@@ -65,7 +78,8 @@ void ConsoleOutput::TestFinished(const std::string &rawName, const run::TestOutc
     if (verbosity_ == Verbosity::Verbose) {
         const bool passed = test.ending == run::Ending::Passed;
         text += Coloured(passed ? kGreen : kRed, passed ? "[PASS]" : "[FAIL]") + " " + fullName + " (" +
-                MillisecondsText(test.seconds) + " s)\n";
+                MillisecondsText(test.seconds) + " s" + (test.tries > 1 ? ", try " + std::to_string(test.tries) : "") +
+                ")\n";
     }
     for (const run::Failure &failure : test.failures) {
         text += EscapeControlBytes(failure.file) + "(" + std::to_string(failure.line) +
@@ -75,7 +89,8 @@ void ConsoleOutput::TestFinished(const std::string &rawName, const run::TestOutc
     Write(text);
 }
 
-void ConsoleOutput::Summary(const run::Counts &counts, const std::vector<std::string> &failedTests) const {
+void ConsoleOutput::Summary(const run::Counts &counts, const std::vector<std::string> &failedTests,
+                            const std::vector<std::string> &flakyTests) const {
     std::string text;
     const unsigned ran = counts.passed + counts.failed;
     if (verbosity_ != Verbosity::Quiet) {
@@ -87,9 +102,15 @@ void ConsoleOutput::Summary(const run::Counts &counts, const std::vector<std::st
                 text += "  " + Coloured(kRed, EscapeControlBytes(name)) + "\n";
             }
         }
+        if (!flakyTests.empty()) {
+            text += "Flaky tests:\n";
+            for (const std::string &name : flakyTests) {
+                text += "  " + Coloured(kYellow, EscapeControlBytes(name)) + "\n";
+            }
+        }
     }
     // The last line stays plain, for scripts that read it.
-    Write(text + ClosingLine(counts.passed, counts.failed, counts.skipped, counts.notRun) + "\n");
+    Write(text + ClosingLine(counts.passed, counts.failed, counts.skipped, counts.notRun, counts.flaky) + "\n");
 }
 
 void ConsoleOutput::TestSkipped(const std::string &fullName, const run::TestOutcome &test) const {

@@ -26,10 +26,16 @@ public:
     // standard error. Control bytes in names and messages are escaped, so that
     // each failure stays one line.
     void TestEnded(const run::TestIdentity &test, const run::TestOutcome &outcome) override;
+    // A failed try of a test that is tried again: its failures as
+    // "file(line): warning: Batch.Test: try 1 of 3: message", which CI does not count
+    // as errors.
+    void TryFailed(const run::TestIdentity &test, const run::TestOutcome &outcome) override;
 
     void RepetitionStarted(unsigned repetition, unsigned count) const;
     void Shuffling(uint64_t seed) const;
-    void Summary(const run::Counts &counts, const std::vector<std::string> &failedTests) const;
+    // Ends with the closing line; the flaky tests are named with their tries.
+    void Summary(const run::Counts &counts, const std::vector<std::string> &failedTests,
+                 const std::vector<std::string> &flakyTests = {}) const;
     void Listed(const std::string &fullName) const;
 
     // On standard error, with the program's name.
@@ -48,6 +54,7 @@ private:
     bool colour_;
     bool toErrors_;
     std::string repetition_;  // the label of the library run in progress
+    unsigned tries_ = 1;      // the most a test is tried in the library run in progress
 };
 
 }  // namespace console

@@ -100,6 +100,7 @@ private:
         libraryRun.selection = selection_.Take(registry);
         libraryRun.selectedTests = libraryRun.selection.size();
         libraryRun.repetitions = options_.repeat;
+        libraryRun.retries = options_.retries;
         std::vector<run::TestRef> share;
         share.reserve(libraryRun.selection.size());
         for (const run::TestKey key : libraryRun.selection) {
@@ -160,6 +161,9 @@ private:
         run::RunRequest request = RequestFor(share, libraryRun.repetition);
         request.index = libraryRun.index;
         run::LibraryFeed feed(libraryRun, libraryRun.selection, events_);
+        if (options_.retries > 0) {
+            request.triesAgain = [&feed](NvkTestFunction *test) { return feed.TriesAgain(test); };
+        }
         watch.Running(library_, feed, *libraryRun.index);
         const run::PlanOutcome outcome = MakeRunner(feed)->Run(request);
         watch.Idle();
@@ -174,7 +178,7 @@ private:
     }
 
     // A plain run is every batch over the skip flags; one that must stop between
-    // tests or change their order runs each test alone.
+    // tests, try them again or change their order runs each test alone.
     run::RunRequest RequestFor(const std::vector<run::TestRef> &share, unsigned repetition) const {
         run::RunRequest request;
         if (options_.shuffle) {
@@ -182,7 +186,7 @@ private:
             output_.Shuffling(seed);
             request.kind = run::RunRequest::Kind::EachAlone;
             request.tests = run::TestsInOrder(run::ShuffledSteps(share, seed));
-        } else if (options_.failFast) {
+        } else if (options_.failFast || options_.retries > 0) {
             request.kind = run::RunRequest::Kind::EachAlone;
             request.tests = share;
         }
@@ -208,7 +212,7 @@ private:
             !WriteJunitReport(options_.junitPath, store_, output_) || findings_.usageOrLoadError;
         if (librariesLoaded_ != 0 || ExitCodeOf(findings_) != kExitUsageOrLoad) {
             const run::Counts counts = store_.Count();
-            output_.Summary(counts, store_.FailedTests());
+            output_.Summary(counts, store_.FailedTests(), store_.FlakyTests());
             findings_.failedTests = counts.failed;
         }
         return ExitCodeOf(findings_);

@@ -119,7 +119,8 @@ void LibraryFeed::Close() {
     notRun.reason = notRunReason_;
     for (const TestKey key : run_.selection) {
         if (told_[key] != Told::Ended) {
-            stream_.TestEnded((*run_.index)[key], notRun);
+            const auto failedTry = failedTries_.find(key);
+            stream_.TestEnded((*run_.index)[key], failedTry != failedTries_.end() ? failedTry->second : notRun);
         }
     }
     stream_.RunEnded(run_);
@@ -191,7 +192,8 @@ void LibraryFeed::Started(TestKey key) {
     stream_.TestStarted((*run_.index)[key]);
 }
 
-// A test that ended with its process was accounted for already.
+// A test that ended with its process was accounted for already. A failed try with
+// tries left, but for a stop, leaves the test to be tried again.
 void LibraryFeed::Finished(TestKey key, NvkTestFunction *test) {
     if (told_[key] == Told::Ended) {
         return;
@@ -206,8 +208,26 @@ void LibraryFeed::Finished(TestKey key, NvkTestFunction *test) {
         outcome.phase = remote->second.phase;
         remoteEndings_.erase(remote);
     }
+    outcome.tries = TryOf(key);
+    if (IsFailure(outcome.ending) && outcome.ending != Ending::Stopped && outcome.tries <= run_.retries) {
+        told_[key] = Told::Nothing;
+        failedTries_[key] = outcome;
+        stream_.TryFailed((*run_.index)[key], outcome);
+        return;
+    }
+    failedTries_.erase(key);
     told_[key] = Told::Ended;
     stream_.TestEnded((*run_.index)[key], outcome);
+}
+
+unsigned LibraryFeed::TryOf(TestKey key) const {
+    const auto failedTry = failedTries_.find(key);
+    return failedTry != failedTries_.end() ? failedTry->second.tries + 1 : 1;
+}
+
+bool LibraryFeed::TriesAgain(NvkTestFunction *test) const {
+    TestKey key = 0;
+    return run_.index->Find(test, key) && told_[key] != Told::Ended && failedTries_.count(key) != 0;
 }
 
 void LibraryFeed::TestStarted(NvkTestFunction *test) {
@@ -239,6 +259,8 @@ bool LibraryFeed::EndTestInProgress(Ending ending, const std::string &message) {
     }
     outcome.ending = ending;
     outcome.reason = message;
+    outcome.tries = TryOf(key);
+    failedTries_.erase(key);
     told_[key] = Told::Ended;
     stream_.TestEnded(*identity, outcome);
     return true;

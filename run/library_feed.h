@@ -37,8 +37,12 @@ public:
     // the library too, so that its report holds the test. False when none is running.
     bool EndTestInProgress(Ending ending, const std::string &message);
     // Sends NotRun for each selected test that did not end, then RunEnded; once. A
+    // test whose failed try was not followed by another ends with that try. A
     // process that ends calls it itself, as no destructor will run.
     void Close();
+    // Whether the test's last try failed with tries left, so that the run is to call
+    // it again: the one place that decides a retry. The stream had TryFailed for it.
+    bool TriesAgain(NvkTestFunction *test) const;
 
     void TestStarted(NvkTestFunction *test) override;
     void TestEnded(NvkTestFunction *test, const TestEnd &end) override;
@@ -47,6 +51,7 @@ private:
     void Take(int32_t code, void *first, void *second);
     void Started(TestKey key);
     void Finished(TestKey key, NvkTestFunction *test);
+    unsigned TryOf(TestKey key) const;
     const TestIdentity *Identity(void *test, TestKey &key);
 
     const LibraryRun run_;
@@ -60,6 +65,8 @@ private:
         Phase phase;
     };
     std::unordered_map<TestKey, RemoteEnding> remoteEndings_;
+    // By key: the last failed try of each test that is to be tried again.
+    std::unordered_map<TestKey, TestOutcome> failedTries_;
     bool hasStarted_ = false;
     bool closed_ = false;
     TestKey started_ = 0;

@@ -44,8 +44,10 @@ struct TestGate {
     std::function<bool()> ended;
     // This test is started; later ones may be although it is not.
     std::function<bool(const TestRef &)> mayStart;
-    // The test that started finished, passed or not.
+    // The test that started finished, passed or not, after its last try.
     std::function<void(bool passed)> finished;
+    // The test is to be tried again: false when the run cannot.
+    std::function<bool(const TestRef &)> again;
 };
 
 // The library calls of a request; each test alone stops between tests once asked.
@@ -64,9 +66,15 @@ void CallLibrary(const RunRequest &request, const IndexOfRequest &index, const T
         if (gate.ended()) {
             return;
         }
-        if (gate.mayStart(test)) {
-            gate.finished(NvkTestFunctionRun(index.Get().Function(test)) != 0);
+        if (!gate.mayStart(test)) {
+            continue;
         }
+        NvkTestFunction *function = index.Get().Function(test);
+        bool passed = NvkTestFunctionRun(function) != 0;
+        while (request.triesAgain && request.triesAgain(function) && gate.again(test)) {
+            passed = NvkTestFunctionRun(function) != 0;
+        }
+        gate.finished(passed);
     }
 }
 
@@ -78,9 +86,10 @@ public:
     PlanOutcome Run(const RunRequest &request) override {
         bool failed = false;
         const IndexOfRequest index(request);
-        CallLibrary(request, index,
-                    {[this, &failed] { return stopped_ || (stopAtFailure_ && failed); },
-                     [](const TestRef &) { return true; }, [&failed](bool passed) { failed = failed || !passed; }});
+        CallLibrary(
+            request, index,
+            {[this, &failed] { return stopped_ || (stopAtFailure_ && failed); }, [](const TestRef &) { return true; },
+             [&failed](bool passed) { failed = failed || !passed; }, [this](const TestRef &) { return !stopped_; }});
         stopped_ = false;
         return PlanOutcome();
     }
@@ -98,7 +107,9 @@ public:
 
     // Every test a worker finished or ended is replayed in the plan's order, also one
     // that a failure in a later batch cut short before it; those the workers never
-    // ran or a fail-fast stop took are not run.
+    // ran or a fail-fast stop took are not run. A failed try is no failure of the
+    // run yet: with tries, fail-fast waits for a test's last, here rather than in
+    // the workers.
     PlanOutcome Run(const RunRequest &request) override {
         if (TakeEarlyStop()) {
             return PlanOutcome();
@@ -106,14 +117,21 @@ public:
         const IndexOfRequest index(request);
         PoolSettings settings = settings_;
         settings.fingerprint = index.Get().Fingerprint();
+        const bool stopAtFailure = settings.failFast && request.triesAgain;
+        settings.failFast = settings.failFast && !stopAtFailure;
         std::unique_ptr<RemoteRun> remote(new RemoteRun(settings, starter_, wait_, observer_));
         PlanOutcome outcome;
         if (!remote->Start(StepsOf(request, index.Get()), index.Get())) {
             outcome.errors.push_back("a run is in progress");
         } else {
             Attach(remote.get());
-            CallLibrary(request, index, {[&remote] { return remote->EndedTheRun(); },
-                                  [&remote](const TestRef &test) { return remote->WillRun(test); }, [](bool) {}});
+            bool failed = false;
+            CallLibrary(
+                request, index,
+                {[&remote, &failed, stopAtFailure] { return remote->EndedTheRun() || (stopAtFailure && failed); },
+                 [&remote](const TestRef &test) { return remote->WillRun(test); },
+                 [&failed](bool passed) { failed = failed || !passed; },
+                 [&remote](const TestRef &test) { return remote->RunAgain(test); }});
         }
         const RemoteOutcome ended = remote->Finish();
         Attach(nullptr);

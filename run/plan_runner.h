@@ -4,6 +4,7 @@
 // take the user code out of this process.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,6 +26,10 @@ struct RunRequest {
     std::vector<TestRef> tests;  // EachAlone, by their places in the registry
     // The loaded registry's index, where the caller keeps one; else the run makes its own.
     const RegistryIndex *index = nullptr;
+    // EachAlone: whether a test just run is to be tried again (LibraryFeed::TriesAgain).
+    // It is, unless the run was stopped, at once, with workers in a worker of its own.
+    // With fail-fast the run stops only at a test whose tries are spent.
+    std::function<bool(NvkTestFunction *)> triesAgain;
 };
 
 struct PlanOutcome {

@@ -78,9 +78,35 @@ struct RemoteRun::Delivery {
     }
 };
 
+// What the worker of a test tried again reports goes where the first worker's went;
+// only its end is its own.
+class RemoteRun::AgainListener final : public WorkerPool::Listener {
+public:
+    explicit AgainListener(RemoteRun &run) : run_(run) {}
+    void Started(const TestRef &test) override { run_.Started(test); }
+    void Finished(TestReport &&report) override { run_.Finished(std::move(report)); }
+    void Ended(const TestRef &test, TestEnd &&end) override { run_.Ended(test, std::move(end)); }
+    void AllDone() override {
+        {
+            std::lock_guard<std::mutex> lock(run_.mutex_);
+            run_.againDone_ = true;
+        }
+        run_.wait_.Notify();
+    }
+
+private:
+    RemoteRun &run_;
+};
+
 RemoteRun::RemoteRun(const PoolSettings &settings, WorkerStarter starter, DeliveryWait &wait,
                      RemoteRunObserver *observer, WatchClock &clock)
-    : settings_(settings), wait_(wait), observer_(observer), pool_(settings, std::move(starter), *this, clock) {}
+    : settings_(settings),
+      wait_(wait),
+      observer_(observer),
+      starter_(std::move(starter)),
+      clock_(clock),
+      pool_(settings, starter_, *this, clock),
+      againListener_(new AgainListener(*this)) {}
 
 RemoteRun::~RemoteRun() { Finish(); }
 
@@ -112,13 +138,55 @@ bool RemoteRun::WillRun(const TestRef &test) {
            (delivery->finished || delivery->end.kind != TestEnd::Kind::Stopped || !stoppedForFailure_);
 }
 
+// The first worker's delivery of the test was replayed: it makes way for the new one.
+bool RemoteRun::RunAgain(const TestRef &test) {
+    const auto found = positionOfRef_.find(RefKey(test));
+    if (found == positionOfRef_.end() || endedTheRun_) {
+        return false;
+    }
+    std::lock_guard<std::mutex> againLock(againMutex_);
+    again_.reset();
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (stopped_) {
+            return false;
+        }
+        deliveries_[found->second].reset();
+        starts_[found->second] = StartWord::None;
+        againPosition_ = found->second;
+        againDone_ = false;
+    }
+    PoolSettings settings = settings_;
+    settings.jobs = 1;
+    settings.failFast = false;
+    again_.reset(new WorkerPool(settings, starter_, *againListener_, clock_));
+    again_->Start({Step{true, {test}}});
+    return true;
+}
+
 void RemoteRun::Stop() {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         stopped_ = true;
     }
     pool_.Stop();
+    {
+        std::lock_guard<std::mutex> againLock(againMutex_);
+        if (again_) {
+            again_->Stop();
+        }
+    }
     wait_.Notify();
+}
+
+std::vector<std::string> RemoteRun::Errors() {
+    std::vector<std::string> errors = pool_.Errors();
+    std::lock_guard<std::mutex> againLock(againMutex_);
+    if (again_) {
+        const std::vector<std::string> againErrors = again_->Errors();
+        errors.insert(errors.end(), againErrors.begin(), againErrors.end());
+    }
+    return errors;
 }
 
 RemoteOutcome RemoteRun::Finish() {
@@ -128,8 +196,15 @@ RemoteOutcome RemoteRun::Finish() {
     }
     pool_.Stop();
     pool_.Join();
+    {
+        std::lock_guard<std::mutex> againLock(againMutex_);
+        if (again_) {
+            again_->Stop();
+            again_->Join();
+        }
+    }
     RemoteOutcome outcome;
-    outcome.errors = pool_.Errors();
+    outcome.errors = Errors();
     outcome.timedOutOutsideTests = pool_.TimedOutOutsideTests();
     std::lock_guard<std::mutex> lock(mutex_);
     outcome.stopped = stopped_;
@@ -216,7 +291,7 @@ RemoteRun::Delivery *RemoteRun::AwaitDelivery(size_t position) {
             }
             continue;
         }
-        if (deliveries_[position] || allDone_) {
+        if (deliveries_[position] || (position == againPosition_ ? againDone_ : allDone_)) {
             break;
         }
         wait_.Await(lock);
@@ -240,7 +315,7 @@ int32_t RemoteRun::OnCall(int32_t call, NvkTestFunction *test, double *seconds) 
     }
     Delivery *delivery = AwaitDelivery(found->second);
     if (delivery == nullptr) {
-        const std::vector<std::string> errors = pool_.Errors();
+        const std::vector<std::string> errors = Errors();
         NvkAssert(0, nullptr, 0, "%s",
                   errors.empty() ? "stopped" : ("no worker process ran this test: " + errors.front()).c_str());
         endedTheRun_ = true;

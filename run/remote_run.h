@@ -79,6 +79,10 @@ public:
     bool WillRun(const TestRef &test);
     // From any thread: ends the workers; the test in progress fails as stopped.
     void Stop();
+    // On the run's thread, after the library ran the test: a worker of its own runs
+    // it again, for the library's next call of it. False when the run ended: a stop,
+    // or a test that ended the worker that no new one follows.
+    bool RunAgain(const TestRef &test);
     // Whether a test's end, or a stop, ended the library's run: no later test of
     // the plan is to be started.
     bool EndedTheRun() const { return endedTheRun_; }
@@ -87,6 +91,7 @@ public:
 
 private:
     struct Delivery;
+    class AgainListener;
 
     void Started(const TestRef &test) override;
     void Finished(TestReport &&report) override;
@@ -99,11 +104,17 @@ private:
     Delivery *AwaitDelivery(size_t position);
     int32_t ReplayEnd(Delivery &delivery, NvkTestFunction *test, double *seconds);
     void Deliver(const TestRef &test, std::unique_ptr<Delivery> delivery);
+    std::vector<std::string> Errors();
 
     const PoolSettings settings_;
     DeliveryWait &wait_;
     RemoteRunObserver *const observer_;
+    const WorkerStarter starter_;
+    WatchClock &clock_;
     WorkerPool pool_;
+    std::unique_ptr<AgainListener> againListener_;
+    std::mutex againMutex_;              // guards again_, which Stop may reach from another thread
+    std::unique_ptr<WorkerPool> again_;  // the worker of the test tried again
     std::unordered_map<NvkTestFunction *, size_t> positions_;
     std::unordered_map<uint64_t, size_t> positionOfRef_;
     std::vector<NvkTestFunction *> functions_;  // by position
@@ -114,6 +125,8 @@ private:
     std::vector<StartWord> starts_;
     size_t awaited_ = SIZE_MAX;  // the position the run's thread waits for
     bool allDone_ = false;
+    size_t againPosition_ = SIZE_MAX;  // the test tried again, which again_'s end decides
+    bool againDone_ = false;
     bool stopped_ = false;
     bool installed_ = false;
     bool endedTheRun_ = false;  // on the run's thread

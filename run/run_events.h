@@ -19,6 +19,8 @@ struct LibraryRun {
     size_t selectedTests = 0;
     unsigned repetition = 1;
     unsigned repetitions = 1;
+    // How many more times a test that failed is tried in this turn.
+    unsigned retries = 0;
 };
 
 // Each call has an empty default: a listener takes only what it needs.
@@ -27,10 +29,13 @@ public:
     virtual ~RunListener() = default;
     virtual void RunStarted(const LibraryRun &) {}
     // The test is under way: in one process once its setups ran, in a worker as the
-    // worker starts it. At most once per test and turn, before its end.
+    // worker starts it. At most once per try of a test, before its end.
     virtual void TestStarted(const TestIdentity &) {}
     virtual void CheckFailed(const TestIdentity &, const Failure &) {}
     virtual void Output(const TestIdentity &, const std::string &) {}
+    // A try of the test failed, and the test is to be tried again: its TestEnded
+    // comes with a later try. The outcome's tries is the failed try's number.
+    virtual void TryFailed(const TestIdentity &, const TestOutcome &) {}
     virtual void TestEnded(const TestIdentity &, const TestOutcome &) {}
     virtual void RunEnded(const LibraryRun &) {}
 };
@@ -58,6 +63,11 @@ public:
     void Output(const TestIdentity &test, const std::string &text) override {
         for (RunListener *listener : listeners_) {
             listener->Output(test, text);
+        }
+    }
+    void TryFailed(const TestIdentity &test, const TestOutcome &outcome) override {
+        for (RunListener *listener : listeners_) {
+            listener->TryFailed(test, outcome);
         }
     }
     void TestEnded(const TestIdentity &test, const TestOutcome &outcome) override {

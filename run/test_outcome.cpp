@@ -10,6 +10,8 @@ bool IsFailure(Ending ending) {
     return ending != Ending::Passed && ending != Ending::Skipped && ending != Ending::NotRun;
 }
 
+bool IsFlaky(const TestOutcome &outcome) { return outcome.ending == Ending::Passed && outcome.tries > 1; }
+
 const char *EndingName(Ending ending) {
     switch (ending) {
     case Ending::Passed:
@@ -56,6 +58,7 @@ void Counts::Add(const TestOutcome &outcome) {
     seconds += outcome.seconds;
     if (outcome.ending == Ending::Passed) {
         ++passed;
+        flaky += outcome.tries > 1 ? 1 : 0;
     } else if (outcome.ending == Ending::Skipped) {
         ++skipped;
     } else if (outcome.ending == Ending::NotRun) {

@@ -34,7 +34,13 @@ struct TestOutcome {
     // Skipped: the test's own reason; NotRun: why the run did not reach it;
     // ProcessEnded: how the process ended.
     std::string reason;
+    // Which try of the test this is, from 1: a run that tries a failed test again
+    // ends it on a later one. A test that passed on a try after the first is flaky.
+    unsigned tries = 1;
 };
+
+// Passed, but only on a try after a failed one.
+bool IsFlaky(const TestOutcome &outcome);
 
 // Whether the ending fails the run: everything but a pass, a skip and not running.
 bool IsFailure(Ending ending);
@@ -44,12 +50,14 @@ bool IsFailure(Ending ending);
 const char *EndingName(Ending ending);
 const char *PhaseName(Phase phase);
 
-// The closing counts of a run. Failed counts every failing ending.
+// The closing counts of a run. Failed counts every failing ending; flaky counts
+// the passed tests that passed only when tried again.
 struct Counts {
     unsigned passed = 0;
     unsigned failed = 0;
     unsigned skipped = 0;
     unsigned notRun = 0;
+    unsigned flaky = 0;
     double seconds = 0;
 
     void Add(const TestOutcome &outcome);

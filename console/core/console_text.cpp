@@ -48,13 +48,16 @@ std::string ListedName(const std::string &fullName) {
     return listed;
 }
 
-std::string ClosingLine(unsigned passed, unsigned failed, unsigned skipped, unsigned notRun) {
+std::string ClosingLine(unsigned passed, unsigned failed, unsigned skipped, unsigned notRun, unsigned flaky) {
     std::string line = std::to_string(passed) + " passed, " + std::to_string(failed) + " failed";
     if (skipped != 0) {
         line += ", " + std::to_string(skipped) + " skipped";
     }
     if (notRun != 0) {
         line += ", " + std::to_string(notRun) + " not run";
+    }
+    if (flaky != 0) {
+        line += ", " + std::to_string(flaky) + " flaky";
     }
     return line;
 }

@@ -20,8 +20,9 @@ std::string ListedName(const std::string &fullName);
 // while a library's loading or unloading hangs and the runner reports it.
 std::string MillisecondsText(double seconds);
 
-// The run's closing line, "N passed, M failed", then ", K skipped" and ", J not run"
-// each where it is not 0: scripts read the line by its start.
-std::string ClosingLine(unsigned passed, unsigned failed, unsigned skipped, unsigned notRun);
+// The run's closing line, "N passed, M failed", then ", K skipped", ", J not run" and
+// ", F flaky" each where it is not 0: scripts read the line by its start. The flaky
+// tests are among the passed.
+std::string ClosingLine(unsigned passed, unsigned failed, unsigned skipped, unsigned notRun, unsigned flaky = 0);
 
 }  // namespace console

@@ -92,15 +92,36 @@ const run::Failure &LeadingFailure(const run::TestOutcome &test) {
     return test.failures.front();
 }
 
-void AppendFailure(std::string &out, const run::TestOutcome &test) {
-    out += "      <failure" + Attribute("message", run::ShownMessage(LeadingFailure(test))) +
+std::string FailureStart(const char *element, const run::TestOutcome &test) {
+    return std::string("      <") + element + Attribute("message", run::ShownMessage(LeadingFailure(test))) +
            Attribute("type", FailureType(test)) + ">";
+}
+
+void AppendFailureLines(std::string &out, const run::TestOutcome &test) {
     for (const run::Failure &failure : test.failures) {
         AppendEscaped(out,
                       failure.file + "(" + std::to_string(failure.line) + "): " + run::ShownMessage(failure) + "\n",
                       Place::Text);
     }
+}
+
+void AppendFailure(std::string &out, const run::TestOutcome &test) {
+    out += FailureStart("failure", test);
+    AppendFailureLines(out, test);
     out += "</failure>\n";
+}
+
+// A flaky test's failed tries, in the form that CI readers take for reruns: the
+// testcase passed, and each try that failed is told apart.
+void AppendFlakyFailures(std::string &out, const std::vector<run::TestOutcome> &tries) {
+    for (const run::TestOutcome &failedTry : tries) {
+        if (failedTry.failures.empty()) {
+            continue;
+        }
+        out += FailureStart("flakyFailure", failedTry) + "<stackTrace>";
+        AppendFailureLines(out, failedTry);
+        out += "</stackTrace></flakyFailure>\n";
+    }
 }
 
 // Where the test is, for readers that link a result to its source; left out when unknown.
@@ -114,16 +135,23 @@ void AppendSourceLocation(std::string &out, const TestRecord &test) {
     }
 }
 
-void AppendTestCase(std::string &out, const std::string &batchName, const TestRecord &test) {
+// A repeated test keeps its own name and the repetition follows it, so that
+// classname and name make the name --filter takes.
+void AppendTestCase(std::string &out, const BatchRecord &batch, const TestRecord &test) {
     out += "    <testcase";
-    AppendAttribute(out, "classname", batchName);
-    AppendAttribute(out, "name", test.test->name);
+    AppendAttribute(out, "classname", batch.name);
+    AppendAttribute(out, "name", test.test->name + batch.repetition);
     AppendAttribute(out, "time", MillisecondsText(test.outcome.seconds));
     AppendSourceLocation(out, test);
     switch (test.outcome.ending) {
     case run::Ending::Passed:
-        out += "/>\n";
-        return;
+        if (test.failedTries.empty()) {
+            out += "/>\n";
+            return;
+        }
+        out += ">\n";
+        AppendFlakyFailures(out, test.failedTries);
+        break;
     case run::Ending::NotRun:
         out += ">\n      <skipped" + Attribute("message", "not run: " + test.outcome.reason) + "/>\n";
         break;
@@ -170,9 +198,9 @@ std::string JunitReport(const ResultStore &results) {
         for (const TestRecord &test : batch.tests) {
             counts.tests.Add(test.outcome);
         }
-        suites += "  <testsuite" + Attribute("name", batch.name) + CountAttributes(counts) + ">\n";
+        suites += "  <testsuite" + Attribute("name", batch.name + batch.repetition) + CountAttributes(counts) + ">\n";
         for (const TestRecord &test : batch.tests) {
-            AppendTestCase(suites, batch.name, test);
+            AppendTestCase(suites, batch, test);
         }
         suites += "  </testsuite>\n";
     }

@@ -128,6 +128,10 @@ const std::vector<OptionRow> kOptions = {
      }},
     {"--repeat", nullptr, "N", "run the selected tests N times",
      [](Options &o, const std::string &v) { return ParseCount("--repeat", v, o.repeat); }},
+    {"--retry", nullptr, "N",
+     "try a failed test up to N more times, in a new worker with\n"
+     "workers; one that then passes is flaky and counts as passed",
+     [](Options &o, const std::string &v) { return ParseCount("--retry", v, o.retries); }},
     {"--shuffle", nullptr, nullptr,
      "run batches and tests in a random order, each test with its\n"
      "batch's setup and tear-down; the seed is printed",

@@ -27,6 +27,7 @@ struct Options {
     unsigned shardCount = 1;
     bool shardGiven = false;  // --shard was given, even 0/1: the environment's shard is not taken
     unsigned repeat = 1;
+    unsigned retries = 0;  // how many more times a failed test is tried
     bool shuffle = false;
     bool seedGiven = false;
     uint64_t seed = 0;

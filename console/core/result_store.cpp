@@ -18,7 +18,8 @@ void ResultStore::RunStarted(const run::LibraryRun &run) {
         if (test.ref.batch != batchOfLast) {
             batchOfLast = test.ref.batch;
             batches_.emplace_back();
-            batches_.back().name = test.batch + label;
+            batches_.back().name = test.batch;
+            batches_.back().repetition = label;
             batches_.back().tests.reserve(run.index->BatchSize(test.ref.batch));
         }
         BatchRecord &batch = batches_.back();
@@ -26,6 +27,11 @@ void ResultStore::RunStarted(const run::LibraryRun &run) {
         batch.tests.emplace_back();
         batch.tests.back().test = &test;
     }
+}
+
+void ResultStore::TryFailed(const run::TestIdentity &test, const run::TestOutcome &outcome) {
+    const StoredTest place = places_[test.key];
+    batches_[place.batch].tests[place.test].failedTries.push_back(outcome);
 }
 
 void ResultStore::TestEnded(const run::TestIdentity &test, const run::TestOutcome &outcome) {
@@ -44,7 +50,8 @@ void ResultStore::AddRegistrationErrors(const std::string &libraryPath, const st
 }
 
 std::string ResultStore::FullName(const StoredTest &place) const {
-    return batches_[place.batch].name + "." + batches_[place.batch].tests[place.test].test->name;
+    const BatchRecord &batch = batches_[place.batch];
+    return batch.name + "." + batch.tests[place.test].test->name + batch.repetition;
 }
 
 run::Counts ResultStore::Count() const {
@@ -71,6 +78,19 @@ std::vector<std::string> ResultStore::FailedTests() const {
         for (uint32_t test = 0; test < batches_[batch].tests.size(); ++test) {
             if (run::IsFailure(batches_[batch].tests[test].outcome.ending)) {
                 names.push_back(FullName({batch, test}));
+            }
+        }
+    }
+    return names;
+}
+
+std::vector<std::string> ResultStore::FlakyTests() const {
+    std::vector<std::string> names;
+    for (uint32_t batch = 0; batch < batches_.size(); ++batch) {
+        for (uint32_t test = 0; test < batches_[batch].tests.size(); ++test) {
+            const run::TestOutcome &outcome = batches_[batch].tests[test].outcome;
+            if (run::IsFlaky(outcome)) {
+                names.push_back(FullName({batch, test}) + ": passed on try " + std::to_string(outcome.tries));
             }
         }
     }

@@ -17,10 +17,12 @@ namespace console {
 struct TestRecord {
     const run::TestIdentity *test = nullptr;
     run::TestOutcome outcome;
+    std::vector<run::TestOutcome> failedTries;  // before the try of its outcome
 };
 
 struct BatchRecord {
-    std::string name;  // with the repetition, when the run repeats
+    std::string name;
+    std::string repetition;  // " (repetition 2 of 3)" when the run repeats, else ""
     std::vector<TestRecord> tests;
     // What a library's registration refused, in a record of their own named by the
     // library, which holds no tests.
@@ -36,10 +38,11 @@ struct StoredTest {
 class ResultStore final : public run::RunListener {
 public:
     // A batch record for each batch with a selected test, holding those tests in
-    // registration order, all not run until they end. A repeated run's batches are
-    // named with their repetition, say " (repetition 2 of 3)". The run's index must
-    // outlive the store.
+    // registration order, all not run until they end. A repeated run's batches carry
+    // their repetition, say " (repetition 2 of 3)". The run's index must outlive the
+    // store.
     void RunStarted(const run::LibraryRun &run) override;
+    void TryFailed(const run::TestIdentity &test, const run::TestOutcome &outcome) override;
     void TestEnded(const run::TestIdentity &test, const run::TestOutcome &outcome) override;
 
     // What a library's registration refused, as a record after the batches so far.
@@ -49,10 +52,13 @@ public:
     const TestRecord &Test(const StoredTest &place) const { return batches_[place.batch].tests[place.test]; }
     // The stored test of the current library run, by its key in the run's index.
     StoredTest PlaceOf(run::TestKey key) const { return places_[key]; }
+    // "Batch.Test", then the repetition: the name before it pastes into --filter.
     std::string FullName(const StoredTest &place) const;
     run::Counts Count() const;
     unsigned RegistrationErrorCount() const;
     std::vector<std::string> FailedTests() const;
+    // "Batch.Test: passed on try 2" for each flaky test.
+    std::vector<std::string> FlakyTests() const;
 
 private:
     std::vector<BatchRecord> batches_;

@@ -140,7 +140,7 @@ void TapReport::RunStarted(const run::LibraryRun &run) {
 void TapReport::TestEnded(const run::TestIdentity &test, const run::TestOutcome &outcome) {
     ++number_;
     const std::string point =
-        std::to_string(number_) + " - " + Description(test.batch + repetitionLabel_ + "." + test.name);
+        std::to_string(number_) + " - " + Description(test.batch + "." + test.name + repetitionLabel_);
     std::string piece = Opening();
     switch (outcome.ending) {
     case run::Ending::Passed:

@@ -110,6 +110,40 @@ TEST_F(JunitReport, ATimeoutIsItsOwnFailureTypeAndStopsTheRest) {
     EXPECT_NE(std::string::npos, report.find("<skipped message=\"not run: the run ended at a timeout\"/>"));
 }
 
+// A repeated test keeps its own name, the repetition after it, and a flaky test is a
+// passed testcase that holds each failed try; the summary names it with its tries.
+TEST_F(JunitReport, AFlakyRepeatedTestPassesWithItsFailedTries) {
+    NvkBatch *batch = NvkBatchCreate("Net");
+    NvkTestFunction *flaky = NvkBatchAddFunctionImp(batch, "Flaky", TimesOut);
+    index_ = run::RegistryIndex::OfLoadedLibrary();
+    run::LibraryRun libraryRun;
+    libraryRun.library = "net.dll";
+    libraryRun.index = &index_;
+    libraryRun.selection = {0};
+    libraryRun.repetition = 2;
+    libraryRun.repetitions = 3;
+    console::ResultStore results;
+    results.RunStarted(libraryRun);
+    NvkTestFunctionRun(flaky);
+    run::TestOutcome failedTry = run::OutcomeFromRegistry(flaky, index_[0], "net.dll");
+    failedTry.ending = run::Ending::TimedOut;
+    results.TryFailed(index_[0], failedTry);
+    run::TestOutcome passed;
+    passed.ending = run::Ending::Passed;
+    passed.tries = 2;
+    results.TestEnded(index_[0], passed);
+    const std::string report = console::JunitReport(results);
+    EXPECT_NE(std::string::npos, report.find("<testsuite name=\"Net (repetition 2 of 3)\" tests=\"1\" failures=\"0\""))
+        << report;
+    EXPECT_NE(std::string::npos,
+              report.find("<testcase classname=\"Net\" name=\"Flaky (repetition 2 of 3)\" time=\"0.000\">\n"
+                          "      <flakyFailure message=\"Timed out after 2 seconds\" type=\"timeout\"><stackTrace>"
+                          "net.dll(0): Timed out after 2 seconds\n</stackTrace></flakyFailure>\n    </testcase>"))
+        << report;
+    EXPECT_EQ((std::vector<std::string>{"Net.Flaky (repetition 2 of 3): passed on try 2"}), results.FlakyTests());
+    EXPECT_EQ(1u, results.Count().flaky);
+}
+
 // A test that skipped itself keeps its reason. What a library's registration refused
 // is an error of a suite of its own, before the library's batches.
 TEST_F(JunitReport, SkipsKeepTheirReasonAndRegistrationErrorsShowAsErrors) {

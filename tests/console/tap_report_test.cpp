@@ -189,13 +189,14 @@ TEST(TapReport, NumbersEveryTestAndPlansAtTheEnd) {
                 {Identity("B", "Three"), Outcome(Ending::NotRun)}}));
 }
 
-TEST(TapReport, RepetitionsNameTheirBatches) {
+// A repeated test keeps its name, which --filter takes, and the repetition follows it.
+TEST(TapReport, RepetitionsFollowTheTestsNames) {
     EXPECT_EQ(
         "TAP version 14\n"
-        "ok 1 - A (repetition 1 of 2).One\n"
-        "ok 2 - A (repetition 1 of 2).Two # SKIP later\n"
-        "ok 3 - A (repetition 2 of 2).One\n"
-        "ok 4 - A (repetition 2 of 2).Two # SKIP later\n"
+        "ok 1 - A.One (repetition 1 of 2)\n"
+        "ok 2 - A.Two (repetition 1 of 2) # SKIP later\n"
+        "ok 3 - A.One (repetition 2 of 2)\n"
+        "ok 4 - A.Two (repetition 2 of 2) # SKIP later\n"
         "1..4\n",
         Stream({{Identity("A", "One"), Outcome(Ending::Passed)},
                 {Identity("A", "Two"), Outcome(Ending::Skipped, "later")}},

@@ -25,6 +25,8 @@ set(cases
   "only_test_not_run|0 passed, 0 failed, 1 not run\\n|0|Failed|NorvikRun: did not run 1 of the selected tests"
   "skipped_and_not_run|0 passed, 0 failed, 2 skipped, 1 not run\\n|0|Failed|NorvikRun: did not run 1 of"
   "passes_and_not_run|3 passed, 0 failed, 12 not run\\n|0|Failed|NorvikRun: did not run 12 of"
+  "flaky_tests_pass|3 passed, 0 failed, 1 skipped, 2 flaky\\n|0|Passed"
+  "flaky_and_failed|2 passed, 1 failed, 1 not run, 1 flaky\\n|1|Failed|NorvikRun: 1 test failed [(]exit code 1[)]"
   "failures|2 passed, 2 failed\\n|1|Failed|NorvikRun: 2 tests failed [(]exit code 1[)]"
   "failure_and_not_run|5 passed, 1 failed, 1 skipped, 13 not run\\r\\n|1|Failed|NorvikRun: 1 test failed [(]exit code 1[)]"
   "not_run_then_output_without_closing_line|2 passed, 0 failed, 1 not run\\nTests.Ends\\n|0|Failed|NorvikRun: ended without its closing line [(]exit code 0[)]")

@@ -2,6 +2,7 @@
 // the plan it is sent as a table of tests says, and can end or hang in a test.
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -27,8 +28,21 @@ struct Behaviour {
     // crash the worker caught, then a failure in the tear-down. HangInSetup: a
     // failure in a setup, then a hang before the test is called. Closes: the worker
     // closes its pipe in the test and lives on. WrongReport: the report names the
-    // test after it.
-    enum class Kind { Pass, Fail, Crash, Die, Hang, HangInSetup, Closes, SkipInSetup, SkipInTest, WrongReport };
+    // test after it. FailsFirst: fails in the first worker given the test, passes
+    // in later ones.
+    enum class Kind {
+        Pass,
+        Fail,
+        Crash,
+        Die,
+        Hang,
+        HangInSetup,
+        Closes,
+        SkipInSetup,
+        SkipInTest,
+        WrongReport,
+        FailsFirst
+    };
     Kind kind = Kind::Pass;
     uint32_t exitCode = 0;  // Die
 };
@@ -63,7 +77,21 @@ struct Scene {
 
     Behaviour Of(const run::TestRef &test) {
         const auto found = behaviours.find({test.batch, test.test});
-        return found != behaviours.end() ? found->second : Behaviour();
+        Behaviour behaviour = found != behaviours.end() ? found->second : Behaviour();
+        if (behaviour.kind == Behaviour::Kind::FailsFirst) {
+            behaviour.kind = PlansHolding(test) > 1 ? Behaviour::Kind::Pass : Behaviour::Kind::Fail;
+        }
+        return behaviour;
+    }
+
+    size_t PlansHolding(const run::TestRef &test) {
+        std::lock_guard<std::mutex> lock(mutex);
+        size_t holding = 0;
+        for (const run::WorkerPlan &plan : plans) {
+            const std::vector<run::TestRef> tests = run::TestsInOrder(plan.steps);
+            holding += std::find(tests.begin(), tests.end(), test) != tests.end() ? 1 : 0;
+        }
+        return holding;
     }
 };
 

@@ -29,6 +29,9 @@ public:
         failed.failures.push_back(failure);
         seen.push_back({"check failed", test.FullName(), failed});
     }
+    void TryFailed(const run::TestIdentity &test, const run::TestOutcome &outcome) override {
+        seen.push_back({"try failed", test.FullName(), outcome});
+    }
     void TestEnded(const run::TestIdentity &test, const run::TestOutcome &outcome) override {
         seen.push_back({"ended", test.FullName(), outcome});
     }
@@ -184,6 +187,64 @@ TEST_F(LibraryFeedTest, AWorkersWordShapesTheEndingAndStartsTheTestOnce) {
               recorder_.Events());
     EXPECT_EQ(Ending::TimedOut, recorder_.EndOf("B.Fails").ending);
     EXPECT_EQ(Phase::TestSetup, recorder_.EndOf("B.Fails").phase);
+}
+
+// Tries the test while the feed says so; returns how often it ran.
+int RunWithTries(const run::LibraryFeed &feed, NvkTestFunction *test) {
+    int runs = 0;
+    do {
+        NvkTestFunctionRun(test);
+        ++runs;
+    } while (feed.TriesAgain(test));
+    return runs;
+}
+
+// Each failed try but the last is told apart with its number, and the test ends once,
+// with its last try. A passed test is tried once; a stop is not tried again.
+TEST_F(LibraryFeedTest, AFailedTryWithTriesLeftIsToldApartFromTheTestsEnd) {
+    run_.retries = 2;
+    {
+        run::LibraryFeed feed(run_, {0, 1}, recorder_);
+        EXPECT_EQ(1, RunWithTries(feed, index_.Function(0)));
+        EXPECT_EQ(3, RunWithTries(feed, index_.Function(1)));
+    }
+    EXPECT_EQ(
+        (std::vector<std::string>{"run started tests.dll", "started B.Passes", "ended B.Passes", "started B.Fails",
+                                  "check failed B.Fails", "try failed B.Fails", "started B.Fails",
+                                  "check failed B.Fails", "try failed B.Fails", "started B.Fails",
+                                  "check failed B.Fails", "ended B.Fails", "run ended tests.dll"}),
+        recorder_.Events());
+    EXPECT_EQ(1u, recorder_.seen[5].outcome.tries);
+    EXPECT_EQ(2u, recorder_.seen[8].outcome.tries);
+    EXPECT_EQ(Ending::Failed, recorder_.seen[8].outcome.ending);
+    EXPECT_EQ(3u, recorder_.EndOf("B.Fails").tries);
+    EXPECT_EQ(1u, recorder_.EndOf("B.Passes").tries);
+
+    recorder_.seen.clear();
+    {
+        run::LibraryFeed feed(run_, {1}, recorder_);
+        run::TestEnd stopped;
+        stopped.kind = run::TestEnd::Kind::Stopped;
+        feed.TestEnded(index_.Function(1), stopped);
+        EXPECT_EQ(1, RunWithTries(feed, index_.Function(1)));
+    }
+    EXPECT_EQ(Ending::Stopped, recorder_.EndOf("B.Fails").ending);
+}
+
+// A run that ends between tries ends the test with its last try, not as not run.
+TEST_F(LibraryFeedTest, ATestNotTriedAgainEndsWithItsLastTry) {
+    run_.retries = 1;
+    {
+        run::LibraryFeed feed(run_, {1, 3}, recorder_);
+        NvkTestFunctionRun(index_.Function(1));
+        EXPECT_TRUE(feed.TriesAgain(index_.Function(1)));
+    }
+    const run::TestOutcome &failed = recorder_.EndOf("B.Fails");
+    EXPECT_EQ(Ending::Failed, failed.ending);
+    EXPECT_EQ(1u, failed.tries);
+    ASSERT_EQ(1u, failed.failures.size());
+    EXPECT_EQ("seven", failed.failures[0].message);
+    EXPECT_EQ(Ending::NotRun, recorder_.EndOf("B.Last").ending);
 }
 
 // What a process-end handler does with the test in progress.

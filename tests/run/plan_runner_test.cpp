@@ -1,6 +1,8 @@
-// How a runner's stops and fail-fast shape which tests the library of this process
-// runs: in this process, and with fake workers that run batches side by side.
+// How a runner's stops, fail-fast and tries of failed tests shape which tests the library
+// of this process runs: in this process, and with fake workers that run batches side by side.
 #include <gtest/gtest.h>
+
+#include <memory>
 
 #include "fake_worker.h"
 #include "plan_runner.h"
@@ -11,13 +13,18 @@ namespace {
 using fake::Behaviour;
 
 bool failNow = false;
-void NVK_CALL FailsHere() { NvkAssert(failNow ? 0 : 1, "test.c", 1, "%s", "failed"); }
+int callsOfFailsHere = 0;
+void NVK_CALL FailsHere() {
+    ++callsOfFailsHere;
+    NvkAssert(failNow ? 0 : 1, "test.c", 1, "%s", "failed");
+}
 
 class PlanRunnerTest : public RegistryTest {
 protected:
     void SetUp() override {
         RegistryTest::SetUp();
         failNow = true;
+        callsOfFailsHere = 0;
         NvkBatch *first = NvkBatchCreate("A");
         tests_ = {NvkBatchAddFunctionImp(first, "Fails", FailsHere), NvkBatchAddFunctionImp(first, "Passes", Proc<1>)};
         tests_.push_back(NvkBatchAddFunctionImp(NvkBatchCreate("B"), "Passes", Proc<2>));
@@ -27,6 +34,16 @@ protected:
         run::RunRequest request;
         request.kind = run::RunRequest::Kind::EachAlone;
         request.tests = {{0, 0}, {0, 1}, {1, 0}};
+        return request;
+    }
+
+    // Tries a test again while it failed, up to `retries` times, as the feed decides.
+    static run::RunRequest Retrying(unsigned retries) {
+        run::RunRequest request = EachAlone();
+        auto tries = std::make_shared<unsigned>(0);
+        request.triesAgain = [tries, retries](NvkTestFunction *test) {
+            return NvkTestFunctionGetFirstFailure(test) != nullptr && ++*tries <= retries;
+        };
         return request;
     }
 
@@ -47,6 +64,67 @@ TEST_F(PlanRunnerTest, InProcessFailFastStartsNothingAfterTheFailure) {
     failNow = false;
     run::InProcessRunner(false)->Run(EachAlone());
     EXPECT_EQ((std::vector<int32_t>{1, 1, 1}), RunCounts());
+}
+
+// Fail-fast waits for the failed test's last try; a test that passes when tried
+// again lets the run go on.
+TEST_F(PlanRunnerTest, InProcessTriesAFailedTestAgainBeforeFailFastStops) {
+    run::InProcessRunner(true)->Run(Retrying(2));
+    EXPECT_EQ(3, callsOfFailsHere);
+    EXPECT_EQ((std::vector<int32_t>{1, 0, 0}), RunCounts());
+
+    run::RunRequest flaky = Retrying(2);
+    const auto decides = flaky.triesAgain;
+    flaky.triesAgain = [decides](NvkTestFunction *test) {
+        failNow = false;
+        return decides(test);
+    };
+    callsOfFailsHere = 0;
+    run::InProcessRunner(true)->Run(flaky);
+    EXPECT_EQ(2, callsOfFailsHere);
+    EXPECT_EQ((std::vector<int32_t>{1, 1, 1}), RunCounts());
+    EXPECT_EQ(nullptr, NvkTestFunctionGetFirstFailure(tests_[0]));
+}
+
+// A stop between tries leaves the test with the try it had.
+TEST_F(PlanRunnerTest, AStopEndsTheTries) {
+    const std::unique_ptr<run::PlanRunner> here = run::InProcessRunner();
+    run::RunRequest request = EachAlone();
+    request.triesAgain = [&here](NvkTestFunction *) {
+        here->Stop();
+        return true;
+    };
+    here->Run(request);
+    EXPECT_EQ(1, callsOfFailsHere);
+    EXPECT_EQ((std::vector<int32_t>{1, 0, 0}), RunCounts());
+}
+
+// Each try after the first has a worker of its own, which runs only that test; the
+// library records the last try.
+TEST_F(PlanRunnerTest, WorkersTryAFailedTestAgainInAWorkerOfItsOwn) {
+    fake::Scene scene;
+    scene.behaviours[{0, 0}] = {Behaviour::Kind::FailsFirst, 0};
+    run::BlockingWait wait;
+    run::WorkerRunner(run::PoolSettings(), fake::Starter(scene), wait)->Run(Retrying(2));
+    EXPECT_EQ((std::vector<int32_t>{1, 1, 1}), RunCounts());
+    EXPECT_EQ(nullptr, NvkTestFunctionGetFirstFailure(tests_[0]));
+    ASSERT_EQ(2u, scene.plans.size());
+    EXPECT_EQ((std::vector<run::TestRef>{{0, 0}}), run::TestsInOrder(scene.plans[1].steps));
+}
+
+// With tries, the workers go on past a failure: the run stops once the failed
+// test's tries are spent, and replays nothing after it.
+TEST_F(PlanRunnerTest, WorkersFailFastAfterTheLastTry) {
+    fake::Scene scene;
+    scene.behaviours[{0, 0}] = {Behaviour::Kind::Fail, 0};
+    run::PoolSettings settings;
+    settings.failFast = true;
+    run::BlockingWait wait;
+    run::WorkerRunner(settings, fake::Starter(scene), wait)->Run(Retrying(1));
+    EXPECT_EQ((std::vector<int32_t>{1, 0, 0}), RunCounts());
+    EXPECT_NE(nullptr, NvkTestFunctionGetFirstFailure(tests_[0]));
+    ASSERT_EQ(2u, scene.plans.size());
+    EXPECT_FALSE(scene.plans[0].failFast);
 }
 
 // A stop that comes before the run stops it, and only that run.
