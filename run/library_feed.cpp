@@ -100,7 +100,10 @@ LibraryRun WithSelection(LibraryRun run, const std::vector<TestKey> &selection) 
 }  // namespace
 
 LibraryFeed::LibraryFeed(const LibraryRun &run, const std::vector<TestKey> &selection, RunListener &stream)
-    : run_(WithSelection(run, selection)), stream_(stream), outer_(activeFeed), told_(run.index->size(), Told::Nothing) {
+    : run_(WithSelection(run, selection)),
+      stream_(stream),
+      outer_(activeFeed),
+      told_(run.index->size(), Told::Nothing) {
     activeFeed = this;
     stream_.RunStarted(run_);
 }
@@ -205,14 +208,37 @@ void LibraryFeed::Finished(TestKey key, NvkTestFunction *test) {
         outcome.phase = remote->second.phase;
         remoteEndings_.erase(remote);
     }
+    SendOutput(key);
     told_[key] = Told::Ended;
     stream_.TestEnded((*run_.index)[key], outcome);
+}
+
+void LibraryFeed::SendOutput(TestKey key) {
+    std::string text;
+    const auto remote = remoteOutput_.find(key);
+    if (remote != remoteOutput_.end()) {
+        text.swap(remote->second);
+        remoteOutput_.erase(remote);
+    }
+    if (spans_) {
+        text += spans_->TakeAll();
+    }
+    if (!text.empty()) {
+        stream_.Output((*run_.index)[key], text);
+    }
 }
 
 void LibraryFeed::TestStarted(NvkTestFunction *test) {
     TestKey key = 0;
     if (Identity(test, key) != nullptr) {
         Started(key);
+    }
+}
+
+void LibraryFeed::TestOutput(NvkTestFunction *test, const std::string &text) {
+    TestKey key = 0;
+    if (Identity(test, key) != nullptr) {
+        remoteOutput_[key] += text;
     }
 }
 
@@ -238,6 +264,7 @@ bool LibraryFeed::EndTestInProgress(Ending ending, const std::string &message) {
     }
     outcome.ending = ending;
     outcome.reason = message;
+    SendOutput(key);
     told_[key] = Told::Ended;
     stream_.TestEnded(*identity, outcome);
     return true;

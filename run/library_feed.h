@@ -4,11 +4,13 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "norvik.h"
+#include "output_capture.h"
 #include "remote_run.h"
 #include "run_events.h"
 
@@ -30,6 +32,9 @@ public:
     // given with NvkSetProcessEndHandler, or removes it given none.
     static void SetProcessEndHandler(std::function<void()> handler);
 
+    // Tests run in this process write into file: each test's output is what was
+    // written there from the end of the test before it (or from now) to its own end.
+    void TakeOutputFrom(CaptureFile &file) { spans_.reset(new OutputSpans(file)); }
     // Why the tests that did not end were not run, for their NotRun ending.
     void SetNotRunReason(const std::string &reason) { notRunReason_ = reason; }
     // The test in progress ends as ending, with message as its last failure, where
@@ -41,12 +46,15 @@ public:
     void Close();
 
     void TestStarted(NvkTestFunction *test) override;
+    void TestOutput(NvkTestFunction *test, const std::string &text) override;
     void TestEnded(NvkTestFunction *test, const TestEnd &end) override;
 
 private:
     void Take(int32_t code, void *first, void *second);
     void Started(TestKey key);
     void Finished(TestKey key, NvkTestFunction *test);
+    // Sends the test's output, if it wrote any, before its end is told.
+    void SendOutput(TestKey key);
     const TestIdentity *Identity(void *test, TestKey &key);
 
     const LibraryRun run_;
@@ -60,6 +68,8 @@ private:
         Phase phase;
     };
     std::unordered_map<TestKey, RemoteEnding> remoteEndings_;
+    std::unordered_map<TestKey, std::string> remoteOutput_;
+    std::unique_ptr<OutputSpans> spans_;
     bool hasStarted_ = false;
     bool closed_ = false;
     TestKey started_ = 0;

@@ -27,6 +27,11 @@ void ResultStore::RunStarted(const run::LibraryRun &run) {
     }
 }
 
+void ResultStore::Output(const run::TestIdentity &test, const std::string &text) {
+    const StoredTest place = places_[test.key];
+    batches_[place.batch].tests[place.test].output += text;
+}
+
 void ResultStore::TestEnded(const run::TestIdentity &test, const run::TestOutcome &outcome) {
     const StoredTest place = places_[test.key];
     batches_[place.batch].tests[place.test].outcome = outcome;

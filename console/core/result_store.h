@@ -17,6 +17,7 @@ namespace console {
 struct TestRecord {
     const run::TestIdentity *test = nullptr;
     run::TestOutcome outcome;
+    std::string output;  // what the test wrote, when it was captured
 };
 
 struct BatchRecord {
@@ -40,6 +41,7 @@ public:
     // named with their repetition, say " (repetition 2 of 3)". The run's index must
     // outlive the store.
     void RunStarted(const run::LibraryRun &run) override;
+    void Output(const run::TestIdentity &test, const std::string &text) override;
     void TestEnded(const run::TestIdentity &test, const run::TestOutcome &outcome) override;
 
     // What a library's registration refused, as a record after the batches so far.
