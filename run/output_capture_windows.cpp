@@ -90,23 +90,36 @@ void RestoreDescriptor(int original, int fd) {
 
 }  // namespace
 
+// The C runtime's descriptors 1 and 2 own the standard handles they were made from, and
+// close them when replaced: the originals are kept as copies of their own.
 struct StandardCapture::Files {
     KernelHandle writer;
     KernelHandle reader;  // none in a worker, which only tells where its tests' output ends
-    HANDLE originalOutput = nullptr;
-    HANDLE originalError = nullptr;
+    KernelHandle originalOutput;
+    KernelHandle originalError;
     int originalOutputFd = -1;
     int originalErrorFd = -1;
 };
 
 namespace {
 
+HANDLE CopyOf(HANDLE handle) {
+    HANDLE copy = nullptr;
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE ||
+        !DuplicateHandle(GetCurrentProcess(), handle, GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
+        return nullptr;
+    }
+    return copy;
+}
+
 std::unique_ptr<StandardCapture::Files> Redirect(std::unique_ptr<StandardCapture::Files> files) {
-    files->originalOutput = GetStdHandle(STD_OUTPUT_HANDLE);
-    files->originalError = GetStdHandle(STD_ERROR_HANDLE);
+    const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    const HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
+    files->originalOutput.Reset(CopyOf(output));
+    files->originalError.Reset(CopyOf(error));
     FlushStreams();
     if (!SetStdHandle(STD_OUTPUT_HANDLE, files->writer.Get()) || !SetStdHandle(STD_ERROR_HANDLE, files->writer.Get())) {
-        SetStdHandle(STD_OUTPUT_HANDLE, files->originalOutput);
+        SetStdHandle(STD_OUTPUT_HANDLE, output);
         return nullptr;
     }
     files->originalOutputFd = PutIntoDescriptor(files->writer.Get(), 1);
@@ -141,8 +154,8 @@ StandardCapture::~StandardCapture() {
     FlushStreams();
     RestoreDescriptor(files_->originalOutputFd, 1);
     RestoreDescriptor(files_->originalErrorFd, 2);
-    SetStdHandle(STD_OUTPUT_HANDLE, files_->originalOutput);
-    SetStdHandle(STD_ERROR_HANDLE, files_->originalError);
+    SetStdHandle(STD_OUTPUT_HANDLE, files_->originalOutput.Release());
+    SetStdHandle(STD_ERROR_HANDLE, files_->originalError.Release());
 }
 
 // The descriptors hold copies of the writing handle: one file object, one position.
@@ -157,8 +170,8 @@ uint64_t StandardCapture::End() {
 
 std::string StandardCapture::Read(uint64_t offset, size_t count) { return ReadAt(files_->reader.Get(), offset, count); }
 
-intptr_t StandardCapture::OriginalOutput() const { return reinterpret_cast<intptr_t>(files_->originalOutput); }
-intptr_t StandardCapture::OriginalError() const { return reinterpret_cast<intptr_t>(files_->originalError); }
+intptr_t StandardCapture::OriginalOutput() const { return reinterpret_cast<intptr_t>(files_->originalOutput.Get()); }
+intptr_t StandardCapture::OriginalError() const { return reinterpret_cast<intptr_t>(files_->originalError.Get()); }
 
 struct WorkerCaptureFile::Files {
     KernelHandle writer;  // duplicated by the worker, never written here
