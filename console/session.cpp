@@ -86,12 +86,10 @@ private:
         WriteLinesTo(capture_->OriginalOutput(), capture_->OriginalError());
     }
 
-    bool InProcess() const { return !options_.isolate && options_.timeoutSeconds <= 0; }
-
     // Without --isolate a time limit still needs a process to end: all tests run in
     // one worker, and the run ends at the first test that hangs or ends it.
     std::unique_ptr<run::PlanRunner> MakeRunner(run::LibraryFeed &feed) {
-        if (InProcess()) {
+        if (!options_.isolate && options_.timeoutSeconds <= 0) {
             if (capture_) {
                 feed.TakeOutputFrom(*capture_);
             }
