@@ -35,10 +35,13 @@ void ConsoleOutput::RunStarted(const run::LibraryRun &run) {
     }
 }
 
+void ConsoleOutput::Output(const run::TestIdentity &, const std::string &text) { output_ += text; }
+
 void ConsoleOutput::TestEnded(const run::TestIdentity &test, const run::TestOutcome &outcome) {
     // A passing test that is not printed costs no name.
     const bool verbose = verbosity_ == Verbosity::Verbose;
     if (outcome.ending == run::Ending::NotRun || (!verbose && outcome.failures.empty())) {
+        output_.clear();
         return;
     }
     const std::string fullName = test.batch + "." + test.name + repetition_;
@@ -52,16 +55,17 @@ void ConsoleOutput::TestEnded(const run::TestIdentity &test, const run::TestOutc
     TestFinished(fullName, outcome);
 }
 
+// A failed try's output stays with it, under its warnings.
 void ConsoleOutput::TryFailed(const run::TestIdentity &test, const run::TestOutcome &outcome) {
-    const std::string prefix = Coloured(kYellow, "warning:") + " " +
-                               EscapeControlBytes(test.batch + "." + test.name + repetition_) + ": try " +
+    const std::string fullName = EscapeControlBytes(test.batch + "." + test.name + repetition_);
+    const std::string prefix = Coloured(kYellow, "warning:") + " " + fullName + ": try " +
                                std::to_string(outcome.tries) + " of " + std::to_string(tries_) + ": ";
     std::string text;
     for (const run::Failure &failure : outcome.failures) {
         text += EscapeControlBytes(failure.file) + "(" + std::to_string(failure.line) + "): " + prefix +
                 EscapeControlBytes(run::ShownMessage(failure)) + "\n";
     }
-    Write(text);
+    Write(text + TakeOutput(fullName));
 }
 
 void ConsoleOutput::RepetitionStarted(unsigned repetition, unsigned count) const {
@@ -72,7 +76,7 @@ void ConsoleOutput::RepetitionStarted(unsigned repetition, unsigned count) const
 
 void ConsoleOutput::Shuffling(uint64_t seed) const { Write("Shuffling with --seed " + std::to_string(seed) + "\n"); }
 
-void ConsoleOutput::TestFinished(const std::string &rawName, const run::TestOutcome &test) const {
+void ConsoleOutput::TestFinished(const std::string &rawName, const run::TestOutcome &test) {
     const std::string fullName = EscapeControlBytes(rawName);
     std::string text;
     if (verbosity_ == Verbosity::Verbose) {
@@ -86,7 +90,20 @@ void ConsoleOutput::TestFinished(const std::string &rawName, const run::TestOutc
                 "): " + Coloured(kRed, "error:") + " " + fullName + ": " +
                 EscapeControlBytes(run::ShownMessage(failure)) + "\n";
     }
-    Write(text);
+    Write(text + TakeOutput(fullName));
+}
+
+std::string ConsoleOutput::TakeOutput(const std::string &fullName) {
+    if (output_.empty()) {
+        return std::string();
+    }
+    std::string text = Coloured(kYellow, "[OUTPUT]") + " " + fullName + "\n";
+    text += output_;
+    if (text.back() != '\n') {
+        text += '\n';
+    }
+    output_.clear();
+    return text;
 }
 
 void ConsoleOutput::Summary(const run::Counts &counts, const std::vector<std::string> &failedTests,
@@ -113,11 +130,13 @@ void ConsoleOutput::Summary(const run::Counts &counts, const std::vector<std::st
     Write(text + ClosingLine(counts.passed, counts.failed, counts.skipped, counts.notRun, counts.flaky) + "\n");
 }
 
-void ConsoleOutput::TestSkipped(const std::string &fullName, const run::TestOutcome &test) const {
+void ConsoleOutput::TestSkipped(const std::string &fullName, const run::TestOutcome &test) {
     if (verbosity_ == Verbosity::Verbose) {
         Write(Coloured(kYellow, "[SKIP]") + " " + EscapeControlBytes(fullName) + " (" + MillisecondsText(test.seconds) +
-              " s) skipped" + (test.reason.empty() ? "" : ": " + EscapeControlBytes(test.reason)) + "\n");
+              " s) skipped" + (test.reason.empty() ? "" : ": " + EscapeControlBytes(test.reason)) + "\n" +
+              TakeOutput(EscapeControlBytes(fullName)));
     }
+    output_.clear();
 }
 
 void ConsoleOutput::Listed(const std::string &fullName) const { Write(ListedName(fullName) + "\n"); }

@@ -20,6 +20,9 @@ public:
 
     // "Running N tests from library".
     void RunStarted(const run::LibraryRun &run) override;
+    // Kept for the test's end: shown under a failing test's failure lines, and
+    // under every test's line when verbose, as the test wrote it.
+    void Output(const run::TestIdentity &test, const std::string &text) override;
     // "file(line): error: Batch.Test: message" for each failure; when verbose, a
     // line with the outcome and time first, or for a test that skipped itself
     // "[SKIP] Batch.Test (0.000 s) skipped: reason". A timeout is also told on
@@ -47,14 +50,17 @@ public:
 private:
     std::string Coloured(const char *code, const std::string &text) const;
     void Write(const std::string &text) const;
-    void TestFinished(const std::string &fullName, const run::TestOutcome &test) const;
-    void TestSkipped(const std::string &fullName, const run::TestOutcome &test) const;
+    void TestFinished(const std::string &fullName, const run::TestOutcome &test);
+    void TestSkipped(const std::string &fullName, const run::TestOutcome &test);
+    // "[OUTPUT] Batch.Test" and the test's output, ended with a line end; "" for none.
+    std::string TakeOutput(const std::string &fullName);
 
     Verbosity verbosity_;
     bool colour_;
     bool toErrors_;
     std::string repetition_;  // the label of the library run in progress
     unsigned tries_ = 1;      // the most a test is tried in the library run in progress
+    std::string output_;      // what the test about to end wrote
 };
 
 }  // namespace console

@@ -3,6 +3,7 @@
 // paths in UTF-8. One file per platform.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace console {
@@ -18,6 +19,9 @@ bool PrepareColourTerminal();
 // its code page is set. Usable while the process ends.
 void WriteOutput(const std::string &text);
 void WriteError(const std::string &text);
+// From now on the two write to these instead (a descriptor, or a handle): the
+// standard streams were taken to capture the tests' output.
+void WriteLinesTo(intptr_t output, intptr_t error);
 
 // The path made absolute against the current folder, which a test may change.
 std::string AbsolutePath(const std::string &path);

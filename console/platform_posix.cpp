@@ -10,6 +10,9 @@
 namespace console {
 namespace {
 
+int outputLines = STDOUT_FILENO;
+int errorLines = STDERR_FILENO;
+
 void WriteAll(int fd, FILE *stream, const std::string &text) {
     std::fflush(stream);
     const char *bytes = text.data();
@@ -33,9 +36,14 @@ const char kProgramName[] = "norvik-run";
 
 bool PrepareColourTerminal() { return isatty(STDOUT_FILENO) != 0; }
 
-void WriteOutput(const std::string &text) { WriteAll(STDOUT_FILENO, stdout, text); }
+void WriteOutput(const std::string &text) { WriteAll(outputLines, stdout, text); }
 
-void WriteError(const std::string &text) { WriteAll(STDERR_FILENO, stderr, text); }
+void WriteError(const std::string &text) { WriteAll(errorLines, stderr, text); }
+
+void WriteLinesTo(intptr_t output, intptr_t error) {
+    outputLines = static_cast<int>(output);
+    errorLines = static_cast<int>(error);
+}
 
 std::string AbsolutePath(const std::string &path) {
     if (path.empty() || path[0] == '/') {

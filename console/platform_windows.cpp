@@ -16,10 +16,14 @@ using loader::Utf8FromWide;
 using loader::WideFromUtf8;
 namespace {
 
+// Where the run's lines go once the standard handles were taken; null: the standard ones.
+HANDLE outputLines = nullptr;
+HANDLE errorLines = nullptr;
+
 // A console takes UTF-16, whatever its code page; a file or pipe the bytes as they are.
-void WriteAll(DWORD which, FILE *stream, const std::string &text) {
+void WriteAll(DWORD which, HANDLE taken, FILE *stream, const std::string &text) {
     std::fflush(stream);
-    const HANDLE output = GetStdHandle(which);
+    const HANDLE output = taken != nullptr ? taken : GetStdHandle(which);
     DWORD mode = 0;
     if (GetConsoleMode(output, &mode)) {
         const std::wstring wide = WideFromUtf8(text);
@@ -55,9 +59,14 @@ bool PrepareColourTerminal() {
     return SetConsoleMode(output, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
 }
 
-void WriteOutput(const std::string &text) { WriteAll(STD_OUTPUT_HANDLE, stdout, text); }
+void WriteOutput(const std::string &text) { WriteAll(STD_OUTPUT_HANDLE, outputLines, stdout, text); }
 
-void WriteError(const std::string &text) { WriteAll(STD_ERROR_HANDLE, stderr, text); }
+void WriteError(const std::string &text) { WriteAll(STD_ERROR_HANDLE, errorLines, stderr, text); }
+
+void WriteLinesTo(intptr_t output, intptr_t error) {
+    outputLines = reinterpret_cast<HANDLE>(output);
+    errorLines = reinterpret_cast<HANDLE>(error);
+}
 
 std::string AbsolutePath(const std::string &path) {
     const std::wstring wide = WideFromUtf8(path);

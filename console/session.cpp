@@ -10,6 +10,7 @@
 #include "final_reports.h"
 #include "library_feed.h"
 #include "library_loader.h"
+#include "output_capture.h"
 #include "plan_runner.h"
 #include "platform.h"
 #include "report_paths.h"
@@ -56,6 +57,7 @@ public:
             output_.Error("cannot write the shard status file " + options_.shardStatusFile);
             return kExitUsageOrLoad;
         }
+        CaptureOutput();
         NvkSetEventHandler(&run::LibraryFeed::OnLibraryEvent, 1);
         if (options_.breakOnFailure) {
             NvkSetBreakOnFailure(1);
@@ -70,10 +72,27 @@ public:
     }
 
 private:
+    // Tests in this process write into the run's capture file; workers into their
+    // own. The run's lines go where the standard streams went.
+    void CaptureOutput() {
+        if (options_.noCapture || options_.list) {
+            return;
+        }
+        capture_ = run::StandardCapture::IntoNewFile();
+        if (!capture_) {
+            output_.Error("cannot make a file to capture the tests' output in: it goes through as written");
+            return;
+        }
+        WriteLinesTo(capture_->OriginalOutput(), capture_->OriginalError());
+    }
+
     // Without --isolate a time limit still needs a process to end: all tests run in
     // one worker, and the run ends at the first test that hangs or ends it.
     std::unique_ptr<run::PlanRunner> MakeRunner(run::LibraryFeed &feed) {
         if (!options_.isolate && options_.timeoutSeconds <= 0) {
+            if (capture_) {
+                feed.TakeOutputFrom(*capture_);
+            }
             return run::InProcessRunner(options_.failFast);
         }
         run::PoolSettings settings;
@@ -82,7 +101,7 @@ private:
         settings.restartAfterEnd = options_.isolate;
         settings.failFast = options_.failFast;
         return run::WorkerRunner(
-            settings, [this] { return run::StartWorkerProcess({library_}); }, wait_, &feed);
+            settings, [this] { return run::StartWorkerProcess({library_}, capture_ != nullptr); }, wait_, &feed);
     }
 
     void RunLibrary(size_t index, RunWatch &watch) {
@@ -219,6 +238,8 @@ private:
     }
 
     const Options &options_;
+    // Destroyed last: the run's lines go to the streams it keeps until then.
+    std::unique_ptr<run::StandardCapture> capture_;
     ConsoleOutput output_;
     const uint64_t seed_;
     Selection selection_;

@@ -100,7 +100,10 @@ LibraryRun WithSelection(LibraryRun run, const std::vector<TestKey> &selection) 
 }  // namespace
 
 LibraryFeed::LibraryFeed(const LibraryRun &run, const std::vector<TestKey> &selection, RunListener &stream)
-    : run_(WithSelection(run, selection)), stream_(stream), outer_(activeFeed), told_(run.index->size(), Told::Nothing) {
+    : run_(WithSelection(run, selection)),
+      stream_(stream),
+      outer_(activeFeed),
+      told_(run.index->size(), Told::Nothing) {
     activeFeed = this;
     stream_.RunStarted(run_);
 }
@@ -209,18 +212,24 @@ void LibraryFeed::Finished(TestKey key, NvkTestFunction *test) {
         remoteEndings_.erase(remote);
     }
     outcome.tries = TryOf(key);
+    SendOutput(key);
     if (IsFailure(outcome.ending) && outcome.ending != Ending::Stopped && outcome.tries <= run_.retries) {
         told_[key] = Told::Nothing;
         failedTries_[key] = outcome;
         stream_.TryFailed((*run_.index)[key], outcome);
         return;
     }
-    failedTries_.erase(key);
+    if (!failedTries_.empty()) {
+        failedTries_.erase(key);
+    }
     told_[key] = Told::Ended;
     stream_.TestEnded((*run_.index)[key], outcome);
 }
 
 unsigned LibraryFeed::TryOf(TestKey key) const {
+    if (failedTries_.empty()) {
+        return 1;
+    }
     const auto failedTry = failedTries_.find(key);
     return failedTry != failedTries_.end() ? failedTry->second.tries + 1 : 1;
 }
@@ -230,10 +239,32 @@ bool LibraryFeed::TriesAgain(NvkTestFunction *test) const {
     return run_.index->Find(test, key) && told_[key] != Told::Ended && failedTries_.count(key) != 0;
 }
 
+void LibraryFeed::SendOutput(TestKey key) {
+    std::string text;
+    const auto remote = remoteOutput_.find(key);
+    if (remote != remoteOutput_.end()) {
+        text.swap(remote->second);
+        remoteOutput_.erase(remote);
+    }
+    if (spans_) {
+        text += spans_->TakeAll();
+    }
+    if (!text.empty()) {
+        stream_.Output((*run_.index)[key], text);
+    }
+}
+
 void LibraryFeed::TestStarted(NvkTestFunction *test) {
     TestKey key = 0;
     if (Identity(test, key) != nullptr) {
         Started(key);
+    }
+}
+
+void LibraryFeed::TestOutput(NvkTestFunction *test, const std::string &text) {
+    TestKey key = 0;
+    if (Identity(test, key) != nullptr) {
+        remoteOutput_[key] += text;
     }
 }
 
@@ -261,6 +292,7 @@ bool LibraryFeed::EndTestInProgress(Ending ending, const std::string &message) {
     outcome.reason = message;
     outcome.tries = TryOf(key);
     failedTries_.erase(key);
+    SendOutput(key);
     told_[key] = Told::Ended;
     stream_.TestEnded(*identity, outcome);
     return true;

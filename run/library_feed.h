@@ -4,11 +4,13 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "norvik.h"
+#include "output_capture.h"
 #include "remote_run.h"
 #include "run_events.h"
 
@@ -30,6 +32,9 @@ public:
     // given with NvkSetProcessEndHandler, or removes it given none.
     static void SetProcessEndHandler(std::function<void()> handler);
 
+    // Tests run in this process write into file: each test's output is what was
+    // written there from the end of the test before it (or from now) to its own end.
+    void TakeOutputFrom(CaptureFile &file) { spans_.reset(new OutputSpans(file)); }
     // Why the tests that did not end were not run, for their NotRun ending.
     void SetNotRunReason(const std::string &reason) { notRunReason_ = reason; }
     // The test in progress ends as ending, with message as its last failure, where
@@ -45,6 +50,7 @@ public:
     bool TriesAgain(NvkTestFunction *test) const;
 
     void TestStarted(NvkTestFunction *test) override;
+    void TestOutput(NvkTestFunction *test, const std::string &text) override;
     void TestEnded(NvkTestFunction *test, const TestEnd &end) override;
 
 private:
@@ -52,6 +58,8 @@ private:
     void Started(TestKey key);
     void Finished(TestKey key, NvkTestFunction *test);
     unsigned TryOf(TestKey key) const;
+    // Sends the test's output, if it wrote any, before its end is told.
+    void SendOutput(TestKey key);
     const TestIdentity *Identity(void *test, TestKey &key);
 
     const LibraryRun run_;
@@ -67,6 +75,8 @@ private:
     std::unordered_map<TestKey, RemoteEnding> remoteEndings_;
     // By key: the last failed try of each test that is to be tried again.
     std::unordered_map<TestKey, TestOutcome> failedTries_;
+    std::unordered_map<TestKey, std::string> remoteOutput_;
+    std::unique_ptr<OutputSpans> spans_;
     bool hasStarted_ = false;
     bool closed_ = false;
     TestKey started_ = 0;

@@ -42,6 +42,9 @@ struct RemoteRun::Delivery {
     bool started = false;
     bool skipPending = false;
     bool endRecorded = false;
+    bool outputTold = false;
+
+    const std::string &Output() const { return finished ? report.output : end.output; }
 
     // The checks in their order: a setup replays those up to where the test function
     // was called, every later call all that are left. Passes name the test's file, so
@@ -320,6 +323,12 @@ int32_t RemoteRun::OnCall(int32_t call, NvkTestFunction *test, double *seconds) 
                   errors.empty() ? "stopped" : ("no worker process ran this test: " + errors.front()).c_str());
         endedTheRun_ = true;
         return NvkRunCallStopRun;
+    }
+    if (!delivery->outputTold) {
+        delivery->outputTold = true;
+        if (observer_ != nullptr && !delivery->Output().empty()) {
+            observer_->TestOutput(test, delivery->Output());
+        }
     }
     if (!delivery->finished) {
         return ReplayEnd(*delivery, test, seconds);

@@ -45,10 +45,12 @@ private:
 
 // Told, on the run's thread, of what workers say of tests before the library
 // replays it: that a test started (at most once a test, as soon as its worker said
-// so while the run's thread waits for that test), and that a test ended its worker.
+// so while the run's thread waits for that test), what it wrote (once, when it
+// wrote anything), and that a test ended its worker.
 class RemoteRunObserver {
 public:
     virtual void TestStarted(NvkTestFunction *) {}
+    virtual void TestOutput(NvkTestFunction *, const std::string &) {}
     // How, and in which phase.
     virtual void TestEnded(NvkTestFunction *, const TestEnd &) {}
 

@@ -6,6 +6,7 @@
 
 #include "library_loader.h"
 #include "norvik.h"
+#include "output_capture.h"
 #include "registry_index.h"
 #include "worker_contract.h"
 #include "worker_process.h"
@@ -21,6 +22,12 @@ public:
     int Run(const std::string &channel, const std::string &libraryPath, const std::string &dependencyFolder) {
         if (!channel_.Open(channel)) {
             return kWorkerExitUnusable;
+        }
+        if (channel_.CaptureFile() >= 0) {
+            capture_ = StandardCapture::IntoFile(channel_.CaptureFile());
+            if (!capture_) {
+                return kWorkerExitUnusable;
+            }
         }
         Send(EncodeStarted());
         SearchDependenciesIn(dependencyFolder);
@@ -162,6 +169,7 @@ private:
         report.fileName = TextOf(NvkTestFunctionGetFileName(test));
         report.checks.swap(checks_);
         report.skipReason.swap(skipReason_);
+        report.outputEnd = capture_ ? capture_->End() : 0;
         skipNoted_ = false;
         Send(EncodeTestFinished(report));
         failed_ = failed_ || !passed;
@@ -177,6 +185,7 @@ private:
 
     static TestWorker *active_;
     ParentChannel channel_;
+    std::unique_ptr<StandardCapture> capture_;
     RegistryIndex index_;
     std::unordered_map<NvkTestFunction *, TestRef> refs_;
     std::vector<ReportedCheck> checks_;

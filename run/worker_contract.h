@@ -11,7 +11,7 @@ namespace run {
 constexpr const char kWorkerChannelOption[] = "--worker-channel";
 
 // Raised whenever the lines change meaning; a worker of another version refuses.
-constexpr uint32_t kProtocolVersion = 3;
+constexpr uint32_t kProtocolVersion = 4;
 
 // The worker could not run its plan (no channel, a library it cannot load, a plan
 // it cannot read).

@@ -75,6 +75,7 @@ private:
                 pool_.clock_));
             watchdog->Arm(LimitDuration(kStartGraceSeconds));
         }
+        output_.reset(worker->Output() != nullptr ? new OutputSpans(*worker->Output()) : nullptr);
         Watch(*worker, EncodePlan(plan), watchdog.get());
         // A Stop from now on no longer finds the worker, which is about to be waited
         // for: it is ended here instead, before the wait.
@@ -159,6 +160,9 @@ private:
     }
 
     bool Finished(TestReport &&report) {
+        if (output_) {
+            report.output = output_->TakeUpTo(report.outputEnd);
+        }
         report.failures = std::move(pending_);
         pending_.clear();
         ++done_;
@@ -244,6 +248,10 @@ private:
         ended.seconds = std::chrono::duration<double>(pool_.clock_.Now() - started_).count();
         ended.failures = std::move(pending_);
         pending_.clear();
+        // All the worker wrote before it ended is the test's: it is in the file.
+        if (output_) {
+            ended.output = output_->TakeAll();
+        }
         pool_.listener_.Ended(tests_[done_++], std::move(ended));
         return pool_.settings_.restartAfterEnd && !pool_.stopped_;
     }
@@ -260,6 +268,7 @@ private:
     // The time of the test in progress starts where the one before ended.
     WatchClock::TimePoint started_;
     std::vector<ReportedFailure> pending_;
+    std::unique_ptr<OutputSpans> output_;  // the worker's capture file, when it has one
 };
 
 WorkerPool::WorkerPool(const PoolSettings &settings, WorkerStarter starter, Listener &listener, WatchClock &clock)

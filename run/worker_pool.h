@@ -40,6 +40,7 @@ struct TestEnd {
     std::string message;                    // ProtocolError: what came, and when
     double seconds = 0;                     // from the end of the test before, setups included
     std::vector<ReportedFailure> failures;  // made before it ended
+    std::string output;                     // what it wrote before it ended
 };
 
 class WorkerPool {

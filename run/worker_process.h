@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "output_capture.h"
 #include "process_end.h"
 #include "worker_contract.h"
 
@@ -33,14 +34,19 @@ public:
     virtual bool Kill() = 0;
     // Waits for the worker to end, once.
     virtual ProcessEnd Wait() = 0;
+    // The file the worker's standard output and error go into; nullptr when they
+    // go where the runner's own do.
+    virtual CaptureFile *Output() { return nullptr; }
 };
 
 // Starts a worker for the pool; nullptr when none can start.
 using WorkerStarter = std::function<std::unique_ptr<WorkerProcess>()>;
 
 // Starts this program with kWorkerChannelOption and then the arguments. A worker
-// ends with its parent, and so do the processes it starts.
-std::unique_ptr<WorkerProcess> StartWorkerProcess(const std::vector<std::string> &arguments);
+// ends with its parent, and so do the processes it starts. With captureOutput its
+// standard output and error go into a file of its own (see WorkerProcess::Output).
+std::unique_ptr<WorkerProcess> StartWorkerProcess(const std::vector<std::string> &arguments,
+                                                  bool captureOutput = false);
 
 // The worker's side: the pipes kWorkerChannelOption names.
 class ParentChannel {
@@ -50,10 +56,14 @@ public:
     bool Open(const std::string &handles);
     std::string ReadAll();
     bool Write(const std::string &bytes);
+    // The file the parent made for the worker's standard output and error, for
+    // StandardCapture::IntoFile; -1 when the worker keeps the parent's.
+    intptr_t CaptureFile() const { return captureFile_; }
 
 private:
     intptr_t fromParent_ = -1;
     intptr_t toParent_ = -1;
+    intptr_t captureFile_ = -1;
     // Where the worker's words go through shared memory instead (see ResultRing):
     // the memory, and what wakes a parent that sleeps until they come.
     void *sharedRing_ = nullptr;

@@ -45,7 +45,7 @@ ssize_t ReadOnce(int fd, char *buffer, size_t size) {
 
 // In the new process, before exec: its own process group, so that what its tests
 // start can be ended with it, and an end of its own when the parent ends.
-void PrepareWorker(pid_t parent, int toWorker, int fromWorker) {
+void PrepareWorker(pid_t parent, int toWorker, int fromWorker, int capture) {
     setpgid(0, 0);
 #if defined(__linux__)
     prctl(PR_SET_PDEATHSIG, SIGKILL);
@@ -53,14 +53,18 @@ void PrepareWorker(pid_t parent, int toWorker, int fromWorker) {
     if (getppid() != parent) {
         _exit(127);
     }
-    // Only the worker's own two ends stay open across exec.
+    // Only the worker's own two ends, and its capture file, stay open across exec.
     fcntl(toWorker, F_SETFD, 0);
     fcntl(fromWorker, F_SETFD, 0);
+    if (capture >= 0) {
+        fcntl(capture, F_SETFD, 0);
+    }
 }
 
 class PosixWorker final : public WorkerProcess {
 public:
-    PosixWorker(pid_t pid, int toWorker, int fromWorker) : pid_(pid), toWorker_(toWorker), fromWorker_(fromWorker) {}
+    PosixWorker(pid_t pid, int toWorker, int fromWorker, std::unique_ptr<WorkerCaptureFile> output)
+        : pid_(pid), toWorker_(toWorker), fromWorker_(fromWorker), output_(std::move(output)) {}
 
     ~PosixWorker() override {
         if (toWorker_ >= 0) {
@@ -131,6 +135,8 @@ public:
         return end;
     }
 
+    CaptureFile *Output() override { return output_.get(); }
+
 private:
     bool Ended() {
         siginfo_t info = {};
@@ -149,6 +155,7 @@ private:
     const int fromWorker_;
     std::mutex mutex_;  // Kill from other threads against the reaping in Wait
     bool waited_ = false;
+    const std::unique_ptr<WorkerCaptureFile> output_;
 };
 
 // Where the channel goes: out of the reach of a test that closes descriptors by
@@ -179,7 +186,15 @@ int MoveOutOfReach(int fd) {
 
 }  // namespace
 
-std::unique_ptr<WorkerProcess> StartWorkerProcess(const std::vector<std::string> &arguments) {
+std::unique_ptr<WorkerProcess> StartWorkerProcess(const std::vector<std::string> &arguments, bool captureOutput) {
+    std::unique_ptr<WorkerCaptureFile> output;
+    if (captureOutput) {
+        output = WorkerCaptureFile::Make();
+        if (!output) {
+            return nullptr;
+        }
+    }
+    const int capture = output ? static_cast<int>(output->ForWorker()) : -1;
     int toWorker[2], fromWorker[2];
     if (pipe2(toWorker, O_CLOEXEC) != 0) {
         return nullptr;
@@ -189,7 +204,8 @@ std::unique_ptr<WorkerProcess> StartWorkerProcess(const std::vector<std::string>
         close(toWorker[1]);
         return nullptr;
     }
-    const std::string channel = std::to_string(toWorker[0]) + "," + std::to_string(fromWorker[1]);
+    const std::string channel =
+        std::to_string(toWorker[0]) + "," + std::to_string(fromWorker[1]) + "," + std::to_string(capture);
     std::vector<std::string> all = {"norvik-run", kWorkerChannelOption, channel};
     all.insert(all.end(), arguments.begin(), arguments.end());
     std::vector<char *> argv;
@@ -201,7 +217,7 @@ std::unique_ptr<WorkerProcess> StartWorkerProcess(const std::vector<std::string>
     const pid_t parent = getpid();
     const pid_t pid = fork();
     if (pid == 0) {
-        PrepareWorker(parent, toWorker[0], fromWorker[1]);
+        PrepareWorker(parent, toWorker[0], fromWorker[1], capture);
         execv("/proc/self/exe", argv.data());
         _exit(127);
     }
@@ -214,18 +230,22 @@ std::unique_ptr<WorkerProcess> StartWorkerProcess(const std::vector<std::string>
     }
     // Set from both sides, so that a Kill right after the start reaches the group.
     setpgid(pid, pid);
-    return std::unique_ptr<WorkerProcess>(new PosixWorker(pid, toWorker[1], fromWorker[0]));
+    return std::unique_ptr<WorkerProcess>(new PosixWorker(pid, toWorker[1], fromWorker[0], std::move(output)));
 }
 
 bool ParentChannel::Open(const std::string &handles) {
-    int in = -1, out = -1;
-    if (std::sscanf(handles.c_str(), "%d,%d", &in, &out) != 2 || fcntl(in, F_GETFD) < 0 || fcntl(out, F_GETFD) < 0) {
+    int in = -1, out = -1, capture = -1;
+    if (std::sscanf(handles.c_str(), "%d,%d,%d", &in, &out, &capture) != 3 || fcntl(in, F_GETFD) < 0 ||
+        fcntl(out, F_GETFD) < 0) {
         return false;
     }
     fcntl(in, F_SETFD, FD_CLOEXEC);
     fcntl(out, F_SETFD, FD_CLOEXEC);
     fromParent_ = MoveOutOfReach(in);
     toParent_ = MoveOutOfReach(out);
+    if (capture >= 0 && fcntl(capture, F_SETFD, FD_CLOEXEC) == 0) {
+        captureFile_ = MoveOutOfReach(capture);
+    }
     return true;
 }
 

@@ -148,7 +148,7 @@ constexpr char kRingOverwritten[] = "(the worker's shared memory was overwritten
 class WindowsWorker final : public WorkerProcess {
 public:
     WindowsWorker(KernelHandle process, KernelHandle job, KernelHandle toWorker, KernelHandle workerEnd,
-                  KernelHandle ringMapping, KernelHandle wake)
+                  KernelHandle ringMapping, KernelHandle wake, std::unique_ptr<WorkerCaptureFile> output)
         : process_(std::move(process)),
           job_(std::move(job)),
           toWorker_(std::move(toWorker)),
@@ -156,7 +156,8 @@ public:
           ringMapping_(std::move(ringMapping)),
           wake_(std::move(wake)),
           view_(ringMapping_.Get()),
-          ring_(view_.Memory(), kResultRingSize) {}
+          ring_(view_.Memory(), kResultRingSize),
+          output_(std::move(output)) {}
 
     ~WindowsWorker() override {
         toWorker_.Reset();
@@ -227,6 +228,8 @@ public:
         return end;
     }
 
+    CaptureFile *Output() override { return output_.get(); }
+
 private:
     size_t OverwrittenOnce(char *buffer, size_t size) {
         if (overwrittenTold_) {
@@ -250,6 +253,7 @@ private:
     bool overwrittenTold_ = false;
     std::mutex mutex_;  // Kill from other threads against Wait
     bool waited_ = false;
+    const std::unique_ptr<WorkerCaptureFile> output_;  // the worker duplicates its writing handle
 };
 
 // Replaces each handle by a copy with a value above those a test may close by number,
@@ -289,7 +293,14 @@ void MoveOutOfReach(HANDLE *handles, size_t count) {
 // Nothing is made inheritable, so no process this one starts, a worker or another
 // started meanwhile, inherits a handle: the worker duplicates its ends of the
 // channel from this process, whose id and handle values it is given.
-std::unique_ptr<WorkerProcess> StartWorkerProcess(const std::vector<std::string> &arguments) {
+std::unique_ptr<WorkerProcess> StartWorkerProcess(const std::vector<std::string> &arguments, bool captureOutput) {
+    std::unique_ptr<WorkerCaptureFile> output;
+    if (captureOutput) {
+        output = WorkerCaptureFile::Make();
+        if (!output) {
+            return nullptr;
+        }
+    }
     HANDLE pipeEnds[2];
     if (!CreatePipe(&pipeEnds[0], &pipeEnds[1], nullptr, 0)) {
         return nullptr;
@@ -311,11 +322,12 @@ std::unique_ptr<WorkerProcess> StartWorkerProcess(const std::vector<std::string>
 
     wchar_t program[MAX_PATH * 4];
     const DWORD programLength = GetModuleFileNameW(nullptr, program, MAX_PATH * 4);
-    char channel[128];
-    std::snprintf(channel, sizeof channel, "%lu,%llu,%llu,%llu", static_cast<unsigned long>(GetCurrentProcessId()),
+    char channel[160];
+    std::snprintf(channel, sizeof channel, "%lu,%llu,%llu,%llu,%llu", static_cast<unsigned long>(GetCurrentProcessId()),
                   static_cast<unsigned long long>(AsValue(toWorkerRead.Get())),
                   static_cast<unsigned long long>(AsValue(ringMapping.Get())),
-                  static_cast<unsigned long long>(AsValue(wake.Get())));
+                  static_cast<unsigned long long>(AsValue(wake.Get())),
+                  static_cast<unsigned long long>(output ? output->ForWorker() : 0));
     std::wstring line;
     AppendQuoted(line, std::wstring(program, programLength));
     AppendQuoted(line, WideFromUtf8(kWorkerChannelOption));
@@ -344,24 +356,27 @@ std::unique_ptr<WorkerProcess> StartWorkerProcess(const std::vector<std::string>
         }
         ResumeThread(thread.Get());
     }
-    return std::unique_ptr<WorkerProcess>(new WindowsWorker(std::move(process), std::move(job),
-                                                            std::move(toWorkerWrite), std::move(toWorkerRead),
-                                                            std::move(ringMapping), std::move(wake)));
+    return std::unique_ptr<WorkerProcess>(
+        new WindowsWorker(std::move(process), std::move(job), std::move(toWorkerWrite), std::move(toWorkerRead),
+                          std::move(ringMapping), std::move(wake), std::move(output)));
 }
 
 // The handles are the runner's: duplicated from it, and left open there.
 bool ParentChannel::Open(const std::string &handles) {
     unsigned long parentId = 0;
-    unsigned long long values[3] = {};
-    if (std::sscanf(handles.c_str(), "%lu,%llu,%llu,%llu", &parentId, &values[0], &values[1], &values[2]) != 4) {
+    unsigned long long values[4] = {};
+    if (std::sscanf(handles.c_str(), "%lu,%llu,%llu,%llu,%llu", &parentId, &values[0], &values[1], &values[2],
+                    &values[3]) != 5) {
         return false;
     }
     const KernelHandle parent(OpenProcess(PROCESS_DUP_HANDLE, FALSE, parentId));
     if (!parent) {
         return false;
     }
-    HANDLE channel[3] = {};
-    for (int each = 0; each < 3; ++each) {
+    // The capture file, when there is one, last.
+    const int count = values[3] != 0 ? 4 : 3;
+    HANDLE channel[4] = {};
+    for (int each = 0; each < count; ++each) {
         if (!DuplicateHandle(parent.Get(), AsHandle(static_cast<intptr_t>(values[each])), GetCurrentProcess(),
                              &channel[each], 0, FALSE, DUPLICATE_SAME_ACCESS)) {
             for (int taken = 0; taken < each; ++taken) {
@@ -370,8 +385,9 @@ bool ParentChannel::Open(const std::string &handles) {
             return false;
         }
     }
-    MoveOutOfReach(channel, 3);
+    MoveOutOfReach(channel, static_cast<size_t>(count));
     fromParent_ = AsValue(channel[0]);
+    captureFile_ = count == 4 ? AsValue(channel[3]) : -1;
     toParent_ = AsValue(channel[1]);
     wakeParent_ = AsValue(channel[2]);
     // Mapped once for the worker's life; the view outlives whatever a test closes.

@@ -70,6 +70,15 @@ bool ToNumber(const std::string &text, unsigned long &value) {
     return true;
 }
 
+// An offset in a capture file may pass any count of tests or steps.
+bool ToOffset(const std::string &text, uint64_t &value) {
+    if (text.empty() || text.size() > 19 || text.find_first_not_of("0123456789") != std::string::npos) {
+        return false;
+    }
+    value = std::strtoull(text.c_str(), nullptr, 10);
+    return true;
+}
+
 bool ToRef(const std::string &batch, const std::string &test, TestRef &ref) {
     unsigned long b = 0, t = 0;
     if (!ToNumber(batch, b) || !ToNumber(test, t)) {
@@ -148,14 +157,15 @@ bool DecodeChecks(const std::string &text, std::vector<ReportedCheck> &checks) {
 }
 
 bool DecodeTestFinished(const std::vector<std::string> &fields, TestReport &report) {
-    if (fields.size() != 7 || !ToRef(fields[1], fields[2], report.test)) {
+    if (fields.size() != 8 || !ToRef(fields[1], fields[2], report.test)) {
         return false;
     }
     char *end = nullptr;
     report.seconds = std::strtod(fields[3].c_str(), &end);
     report.fileName = fields[4];
     report.skipReason = fields[6];
-    return end != fields[3].c_str() && *end == '\0' && DecodeChecks(fields[5], report.checks);
+    return end != fields[3].c_str() && *end == '\0' && DecodeChecks(fields[5], report.checks) &&
+           ToOffset(fields[7], report.outputEnd);
 }
 
 }  // namespace
@@ -257,6 +267,7 @@ std::string EncodeTestFinished(const TestReport &report) {
     AppendField(line, report.fileName);
     AppendField(line, EncodeChecks(report.checks));
     AppendField(line, report.skipReason);
+    AppendField(line, std::to_string(report.outputEnd));
     return line + "\n";
 }
 

@@ -56,6 +56,9 @@ struct TestReport {
     std::vector<ReportedCheck> checks;
     std::string skipReason;                 // when the checks hold Skipped
     std::vector<ReportedFailure> failures;  // gathered from the failures sent before
+    // Where the test's output ended in the worker's capture file; 0 without one.
+    uint64_t outputEnd = 0;
+    std::string output;  // the test's output, read by the runner from that file
 };
 
 struct WorkerMessage {

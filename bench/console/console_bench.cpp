@@ -181,6 +181,8 @@ int main(int argc, char **argv) {
         Print("library_run", tests, run, 0);
         // The sessions less the library's loading: the library's run and all the runner adds.
         Print("session_run", tests, TimeSession(argv[2], {}, 0) - load, run);
+        // What keeping each test's output costs where no test prints.
+        Print("session_run_no_capture", tests, TimeSession(argv[2], {"--no-capture"}, 0) - load, run);
         Print("session_run_junit", tests, TimeSession(argv[2], {"--junit", "bench-junit.xml"}, 0) - load, run);
         Print("session_run_timeout_xml", tests,
               TimeSession(argv[2], {"--timeout", "600", "--xml", "bench-report.xml"}, 0) - load, run);

@@ -124,6 +124,48 @@ void AppendFlakyFailures(std::string &out, const std::vector<run::TestOutcome> &
     }
 }
 
+// A test's output is most likely UTF-8: sequences that are valid UTF-8 stay as they
+// are, and other bytes are taken as ISO 8859-1, as names and messages are.
+size_t Utf8SequenceLength(const std::string &text, size_t at) {
+    const unsigned char lead = static_cast<unsigned char>(text[at]);
+    const size_t length = lead >= 0xF0 && lead <= 0xF4 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 && lead < 0xE0 ? 2 : 0;
+    if (length == 0 || at + length > text.size()) {
+        return 0;
+    }
+    for (size_t next = 1; next < length; ++next) {
+        if ((static_cast<unsigned char>(text[at + next]) & 0xC0) != 0x80) {
+            return 0;
+        }
+    }
+    return length;
+}
+
+// Standard output and standard error share one file, so both are in <system-out>,
+// in the order they were written.
+void AppendOutput(std::string &out, const std::string &output) {
+    if (output.empty()) {
+        return;
+    }
+    out += "      <system-out>";
+    size_t plainStart = 0;
+    for (size_t i = 0; i < output.size(); ++i) {
+        if (static_cast<unsigned char>(output[i]) < 0x80) {
+            continue;
+        }
+        AppendEscaped(out, output.substr(plainStart, i - plainStart), Place::Text);
+        const size_t length = Utf8SequenceLength(output, i);
+        if (length == 0) {
+            AppendEscaped(out, output.substr(i, 1), Place::Text);
+        } else {
+            out.append(output, i, length);
+            i += length - 1;
+        }
+        plainStart = i + 1;
+    }
+    AppendEscaped(out, output.substr(plainStart), Place::Text);
+    out += "</system-out>\n";
+}
+
 // Where the test is, for readers that link a result to its source; left out when unknown.
 void AppendSourceLocation(std::string &out, const TestRecord &test) {
     if (test.test->file.empty()) {
@@ -145,7 +187,7 @@ void AppendTestCase(std::string &out, const BatchRecord &batch, const TestRecord
     AppendSourceLocation(out, test);
     switch (test.outcome.ending) {
     case run::Ending::Passed:
-        if (test.failedTries.empty()) {
+        if (test.failedTries.empty() && test.output.empty()) {
             out += "/>\n";
             return;
         }
@@ -165,6 +207,7 @@ void AppendTestCase(std::string &out, const BatchRecord &batch, const TestRecord
         }
         break;
     }
+    AppendOutput(out, test.output);
     out += "    </testcase>\n";
 }
 

@@ -172,8 +172,12 @@ const std::vector<OptionRow> kOptions = {
      [](Options &o, const std::string &) { return Set(o.verbosity, Verbosity::Quiet); },
      {"--verbose"},
      "--quiet and {} ask for opposite output: give one of them"},
-    {"--verbose", "-v", nullptr, "print a line for every test (not with --quiet)",
+    {"--verbose", "-v", nullptr, "print a line for every test, and what each test wrote\n(not with --quiet)",
      [](Options &o, const std::string &) { return Set(o.verbosity, Verbosity::Verbose); }},
+    {"--no-capture", nullptr, nullptr,
+     "let what tests write through as they write it, instead of\n"
+     "keeping it with each test and showing it with its failures",
+     [](Options &o, const std::string &) { return Set(o.noCapture, true); }},
     {"--help", "-h", nullptr, "print this text", [](Options &o, const std::string &) { return Set(o.help, true); }},
     // How a runner becomes a worker; no user gives it.
     {run::kWorkerChannelOption, nullptr, "CHANNEL", nullptr,

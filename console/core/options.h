@@ -34,6 +34,7 @@ struct Options {
     bool failFast = false;
     bool allowEmpty = false;
     bool breakOnFailure = false;  // only with the tests in this process
+    bool noCapture = false;       // tests write straight to the runner's output
     std::string shardStatusFile;  // touched when the run shards, for the build tool
     std::string workerChannel;    // set in a worker: its channel to its parent
 };

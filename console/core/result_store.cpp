@@ -34,6 +34,11 @@ void ResultStore::TryFailed(const run::TestIdentity &test, const run::TestOutcom
     batches_[place.batch].tests[place.test].failedTries.push_back(outcome);
 }
 
+void ResultStore::Output(const run::TestIdentity &test, const std::string &text) {
+    const StoredTest place = places_[test.key];
+    batches_[place.batch].tests[place.test].output += text;
+}
+
 void ResultStore::TestEnded(const run::TestIdentity &test, const run::TestOutcome &outcome) {
     const StoredTest place = places_[test.key];
     batches_[place.batch].tests[place.test].outcome = outcome;

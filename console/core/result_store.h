@@ -18,6 +18,7 @@ struct TestRecord {
     const run::TestIdentity *test = nullptr;
     run::TestOutcome outcome;
     std::vector<run::TestOutcome> failedTries;  // before the try of its outcome
+    std::string output;  // what the test wrote, when it was captured
 };
 
 struct BatchRecord {
@@ -43,6 +44,7 @@ public:
     // store.
     void RunStarted(const run::LibraryRun &run) override;
     void TryFailed(const run::TestIdentity &test, const run::TestOutcome &outcome) override;
+    void Output(const run::TestIdentity &test, const std::string &text) override;
     void TestEnded(const run::TestIdentity &test, const run::TestOutcome &outcome) override;
 
     // What a library's registration refused, as a record after the batches so far.

@@ -144,6 +144,26 @@ TEST_F(JunitReport, AFlakyRepeatedTestPassesWithItsFailedTries) {
     EXPECT_EQ(1u, results.Count().flaky);
 }
 
+// A test's output is text of its own: UTF-8 stays as written, any other byte above
+// 0x7F is taken as ISO 8859-1, and what XML cannot hold is escaped.
+TEST_F(JunitReport, OutputGoesIntoSystemOutAsItsOwnText) {
+    NvkBatch *batch = NvkBatchCreate("Prints");
+    NvkBatchAddFunctionImp(batch, "Passes", Passes);
+    NvkBatchAddFunctionImp(batch, "Silent", Proc<3>);
+    console::ResultStore results;
+    Start(results, "prints.dll");
+    NvkBatchRun(nullptr);
+    results.Output(index_[0], "caf\xC3\xA9 <ok> & caf\xE9 \xC3\x01\n");
+    End(results, 0, "prints.dll");
+    End(results, 1, "prints.dll");
+    const std::string report = console::JunitReport(results);
+    EXPECT_NE(std::string::npos,
+              report.find("name=\"Passes\" time=\"0.001\">\n      <system-out>caf\xC3\xA9 &lt;ok&gt; &amp; caf\xC3\xA9 "
+                          "\xC3\x83&#x2401;\n</system-out>\n    </testcase>"))
+        << report;
+    EXPECT_NE(std::string::npos, report.find("name=\"Silent\" time=\"0.001\"/>")) << report;
+}
+
 // A test that skipped itself keeps its reason. What a library's registration refused
 // is an error of a suite of its own, before the library's batches.
 TEST_F(JunitReport, SkipsKeepTheirReasonAndRegistrationErrorsShowAsErrors) {

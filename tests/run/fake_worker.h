@@ -54,6 +54,7 @@ struct Scene {
     std::string refusal;        // sent instead of Ready when set
     bool hangsAtStart = false;  // says nothing, and does not end until killed
     std::string firstLine;      // said instead of the start, when set
+    bool writesOutput = false;  // each test writes "batch.test\n" into its worker's capture file
     // Called as the pool waits for a worker; its end is known to the worker by then.
     std::function<void()> beforeWait;
     std::mutex mutex;
@@ -93,6 +94,28 @@ struct Scene {
         }
         return holding;
     }
+};
+
+// A worker's capture file, written whole before the pool reads a line of it.
+class CaptureFile final : public run::CaptureFile {
+public:
+    uint64_t End() override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return bytes_.size();
+    }
+    std::string Read(uint64_t offset, size_t count) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return bytes_.substr(static_cast<size_t>(offset), count);
+    }
+    uint64_t Write(const run::TestRef &test) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        bytes_ += std::to_string(test.batch) + "." + std::to_string(test.test) + "\n";
+        return bytes_.size();
+    }
+
+private:
+    std::mutex mutex_;
+    std::string bytes_;
 };
 
 class Worker final : public run::WorkerProcess {
@@ -154,6 +177,8 @@ public:
         return alive;
     }
 
+    run::CaptureFile *Output() override { return scene_.writesOutput ? &file_ : nullptr; }
+
     run::ProcessEnd Wait() override {
         if (scene_.beforeWait) {
             scene_.beforeWait();
@@ -183,6 +208,7 @@ private:
             if (behaviour.kind != Kind::HangInSetup) {
                 lines += run::EncodeTestStarted(test);
             }
+            const uint64_t outputEnd = scene_.writesOutput ? file_.Write(test) : 0;
             if (behaviour.kind == Kind::Die || behaviour.kind == Kind::Hang || behaviour.kind == Kind::HangInSetup ||
                 behaviour.kind == Kind::Closes) {
                 lines += run::EncodeFailure({"test.c", 5, "found before it ended", ""});
@@ -192,7 +218,7 @@ private:
             }
             const run::TestRef reported =
                 behaviour.kind == Kind::WrongReport && each + 1 < tests.size() ? tests[each + 1] : test;
-            lines += Finished(reported, behaviour.kind);
+            lines += Finished(reported, behaviour.kind, outputEnd);
             if (behaviour.kind == Kind::Fail && plan.failFast) {
                 break;
             }
@@ -200,9 +226,10 @@ private:
         End(lines + run::EncodeUnloading() + run::EncodeDone(), 0, false, false);
     }
 
-    static std::string Finished(const run::TestRef &test, Behaviour::Kind kind) {
+    static std::string Finished(const run::TestRef &test, Behaviour::Kind kind, uint64_t outputEnd) {
         run::TestReport report;
         report.test = test;
+        report.outputEnd = outputEnd;
         report.seconds = 0.25;
         report.fileName = "test.c";
         report.checks = {{run::CheckKind::Passes, 2}, {run::CheckKind::Started, 0}, {run::CheckKind::Passes, 1}};
@@ -240,6 +267,7 @@ private:
     }
 
     Scene &scene_;
+    CaptureFile file_;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::string output_;

@@ -32,6 +32,9 @@ public:
     void TryFailed(const run::TestIdentity &test, const run::TestOutcome &outcome) override {
         seen.push_back({"try failed", test.FullName(), outcome});
     }
+    void Output(const run::TestIdentity &test, const std::string &text) override {
+        seen.push_back({"output " + text, test.FullName(), {}});
+    }
     void TestEnded(const run::TestIdentity &test, const run::TestOutcome &outcome) override {
         seen.push_back({"ended", test.FullName(), outcome});
     }
@@ -58,7 +61,23 @@ public:
     std::vector<Seen> seen;
 };
 
-void NVK_CALL Passes() { NvkAssert(1, "passes.c", 3, nullptr); }
+// Where the tests write when a test captures their output.
+std::string *written = nullptr;
+
+class WrittenFile final : public run::CaptureFile {
+public:
+    uint64_t End() override { return written->size(); }
+    std::string Read(uint64_t offset, size_t count) override {
+        return written->substr(static_cast<size_t>(offset), count);
+    }
+};
+
+void NVK_CALL Passes() {
+    if (written != nullptr) {
+        *written += "passes\n";
+    }
+    NvkAssert(1, "passes.c", 3, nullptr);
+}
 void NVK_CALL PassesToo() { NvkAssert(1, "passes.c", 4, nullptr); }
 void NVK_CALL Fails() { NvkAssert(0, "fails.c", 7, "%s", "seven"); }
 void NVK_CALL SkipsItself() { NvkSkip("%s", "no network"); }
@@ -122,9 +141,9 @@ TEST_F(LibraryFeedTest, EachEndingIsTheLibrarysRecordInRunOrder) {
         run::LibraryFeed feed(run_, All(), recorder_);
         NvkBatchRun(nullptr);
     }
-    EXPECT_EQ((std::vector<std::string>{"run started tests.dll", "started B.Passes", "ended B.Passes", "started B.Fails",
-                                        "check failed B.Fails", "ended B.Fails", "started B.Skips", "ended B.Skips",
-                                        "started B.Last", "ended B.Last", "run ended tests.dll"}),
+    EXPECT_EQ((std::vector<std::string>{"run started tests.dll", "started B.Passes", "ended B.Passes",
+                                        "started B.Fails", "check failed B.Fails", "ended B.Fails", "started B.Skips",
+                                        "ended B.Skips", "started B.Last", "ended B.Last", "run ended tests.dll"}),
               recorder_.Events());
     EXPECT_EQ(Ending::Passed, recorder_.EndOf("B.Passes").ending);
     const run::TestOutcome &failed = recorder_.EndOf("B.Fails");
@@ -134,6 +153,26 @@ TEST_F(LibraryFeedTest, EachEndingIsTheLibrarysRecordInRunOrder) {
     EXPECT_EQ(7, failed.failures[0].line);
     EXPECT_EQ(Ending::Skipped, recorder_.EndOf("B.Skips").ending);
     EXPECT_EQ("no network", recorder_.EndOf("B.Skips").reason);
+}
+
+// In this process the output is the capture file's since the test before; a worker's
+// comes through the observer. Either way it comes before the test's end.
+TEST_F(LibraryFeedTest, EachTestsOutputComesBeforeItsEnd) {
+    std::string file = "before the run\n";
+    written = &file;
+    WrittenFile capture;
+    {
+        run::LibraryFeed feed(run_, All(), recorder_);
+        feed.TakeOutputFrom(capture);
+        feed.TestOutput(index_.Function(1), "from a worker\n");
+        NvkBatchRun(nullptr);
+    }
+    written = nullptr;
+    EXPECT_EQ((std::vector<std::string>{"run started tests.dll", "started B.Passes", "output passes\n B.Passes",
+                                        "ended B.Passes", "started B.Fails", "check failed B.Fails",
+                                        "output from a worker\n B.Fails", "ended B.Fails", "started B.Skips",
+                                        "ended B.Skips", "started B.Last", "ended B.Last", "run ended tests.dll"}),
+              recorder_.Events());
 }
 
 TEST_F(LibraryFeedTest, ACrashIsPlacedAtTheTestsDefinitionWithItsDetailsAndPhase) {
@@ -181,10 +220,10 @@ TEST_F(LibraryFeedTest, AWorkersWordShapesTheEndingAndStartsTheTestOnce) {
         NvkTestFunctionRun(index_.Function(0));
         NvkTestFunctionRun(index_.Function(1));
     }
-    EXPECT_EQ((std::vector<std::string>{"run started tests.dll", "started B.Passes", "started B.Fails",
-                                        "ended B.Passes", "check failed B.Fails", "ended B.Fails",
-                                        "run ended tests.dll"}),
-              recorder_.Events());
+    EXPECT_EQ(
+        (std::vector<std::string>{"run started tests.dll", "started B.Passes", "started B.Fails", "ended B.Passes",
+                                  "check failed B.Fails", "ended B.Fails", "run ended tests.dll"}),
+        recorder_.Events());
     EXPECT_EQ(Ending::TimedOut, recorder_.EndOf("B.Fails").ending);
     EXPECT_EQ(Phase::TestSetup, recorder_.EndOf("B.Fails").phase);
 }

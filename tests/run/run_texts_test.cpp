@@ -41,6 +41,7 @@ TEST(WorkerProtocol, PlansAndReportsSurviveThePipeByteForByte) {
                      {run::CheckKind::Started, 0},
                      {run::CheckKind::Skipped, 0}};
     report.skipReason = everyByte;
+    report.outputEnd = 12345678901234ull;
     const std::string stream =
         run::EncodeReady() + run::EncodeFailure({"a\tb.c", -1, everyByte + "\\t", ""}) +
         run::EncodeTestFinished(report) + run::EncodeFailure({"", 0, "crash", "at t.dll+0x1\t\n" + everyByte}) +
@@ -70,6 +71,7 @@ TEST(WorkerProtocol, PlansAndReportsSurviveThePipeByteForByte) {
     EXPECT_EQ("dir\\file.c", messages[2].report.fileName);
     EXPECT_EQ(report.checks, messages[2].report.checks);
     EXPECT_EQ(everyByte, messages[2].report.skipReason);
+    EXPECT_EQ(12345678901234ull, messages[2].report.outputEnd);
     EXPECT_EQ("crash", messages[3].failure.message);
     EXPECT_EQ("at t.dll+0x1\t\n" + everyByte, messages[3].failure.crashDetails);
     EXPECT_EQ(run::WorkerMessage::Kind::Done, messages[4].kind);
@@ -79,8 +81,9 @@ TEST(WorkerProtocol, PlansAndReportsSurviveThePipeByteForByte) {
     EXPECT_EQ((TestRef{2, 9}), messages[6].test);
     EXPECT_EQ(run::WorkerMessage::Kind::Unloading, messages[7].kind);
 
-    for (const char *bad : {"", "X\t1", "T\t1", "T\t1\tx\t0.5\tf\t\t", "T\t1\t2\t0.5\tf\tq\t", "T\t1\t2\t0.5\tf\tk",
-                            "F\tf\t1", "F\tf\t1\tm\td\te", "R\t1", "F\\", "S", "S\tx", "G\t1", "U\t1"}) {
+    for (const char *bad :
+         {"", "X\t1", "T\t1", "T\t1\tx\t0.5\tf\t\t", "T\t1\t2\t0.5\tf\tq\t\t0", "T\t1\t2\t0.5\tf\tk",
+          "T\t1\t2\t0.5\tf\tp1\t\t-1", "F\tf\t1", "F\tf\t1\tm\td\te", "R\t1", "F\\", "S", "S\tx", "G\t1", "U\t1"}) {
         EXPECT_FALSE(run::DecodeMessage(bad, message)) << bad;
     }
     EXPECT_FALSE(run::DecodePlan("B\t1\n", decoded));

@@ -47,6 +47,7 @@ struct Delivery {
     size_t failures = 0;
     run::Phase phase = run::Phase::Test;
     std::string message;
+    std::string output;
 };
 
 class Recorder final : public run::WorkerPool::Listener {
@@ -57,11 +58,13 @@ public:
     }
     void Finished(run::TestReport &&report) override {
         std::lock_guard<std::mutex> lock(mutex_);
-        delivered_.push_back({report.test, true, TestEnd::Kind::Died, 0, report.failures.size(), run::Phase::Test, ""});
+        delivered_.push_back(
+            {report.test, true, TestEnd::Kind::Died, 0, report.failures.size(), run::Phase::Test, "", report.output});
     }
     void Ended(const TestRef &test, TestEnd &&end) override {
         std::lock_guard<std::mutex> lock(mutex_);
-        delivered_.push_back({test, false, end.kind, end.process.code, end.failures.size(), end.phase, end.message});
+        delivered_.push_back(
+            {test, false, end.kind, end.process.code, end.failures.size(), end.phase, end.message, end.output});
     }
     void AllDone() override {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -171,6 +174,25 @@ TEST(WorkerPool, ANewWorkerTakesTheTestsAfterTheOneThatEnded) {
     onlyTwo.AwaitAllDone();
     single.Join();
     EXPECT_EQ((std::vector<TestRef>{{0, 0}, {0, 1}}), Tests(onlyTwo.Delivered()));
+}
+
+// A finished test's output ends where its worker said, though the worker wrote on; a
+// test that ended its worker has all the worker wrote after the test before.
+TEST(WorkerPool, EachTestsOutputIsItsSpanOfItsWorkersFile) {
+    fake::Scene scene;
+    scene.writesOutput = true;
+    scene.behaviours[{0, 1}] = {Behaviour::Kind::Die, 3};
+    Recorder recorder;
+    run::WorkerPool pool(run::PoolSettings(), fake::Starter(scene), recorder);
+    pool.Start(kTwoBatches);
+    recorder.AwaitAllDone();
+    pool.Join();
+
+    std::vector<std::string> outputs;
+    for (const Delivery &each : recorder.Delivered()) {
+        outputs.push_back(each.output);
+    }
+    EXPECT_EQ((std::vector<std::string>{"0.0\n", "0.1\n", "0.2\n", "1.0\n", "1.1\n"}), outputs);
 }
 
 TEST(WorkerPool, AHungTestIsEndedAtTheLimitAndTheRunGoesOn) {
