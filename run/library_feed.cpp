@@ -68,7 +68,8 @@ Failure FailureFromRegistry(NvkAssertionFailure *failure, NvkTestFunction *test,
 
 TestOutcome OutcomeFromRegistry(NvkTestFunction *test, const TestIdentity &identity, const std::string &libraryPath) {
     TestOutcome outcome;
-    NvkTestFunctionGetStatistics(test, nullptr, nullptr, &outcome.seconds);
+    NvkTestFunctionGetStatistics(test, &outcome.passedChecks, nullptr, &outcome.seconds);
+    outcome.checkFile = TextOf(NvkTestFunctionGetFileName(test));
     for (NvkAssertionFailure *failure = NvkTestFunctionGetFirstFailure(test); failure != nullptr;
          failure = NvkAssertionFailureGetNext(failure)) {
         outcome.failures.push_back(FailureFromRegistry(failure, test, identity, libraryPath));

@@ -34,6 +34,10 @@ struct TestOutcome {
     // Skipped: the test's own reason; NotRun: why the run did not reach it;
     // ProcessEnded: how the process ended.
     std::string reason;
+    // The checks that passed, and the file the test's first check named ("" when
+    // none did yet): the library keeps that file from one run of the test to the next.
+    int32_t passedChecks = 0;
+    std::string checkFile;
 };
 
 // Whether the ending fails the run: everything but a pass, a skip and not running.

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "library_feed.h"
 #include "registry_fixture.h"
 #include "rules/run_results.h"
 
@@ -20,6 +21,11 @@ run::Failure FailureAt(int32_t line, const char *message) {
     return failure;
 }
 
+void NVK_CALL TwoChecks() {
+    NvkAssert(1, "helper.c", 3, nullptr);
+    NvkAssert(1, "other.c", 4, nullptr);
+}
+
 run::TestOutcome Ended(run::Ending ending, std::vector<run::Failure> failures = {}) {
     run::TestOutcome outcome;
     outcome.ending = ending;
@@ -32,7 +38,7 @@ protected:
     void SetUp() override {
         RegistryTest::SetUp();
         NvkBatch *batch = NvkBatchCreate("B");
-        NvkBatchAddFunctionAt(batch, "First", Proc<1>, "b.c", 10);
+        NvkBatchAddFunctionAt(batch, "First", TwoChecks, "b.c", 10);
         NvkBatchAddFunctionAt(batch, "Second", Proc<2>, "b.c", 20);
         index_ = run::RegistryIndex::OfLoadedLibrary();
         results_.Follow(index_);
@@ -114,6 +120,40 @@ TEST_F(RunResultsTest, TheSameTestsKeepTheirResultsAndAnotherRegistryStartsAfres
     results_.Clear();
     EXPECT_EQ(0u, results_.size());
     results_.TestEnded(first(), Ended(run::Ending::Passed));  // of no followed index: ignored
+}
+
+// The library keeps the file its checks named through resets, and so do the copies.
+TEST_F(RunResultsTest, KeepTheFileOfTheChecksThroughResetsAndTurnsThatNameNone) {
+    run::TestOutcome named = Ended(run::Ending::Passed);
+    named.checkFile = "helper.c";
+    results_.TestEnded(first(), named);
+    results_.Forget(0);
+    results_.TestEnded(first(), Ended(run::Ending::Skipped));
+    EXPECT_EQ("helper.c", results_.Of(0)->checkFile);
+    EXPECT_EQ("", results_.Of(1)->checkFile);
+}
+
+// The bar measures the latest run's selection alone: what ran before, or what the
+// run left out, counts for nothing.
+TEST_F(RunResultsTest, TallyTheLatestRunsSelectionAndItsFailures) {
+    results_.TestEnded(first(), Ended(run::Ending::Failed, {FailureAt(12, "old")}));
+    run::LibraryRun run;
+    run.selection = {1};
+    results_.RunStarted(run);
+    EXPECT_EQ(1u, results_.LatestRun().selected);
+    EXPECT_EQ(0u, results_.LatestRun().failed);
+    results_.TestEnded(second(), Ended(run::Ending::TimedOut));
+    EXPECT_EQ(1u, results_.LatestRun().failed);
+    results_.Clear();
+    EXPECT_EQ(0u, results_.LatestRun().selected);
+}
+
+TEST_F(RunResultsTest, ReadThePassedChecksAndTheirFileFromTheRecord) {
+    NvkTestFunction *test = index_.Function(0);
+    NvkTestFunctionRun(test);
+    const run::TestOutcome outcome = run::OutcomeFromRegistry(test, first(), "library");
+    EXPECT_EQ(2, outcome.passedChecks);
+    EXPECT_EQ("helper.c", outcome.checkFile);
 }
 
 TEST(OutputLines, SplitsAtEachLineEndAndKeepsALastLineWithoutOne) {
