@@ -24,6 +24,8 @@ struct ViewContext {
     // The copies of a test function's latest run: how it ended and what it wrote;
     // NULL when there are none.
     const TestResult *(*resultOf)(NvkTestFunction *testFunction) = nullptr;
+    // The latest run's selected tests and how many of them failed so far.
+    RunTally (*latestRun)() = nullptr;
 };
 
 }  // namespace runner

@@ -81,6 +81,7 @@ ViewContext ContextForViews() {
     };
     context.registryHeldByRun = SeparateRunInProgress;
     context.resultOf = ShownResultOf;
+    context.latestRun = ShownLatestRun;
     return context;
 }
 
@@ -94,7 +95,7 @@ void OnInitDialog(HWND window) {
     SetUpTestTree(Control(IDC_TEST_TREE), views);
     SetUpResultList(Control(IDC_RESULT_LIST), views);
     SetUpFailureList(Control(IDC_FAILURE_LIST), views);
-    SetUpProgressBar(Control(IDC_PROGRESS));
+    SetUpProgressBar(Control(IDC_PROGRESS), views);
     SetUpXmlView(Control(IDC_XML_VIEW));
     SetWindowTextA(window, LoadRunnerString(IDS_DISPLAY_NAME).Get());
     UpdateCommandState(window);

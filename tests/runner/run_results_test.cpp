@@ -7,6 +7,7 @@
 
 #include "library_feed.h"
 #include "registry_fixture.h"
+#include "rules/result_appearance.h"
 #include "rules/run_results.h"
 
 namespace {
@@ -154,6 +155,36 @@ TEST_F(RunResultsTest, ReadThePassedChecksAndTheirFileFromTheRecord) {
     const run::TestOutcome outcome = run::OutcomeFromRegistry(test, first(), "library");
     EXPECT_EQ(2, outcome.passedChecks);
     EXPECT_EQ("helper.c", outcome.checkFile);
+}
+
+TEST(ResultState, ReadsTheStateOfATestsCopies) {
+    using runner::TestResult;
+    using runner::TestState;
+    const auto result = [](Progress progress, run::Ending ending, size_t failures) {
+        TestResult made;
+        made.progress = progress;
+        made.outcome.ending = ending;
+        made.outcome.failures.resize(failures);
+        return made;
+    };
+    const struct {
+        TestResult result;
+        TestState state;
+    } cases[] = {
+        {result(Progress::None, run::Ending::NotRun, 0), TestState::NotRun},
+        {result(Progress::Running, run::Ending::NotRun, 1), TestState::Running},
+        {result(Progress::Ended, run::Ending::Passed, 0), TestState::Passed},
+        {result(Progress::Ended, run::Ending::Failed, 1), TestState::Failed},
+        {result(Progress::Ended, run::Ending::Skipped, 0), TestState::Skipped},
+        // A failure after its skip makes the test a failed one.
+        {result(Progress::Ended, run::Ending::Skipped, 1), TestState::Failed},
+        {result(Progress::Ended, run::Ending::TimedOut, 0), TestState::Failed},
+        {result(Progress::Ended, run::Ending::NotRun, 0), TestState::NotRun},
+    };
+    for (const auto &each : cases) {
+        EXPECT_EQ(each.state, runner::StateOf(&each.result)) << run::EndingName(each.result.outcome.ending);
+    }
+    EXPECT_EQ(TestState::NotRun, runner::StateOf(nullptr));
 }
 
 TEST(OutputLines, SplitsAtEachLineEndAndKeepsALastLineWithoutOne) {
