@@ -62,6 +62,7 @@ Failure FailureFromRegistry(NvkAssertionFailure *failure, NvkTestFunction *test,
     if (file == nullptr && shown.line == 0 && !identity.file.empty()) {
         shown.file = identity.file;
         shown.line = identity.line;
+        shown.atDefinition = true;
     }
     return shown;
 }

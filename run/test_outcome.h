@@ -21,6 +21,9 @@ struct Failure {
     std::string message;
     bool crash = false;        // the run's own text for a fault, a timeout or a process end
     std::string crashDetails;  // what the crash ran into and where; "" when unknown
+    // It named no place of its own (a crash, a timeout, a process's end), and file and
+    // line are its test's definition.
+    bool atDefinition = false;
 };
 
 // The message as shown: a crash's details follow its fixed text.

@@ -17,7 +17,7 @@ struct ViewContext {
     void (*showTestMenu)(HWND owner) = nullptr;
     // Double-click or Enter: the test function at its definition, a failure at its line.
     void (*openTestFunction)(HWND owner, NvkTestFunction *testFunction) = nullptr;
-    void (*openFailure)(HWND owner, NvkAssertionFailure *failure) = nullptr;
+    void (*openFailure)(HWND owner, const TestResult &result, const run::Failure &failure) = nullptr;
     // Whether a run on another thread holds the registry: the views then change none
     // of it and read the tests' records only as the run's events bring them.
     bool (*registryHeldByRun)() = nullptr;

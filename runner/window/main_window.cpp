@@ -74,9 +74,9 @@ ViewContext ContextForViews() {
             OpenSourceOfTestFunction(owner, testFunction);
         }
     };
-    context.openFailure = [](HWND owner, NvkAssertionFailure *failure) {
+    context.openFailure = [](HWND owner, const TestResult &result, const run::Failure &failure) {
         if (!SeparateRunInProgress()) {
-            OpenSourceOfFailure(owner, failure);
+            OpenSourceOfFailure(owner, result, failure);
         }
     };
     context.registryHeldByRun = SeparateRunInProgress;

@@ -27,6 +27,8 @@ void NVK_CALL TwoChecks() {
     NvkAssert(1, "other.c", 4, nullptr);
 }
 
+void NVK_CALL FailsWithoutAPlace() { NvkAssert(0, nullptr, 0, "%s", "gone"); }
+
 run::TestOutcome Ended(run::Ending ending, std::vector<run::Failure> failures = {}) {
     run::TestOutcome outcome;
     outcome.ending = ending;
@@ -40,7 +42,7 @@ protected:
         RegistryTest::SetUp();
         NvkBatch *batch = NvkBatchCreate("B");
         NvkBatchAddFunctionAt(batch, "First", TwoChecks, "b.c", 10);
-        NvkBatchAddFunctionAt(batch, "Second", Proc<2>, "b.c", 20);
+        NvkBatchAddFunctionAt(batch, "Second", FailsWithoutAPlace, "b.c", 20);
         index_ = run::RegistryIndex::OfLoadedLibrary();
         results_.Follow(index_);
     }
@@ -155,6 +157,18 @@ TEST_F(RunResultsTest, ReadThePassedChecksAndTheirFileFromTheRecord) {
     const run::TestOutcome outcome = run::OutcomeFromRegistry(test, first(), "library");
     EXPECT_EQ(2, outcome.passedChecks);
     EXPECT_EQ("helper.c", outcome.checkFile);
+}
+
+// The window shows such a failure at line 0, as the library records it, and opens
+// it at the test's definition.
+TEST_F(RunResultsTest, MarkAFailureWithoutAPlaceAsStandingAtItsTestsDefinition) {
+    NvkTestFunction *test = index_.Function(1);
+    NvkTestFunctionRun(test);
+    const run::Failure failure =
+        run::FailureFromRegistry(NvkTestFunctionGetFirstFailure(test), test, second(), "library");
+    EXPECT_TRUE(failure.atDefinition);
+    EXPECT_EQ("b.c", failure.file);
+    EXPECT_EQ(20, failure.line);
 }
 
 TEST(ResultState, ReadsTheStateOfATestsCopies) {
