@@ -62,13 +62,15 @@ Failure FailureFromRegistry(NvkAssertionFailure *failure, NvkTestFunction *test,
     if (file == nullptr && shown.line == 0 && !identity.file.empty()) {
         shown.file = identity.file;
         shown.line = identity.line;
+        shown.atDefinition = true;
     }
     return shown;
 }
 
 TestOutcome OutcomeFromRegistry(NvkTestFunction *test, const TestIdentity &identity, const std::string &libraryPath) {
     TestOutcome outcome;
-    NvkTestFunctionGetStatistics(test, nullptr, nullptr, &outcome.seconds);
+    NvkTestFunctionGetStatistics(test, &outcome.passedChecks, nullptr, &outcome.seconds);
+    outcome.checkFile = TextOf(NvkTestFunctionGetFileName(test));
     for (NvkAssertionFailure *failure = NvkTestFunctionGetFirstFailure(test); failure != nullptr;
          failure = NvkAssertionFailureGetNext(failure)) {
         outcome.failures.push_back(FailureFromRegistry(failure, test, identity, libraryPath));

@@ -21,6 +21,9 @@ struct Failure {
     std::string message;
     bool crash = false;        // the run's own text for a fault, a timeout or a process end
     std::string crashDetails;  // what the crash ran into and where; "" when unknown
+    // It named no place of its own (a crash, a timeout, a process's end), and file and
+    // line are its test's definition.
+    bool atDefinition = false;
 };
 
 // The message as shown: a crash's details follow its fixed text.
@@ -37,6 +40,10 @@ struct TestOutcome {
     // Which try of the test this is, from 1: a run that tries a failed test again
     // ends it on a later one. A test that passed on a try after the first is flaky.
     unsigned tries = 1;
+    // The checks that passed, and the file the test's first check named ("" when
+    // none did yet): the library keeps that file from one run of the test to the next.
+    int32_t passedChecks = 0;
+    std::string checkFile;
 };
 
 // Passed, but only on a try after a failed one.

@@ -4,17 +4,24 @@
 
 namespace runner {
 
-TestState StateOf(bool running, bool hasRun, int32_t failures, bool skipped) {
-    if (running) {
-        return TestState::Running;
-    }
-    if (skipped) {
-        return TestState::Skipped;
-    }
-    if (!hasRun) {
+TestState StateOf(const TestResult *result) {
+    if (result == nullptr || result->progress == TestResult::Progress::None) {
         return TestState::NotRun;
     }
-    return failures > 0 ? TestState::Failed : TestState::Passed;
+    if (result->progress == TestResult::Progress::Running) {
+        return TestState::Running;
+    }
+    if (HasFailed(*result)) {
+        return TestState::Failed;
+    }
+    switch (result->outcome.ending) {
+    case run::Ending::Skipped:
+        return TestState::Skipped;
+    case run::Ending::NotRun:
+        return TestState::NotRun;
+    default:
+        return TestState::Passed;
+    }
 }
 
 unsigned ResultTextId(TestState state) {
@@ -47,12 +54,9 @@ int TreeImageOf(TestState state) {
     return 2;
 }
 
-ProgressScope ScopeOfRun(const void *batch, const void *testFunction) {
+ProgressScope ScopeOfRun(const void *testFunction) {
     ProgressScope scope;
-    if (testFunction == nullptr) {
-        scope.batch = batch;
-        scope.tracking = true;
-    }
+    scope.tracking = testFunction == nullptr;
     return scope;
 }
 
@@ -69,6 +73,6 @@ bool StepShows(uint32_t position, uint32_t maximum, int width) {
            FilledPixels(position, maximum, width) != FilledPixels(position - 1, maximum, width);
 }
 
-bool EndsGreen(const ProgressScope &scope, int32_t failedCount) { return scope.tracking && failedCount == 0; }
+bool EndsGreen(const ProgressScope &scope, size_t failedCount) { return scope.tracking && failedCount == 0; }
 
 }  // namespace runner

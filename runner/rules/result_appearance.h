@@ -4,14 +4,16 @@
 
 #include <cstdint>
 
+#include "rules/run_results.h"
+
 namespace runner {
 
 enum class TestState { NotRun, Running, Passed, Failed, Skipped };
 
-// hasRun: the test function ran since its last reset; skipped: it skipped itself in
-// its last run (the library keeps a reason only when it failed nothing), which
-// counts as not run, as the library counts it.
-TestState StateOf(bool running, bool hasRun, int32_t failures, bool skipped);
+// The state of a test's copies; NULL, as a test with none, has not run. A test that
+// skipped itself and failed nothing counts as not run, as the library counts it,
+// and one that failed after its skip as failed.
+TestState StateOf(const TestResult *result);
 
 // The string-table id of the result column's text.
 unsigned ResultTextId(TestState state);
@@ -23,13 +25,12 @@ int TreeImageOf(TestState state);
 
 // The progress bar measures a batch run (tracking) or a single test function run.
 struct ProgressScope {
-    const void *batch = nullptr;  // none: all batches
     bool tracking = false;
 };
 
-// The scope of a run from the run-started event's two records: a batch run names
-// no test function.
-ProgressScope ScopeOfRun(const void *batch, const void *testFunction);
+// The scope of a run from the run-started event's test function: a batch run names
+// none.
+ProgressScope ScopeOfRun(const void *testFunction);
 
 // Whether the bar must be redrawn after step number position of maximum: when the
 // filled part of a bar width pixels wide grows, and at the last step. Thousands of
@@ -37,6 +38,6 @@ ProgressScope ScopeOfRun(const void *batch, const void *testFunction);
 bool StepShows(uint32_t position, uint32_t maximum, int width);
 
 // Green at the end of a run only when a batch run was measured and nothing failed.
-bool EndsGreen(const ProgressScope &scope, int32_t failedCount);
+bool EndsGreen(const ProgressScope &scope, size_t failedCount);
 
 }  // namespace runner

@@ -17,13 +17,15 @@ void RunResults::Follow(const run::RegistryIndex &index) {
 void RunResults::Clear() {
     results_.clear();
     fingerprint_.clear();
+    latestRun_.clear();
 }
 
 void RunResults::Forget(run::TestKey key) {
     if (key < results_.size() && results_[key].progress != TestResult::Progress::Running) {
-        const run::TestIdentity identity = results_[key].identity;
-        results_[key] = TestResult();
-        results_[key].identity = identity;
+        TestResult &result = results_[key];
+        result.progress = TestResult::Progress::None;
+        result.outcome = run::TestOutcome();
+        result.output.clear();
     }
 }
 
@@ -39,6 +41,19 @@ TestResult *RunResults::Turn(const run::TestIdentity &test) {
     }
     return &result;
 }
+
+RunTally RunResults::LatestRun() const {
+    RunTally tally;
+    tally.selected = latestRun_.size();
+    for (const run::TestKey key : latestRun_) {
+        if (key < results_.size() && HasFailed(results_[key])) {
+            ++tally.failed;
+        }
+    }
+    return tally;
+}
+
+void RunResults::RunStarted(const run::LibraryRun &run) { latestRun_ = run.selection; }
 
 void RunResults::TestStarted(const run::TestIdentity &test) { Turn(test); }
 
@@ -58,7 +73,15 @@ void RunResults::TestEnded(const run::TestIdentity &test, const run::TestOutcome
     if (TestResult *result = Turn(test)) {
         result->outcome = outcome;
         result->progress = TestResult::Progress::Ended;
+        if (!outcome.checkFile.empty()) {
+            result->checkFile = outcome.checkFile;
+        }
     }
+}
+
+bool HasFailed(const TestResult &result) {
+    return result.progress == TestResult::Progress::Ended &&
+           (!result.outcome.failures.empty() || run::IsFailure(result.outcome.ending));
 }
 
 std::vector<std::string> OutputLines(const std::string &output) {

@@ -23,6 +23,18 @@ struct TestResult {
     run::TestOutcome outcome;
     // Everything the test wrote in its latest turn, as the run captured it.
     std::string output;
+    // The file its checks named, as the library keeps it: from the first turn that
+    // named one on, through resets and new turns.
+    std::string checkFile;
+};
+
+// Whether the test's latest turn ended failing: with a failure, or a failing end.
+bool HasFailed(const TestResult &result);
+
+// The latest run's measure: its selected tests, and how many of them failed so far.
+struct RunTally {
+    size_t selected = 0;
+    size_t failed = 0;
 };
 
 class RunResults final : public run::RunListener {
@@ -41,7 +53,9 @@ public:
     // NULL for a key the followed index did not hold.
     const TestResult *Of(run::TestKey key) const { return key < results_.size() ? &results_[key] : nullptr; }
     size_t size() const { return results_.size(); }
+    RunTally LatestRun() const;
 
+    void RunStarted(const run::LibraryRun &run) override;
     void TestStarted(const run::TestIdentity &test) override;
     void CheckFailed(const run::TestIdentity &test, const run::Failure &failure) override;
     void Output(const run::TestIdentity &test, const std::string &text) override;
@@ -54,6 +68,7 @@ private:
 
     std::vector<TestResult> results_;
     std::string fingerprint_;
+    std::vector<run::TestKey> latestRun_;
 };
 
 // The output as the rows that show it: one a line, without its end ("\n" or

@@ -2,7 +2,6 @@
 
 #include <commctrl.h>
 
-#include <cstdio>
 #include <string>
 
 #include "resources/program_resources.h"
@@ -15,60 +14,61 @@ namespace runner {
 namespace {
 
 constexpr unsigned kColumnTitles[] = {IDS_COLUMN_LINE, IDS_COLUMN_MESSAGE};
-constexpr size_t kLineTextSize = 32;
 
 HWND list = nullptr;
 ViewContext context;
-// The test whose skip reason the row before the output shows (that row holds no
-// failure), or NULL.
-NvkTestFunction *skippedTest = nullptr;
+// The test whose rows the list shows, or NULL. A failure's row holds its place in
+// that test's failures, counted from 1; the row of a skip reason holds 0.
+NvkTestFunction *shownTest = nullptr;
+// The row before the output shows why the test skipped itself (that row holds no
+// failure).
+bool showsSkipReason = false;
 // The rows from here on show the test's output, and open nothing.
 int firstOutputRow = -1;
 
-// A failure's row holds the failure; the row of a skip holds none.
-void AppendRow(const char *line, const char *message, NvkAssertionFailure *failure) {
+const TestResult *ResultOf(NvkTestFunction *testFunction) {
+    return testFunction != nullptr && context.resultOf != nullptr ? context.resultOf(testFunction) : nullptr;
+}
+
+void AppendRow(const std::string &line, const std::string &message, size_t failure) {
     LVITEMA item = {};
     item.mask = LVIF_TEXT | LVIF_PARAM;
     item.iItem = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-    item.pszText = const_cast<char *>(line);
-    item.lParam = reinterpret_cast<LPARAM>(failure);
+    item.pszText = const_cast<char *>(line.c_str());
+    item.lParam = static_cast<LPARAM>(failure);
     const int row = static_cast<int>(SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
-    SetCellText(list, row, 1, message);
+    SetCellText(list, row, 1, message.c_str());
 }
 
-// A crash's row reads as the console prints it: the fixed text, then what the crash
-// ran into and where.
-std::string MessageOf(NvkAssertionFailure *failure) {
-    const char *message = NvkAssertionFailureGetMessage(failure);
-    std::string shown = message != nullptr ? message : "";
-    const char *details = NvkAssertionFailureGetCrashDetails(failure);
-    if (details != nullptr && details[0] != '\0') {
-        shown += ": ";
-        shown += details;
-    }
-    return shown;
-}
-
-void AppendFailure(NvkAssertionFailure *failure) {
-    char line[kLineTextSize];
-    std::snprintf(line, sizeof line, "%u", static_cast<unsigned>(NvkAssertionFailureGetLineNumber(failure)));
-    AppendRow(line, MessageOf(failure).c_str(), failure);
+// A failure without a place of its own (a crash, a timeout) reads as the library
+// records it, at line 0, though it opens at the test's definition; a crash reads as
+// the console prints it: the fixed text, then what it ran into and where.
+void AppendFailure(const run::Failure &failure, size_t place) {
+    AppendRow(std::to_string(failure.atDefinition ? 0 : failure.line), run::ShownMessage(failure), place);
 }
 
 // A test that skipped itself has no failure: its reason stands in the list at the
 // test's own line, so that it is read where failures are.
-void AppendSkipReason(NvkTestFunction *testFunction) {
-    const char *reason = testFunction != nullptr ? NvkTestFunctionGetSkipReason(testFunction) : nullptr;
-    if (reason == nullptr) {
+void AppendSkipReason(const TestResult &result) {
+    if (result.progress != TestResult::Progress::Ended || result.outcome.ending != run::Ending::Skipped) {
         return;
     }
-    char line[kLineTextSize] = "";
-    const int32_t definedLine = NvkTestFunctionGetSourceLine(testFunction);
-    if (definedLine > 0) {
-        std::snprintf(line, sizeof line, "%u", static_cast<unsigned>(definedLine));
+    const int32_t definedLine = result.identity.line;
+    AppendRow(definedLine > 0 ? std::to_string(definedLine) : "", result.outcome.reason, 0);
+    showsSkipReason = true;
+}
+
+// What the test wrote follows what it left, one row a line, each marked as output
+// where a failure shows its line.
+void AppendOutput(const TestResult &result) {
+    if (result.output.empty()) {
+        return;
     }
-    AppendRow(line, reason, nullptr);
-    skippedTest = testFunction;
+    firstOutputRow = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    const RunnerString mark = LoadRunnerString(IDS_OUTPUT_ROW);
+    for (const std::string &line : OutputLines(result.output)) {
+        AppendRow(mark.Get() != nullptr ? mark.Get() : "", line, 0);
+    }
 }
 
 void OpenSourceOfSelectedRow() {
@@ -79,16 +79,18 @@ void OpenSourceOfSelectedRow() {
         !SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) {
         return;
     }
-    if (item.lParam != 0) {
-        context.openFailure(GetParent(list), reinterpret_cast<NvkAssertionFailure *>(item.lParam));
-    } else if (skippedTest != nullptr) {
-        context.openTestFunction(GetParent(list), skippedTest);
+    const TestResult *result = ResultOf(shownTest);
+    const size_t place = static_cast<size_t>(item.lParam);
+    if (result != nullptr && place > 0 && place <= result->outcome.failures.size()) {
+        context.openFailure(GetParent(list), *result, result->outcome.failures[place - 1]);
+    } else if (place == 0 && showsSkipReason) {
+        context.openTestFunction(GetParent(list), shownTest);
     }
 }
 
 void DeleteRows() {
     SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
-    skippedTest = nullptr;
+    showsSkipReason = false;
     firstOutputRow = -1;
 }
 
@@ -97,32 +99,15 @@ void DeleteEveryRow() {
     AutosizeColumns(list);
 }
 
-// While a run on another thread holds the registry, the list shows what the run's
-// events told of the test. Its rows hold no record, so they open no source.
-void ShowOutcome(const TestResult *result) {
-    if (result == nullptr) {
+// The failure the library just added is the last the run's stream told of the test.
+void AppendLatestFailure(NvkTestFunction *testFunction) {
+    const TestResult *result = ResultOf(testFunction);
+    if (result == nullptr || result->outcome.failures.empty()) {
         return;
     }
-    for (const run::Failure &failure : result->outcome.failures) {
-        AppendRow(std::to_string(failure.line).c_str(), run::ShownMessage(failure).c_str(), nullptr);
-    }
-    if (result->progress == TestResult::Progress::Ended && result->outcome.ending == run::Ending::Skipped) {
-        const int32_t definedLine = result->identity.line;
-        AppendRow(definedLine > 0 ? std::to_string(definedLine).c_str() : "", result->outcome.reason.c_str(), nullptr);
-    }
-}
-
-// What the test wrote follows what it left, one row a line, each marked as output
-// where a failure shows its line.
-void AppendOutput(const TestResult *result) {
-    if (result == nullptr || result->output.empty()) {
-        return;
-    }
-    firstOutputRow = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-    const RunnerString mark = LoadRunnerString(IDS_OUTPUT_ROW);
-    for (const std::string &line : OutputLines(result->output)) {
-        AppendRow(mark.Get() != nullptr ? mark.Get() : "", line.c_str(), nullptr);
-    }
+    shownTest = testFunction;
+    AppendFailure(result->outcome.failures.back(), result->outcome.failures.size());
+    UpdateWindow(list);
 }
 
 }  // namespace
@@ -138,11 +123,11 @@ void FailureListOnEvent(int32_t code, void *first, void *second, NvkTestFunction
     switch (code) {
     case NvkEventFailureAdded:
         if (current != nullptr && first == current) {
-            AppendFailure(static_cast<NvkAssertionFailure *>(second));
-            UpdateWindow(list);
+            AppendLatestFailure(current);
         }
         break;
     case NvkEventAllBatchesFreed:
+        shownTest = nullptr;
         DeleteEveryRow();
         break;
     case NvkEventTestFunctionReset:
@@ -153,9 +138,9 @@ void FailureListOnEvent(int32_t code, void *first, void *second, NvkTestFunction
         }
         break;
     case NvkEventTestFunctionFinished:
-        // What the test left is read from its record once it is over: a run in a
-        // worker process may tell failures before the test's start, which empties
-        // the list, and the reason of a skip is final only now.
+        // What the test left is shown whole once it is over: a run in a worker
+        // process may tell failures before the test's start, which empties the list,
+        // and the reason of a skip is final only now.
         if (aboutCurrent) {
             FailureListRefill(current);
         }
@@ -179,18 +164,14 @@ bool FailureListHandleMessage(UINT message, WPARAM, LPARAM lParam) {
 
 void FailureListRefill(NvkTestFunction *testFunction) {
     DeleteRows();
-    const TestResult *result =
-        testFunction != nullptr && context.resultOf != nullptr ? context.resultOf(testFunction) : nullptr;
-    if (context.registryHeldByRun != nullptr && context.registryHeldByRun()) {
-        ShowOutcome(result);
-    } else {
-        for (NvkAssertionFailure *failure = NvkTestFunctionGetFirstFailure(testFunction); failure != nullptr;
-             failure = NvkAssertionFailureGetNext(failure)) {
-            AppendFailure(failure);
+    shownTest = testFunction;
+    if (const TestResult *result = ResultOf(testFunction)) {
+        for (size_t index = 0; index < result->outcome.failures.size(); ++index) {
+            AppendFailure(result->outcome.failures[index], index + 1);
         }
-        AppendSkipReason(testFunction);
+        AppendSkipReason(*result);
+        AppendOutput(*result);
     }
-    AppendOutput(result);
     AutosizeColumns(list);
 }
 

@@ -1,6 +1,6 @@
 // The failure list: the assertion failures of the current test function, which it
 // follows live while that test function runs, the reason it skipped itself, and
-// then what it wrote.
+// then what it wrote, as the copies of its latest run tell them.
 #pragma once
 
 #include <windows.h>

@@ -14,6 +14,7 @@ constexpr COLORREF kGreen = RGB(0, 0xFF, 0);
 constexpr COLORREF kRed = RGB(0xFF, 0, 0);
 
 HWND bar = nullptr;
+ViewContext context;
 ProgressScope scope;
 // The steps are counted here and given to the bar when they show: repainting the bar
 // for every one of thousands of tests would cost more than the tests.
@@ -45,15 +46,16 @@ void Reset(uint32_t maximum) {
     scope = ProgressScope();
 }
 
+RunTally LatestRun() { return context.latestRun != nullptr ? context.latestRun() : RunTally(); }
+
+// The run's stream tells of its selection before the library starts it.
 void Track(const ProgressScope &run) {
-    uint32_t selected = 0;
-    NvkBatchGetTestFunctionInformation(static_cast<NvkBatch *>(const_cast<void *>(run.batch)), &selected, nullptr);
-    Restart(selected);
+    Restart(static_cast<uint32_t>(LatestRun().selected));
     scope = run;
 }
 
-void OnRunStarted(void *batch, void *testFunction) {
-    const ProgressScope run = ScopeOfRun(batch, testFunction);
+void OnRunStarted(void *testFunction) {
+    const ProgressScope run = ScopeOfRun(testFunction);
     if (run.tracking) {
         Track(run);
     } else {
@@ -61,9 +63,14 @@ void OnRunStarted(void *batch, void *testFunction) {
     }
 }
 
-void OnTestFinished(uint32_t passed) {
+bool Failed(NvkTestFunction *testFunction) {
+    const TestResult *result = context.resultOf != nullptr ? context.resultOf(testFunction) : nullptr;
+    return result != nullptr && HasFailed(*result);
+}
+
+void OnTestFinished(NvkTestFunction *testFunction) {
     ++steps;
-    const bool turnsRed = passed == 0 && !red;
+    const bool turnsRed = !red && Failed(testFunction);
     if (turnsRed) {
         SetColour(true);
     }
@@ -78,18 +85,16 @@ void OnRunFinished() {
         return;
     }
     SendMessageA(bar, PBM_SETPOS, steps, 0);
-    int32_t failed = 0;
-    NvkBatchGetStatistics(static_cast<NvkBatch *>(const_cast<void *>(scope.batch)), nullptr, nullptr, &failed, nullptr,
-                          nullptr, nullptr, nullptr);
-    if (EndsGreen(scope, failed)) {
+    if (EndsGreen(scope, LatestRun().failed)) {
         SetColour(false);
     }
 }
 
 }  // namespace
 
-void SetUpProgressBar(HWND control) {
+void SetUpProgressBar(HWND control, const ViewContext &viewContext) {
     bar = control;
+    context = viewContext;
     // A themed bar draws in the theme's colour, whatever colour it is given.
     SetWindowTheme(bar, L" ", L" ");
     SendMessageA(bar, PBM_SETBKCOLOR, 0, kBackground);
@@ -97,16 +102,16 @@ void SetUpProgressBar(HWND control) {
     Reset(0);
 }
 
-void ProgressOnEvent(int32_t code, uint32_t value, void *first, void *second) {
+void ProgressOnEvent(int32_t code, void *second) {
     switch (code) {
     case NvkEventAllBatchesFreed:
         Reset(0);
         break;
     case NvkEventRunStarted:
-        OnRunStarted(first, second);
+        OnRunStarted(second);
         break;
     case NvkEventTestFunctionFinished:
-        OnTestFinished(value);
+        OnTestFinished(static_cast<NvkTestFunction *>(second));
         break;
     case NvkEventRunFinished:
         OnRunFinished();

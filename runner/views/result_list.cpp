@@ -80,22 +80,27 @@ void SetCountText(int row, int column, int32_t count) {
 
 void SetTimeText(int row, double seconds) { SetCellText(list, row, kTimeColumn, nvk::FormatSeconds(seconds).text); }
 
-void WriteRow(int row, NvkTestFunction *testFunction, bool running) {
-    int32_t passed = 0;
-    int32_t failures = 0;
-    double seconds = 0;
-    const bool hasRun = NvkTestFunctionGetStatistics(testFunction, &passed, &failures, &seconds) != 0;
-    SetCellText(list, row, kFileColumn, NvkTestFunctionGetFileName(testFunction));
-    SetResultText(row, StateOf(running, hasRun, failures, NvkTestFunctionGetSkipReason(testFunction) != nullptr));
-    if (running) {
+const TestResult *ResultOf(NvkTestFunction *testFunction) {
+    return context.resultOf != nullptr ? context.resultOf(testFunction) : nullptr;
+}
+
+// The row shows the test's copies; a test without any has not run.
+void WriteRow(int row, NvkTestFunction *testFunction) {
+    const TestResult *result = ResultOf(testFunction);
+    const TestState state = StateOf(result);
+    SetCellText(list, row, kFileColumn, result != nullptr ? result->checkFile.c_str() : "");
+    SetResultText(row, state);
+    if (state == TestState::Running) {
         SetCellText(list, row, kTimeColumn, "");
         SetCellText(list, row, kPassedColumn, "");
         SetCellText(list, row, kFailedColumn, "");
-    } else {
-        SetTimeText(row, seconds);
-        SetCountText(row, kPassedColumn, passed);
-        SetCountText(row, kFailedColumn, failures);
+        return;
     }
+    static const run::TestOutcome kNotRun;
+    const run::TestOutcome &outcome = result != nullptr ? result->outcome : kNotRun;
+    SetTimeText(row, outcome.seconds);
+    SetCountText(row, kPassedColumn, outcome.passedChecks);
+    SetCountText(row, kFailedColumn, static_cast<int32_t>(outcome.failures.size()));
 }
 
 bool RowIsVisible(int row) {
@@ -104,7 +109,7 @@ bool RowIsVisible(int row) {
     return row >= top && row <= top + shown;
 }
 
-void UpdateRow(NvkTestFunction *testFunction, bool running) {
+void UpdateRow(NvkTestFunction *testFunction) {
     const int row = RowOf(testFunction);
     if (row < 0) {
         return;
@@ -116,7 +121,7 @@ void UpdateRow(NvkTestFunction *testFunction, bool running) {
         return;
     }
     rowsOutOfSight.erase(testFunction);
-    WriteRow(row, testFunction, running);
+    WriteRow(row, testFunction);
     UpdateWindow(list);
 }
 
@@ -132,7 +137,7 @@ void WriteRowsOutOfSight() {
     for (NvkTestFunction *testFunction : rowsOutOfSight) {
         const int row = RowOf(testFunction);
         if (row >= 0) {
-            WriteRow(row, testFunction, false);
+            WriteRow(row, testFunction);
         }
     }
     rowsOutOfSight.clear();
@@ -221,7 +226,7 @@ void ResultListOnEvent(int32_t code, void *first, void *second) {
         break;
     case NvkEventTestFunctionReset:
     case NvkEventTestFunctionFinished:
-        UpdateRow(testFunction, false);
+        UpdateRow(testFunction);
         break;
     case NvkEventRunFinished:
         WriteRowsOutOfSight();
@@ -240,7 +245,7 @@ bool ResultListHandleMessage(UINT message, WPARAM, LPARAM lParam) {
     return header->hwndFrom == list && OnNotify(header);
 }
 
-void ResultListShowTestInProgress(NvkTestFunction *testFunction) { UpdateRow(testFunction, true); }
+void ResultListShowTestInProgress(NvkTestFunction *testFunction) { UpdateRow(testFunction); }
 
 void ResultListSelect(NvkTestFunction *testFunction) {
     const int row = RowOf(testFunction);

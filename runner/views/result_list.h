@@ -1,5 +1,6 @@
 // The result list: one row per test function, ordered by batch name and then test
-// function name, with its file, result, time and assertion counts.
+// function name, with its file, result, time and assertion counts, as the copies of
+// its latest run tell them.
 #pragma once
 
 #include <windows.h>
@@ -19,8 +20,8 @@ void ResultListOnEvent(int32_t code, void *first, void *second);
 // Notifications from the result list; true when handled.
 bool ResultListHandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
-// Shows the test function's row as the test in progress, "Testing", until its end's
-// event.
+// Shows the test function's row as the test in progress, "Testing", once its copies
+// say that it started, until its end's event.
 void ResultListShowTestInProgress(NvkTestFunction *testFunction);
 
 // Selects the row of a test function, or no row for NULL.

@@ -135,11 +135,10 @@ void DeleteEveryItem() {
     items.Clear();
 }
 
-void ShowTestImage(NvkTestFunction *testFunction, bool running) {
-    int32_t failures = 0;
-    const bool hasRun = !running && NvkTestFunctionGetStatistics(testFunction, nullptr, &failures, nullptr) != 0;
-    const bool skipped = NvkTestFunctionGetSkipReason(testFunction) != nullptr;
-    SetImage(ItemOfTestFunction(testFunction), TreeImageOf(StateOf(running, hasRun, failures, skipped)));
+// The mark shows the test's copies; a test without any has not run.
+void ShowTestImage(NvkTestFunction *testFunction) {
+    const TestResult *result = context.resultOf != nullptr ? context.resultOf(testFunction) : nullptr;
+    SetImage(ItemOfTestFunction(testFunction), TreeImageOf(StateOf(result)));
     UpdateWindow(tree);
 }
 
@@ -336,7 +335,7 @@ void TreeOnEvent(int32_t code, uint32_t value, void *first, void *second) {
         break;
     case NvkEventTestFunctionReset:
     case NvkEventTestFunctionFinished:
-        ShowTestImage(testFunction, false);
+        ShowTestImage(testFunction);
         break;
     case NvkEventTestFunctionSkip:
         if (!testSkipGuard) {
@@ -360,7 +359,7 @@ bool TreeHandleMessage(UINT message, WPARAM, LPARAM lParam) {
     return header->hwndFrom == tree && OnNotify(header);
 }
 
-void TreeShowTestInProgress(NvkTestFunction *testFunction) { ShowTestImage(testFunction, true); }
+void TreeShowTestInProgress(NvkTestFunction *testFunction) { ShowTestImage(testFunction); }
 
 void ExpandEntireTree(bool expand) {
     for (HTREEITEM item = NextItem(nullptr, TVGN_ROOT); item != nullptr; item = NextItem(item, TVGN_NEXT)) {

@@ -1,5 +1,6 @@
 // The test tree: batches and their test functions in registration order, with check
-// boxes that mirror the skip flags and images that show each result.
+// boxes that mirror the skip flags and images that show each result, as the copies of
+// its latest run tell it.
 #pragma once
 
 #include <windows.h>
@@ -20,7 +21,8 @@ void TreeOnEvent(int32_t code, uint32_t value, void *first, void *second);
 // Notifications from the tree and the tree's own private messages; true when handled.
 bool TreeHandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
-// Shows the test function's item as the test in progress, until its end's event.
+// Shows the test function's item as the test in progress once its copies say that it
+// started, until its end's event.
 void TreeShowTestInProgress(NvkTestFunction *testFunction);
 
 // Expands (or collapses) every batch item.

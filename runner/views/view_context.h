@@ -17,13 +17,15 @@ struct ViewContext {
     void (*showTestMenu)(HWND owner) = nullptr;
     // Double-click or Enter: the test function at its definition, a failure at its line.
     void (*openTestFunction)(HWND owner, NvkTestFunction *testFunction) = nullptr;
-    void (*openFailure)(HWND owner, NvkAssertionFailure *failure) = nullptr;
+    void (*openFailure)(HWND owner, const TestResult &result, const run::Failure &failure) = nullptr;
     // Whether a run on another thread holds the registry: the views then change none
     // of it and read the tests' records only as the run's events bring them.
     bool (*registryHeldByRun)() = nullptr;
     // The copies of a test function's latest run: how it ended and what it wrote;
     // NULL when there are none.
     const TestResult *(*resultOf)(NvkTestFunction *testFunction) = nullptr;
+    // The latest run's selected tests and how many of them failed so far.
+    RunTally (*latestRun)() = nullptr;
 };
 
 }  // namespace runner

@@ -74,13 +74,14 @@ ViewContext ContextForViews() {
             OpenSourceOfTestFunction(owner, testFunction);
         }
     };
-    context.openFailure = [](HWND owner, NvkAssertionFailure *failure) {
+    context.openFailure = [](HWND owner, const TestResult &result, const run::Failure &failure) {
         if (!SeparateRunInProgress()) {
-            OpenSourceOfFailure(owner, failure);
+            OpenSourceOfFailure(owner, result, failure);
         }
     };
     context.registryHeldByRun = SeparateRunInProgress;
     context.resultOf = ShownResultOf;
+    context.latestRun = ShownLatestRun;
     return context;
 }
 
@@ -94,7 +95,7 @@ void OnInitDialog(HWND window) {
     SetUpTestTree(Control(IDC_TEST_TREE), views);
     SetUpResultList(Control(IDC_RESULT_LIST), views);
     SetUpFailureList(Control(IDC_FAILURE_LIST), views);
-    SetUpProgressBar(Control(IDC_PROGRESS));
+    SetUpProgressBar(Control(IDC_PROGRESS), views);
     SetUpXmlView(Control(IDC_XML_VIEW));
     SetWindowTextA(window, LoadRunnerString(IDS_DISPLAY_NAME).Get());
     UpdateCommandState(window);

@@ -59,7 +59,7 @@ void NVK_CALL OnRunnerEvent(int32_t code, uint32_t value, intptr_t reserved, voi
     ShownResultsOnEvent(code, second);
     TreeOnEvent(code, value, first, second);
     ResultListOnEvent(code, first, second);
-    ProgressOnEvent(code, value, first, second);
+    ProgressOnEvent(code, second);
     XmlViewOnEvent(code);
     FailureListOnEvent(code, first, second, CurrentTestFunction());
     TakeFinalStep(code);

@@ -68,6 +68,19 @@ TestPlaces PlacesOf(NvkTestFunction *testFunction) {
     return places;
 }
 
+// The same places, as a test's copies hold them; a failure without a place of its
+// own is at line 0, as the library records it.
+TestPlaces PlacesOf(const TestResult &result) {
+    TestPlaces places;
+    places.checkFile = result.checkFile.c_str();
+    places.definedFile = result.identity.file.c_str();
+    places.definedLine = result.identity.line;
+    const std::vector<run::Failure> &failures = result.outcome.failures;
+    places.failed = !failures.empty();
+    places.firstFailureLine = failures.empty() || failures.front().atDefinition ? 0 : failures.front().line;
+    return places;
+}
+
 INT_PTR CALLBACK EditorCommandProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
     case WM_INITDIALOG:
@@ -95,9 +108,9 @@ INT_PTR CALLBACK EditorCommandProcedure(HWND dialog, UINT message, WPARAM wParam
 
 }  // namespace
 
-void OpenSourceOfFailure(HWND owner, NvkAssertionFailure *failure) {
-    OpenSource(owner, PlaceOfFailure(NvkAssertionFailureGetFileName(failure), NvkAssertionFailureGetLineNumber(failure),
-                                     PlacesOf(NvkAssertionFailureGetTestFunction(failure))));
+void OpenSourceOfFailure(HWND owner, const TestResult &result, const run::Failure &failure) {
+    OpenSource(owner, PlaceOfFailure(failure.atDefinition ? nullptr : failure.file.c_str(),
+                                     failure.atDefinition ? 0 : failure.line, PlacesOf(result)));
 }
 
 void OpenSourceOfTestFunction(HWND owner, NvkTestFunction *testFunction) {

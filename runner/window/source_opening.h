@@ -6,12 +6,14 @@
 #include <windows.h>
 
 #include "norvik.h"
+#include "rules/run_results.h"
 
 namespace runner {
 
-// The failure's file at its line; a failure at line 0 (a crash) opens the test's
-// definition, and where that is not known the user is told there is no line.
-void OpenSourceOfFailure(HWND owner, NvkAssertionFailure *failure);
+// A failure of a test's copies at its file and line; one without a place of its own
+// (a crash) opens the test's definition, and where that is not known the user is
+// told there is no line.
+void OpenSourceOfFailure(HWND owner, const TestResult &result, const run::Failure &failure);
 
 // The test function's definition when known; else its file, at its first failure's
 // line when it failed, or at line 1.

@@ -226,6 +226,8 @@ const TestResult *ShownResultOf(NvkTestFunction *testFunction) {
     return shownIndex != nullptr && shownIndex->Find(testFunction, key) ? shownResults.Of(key) : nullptr;
 }
 
+RunTally ShownLatestRun() { return shownResults.LatestRun(); }
+
 void ShownResultsOnEvent(int32_t code, void *second) {
     run::TestKey key = 0;
     switch (code) {

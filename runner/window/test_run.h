@@ -31,6 +31,9 @@ bool SeparateRunInProgress();
 // included; NULL until the first run since the library was loaded.
 const TestResult *ShownResultOf(NvkTestFunction *testFunction);
 
+// The latest run's selected tests and how many of them failed so far, by those copies.
+RunTally ShownLatestRun();
+
 // Keeps those copies in line with the library's records: a reset record forgets
 // its copy, and freed tests drop them all.
 void ShownResultsOnEvent(int32_t code, void *second);

@@ -16,10 +16,8 @@
 namespace {
 
 runner::TestResult shownResult;
-bool runHoldsRegistry = false;
 int sourcesOpened = 0;
-
-void NVK_CALL SkipsItself() { NvkSkip("%s", "no network"); }
+int openedLine = -1;
 
 std::vector<std::vector<std::string>> Rows(HWND list) {
     std::vector<std::vector<std::string>> rows;
@@ -55,14 +53,19 @@ protected:
                                 nullptr, nullptr, nullptr);
         ASSERT_NE(nullptr, list_);
         runner::ViewContext context;
-        context.registryHeldByRun = [] { return runHoldsRegistry; };
         context.resultOf = [](NvkTestFunction *) -> const runner::TestResult * { return &shownResult; };
-        context.openFailure = [](HWND, NvkAssertionFailure *) { ++sourcesOpened; };
+        context.openFailure = [](HWND, const runner::TestResult &, const run::Failure &failure) {
+            ++sourcesOpened;
+            openedLine = failure.line;
+        };
         context.openTestFunction = [](HWND, NvkTestFunction *) { ++sourcesOpened; };
         runner::SetUpFailureList(list_, context);
-        test_ = NvkBatchAddFunctionAt(NvkBatchCreate("B"), "Prints", SkipsItself, "b.c", 40);
+        test_ = NvkBatchAddFunctionAt(NvkBatchCreate("B"), "Prints", Proc<1>, "b.c", 40);
         shownResult = runner::TestResult();
+        shownResult.progress = runner::TestResult::Progress::Ended;
+        shownResult.identity.line = 40;
         sourcesOpened = 0;
+        openedLine = -1;
     }
     void TearDown() override {
         DestroyWindow(list_);
@@ -88,27 +91,38 @@ protected:
 
 HMODULE FailureListView::program_ = nullptr;
 
-TEST_F(FailureListView, ShowsTheOutputBelowTheFailuresOfASeparateRun) {
-    runHoldsRegistry = true;
-    shownResult.progress = runner::TestResult::Progress::Ended;
-    shownResult.outcome.ending = run::Ending::Failed;
-    run::Failure failure;
-    failure.line = 12;
-    failure.message = "seven";
-    shownResult.outcome.failures.push_back(failure);
+// A crash reads at line 0, as the library records it, though it opens where its
+// test is defined; output rows open nothing.
+TEST_F(FailureListView, ShowsTheOutputBelowTheFailuresEachOpeningItsPlace) {
+    shownResult.outcome.ending = run::Ending::Crashed;
+    run::Failure check;
+    check.line = 12;
+    check.message = "seven";
+    run::Failure crash;
+    crash.line = 40;
+    crash.atDefinition = true;
+    crash.message = "A crash";
+    crash.crashDetails = "signal 11";
+    shownResult.outcome.failures = {check, crash};
     shownResult.output = "first line\r\nno end";
 
     runner::FailureListRefill(test_);
     const std::vector<std::vector<std::string>> expected = {
-        {"12", "seven"}, {"Output", "first line"}, {"Output", "no end"}};
+        {"12", "seven"}, {"0", "A crash: signal 11"}, {"Output", "first line"}, {"Output", "no end"}};
     EXPECT_EQ(expected, Rows(list_));
+    OpenRow(1);
+    EXPECT_EQ(40, openedLine);
+    OpenRow(0);
+    EXPECT_EQ(12, openedLine);
+    OpenRow(2);
+    EXPECT_EQ(2, sourcesOpened);
 }
 
-// In the window's own run the failures are the library's records; a test that
-// skipped itself shows its reason, which opens its definition, before its output.
-TEST_F(FailureListView, ShowsTheOutputAfterASkipReasonInTheWindowsOwnRun) {
-    runHoldsRegistry = false;
-    NvkTestFunctionRun(test_);
+// A test that skipped itself shows its reason, which opens its definition, before
+// its output.
+TEST_F(FailureListView, ShowsTheOutputAfterASkipReason) {
+    shownResult.outcome.ending = run::Ending::Skipped;
+    shownResult.outcome.reason = "no network";
     shownResult.output = "checked\n";
 
     runner::FailureListRefill(test_);

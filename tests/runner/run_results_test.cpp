@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "library_feed.h"
 #include "registry_fixture.h"
+#include "rules/result_appearance.h"
 #include "rules/run_results.h"
 
 namespace {
@@ -20,6 +22,13 @@ run::Failure FailureAt(int32_t line, const char *message) {
     return failure;
 }
 
+void NVK_CALL TwoChecks() {
+    NvkAssert(1, "helper.c", 3, nullptr);
+    NvkAssert(1, "other.c", 4, nullptr);
+}
+
+void NVK_CALL FailsWithoutAPlace() { NvkAssert(0, nullptr, 0, "%s", "gone"); }
+
 run::TestOutcome Ended(run::Ending ending, std::vector<run::Failure> failures = {}) {
     run::TestOutcome outcome;
     outcome.ending = ending;
@@ -32,8 +41,8 @@ protected:
     void SetUp() override {
         RegistryTest::SetUp();
         NvkBatch *batch = NvkBatchCreate("B");
-        NvkBatchAddFunctionAt(batch, "First", Proc<1>, "b.c", 10);
-        NvkBatchAddFunctionAt(batch, "Second", Proc<2>, "b.c", 20);
+        NvkBatchAddFunctionAt(batch, "First", TwoChecks, "b.c", 10);
+        NvkBatchAddFunctionAt(batch, "Second", FailsWithoutAPlace, "b.c", 20);
         index_ = run::RegistryIndex::OfLoadedLibrary();
         results_.Follow(index_);
     }
@@ -114,6 +123,82 @@ TEST_F(RunResultsTest, TheSameTestsKeepTheirResultsAndAnotherRegistryStartsAfres
     results_.Clear();
     EXPECT_EQ(0u, results_.size());
     results_.TestEnded(first(), Ended(run::Ending::Passed));  // of no followed index: ignored
+}
+
+// The library keeps the file its checks named through resets, and so do the copies.
+TEST_F(RunResultsTest, KeepTheFileOfTheChecksThroughResetsAndTurnsThatNameNone) {
+    run::TestOutcome named = Ended(run::Ending::Passed);
+    named.checkFile = "helper.c";
+    results_.TestEnded(first(), named);
+    results_.Forget(0);
+    results_.TestEnded(first(), Ended(run::Ending::Skipped));
+    EXPECT_EQ("helper.c", results_.Of(0)->checkFile);
+    EXPECT_EQ("", results_.Of(1)->checkFile);
+}
+
+// The bar measures the latest run's selection alone: what ran before, or what the
+// run left out, counts for nothing.
+TEST_F(RunResultsTest, TallyTheLatestRunsSelectionAndItsFailures) {
+    results_.TestEnded(first(), Ended(run::Ending::Failed, {FailureAt(12, "old")}));
+    run::LibraryRun run;
+    run.selection = {1};
+    results_.RunStarted(run);
+    EXPECT_EQ(1u, results_.LatestRun().selected);
+    EXPECT_EQ(0u, results_.LatestRun().failed);
+    results_.TestEnded(second(), Ended(run::Ending::TimedOut));
+    EXPECT_EQ(1u, results_.LatestRun().failed);
+    results_.Clear();
+    EXPECT_EQ(0u, results_.LatestRun().selected);
+}
+
+TEST_F(RunResultsTest, ReadThePassedChecksAndTheirFileFromTheRecord) {
+    NvkTestFunction *test = index_.Function(0);
+    NvkTestFunctionRun(test);
+    const run::TestOutcome outcome = run::OutcomeFromRegistry(test, first(), "library");
+    EXPECT_EQ(2, outcome.passedChecks);
+    EXPECT_EQ("helper.c", outcome.checkFile);
+}
+
+// The window shows such a failure at line 0, as the library records it, and opens
+// it at the test's definition.
+TEST_F(RunResultsTest, MarkAFailureWithoutAPlaceAsStandingAtItsTestsDefinition) {
+    NvkTestFunction *test = index_.Function(1);
+    NvkTestFunctionRun(test);
+    const run::Failure failure =
+        run::FailureFromRegistry(NvkTestFunctionGetFirstFailure(test), test, second(), "library");
+    EXPECT_TRUE(failure.atDefinition);
+    EXPECT_EQ("b.c", failure.file);
+    EXPECT_EQ(20, failure.line);
+}
+
+TEST(ResultState, ReadsTheStateOfATestsCopies) {
+    using runner::TestResult;
+    using runner::TestState;
+    const auto result = [](Progress progress, run::Ending ending, size_t failures) {
+        TestResult made;
+        made.progress = progress;
+        made.outcome.ending = ending;
+        made.outcome.failures.resize(failures);
+        return made;
+    };
+    const struct {
+        TestResult result;
+        TestState state;
+    } cases[] = {
+        {result(Progress::None, run::Ending::NotRun, 0), TestState::NotRun},
+        {result(Progress::Running, run::Ending::NotRun, 1), TestState::Running},
+        {result(Progress::Ended, run::Ending::Passed, 0), TestState::Passed},
+        {result(Progress::Ended, run::Ending::Failed, 1), TestState::Failed},
+        {result(Progress::Ended, run::Ending::Skipped, 0), TestState::Skipped},
+        // A failure after its skip makes the test a failed one.
+        {result(Progress::Ended, run::Ending::Skipped, 1), TestState::Failed},
+        {result(Progress::Ended, run::Ending::TimedOut, 0), TestState::Failed},
+        {result(Progress::Ended, run::Ending::NotRun, 0), TestState::NotRun},
+    };
+    for (const auto &each : cases) {
+        EXPECT_EQ(each.state, runner::StateOf(&each.result)) << run::EndingName(each.result.outcome.ending);
+    }
+    EXPECT_EQ(TestState::NotRun, runner::StateOf(nullptr));
 }
 
 TEST(OutputLines, SplitsAtEachLineEndAndKeepsALastLineWithoutOne) {

@@ -84,16 +84,8 @@ TEST(TreeItemTable, GivesBackWholePointersForItsOwnKeysOnly) {
     EXPECT_EQ(nullptr, table.Find(batchKey));
 }
 
-TEST(TestResults, NameTheResultAndPickTheImage) {
+TEST(TestResults, NameTheStateAndPickTheImage) {
     using runner::TestState;
-    EXPECT_EQ(TestState::Running, runner::StateOf(true, true, 3, false));
-    EXPECT_EQ(TestState::NotRun, runner::StateOf(false, false, 0, false));
-    EXPECT_EQ(TestState::Failed, runner::StateOf(false, true, 1, false));
-    EXPECT_EQ(TestState::Passed, runner::StateOf(false, true, 0, false));
-    // A skip counts as not run, also where a runner's executor gave the test a time.
-    EXPECT_EQ(TestState::Skipped, runner::StateOf(false, false, 0, true));
-    EXPECT_EQ(TestState::Skipped, runner::StateOf(false, true, 0, true));
-    EXPECT_EQ(TestState::Running, runner::StateOf(true, false, 0, true));
     EXPECT_EQ(unsigned(IDS_RESULT_TESTING), runner::ResultTextId(TestState::Running));
     EXPECT_EQ(unsigned(IDS_RESULT_SKIPPED), runner::ResultTextId(TestState::NotRun));
     EXPECT_EQ(unsigned(IDS_RESULT_SKIPPED), runner::ResultTextId(TestState::Skipped));
@@ -107,14 +99,10 @@ TEST(TestResults, NameTheResultAndPickTheImage) {
 }
 
 TEST(TestResults, OnlyAMeasuredBatchRunWithoutFailuresEndsGreen) {
-    int batch = 0;
     int testFunction = 0;
-    const runner::ProgressScope all = runner::ScopeOfRun(nullptr, nullptr);
-    const runner::ProgressScope one = runner::ScopeOfRun(&batch, nullptr);
-    const runner::ProgressScope single = runner::ScopeOfRun(nullptr, &testFunction);
+    const runner::ProgressScope all = runner::ScopeOfRun(nullptr);
+    const runner::ProgressScope single = runner::ScopeOfRun(&testFunction);
     EXPECT_TRUE(all.tracking);
-    EXPECT_EQ(nullptr, all.batch);
-    EXPECT_EQ(&batch, one.batch);
     EXPECT_FALSE(single.tracking);
     EXPECT_TRUE(runner::EndsGreen(all, 0));
     EXPECT_FALSE(runner::EndsGreen(all, 1));
