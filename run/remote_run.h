@@ -47,12 +47,13 @@ private:
 // replays it: that a test started (at most once a test, as soon as its worker said
 // so while the run's thread waits for that test), what it wrote (once, when it
 // wrote anything), and that a test ended its worker.
+// Each call is pure: whatever forwards the news must forward all of it.
 class RemoteRunObserver {
 public:
-    virtual void TestStarted(NvkTestFunction *) {}
-    virtual void TestOutput(NvkTestFunction *, const std::string &) {}
+    virtual void TestStarted(NvkTestFunction *test) = 0;
+    virtual void TestOutput(NvkTestFunction *test, const std::string &text) = 0;
     // How, and in which phase.
-    virtual void TestEnded(NvkTestFunction *, const TestEnd &) {}
+    virtual void TestEnded(NvkTestFunction *test, const TestEnd &end) = 0;
 
 protected:
     ~RemoteRunObserver() = default;

@@ -64,6 +64,9 @@ public:
     void TestStarted(NvkTestFunction *test) override {
         CallOnWindowThread([this, test] { observer_.TestStarted(test); });
     }
+    void TestOutput(NvkTestFunction *test, const std::string &text) override {
+        CallOnWindowThread([this, test, &text] { observer_.TestOutput(test, text); });
+    }
     void TestEnded(NvkTestFunction *test, const run::TestEnd &end) override {
         CallOnWindowThread([this, test, &end] { observer_.TestEnded(test, end); });
     }
@@ -117,7 +120,7 @@ struct RunFeed {
 run::WorkerStarter StarterForLoadedLibrary() {
     const std::string library = loader::LoadedLibraryPath();
     const std::string dependencies = loader::Utf8FromAnsi(DependencyFolderOf(OpenLibraryFile()).c_str());
-    return [library, dependencies] { return run::StartWorkerProcess({library, dependencies}); };
+    return [library, dependencies] { return run::StartWorkerProcess({library, dependencies}, true); };
 }
 
 // A run in a worker process. The window's thread makes it and ends it; between, the

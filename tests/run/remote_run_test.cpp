@@ -27,6 +27,7 @@ public:
         run::TestEnd end;
     };
     void TestStarted(NvkTestFunction *test) override { Add({test, true, std::this_thread::get_id(), {}}); }
+    void TestOutput(NvkTestFunction *, const std::string &) override {}
     void TestEnded(NvkTestFunction *test, const run::TestEnd &end) override {
         Add({test, false, std::this_thread::get_id(), end});
     }
