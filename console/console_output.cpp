@@ -1,5 +1,7 @@
 #include "console_output.h"
 
+#include <cstdlib>
+
 #include "console_text.h"
 #include "platform.h"
 #include "result_store.h"
@@ -145,6 +147,11 @@ void ConsoleOutput::Error(const std::string &text) const { WriteError(std::strin
 
 void ConsoleOutput::LibraryError(const std::string &libraryPath, const std::string &text) const {
     WriteError(EscapeControlBytes(libraryPath) + ": error: " + EscapeControlBytes(text) + "\n");
+}
+
+bool ColourWanted() {
+    const char *noColour = std::getenv("NO_COLOR");
+    return (noColour == nullptr || noColour[0] == '\0') && PrepareColourTerminal();
 }
 
 }  // namespace console

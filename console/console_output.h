@@ -11,6 +11,9 @@
 
 namespace console {
 
+// Colour unless NO_COLOR is set or the output is no terminal that takes it.
+bool ColourWanted();
+
 class ConsoleOutput final : public run::RunListener {
 public:
     // toErrors: the run's lines go to standard error, standard output being another

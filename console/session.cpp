@@ -1,7 +1,5 @@
 #include "session.h"
 
-#include <chrono>
-#include <cstdlib>
 #include <initializer_list>
 #include <memory>
 
@@ -160,11 +158,9 @@ private:
         }
         // What the registration refused fails the run, which still runs what was
         // registered. Workers load the library again and say nothing of it.
-        std::vector<std::string> errors;
-        for (uint32_t index = 0; index < NvkRegistrationGetErrorCount(); ++index) {
-            const char *error = NvkRegistrationGetError(index);
-            errors.push_back(error != nullptr ? error : "");
-            output_.LibraryError(library_, errors.back());
+        const std::vector<std::string> errors = loader::RegistrationErrors();
+        for (const std::string &error : errors) {
+            output_.LibraryError(library_, error);
         }
         store_.AddRegistrationErrors(library_, errors);
         findings_.registrationErrors = findings_.registrationErrors || !errors.empty();
@@ -177,7 +173,12 @@ private:
         if (options_.repeat > 1) {
             output_.RepetitionStarted(libraryRun.repetition, options_.repeat);
         }
-        run::RunRequest request = RequestFor(share, libraryRun.repetition);
+        const RunOrder order{options_.failFast || options_.retries > 0, options_.shuffle,
+                             seed_ + libraryRun.repetition - 1};
+        if (order.shuffle) {
+            output_.Shuffling(order.seed);
+        }
+        run::RunRequest request = RequestFor(share, order);
         request.index = libraryRun.index;
         run::LibraryFeed feed(libraryRun, libraryRun.selection, events_);
         if (options_.retries > 0) {
@@ -194,22 +195,6 @@ private:
         for (const std::string &error : outcome.errors) {
             output_.Error(library_ + ": " + error);
         }
-    }
-
-    // A plain run is every batch over the skip flags; one that must stop between
-    // tests, try them again or change their order runs each test alone.
-    run::RunRequest RequestFor(const std::vector<run::TestRef> &share, unsigned repetition) const {
-        run::RunRequest request;
-        if (options_.shuffle) {
-            const uint64_t seed = seed_ + repetition - 1;
-            output_.Shuffling(seed);
-            request.kind = run::RunRequest::Kind::EachAlone;
-            request.tests = run::TestsInOrder(run::ShuffledSteps(share, seed));
-        } else if (options_.failFast || options_.retries > 0) {
-            request.kind = run::RunRequest::Kind::EachAlone;
-            request.tests = share;
-        }
-        return request;
     }
 
     int Finish() {
@@ -255,19 +240,6 @@ private:
     size_t librariesLoaded_ = 0;
     std::vector<std::unique_ptr<run::RegistryIndex>> indexes_;
 };
-
-bool ColourWanted() {
-    const char *noColour = std::getenv("NO_COLOR");
-    return (noColour == nullptr || noColour[0] == '\0') && PrepareColourTerminal();
-}
-
-// A seed from the clock unless one was given; printed with the run either way.
-uint64_t SeedFor(const Options &options) {
-    if (options.seedGiven) {
-        return options.seed;
-    }
-    return static_cast<uint64_t>(std::chrono::system_clock::now().time_since_epoch().count()) % 1000000007ull;
-}
 
 }  // namespace
 

@@ -74,6 +74,15 @@ std::string LoadFailureDetails() { return failureDetails; }
 
 bool IsTestLibraryLoaded() { return loadedLibrary != nullptr; }
 
+std::vector<std::string> RegistrationErrors() {
+    std::vector<std::string> errors;
+    for (uint32_t index = 0; index < NvkRegistrationGetErrorCount(); ++index) {
+        const char *error = NvkRegistrationGetError(index);
+        errors.push_back(error != nullptr ? error : "");
+    }
+    return errors;
+}
+
 const char *LoadedLibraryPath() { return loadedLibraryPath.c_str(); }
 
 bool ReportWouldOverwriteLibrary(const char *reportPath, const char *libraryPath) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "load_failure.h"
 
@@ -26,6 +27,9 @@ bool IsTestLibraryLoaded();
 // to follow LoadFailureText, say "zlib1.dll, which it imports, was not found beside
 // it or on the search path (Windows error 126: ...)"; "" when there is nothing to add.
 std::string LoadFailureDetails();
+
+// What the loaded library's registration refused, in order.
+std::vector<std::string> RegistrationErrors();
 
 // The full path the loaded library was validated and loaded from; "" when none.
 const char *LoadedLibraryPath();

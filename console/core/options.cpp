@@ -1,6 +1,7 @@
 #include "options.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -342,6 +343,13 @@ std::string UsageText(const std::string &program) {
            "XML_OUTPUT_FILE names the JUnit report when --junit is not given. With\n"
            "TEST_TOTAL_SHARDS set, the file TEST_SHARD_STATUS_FILE names is created.\n"
            "Colour is used only on a terminal, and never when NO_COLOR is set.\n";
+}
+
+uint64_t SeedFor(const Options &options) {
+    if (options.seedGiven) {
+        return options.seed;
+    }
+    return static_cast<uint64_t>(std::chrono::system_clock::now().time_since_epoch().count()) % 1000000007ull;
 }
 
 }  // namespace console

@@ -61,6 +61,9 @@ struct OptionRow {
 // Every option, in the order of the usage text.
 const std::vector<OptionRow> &OptionTable();
 
+// The seed a shuffled run uses: the given one, else one from the clock.
+uint64_t SeedFor(const Options &options);
+
 // Fills options from arguments[1..count); returns "" or what is wrong with them.
 std::string ParseOptions(int count, const char *const *arguments, Options &options);
 

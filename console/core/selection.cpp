@@ -25,4 +25,16 @@ std::vector<run::TestKey> Selection::Take(const run::RegistryIndex &index) {
     return keys;
 }
 
+run::RunRequest RequestFor(const std::vector<run::TestRef> &share, const RunOrder &order) {
+    run::RunRequest request;
+    if (order.shuffle) {
+        request.kind = run::RunRequest::Kind::EachAlone;
+        request.tests = run::TestsInOrder(run::ShuffledSteps(share, order.seed));
+    } else if (order.eachAlone) {
+        request.kind = run::RunRequest::Kind::EachAlone;
+        request.tests = share;
+    }
+    return request;
+}
+
 }  // namespace console

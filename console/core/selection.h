@@ -2,12 +2,24 @@
 // of them when it shards. The shares are dealt across all the run's libraries.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "name_filter.h"
+#include "plan_runner.h"
 #include "registry_index.h"
 
 namespace console {
+
+// A plain run is every batch over the skip flags; one that must stop between tests or
+// try them again runs each test alone, and a shuffled one each test alone in the
+// seed's order.
+struct RunOrder {
+    bool eachAlone = false;
+    bool shuffle = false;
+    uint64_t seed = 0;
+};
+run::RunRequest RequestFor(const std::vector<run::TestRef> &share, const RunOrder &order);
 
 class Selection {
 public:
