@@ -4,16 +4,56 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "norvik.h"
+#include "own_desktop.h"
 #include "registry_fixture.h"
 #include "resources/program_resources.h"
 #include "runner_process.h"
 #include "views/failure_list.h"
 
 namespace {
+
+// Wine takes a process's display driver from the desktop it first draws on, and the
+// shared desktop may have none: the tests run again in a child on a desktop of the
+// program's own, and this process ends with the child's verdict.
+class ChildOnOwnDesktop final : public OwnDesktop {
+public:
+    void SetUp() override {
+        if (GetEnvironmentVariableA(kChildMark, nullptr, 0) != 0) {
+            return;
+        }
+        OwnDesktop::SetUp();
+        SetEnvironmentVariableA(kChildMark, "1");
+        char program[MAX_PATH] = {};
+        GetModuleFileNameA(nullptr, program, MAX_PATH);
+        std::string desktop = OwnDesktop::Name();
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        startup.lpDesktop = &desktop[0];
+        PROCESS_INFORMATION child = {};
+        ASSERT_TRUE(CreateProcessA(program, nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &child));
+        DWORD exitCode = 1;
+        if (WaitForSingleObject(child.hProcess, 120000) != WAIT_OBJECT_0 ||
+            !GetExitCodeProcess(child.hProcess, &exitCode)) {
+            TerminateProcess(child.hProcess, 1);
+        }
+        CloseHandle(child.hThread);
+        CloseHandle(child.hProcess);
+        OwnDesktop::TearDown();
+        std::exit(exitCode == 0 ? 0 : 1);
+    }
+    // The child made no desktop and no settings key: it has nothing to remove.
+    void TearDown() override {}
+
+private:
+    static constexpr char kChildMark[] = "NORVIK_FAILURE_LIST_CHILD";
+};
+
+const auto *const ownDesktop = ::testing::AddGlobalTestEnvironment(new ChildOnOwnDesktop);
 
 runner::TestResult shownResult;
 int sourcesOpened = 0;
