@@ -243,7 +243,8 @@ bool LibraryFeed::TriesAgain(NvkTestFunction *test) const {
 
 void LibraryFeed::SendOutput(TestKey key) {
     std::string text;
-    const auto remote = remoteOutput_.find(key);
+    // Only workers tell of output; a run in this process has none to look up.
+    const auto remote = remoteOutput_.empty() ? remoteOutput_.end() : remoteOutput_.find(key);
     if (remote != remoteOutput_.end()) {
         text.swap(remote->second);
         remoteOutput_.erase(remote);
