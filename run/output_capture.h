@@ -94,4 +94,11 @@ private:
     std::unique_ptr<Files> files_;
 };
 
+// Leaves file empty when a worker's output is not wanted; false when it is and no
+// file could be made.
+inline bool WorkerCaptureFileFor(bool wanted, std::unique_ptr<WorkerCaptureFile> &file) {
+    file = wanted ? WorkerCaptureFile::Make() : nullptr;
+    return !wanted || file != nullptr;
+}
+
 }  // namespace run

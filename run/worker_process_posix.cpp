@@ -188,11 +188,8 @@ int MoveOutOfReach(int fd) {
 
 std::unique_ptr<WorkerProcess> StartWorkerProcess(const std::vector<std::string> &arguments, bool captureOutput) {
     std::unique_ptr<WorkerCaptureFile> output;
-    if (captureOutput) {
-        output = WorkerCaptureFile::Make();
-        if (!output) {
-            return nullptr;
-        }
+    if (!WorkerCaptureFileFor(captureOutput, output)) {
+        return nullptr;
     }
     const int capture = output ? static_cast<int>(output->ForWorker()) : -1;
     int toWorker[2], fromWorker[2];

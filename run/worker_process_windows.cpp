@@ -295,11 +295,8 @@ void MoveOutOfReach(HANDLE *handles, size_t count) {
 // channel from this process, whose id and handle values it is given.
 std::unique_ptr<WorkerProcess> StartWorkerProcess(const std::vector<std::string> &arguments, bool captureOutput) {
     std::unique_ptr<WorkerCaptureFile> output;
-    if (captureOutput) {
-        output = WorkerCaptureFile::Make();
-        if (!output) {
-            return nullptr;
-        }
+    if (!WorkerCaptureFileFor(captureOutput, output)) {
+        return nullptr;
     }
     HANDLE pipeEnds[2];
     if (!CreatePipe(&pipeEnds[0], &pipeEnds[1], nullptr, 0)) {
