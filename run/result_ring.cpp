@@ -8,6 +8,10 @@
 namespace run {
 namespace {
 
+constexpr int kPollsBeforeSleep = 20;
+
+constexpr char kRingOverwritten[] = "(the worker's shared memory was overwritten)\n";
+
 uint32_t LargestPowerOfTwoIn(size_t size) {
     uint32_t power = 1;
     while (power <= size / 2 && power < (1u << 30)) {
@@ -67,6 +71,36 @@ size_t ResultRing::Take(char *buffer, size_t size) {
 bool ResultRing::AnnounceSleep() {
     header_->readerSleeping.store(1);
     return header_->written.load() != header_->read.load(std::memory_order_relaxed);
+}
+
+size_t RingReader::Receive(char *buffer, size_t size, RingWaits &waits) {
+    for (int polls = 0;; ++polls) {
+        if (const size_t count = ring_.Take(buffer, size)) {
+            return count;
+        }
+        if (ring_.Corrupt()) {
+            return OverwrittenOnce(buffer, size);
+        }
+        if (ended_) {
+            return 0;
+        }
+        if (polls < kPollsBeforeSleep) {
+            ended_ = waits.WaitBriefly();
+        } else if (!ring_.AnnounceSleep()) {
+            ended_ = waits.SleepUntilWoken();
+            polls = 0;
+        }
+    }
+}
+
+size_t RingReader::OverwrittenOnce(char *buffer, size_t size) {
+    if (overwrittenTold_) {
+        return 0;
+    }
+    overwrittenTold_ = true;
+    const size_t count = std::min(size, sizeof kRingOverwritten - 1);
+    std::memcpy(buffer, kRingOverwritten, count);
+    return count;
 }
 
 }  // namespace run

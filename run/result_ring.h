@@ -55,4 +55,54 @@ private:
 // What to make the shared memory: a ring of a mebibyte.
 constexpr size_t kResultRingSize = sizeof(RingHeader) + (1u << 20);
 
+// How the runner waits for a worker's ring, on its platform. Each returns true once
+// the worker ended.
+class RingWaits {
+public:
+    // About a millisecond, unless the worker ends; nothing wakes it sooner.
+    virtual bool WaitBriefly() = 0;
+    // Until the worker wakes it (see ResultRing::TakeSleepingReader) or ends.
+    virtual bool SleepUntilWoken() = 0;
+
+protected:
+    ~RingWaits() = default;
+};
+
+// The runner's side of a worker's ring. A reader that found nothing polls a while
+// before it sleeps until woken: a worker that delivers a line meanwhile need not
+// wake it, which would cost a trip to the system per test.
+class RingReader {
+public:
+    RingReader(void *memory, size_t size) : ring_(memory, size) {}
+
+    // Blocks until bytes arrive; 0 once the worker ended and what it wrote before
+    // was read. Counters that make no sense give one line that names them, which
+    // no message decodes, and then 0.
+    size_t Receive(char *buffer, size_t size, RingWaits &waits);
+
+private:
+    size_t OverwrittenOnce(char *buffer, size_t size);
+
+    ResultRing ring_;
+    bool ended_ = false;
+    bool overwrittenTold_ = false;
+};
+
+// The worker's side: puts all the bytes, wakes a reader that sleeps, and pauses
+// while the ring is full, for the runner reads as long as the worker lives.
+template <typename Wake, typename Pause>
+void PutWhole(ResultRing &ring, const char *bytes, size_t count, Wake wake, Pause pause) {
+    while (count > 0) {
+        const size_t put = ring.Put(bytes, count);
+        if (ring.TakeSleepingReader()) {
+            wake();
+        }
+        bytes += put;
+        count -= put;
+        if (count > 0) {
+            pause();
+        }
+    }
+}
+
 }  // namespace run

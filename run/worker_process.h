@@ -23,8 +23,8 @@ public:
     // Writes everything the worker is to read, then closes the pipe to it. Called
     // once the worker said it started.
     virtual bool SendAll(const std::string &bytes) = 0;
-    // Blocks until bytes arrive; 0 once the worker's pipe closed or the worker ended,
-    // also while a process the worker started still holds the pipe open. A channel
+    // Blocks until bytes arrive; 0 once the worker ended and what it wrote before
+    // was read, also while a process the worker started lives on. A channel
     // found unreadable (shared memory that makes no sense) gives one line that names
     // it, which no message decodes, and then 0.
     virtual size_t Receive(char *buffer, size_t size) = 0;
@@ -48,10 +48,10 @@ using WorkerStarter = std::function<std::unique_ptr<WorkerProcess>()>;
 std::unique_ptr<WorkerProcess> StartWorkerProcess(const std::vector<std::string> &arguments,
                                                   bool captureOutput = false);
 
-// The worker's side: the pipes kWorkerChannelOption names.
+// The worker's side: the channel kWorkerChannelOption names.
 class ParentChannel {
 public:
-    // Also moves the pipes out of the reach of a test that closes the handles or
+    // Also moves the channel out of the reach of a test that closes the handles or
     // descriptors it did not open.
     bool Open(const std::string &handles);
     std::string ReadAll();
@@ -62,10 +62,10 @@ public:
 
 private:
     intptr_t fromParent_ = -1;
-    intptr_t toParent_ = -1;
+    intptr_t toParent_ = -1;  // on Windows, the shared memory's mapping
     intptr_t captureFile_ = -1;
-    // Where the worker's words go through shared memory instead (see ResultRing):
-    // the memory, and what wakes a parent that sleeps until they come.
+    // The worker's words go through shared memory (see ResultRing): the memory, and
+    // what wakes a parent that sleeps until they come.
     void *sharedRing_ = nullptr;
     intptr_t wakeParent_ = -1;
 };

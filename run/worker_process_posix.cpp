@@ -1,6 +1,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -11,8 +12,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 
+#include "result_ring.h"
 #include "worker_process.h"
 
 namespace run {
@@ -45,7 +48,7 @@ ssize_t ReadOnce(int fd, char *buffer, size_t size) {
 
 // In the new process, before exec: its own process group, so that what its tests
 // start can be ended with it, and an end of its own when the parent ends.
-void PrepareWorker(pid_t parent, int toWorker, int fromWorker, int capture) {
+void PrepareWorker(pid_t parent, int toWorker, int fromWorker, int ring, int capture) {
     setpgid(0, 0);
 #if defined(__linux__)
     prctl(PR_SET_PDEATHSIG, SIGKILL);
@@ -53,24 +56,77 @@ void PrepareWorker(pid_t parent, int toWorker, int fromWorker, int capture) {
     if (getppid() != parent) {
         _exit(127);
     }
-    // Only the worker's own two ends, and its capture file, stay open across exec.
+    // Only the worker's own two ends, its ring and its capture file stay open across exec.
     fcntl(toWorker, F_SETFD, 0);
     fcntl(fromWorker, F_SETFD, 0);
+    fcntl(ring, F_SETFD, 0);
     if (capture >= 0) {
         fcntl(capture, F_SETFD, 0);
     }
 }
 
-class PosixWorker final : public WorkerProcess {
+// Memory that a worker and this process both map, for its ring: a descriptor that
+// outlives exec, under no name that another process could open.
+int MakeRingMemory() {
+#if defined(__linux__)
+    const int fd = memfd_create("norvik-ring", MFD_CLOEXEC);
+#else
+    char path[] = "/tmp/norvik-ring-XXXXXX";
+    const int fd = mkstemp(path);
+    if (fd >= 0) {
+        unlink(path);
+        fcntl(fd, F_SETFD, FD_CLOEXEC);
+    }
+#endif
+    if (fd >= 0 && ftruncate(fd, static_cast<off_t>(kResultRingSize)) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+void *MapRing(int fd) {
+    void *memory = mmap(nullptr, kResultRingSize, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    return memory != MAP_FAILED ? memory : nullptr;
+}
+
+// The ring's memory mapped into this process, for the worker's life.
+class RingView {
 public:
-    PosixWorker(pid_t pid, int toWorker, int fromWorker, std::unique_ptr<WorkerCaptureFile> output)
-        : pid_(pid), toWorker_(toWorker), fromWorker_(fromWorker), output_(std::move(output)) {}
+    explicit RingView(void *memory) : memory_(memory) {}
+    ~RingView() { munmap(memory_, kResultRingSize); }
+    RingView(const RingView &) = delete;
+    RingView &operator=(const RingView &) = delete;
+
+    void *Memory() const { return memory_; }
+
+private:
+    void *memory_;
+};
+
+// How long a reader that found nothing waits at a time before it looks again, and
+// how long a sleeping one goes without looking for the worker's end: a process the
+// worker's tests started may hold the wake pipe open after the worker ended.
+constexpr int kPollMilliseconds = 1;
+constexpr int kSleepMilliseconds = 100;
+
+// The worker writes its lines into a ring in memory they share, and a byte into the
+// wake pipe only when this process sleeps until woken.
+class PosixWorker final : public WorkerProcess, private RingWaits {
+public:
+    PosixWorker(pid_t pid, int toWorker, int wake, void *ring, std::unique_ptr<WorkerCaptureFile> output)
+        : pid_(pid),
+          toWorker_(toWorker),
+          wake_(wake),
+          view_(ring),
+          ring_(view_.Memory(), kResultRingSize),
+          output_(std::move(output)) {}
 
     ~PosixWorker() override {
         if (toWorker_ >= 0) {
             close(toWorker_);
         }
-        close(fromWorker_);
+        close(wake_);
         if (!waited_) {
             Kill();
             Wait();
@@ -86,24 +142,8 @@ public:
         return sent;
     }
 
-    // A process the worker's tests started keeps the pipe open after the worker
-    // ended, so the worker's end is looked for while nothing arrives.
-    size_t Receive(char *buffer, size_t size) override {
-        for (;;) {
-            pollfd wanted = {fromWorker_, POLLIN, 0};
-            const int ready = poll(&wanted, 1, 100);
-            if (ready > 0) {
-                const ssize_t count = ReadOnce(fromWorker_, buffer, size);
-                return count > 0 ? static_cast<size_t>(count) : 0;
-            }
-            if (ready < 0 && errno != EINTR) {
-                return 0;
-            }
-            if (Ended()) {
-                return Drain(buffer, size);
-            }
-        }
-    }
+    // What the worker wrote stays in the ring after it ended, to be read to the end.
+    size_t Receive(char *buffer, size_t size) override { return ring_.Receive(buffer, size, *this); }
 
     // A worker that ended is not reaped before Wait, so its number stays its own.
     bool Kill() override {
@@ -143,16 +183,41 @@ private:
         return waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid_;
     }
 
-    // What the worker wrote before it ended, without waiting for the pipe to close.
-    size_t Drain(char *buffer, size_t size) {
-        fcntl(fromWorker_, F_SETFL, fcntl(fromWorker_, F_GETFL) | O_NONBLOCK);
-        const ssize_t count = ReadOnce(fromWorker_, buffer, size);
-        return count > 0 ? static_cast<size_t>(count) : 0;
+    // Nothing writes to the pipe while this process does not sleep, but the worker
+    // closing it, in its end, makes it readable.
+    bool WaitBriefly() override { return AwaitWake(kPollMilliseconds) || Ended(); }
+
+    bool SleepUntilWoken() override {
+        for (;;) {
+            pollfd wanted = {wake_, POLLIN, 0};
+            const int ready = poll(&wanted, 1, kSleepMilliseconds);
+            if (ready > 0) {
+                return !TakeWakes();
+            }
+            if ((ready < 0 && errno != EINTR) || Ended()) {
+                return true;
+            }
+        }
+    }
+
+    // Whether the worker closed the pipe: it ended.
+    bool AwaitWake(int milliseconds) {
+        pollfd wanted = {wake_, POLLIN, 0};
+        return poll(&wanted, 1, milliseconds) > 0 && !TakeWakes();
+    }
+
+    // Reads the bytes that woke this process, a late one from an earlier sleep
+    // included; false once the pipe closed.
+    bool TakeWakes() {
+        char wakes[64];
+        return ReadOnce(wake_, wakes, sizeof wakes) > 0;
     }
 
     const pid_t pid_;
     int toWorker_;
-    const int fromWorker_;
+    const int wake_;
+    RingView view_;
+    RingReader ring_;
     std::mutex mutex_;  // Kill from other threads against the reaping in Wait
     bool waited_ = false;
     const std::unique_ptr<WorkerCaptureFile> output_;
@@ -186,23 +251,33 @@ int MoveOutOfReach(int fd) {
 
 }  // namespace
 
+// The worker's end of the channel: "toWorker,wake,ring,capture" as descriptors.
 std::unique_ptr<WorkerProcess> StartWorkerProcess(const std::vector<std::string> &arguments, bool captureOutput) {
     std::unique_ptr<WorkerCaptureFile> output;
     if (!WorkerCaptureFileFor(captureOutput, output)) {
         return nullptr;
     }
     const int capture = output ? static_cast<int>(output->ForWorker()) : -1;
-    int toWorker[2], fromWorker[2];
-    if (pipe2(toWorker, O_CLOEXEC) != 0) {
+    const int ringMemory = MakeRingMemory();
+    if (ringMemory < 0) {
         return nullptr;
     }
-    if (pipe2(fromWorker, O_CLOEXEC) != 0) {
-        close(toWorker[0]);
-        close(toWorker[1]);
+    void *const ring = MapRing(ringMemory);
+    int toWorker[2] = {-1, -1}, wake[2] = {-1, -1};
+    if (ring == nullptr || pipe2(toWorker, O_CLOEXEC) != 0 || pipe2(wake, O_CLOEXEC) != 0) {
+        for (const int fd : {ringMemory, toWorker[0], toWorker[1]}) {
+            if (fd >= 0) {
+                close(fd);
+            }
+        }
+        if (ring != nullptr) {
+            munmap(ring, kResultRingSize);
+        }
         return nullptr;
     }
-    const std::string channel =
-        std::to_string(toWorker[0]) + "," + std::to_string(fromWorker[1]) + "," + std::to_string(capture);
+    ResultRing(ring, kResultRingSize).Initialise();
+    const std::string channel = std::to_string(toWorker[0]) + "," + std::to_string(wake[1]) + "," +
+                                std::to_string(ringMemory) + "," + std::to_string(capture);
     std::vector<std::string> all = {"norvik-run", kWorkerChannelOption, channel};
     all.insert(all.end(), arguments.begin(), arguments.end());
     std::vector<char *> argv;
@@ -214,36 +289,41 @@ std::unique_ptr<WorkerProcess> StartWorkerProcess(const std::vector<std::string>
     const pid_t parent = getpid();
     const pid_t pid = fork();
     if (pid == 0) {
-        PrepareWorker(parent, toWorker[0], fromWorker[1], capture);
+        PrepareWorker(parent, toWorker[0], wake[1], ringMemory, capture);
         execv("/proc/self/exe", argv.data());
         _exit(127);
     }
     close(toWorker[0]);
-    close(fromWorker[1]);
+    close(wake[1]);
+    close(ringMemory);
     if (pid < 0) {
         close(toWorker[1]);
-        close(fromWorker[0]);
+        close(wake[0]);
+        munmap(ring, kResultRingSize);
         return nullptr;
     }
     // Set from both sides, so that a Kill right after the start reaches the group.
     setpgid(pid, pid);
-    return std::unique_ptr<WorkerProcess>(new PosixWorker(pid, toWorker[1], fromWorker[0], std::move(output)));
+    return std::unique_ptr<WorkerProcess>(new PosixWorker(pid, toWorker[1], wake[0], ring, std::move(output)));
 }
 
 bool ParentChannel::Open(const std::string &handles) {
-    int in = -1, out = -1, capture = -1;
-    if (std::sscanf(handles.c_str(), "%d,%d,%d", &in, &out, &capture) != 3 || fcntl(in, F_GETFD) < 0 ||
-        fcntl(out, F_GETFD) < 0) {
+    int in = -1, wake = -1, ring = -1, capture = -1;
+    if (std::sscanf(handles.c_str(), "%d,%d,%d,%d", &in, &wake, &ring, &capture) != 4 || fcntl(in, F_GETFD) < 0 ||
+        fcntl(wake, F_GETFD) < 0 || fcntl(ring, F_GETFD) < 0) {
         return false;
     }
     fcntl(in, F_SETFD, FD_CLOEXEC);
-    fcntl(out, F_SETFD, FD_CLOEXEC);
+    fcntl(wake, F_SETFD, FD_CLOEXEC);
     fromParent_ = MoveOutOfReach(in);
-    toParent_ = MoveOutOfReach(out);
+    wakeParent_ = MoveOutOfReach(wake);
     if (capture >= 0 && fcntl(capture, F_SETFD, FD_CLOEXEC) == 0) {
         captureFile_ = MoveOutOfReach(capture);
     }
-    return true;
+    // Mapped once for the worker's life; the mapping outlives whatever a test closes.
+    sharedRing_ = MapRing(ring);
+    close(ring);
+    return sharedRing_ != nullptr;
 }
 
 std::string ParentChannel::ReadAll() {
@@ -256,8 +336,16 @@ std::string ParentChannel::ReadAll() {
     return text;
 }
 
+// Tests may check, and so write, from threads of their own: one line at a time.
 bool ParentChannel::Write(const std::string &bytes) {
-    return WriteWhole(static_cast<int>(toParent_), bytes.data(), bytes.size());
+    static std::mutex oneWriter;
+    const std::lock_guard<std::mutex> lock(oneWriter);
+    ResultRing ring(sharedRing_, kResultRingSize);
+    bool woken = true;
+    PutWhole(
+        ring, bytes.data(), bytes.size(), [&] { woken = WriteWhole(static_cast<int>(wakeParent_), "w", 1); },
+        [] { usleep(1000); });
+    return woken;
 }
 
 // A shared object finds its dependencies through its own run path.

@@ -133,19 +133,12 @@ private:
     void *memory_;
 };
 
-// How long a reader that found nothing polls before it sleeps until woken: a worker
-// that delivers a line within this time need not wake it, which would cost a trip to
-// the system per test.
-constexpr int kPollsBeforeSleep = 20;
+// How long a reader that found nothing waits at a time before it looks again.
 constexpr DWORD kPollMilliseconds = 1;
-
-// What Receive gives once for a ring whose counters make no sense: a line no
-// message decodes, so that the protocol's check names it.
-constexpr char kRingOverwritten[] = "(the worker's shared memory was overwritten)\n";
 
 // The worker takes its ends of the channel from this process: workerEnd, the end of
 // the pipe it reads, stays open here until it did, which it says by starting.
-class WindowsWorker final : public WorkerProcess {
+class WindowsWorker final : public WorkerProcess, private RingWaits {
 public:
     WindowsWorker(KernelHandle process, KernelHandle job, KernelHandle toWorker, KernelHandle workerEnd,
                   KernelHandle ringMapping, KernelHandle wake, std::unique_ptr<WorkerCaptureFile> output)
@@ -177,26 +170,7 @@ public:
     }
 
     // What the worker wrote stays in the ring after it ended, to be read to the end.
-    size_t Receive(char *buffer, size_t size) override {
-        for (int polls = 0;; ++polls) {
-            if (const size_t count = ring_.Take(buffer, size)) {
-                return count;
-            }
-            if (ring_.Corrupt()) {
-                return OverwrittenOnce(buffer, size);
-            }
-            if (ended_) {
-                return 0;
-            }
-            if (polls < kPollsBeforeSleep) {
-                ended_ = WaitForSingleObject(process_.Get(), kPollMilliseconds) == WAIT_OBJECT_0;
-            } else if (!ring_.AnnounceSleep()) {
-                const HANDLE either[] = {wake_.Get(), process_.Get()};
-                ended_ = WaitForMultipleObjects(2, either, FALSE, INFINITE) == WAIT_OBJECT_0 + 1;
-                polls = 0;
-            }
-        }
-    }
+    size_t Receive(char *buffer, size_t size) override { return ring_.Receive(buffer, size, *this); }
 
     // The handle stays open until the worker is destroyed: a Kill after Wait must
     // never reach another process, let alone this one.
@@ -231,14 +205,11 @@ public:
     CaptureFile *Output() override { return output_.get(); }
 
 private:
-    size_t OverwrittenOnce(char *buffer, size_t size) {
-        if (overwrittenTold_) {
-            return 0;
-        }
-        overwrittenTold_ = true;
-        const size_t count = std::min(size, sizeof kRingOverwritten - 1);
-        std::memcpy(buffer, kRingOverwritten, count);
-        return count;
+    bool WaitBriefly() override { return WaitForSingleObject(process_.Get(), kPollMilliseconds) == WAIT_OBJECT_0; }
+
+    bool SleepUntilWoken() override {
+        const HANDLE either[] = {wake_.Get(), process_.Get()};
+        return WaitForMultipleObjects(2, either, FALSE, INFINITE) == WAIT_OBJECT_0 + 1;
     }
 
     KernelHandle process_;
@@ -248,9 +219,7 @@ private:
     KernelHandle ringMapping_;
     KernelHandle wake_;
     RingView view_;
-    ResultRing ring_;
-    bool ended_ = false;  // Receive's own
-    bool overwrittenTold_ = false;
+    RingReader ring_;
     std::mutex mutex_;  // Kill from other threads against Wait
     bool waited_ = false;
     const std::unique_ptr<WorkerCaptureFile> output_;  // the worker duplicates its writing handle
@@ -407,19 +376,8 @@ bool ParentChannel::Write(const std::string &bytes) {
     static std::mutex oneWriter;
     const std::lock_guard<std::mutex> lock(oneWriter);
     ResultRing ring(sharedRing_, kResultRingSize);
-    const char *next = bytes.data();
-    size_t left = bytes.size();
-    while (left > 0) {
-        const size_t put = ring.Put(next, left);
-        if (ring.TakeSleepingReader()) {
-            SetEvent(AsHandle(wakeParent_));
-        }
-        next += put;
-        left -= put;
-        if (left > 0) {
-            Sleep(1);
-        }
-    }
+    PutWhole(
+        ring, bytes.data(), bytes.size(), [this] { SetEvent(AsHandle(wakeParent_)); }, [] { Sleep(1); });
     return true;
 }
 

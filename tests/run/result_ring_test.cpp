@@ -2,6 +2,9 @@
 // its end and its counters' wrap, and a reader about to sleep is never left asleep.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -123,6 +126,90 @@ TEST(ResultRing, LinesCrossBetweenThreadsInOrder) {
     }
     writer.join();
     EXPECT_TRUE(inOrder);
+}
+
+// The runner's waits for a worker on a thread of its own: a sleep that is never
+// woken, though the worker wrote, shows as a wait that ran out.
+class ThreadWaits final : public run::RingWaits {
+public:
+    void Wake() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        ++wakes_;
+        woken_.notify_one();
+    }
+    void End() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        ended_ = true;
+        woken_.notify_one();
+    }
+    bool WaitBriefly() override {
+        std::this_thread::yield();
+        std::lock_guard<std::mutex> lock(mutex_);
+        return ended_;
+    }
+    bool SleepUntilWoken() override {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (!woken_.wait_for(lock, std::chrono::seconds(5), [this] { return wakes_ > 0 || ended_; })) {
+            missedWake = true;
+            return true;
+        }
+        wakes_ = 0;
+        ++sleeps;
+        return ended_;
+    }
+    bool missedWake = false;
+    int sleeps = 0;
+
+private:
+    std::mutex mutex_;
+    std::condition_variable woken_;
+    int wakes_ = 0;
+    bool ended_ = false;
+};
+
+// The reader sleeps between bursts and is woken for each; what the worker wrote
+// before it ended is still read, and then the reader says it ended.
+TEST(RingReader, SleepsBetweenLinesWithoutMissingOneAndReadsToTheEnd) {
+    SmallRing small;
+    run::RingReader reader(small.memory.data(), sizeof(run::RingHeader) + 64);
+    ThreadWaits waits;
+    constexpr int kLines = 200;
+    std::thread worker([&] {
+        run::ResultRing ring(small.memory.data(), sizeof(run::RingHeader) + 64);
+        for (int line = 0; line < kLines; ++line) {
+            const std::string text = std::to_string(line) + "\n";
+            run::PutWhole(
+                ring, text.data(), text.size(), [&] { waits.Wake(); }, [] { std::this_thread::yield(); });
+            if (line % 20 == 0) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            }
+        }
+        waits.End();
+    });
+    std::string received;
+    char buffer[16];
+    while (const size_t count = reader.Receive(buffer, sizeof buffer, waits)) {
+        received.append(buffer, count);
+    }
+    worker.join();
+    std::string expected;
+    for (int line = 0; line < kLines; ++line) {
+        expected += std::to_string(line) + "\n";
+    }
+    EXPECT_EQ(expected, received);
+    EXPECT_FALSE(waits.missedWake);
+    EXPECT_GT(waits.sleeps, 0);
+}
+
+TEST(RingReader, CountersThatMakeNoSenseAreNamedOnceAndEndTheChannel) {
+    SmallRing small;
+    reinterpret_cast<run::RingHeader *>(small.memory.data())->written.store(1000);
+    run::RingReader reader(small.memory.data(), sizeof(run::RingHeader) + 64);
+    ThreadWaits waits;
+    char buffer[128];
+    const size_t count = reader.Receive(buffer, sizeof buffer, waits);
+    EXPECT_EQ("(the worker's shared memory was overwritten)\n", std::string(buffer, count));
+    EXPECT_EQ(0u, reader.Receive(buffer, sizeof buffer, waits));
 }
 
 }  // namespace
