@@ -11,6 +11,7 @@
 #include "kernel_handle.h"
 #include "library_feed.h"
 #include "library_loader.h"
+#include "output_capture.h"
 #include "registry_index.h"
 #include "resources/program_resources.h"
 #include "resources/resource.h"
@@ -214,7 +215,12 @@ void RunTests(const run::RunRequest &request, std::function<void()> afterRun) {
         return;
     }
     {
+        // Made before the feed and so ended after it.
+        const std::unique_ptr<run::StandardCapture> capture = run::StandardCapture::IntoNewFile();
         const RunFeed feed(request);
+        if (capture) {
+            feed.feed->TakeOutputFrom(*capture);
+        }
         run::InProcessRunner()->Run(request);
     }
     if (afterRun) {

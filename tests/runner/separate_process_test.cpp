@@ -164,7 +164,8 @@ protected:
     HWND failures_ = nullptr;
 };
 
-// Checks in setups and tear-downs, failures, a crash and a switched-off test.
+// Checks in setups and tear-downs, failures with what the test printed, a crash and a
+// switched-off test.
 TEST_F(SeparateProcessWindow, ShowsWhatARunInTheWindowsOwnProcessShows) {
     Views views[2];
     for (const bool separateProcess : {false, true}) {
@@ -182,6 +183,9 @@ TEST_F(SeparateProcessWindow, ShowsWhatARunInTheWindowsOwnProcessShows) {
         "A crash was detected in the unit test function: exception 0xC0000005 \\(EXCEPTION_ACCESS_VIOLATION\\) at "
         "runner_separate_process_library\\.dll\\+0x[0-9a-f]+: write to address 0x0+");
     for (size_t index = 0; index < views[0].rows.size(); ++index) {
+        if (views[0].rows[index][0] == "Fails") {
+            EXPECT_EQ((Row{"Output", "printed before failing"}), views[0].failures[index].back());
+        }
         if (views[0].rows[index][0] == "Crashes") {
             EXPECT_EQ("Failed", views[0].rows[index][kResultColumn]);
             ASSERT_FALSE(views[0].failures[index].empty());

@@ -1,5 +1,5 @@
 /* A test DLL for runs in a worker process: checks in every setup and tear-down, a
- * failing, a crashing and a switched-off test; tests that end their process or never
+ * failing test that prints, a crashing and a switched-off test; tests that end their process or never
  * return, each followed by one that passes; and a failure before a test that waits
  * at the gate NORVIK_SEPARATE_GATE names, so that the window can be read and the run
  * stopped while it waits. It sets the event of that name plus "Reached" on arrival, and
@@ -7,6 +7,7 @@
  * process the window can then be read meanwhile. */
 #include <windows.h>
 
+#include <stdio.h>
 #include <stdlib.h>
 
 #include "norvik_test.h"
@@ -18,6 +19,7 @@ static void NVK_CALL TestTearDown(void) { NVK_ASSERT_FALSE(0); }
 
 static void NVK_CALL Passes(void) { NVK_ASSERT_EQUAL_INT(2, 1 + 1); }
 static void NVK_CALL Fails(void) {
+    printf("printed before failing\n");
     NVK_ASSERT_EQUAL_INT(1, 2);
     NVK_ASSERT(0, "and %s", "once more");
 }
