@@ -1,5 +1,7 @@
 #include "library_feed.h"
 
+#include <memory>
+
 #include "crash_texts.h"
 
 namespace run {
@@ -67,10 +69,23 @@ Failure FailureFromRegistry(NvkAssertionFailure *failure, NvkTestFunction *test,
     return shown;
 }
 
+// The tests whose checks are in one file mostly follow each other, so the file of
+// the last one is shared rather than copied for each test.
+std::shared_ptr<const std::string> SharedCheckFile(const char *file) {
+    thread_local std::shared_ptr<const std::string> last;
+    if (file == nullptr) {
+        return nullptr;
+    }
+    if (last == nullptr || *last != file) {
+        last = std::make_shared<const std::string>(file);
+    }
+    return last;
+}
+
 TestOutcome OutcomeFromRegistry(NvkTestFunction *test, const TestIdentity &identity, const std::string &libraryPath) {
     TestOutcome outcome;
     NvkTestFunctionGetStatistics(test, &outcome.passedChecks, nullptr, &outcome.seconds);
-    outcome.checkFile = TextOf(NvkTestFunctionGetFileName(test));
+    outcome.checkFile = SharedCheckFile(NvkTestFunctionGetFileName(test));
     for (NvkAssertionFailure *failure = NvkTestFunctionGetFirstFailure(test); failure != nullptr;
          failure = NvkAssertionFailureGetNext(failure)) {
         outcome.failures.push_back(FailureFromRegistry(failure, test, identity, libraryPath));

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -40,10 +41,11 @@ struct TestOutcome {
     // Which try of the test this is, from 1: a run that tries a failed test again
     // ends it on a later one. A test that passed on a try after the first is flaky.
     unsigned tries = 1;
-    // The checks that passed, and the file the test's first check named ("" when
+    // The checks that passed, and the file the test's first check named (none when
     // none did yet): the library keeps that file from one run of the test to the next.
+    // One text is shared by the outcomes of the tests whose checks name one file.
     int32_t passedChecks = 0;
-    std::string checkFile;
+    std::shared_ptr<const std::string> checkFile;
 };
 
 // Passed, but only on a try after a failed one.

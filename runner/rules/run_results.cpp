@@ -73,8 +73,8 @@ void RunResults::TestEnded(const run::TestIdentity &test, const run::TestOutcome
     if (TestResult *result = Turn(test)) {
         result->outcome = outcome;
         result->progress = TestResult::Progress::Ended;
-        if (!outcome.checkFile.empty()) {
-            result->checkFile = outcome.checkFile;
+        if (outcome.checkFile != nullptr && !outcome.checkFile->empty()) {
+            result->checkFile = *outcome.checkFile;
         }
     }
 }

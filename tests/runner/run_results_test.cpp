@@ -2,6 +2,7 @@
 // they are told, its output as lines, and when earlier results stay.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -128,7 +129,7 @@ TEST_F(RunResultsTest, TheSameTestsKeepTheirResultsAndAnotherRegistryStartsAfres
 // The library keeps the file its checks named through resets, and so do the copies.
 TEST_F(RunResultsTest, KeepTheFileOfTheChecksThroughResetsAndTurnsThatNameNone) {
     run::TestOutcome named = Ended(run::Ending::Passed);
-    named.checkFile = "helper.c";
+    named.checkFile = std::make_shared<const std::string>("helper.c");
     results_.TestEnded(first(), named);
     results_.Forget(0);
     results_.TestEnded(first(), Ended(run::Ending::Skipped));
@@ -156,7 +157,7 @@ TEST_F(RunResultsTest, ReadThePassedChecksAndTheirFileFromTheRecord) {
     NvkTestFunctionRun(test);
     const run::TestOutcome outcome = run::OutcomeFromRegistry(test, first(), "library");
     EXPECT_EQ(2, outcome.passedChecks);
-    EXPECT_EQ("helper.c", outcome.checkFile);
+    EXPECT_EQ("helper.c", *outcome.checkFile);
 }
 
 // The window shows such a failure at line 0, as the library records it, and opens
