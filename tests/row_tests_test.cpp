@@ -23,8 +23,12 @@ void NVK_CALL ChecksRow(const void *row) {
 const char *NVK_CALL NameOfRow(const void *row) { return static_cast<const Row *>(row)->name; }
 
 NvkRowsDeclaration Table(const Row *rows, uint32_t count, const char *(NVK_CALL *rowName)(const void *)) {
-    return {{nullptr, NVK_DECLARATION_ROWS, 5, "T", "Table", "rows.c", nullptr}, ChecksRow, rows, sizeof(Row),
-            count, rowName};
+    return {{nullptr, NVK_DECLARATION_ROWS, 5, "T", "Table", "rows.c", nullptr},
+            ChecksRow,
+            rows,
+            sizeof(Row),
+            count,
+            rowName};
 }
 
 // "name:passed" for each test of the first batch.
@@ -81,9 +85,9 @@ TEST_F(RowTestsTest, EachRowIsATestOfItsOwnCalledWithItsRow) {
 }
 
 TEST_F(RowTestsTest, NamedRowsThatAFilterWouldMisreadAreRegistrationErrors) {
-    const Row rows[] = {{"plain", 1}, {"a b", 2},   {"a*", 3},   {"a?", 4},     {"a:b", 5},    {"-a", 6},
-                        {"tab\t", 7}, {"bell\a", 8}, {"", 9},     {nullptr, 10}, {"plain", 11}, {"caf\xc3\xa9", 12},
-                        {"x/y.z", 13}};
+    const Row rows[] = {{"plain", 1},  {"a b", 2},          {"a*", 3},     {"a?", 4}, {"a:b", 5},
+                        {"-a", 6},     {"tab\t", 7},        {"bell\a", 8}, {"", 9},   {nullptr, 10},
+                        {"plain", 11}, {"caf\xc3\xa9", 12}, {"x/y.z", 13}};
     const NvkRowsDeclaration table = Table(rows, sizeof rows / sizeof rows[0], NameOfRow);
     EXPECT_EQ(0, NvkRegisterDeclarations(&table.declaration));
     EXPECT_EQ("Table/plain:passed Table/caf\xc3\xa9:passed Table/x/y.z:passed", Results());

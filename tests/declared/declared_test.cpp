@@ -117,19 +117,19 @@ TEST_P(DeclaredTests, RegisterWhenTheEntryPointIsCalledInTheOrderWritten) {
     EXPECT_EQ(0u, NvkRegistrationGetErrorCount());
     const std::string extension = GetParam().extension;
     const auto place = [&extension](const char *file, const char *text) { return PlaceOf(file, text, extension); };
-    EXPECT_EQ(
-        (std::vector<std::string>{"Explicit: AddedBefore@" + place("declared_entry", "AddedBefore);"),
-                                  "Parsing: ReadsEmptyInput@" + place("declared_first", "(Parsing, ReadsEmptyInput)") +
-                                      " ReadsNumbers@" + place("declared_first", "(Parsing, ReadsNumbers)") +
-                                      " ReadsWords@" + place("declared_second", "(Parsing, ReadsWords)") +
-                                      " AddedAfter@" + place("declared_entry", "AddedAfter);"),
-                                  "Printing: WritesNothing@" + place("declared_first", "(Printing, WritesNothing)"),
-                                  "Formatting: PadsNumbers@" + place("declared_second", "(Formatting, PadsNumbers)") +
-                                      " TracesRows/0@" + place("declared_second", "(Formatting, TracesRows") +
-                                      " TracesRows/1@" + place("declared_second", "(Formatting, TracesRows") +
-                                      " TracesNamedRows/first@" + place("declared_second", "(Formatting, TracesNamed") +
-                                      " TracesNamedRows/second@" + place("declared_second", "(Formatting, TracesNamed")}),
-        Outline());
+    EXPECT_EQ((std::vector<std::string>{
+                  "Explicit: AddedBefore@" + place("declared_entry", "AddedBefore);"),
+                  "Parsing: ReadsEmptyInput@" + place("declared_first", "(Parsing, ReadsEmptyInput)") +
+                      " ReadsNumbers@" + place("declared_first", "(Parsing, ReadsNumbers)") + " ReadsWords@" +
+                      place("declared_second", "(Parsing, ReadsWords)") + " AddedAfter@" +
+                      place("declared_entry", "AddedAfter);"),
+                  "Printing: WritesNothing@" + place("declared_first", "(Printing, WritesNothing)"),
+                  "Formatting: PadsNumbers@" + place("declared_second", "(Formatting, PadsNumbers)") +
+                      " TracesRows/0@" + place("declared_second", "(Formatting, TracesRows") + " TracesRows/1@" +
+                      place("declared_second", "(Formatting, TracesRows") + " TracesNamedRows/first@" +
+                      place("declared_second", "(Formatting, TracesNamed") + " TracesNamedRows/second@" +
+                      place("declared_second", "(Formatting, TracesNamed")}),
+              Outline());
 
     // Each batch function serves the batch that declared it.
     EXPECT_EQ(1, NvkBatchRun(nullptr));
