@@ -81,8 +81,8 @@ NvkTestFunction *AddRowTest(NvkBatch *batch, const char *name, NvkRowTestProc fu
                                      PlaceOf(file, line).c_str(), fault);
         return nullptr;
     }
-    return nvk::AddTestFunction(batch, name, function != nullptr ? CallRowOfCurrentTest : nullptr, function, row,
-                                file, line);
+    return nvk::AddTestFunction(batch, name, function != nullptr ? CallRowOfCurrentTest : nullptr, function, row, file,
+                                line);
 }
 
 // The row's part of its test's name: its own name, or its index for a table that
@@ -112,14 +112,15 @@ bool DeclareRows(NvkBatch *batch, const NvkRowsDeclaration &table) {
         const void *row = static_cast<const char *>(table.rows) + static_cast<size_t>(index) * table.rowSize;
         const std::string part = RowPart(table, row, index);
         if (part.empty()) {
-            RecordRegistrationError("Row %u of %s.%s%s was not added: the row has no name", static_cast<unsigned>(index),
-                                    batch->name, declaration.name, place.c_str());
+            RecordRegistrationError("Row %u of %s.%s%s was not added: the row has no name",
+                                    static_cast<unsigned>(index), batch->name, declaration.name, place.c_str());
             allAdded = false;
             continue;
         }
         const std::string name = std::string(declaration.name) + "/" + part;
-        allAdded = AddRowTest(batch, name.c_str(), table.function, row, declaration.file, declaration.line) != nullptr &&
-                   allAdded;
+        allAdded =
+            AddRowTest(batch, name.c_str(), table.function, row, declaration.file, declaration.line) != nullptr &&
+            allAdded;
     }
     return allAdded;
 }
@@ -127,8 +128,7 @@ bool DeclareRows(NvkBatch *batch, const NvkRowsDeclaration &table) {
 }  // namespace nvk
 
 extern "C" NvkTestFunction *NVK_CALL NvkBatchAddRowTestAt(NvkBatch *batch, const char *name, NvkRowTestProc function,
-                                                          const void *row, const char *sourceFile,
-                                                          int32_t sourceLine) {
+                                                          const void *row, const char *sourceFile, int32_t sourceLine) {
     if (nvk::RunInProgress()) {
         return nullptr;
     }

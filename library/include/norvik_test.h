@@ -243,8 +243,10 @@ struct NvkDeclarer {
 /* The number of elements of an array; a pointer given for one fails to compile where the
  * compiler can tell (C++, and C with GCC and Clang). */
 #if defined(__cplusplus)
+extern "C++" {
 template <typename Row, size_t count>
 char (&NvkRowCountOf(const Row (&rows)[count]))[count];
+}
 #  define NVK_ROW_COUNT(rows) ((uint32_t)sizeof(NvkRowCountOf(rows)))
 #elif defined(__GNUC__)
 #  define NVK_ROW_COUNT(rows) \
