@@ -7,6 +7,7 @@
 
 #include "registration_errors.h"
 #include "registry.h"
+#include "row_tests.h"
 #include "run_state.h"
 
 namespace {
@@ -104,6 +105,9 @@ bool DeclareSetup(NvkBatch *batch, const NvkDeclaration &declaration) {
 
 bool Declare(const NvkDeclaration &declaration) {
     NvkBatch *batch = BatchNamed(declaration.batch);
+    if (declaration.kind == NVK_DECLARATION_ROWS) {
+        return nvk::DeclareRows(batch, reinterpret_cast<const NvkRowsDeclaration &>(declaration));
+    }
     if (declaration.kind != NvkRunCallTestFunction) {
         return DeclareSetup(batch, declaration);
     }

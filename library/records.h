@@ -43,6 +43,9 @@ struct NvkTestFunction {
     char *sourceFile;
     int32_t sourceLine;
     char *skipReason;
+    // a test made from a row of a table: what its function calls, and with which row
+    NvkRowTestProc rowFunction;
+    const void *row;
 };
 
 struct NvkBatch {

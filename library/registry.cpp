@@ -171,7 +171,8 @@ NvkTestFunction *FindTest(const NvkBatch *batch, const char *name, NvkTestProc f
 }
 
 // Why the test cannot join the batch, recorded as a registration error; false when it can.
-bool RefuseTest(const NvkBatch *batch, const char *name, NvkTestProc function, const char *file, int32_t line) {
+bool RefuseTest(const NvkBatch *batch, const char *name, NvkTestProc function, bool madeFromRow, const char *file,
+                int32_t line) {
     const std::string place = PlaceOf(file, line);
     if (name == nullptr || name[0] == '\0') {
         nvk::RecordRegistrationError("A test%s was not added to batch %s: it has no name", place.c_str(), batch->name);
@@ -189,7 +190,7 @@ bool RefuseTest(const NvkBatch *batch, const char *name, NvkTestProc function, c
                                      firstPlace.c_str());
         return true;
     }
-    if (batch->index->testFunctions.count(AddressOf(function)) != 0) {
+    if (!madeFromRow && batch->index->testFunctions.count(AddressOf(function)) != 0) {
         const NvkTestFunction *first = FindTest(batch, nullptr, function);
         nvk::RecordRegistrationError("%s.%s%s was not added: its function is already in the batch as %s.%s",
                                      batch->name, name, place.c_str(), batch->name, first->name);
@@ -208,7 +209,9 @@ void AppendTestFunction(NvkBatch *batch, NvkTestFunction *testFunction) {
     ++batch->testFunctionCount;
     batch->index->inOrder.push_back(testFunction);
     batch->index->testNames.insert(testFunction->name);
-    batch->index->testFunctions.insert(AddressOf(testFunction->function));
+    if (testFunction->rowFunction == nullptr) {
+        batch->index->testFunctions.insert(AddressOf(testFunction->function));
+    }
 }
 
 }  // namespace
@@ -264,6 +267,24 @@ void AppendFailure(NvkTestFunction *testFunction, NvkAssertionFailure *failure) 
     testFunction->lastFailure = failure;
 }
 
+NvkTestFunction *AddTestFunction(NvkBatch *batch, const char *name, NvkTestProc function, NvkRowTestProc rowFunction,
+                                 const void *row, const char *sourceFile, int32_t sourceLine) {
+    if (RefuseTest(batch, name, function, rowFunction != nullptr, sourceFile, sourceLine)) {
+        return nullptr;
+    }
+    NvkTestFunction *testFunction = batch->index->records.AllocateRecord();
+    testFunction->batch = batch;
+    testFunction->function = function;
+    testFunction->rowFunction = rowFunction;
+    testFunction->row = row;
+    testFunction->name = NvkMemCopyString(name);
+    testFunction->sourceFile = CopyUntracked(sourceFile);
+    testFunction->sourceLine = testFunction->sourceFile != nullptr ? sourceLine : 0;
+    AppendTestFunction(batch, testFunction);
+    RaiseEvent(NvkEventTestFunctionAdded, 0, batch, testFunction);
+    return testFunction;
+}
+
 }  // namespace nvk
 
 extern "C" {
@@ -305,18 +326,10 @@ NvkTestFunction *NVK_CALL NvkBatchAddFunctionAt(NvkBatch *batch, const char *nam
         return nullptr;
     }
     batch = nvk::ResolveBatch(batch);
-    if (batch == nullptr || RefuseTest(batch, name, function, sourceFile, sourceLine)) {
+    if (batch == nullptr) {
         return nullptr;
     }
-    NvkTestFunction *testFunction = batch->index->records.AllocateRecord();
-    testFunction->batch = batch;
-    testFunction->function = function;
-    testFunction->name = NvkMemCopyString(name);
-    testFunction->sourceFile = nvk::CopyUntracked(sourceFile);
-    testFunction->sourceLine = testFunction->sourceFile != nullptr ? sourceLine : 0;
-    AppendTestFunction(batch, testFunction);
-    nvk::RaiseEvent(NvkEventTestFunctionAdded, 0, batch, testFunction);
-    return testFunction;
+    return nvk::AddTestFunction(batch, name, function, nullptr, nullptr, sourceFile, sourceLine);
 }
 
 int32_t NVK_CALL NvkBatchAddFunctions(NvkBatch *batch, uint32_t count, const char *const *names,

@@ -26,6 +26,12 @@ NvkBatch *FindBatch(const char *name);
 // Returns NULL only when no batch can result (an empty list during a run).
 NvkBatch *ResolveBatch(NvkBatch *batch);
 
+// NvkBatchAddFunctionAt's work, also for a test made from a row (rowFunction not NULL):
+// the tests of one table share their function, which calls the current test's row, so
+// only their names have to differ.
+NvkTestFunction *AddTestFunction(NvkBatch *batch, const char *name, NvkTestProc function, NvkRowTestProc rowFunction,
+                                 const void *row, const char *sourceFile, int32_t sourceLine);
+
 // Raises one failure-freed event per failure, then frees them all.
 void FreeFailures(NvkTestFunction *testFunction);
 

@@ -121,6 +121,14 @@ static void UseEveryMacro(void) {
 #define CHECK_TEST_SETUP(batch) NVK_TEST_SETUP(batch)
 #define CHECK_TEST_TEARDOWN(batch) NVK_TEST_TEARDOWN(batch)
 #define CHECK_TEST(batch, name) NVK_TEST(batch, name)
+#define CHECK_TEST_ROWS(batch, name) NVK_TEST_ROWS(batch, name, CheckRow, checkRows, row)
+#define CHECK_TEST_NAMED_ROWS(batch, name) NVK_TEST_NAMED_ROWS(batch, name, CheckRow, checkRows, row, label)
+
+typedef struct {
+    const char *label;
+    int value;
+} CheckRow;
+static const CheckRow checkRows[] = {{"one", 1}, {"two", 2}};
 
 CHECK_BATCH_SETUP(HEADER_CHECK_NAME) { NVK_ASSERT_TRUE(1); }
 CHECK_BATCH_TEARDOWN(HEADER_CHECK_NAME) { NVK_ASSERT_TRUE(1); }
@@ -128,3 +136,5 @@ CHECK_TEST_SETUP(HEADER_CHECK_NAME) { NVK_ASSERT_TRUE(1); }
 CHECK_TEST_TEARDOWN(HEADER_CHECK_NAME) { NVK_ASSERT_TRUE(1); }
 CHECK_TEST(HEADER_CHECK_NAME, EveryMacro) { UseEveryMacro(); }
 CHECK_TEST(HEADER_CHECK_NAME, Skips) { NVK_SKIP("skipped at level %s", NVK_TEXT(HEADER_CHECK_NAME)); }
+CHECK_TEST_ROWS(HEADER_CHECK_NAME, Rows) { NVK_ASSERT_TRUE(row->value > 0); }
+CHECK_TEST_NAMED_ROWS(HEADER_CHECK_NAME, NamedRows) { NVK_ASSERT_TRUE(row->value > 0); }

@@ -167,10 +167,38 @@ typedef struct NvkDeclaration {
  * NvkRegistrationGetError) or a run is in progress. */
 NVK_API int32_t NVK_CALL NvkRegisterDeclarations(const NvkDeclaration *first);
 
+/* A test made from one row of a table, called with a pointer to its row (NVK_TEST_ROWS). */
+typedef void(NVK_CALL *NvkRowTestProc)(const void *row);
+
+/* The kind of a declaration that opens an NvkRowsDeclaration: a table whose rows each make a test,
+ * named after the declaration's name, a '/' and the row's own name or its index from 0. Far from the
+ * NvkRunCall values, so that kinds added beside those never meet it. */
+#define NVK_DECLARATION_ROWS 0x524F5753
+
+/* A table of rows that NVK_TEST_ROWS and NVK_TEST_NAMED_ROWS declare. declaration.function is NULL;
+ * function is called with each row. rowName gives a row's own name; NULL names rows by index. */
+typedef struct NvkRowsDeclaration {
+    NvkDeclaration declaration;
+    NvkRowTestProc function;
+    const void *rows;
+    uint32_t rowSize;
+    uint32_t rowCount;
+    const char *(NVK_CALL *rowName)(const void *row);
+} NvkRowsDeclaration;
+
+/* NvkBatchAddFunctionAt for a test made from one row of a table: the run calls function(row), and
+ * row must live as long as the test (a static table's element). The tests of a table share their
+ * function, so the name alone tells them apart; it must not hold '*', '?', ':', '-', white space or
+ * control characters, which the runners' filters would read otherwise. NULL when refused, with a
+ * registration error that says why. */
+NVK_API NvkTestFunction *NVK_CALL NvkBatchAddRowTestAt(NvkBatch *batch, const char *name, NvkRowTestProc function,
+                                                      const void *row, const char *sourceFile, int32_t sourceLine);
+
 /* What registration refused: a test whose name or function the batch already has, a test without
- * a name or function, a second declared setup or tear-down of a kind for one batch. A runner shows
- * these texts and fails the run. They belong to the library and stay until every batch is freed
- * (NvkBatchFree(NULL)). NULL for an index past the count. */
+ * a name or function, a row test whose name a filter would misread, a second declared setup or
+ * tear-down of a kind for one batch. A runner shows these texts and fails the run. They belong to
+ * the library and stay until every batch is freed (NvkBatchFree(NULL)). NULL for an index past the
+ * count. */
 NVK_API uint32_t NVK_CALL NvkRegistrationGetErrorCount(void);
 NVK_API const char *NVK_CALL NvkRegistrationGetError(uint32_t index);
 

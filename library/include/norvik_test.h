@@ -22,7 +22,8 @@
  * forms of every check, which return from the test function when the check fails.
  *
  *   NVK_SKIP(format, ...)  ends the test function and records it as skipped, with the reason
- *   NVK_TEST(Batch, Name) { ... } and its kin declare tests that register themselves (below)
+ *   NVK_TEST(Batch, Name) { ... } and its kin declare tests that register themselves (below),
+ *   NVK_TEST_ROWS and NVK_TEST_NAMED_ROWS one test for each row of a table
  */
 #ifndef NORVIK_TEST_H
 #define NORVIK_TEST_H
@@ -219,6 +220,76 @@ struct NvkDeclarer {
     NVK_DECLARED_FUNCTION(NvkBatchTearDown_##Batch, NvkRunCallBatchTearDown, #Batch, NULL)
 #define NVK_TEST_SETUP(Batch) NVK_DECLARED_FUNCTION(NvkTestSetup_##Batch, NvkRunCallTestSetup, #Batch, NULL)
 #define NVK_TEST_TEARDOWN(Batch) NVK_DECLARED_FUNCTION(NvkTestTearDown_##Batch, NvkRunCallTestTearDown, #Batch, NULL)
+
+/* ---- Tests made from rows ------------------------------------------------------------ */
+
+/*
+ *   NVK_TEST_ROWS(Batch, Name, RowType, rows, row) { ... }
+ *     one test for each element of the static array rows, named Name/0, Name/1, ...; in the
+ *     body, row is a const RowType * to the test's own element
+ *   NVK_TEST_NAMED_ROWS(Batch, Name, RowType, rows, row, field) { ... }
+ *     the same, each test named Name/<the row's field>, a text member (const char * or a char
+ *     array); a name that repeats or holds '*', '?', ':', '-', white space or a control
+ *     character is a registration error
+ *
+ * For example:
+ *   typedef struct { const char *name; const char *text; int value; } NumberRow;
+ *   static const NumberRow numbers[] = {{"zero", "0", 0}, {"negative", "-12", -12}};
+ *   NVK_TEST_NAMED_ROWS(Parsing, ReadsNumber, NumberRow, numbers, row, name) {
+ *       NVK_ASSERT_EQUAL_INT(row->value, atoi(row->text));
+ *   }
+ */
+
+/* The number of elements of an array; a pointer given for one fails to compile where the
+ * compiler can tell (C++, and C with GCC and Clang). */
+#if defined(__cplusplus)
+extern "C++" {
+template <typename Row, size_t count>
+char (&NvkRowCountOf(const Row (&rows)[count]))[count];
+}
+#  define NVK_ROW_COUNT(rows) ((uint32_t)sizeof(NvkRowCountOf(rows)))
+#elif defined(__GNUC__)
+#  define NVK_ROW_COUNT(rows) \
+      ((uint32_t)(sizeof(rows) / sizeof((rows)[0]) + \
+                  0 * sizeof(char[1 - 2 * __builtin_types_compatible_p(__typeof__(rows), __typeof__(&(rows)[0]))])))
+#else
+#  define NVK_ROW_COUNT(rows) ((uint32_t)(sizeof(rows) / sizeof((rows)[0])))
+#endif
+
+/* NVK_ROWS_LINKED(id) links id##Record, an NvkRowsDeclaration, into the DLL's list while it
+ * loads, as NVK_DECLARATION links its records. */
+#if defined(__cplusplus)
+#  define NVK_ROWS_LINKED(id) static const NvkDeclarer id##Declarer(&id##Record.declaration);
+#elif defined(_MSC_VER)
+#  define NVK_ROWS_LINKED(id) \
+      static void __cdecl id##Declare(void) { NvkDeclare(&id##Record.declaration); } \
+      __declspec(allocate(".CRT$XCU")) void(__cdecl *const id##Initializer)(void) = id##Declare; \
+      __pragma(comment(linker, "/include:" NVK_C_SYMBOL_PREFIX NVK_TEXT(id##Initializer)))
+#else
+#  define NVK_ROWS_LINKED(id) \
+      static void id##Declare(void) __attribute__((constructor)); \
+      static void id##Declare(void) { NvkDeclare(&id##Record.declaration); }
+#endif
+
+/* The body's function takes its row typed; the table's, called by the library, takes it as the
+ * record declares it. The record's names carry the line, as NVK_DECLARED_FUNCTION's do. */
+#define NVK_ROWS_FUNCTION(function, Batch, Name, RowType, rows, row, rowName) \
+    static void NVK_CALL function(const RowType *row); \
+    static void NVK_CALL function##Row(const void *row) { function((const RowType *)row); } \
+    NVK_ROWS_AT(function, __LINE__, #Batch, #Name, rows, rowName) \
+    static void NVK_CALL function(const RowType *row)
+#define NVK_ROWS_AT(function, line, batch, name, rows, rowName) NVK_ROWS_AT_(function, line, batch, name, rows, rowName)
+#define NVK_ROWS_AT_(function, line, batch, name, rows, rowName) \
+    static NvkRowsDeclaration function##_##line##Record = { \
+        {NULL, NVK_DECLARATION_ROWS, __LINE__, batch, name, __FILE__, NULL}, \
+        function##Row, rows, (uint32_t)sizeof((rows)[0]), NVK_ROW_COUNT(rows), rowName}; \
+    NVK_ROWS_LINKED(function##_##line)
+
+#define NVK_TEST_ROWS(Batch, Name, RowType, rows, row) \
+    NVK_ROWS_FUNCTION(NvkRows_##Batch##_##Name, Batch, Name, RowType, rows, row, NULL)
+#define NVK_TEST_NAMED_ROWS(Batch, Name, RowType, rows, row, field) \
+    static const char *NVK_CALL NvkRowName_##Batch##_##Name(const void *row) { return ((const RowType *)row)->field; } \
+    NVK_ROWS_FUNCTION(NvkRows_##Batch##_##Name, Batch, Name, RowType, rows, row, NvkRowName_##Batch##_##Name)
 
 /* Registers the declared tests here rather than after the entry point's body, so that
  * tests added after it follow them. */

@@ -1,6 +1,7 @@
 // Loads DLLs of declared tests as a runner does: nothing may be registered while the
 // DLL loads; its entry point registers the declarations in the order written, beside
-// tests added explicitly, the same whether the sources were compiled as C or as C++,
+// tests added explicitly, each row of a table a test, the same whether the sources
+// were compiled as C or as C++,
 // and reports duplicates across files as registration errors.
 #include <gtest/gtest.h>
 
@@ -116,15 +117,19 @@ TEST_P(DeclaredTests, RegisterWhenTheEntryPointIsCalledInTheOrderWritten) {
     EXPECT_EQ(0u, NvkRegistrationGetErrorCount());
     const std::string extension = GetParam().extension;
     const auto place = [&extension](const char *file, const char *text) { return PlaceOf(file, text, extension); };
-    EXPECT_EQ(
-        (std::vector<std::string>{"Explicit: AddedBefore@" + place("declared_entry", "AddedBefore);"),
-                                  "Parsing: ReadsEmptyInput@" + place("declared_first", "(Parsing, ReadsEmptyInput)") +
-                                      " ReadsNumbers@" + place("declared_first", "(Parsing, ReadsNumbers)") +
-                                      " ReadsWords@" + place("declared_second", "(Parsing, ReadsWords)") +
-                                      " AddedAfter@" + place("declared_entry", "AddedAfter);"),
-                                  "Printing: WritesNothing@" + place("declared_first", "(Printing, WritesNothing)"),
-                                  "Formatting: PadsNumbers@" + place("declared_second", "(Formatting, PadsNumbers)")}),
-        Outline());
+    EXPECT_EQ((std::vector<std::string>{
+                  "Explicit: AddedBefore@" + place("declared_entry", "AddedBefore);"),
+                  "Parsing: ReadsEmptyInput@" + place("declared_first", "(Parsing, ReadsEmptyInput)") +
+                      " ReadsNumbers@" + place("declared_first", "(Parsing, ReadsNumbers)") + " ReadsWords@" +
+                      place("declared_second", "(Parsing, ReadsWords)") + " AddedAfter@" +
+                      place("declared_entry", "AddedAfter);"),
+                  "Printing: WritesNothing@" + place("declared_first", "(Printing, WritesNothing)"),
+                  "Formatting: PadsNumbers@" + place("declared_second", "(Formatting, PadsNumbers)") +
+                      " TracesRows/0@" + place("declared_second", "(Formatting, TracesRows") + " TracesRows/1@" +
+                      place("declared_second", "(Formatting, TracesRows") + " TracesNamedRows/first@" +
+                      place("declared_second", "(Formatting, TracesNamed") + " TracesNamedRows/second@" +
+                      place("declared_second", "(Formatting, TracesNamed")}),
+              Outline());
 
     // Each batch function serves the batch that declared it.
     EXPECT_EQ(1, NvkBatchRun(nullptr));
@@ -133,7 +138,7 @@ TEST_P(DeclaredTests, RegisterWhenTheEntryPointIsCalledInTheOrderWritten) {
         "Parsing:test-tear-down Parsing:test-setup Parsing.ReadsNumbers Parsing:test-tear-down "
         "Parsing:test-setup Parsing.ReadsWords Parsing:test-tear-down Parsing:test-setup Parsing.AddedAfter "
         "Parsing:test-tear-down Parsing:batch-tear-down Printing:test-setup Printing.WritesNothing "
-        "Formatting.PadsNumbers",
+        "Formatting.PadsNumbers row-0 row-1 first second",
         library.Find<const char *(*)()>("DeclaredTrace")());
     NvkTestFunction *readsNumbers = NvkTestFunctionGetNext(NvkBatchGetFirstTestFunction(NvkBatchGetNext(nullptr)));
     EXPECT_STREQ("numbers come in version 2", NvkTestFunctionGetSkipReason(readsNumbers));

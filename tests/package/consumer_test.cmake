@@ -214,3 +214,13 @@ run("Running the fixed tutorial" ${CMAKE_CTEST_COMMAND} --test-dir ${tutorial}/b
 if(NOT output MATCHES "100% tests passed, 0 tests failed out of 3")
   message(FATAL_ERROR "The tutorial's second run is not green:\n${output}")
 endif()
+
+# The table it adds then: each of its three rows a test that passes.
+norvik_doc_block(${DOCS_DIR}/tutorial.md tutorial/table ${tutorial}/table.c)
+file(READ ${tutorial}/table.c table)
+file(APPEND ${tutorial}/temperature_tests.c "\n${table}")
+run("Building the tutorial's table" ${CMAKE_COMMAND} --build ${tutorial}/build)
+run("Running the tutorial's table" ${CMAKE_CTEST_COMMAND} --test-dir ${tutorial}/build -V)
+if(NOT output MATCHES "\n[0-9]+: 6 passed, 0 failed\r?\n")
+  message(FATAL_ERROR "The tutorial's table did not add three passing tests:\n${output}")
+endif()

@@ -11,7 +11,7 @@ file(MAKE_DIRECTORY ${WORK_DIR})
 # when the listing says so.
 # The name with ']' comes last: this script's own lists would not split after it.
 set(listing [==[{
-  "tests": 12,
+  "tests": 14,
   "batches": [
     {
       "name": "Plain",
@@ -67,6 +67,13 @@ set(listing [==[{
       ]
     },
     {
+      "name": "Rows",
+      "tests": [
+        {"name": "Measure/1", "file": "/src/rows.c", "line": 9},
+        {"name": "Measure/10", "file": "/src/rows.c", "line": 9}
+      ]
+    },
+    {
       "name": "Gr\u00f6\u00dfe",
       "tests": [
         {"name": "Test"}
@@ -97,10 +104,13 @@ set(names
   "Dash-Batch.In-Name"
   "Line\\nBreak.Back\\\\slash\\x1b"
   "Tab\\tReturn\\r.Del\\x7fStart\\x01"
+  "Rows.Measure/1"
+  "Rows.Measure/10"
   "Größe.Test"
   "Semi\;colon.Test"
   "Bracket]=]Batch.Test\"Quote")
-set(places "/src/plain tests.c:12" "/src/plain tests.c:20" "" "C:\\src\\glob.c:7" "" "" "" "" "" "" "" "/src/]=]odd.c:3")
+set(places "/src/plain tests.c:12" "/src/plain tests.c:20" "" "C:\\src\\glob.c:7" "" "" "" "" "" "/src/rows.c:9"
+  "/src/rows.c:9" "" "" "/src/]=]odd.c:3")
 file(WRITE ${WORK_DIR}/listing.json "${listing}")
 # Run through an emulator, as Wine would: `sh <runner> --list --allow-empty --json <file> <dll>`
 # writes the listing.

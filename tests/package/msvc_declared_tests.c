@@ -21,4 +21,12 @@ NVK_TEST(MsvcC, CheckFails) { NVK_ASSERT_EQUAL_TEXT("expected", "actual"); }
 
 NVK_TEST(MsvcC, Skips) { NVK_SKIP("skipped in %s", "C"); }
 
+typedef struct {
+    const char *name;
+    int value;
+} MsvcRow;
+static const MsvcRow msvcRows[] = {{"one", 1}, {"two", 2}};
+
+NVK_TEST_NAMED_ROWS(MsvcC, Rows, MsvcRow, msvcRows, row, name) { NVK_ASSERT_TRUE(row->value > 0); }
+
 NVK_TEST_LIBRARY_ENTRY {}

@@ -11,3 +11,7 @@ NVK_TEST(MsvcCxx, ChecksPass) {
     NVK_ASSERT_NEAR_RELATIVE_DOUBLE(100.0, 100.0000001, 1e-6);
     NVK_REQUIRE_NOT_NULL(&batchSetups);
 }
+
+static const int msvcCxxRows[] = {1, 2};
+
+NVK_TEST_ROWS(MsvcCxx, Rows, int, msvcCxxRows, row) { NVK_ASSERT_TRUE(*row > 0); }

@@ -1,7 +1,7 @@
 // The window with tests that know where they are written, driven from outside: a test
 // that skips itself, opening tests, rows and crashes at their definitions, what a
-// library's registration refused, and Break on Failure with and without a debugger
-// attached to the window.
+// library's registration refused, Break on Failure with and without a debugger
+// attached to the window, and the rows of a table as tests of their own.
 #include <windows.h>
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -360,6 +360,34 @@ TEST_F(DeclaredWindow, RegistrationErrorsShowAtEachLoadAndABreakingRunStaysWhere
     Command(window_, IDM_EXIT);
     window_ = nullptr;
     EXPECT_TRUE(debugged.WaitForExit());
+}
+
+// Each row of a table is an item of the tree and a result of its own, in the worker
+// process as in the window's, and runs alone as any test function does.
+TEST_F(DeclaredWindow, EachRowIsAnItemOfTheTreeWithAResultOfItsOwn) {
+    const std::string library = BuiltFile("console_rows_library.dll");
+    for (const char *separate : {"1", "0"}) {
+        OwnDesktop::SetRunnerSetting("SeparateProcess", separate);
+        StartRunner(library);
+        Run(IDM_EXPAND_TREE);
+        std::vector<std::string> items;
+        for (const TreeItem &item : ReadTree(tree_)) {
+            items.push_back(item.text);
+        }
+        EXPECT_EQ((std::vector<std::string>{"Lengths", "Measure/0", "Measure/1", "Measure/2", "Measure/3", "Sums",
+                                            "Add/zeros", "Add/ones", "Add/negatives"}),
+                  items);
+        Run(IDM_RUN_SELECTED);
+        EXPECT_EQ("Failed", ResultOf("Measure/2")) << "separate process: " << separate;
+        EXPECT_EQ("Passed", ResultOf("Measure/3"));
+        EXPECT_EQ("Passed", ResultOf("Add/negatives"));
+        SelectTest("Measure/1");
+        Run(IDM_RUN_TEST_FUNCTION);
+        EXPECT_EQ("Passed", ResultOf("Measure/1"));
+        const Progress progress = ReadProgress(GetDlgItem(window_, IDC_PROGRESS));
+        EXPECT_EQ(1, progress.maximum);
+        ExitRunner();
+    }
 }
 
 }  // namespace
