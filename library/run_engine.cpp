@@ -9,6 +9,7 @@
 #include "crash_guard.h"
 #include "crash_texts.h"
 #include "events.h"
+#include "other_threads.h"
 #include "registry.h"
 #include "run_state.h"
 #include "skip.h"
@@ -39,6 +40,8 @@ inline int32_t Call(NvkRunCall call, NvkTestProc function, double *seconds) {
 
 // A fault becomes an ordinary failure of the current test function, with what the
 // guard or the executor learnt of it. Once a stop was asked for, no more user code runs.
+// What the threads of the test did meanwhile is merged after each call, so that a skip
+// there counts before the next call.
 inline void Guard(NvkRunCall call, NvkTestProc function, const char *crashMessage, double *seconds = nullptr) {
     if (function == nullptr || nvk::RunStopRequested()) {
         return;
@@ -53,6 +56,7 @@ inline void Guard(NvkRunCall call, NvkTestProc function, const char *crashMessag
         nvk::runStopRequested = true;
     }
     nvk::DropCrashDetails();
+    nvk::MergeOtherThreads();
 }
 
 // A test skipped before its call is not called, but timed all the same: until its
@@ -135,10 +139,12 @@ int32_t RunOne(NvkTestFunction *testFunction, BatchEnds ends) {
     if (ends.runBatchTearDown) {
         Guard(NvkRunCallBatchTearDown, batch->batchTearDown, kBatchTearDownCrash);
     }
+    nvk::MergeOtherThreads();
+    nvk::SetCurrentTestFunction(nullptr);
+    nvk::MergeOtherThreadsAfterEnd();
     if (nvk::SkippedItself(testFunction)) {
         testFunction->executionTime = 0;
     }
-    nvk::SetCurrentTestFunction(nullptr);
     const int32_t passed = testFunction->firstFailure == nullptr ? 1 : 0;
     if (FinishRun()) {
         nvk::RaiseEvent(NvkEventRunFinished, 0, nullptr, nullptr);
