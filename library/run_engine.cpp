@@ -1,6 +1,7 @@
 // Running one batch, all batches or a single test function, with every call of
 // user code under the crash guard or through the runner's executor.
 #include <algorithm>
+#include <cstring>
 #include <string>
 
 #include "break_on_failure.h"
@@ -10,6 +11,7 @@
 #include "crash_texts.h"
 #include "events.h"
 #include "other_threads.h"
+#include "process_end.h"
 #include "registry.h"
 #include "run_state.h"
 #include "skip.h"
@@ -89,11 +91,35 @@ void RunBatchSetup(NvkTestFunction *testFunction) {
     }
 }
 
+// Appends text to what fits in the buffer, leaving it terminated; no heap, as a crash
+// guard calls it on a thread that crashed.
+size_t AppendCut(char *buffer, size_t size, size_t length, const char *text) {
+    const size_t room = size - 1 - length;
+    const size_t added = std::min(std::strlen(text), room);
+    std::memcpy(buffer + length, text, added);
+    buffer[length + added] = '\0';
+    return length + added;
+}
+
+// The running test as Batch.Name, for a crash on another thread to name.
+bool NameRunningTest(char *text, size_t size) {
+    const NvkTestFunction *test = nvk::CurrentTestFunction();
+    if (test == nullptr || size == 0) {
+        return false;
+    }
+    text[0] = '\0';
+    size_t length = AppendCut(text, size, 0, test->batch->name != nullptr ? test->batch->name : "");
+    length = AppendCut(text, size, length, ".");
+    AppendCut(text, size, length, test->name != nullptr ? test->name : "");
+    return true;
+}
+
 // The guard is armed for a whole run rather than for each call.
 bool StartRun() {
     if (!nvk::EnterRun()) {
         return false;
     }
+    nvk::SetLastChance({&NameRunningTest, &nvk::NotifyProcessEnd});
     nvk::ArmCrashGuard();
     return true;
 }
