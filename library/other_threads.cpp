@@ -59,7 +59,28 @@ void PrintLate(const char *fileName, int lineNumber, const char *message) {
     std::fflush(stderr);
 }
 
+// An entry whose test has ended came too late for it.
+void DropLate(const Waiting &entry) {
+    std::free(entry.fileName);
+    std::free(entry.skipReason);
+    if (entry.failure != nullptr) {
+        PrintLate(entry.failure->fileName, entry.failure->lineNumber, entry.failure->message);
+        NvkMemFreeImp(&entry.failure->message);
+        std::free(entry.failure->fileName);
+        nvk::FreeTracked(entry.failure);
+    } else if (entry.passes > 0) {
+        std::fprintf(stderr, "Norvik: %d passing check%s came as %s test ended and %s recorded nowhere\n",
+                     static_cast<int>(entry.passes), entry.passes == 1 ? "" : "s", entry.passes == 1 ? "its" : "their",
+                     entry.passes == 1 ? "is" : "are");
+        std::fflush(stderr);
+    }
+}
+
 void Apply(const Waiting &entry) {
+    if (entry.test != nvk::CurrentTestFunction()) {
+        DropLate(entry);
+        return;
+    }
     nvk::CaptureFileName(entry.test, entry.fileName);
     std::free(entry.fileName);
     for (int32_t pass = 0; pass < entry.passes; ++pass) {
@@ -132,6 +153,10 @@ bool SkipFromOtherThread(const char *reason) {
     NewEntry(test, nullptr).skipReason = CopyText(reason);
     return true;
 }
+
+// Under the lock, so that a check of another thread that takes it later is sure to
+// see that no test runs.
+void SweepOtherThreadsAtRunEnd() { MergeWaiting(); }
 
 // Applied outside the lock: the event handler may check, or run long.
 void MergeWaiting() {

@@ -1,8 +1,10 @@
 // The side record of checks and skips that the threads a test starts make while it runs.
 // They land here, under a lock, in the order they came; the run's thread merges them
-// into their test after each call of user code and when the test ends, raising their
+// into their test after each call of user code and before the test ends, raising their
 // events there, so that event handlers and the run's own checks stay on one thread
-// and the run's thread never takes the lock while nothing waits.
+// and the run's thread never takes the lock while nothing waits. A check that races
+// with its test's end may land after that last merge: the next merge finds that its
+// test is no longer the current one, and it is recorded nowhere, as a later one is.
 #pragma once
 
 #include <atomic>
@@ -35,13 +37,8 @@ inline void MergeOtherThreads() {
     }
 }
 
-// On the run's thread, once the current test function was cleared: what other threads
-// checked while it was being cleared is merged too. Sequentially consistent with a
-// check's own marking (see CheckFromOtherThread), so nothing is left behind.
-inline void MergeOtherThreadsAfterEnd() {
-    if (otherThreadsWaiting.load(std::memory_order_seq_cst)) {
-        MergeWaiting();
-    }
-}
+// On the run's thread when the run ends, after its last test: what came as the last test
+// ended, too late for it, is recorded nowhere and says so, as nothing merges it later.
+void SweepOtherThreadsAtRunEnd();
 
 }  // namespace nvk

@@ -128,6 +128,7 @@ bool FinishRun() {
     if (!nvk::LeaveRun()) {
         return false;
     }
+    nvk::SweepOtherThreadsAtRunEnd();
     nvk::DisarmCrashGuard();
     return true;
 }
@@ -167,7 +168,6 @@ int32_t RunOne(NvkTestFunction *testFunction, BatchEnds ends) {
     }
     nvk::MergeOtherThreads();
     nvk::SetCurrentTestFunction(nullptr);
-    nvk::MergeOtherThreadsAfterEnd();
     if (nvk::SkippedItself(testFunction)) {
         testFunction->executionTime = 0;
     }

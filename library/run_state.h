@@ -53,16 +53,13 @@ inline bool OnRunThread() { return CurrentThreadId() == runThread.load(std::memo
 // An executor asked for the run to end: no more user code is called in it.
 inline bool RunStopRequested() { return runStopRequested; }
 
-// A test that starts gets a new number; ending it is sequentially consistent, so that a
-// check of another thread either sees it running or the end sees that check
-// (other_threads.h).
+// A test that starts gets a new number. Only the run's thread writes either, so neither
+// takes a locked instruction.
 inline void SetCurrentTestFunction(NvkTestFunction *testFunction) {
     if (testFunction != nullptr) {
-        testStarts.fetch_add(1, std::memory_order_relaxed);
-        currentTestFunction.store(testFunction, std::memory_order_release);
-    } else {
-        currentTestFunction.store(nullptr, std::memory_order_seq_cst);
+        testStarts.store(testStarts.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
     }
+    currentTestFunction.store(testFunction, std::memory_order_release);
     currentTestStart = kNotTimed;
 }
 

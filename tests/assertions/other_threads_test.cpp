@@ -141,3 +141,56 @@ TEST_F(AssertionRun, LabelsBelongToTheThreadAndTheTestThatSetThem) {
 }
 
 }  // namespace
+
+namespace {
+
+int Count(const std::string &text, const std::string &part) {
+    int count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) {
+        ++count;
+    }
+    return count;
+}
+
+// Each "Norvik: N passing checks came ..." line, summed.
+int LatePassesInBatches(const std::string &text) {
+    int passes = 0;
+    const std::string start = "Norvik: ";
+    for (size_t at = text.find(start); at != std::string::npos; at = text.find(start, at + 1)) {
+        const size_t number = at + start.size();
+        if (text.compare(text.find(' ', number), 15, " passing check") == 0 ||
+            text.compare(text.find(' ', number), 16, " passing checks ") == 0) {
+            passes += std::stoi(text.substr(number));
+        }
+    }
+    return passes;
+}
+
+}  // namespace
+
+// A thread that checks on while tests start and end around it: each of its checks counts
+// for exactly one test or is said to be recorded nowhere, whichever way it raced.
+TEST_F(AssertionRun, EveryCheckOfAThreadAcrossTestEndsIsCountedOnceOrSaidLost) {
+    constexpr int kChecks = 20000;
+    std::atomic<bool> done{false};
+    RunAsTest([] {});
+    ::testing::internal::CaptureStderr();
+    std::thread checker([&] {
+        for (int check = 0; check < kChecks; ++check) {
+            NvkAssert(check % 10 != 0, "racing.c", check % 10 == 0 ? 2 : 1, "lost or kept");
+        }
+        done = true;
+    });
+    int32_t passes = 0;
+    int32_t failures = 0;
+    while (!done) {
+        NvkTestFunction *test = RunAsTest([] { std::this_thread::yield(); });
+        passes += PassedAssertions(test);
+        failures += static_cast<int32_t>(Failures(test).size());
+    }
+    checker.join();
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(kChecks / 10, failures + Count(said, "racing.c:2 came after its test ended"));
+    EXPECT_EQ(kChecks - kChecks / 10,
+              passes + Count(said, "racing.c:1 came after its test ended") + LatePassesInBatches(said));
+}
