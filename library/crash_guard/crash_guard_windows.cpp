@@ -145,10 +145,11 @@ void DescribeFault(const Fault &fault, char (&text)[nvk::kCrashDetailsSize]) {
     nvk::FormatCrashFacts(facts, text);
 }
 
-void TellLastChance(const Fault &fault) {
+// True when it named the test.
+bool TellLastChance(const Fault &fault) {
     char running[256];
     if (lastChance.nameRunning == nullptr || !lastChance.nameRunning(running, sizeof running)) {
-        return;
+        return false;
     }
     char details[nvk::kCrashDetailsSize];
     char line[nvk::kCrashDetailsSize];
@@ -159,15 +160,17 @@ void TellLastChance(const Fault &fault) {
     if (lastChance.ending != nullptr) {
         lastChance.ending();
     }
+    return true;
 }
 
 // The process's last filter while the guard is armed. The run's own thread is left to the
-// program's filter, as a fault outside a guarded call is the program's own.
+// program's filter, as a fault outside a guarded call is the program's own. A crash of a
+// test's thread, once named, ends the process with its code, unless the program's filter
+// handles it: a debugger started for it (as Wine starts one) would hold up the run.
 LONG WINAPI OnUnhandledException(EXCEPTION_POINTERS *exception) {
-    if (GetCurrentThreadId() != armingThread) {
-        TellLastChance(FaultOf(exception->ExceptionRecord));
-    }
-    return programFilter != nullptr ? programFilter(exception) : EXCEPTION_CONTINUE_SEARCH;
+    const bool named = GetCurrentThreadId() != armingThread && TellLastChance(FaultOf(exception->ExceptionRecord));
+    const LONG result = programFilter != nullptr ? programFilter(exception) : EXCEPTION_CONTINUE_SEARCH;
+    return named && result == EXCEPTION_CONTINUE_SEARCH ? EXCEPTION_EXECUTE_HANDLER : result;
 }
 
 #if defined(_MSC_VER)
