@@ -29,9 +29,8 @@ constexpr size_t kAlternateStackSize = 256 * 1024;
 alignas(16) char alternateStack[kAlternateStackSize];
 
 sigjmp_buf *landing = nullptr;
-// The thread of the guarded call that landing belongs to, and the thread that armed the
-// guard: a fault on another thread must never jump onto their stacks.
-pthread_t landingThread;
+// The thread that armed the guard, which makes every guarded call while it is armed (runs
+// are not nested): a fault on another thread must never jump onto its stack.
 pthread_t armingThread;
 nvk::LastChance lastChance = {nullptr, nullptr};
 
@@ -166,7 +165,7 @@ void RestoreProgramHandler(int signal) {
 // test started is named first, as nothing can catch it.
 void OnFaultSignal(int signal, siginfo_t *info, void *context) {
     const pthread_t self = pthread_self();
-    if (landing != nullptr && pthread_equal(self, landingThread)) {
+    if (landing != nullptr && pthread_equal(self, armingThread)) {
         lastFault = FaultOf(signal, info, context);
         siglongjmp(*landing, 1);
     }
@@ -215,7 +214,6 @@ bool CallCatchingExceptions(NvkTestProc function) {
 
 bool CallWithLanding(NvkTestProc function) {
     sigjmp_buf jump;
-    landingThread = pthread_self();
     landing = &jump;
     if (sigsetjmp(jump, 0) == 0) {
         const bool completed = CallCatchingExceptions(function);

@@ -158,8 +158,8 @@ int LatePassesInBatches(const std::string &text) {
     const std::string start = "Norvik: ";
     for (size_t at = text.find(start); at != std::string::npos; at = text.find(start, at + 1)) {
         const size_t number = at + start.size();
-        if (text.compare(text.find(' ', number), 15, " passing check") == 0 ||
-            text.compare(text.find(' ', number), 16, " passing checks ") == 0) {
+        const std::string words = " passing check";
+        if (text.compare(text.find(' ', number), words.size(), words) == 0) {
             passes += std::stoi(text.substr(number));
         }
     }
