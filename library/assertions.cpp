@@ -1,14 +1,18 @@
-// The one place where a check made inside a running test is counted or recorded.
+// The one place where a check made inside a running test is counted or recorded: on
+// the run's thread at once, without a lock; on another thread of the test through the
+// side record that the run's thread merges (other_threads.h).
 #include <cstdarg>
 
+#include "check_record.h"
 #include "crash_details.h"
 #include "events.h"
 #include "memory.h"
+#include "other_threads.h"
 #include "registry.h"
 #include "run_state.h"
 #include "stored_message.h"
 
-namespace {
+namespace nvk {
 
 void CaptureFileName(NvkTestFunction *testFunction, const char *fileName) {
     if (testFunction->fileName == nullptr && fileName != nullptr) {
@@ -18,46 +22,63 @@ void CaptureFileName(NvkTestFunction *testFunction, const char *fileName) {
 
 void CountPass(NvkTestFunction *testFunction) {
     ++testFunction->passedAssertions;
-    nvk::RaiseEvent(NvkEventAssertPassed, 0, testFunction->batch, testFunction);
+    RaiseEvent(NvkEventAssertPassed, 0, testFunction->batch, testFunction);
 }
 
-}  // namespace
+NvkAssertionFailure *NewFailure(NvkTestFunction *testFunction, const char *fileName, int lineNumber, const char *format,
+                                va_list arguments) {
+    NvkAssertionFailure *failure = AllocateRecord<NvkAssertionFailure>();
+    failure->lineNumber = lineNumber;
+    failure->testFunction = testFunction;
+    failure->fileName = CopyUntracked(fileName);
+    failure->message = StoreMessage(format, arguments);
+    return failure;
+}
 
-extern "C" const char *NVK_CALL NvkAssert(int condition, const char *fileName, int lineNumber, const char *format,
-                                          ...) {
-    NvkTestFunction *testFunction = nvk::CurrentTestFunction();
-    if (testFunction == nullptr) {
+// Once the test function has been timed (its tear-downs) it counts as run, so the
+// handler may reset it and free the new record: it must not be touched after that.
+const char *AddFailure(NvkTestFunction *testFunction, NvkAssertionFailure *failure) {
+    AppendFailure(testFunction, failure);
+    RaiseEvent(NvkEventAssertFailed, 0, testFunction, failure);
+    if (testFunction->lastFailure != failure) {
         return nullptr;
     }
+    RaiseEvent(NvkEventFailureAdded, 0, testFunction, failure);
+    if (testFunction->lastFailure != failure) {
+        return nullptr;
+    }
+    return failure->message;
+}
+
+const char *Check(int condition, const char *fileName, int lineNumber, const char *format, va_list arguments) {
     if (condition == 0 && (format == nullptr || format[0] == '\0')) {
         return nullptr;
+    }
+    NvkTestFunction *testFunction = CurrentTestFunction();
+    if (testFunction == nullptr) {
+        NoteLateCheck(condition, fileName, lineNumber, format, arguments);
+        return nullptr;
+    }
+    if (!OnRunThread()) {
+        return CheckFromOtherThread(condition, fileName, lineNumber, format, arguments);
     }
     CaptureFileName(testFunction, fileName);
     if (condition != 0) {
         CountPass(testFunction);
         return nullptr;
     }
+    NvkAssertionFailure *failure = NewFailure(testFunction, fileName, lineNumber, format, arguments);
+    failure->crashDetails = TakeCrashDetails(lineNumber, failure->message);
+    return AddFailure(testFunction, failure);
+}
 
-    NvkAssertionFailure *failure = nvk::AllocateRecord<NvkAssertionFailure>();
-    failure->lineNumber = lineNumber;
-    failure->testFunction = testFunction;
-    failure->fileName = nvk::CopyUntracked(fileName);
+}  // namespace nvk
+
+extern "C" const char *NVK_CALL NvkAssert(int condition, const char *fileName, int lineNumber, const char *format,
+                                          ...) {
     va_list arguments;
     va_start(arguments, format);
-    failure->message = nvk::StoreMessage(format, arguments);
+    const char *message = nvk::Check(condition, fileName, lineNumber, format, arguments);
     va_end(arguments);
-    failure->crashDetails = nvk::TakeCrashDetails(lineNumber, failure->message);
-    nvk::AppendFailure(testFunction, failure);
-
-    // Once the test function has been timed (its tear-downs) it counts as run, so the
-    // handler may reset it and free the new record: it must not be touched after that.
-    nvk::RaiseEvent(NvkEventAssertFailed, 0, testFunction, failure);
-    if (testFunction->lastFailure != failure) {
-        return nullptr;
-    }
-    nvk::RaiseEvent(NvkEventFailureAdded, 0, testFunction, failure);
-    if (testFunction->lastFailure != failure) {
-        return nullptr;
-    }
-    return failure->message;
+    return message;
 }

@@ -1,12 +1,14 @@
 #include "memory.h"
 
+#include <atomic>
 #include <cstring>
 
 #include "norvik.h"
 
 namespace {
 
-int32_t allocationCount = 0;
+// The threads a test starts allocate the records of their failures.
+std::atomic<int32_t> allocationCount{0};
 
 }  // namespace
 
@@ -44,9 +46,9 @@ void FreeTracked(void *block) {
     CountRelease();
 }
 
-void CountAllocation() { ++allocationCount; }
+void CountAllocation() { allocationCount.fetch_add(1, std::memory_order_relaxed); }
 
-void CountRelease() { --allocationCount; }
+void CountRelease() { allocationCount.fetch_sub(1, std::memory_order_relaxed); }
 
 }  // namespace nvk
 
@@ -106,6 +108,6 @@ void NVK_CALL NvkMemFreeImp(void *blockAddress) {
     *block = nullptr;
 }
 
-int32_t NVK_CALL NvkMemGetAllocCount(void) { return allocationCount; }
+int32_t NVK_CALL NvkMemGetAllocCount(void) { return allocationCount.load(std::memory_order_relaxed); }
 
 }  // extern "C"

@@ -1,6 +1,7 @@
 // The runner's handler for the end of the process, and calling it once.
 #include "process_end.h"
 
+#include "other_threads.h"
 #include "run_state.h"
 #include "timing.h"
 
@@ -24,9 +25,15 @@ void TimeTestInProgress() {
 
 namespace nvk {
 
+// The thread that ends the process may be one a test started: it becomes the run's, so
+// that what the handler records lands at once, after what other threads recorded.
 void NotifyProcessEnd() {
     if (handler != nullptr && !called) {
         called = true;
+        if (RunInProgress()) {
+            runThread.store(CurrentThreadId(), std::memory_order_relaxed);
+            MergeOtherThreads();
+        }
         TimeTestInProgress();
         handler();
     }

@@ -1,6 +1,7 @@
 // Running one batch, all batches or a single test function, with every call of
 // user code under the crash guard or through the runner's executor.
 #include <algorithm>
+#include <cstring>
 #include <string>
 
 #include "break_on_failure.h"
@@ -9,6 +10,8 @@
 #include "crash_guard.h"
 #include "crash_texts.h"
 #include "events.h"
+#include "other_threads.h"
+#include "process_end.h"
 #include "registry.h"
 #include "run_state.h"
 #include "skip.h"
@@ -39,6 +42,8 @@ inline int32_t Call(NvkRunCall call, NvkTestProc function, double *seconds) {
 
 // A fault becomes an ordinary failure of the current test function, with what the
 // guard or the executor learnt of it. Once a stop was asked for, no more user code runs.
+// What the threads of the test did meanwhile is merged after each call, so that a skip
+// there counts before the next call.
 inline void Guard(NvkRunCall call, NvkTestProc function, const char *crashMessage, double *seconds = nullptr) {
     if (function == nullptr || nvk::RunStopRequested()) {
         return;
@@ -53,6 +58,7 @@ inline void Guard(NvkRunCall call, NvkTestProc function, const char *crashMessag
         nvk::runStopRequested = true;
     }
     nvk::DropCrashDetails();
+    nvk::MergeOtherThreads();
 }
 
 // A test skipped before its call is not called, but timed all the same: until its
@@ -85,11 +91,35 @@ void RunBatchSetup(NvkTestFunction *testFunction) {
     }
 }
 
+// Appends text to what fits in the buffer, leaving it terminated; no heap, as a crash
+// guard calls it on a thread that crashed.
+size_t AppendCut(char *buffer, size_t size, size_t length, const char *text) {
+    const size_t room = size - 1 - length;
+    const size_t added = std::min(std::strlen(text), room);
+    std::memcpy(buffer + length, text, added);
+    buffer[length + added] = '\0';
+    return length + added;
+}
+
+// The running test as Batch.Name, for a crash on another thread to name.
+bool NameRunningTest(char *text, size_t size) {
+    const NvkTestFunction *test = nvk::CurrentTestFunction();
+    if (test == nullptr || size == 0) {
+        return false;
+    }
+    text[0] = '\0';
+    size_t length = AppendCut(text, size, 0, test->batch->name != nullptr ? test->batch->name : "");
+    length = AppendCut(text, size, length, ".");
+    AppendCut(text, size, length, test->name != nullptr ? test->name : "");
+    return true;
+}
+
 // The guard is armed for a whole run rather than for each call.
 bool StartRun() {
     if (!nvk::EnterRun()) {
         return false;
     }
+    nvk::SetLastChance({&NameRunningTest, &nvk::NotifyProcessEnd});
     nvk::ArmCrashGuard();
     return true;
 }
@@ -98,6 +128,7 @@ bool FinishRun() {
     if (!nvk::LeaveRun()) {
         return false;
     }
+    nvk::SweepOtherThreadsAtRunEnd();
     nvk::DisarmCrashGuard();
     return true;
 }
@@ -135,10 +166,11 @@ int32_t RunOne(NvkTestFunction *testFunction, BatchEnds ends) {
     if (ends.runBatchTearDown) {
         Guard(NvkRunCallBatchTearDown, batch->batchTearDown, kBatchTearDownCrash);
     }
+    nvk::MergeOtherThreads();
+    nvk::SetCurrentTestFunction(nullptr);
     if (nvk::SkippedItself(testFunction)) {
         testFunction->executionTime = 0;
     }
-    nvk::SetCurrentTestFunction(nullptr);
     const int32_t passed = testFunction->firstFailure == nullptr ? 1 : 0;
     if (FinishRun()) {
         nvk::RaiseEvent(NvkEventRunFinished, 0, nullptr, nullptr);

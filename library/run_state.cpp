@@ -5,7 +5,9 @@
 namespace nvk {
 
 uint32_t runDepth = 0;
-NvkTestFunction *currentTestFunction = nullptr;
+std::atomic<NvkTestFunction *> currentTestFunction{nullptr};
+std::atomic<uint32_t> testStarts{0};
+std::atomic<ThreadId> runThread{0};
 int64_t currentTestStart = kNotTimed;
 NvkRunExecutor runExecutor = nullptr;
 void *runExecutorContext = nullptr;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "memory.h"
+#include "other_threads.h"
 #include "run_state.h"
 #include "skip.h"
 #include "stored_message.h"
@@ -40,6 +41,9 @@ int32_t NVK_CALL NvkSkip(const char *format, ...) {
         va_start(arguments, format);
         nvk::FormatMessage(reason, format, arguments);
         va_end(arguments);
+    }
+    if (!nvk::OnRunThread()) {
+        return nvk::SkipFromOtherThread(reason) ? 1 : 0;
     }
     nvk::SkipCurrentTest(testFunction, reason);
     return 1;

@@ -25,9 +25,9 @@ std::size_t AnnouncedLength(unsigned char lead) {
     return lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
 }
 
-// length, less the bytes of a character that the first length bytes of text end inside.
-// Only a lead byte followed by fewer continuation bytes than it announces goes: text that
-// was not UTF-8 there is kept as it was.
+}  // namespace
+
+// Only a lead byte followed by fewer continuation bytes than it announces goes.
 std::size_t LengthOfWholeCharacters(const char *text, std::size_t length) {
     const unsigned char *bytes = reinterpret_cast<const unsigned char *>(text);
     std::size_t start = length;
@@ -40,8 +40,6 @@ std::size_t LengthOfWholeCharacters(const char *text, std::size_t length) {
     const std::size_t present = length - start + 1;
     return AnnouncedLength(bytes[start - 1]) > present ? start - 1 : length;
 }
-
-}  // namespace
 
 void FormatMessage(char (&buffer)[kStoredMessageSize], const char *format, va_list arguments) {
     constexpr std::size_t kLongestMessage = kStoredMessageSize - 1;

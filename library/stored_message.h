@@ -9,6 +9,10 @@ namespace nvk {
 
 constexpr std::size_t kStoredMessageSize = 1024;
 
+// length, less the bytes of a UTF-8 character that the first length bytes of text end
+// inside; text that is not UTF-8 there is kept as it is.
+std::size_t LengthOfWholeCharacters(const char *text, std::size_t length);
+
 // format, formatted with arguments when it holds a '%', else as it is, into buffer.
 void FormatMessage(char (&buffer)[kStoredMessageSize], const char *format, va_list arguments);
 

@@ -1,24 +1,46 @@
 // The typed checks test code calls: each compares its values and ends in exactly one
-// NvkAssert call, so it counts one pass or records one failure with its fixed message.
+// check, so it counts one pass or records one failure with its fixed message, after the
+// calling thread's label when it set one.
+#include <cstdarg>
 #include <cstdint>
 
+#include "check_record.h"
+#include "labels.h"
 #include "norvik.h"
+#include "stored_message.h"
 
 namespace {
+
+// Without a label the message is formatted once, as NvkAssert formats it.
+const char *Check(bool passed, const char *fileName, int lineNumber, const char *format, ...) {
+    va_list arguments;
+    va_start(arguments, format);
+    const char *label = passed ? nullptr : nvk::CurrentLabel();
+    const char *result = nullptr;
+    if (label == nullptr) {
+        result = nvk::Check(passed ? 1 : 0, fileName, lineNumber, format, arguments);
+    } else {
+        char message[nvk::kStoredMessageSize];
+        nvk::FormatMessage(message, format, arguments);
+        result = NvkAssert(0, fileName, lineNumber, "%s: %s", label, message);
+    }
+    va_end(arguments);
+    return result;
+}
 
 // The message's conversions read their values as Printed: signed char and unsigned char
 // reach "%c" widened with or without sign, wide chars as int without sign (so "%c"
 // writes their low eight bits), floats as double, NvkLong as the int32_t "%d" expects.
 template <typename Printed, typename Value>
 const char *CheckEqual(Value expected, Value actual, const char *fileName, int lineNumber, const char *message) {
-    return NvkAssert(expected == actual, fileName, lineNumber, message, static_cast<Printed>(expected),
-                     static_cast<Printed>(actual));
+    return Check(expected == actual, fileName, lineNumber, message, static_cast<Printed>(expected),
+                 static_cast<Printed>(actual));
 }
 
 // When the check fails both values are equal, so the message shows the first.
 template <typename Printed, typename Value>
 const char *CheckNotEqual(Value expected, Value actual, const char *fileName, int lineNumber, const char *message) {
-    return NvkAssert(!(expected == actual), fileName, lineNumber, message, static_cast<Printed>(expected));
+    return Check(!(expected == actual), fileName, lineNumber, message, static_cast<Printed>(expected));
 }
 
 template <typename Unit>
@@ -39,7 +61,7 @@ const char *CheckStrings(bool wantEqual, const Unit *expected, const Unit *actua
     const bool settled = expected == actual || expected == nullptr || actual == nullptr;
     const bool equal = settled ? expected == actual : SameText(expected, actual);
     const bool passed = equal == wantEqual;
-    return NvkAssert(passed, fileName, lineNumber, passed && settled ? nullptr : message);
+    return Check(passed, fileName, lineNumber, passed && settled ? nullptr : message);
 }
 
 }  // namespace
@@ -209,19 +231,19 @@ const char *NVK_CALL NvkAssertAreNotEqualULongLongImp(unsigned long long expecte
 
 // Only exactly 1 is true: a value like 2 or -1 is usually a count or an error code.
 const char *NVK_CALL NvkAssertIsTrueImp(int value, const char *fileName, int lineNumber) {
-    return NvkAssert(value == 1, fileName, lineNumber, "Expected boolean to be true but it was false");
+    return Check(value == 1, fileName, lineNumber, "Expected boolean to be true but it was false");
 }
 
 const char *NVK_CALL NvkAssertIsFalseImp(int value, const char *fileName, int lineNumber) {
-    return NvkAssert(value == 0, fileName, lineNumber, "Expected boolean to be false but it was true");
+    return Check(value == 0, fileName, lineNumber, "Expected boolean to be false but it was true");
 }
 
 const char *NVK_CALL NvkAssertIsNullImp(const void *value, const char *fileName, int lineNumber) {
-    return NvkAssert(value == nullptr, fileName, lineNumber, "Expected pointer to be null but it was not");
+    return Check(value == nullptr, fileName, lineNumber, "Expected pointer to be null but it was not");
 }
 
 const char *NVK_CALL NvkAssertIsNotNullImp(const void *value, const char *fileName, int lineNumber) {
-    return NvkAssert(value != nullptr, fileName, lineNumber, "Expected pointer to not be null but it was");
+    return Check(value != nullptr, fileName, lineNumber, "Expected pointer to not be null but it was");
 }
 
 }  // extern "C"

@@ -99,6 +99,15 @@ public:
         return *this << "0x" << start;
     }
 
+    // A line end, in place of the last character when the line is full.
+    void EndLine() {
+        if (length_ + 1 >= kCrashDetailsSize) {
+            --length_;
+        }
+        text_[length_++] = '\n';
+        text_[length_] = '\0';
+    }
+
 private:
     char (&text_)[kCrashDetailsSize];
     std::size_t length_ = 0;
@@ -171,6 +180,12 @@ void FormatCppException(const char *typeName, const char *what, char (&text)[kCr
     if (what != nullptr) {
         line << ": " << what;
     }
+}
+
+void FormatLastChance(const char *running, const char *details, char (&text)[kCrashDetailsSize]) {
+    Line line(text);
+    line << "Norvik: the test " << running << " crashed on another thread: " << details;
+    line.EndLine();
 }
 
 }  // namespace nvk

@@ -37,6 +37,11 @@ void FormatCrashFacts(const CrashFacts &facts, char (&text)[kCrashDetailsSize]);
 // left out when unknown (NULL).
 void FormatCppException(const char *typeName, const char *what, char (&text)[kCrashDetailsSize]);
 
+// The one line a crash guard writes on standard error when a thread other than the run's
+// crashed during a test: "Norvik: the test Batch.Name crashed on another thread: ...",
+// with the details above and a line end.
+void FormatLastChance(const char *running, const char *details, char (&text)[kCrashDetailsSize]);
+
 // The symbolic name of a Windows exception code or a signal; NULL when unknown.
 const char *ExceptionName(uint32_t code);
 const char *SignalName(uint32_t number);

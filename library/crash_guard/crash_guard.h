@@ -2,6 +2,8 @@
 // back to the caller instead of ending the process. One file per platform.
 #pragma once
 
+#include <cstddef>
+
 #include "norvik.h"
 
 namespace nvk {
@@ -17,5 +19,16 @@ const char *LastCrashDetails();
 // disarming gives the program its own fault handling back.
 void ArmCrashGuard();
 void DisarmCrashGuard();
+
+// What an armed guard does when a thread other than the one that armed it crashes, which
+// no guarded call can catch: the crash ends the process. If nameRunning names what was
+// running (a test's full name; false when nothing was), the guard first writes one line
+// on standard error (FormatLastChance) and then calls ending, before the process ends as
+// it would have.
+struct LastChance {
+    bool (*nameRunning)(char *text, std::size_t size);
+    void (*ending)();
+};
+void SetLastChance(const LastChance &lastChance);
 
 }  // namespace nvk

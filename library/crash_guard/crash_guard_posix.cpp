@@ -2,8 +2,10 @@
 // are caught on their way out of it.
 #include <cxxabi.h>
 #include <dlfcn.h>
+#include <pthread.h>
 #include <signal.h>
 #include <ucontext.h>
+#include <unistd.h>
 
 #include <csetjmp>
 #include <cstddef>
@@ -27,6 +29,10 @@ constexpr size_t kAlternateStackSize = 256 * 1024;
 alignas(16) char alternateStack[kAlternateStackSize];
 
 sigjmp_buf *landing = nullptr;
+// The thread that armed the guard, which makes every guarded call while it is armed (runs
+// are not nested): a fault on another thread must never jump onto its stack.
+pthread_t armingThread;
+nvk::LastChance lastChance = {nullptr, nullptr};
 
 // What the handler saw, kept as plain numbers: it only stores them, and the guarded
 // call describes them once it is back on its own stack.
@@ -43,7 +49,7 @@ struct Fault {
 Fault lastFault;
 char crashDetails[nvk::kCrashDetailsSize];
 
-void RememberFault(int signal, const siginfo_t *info, const void *context) {
+Fault FaultOf(int signal, const siginfo_t *info, const void *context) {
     Fault fault{signal, info->si_code, reinterpret_cast<uintptr_t>(info->si_addr), 0, false, 0, false};
 #if defined(__x86_64__) || defined(__i386__)
     const mcontext_t &machine = static_cast<const ucontext_t *>(context)->uc_mcontext;
@@ -59,7 +65,7 @@ void RememberFault(int signal, const siginfo_t *info, const void *context) {
 #else
     (void)context;
 #endif
-    lastFault = fault;
+    return fault;
 }
 
 // Only a page fault names the address it touched; the error code tells a write
@@ -82,21 +88,43 @@ const char *FileNameOf(const char *path) {
     return slash != nullptr ? slash + 1 : path;
 }
 
-void DescribeLastFault() {
+void DescribeFault(const Fault &fault, char (&text)[nvk::kCrashDetailsSize]) {
     nvk::CrashFacts facts;
     facts.signal = true;
-    facts.code = static_cast<uint32_t>(lastFault.signal);
-    facts.placeKnown = lastFault.instructionKnown;
-    facts.place = lastFault.instruction;
+    facts.code = static_cast<uint32_t>(fault.signal);
+    facts.placeKnown = fault.instructionKnown;
+    facts.place = fault.instruction;
     Dl_info module{};
-    if (lastFault.instructionKnown && dladdr(reinterpret_cast<void *>(lastFault.instruction), &module) != 0 &&
+    if (fault.instructionKnown && dladdr(reinterpret_cast<void *>(fault.instruction), &module) != 0 &&
         module.dli_fname != nullptr && module.dli_fname[0] != '\0') {
         facts.module = FileNameOf(module.dli_fname);
-        facts.place = lastFault.instruction - reinterpret_cast<uintptr_t>(module.dli_fbase);
+        facts.place = fault.instruction - reinterpret_cast<uintptr_t>(module.dli_fbase);
     }
-    facts.access = AccessOf(lastFault);
-    facts.accessAddress = lastFault.address;
-    nvk::FormatCrashFacts(facts, crashDetails);
+    facts.access = AccessOf(fault);
+    facts.accessAddress = fault.address;
+    nvk::FormatCrashFacts(facts, text);
+}
+
+// On the faulting thread, in its signal handler: what is written takes no heap.
+void TellLastChance(const Fault &fault) {
+    char running[256];
+    if (lastChance.nameRunning == nullptr || !lastChance.nameRunning(running, sizeof running)) {
+        return;
+    }
+    char details[nvk::kCrashDetailsSize];
+    char line[nvk::kCrashDetailsSize];
+    DescribeFault(fault, details);
+    nvk::FormatLastChance(running, details, line);
+    for (size_t written = 0, length = std::strlen(line); written < length;) {
+        const ssize_t now = write(STDERR_FILENO, line + written, length - written);
+        if (now <= 0) {
+            break;
+        }
+        written += static_cast<size_t>(now);
+    }
+    if (lastChance.ending != nullptr) {
+        lastChance.ending();
+    }
 }
 
 // The exception's type as the source spells it, and what a standard exception says.
@@ -133,11 +161,16 @@ void RestoreProgramHandler(int signal) {
 }
 
 // A fault outside a guarded call (in an event handler, say) is the program's
-// own: its handler gets it, as if the guard were not armed.
+// own: its handler gets it, as if the guard were not armed. One on a thread that a
+// test started is named first, as nothing can catch it.
 void OnFaultSignal(int signal, siginfo_t *info, void *context) {
-    if (landing != nullptr) {
-        RememberFault(signal, info, context);
+    const pthread_t self = pthread_self();
+    if (landing != nullptr && pthread_equal(self, armingThread)) {
+        lastFault = FaultOf(signal, info, context);
         siglongjmp(*landing, 1);
+    }
+    if (!pthread_equal(self, armingThread)) {
+        TellLastChance(FaultOf(signal, info, context));
     }
     RestoreProgramHandler(signal);
     // A fault of the processor happens again on return; a sent signal must be resent.
@@ -188,7 +221,7 @@ bool CallWithLanding(NvkTestProc function) {
         return completed;
     }
     landing = nullptr;
-    DescribeLastFault();
+    DescribeFault(lastFault, crashDetails);
     return false;
 }
 
@@ -209,6 +242,7 @@ void ArmCrashGuard() {
     if (armed) {
         return;
     }
+    armingThread = pthread_self();
     InstallFaultHandlers();
     armed = true;
 }
@@ -229,5 +263,7 @@ bool CallGuarded(NvkTestProc function) {
 }
 
 const char *LastCrashDetails() { return crashDetails; }
+
+void SetLastChance(const LastChance &handlers) { lastChance = handlers; }
 
 }  // namespace nvk

@@ -26,6 +26,11 @@ constexpr DWORD kAbortException = 0xE0000000 | 0x4E564B;  // customer bit, "NVK"
 
 bool armed = false;
 bool inGuardedCall = false;
+// The thread that armed the guard, whose faults the guarded calls catch; another thread's
+// reach the process's last filter, which names the test before the process ends.
+DWORD armingThread = 0;
+LPTOP_LEVEL_EXCEPTION_FILTER programFilter = nullptr;
+nvk::LastChance lastChance = {nullptr, nullptr};
 
 struct AbortHandling {
     void(__cdecl *handler)(int);
@@ -49,6 +54,7 @@ void __cdecl RaiseAbortException(int signal) {
         RaiseException(kAbortException, EXCEPTION_NONCONTINUABLE, 0, nullptr);
     }
     RestoreProgramAbortHandling();
+    SetUnhandledExceptionFilter(programFilter);
     armed = false;
     raise(signal);
 }
@@ -64,14 +70,18 @@ struct Fault {
 Fault lastFault;
 char crashDetails[nvk::kCrashDetailsSize];
 
-void RememberFault(const EXCEPTION_RECORD *record) {
-    lastFault.code = record->ExceptionCode;
-    lastFault.instruction = reinterpret_cast<uintptr_t>(record->ExceptionAddress);
-    lastFault.parameterCount = record->NumberParameters;
+Fault FaultOf(const EXCEPTION_RECORD *record) {
+    Fault fault{};
+    fault.code = record->ExceptionCode;
+    fault.instruction = reinterpret_cast<uintptr_t>(record->ExceptionAddress);
+    fault.parameterCount = record->NumberParameters;
     for (DWORD i = 0; i < 2; ++i) {
-        lastFault.parameters[i] = i < record->NumberParameters ? record->ExceptionInformation[i] : 0;
+        fault.parameters[i] = i < record->NumberParameters ? record->ExceptionInformation[i] : 0;
     }
+    return fault;
 }
+
+void RememberFault(const EXCEPTION_RECORD *record) { lastFault = FaultOf(record); }
 
 // An access violation says what it tried (0 read, 1 write, 8 execute) and where.
 nvk::FaultAccess AccessOf(const Fault &fault) {
@@ -120,19 +130,47 @@ const char *ModuleNameAt(uintptr_t address, uintptr_t *base) {
     return name;
 }
 
-void DescribeLastFault() {
+void DescribeFault(const Fault &fault, char (&text)[nvk::kCrashDetailsSize]) {
     nvk::CrashFacts facts;
-    facts.code = lastFault.code;
+    facts.code = fault.code;
     facts.placeKnown = true;
-    facts.place = lastFault.instruction;
+    facts.place = fault.instruction;
     uintptr_t base = 0;
-    facts.module = ModuleNameAt(lastFault.instruction, &base);
+    facts.module = ModuleNameAt(fault.instruction, &base);
     if (facts.module != nullptr) {
         facts.place -= base;
     }
-    facts.access = AccessOf(lastFault);
-    facts.accessAddress = lastFault.parameters[1];
-    nvk::FormatCrashFacts(facts, crashDetails);
+    facts.access = AccessOf(fault);
+    facts.accessAddress = fault.parameters[1];
+    nvk::FormatCrashFacts(facts, text);
+}
+
+// True when it named the test.
+bool TellLastChance(const Fault &fault) {
+    char running[256];
+    if (lastChance.nameRunning == nullptr || !lastChance.nameRunning(running, sizeof running)) {
+        return false;
+    }
+    char details[nvk::kCrashDetailsSize];
+    char line[nvk::kCrashDetailsSize];
+    DescribeFault(fault, details);
+    nvk::FormatLastChance(running, details, line);
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_ERROR_HANDLE), line, static_cast<DWORD>(lstrlenA(line)), &written, nullptr);
+    if (lastChance.ending != nullptr) {
+        lastChance.ending();
+    }
+    return true;
+}
+
+// The process's last filter while the guard is armed. The run's own thread is left to the
+// program's filter, as a fault outside a guarded call is the program's own. A crash of a
+// test's thread, once named, ends the process with its code, unless the program's filter
+// handles it: a debugger started for it (as Wine starts one) would hold up the run.
+LONG WINAPI OnUnhandledException(EXCEPTION_POINTERS *exception) {
+    const bool named = GetCurrentThreadId() != armingThread && TellLastChance(FaultOf(exception->ExceptionRecord));
+    const LONG result = programFilter != nullptr ? programFilter(exception) : EXCEPTION_CONTINUE_SEARCH;
+    return named && result == EXCEPTION_CONTINUE_SEARCH ? EXCEPTION_EXECUTE_HANDLER : result;
 }
 
 #if defined(_MSC_VER)
@@ -254,6 +292,8 @@ void ArmCrashGuard() {
         return;
     }
     programAbortHandling = {std::signal(SIGABRT, &RaiseAbortException), _set_error_mode(_OUT_TO_STDERR)};
+    armingThread = GetCurrentThreadId();
+    programFilter = SetUnhandledExceptionFilter(&OnUnhandledException);
     armed = true;
 }
 
@@ -262,6 +302,7 @@ void DisarmCrashGuard() {
         return;
     }
     RestoreProgramAbortHandling();
+    SetUnhandledExceptionFilter(programFilter);
     armed = false;
 }
 
@@ -280,7 +321,7 @@ bool CallGuarded(NvkTestProc function) {
         if (exceptionCode == EXCEPTION_STACK_OVERFLOW) {
             _resetstkoflw();
         }
-        DescribeLastFault();
+        DescribeFault(lastFault, crashDetails);
         // The C runtime puts back the default before it calls an abort handler.
         std::signal(SIGABRT, &RaiseAbortException);
     }
@@ -291,5 +332,7 @@ bool CallGuarded(NvkTestProc function) {
 }
 
 const char *LastCrashDetails() { return crashDetails; }
+
+void SetLastChance(const LastChance &handlers) { lastChance = handlers; }
 
 }  // namespace nvk

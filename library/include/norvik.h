@@ -277,8 +277,8 @@ NVK_API void NVK_CALL NvkBatchResetAllTests(NvkBatch *batch, int32_t failuresOnl
 NVK_API void NVK_CALL NvkTestFunctionReset(NvkTestFunction *testFunction, int32_t failuresOnly);
 
 /* A test that skips itself at run time (NVK_SKIP) rather than being left out by its skip flag: called
- * while a test function is current, from its test function, its setups or tear-downs, or a runner's
- * executor standing in for one of these, it marks that test skipped with the reason (formatted as
+ * while a test function is current, from its test function, its setups or tear-downs (or a thread they
+ * started, as the checks are), or a runner's executor standing in for one of these, it marks that test skipped with the reason (formatted as
  * NvkAssert formats, at most 1023 characters; the first reason of a run is kept). The run then calls
  * no more of that test's own functions but its test tear-down; a skip in the batch setup skips every
  * test of that batch run, which get none of their calls but the batch tear-down. A skipped test
@@ -373,14 +373,19 @@ NVK_API void NVK_CALL NvkSetEventHandler(NvkEventHandler handler, int32_t lock);
  * has and end with an exit code of its own. The handler is called once, on the thread that ends the
  * process: on Windows as the process detaches the library, on other systems from exit. An ending
  * that runs no more code of the process (TerminateProcess, _exit, a signal that kills) calls
- * nothing. Installing NULL removes the handler. */
+ * nothing. A crash on a thread other than the run's during a test ends the process too: the handler is
+ * called on that thread, after the library wrote the test's name and the crash's details to standard
+ * error. Installing NULL removes the handler. */
 typedef void(NVK_CALL *NvkProcessEndHandler)(void);
 NVK_API void NVK_CALL NvkSetProcessEndHandler(NvkProcessEndHandler handler);
 
 /* ---- Assertions -------------------------------------------------------------------- */
 
 /* Checks made inside a running test function (or its setups and tear-downs) count a pass or record a
- * failure on the current test function; outside a run they do nothing and return NULL. Each returns
+ * failure on the current test function; outside a run they do nothing and return NULL. A check on a
+ * thread other than the run's, one the test started, counts for the test running then: the run takes
+ * it over (with its events, raised on the run's thread) after the call of user code it came during;
+ * one made when no test runs is recorded nowhere and says so on standard error, in one line. Each returns
  * the stored failure message, owned by the failure record (valid until the test function is run
  * again or reset, or its batch is freed; never free it), or NULL when it passed. A check never stops
  * the test function. fileName may be NULL; the first non-empty one becomes the test function's file
@@ -421,6 +426,15 @@ NVK_API const char *NVK_CALL NvkAssertAreNotEqualUCharImp(unsigned char expected
 NVK_API const char *NVK_CALL NvkAssertAreNotEqualUIntImp(unsigned int expected, unsigned int actual, const char *fileName, int lineNumber);
 NVK_API const char *NVK_CALL NvkAssertAreNotEqualULongImp(NvkULong expected, NvkULong actual, const char *fileName, int lineNumber);
 NVK_API const char *NVK_CALL NvkAssertAreNotEqualULongLongImp(unsigned long long expected, unsigned long long actual, const char *fileName, int lineNumber);
+
+/* Labels (NVK_LABEL): a text that starts the failure messages of the checks with a fixed text (the
+ * functions above and below, and the checks of norvik_checks.h) that the calling thread makes in the
+ * running test, until its next label or the test's end. Each thread of a test has its own, and a test
+ * that starts has none. Setting one counts as a passed check at fileName and lineNumber; text is kept to
+ * 255 bytes, never cut inside a UTF-8 character; NULL or "" ends the label. */
+NVK_API void NVK_CALL NvkSetLabel(const char *fileName, int32_t lineNumber, const char *text);
+/* The calling thread's label in the running test, or NULL; valid until this thread sets another. */
+NVK_API const char *NVK_CALL NvkGetLabel(void);
 
 /* Passes only for exactly 1. */
 NVK_API const char *NVK_CALL NvkAssertIsTrueImp(int value, const char *fileName, int lineNumber);

@@ -11,8 +11,9 @@
  *   NVK_ASSERT_WITHIN_ULPS_<DOUBLE|FLOAT>(expected, actual, ulps)
  *   NVK_ASSERT_NEAR_RELATIVE_<DOUBLE|FLOAT>(expected, actual, tolerance)
  *   NVK_ASSERT_<LT|LE|GT|GE>_<INT|UINT|LONG_LONG|ULONG_LONG|DOUBLE>(left, right)
- *   NVK_LABEL(format, ...)  starts the failure messages of the checks above, in this source
- *                           file, until the next label or the end of the test function
+ *   NVK_LABEL(format, ...)  starts the failure messages of every check with a fixed text that
+ *                           this thread makes in the running test, until its next label or the
+ *                           test's end
  *   NVK_REQUIRE_...         every check of norvik_test.h, returning from the test function
  *                           when it fails
  *
@@ -87,68 +88,6 @@ static NVK_INLINE void NvkCheckAppend(NvkCheckText *message, const char *format,
     message->text[message->length] = '\0';
 }
 
-/* Where a run of a test function stands: its passed checks and its failures, which only grow
- * during the run, and its time, 0 until the test function returns and then fixed. A new run
- * sets all three back to 0. */
-typedef struct NvkCheckProgress {
-    int32_t passed;
-    int32_t failures;
-    double time;
-} NvkCheckProgress;
-
-/* The label of this source file, and how far the run of its test function had come after the
- * last check of this file. Setting a label counts one passed check, so that even a label set
- * first is seen to belong to an earlier run. */
-typedef struct NvkCheckLabel {
-    NvkTestFunction *testFunction;
-    NvkCheckProgress seen;
-    char text[256];
-} NvkCheckLabel;
-
-static NVK_INLINE NvkCheckLabel *NvkCheckFileLabel(void) {
-    static NvkCheckLabel label;
-    return &label;
-}
-
-static NVK_INLINE NvkCheckProgress NvkCheckProgressOf(NvkTestFunction *testFunction) {
-    NvkCheckProgress progress = {0, 0, 0.0};
-    NvkTestFunctionGetStatistics(testFunction, &progress.passed, &progress.failures, &progress.time);
-    return progress;
-}
-
-/* Whether only a later run explains now, after seen. Checks the file does not see (in other
- * source files, or NvkAssert called itself) can bring a later run back to the counts seen
- * before its test function returns; then it looks like the same run. */
-static NVK_INLINE int NvkCheckIsLaterRun(const NvkCheckProgress *seen, const NvkCheckProgress *now) {
-    return now->passed < seen->passed || now->failures < seen->failures ||
-           (seen->time > 0 && (now->time < seen->time || now->time > seen->time));
-}
-
-/* Called before each check of this file: another test function, or progress that only a later
- * run explains, means that the run that set the label is over, whether it ended or crashed. */
-static NVK_INLINE void NvkCheckFollowLabel(void) {
-    NvkCheckLabel *label = NvkCheckFileLabel();
-    NvkCheckProgress now;
-    if (label->testFunction == NULL) return;
-    if (NvkTestFunctionGetCurrent() != label->testFunction) {
-        label->testFunction = NULL;
-        return;
-    }
-    now = NvkCheckProgressOf(label->testFunction);
-    if (NvkCheckIsLaterRun(&label->seen, &now)) label->testFunction = NULL;
-    else label->seen = now;
-}
-
-/* Called after each check of this file, so that the label knows the run's progress with the
- * check's own pass or failure; returns the check's message. */
-static NVK_INLINE const char *NvkCheckRecordProgress(const char *message) {
-    NvkCheckLabel *label = NvkCheckFileLabel();
-    if (label->testFunction != NULL && NvkTestFunctionGetCurrent() == label->testFunction) {
-        label->seen = NvkCheckProgressOf(label->testFunction);
-    }
-    return message;
-}
-
 /* ---- Breaking into the debugger --------------------------------------------------- */
 
 /* A breakpoint instruction in the expansion of the check, so that the debugger stops on
@@ -187,44 +126,39 @@ static NVK_INLINE const char *NvkCheckKeep(const char *message) { return *NvkChe
                                                                 : *NvkCheckKeptMessage())
 #endif
 
-#define NVK_CHECK_FOLLOWED(check) NVK_CHECK_BREAKS((NvkCheckFollowLabel(), NvkCheckRecordProgress(check)))
+#define NVK_CHECK_FOLLOWED(check) NVK_CHECK_BREAKS(check)
 
+/* The label lives in the library, with the running test and the thread that set it: the
+ * text is formatted here, as the messages are, and handed over. */
 static NVK_INLINE void NvkCheckSetLabel(const char *fileName, int lineNumber, const char *format, ...)
     NVK_PRINTF_FORMAT(3, 4);
 static NVK_INLINE void NvkCheckSetLabel(const char *fileName, int lineNumber, const char *format, ...) {
-    NvkCheckLabel *label = NvkCheckFileLabel();
+    char text[256];
     int written;
     va_list arguments;
-    label->testFunction = NvkTestFunctionGetCurrent();
-    if (label->testFunction == NULL) return;
-    NvkAssert(1, fileName, lineNumber, "%s", "");
-    label->seen = NvkCheckProgressOf(label->testFunction);
     va_start(arguments, format);
-    written = NVK_CHECK_VSNPRINTF(label->text, sizeof label->text, format, arguments);
+    written = NVK_CHECK_VSNPRINTF(text, sizeof text, format, arguments);
     va_end(arguments);
-    if (written < 0) label->text[0] = '\0';
-    if (written >= (int)sizeof label->text) {
-        label->text[NvkCheckWholeCharacters(label->text, sizeof label->text - 1)] = '\0';
-    }
+    if (written < 0) text[0] = '\0';
+    if (written >= (int)sizeof text) text[NvkCheckWholeCharacters(text, sizeof text - 1)] = '\0';
+    NvkSetLabel(fileName, lineNumber, text);
 }
 
-/* A check that passed, or the start of a failure message: the label, when it is this run's. */
+/* A check that passed, or the start of a failure message: this thread's label, if any. */
 static NVK_INLINE const char *NvkCheckPass(const char *fileName, int lineNumber) {
-    NvkCheckFollowLabel();
-    return NvkCheckRecordProgress(NvkAssert(1, fileName, lineNumber, "%s", ""));
+    return NvkAssert(1, fileName, lineNumber, "%s", "");
 }
 
 static NVK_INLINE void NvkCheckStartMessage(NvkCheckText *message) {
-    const NvkCheckLabel *label = NvkCheckFileLabel();
-    NvkCheckFollowLabel();
+    const char *label = NvkGetLabel();
     message->length = 0;
     message->cut = 0;
     message->text[0] = '\0';
-    if (label->testFunction != NULL && label->text[0] != '\0') NvkCheckAppend(message, "%s: ", label->text);
+    if (label != NULL) NvkCheckAppend(message, "%s: ", label);
 }
 
 static NVK_INLINE const char *NvkCheckFail(const NvkCheckText *message, const char *fileName, int lineNumber) {
-    return NvkCheckRecordProgress(NvkAssert(0, fileName, lineNumber, "%s", message->text));
+    return NvkAssert(0, fileName, lineNumber, "%s", message->text);
 }
 
 /* ---- Strings ------------------------------------------------------------------------- */
@@ -536,18 +470,30 @@ static NVK_INLINE int NvkCheckIsNear(double expected, double actual, double tole
     return equal || NvkCheckMagnitude(expected - actual) <= tolerance;
 }
 
+/* The label and its separator, or two empty texts: a failure message without a label is the
+ * fixed text alone. */
+static NVK_INLINE const char *NvkCheckLabelText(void) {
+    const char *label = NvkGetLabel();
+    return label != NULL ? label : "";
+}
+
 static NVK_INLINE const char *NvkAssertNearDoubleImp(double expected, double actual, double tolerance,
                                                      const char *fileName, int lineNumber) {
-    return NvkAssert(NvkCheckIsNear(expected, actual, tolerance), fileName, lineNumber,
-                     "Expected double to be '%.17g' +/- '%.17g' but it was '%.17g'", expected, tolerance, actual);
+    const char *label;
+    if (NvkCheckIsNear(expected, actual, tolerance)) return NvkCheckPass(fileName, lineNumber);
+    label = NvkCheckLabelText();
+    return NvkAssert(0, fileName, lineNumber, "%s%sExpected double to be '%.17g' +/- '%.17g' but it was '%.17g'",
+                     label, label[0] != '\0' ? ": " : "", expected, tolerance, actual);
 }
 
 /* A float is a double exactly, and no difference of two overflows a double. */
 static NVK_INLINE const char *NvkAssertNearFloatImp(float expected, float actual, float tolerance,
                                                     const char *fileName, int lineNumber) {
-    return NvkAssert(NvkCheckIsNear((double)expected, (double)actual, (double)tolerance), fileName, lineNumber,
-                     "Expected float to be '%.9g' +/- '%.9g' but it was '%.9g'", (double)expected, (double)tolerance,
-                     (double)actual);
+    const char *label;
+    if (NvkCheckIsNear((double)expected, (double)actual, (double)tolerance)) return NvkCheckPass(fileName, lineNumber);
+    label = NvkCheckLabelText();
+    return NvkAssert(0, fileName, lineNumber, "%s%sExpected float to be '%.9g' +/- '%.9g' but it was '%.9g'", label,
+                     label[0] != '\0' ? ": " : "", (double)expected, (double)tolerance, (double)actual);
 }
 
 #define NVK_ASSERT_WITHIN_ULPS_DOUBLE(expected, actual, ulps) \

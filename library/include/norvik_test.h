@@ -30,8 +30,7 @@
 
 #include "norvik.h"
 
-/* Each check shows its test function's progress, before and after it, to the label of its
- * file (norvik_checks.h), which so learns when a run that set it is over. */
+/* Each check breaks into an attached debugger where it fails, when asked to (norvik_checks.h). */
 #define NVK_ASSERT(condition, ...) NVK_CHECK_FOLLOWED(NvkAssert((condition) ? 1 : 0, __FILE__, __LINE__, __VA_ARGS__))
 
 /* The header's functions are static inline; MSVC's C knows the keyword only as __inline. */

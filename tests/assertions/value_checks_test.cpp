@@ -258,18 +258,21 @@ TEST_F(ValueChecks, ALabelStartsTheNewChecksMessagesUntilTheNextLabel) {
          },
          nullptr},
         {"labelled", [] { return NVK_ASSERT_LT_INT(2, 1); }, "row 1: 12x: Expected '2' to be less than '1'"},
-        {"existing checks keep their message", [] { return NVK_ASSERT_EQUAL_INT(1, 2); },
-         "Expected integer to be '1' but it was '2'"},
+        {"fixed texts too", [] { return NVK_ASSERT_EQUAL_INT(1, 2); },
+         "row 1: 12x: Expected integer to be '1' but it was '2'"},
+        {"the near checks' fixed text", [] { return NVK_ASSERT_NEAR_DOUBLE(1, 2, 0.5); },
+         "row 1: 12x: Expected double to be '1' +/- '0.5' but it was '2'"},
+        {"a message of one's own stays as it is", [] { return NVK_ASSERT(0, "%s", "own"); }, "own"},
         {"next label", [&] { return label("row 2"); }, nullptr},
         {"labelled again", [] { return NVK_ASSERT_EQUAL_TEXT("a", "b"); },
          "row 2: Expected string to be \"[a]\" but it was \"[b]\" (first difference at index 0)"},
         {"empty label", [&] { return label(""); }, nullptr},
         {"no label", [] { return NVK_ASSERT_GT_INT(1, 2); }, "Expected '1' to be greater than '2'"},
+        {"no label, fixed text", [] { return NVK_ASSERT_TRUE(0); }, "Expected boolean to be true but it was false"},
     });
 }
 
-// The label belongs to the run of the test function that set it. The rerun makes as many
-// checks as the crashed run before its first check of the label's family.
+// The label belongs to the run of the test function that set it, also one that crashed.
 bool labelAndCrash = true;
 void NVK_CALL LabelsThenCrashes() {
     if (labelAndCrash) {
@@ -310,8 +313,8 @@ void NVK_CALL SetupStep() { stepsOfThisRun->setup(); }
 void NVK_CALL BodyStep() { stepsOfThisRun->body(); }
 void NVK_CALL TearDownStep() { stepsOfThisRun->tearDown(); }
 
-// Checks in other source files, or NvkAssert called itself, count for the test function,
-// but the label of this file does not see them.
+// Checks in other source files, or NvkAssert called itself, count for the test function:
+// a label once followed the counts and so could be fooled by them.
 void PassElsewhere(int checks) {
     for (int i = 0; i < checks; ++i) {
         NvkAssert(1, "elsewhere.c", 1, nullptr);
