@@ -43,6 +43,9 @@ struct NvkTestFunction {
     char *sourceFile;
     int32_t sourceLine;
     char *skipReason;
+    // how its declaration expects it to end (an NvkExpectedEnd), and the code expected
+    int32_t expectedEnd;
+    uint32_t expectedCode;
 };
 
 struct NvkBatch {

@@ -1,5 +1,6 @@
-/* Runs what each language level declared: four batches of two tests, one of which
- * skips itself, with a setup and tear-down of each kind. */
+/* Runs what each language level declared: four batches of four tests, one of which
+ * skips itself and two of which expect how they end, with a setup and tear-down of each
+ * kind. The library alone runs those two as any other test: they return and pass. */
 #include <stdio.h>
 #include <string.h>
 
@@ -23,13 +24,21 @@ static int RanAsDeclared(void) {
         return 0;
     for (batch = NvkBatchGetFirst(); batch != NULL; batch = NvkBatchGetNext(batch)) {
         NvkTestFunction *skips = NvkTestFunctionGetNext(NvkBatchGetFirstTestFunction(batch));
+        NvkTestFunction *expectsExit = NvkTestFunctionGetNext(skips);
+        NvkTestFunction *expectsCrash = NvkTestFunctionGetNext(expectsExit);
         const char *reason = NvkTestFunctionGetSkipReason(skips);
+        uint32_t exitCode = 0;
+        uint32_t crashCode = 1;
         if (reason == NULL || strncmp(reason, "skipped at level HeaderCheck_", 29) != 0)
+            return 0;
+        if (NvkTestFunctionGetExpectedEnd(expectsExit, &exitCode) != NvkExpectedEndExit || exitCode != 3 ||
+            NvkTestFunctionGetExpectedEnd(expectsCrash, &crashCode) != NvkExpectedEndCrash || crashCode != 0 ||
+            NvkTestFunctionGetExpectedEnd(skips, NULL) != NvkExpectedEndReturn)
             return 0;
     }
     /* Each batch: setups and tear-downs 6 checks, the test of every macro many more. */
     NvkBatchGetStatistics(NULL, &run, &passed, NULL, &notRun, &passedAssertions, NULL, NULL);
-    return run == 4 && passed == 4 && notRun == 4 && passedAssertions > 4 * 6;
+    return run == 12 && passed == 12 && notRun == 4 && passedAssertions > 4 * 6;
 }
 
 int main(void) {
