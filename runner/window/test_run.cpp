@@ -208,14 +208,15 @@ void RunTests(const run::RunRequest &request, std::function<void()> afterRun) {
     }
     NvkSetBreakOnFailure(Remembered().breakOnFailure ? 1 : 0);
     // A debugger attached to the window cannot see into a worker process: to stop at
-    // a failure, the tests run where it looks.
+    // a failure, the tests run where it looks, all but those that expect to end their
+    // process, which a worker of their own runs all the same.
     if (Remembered().separateProcess && NvkShouldBreakOnFailure() == 0) {
         StartSeparateRun(request, std::move(afterRun));
         return;
     }
     {
         const RunFeed feed(request);
-        run::InProcessRunner()->Run(request);
+        run::InProcessRunner(false, {StarterForLoadedLibrary(), nullptr, feed.feed.get()})->Run(request);
     }
     if (afterRun) {
         afterRun();
