@@ -35,4 +35,20 @@ NVK_TEST(Ends, RunsAfterThem) { NVK_ASSERT_TRUE(1); }
 /* The emulator reports this fault as another; its run filters it in. */
 NVK_TEST_EXPECT_CRASH(Faults, WritesThroughNull, ACCESS_VIOLATION) { *nullPointer = 1; }
 
+/* A stack overflow, which the 64-bit Windows build runs in a worker of its own. */
+#ifdef _WIN32
+#  define STACK_OVERFLOW 0xC00000FDu
+#else
+#  define STACK_OVERFLOW SIGSEGV
+#endif
+static volatile int deepestLevel = -1;
+static int Recurse(int level) {
+    volatile char frame[512];
+    frame[0] = (char)level;
+    return level == deepestLevel ? 0 : Recurse(level + 1) + frame[0];
+}
+NVK_TEST_EXPECT_CRASH(Overflow, RecursesWithoutEnd, STACK_OVERFLOW) { NVK_ASSERT_TRUE(Recurse(0) != 0); }
+NVK_TEST_EXPECT_CRASH(Overflow, RecursesWithoutEndAnyCrash, NVK_ANY_CRASH) { NVK_ASSERT_TRUE(Recurse(0) != 0); }
+NVK_TEST(Overflow, PassesAfterThem) { NVK_ASSERT_TRUE(1); }
+
 NVK_TEST_LIBRARY_ENTRY {}
