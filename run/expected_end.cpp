@@ -62,8 +62,9 @@ std::string JudgeCrash(uint32_t code, const ActualEnd &actual, bool crashesAreSi
         code == 0 ? std::string("expected a crash") : "expected a crash (" + CodeText(code, crashesAreSignals) + ")";
     switch (actual.kind) {
     case ActualEnd::Kind::Crashed:
-        return code == 0 || actual.code == code ? ""
-                                                : expected + "; the test crashed: " + CrashText(actual, crashesAreSignals);
+        return code == 0 || actual.code == code
+                   ? ""
+                   : expected + "; the test crashed: " + CrashText(actual, crashesAreSignals);
     case ActualEnd::Kind::Exited:
         return expected + Printed("; the process exited with %u", actual.code);
     case ActualEnd::Kind::Returned:

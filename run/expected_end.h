@@ -48,8 +48,7 @@ ActualEnd EndOfCrash(const std::string &crashDetails);
 ActualEnd EndOfProcess(const ProcessEnd &end, bool crashesAreSignals = kCrashesAreSignals);
 
 // "" when the test ended as expected; else what was expected and what happened.
-std::string JudgeEnd(const ExpectedEnd &expected, const ActualEnd &actual,
-                     bool crashesAreSignals = kCrashesAreSignals);
+std::string JudgeEnd(const ExpectedEnd &expected, const ActualEnd &actual, bool crashesAreSignals = kCrashesAreSignals);
 
 // Whether a failure a worker reported is the record of a crash of the test function
 // itself, which for a test that expects how it ends is its end, judged, not a failure.

@@ -68,8 +68,8 @@ void ExpectedEndExecutor::Stop() {
     }
 }
 
-int32_t NVK_CALL ExpectedEndExecutor::Execute(void *context, int32_t call, NvkTestFunction *test,
-                                              NvkTestProc function, double *seconds) {
+int32_t NVK_CALL ExpectedEndExecutor::Execute(void *context, int32_t call, NvkTestFunction *test, NvkTestProc function,
+                                              double *seconds) {
     return static_cast<ExpectedEndExecutor *>(context)->OnCall(call, test, function, seconds);
 }
 
@@ -77,8 +77,7 @@ int32_t NVK_CALL ExpectedEndExecutor::Execute(void *context, int32_t call, NvkTe
 // included, at the call of its function; a batch's ends stay here, for its other tests.
 int32_t ExpectedEndExecutor::OnCall(int32_t call, NvkTestFunction *test, NvkTestProc function, double *seconds) {
     const ExpectedEnd expected = ExpectedEndOf(test);
-    if (expected.kind == ExpectedEnd::Kind::Return || call == NvkRunCallBatchSetup ||
-        call == NvkRunCallBatchTearDown) {
+    if (expected.kind == ExpectedEnd::Kind::Return || call == NvkRunCallBatchSetup || call == NvkRunCallBatchTearDown) {
         return CallHere(function);
     }
     if (NeedsOwnWorker(expected)) {
@@ -187,8 +186,9 @@ int32_t ExpectedEndExecutor::ReplayEnd(NvkTestFunction *test, const ExpectedEnd 
         NvkAssert(0, nullptr, 0, "%s", "stopped");
         return NvkRunCallStopRun;
     }
-    NvkAssert(0, nullptr, 0, "%s",
-              end_.kind == TestEnd::Kind::ProtocolError ? end_.message.c_str() : DescribeProcessEnd(end_.process).c_str());
+    const std::string message =
+        end_.kind == TestEnd::Kind::ProtocolError ? end_.message : DescribeProcessEnd(end_.process);
+    NvkAssert(0, nullptr, 0, "%s", message.c_str());
     return NvkRunCallReturned;
 }
 

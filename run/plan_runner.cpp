@@ -3,7 +3,6 @@
 #include <atomic>
 #include <mutex>
 
-
 namespace run {
 namespace {
 

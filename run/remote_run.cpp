@@ -290,8 +290,8 @@ void RemoteRun::Finished(TestReport &&report) {
     delivery->finished = true;
     const TestRef test = report.test;
     const ExpectedEnd expected = ExpectedAt(test);
-    const bool failed = expected.kind == ExpectedEnd::Kind::Return ? !report.failures.empty()
-                                                                    : FailedAsExpected(report, expected);
+    const bool failed =
+        expected.kind == ExpectedEnd::Kind::Return ? !report.failures.empty() : FailedAsExpected(report, expected);
     delivery->report = std::move(report);
     Deliver(test, std::move(delivery));
     if (failed && settings_.failFast) {
@@ -304,9 +304,9 @@ void RemoteRun::Ended(const TestRef &test, TestEnd &&end) {
     std::unique_ptr<Delivery> delivery(new Delivery);
     delivery->end = std::move(end);
     const ExpectedEnd expected = ExpectedAt(test);
-    const bool failed = delivery->end.kind != TestEnd::Kind::Stopped &&
-                        (!EndsAsExpected(delivery->end, expected) ||
-                         !JudgeEnd(expected, EndOfProcess(delivery->end.process)).empty());
+    const bool failed =
+        delivery->end.kind != TestEnd::Kind::Stopped &&
+        (!EndsAsExpected(delivery->end, expected) || !JudgeEnd(expected, EndOfProcess(delivery->end.process)).empty());
     Deliver(test, std::move(delivery));
     if (failed && settings_.failFast) {
         stoppedForFailure_ = true;

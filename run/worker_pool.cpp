@@ -267,8 +267,8 @@ private:
             ended.output = output_->TakeAll();
         }
         const TestRef test = tests_[done_++];
-        const bool expected = ended.kind == TestEnd::Kind::Died && pool_.settings_.expectsEnd &&
-                              pool_.settings_.expectsEnd(test);
+        const bool expected =
+            ended.kind == TestEnd::Kind::Died && pool_.settings_.expectsEnd && pool_.settings_.expectsEnd(test);
         pool_.listener_.Ended(test, std::move(ended));
         return (pool_.settings_.restartAfterEnd || expected) && !pool_.stopped_;
     }

@@ -54,13 +54,13 @@ protected:
     }
 
     // Declares the tests of batch "Ends" in this order, as their macros would; each has a
-// function of its own, as registration asks.
+    // function of its own, as registration asks.
     void Declare(const std::vector<NvkExpectedEndDeclaration> &declarations) {
         declarations_ = declarations;
         for (size_t each = 0; each < declarations_.size(); ++each) {
             declarations_[each].declaration.line = static_cast<int32_t>(each + 1);
-            declarations_[each].declaration.next = each + 1 < declarations_.size() ? &declarations_[each + 1].declaration
-                                                                                     : nullptr;
+            declarations_[each].declaration.next =
+                each + 1 < declarations_.size() ? &declarations_[each + 1].declaration : nullptr;
         }
         ASSERT_EQ(1, NvkRegisterDeclarations(&declarations_[0].declaration));
     }
@@ -99,7 +99,8 @@ TEST_F(ExpectedEndRun, InThisProcessJudgesCrashesAndRunsNoExit) {
 
 // The test that expects its exit runs alone in a worker of its own; the rest here.
 TEST_F(ExpectedEndRun, InThisProcessRunsAnExitInAWorkerOfItsOwn) {
-    Declare({Test(NvkRunCallTestFunction, "Returns", Returns), Test(NvkDeclarationExpectExit, "Exits", ExitsFromHere, 3),
+    Declare({Test(NvkRunCallTestFunction, "Returns", Returns),
+             Test(NvkDeclarationExpectExit, "Exits", ExitsFromHere, 3),
              Test(NvkRunCallTestFunction, "ReturnsToo", ReturnsToo)});
     fake::Scene scene;
     scene.behaviours[{0, 1}] = {Behaviour::Kind::Die, 3};
@@ -132,8 +133,9 @@ TEST_F(ExpectedEndRun, WorkersJudgeEndsAndGoOnAfterAnExpectedExit) {
     EXPECT_EQ(3u, scene.plans.size());
     EXPECT_EQ(std::vector<std::string>{"found before it ended"}, FailuresOf(At(0)));
     EXPECT_EQ(std::vector<std::string>{"it failed"}, FailuresOf(At(1)));
-    EXPECT_EQ((std::vector<std::string>{"found before it ended", "expected the process to exit with 3; it exited with 4"}),
-              FailuresOf(At(2)));
+    EXPECT_EQ(
+        (std::vector<std::string>{"found before it ended", "expected the process to exit with 3; it exited with 4"}),
+        FailuresOf(At(2)));
     EXPECT_EQ(std::vector<std::string>(), FailuresOf(At(3)));
     EXPECT_EQ(1, NvkTestFunctionGetStatistics(At(3), nullptr, nullptr, nullptr));
 }

@@ -33,7 +33,8 @@ TEST(ExpectedEnd, JudgesEachEndAgainstEachExpectationOnWindows) {
         {Exit(3), Exited(4), "expected the process to exit with 3; it exited with 4"},
         {Exit(0), Returned(), "expected the process to exit with 0; the test returned"},
         {Exit(0), Crashed(kAccessViolation, kViolationDetails),
-         "expected exit code 0; the test crashed: exception 0xC0000005 (EXCEPTION_ACCESS_VIOLATION) at tests.dll+0x1a2b: "
+         "expected exit code 0; the test crashed: exception 0xC0000005 (EXCEPTION_ACCESS_VIOLATION) at "
+         "tests.dll+0x1a2b: "
          "write to address 0x0000000000000000"},
         {Exit(0), Crashed(0xC00000FDu), "expected exit code 0; the test crashed: exception 0xC00000FD"},
         {Crash(kAccessViolation), Crashed(kAccessViolation, kViolationDetails), ""},
