@@ -85,21 +85,25 @@ private:
     }
 
     // Without --isolate a time limit still needs a process to end: all tests run in
-    // one worker, and the run ends at the first test that hangs or ends it.
+    // one worker, and the run ends at the first test that hangs or ends it. In this
+    // process, a test that expects to end its process runs in a worker of its own.
     std::unique_ptr<run::PlanRunner> MakeRunner(run::LibraryFeed &feed) {
         if (!options_.isolate && options_.timeoutSeconds <= 0) {
             if (capture_) {
                 feed.TakeOutputFrom(*capture_);
             }
-            return run::InProcessRunner(options_.failFast);
+            return run::InProcessRunner(options_.failFast, {WorkerStarter(), &wait_, &feed});
         }
         run::PoolSettings settings;
         settings.jobs = options_.jobs;
         settings.timeoutSeconds = options_.timeoutSeconds;
         settings.restartAfterEnd = options_.isolate;
         settings.failFast = options_.failFast;
-        return run::WorkerRunner(
-            settings, [this] { return run::StartWorkerProcess({library_}, capture_ != nullptr); }, wait_, &feed);
+        return run::WorkerRunner(settings, WorkerStarter(), wait_, &feed);
+    }
+
+    run::WorkerStarter WorkerStarter() {
+        return [this] { return run::StartWorkerProcess({library_}, capture_ != nullptr); };
     }
 
     void RunLibrary(size_t index, RunWatch &watch) {

@@ -103,16 +103,30 @@ bool DeclareSetup(NvkBatch *batch, const NvkDeclaration &declaration) {
     return true;
 }
 
+// A declaration of a test that expects how it ends is the larger record its kind names.
+bool DeclaresExpectedEnd(const NvkDeclaration &declaration) {
+    return declaration.kind == NvkDeclarationExpectExit || declaration.kind == NvkDeclarationExpectCrash;
+}
+
+bool DeclareTest(NvkBatch *batch, const NvkDeclaration &declaration) {
+    NvkTestFunction *test =
+        NvkBatchAddFunctionAt(batch, declaration.name, declaration.function, declaration.file, declaration.line);
+    if (test != nullptr && DeclaresExpectedEnd(declaration)) {
+        test->expectedEnd = declaration.kind == NvkDeclarationExpectExit ? NvkExpectedEndExit : NvkExpectedEndCrash;
+        test->expectedCode = reinterpret_cast<const NvkExpectedEndDeclaration &>(declaration).code;
+    }
+    return test != nullptr;
+}
+
 bool Declare(const NvkDeclaration &declaration) {
     NvkBatch *batch = BatchNamed(declaration.batch);
     if (declaration.kind == NVK_DECLARATION_ROWS) {
         return nvk::DeclareRows(batch, reinterpret_cast<const NvkRowsDeclaration &>(declaration));
     }
-    if (declaration.kind != NvkRunCallTestFunction) {
+    if (declaration.kind != NvkRunCallTestFunction && !DeclaresExpectedEnd(declaration)) {
         return DeclareSetup(batch, declaration);
     }
-    return NvkBatchAddFunctionAt(batch, declaration.name, declaration.function, declaration.file, declaration.line) !=
-           nullptr;
+    return DeclareTest(batch, declaration);
 }
 
 }  // namespace

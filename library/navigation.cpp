@@ -66,6 +66,13 @@ int32_t NVK_CALL NvkTestFunctionGetSourceLine(NvkTestFunction *testFunction) {
     return testFunction == nullptr ? 0 : testFunction->sourceLine;
 }
 
+int32_t NVK_CALL NvkTestFunctionGetExpectedEnd(NvkTestFunction *testFunction, uint32_t *code) {
+    if (code != nullptr) {
+        *code = testFunction == nullptr ? 0 : testFunction->expectedCode;
+    }
+    return testFunction == nullptr ? NvkExpectedEndReturn : testFunction->expectedEnd;
+}
+
 NvkAssertionFailure *NVK_CALL NvkTestFunctionGetFirstFailure(NvkTestFunction *testFunction) {
     return testFunction == nullptr ? nullptr : testFunction->firstFailure;
 }

@@ -46,6 +46,9 @@ struct NvkTestFunction {
     // a test made from a row of a table: what its function calls, and with which row
     NvkRowTestProc rowFunction;
     const void *row;
+    // how its declaration expects it to end (an NvkExpectedEnd), and the code expected
+    int32_t expectedEnd;
+    uint32_t expectedCode;
 };
 
 struct NvkBatch {

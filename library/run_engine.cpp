@@ -283,6 +283,16 @@ int32_t NVK_CALL NvkBatchRun(NvkBatch *batch) {
     return overall;
 }
 
+int32_t NVK_CALL NvkCallGuarded(NvkTestProc function, const char **crashDetails) {
+    if (function == nullptr || nvk::CallGuarded(function)) {
+        return 1;
+    }
+    if (crashDetails != nullptr) {
+        *crashDetails = nvk::LastCrashDetails();
+    }
+    return 0;
+}
+
 int32_t NVK_CALL NvkTestFunctionRun(NvkTestFunction *testFunction) {
     if (nvk::RunInProgress()) {
         return 0;

@@ -1,7 +1,7 @@
 #include "plan_runner.h"
 
 #include <atomic>
-
+#include <mutex>
 
 namespace run {
 namespace {
@@ -79,25 +79,52 @@ void CallLibrary(const RunRequest &request, const IndexOfRequest &index, const T
 }
 
 // A Stop that comes before a run holds for it: each run takes the stops before its end.
+// Tests that expect how they end are run by an executor of their own, which a run
+// of none leaves out.
 class InProcess final : public PlanRunner {
 public:
-    explicit InProcess(bool stopAtFailure) : stopAtFailure_(stopAtFailure) {}
+    InProcess(bool stopAtFailure, const OwnWorkers &ownWorkers)
+        : stopAtFailure_(stopAtFailure), ownWorkers_(ownWorkers) {}
 
     PlanOutcome Run(const RunRequest &request) override {
         bool failed = false;
         const IndexOfRequest index(request);
+        std::unique_ptr<ExpectedEndExecutor> executor;
+        if (ExpectedEndExecutor::Needed()) {
+            executor.reset(new ExpectedEndExecutor(ownWorkers_));
+            executor->Install(index.Get());
+        }
+        Attach(executor.get());
         CallLibrary(
             request, index,
             {[this, &failed] { return stopped_ || (stopAtFailure_ && failed); }, [](const TestRef &) { return true; },
              [&failed](bool passed) { failed = failed || !passed; }, [this](const TestRef &) { return !stopped_; }});
+        Attach(nullptr);
         stopped_ = false;
         return PlanOutcome();
     }
-    void Stop() override { stopped_ = true; }
+    void Stop() override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopped_ = true;
+        if (executor_ != nullptr) {
+            executor_->Stop();
+        }
+    }
 
 private:
+    void Attach(ExpectedEndExecutor *executor) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        executor_ = executor;
+        if (executor_ != nullptr && stopped_) {
+            executor_->Stop();
+        }
+    }
+
     const bool stopAtFailure_;
+    const OwnWorkers ownWorkers_;
     std::atomic<bool> stopped_{false};
+    std::mutex mutex_;  // Stop may come from another thread
+    ExpectedEndExecutor *executor_ = nullptr;
 };
 
 class InWorkers final : public PlanRunner {
@@ -180,8 +207,8 @@ private:
 
 }  // namespace
 
-std::unique_ptr<PlanRunner> InProcessRunner(bool stopAtFailure) {
-    return std::unique_ptr<PlanRunner>(new InProcess(stopAtFailure));
+std::unique_ptr<PlanRunner> InProcessRunner(bool stopAtFailure, const OwnWorkers &ownWorkers) {
+    return std::unique_ptr<PlanRunner>(new InProcess(stopAtFailure, ownWorkers));
 }
 
 std::unique_ptr<PlanRunner> WorkerRunner(const PoolSettings &settings, WorkerStarter starter, DeliveryWait &wait,

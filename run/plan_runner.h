@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "expected_end_executor.h"
 #include "norvik.h"
 #include "registry_index.h"
 #include "remote_run.h"
@@ -47,9 +48,11 @@ public:
     virtual void Stop() = 0;
 };
 
-// Calls the library as it is: user code runs in this process. With stopAtFailure a
-// run of each test alone starts no test after one that failed.
-std::unique_ptr<PlanRunner> InProcessRunner(bool stopAtFailure = false);
+// Calls the library as it is: user code runs in this process, but for the tests that
+// expect how they end and must not end it, which run each in a worker process of its
+// own from ownWorkers. With stopAtFailure a run of each test alone starts no test
+// after one that failed.
+std::unique_ptr<PlanRunner> InProcessRunner(bool stopAtFailure = false, const OwnWorkers &ownWorkers = OwnWorkers());
 
 // The same library calls, with the user code in worker processes started by starter;
 // the settings' fingerprint is taken from the registry at each run. The settings'

@@ -1,5 +1,7 @@
 #include "remote_run.h"
 
+#include "expected_end.h"
+
 namespace run {
 namespace {
 
@@ -13,6 +15,35 @@ void RecordFailure(const ReportedFailure &failure) {
         NvkSetCrashDetails(failure.crashDetails.c_str());
     }
     NvkAssert(0, FileOrNull(failure.file), failure.line, "%s", failure.message.c_str());
+}
+
+// The pool learns which tests expect how they end.
+PoolSettings WithExpectedEnds(PoolSettings settings, const std::unordered_set<uint64_t> &expectsEnd) {
+    settings.expectsEnd = [&expectsEnd](const TestRef &test) { return expectsEnd.count(RefKey(test)) != 0; };
+    return settings;
+}
+
+// Whether a finished test that expects how it ends failed, as its replay will judge:
+// its own crash is its end, and any other failure stands.
+bool FailedAsExpected(const TestReport &report, const ExpectedEnd &expected) {
+    ActualEnd actual;
+    bool called = false;
+    for (const ReportedCheck &check : report.checks) {
+        called = called || check.kind == CheckKind::Started;
+    }
+    for (const ReportedFailure &failure : report.failures) {
+        if (!IsTestFunctionCrash(failure)) {
+            return true;
+        }
+        actual = EndOfCrash(failure.crashDetails);
+    }
+    return called && report.skipReason.empty() && !JudgeEnd(expected, actual).empty();
+}
+
+// A worker's end during the test itself is the end of a test that expects one, to be
+// judged; a timeout, a stop or an end in a setup is told as for any test.
+bool EndsAsExpected(const TestEnd &end, const ExpectedEnd &expected) {
+    return expected.kind != ExpectedEnd::Kind::Return && end.kind == TestEnd::Kind::Died && end.phase == Phase::Test;
 }
 
 std::string EndMessage(const TestEnd &end, double limitSeconds) {
@@ -43,8 +74,18 @@ struct RemoteRun::Delivery {
     bool skipPending = false;
     bool endRecorded = false;
     bool outputTold = false;
+    // The test expects how it ends: its own crash is its end, judged after its call.
+    ExpectedEnd expected;
+    ActualEnd actual;
+    bool skipped = false;
 
     const std::string &Output() const { return finished ? report.output : end.output; }
+
+    void RecordJudgement() const {
+        if (expected.kind != ExpectedEnd::Kind::Return && started && !skipped) {
+            run::RecordJudgement(expected, actual);
+        }
+    }
 
     // The checks in their order: a setup replays those up to where the test function
     // was called, every later call all that are left. Passes name the test's file, so
@@ -62,9 +103,15 @@ struct RemoteRun::Delivery {
                 }
             } else if (check.kind == CheckKind::Skipped) {
                 skipPending = true;
+                skipped = true;
                 ReplaySkip(call);
             } else if (nextFailure < report.failures.size()) {
-                RecordFailure(report.failures[nextFailure++]);
+                const ReportedFailure &failure = report.failures[nextFailure++];
+                if (expected.kind != ExpectedEnd::Kind::Return && IsTestFunctionCrash(failure)) {
+                    actual = EndOfCrash(failure.crashDetails);
+                } else {
+                    RecordFailure(failure);
+                }
             }
         }
     }
@@ -108,7 +155,7 @@ RemoteRun::RemoteRun(const PoolSettings &settings, WorkerStarter starter, Delive
       observer_(observer),
       starter_(std::move(starter)),
       clock_(clock),
-      pool_(settings, starter_, *this, clock),
+      pool_(WithExpectedEnds(settings, expectsEnd_), starter_, *this, clock),
       againListener_(new AgainListener(*this)) {}
 
 RemoteRun::~RemoteRun() { Finish(); }
@@ -123,6 +170,10 @@ bool RemoteRun::Start(const std::vector<Step> &steps, const RegistryIndex &index
     starts_.assign(order.size(), StartWord::None);
     for (size_t position = 0; position < order.size(); ++position) {
         NvkTestFunction *test = index.Function(order[position]);
+        expectedAt_.push_back(ExpectedEndOf(test));
+        if (expectedAt_.back().kind != ExpectedEnd::Kind::Return) {
+            expectsEnd_.insert(RefKey(order[position]));
+        }
         positions_[test] = position;
         positionOfRef_[RefKey(order[position])] = position;
         functions_.push_back(test);
@@ -238,7 +289,9 @@ void RemoteRun::Finished(TestReport &&report) {
     std::unique_ptr<Delivery> delivery(new Delivery);
     delivery->finished = true;
     const TestRef test = report.test;
-    const bool failed = !report.failures.empty();
+    const ExpectedEnd expected = ExpectedAt(test);
+    const bool failed =
+        expected.kind == ExpectedEnd::Kind::Return ? !report.failures.empty() : FailedAsExpected(report, expected);
     delivery->report = std::move(report);
     Deliver(test, std::move(delivery));
     if (failed && settings_.failFast) {
@@ -250,7 +303,10 @@ void RemoteRun::Finished(TestReport &&report) {
 void RemoteRun::Ended(const TestRef &test, TestEnd &&end) {
     std::unique_ptr<Delivery> delivery(new Delivery);
     delivery->end = std::move(end);
-    const bool failed = delivery->end.kind != TestEnd::Kind::Stopped;
+    const ExpectedEnd expected = ExpectedAt(test);
+    const bool failed =
+        delivery->end.kind != TestEnd::Kind::Stopped &&
+        (!EndsAsExpected(delivery->end, expected) || !JudgeEnd(expected, EndOfProcess(delivery->end.process)).empty());
     Deliver(test, std::move(delivery));
     if (failed && settings_.failFast) {
         stoppedForFailure_ = true;
@@ -266,11 +322,17 @@ void RemoteRun::AllDone() {
     wait_.Notify();
 }
 
+ExpectedEnd RemoteRun::ExpectedAt(const TestRef &test) const {
+    const auto found = positionOfRef_.find(RefKey(test));
+    return found != positionOfRef_.end() ? expectedAt_[found->second] : ExpectedEnd();
+}
+
 void RemoteRun::Deliver(const TestRef &test, std::unique_ptr<Delivery> delivery) {
     const auto found = positionOfRef_.find(RefKey(test));
     if (found == positionOfRef_.end()) {
         return;
     }
+    delivery->expected = expectedAt_[found->second];
     {
         std::lock_guard<std::mutex> lock(mutex_);
         deliveries_[found->second] = std::move(delivery);
@@ -334,6 +396,9 @@ int32_t RemoteRun::OnCall(int32_t call, NvkTestFunction *test, double *seconds) 
         return ReplayEnd(*delivery, test, seconds);
     }
     delivery->ReplayChecks(call);
+    if (call == NvkRunCallTestFunction) {
+        delivery->RecordJudgement();
+    }
     if (seconds != nullptr) {
         *seconds = delivery->report.seconds;
     }
@@ -352,6 +417,10 @@ int32_t RemoteRun::ReplayEnd(Delivery &delivery, NvkTestFunction *test, double *
     delivery.endRecorded = true;
     for (const ReportedFailure &failure : delivery.end.failures) {
         RecordFailure(failure);
+    }
+    if (EndsAsExpected(delivery.end, delivery.expected)) {
+        run::RecordJudgement(delivery.expected, EndOfProcess(delivery.end.process));
+        return NvkRunCallReturned;
     }
     if (observer_ != nullptr) {
         observer_->TestEnded(test, delivery.end);

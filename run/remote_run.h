@@ -13,8 +13,10 @@
 #include <mutex>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
+#include "expected_end.h"
 #include "norvik.h"
 #include "registry_index.h"
 #include "worker_pool.h"
@@ -107,6 +109,7 @@ private:
     Delivery *AwaitDelivery(size_t position);
     int32_t ReplayEnd(Delivery &delivery, NvkTestFunction *test, double *seconds);
     void Deliver(const TestRef &test, std::unique_ptr<Delivery> delivery);
+    ExpectedEnd ExpectedAt(const TestRef &test) const;
     std::vector<std::string> Errors();
 
     const PoolSettings settings_;
@@ -114,6 +117,9 @@ private:
     RemoteRunObserver *const observer_;
     const WorkerStarter starter_;
     WatchClock &clock_;
+    // The tests that expect how they end, filled by Start before any worker starts.
+    std::unordered_set<uint64_t> expectsEnd_;
+    std::vector<ExpectedEnd> expectedAt_;  // by position
     WorkerPool pool_;
     std::unique_ptr<AgainListener> againListener_;
     std::mutex againMutex_;              // guards again_, which Stop may reach from another thread

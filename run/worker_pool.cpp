@@ -57,8 +57,8 @@ private:
         }
         WorkerPlan plan;
         plan.fingerprint = pool_.settings_.fingerprint;
-        plan.failFast = pool_.settings_.failFast;
         plan.steps = StepsFrom(steps_, done_);
+        plan.failFast = pool_.settings_.failFast && !HoldsExpectedEnds(plan.steps);
         phases_ = WorkerPhases(plan.steps);
         violation_.clear();
         timedOut_ = false;
@@ -151,6 +151,20 @@ private:
         }
         RestartClock();
         return true;
+    }
+
+    // Whether a test of the steps expects how it ends: only the runner judges whether
+    // it failed, so the worker does not stop at what it takes for a failure.
+    bool HoldsExpectedEnds(const std::vector<Step> &steps) const {
+        if (!pool_.settings_.expectsEnd) {
+            return false;
+        }
+        for (const TestRef &test : TestsInOrder(steps)) {
+            if (pool_.settings_.expectsEnd(test)) {
+                return true;
+            }
+        }
+        return false;
     }
 
     // The next test's time, or the unloading's, starts now.
@@ -252,8 +266,11 @@ private:
         if (output_) {
             ended.output = output_->TakeAll();
         }
-        pool_.listener_.Ended(tests_[done_++], std::move(ended));
-        return pool_.settings_.restartAfterEnd && !pool_.stopped_;
+        const TestRef test = tests_[done_++];
+        const bool expected =
+            ended.kind == TestEnd::Kind::Died && pool_.settings_.expectsEnd && pool_.settings_.expectsEnd(test);
+        pool_.listener_.Ended(test, std::move(ended));
+        return (pool_.settings_.restartAfterEnd || expected) && !pool_.stopped_;
     }
 
     WorkerPool &pool_;

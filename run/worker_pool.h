@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -23,6 +24,11 @@ struct PoolSettings {
     double timeoutSeconds = 0;  // 0: no limit
     // After a worker ended during a test, a new one runs the tests after it.
     bool restartAfterEnd = true;
+    // The tests that expect how they end (none when empty; called from the pool's
+    // threads): a new worker follows one that ended its worker whatever
+    // restartAfterEnd says, and a worker that runs one leaves fail-fast to the runner,
+    // which judges the test's end.
+    std::function<bool(const TestRef &)> expectsEnd;
     // Workers stop after their first failed test, and the pool after the first failure.
     bool failFast = false;
     // The registry the workers must find (RegistryIndex::Fingerprint).

@@ -1,6 +1,7 @@
-/* Runs what each language level declared: four batches of six tests, one of which
- * skips itself and four of which are rows of two tables, with a setup and tear-down of
- * each kind. */
+/* Runs what each language level declared: four batches of eight tests, one of which
+ * skips itself, four of which are rows of two tables and two of which expect how they
+ * end, with a setup and tear-down of each kind. The library alone runs those two as any
+ * other test: they return and pass. */
 #include <stdio.h>
 #include <string.h>
 
@@ -13,6 +14,13 @@ int HeaderCheck_cxx17(void);
 
 NVK_TEST_LIBRARY_ENTRY {}
 
+static NvkTestFunction *TestNamed(NvkBatch *batch, const char *name) {
+    NvkTestFunction *test = NvkBatchGetFirstTestFunction(batch);
+    while (test != NULL && strcmp(NvkTestFunctionGetName(test), name) != 0)
+        test = NvkTestFunctionGetNext(test);
+    return test;
+}
+
 static int RanAsDeclared(void) {
     NvkBatch *batch;
     int32_t run = 0;
@@ -23,14 +31,22 @@ static int RanAsDeclared(void) {
     if (NvkBatchGetCount(NULL) != 4 || NvkRegistrationGetErrorCount() != 0 || NvkBatchRun(NULL) != 1)
         return 0;
     for (batch = NvkBatchGetFirst(); batch != NULL; batch = NvkBatchGetNext(batch)) {
-        NvkTestFunction *skips = NvkTestFunctionGetNext(NvkBatchGetFirstTestFunction(batch));
+        NvkTestFunction *skips = TestNamed(batch, "Skips");
+        NvkTestFunction *expectsExit = TestNamed(batch, "ExpectsExit");
+        NvkTestFunction *expectsCrash = TestNamed(batch, "ExpectsAnyCrash");
         const char *reason = NvkTestFunctionGetSkipReason(skips);
+        uint32_t exitCode = 0;
+        uint32_t crashCode = 1;
         if (reason == NULL || strncmp(reason, "skipped at level HeaderCheck_", 29) != 0)
+            return 0;
+        if (NvkTestFunctionGetExpectedEnd(expectsExit, &exitCode) != NvkExpectedEndExit || exitCode != 3 ||
+            NvkTestFunctionGetExpectedEnd(expectsCrash, &crashCode) != NvkExpectedEndCrash || crashCode != 0 ||
+            NvkTestFunctionGetExpectedEnd(skips, NULL) != NvkExpectedEndReturn)
             return 0;
     }
     /* Each batch: setups and tear-downs 6 checks, the test of every macro many more. */
     NvkBatchGetStatistics(NULL, &run, &passed, NULL, &notRun, &passedAssertions, NULL, NULL);
-    return run == 4 * 5 && passed == 4 * 5 && notRun == 4 && passedAssertions > 4 * 6;
+    return run == 4 * 7 && passed == 4 * 7 && notRun == 4 && passedAssertions > 4 * 6;
 }
 
 int main(void) {

@@ -161,6 +161,16 @@ typedef struct NvkDeclaration {
     NvkTestProc function;
 } NvkDeclaration;
 
+/* Tests that expect how they end (NVK_TEST_EXPECT_EXIT and NVK_TEST_EXPECT_CRASH of norvik_test.h) are
+ * declared with one of these kinds, in a record that adds the expected code to the common fields; a
+ * library that does not know the kinds refuses them as registration errors. code is the exit code, or
+ * the crash's exception code (Windows) or signal number (elsewhere), 0 for any crash. */
+enum NvkDeclarationKind { NvkDeclarationExpectExit = 0x4E450001, NvkDeclarationExpectCrash = 0x4E450002 };
+typedef struct NvkExpectedEndDeclaration {
+    NvkDeclaration declaration;
+    uint32_t code;
+} NvkExpectedEndDeclaration;
+
 /* Registers the list in the order the declarations were written: by source file (compared byte by
  * byte, as the compiler spelled __FILE__), then by line; batches are created by name on first use,
  * existing ones joined. 1 when everything was registered; 0 when something was refused (see
@@ -230,6 +240,11 @@ NVK_API const char *NVK_CALL NvkTestFunctionGetFileName(NvkTestFunction *testFun
  * when unknown. Not the file name above, which is the file of its first check. */
 NVK_API const char *NVK_CALL NvkTestFunctionGetSourceFile(NvkTestFunction *testFunction);
 NVK_API int32_t NVK_CALL NvkTestFunctionGetSourceLine(NvkTestFunction *testFunction);
+/* How the test is declared to end (an NvkExpectedEnd), with the expected code in *code (may be NULL): a
+ * test declared with NVK_TEST_EXPECT_EXIT or NVK_TEST_EXPECT_CRASH. The library runs such a test as any
+ * other; a runner judges its end against the expectation (its executor records the verdict). */
+enum NvkExpectedEnd { NvkExpectedEndReturn = 0, NvkExpectedEndExit = 1, NvkExpectedEndCrash = 2 };
+NVK_API int32_t NVK_CALL NvkTestFunctionGetExpectedEnd(NvkTestFunction *testFunction, uint32_t *code);
 NVK_API NvkAssertionFailure *NVK_CALL NvkTestFunctionGetFirstFailure(NvkTestFunction *testFunction);
 NVK_API int32_t NVK_CALL NvkTestFunctionGetUserData(NvkTestFunction *testFunction);
 NVK_API void NVK_CALL NvkTestFunctionSetUserData(NvkTestFunction *testFunction, int32_t value, int32_t lock);
@@ -358,6 +373,12 @@ NVK_API int32_t NVK_CALL NvkSetRunExecutor(NvkRunExecutor executor, void *contex
  * of the call took are dropped when the call returns; NULL or "" drops them at once. Does nothing
  * outside a run. */
 NVK_API void NVK_CALL NvkSetCrashDetails(const char *details);
+
+/* For an executor that calls user code in this process: calls function under the crash guard, as a run
+ * calls it without an executor. 1 when it returned; 0 when it crashed, with *crashDetails (may be NULL)
+ * pointing at the crash's details (see NvkAssertionFailureGetCrashDetails; "" when unknown), valid until
+ * the next crash. Records nothing. */
+NVK_API int32_t NVK_CALL NvkCallGuarded(NvkTestProc function, const char **crashDetails);
 
 /* ---- Event handler ----------------------------------------------------------------- */
 

@@ -290,6 +290,59 @@ char (&NvkRowCountOf(const Row (&rows)[count]))[count];
     static const char *NVK_CALL NvkRowName_##Batch##_##Name(const void *row) { return ((const RowType *)row)->field; } \
     NVK_ROWS_FUNCTION(NvkRows_##Batch##_##Name, Batch, Name, RowType, rows, row, NvkRowName_##Batch##_##Name)
 
+/* ---- Tests that expect how they end -------------------------------------------------- */
+
+/*
+ *   NVK_TEST_EXPECT_EXIT(Batch, Name, code) { ... }   passes when the test ends its process with the
+ *                                                     exit code (exit, _exit, ExitProcess)
+ *   NVK_TEST_EXPECT_CRASH(Batch, Name, code) { ... }  passes when the test crashes with the code: the
+ *                                                     exception code on Windows, the signal number
+ *                                                     elsewhere; NVK_ANY_CRASH for any crash
+ *
+ * A runner runs a test that expects an exit in a worker process of its own, so that the exit ends only
+ * that process. abort() is the crash NVK_ABORT_CRASH.
+ */
+#define NVK_ANY_CRASH 0u
+#if defined(_WIN32)
+#  define NVK_ABORT_CRASH 0xE04E564Bu
+#else
+#  define NVK_ABORT_CRASH 6u
+#endif
+
+/* The record's names carry the line, as NVK_DECLARATION's do. */
+#if defined(__cplusplus)
+#  define NVK_EXPECTED_END_DECLARATION(id, kind, batch, name, function, code) \
+      static NvkExpectedEndDeclaration id##Record = {{NULL, kind, __LINE__, batch, name, __FILE__, function}, \
+                                                     static_cast<uint32_t>(code)}; \
+      static const NvkDeclarer id##Declarer(&id##Record.declaration);
+#elif defined(_MSC_VER)
+#  define NVK_EXPECTED_END_DECLARATION(id, kind, batch, name, function, code) \
+      static NvkExpectedEndDeclaration id##Record = {{NULL, kind, __LINE__, batch, name, __FILE__, function}, \
+                                                     (uint32_t)(code)}; \
+      static void __cdecl id##Declare(void) { NvkDeclare(&id##Record.declaration); } \
+      __declspec(allocate(".CRT$XCU")) void(__cdecl *const id##Initializer)(void) = id##Declare; \
+      __pragma(comment(linker, "/include:" NVK_C_SYMBOL_PREFIX NVK_TEXT(id##Initializer)))
+#else
+#  define NVK_EXPECTED_END_DECLARATION(id, kind, batch, name, function, code) \
+      static NvkExpectedEndDeclaration id##Record = {{NULL, kind, __LINE__, batch, name, __FILE__, function}, \
+                                                     (uint32_t)(code)}; \
+      static void id##Declare(void) __attribute__((constructor)); \
+      static void id##Declare(void) { NvkDeclare(&id##Record.declaration); }
+#endif
+#define NVK_EXPECTED_END_AT(function, line, kind, batch, name, code) \
+    NVK_EXPECTED_END_AT_(function, line, kind, batch, name, code)
+#define NVK_EXPECTED_END_AT_(function, line, kind, batch, name, code) \
+    NVK_EXPECTED_END_DECLARATION(function##_##line, kind, batch, name, function, code)
+#define NVK_EXPECTED_END_FUNCTION(function, kind, batch, name, code) \
+    static void NVK_CALL function(void); \
+    NVK_EXPECTED_END_AT(function, __LINE__, kind, batch, name, code) \
+    static void NVK_CALL function(void)
+
+#define NVK_TEST_EXPECT_EXIT(Batch, Name, code) \
+    NVK_EXPECTED_END_FUNCTION(NvkTest_##Batch##_##Name, NvkDeclarationExpectExit, #Batch, #Name, code)
+#define NVK_TEST_EXPECT_CRASH(Batch, Name, code) \
+    NVK_EXPECTED_END_FUNCTION(NvkTest_##Batch##_##Name, NvkDeclarationExpectCrash, #Batch, #Name, code)
+
 /* Registers the declared tests here rather than after the entry point's body, so that
  * tests added after it follow them. */
 #define NVK_REGISTER_DECLARED_TESTS() \

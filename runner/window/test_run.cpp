@@ -209,7 +209,8 @@ void RunTests(const run::RunRequest &request, std::function<void()> afterRun) {
     }
     NvkSetBreakOnFailure(Remembered().breakOnFailure ? 1 : 0);
     // A debugger attached to the window cannot see into a worker process: to stop at
-    // a failure, the tests run where it looks.
+    // a failure, the tests run where it looks, all but those that expect to end their
+    // process, which a worker of their own runs all the same.
     if (Remembered().separateProcess && NvkShouldBreakOnFailure() == 0) {
         StartSeparateRun(request, std::move(afterRun));
         return;
@@ -221,7 +222,7 @@ void RunTests(const run::RunRequest &request, std::function<void()> afterRun) {
         if (capture) {
             feed.feed->TakeOutputFrom(*capture);
         }
-        run::InProcessRunner()->Run(request);
+        run::InProcessRunner(false, {StarterForLoadedLibrary(), nullptr, feed.feed.get()})->Run(request);
     }
     if (afterRun) {
         afterRun();

@@ -13,6 +13,8 @@ cmake_minimum_required(VERSION 3.20)
 #   COPY         '|'-separated SOURCE::DESTINATION files copied before the run
 #   EMULATION_SKIP  why the case cannot be carried out under user-mode emulation, where
 #                it is then skipped
+#   WINE64_SKIP  why the case cannot be carried out under 64-bit Wine, where it is then
+#                skipped
 #   REPEAT       how many times the run and its checks are made, for a race to show
 #                (1 when empty); the first try that fails ends the test
 function(split variable)
@@ -34,6 +36,11 @@ if(EMULATION_SKIP AND EMULATOR MATCHES "win32_loader\\.sh$")
     message("skipped under user-mode emulation: ${EMULATION_SKIP}")
     return()
   endif()
+endif()
+
+if(WINE64_SKIP AND EMULATOR MATCHES "wine64$")
+  message("skipped under 64-bit Wine: ${WINE64_SKIP}")
+  return()
 endif()
 
 # Under Wine a path in a variable is a Windows path too.

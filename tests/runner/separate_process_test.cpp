@@ -174,7 +174,7 @@ TEST_F(SeparateProcessWindow, ShowsWhatARunInTheWindowsOwnProcessShows) {
         views[separateProcess] = ReadViews();
         ExitRunner();
     }
-    ASSERT_EQ(13u, views[0].rows.size());
+    ASSERT_EQ(16u, views[0].rows.size());
     // A crash reads as the console prints it: the fixed text, then what it ran into.
     // Under user-mode emulation a write to address 0 reaches Wine as an illegal
     // instruction without its access (docs/limits.md), so only the two runs' equality
@@ -219,6 +219,22 @@ TEST_F(SeparateProcessWindow, OutlivesTestsThatEndTheWorkerOrNeverReturn) {
     EXPECT_EQ(std::vector<std::string>{"Timed out after 10 seconds"}, FailuresOf("NeverReturns"));
     EXPECT_EQ("Passed", ResultOf("PassesAfterHang"));
     EXPECT_FALSE(RunInProgress());
+}
+
+// A test that expects its exit runs in a worker of its own also when the window runs
+// the others itself: it passes when it exits so, fails saying what came instead, and
+// the run goes on.
+TEST_F(SeparateProcessWindow, JudgesTestsThatExpectTheirExitInEitherKindOfRun) {
+    for (const bool separateProcess : {false, true}) {
+        StartRunner(separateProcess);
+        RunBatch("Expects");
+        EXPECT_EQ("Passed", ResultOf("ExitsWithThree")) << "separate process " << separateProcess;
+        EXPECT_EQ(std::vector<std::string>{"expected the process to exit with 3; it exited with 4"},
+                  FailuresOf("ExitsWithFourNotThree"))
+            << "separate process " << separateProcess;
+        EXPECT_EQ("Passed", ResultOf("PassesAfterThem")) << "separate process " << separateProcess;
+        ExitRunner();
+    }
 }
 
 // While a test waits, the failures found so far can be read; Escape stops the run,

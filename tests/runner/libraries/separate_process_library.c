@@ -1,6 +1,7 @@
 /* A test DLL for runs in a worker process: checks in every setup and tear-down, a
  * failing test that prints, a crashing and a switched-off test; tests that end their process or never
- * return, each followed by one that passes; and a failure before a test that waits
+ * return, each followed by one that passes; tests that expect their exit, declared
+ * after the entry point's batches; and a failure before a test that waits
  * at the gate NORVIK_SEPARATE_GATE names, so that the window can be read and the run
  * stopped while it waits. It sets the event of that name plus "Reached" on arrival, and
  * answers what is sent to its thread's windows while it waits: in the window's own
@@ -77,6 +78,10 @@ static void NVK_CALL WaitsAtTheGate(void) {
 }
 
 static void NVK_CALL PassesAfterTheGate(void) { NVK_ASSERT_TRUE(1); }
+
+NVK_TEST_EXPECT_EXIT(Expects, ExitsWithThree, 3) { exit(3); }
+NVK_TEST_EXPECT_EXIT(Expects, ExitsWithFourNotThree, 3) { exit(4); }
+NVK_TEST(Expects, PassesAfterThem) { NVK_ASSERT_TRUE(1); }
 
 NVK_TEST_LIBRARY_ENTRY {
     NvkBatch *batch = NvkBatchCreate("Setups");
