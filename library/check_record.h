@@ -22,6 +22,11 @@ NvkAssertionFailure *NewFailure(NvkTestFunction *testFunction, const char *fileN
 // event handler reset the test function meanwhile (which freed the failure).
 const char *AddFailure(NvkTestFunction *testFunction, NvkAssertionFailure *failure);
 
+// A pass made on the run's thread during a test, counted before its message's
+// arguments are even looked at: most checks pass. False when the check is not
+// that, and must go through Check.
+bool CountedPassHere(const char *fileName);
+
 // NvkAssert with its arguments as a list.
 const char *Check(int condition, const char *fileName, int lineNumber, const char *format, va_list arguments);
 
