@@ -25,16 +25,6 @@ void CountPass(NvkTestFunction *testFunction) {
     RaiseEvent(NvkEventAssertPassed, 0, testFunction->batch, testFunction);
 }
 
-bool CountedPassHere(const char *fileName) {
-    NvkTestFunction *testFunction = CurrentTestFunction();
-    if (testFunction == nullptr || !OnRunThread()) {
-        return false;
-    }
-    CaptureFileName(testFunction, fileName);
-    CountPass(testFunction);
-    return true;
-}
-
 NvkAssertionFailure *NewFailure(NvkTestFunction *testFunction, const char *fileName, int lineNumber, const char *format,
                                 va_list arguments) {
     NvkAssertionFailure *failure = AllocateRecord<NvkAssertionFailure>();

@@ -5,6 +5,7 @@
 #include <cstdarg>
 
 #include "records.h"
+#include "run_state.h"
 
 namespace nvk {
 
@@ -25,7 +26,15 @@ const char *AddFailure(NvkTestFunction *testFunction, NvkAssertionFailure *failu
 // A pass made on the run's thread during a test, counted before its message's
 // arguments are even looked at: most checks pass. False when the check is not
 // that, and must go through Check.
-bool CountedPassHere(const char *fileName);
+inline bool CountedPassHere(const char *fileName) {
+    NvkTestFunction *testFunction = CurrentTestFunction();
+    if (testFunction == nullptr || !OnRunThread()) {
+        return false;
+    }
+    CaptureFileName(testFunction, fileName);
+    CountPass(testFunction);
+    return true;
+}
 
 // NvkAssert with its arguments as a list.
 const char *Check(int condition, const char *fileName, int lineNumber, const char *format, va_list arguments);

@@ -24,8 +24,13 @@ struct NvkAssertionFailure {
     char *crashDetails;
 };
 
+// The fields that say how a test expects to end fill the gaps the 32-bit fields
+// leave, so that a record takes no more cache lines than it must: a run touches
+// every record.
 struct NvkTestFunction {
     int32_t passedAssertions;
+    // how its declaration expects it to end (an NvkExpectedEnd), and the code expected
+    int32_t expectedEnd;
     NvkBatch *batch;
     double executionTime;
     char *fileName;
@@ -35,6 +40,7 @@ struct NvkTestFunction {
     int32_t skip;
     int32_t userData;
     int32_t userDataLocked;
+    uint32_t expectedCode;
     NvkTestProc function;
     // bookkeeping
     NvkAssertionFailure *lastFailure;
@@ -46,9 +52,6 @@ struct NvkTestFunction {
     // a test made from a row of a table: what its function calls, and with which row
     NvkRowTestProc rowFunction;
     const void *row;
-    // how its declaration expects it to end (an NvkExpectedEnd), and the code expected
-    int32_t expectedEnd;
-    uint32_t expectedCode;
 };
 
 struct NvkBatch {

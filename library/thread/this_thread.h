@@ -8,7 +8,14 @@ namespace nvk {
 
 using ThreadId = uintptr_t;
 
-// The calling thread's identity, unique among the process's living threads.
-ThreadId CurrentThreadId();
-
 }  // namespace nvk
+
+// CurrentThreadId(): the calling thread's identity, unique among the process's living
+// threads.
+#if defined(_WIN32)
+namespace nvk {
+ThreadId CurrentThreadId();
+}  // namespace nvk
+#else
+#  include "this_thread_posix.h"
+#endif
