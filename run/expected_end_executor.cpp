@@ -3,15 +3,6 @@
 namespace run {
 namespace {
 
-const char *FileOrNull(const std::string &file) { return file.empty() ? nullptr : file.c_str(); }
-
-void RecordFailure(const ReportedFailure &failure) {
-    if (!failure.crashDetails.empty()) {
-        NvkSetCrashDetails(failure.crashDetails.c_str());
-    }
-    NvkAssert(0, FileOrNull(failure.file), failure.line, "%s", failure.message.c_str());
-}
-
 // As the library calls user code without an executor: under the crash guard, but
 // where a debugger is to see failures, which sees crashes where they happen.
 int32_t CallHere(NvkTestProc function) {
@@ -149,9 +140,7 @@ void ExpectedEndExecutor::ReplayReport(const ExpectedEnd &expected) {
         if (check.kind == CheckKind::Started) {
             called = true;
         } else if (check.kind == CheckKind::Passes) {
-            for (uint32_t pass = 0; pass < check.passes; ++pass) {
-                NvkAssert(1, FileOrNull(report_.fileName), 0, nullptr);
-            }
+            RecordReportedPasses(report_.fileName, check.passes);
         } else if (check.kind == CheckKind::Skipped) {
             skipped = true;
             NvkSkip("%s", report_.skipReason.c_str());
@@ -160,7 +149,7 @@ void ExpectedEndExecutor::ReplayReport(const ExpectedEnd &expected) {
             if (IsTestFunctionCrash(failure)) {
                 actual = EndOfCrash(failure.crashDetails);
             } else {
-                RecordFailure(failure);
+                RecordReportedFailure(failure);
             }
         }
     }
@@ -173,7 +162,7 @@ void ExpectedEndExecutor::ReplayReport(const ExpectedEnd &expected) {
 // as a worker's end is told.
 int32_t ExpectedEndExecutor::ReplayEnd(NvkTestFunction *test, const ExpectedEnd &expected) {
     for (const ReportedFailure &failure : end_.failures) {
-        RecordFailure(failure);
+        RecordReportedFailure(failure);
     }
     if (end_.kind == TestEnd::Kind::Died && end_.phase == Phase::Test) {
         RecordJudgement(expected, EndOfProcess(end_.process));

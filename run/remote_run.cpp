@@ -9,14 +9,6 @@ uint64_t RefKey(const TestRef &test) { return (static_cast<uint64_t>(test.batch)
 
 const char *FileOrNull(const std::string &file) { return file.empty() ? nullptr : file.c_str(); }
 
-// A crash's details go with it: the library gives them to the crash record it makes next.
-void RecordFailure(const ReportedFailure &failure) {
-    if (!failure.crashDetails.empty()) {
-        NvkSetCrashDetails(failure.crashDetails.c_str());
-    }
-    NvkAssert(0, FileOrNull(failure.file), failure.line, "%s", failure.message.c_str());
-}
-
 // The pool learns which tests expect how they end.
 PoolSettings WithExpectedEnds(PoolSettings settings, const std::unordered_set<uint64_t> &expectsEnd) {
     settings.expectsEnd = [&expectsEnd](const TestRef &test) { return expectsEnd.count(RefKey(test)) != 0; };
@@ -62,6 +54,20 @@ std::string EndMessage(const TestEnd &end, double limitSeconds) {
 
 }  // namespace
 
+// A crash's details go with it: the library gives them to the crash record it makes next.
+void RecordReportedFailure(const ReportedFailure &failure) {
+    if (!failure.crashDetails.empty()) {
+        NvkSetCrashDetails(failure.crashDetails.c_str());
+    }
+    NvkAssert(0, FileOrNull(failure.file), failure.line, "%s", failure.message.c_str());
+}
+
+void RecordReportedPasses(const std::string &fileName, uint32_t passes) {
+    for (uint32_t pass = 0; pass < passes; ++pass) {
+        NvkAssert(1, FileOrNull(fileName), 0, nullptr);
+    }
+}
+
 // What a worker delivered for one planned test, and how much of it the library
 // has been told so far.
 struct RemoteRun::Delivery {
@@ -98,9 +104,7 @@ struct RemoteRun::Delivery {
             if (check.kind == CheckKind::Started) {
                 started = true;
             } else if (check.kind == CheckKind::Passes) {
-                for (uint32_t pass = 0; pass < check.passes; ++pass) {
-                    NvkAssert(1, FileOrNull(report.fileName), 0, nullptr);
-                }
+                RecordReportedPasses(report.fileName, check.passes);
             } else if (check.kind == CheckKind::Skipped) {
                 skipPending = true;
                 skipped = true;
@@ -110,7 +114,7 @@ struct RemoteRun::Delivery {
                 if (expected.kind != ExpectedEnd::Kind::Return && IsTestFunctionCrash(failure)) {
                     actual = EndOfCrash(failure.crashDetails);
                 } else {
-                    RecordFailure(failure);
+                    RecordReportedFailure(failure);
                 }
             }
         }
@@ -416,7 +420,7 @@ int32_t RemoteRun::ReplayEnd(Delivery &delivery, NvkTestFunction *test, double *
     }
     delivery.endRecorded = true;
     for (const ReportedFailure &failure : delivery.end.failures) {
-        RecordFailure(failure);
+        RecordReportedFailure(failure);
     }
     if (EndsAsExpected(delivery.end, delivery.expected)) {
         run::RecordJudgement(delivery.expected, EndOfProcess(delivery.end.process));

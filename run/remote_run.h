@@ -67,6 +67,12 @@ struct RemoteOutcome {
     bool stopped = false;
 };
 
+// What a worker reported of a test, recorded in this process's library for the
+// current test function: a failure, with its crash's details, and passes, which
+// name the test's file so that the test takes the file name it had where it ran.
+void RecordReportedFailure(const ReportedFailure &failure);
+void RecordReportedPasses(const std::string &fileName, uint32_t passes);
+
 class RemoteRun final : private WorkerPool::Listener {
 public:
     RemoteRun(const PoolSettings &settings, WorkerStarter starter, DeliveryWait &wait,
