@@ -139,6 +139,7 @@ public:
     explicit AgainListener(RemoteRun &run) : run_(run) {}
     void Started(const TestRef &test) override { run_.Started(test); }
     void Finished(TestReport &&report) override { run_.Finished(std::move(report)); }
+    void ReadingDone() override { run_.ReadingDone(); }
     void Ended(const TestRef &test, TestEnd &&end) override { run_.Ended(test, std::move(end)); }
     void AllDone() override {
         {
@@ -169,6 +170,8 @@ bool RemoteRun::Start(const std::vector<Step> &steps, const RegistryIndex &index
         return false;
     }
     installed_ = true;
+    index_ = &index;
+    positionOfKey_.assign(index.size(), kNoPosition);
     const std::vector<TestRef> order = TestsInOrder(steps);
     deliveries_.resize(order.size());
     starts_.assign(order.size(), StartWord::None);
@@ -178,8 +181,7 @@ bool RemoteRun::Start(const std::vector<Step> &steps, const RegistryIndex &index
         if (expectedAt_.back().kind != ExpectedEnd::Kind::Return) {
             expectsEnd_.insert(RefKey(order[position]));
         }
-        positions_[test] = position;
-        positionOfRef_[RefKey(order[position])] = position;
+        positionOfKey_[index.KeyOf(order[position])] = position;
         functions_.push_back(test);
     }
     pool_.Start(steps);
@@ -187,19 +189,19 @@ bool RemoteRun::Start(const std::vector<Step> &steps, const RegistryIndex &index
 }
 
 bool RemoteRun::WillRun(const TestRef &test) {
-    const auto found = positionOfRef_.find(RefKey(test));
-    if (found == positionOfRef_.end()) {
+    const size_t position = PositionOf(test);
+    if (position == kNoPosition) {
         return false;
     }
-    const Delivery *delivery = AwaitDelivery(found->second);
+    const Delivery *delivery = AwaitDelivery(position);
     return delivery != nullptr &&
            (delivery->finished || delivery->end.kind != TestEnd::Kind::Stopped || !stoppedForFailure_);
 }
 
 // The first worker's delivery of the test was replayed: it makes way for the new one.
 bool RemoteRun::RunAgain(const TestRef &test) {
-    const auto found = positionOfRef_.find(RefKey(test));
-    if (found == positionOfRef_.end() || endedTheRun_) {
+    const size_t position = PositionOf(test);
+    if (position == kNoPosition || endedTheRun_) {
         return false;
     }
     std::lock_guard<std::mutex> againLock(againMutex_);
@@ -209,9 +211,9 @@ bool RemoteRun::RunAgain(const TestRef &test) {
         if (stopped_) {
             return false;
         }
-        deliveries_[found->second].reset();
-        starts_[found->second] = StartWord::None;
-        againPosition_ = found->second;
+        deliveries_[position].reset();
+        starts_[position] = StartWord::None;
+        againPosition_ = position;
         againDone_ = false;
     }
     PoolSettings settings = settings_;
@@ -272,16 +274,16 @@ RemoteOutcome RemoteRun::Finish() {
 // Only the run's thread waiting for this very test is woken: the others learn of it
 // when their turn comes, and a test that finishes at once costs no wake of its own.
 void RemoteRun::Started(const TestRef &test) {
-    const auto found = positionOfRef_.find(RefKey(test));
-    if (found == positionOfRef_.end()) {
+    const size_t position = PositionOf(test);
+    if (position == kNoPosition) {
         return;
     }
     bool wake = false;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (starts_[found->second] == StartWord::None) {
-            starts_[found->second] = StartWord::Said;
-            wake = awaited_ == found->second;
+        if (starts_[position] == StartWord::None) {
+            starts_[position] = StartWord::Said;
+            wake = awaited_ == position;
         }
     }
     if (wake) {
@@ -297,7 +299,10 @@ void RemoteRun::Finished(TestReport &&report) {
     const bool failed =
         expected.kind == ExpectedEnd::Kind::Return ? !report.failures.empty() : FailedAsExpected(report, expected);
     delivery->report = std::move(report);
-    Deliver(test, std::move(delivery));
+    // The run's thread is woken once for all the reading gave (see ReadingDone).
+    if (Deliver(test, std::move(delivery))) {
+        wakeAfterReading_ = true;
+    }
     if (failed && settings_.failFast) {
         stoppedForFailure_ = true;
         pool_.Stop();
@@ -311,10 +316,20 @@ void RemoteRun::Ended(const TestRef &test, TestEnd &&end) {
     const bool failed =
         delivery->end.kind != TestEnd::Kind::Stopped &&
         (!EndsAsExpected(delivery->end, expected) || !JudgeEnd(expected, EndOfProcess(delivery->end.process)).empty());
-    Deliver(test, std::move(delivery));
+    if (Deliver(test, std::move(delivery))) {
+        wait_.Notify();
+    }
     if (failed && settings_.failFast) {
         stoppedForFailure_ = true;
         pool_.Stop();
+    }
+}
+
+// Whichever reading comes first wakes the run's thread for all that was delivered
+// before: each wake is a trip to the system, and under some systems several.
+void RemoteRun::ReadingDone() {
+    if (wakeAfterReading_.exchange(false)) {
+        wait_.Notify();
     }
 }
 
@@ -327,28 +342,51 @@ void RemoteRun::AllDone() {
 }
 
 ExpectedEnd RemoteRun::ExpectedAt(const TestRef &test) const {
-    const auto found = positionOfRef_.find(RefKey(test));
-    return found != positionOfRef_.end() ? expectedAt_[found->second] : ExpectedEnd();
+    const size_t position = PositionOf(test);
+    return position != kNoPosition ? expectedAt_[position] : ExpectedEnd();
 }
 
-void RemoteRun::Deliver(const TestRef &test, std::unique_ptr<Delivery> delivery) {
-    const auto found = positionOfRef_.find(RefKey(test));
-    if (found == positionOfRef_.end()) {
-        return;
+size_t RemoteRun::PositionOf(const TestRef &test) const {
+    return index_ != nullptr && index_->Holds(test) ? positionOfKey_[index_->KeyOf(test)] : kNoPosition;
+}
+
+// The library calls the tests in the plan's order, so the test is nearly always the
+// one replayed or the next; the index finds any other.
+size_t RemoteRun::PositionOf(NvkTestFunction *test) const {
+    for (const size_t position : {replaying_, replaying_ + 1}) {
+        if (position < functions_.size() && functions_[position] == test) {
+            return position;
+        }
     }
-    delivery->expected = expectedAt_[found->second];
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        deliveries_[found->second] = std::move(delivery);
+    TestKey key = 0;
+    return index_ != nullptr && index_->Find(test, key) ? positionOfKey_[key] : kNoPosition;
+}
+
+// Returns whether the run's thread waits for this very test: only then is it to be
+// woken, and the others learn of it when their turn comes.
+bool RemoteRun::Deliver(const TestRef &test, std::unique_ptr<Delivery> delivery) {
+    const size_t position = PositionOf(test);
+    if (position == kNoPosition) {
+        return false;
     }
-    wait_.Notify();
+    delivery->expected = expectedAt_[position];
+    std::lock_guard<std::mutex> lock(mutex_);
+    deliveries_[position] = std::move(delivery);
+    return awaited_ == position;
 }
 
 // The delivery for the position once it came, or nullptr when none will. After a
 // stop the workers end at once, delivering the test each was in.
 // A worker's word that the test started is passed on first, outside the lock.
+// The library runs the plan's tests in its order, so a test it moved past was
+// replayed for good, and its delivery is let go: a long run keeps no more of them
+// than the workers are ahead.
 RemoteRun::Delivery *RemoteRun::AwaitDelivery(size_t position) {
     std::unique_lock<std::mutex> lock(mutex_);
+    if (replaying_ < position && replaying_ != SIZE_MAX) {
+        deliveries_[replaying_].reset();
+    }
+    replaying_ = position;
     awaited_ = position;
     for (;;) {
         if (starts_[position] == StartWord::Said) {
@@ -376,13 +414,13 @@ int32_t NVK_CALL RemoteRun::Execute(void *context, int32_t call, NvkTestFunction
 // Setups replay what the test did before it was called; the test function call
 // replays the rest, tear-downs included, with the test's time.
 int32_t RemoteRun::OnCall(int32_t call, NvkTestFunction *test, double *seconds) {
-    const auto found = positions_.find(test);
-    if (found == positions_.end()) {
+    const size_t position = PositionOf(test);
+    if (position == kNoPosition) {
         NvkAssert(0, nullptr, 0, "%s", "the run reached a test that no worker process was given");
         endedTheRun_ = true;
         return NvkRunCallStopRun;
     }
-    Delivery *delivery = AwaitDelivery(found->second);
+    Delivery *delivery = AwaitDelivery(position);
     if (delivery == nullptr) {
         const std::vector<std::string> errors = Errors();
         NvkAssert(0, nullptr, 0, "%s",

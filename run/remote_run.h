@@ -12,7 +12,6 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -106,6 +105,7 @@ private:
 
     void Started(const TestRef &test) override;
     void Finished(TestReport &&report) override;
+    void ReadingDone() override;
     void Ended(const TestRef &test, TestEnd &&end) override;
     void AllDone() override;
 
@@ -114,8 +114,11 @@ private:
     int32_t OnCall(int32_t call, NvkTestFunction *test, double *seconds);
     Delivery *AwaitDelivery(size_t position);
     int32_t ReplayEnd(Delivery &delivery, NvkTestFunction *test, double *seconds);
-    void Deliver(const TestRef &test, std::unique_ptr<Delivery> delivery);
+    bool Deliver(const TestRef &test, std::unique_ptr<Delivery> delivery);
     ExpectedEnd ExpectedAt(const TestRef &test) const;
+    size_t PositionOf(const TestRef &test) const;
+    // On the run's thread.
+    size_t PositionOf(NvkTestFunction *test) const;
     std::vector<std::string> Errors();
 
     const PoolSettings settings_;
@@ -130,15 +133,17 @@ private:
     std::unique_ptr<AgainListener> againListener_;
     std::mutex againMutex_;              // guards again_, which Stop may reach from another thread
     std::unique_ptr<WorkerPool> again_;  // the worker of the test tried again
-    std::unordered_map<NvkTestFunction *, size_t> positions_;
-    std::unordered_map<uint64_t, size_t> positionOfRef_;
+    static constexpr size_t kNoPosition = SIZE_MAX;
+    const RegistryIndex *index_ = nullptr;      // the run's, which outlives Finish
+    std::vector<size_t> positionOfKey_;         // by the index's key; kNoPosition when not planned
     std::vector<NvkTestFunction *> functions_;  // by position
     std::mutex mutex_;                          // guards what follows
     std::vector<std::unique_ptr<Delivery>> deliveries_;
     // By position: a worker said the test started; the observer was told.
     enum class StartWord : uint8_t { None, Said, Told };
     std::vector<StartWord> starts_;
-    size_t awaited_ = SIZE_MAX;  // the position the run's thread waits for
+    size_t awaited_ = SIZE_MAX;    // the position the run's thread waits for
+    size_t replaying_ = SIZE_MAX;  // the position the run's thread last asked for
     bool allDone_ = false;
     size_t againPosition_ = SIZE_MAX;  // the test tried again, which again_'s end decides
     bool againDone_ = false;
@@ -146,6 +151,7 @@ private:
     bool installed_ = false;
     bool endedTheRun_ = false;  // on the run's thread
     std::atomic<bool> stoppedForFailure_{false};
+    std::atomic<bool> wakeAfterReading_{false};  // a reading delivered the awaited test
 };
 
 }  // namespace run

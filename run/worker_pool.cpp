@@ -109,6 +109,7 @@ private:
                 }
                 clockRestarted_ = false;
             }
+            pool_.listener_.ReadingDone();
             if (startUntold_) {
                 startUntold_ = false;
                 pool_.listener_.Started(tests_[done_]);

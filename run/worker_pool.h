@@ -58,6 +58,9 @@ public:
         // in what it said since.
         virtual void Started(const TestRef &) {}
         virtual void Finished(TestReport &&report) = 0;
+        // The reports of one reading of a worker's channel were all given: a listener
+        // may pass on what Finished gave together, once a reading.
+        virtual void ReadingDone() {}
         virtual void Ended(const TestRef &test, TestEnd &&end) = 0;
         // Nothing more will be reported.
         virtual void AllDone() = 0;

@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
 #include <signal.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
@@ -63,6 +64,43 @@ void PrepareWorker(pid_t parent, int toWorker, int fromWorker, int ring, int cap
     if (capture >= 0) {
         fcntl(capture, F_SETFD, 0);
     }
+}
+
+// Runs this program in a new process with the worker's arguments; -1 when none starts.
+// The new process borrows this one's memory until exec where the system allows: fork
+// would mark every page of a runner that holds a large registry copy-on-write, and
+// the runner would then fault again on each page it writes, one every few tests.
+// Before exec the new process only makes calls to the system, and never returns here.
+// Signals wait until then: a handler of the runner's must not run in the new process
+// while it shares the runner's memory, so the new process takes the default action
+// for each signal that has one before it lets them in.
+pid_t SpawnWorker(int toWorker, int fromWorker, int ring, int capture, char *const *argv) {
+    const pid_t parent = getpid();
+    sigset_t all, before;
+    sigfillset(&all);
+    pthread_sigmask(SIG_SETMASK, &all, &before);
+#if defined(__linux__)
+    const pid_t pid = vfork();
+#else
+    const pid_t pid = fork();
+#endif
+    if (pid == 0) {
+        for (int signal = 1; signal < NSIG; ++signal) {
+            struct sigaction action = {};
+            if (sigaction(signal, nullptr, &action) == 0 && action.sa_handler != SIG_IGN &&
+                action.sa_handler != SIG_DFL) {
+                action.sa_handler = SIG_DFL;
+                action.sa_flags = 0;
+                sigaction(signal, &action, nullptr);
+            }
+        }
+        sigprocmask(SIG_SETMASK, &before, nullptr);
+        PrepareWorker(parent, toWorker, fromWorker, ring, capture);
+        execv("/proc/self/exe", argv);
+        _exit(127);
+    }
+    pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    return pid;
 }
 
 // Memory that a worker and this process both map, for its ring: a descriptor that
@@ -286,13 +324,7 @@ std::unique_ptr<WorkerProcess> StartWorkerProcess(const std::vector<std::string>
     }
     argv.push_back(nullptr);
 
-    const pid_t parent = getpid();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        PrepareWorker(parent, toWorker[0], wake[1], ringMemory, capture);
-        execv("/proc/self/exe", argv.data());
-        _exit(127);
-    }
+    const pid_t pid = SpawnWorker(toWorker[0], wake[1], ringMemory, capture, argv.data());
     close(toWorker[0]);
     close(wake[1]);
     close(ringMemory);

@@ -1,17 +1,23 @@
 #include "worker_protocol.h"
 
-#include <cstdio>
+#include <charconv>
 #include <cstdlib>
 
 namespace run {
 namespace {
 
 // Fields are separated by tabs; a field's own tabs, line ends and backslashes are
-// written as backslash escapes.
+// written as backslash escapes. The runs between escapes are copied whole: a worker
+// writes a few fields a test.
 void AppendField(std::string &out, const std::string &field) {
     out += '\t';
-    for (const char character : field) {
-        switch (character) {
+    for (size_t start = 0;;) {
+        const size_t special = field.find_first_of("\\\t\n\r", start);
+        out.append(field, start, special == std::string::npos ? std::string::npos : special - start);
+        if (special == std::string::npos) {
+            return;
+        }
+        switch (field[special]) {
         case '\\':
             out += "\\\\";
             break;
@@ -21,44 +27,58 @@ void AppendField(std::string &out, const std::string &field) {
         case '\n':
             out += "\\n";
             break;
-        case '\r':
+        default:
             out += "\\r";
             break;
-        default:
-            out += character;
         }
+        start = special + 1;
     }
 }
 
+// The fields' strings keep their room from one line to the next of a caller that
+// keeps the vector, and the runs between escapes are copied whole.
 bool SplitFields(const std::string &line, std::vector<std::string> &fields) {
-    fields.assign(1, std::string());
-    for (size_t i = 0; i < line.size(); ++i) {
-        const char character = line[i];
-        if (character == '\t') {
-            fields.emplace_back();
-        } else if (character != '\\') {
-            fields.back() += character;
-        } else if (++i == line.size()) {
-            return false;
-        } else {
-            switch (line[i]) {
-            case '\\':
-                fields.back() += '\\';
-                break;
-            case 't':
-                fields.back() += '\t';
-                break;
-            case 'n':
-                fields.back() += '\n';
-                break;
-            case 'r':
-                fields.back() += '\r';
-                break;
-            default:
-                return false;
+    size_t count = 1;
+    if (fields.empty()) {
+        fields.emplace_back();
+    }
+    fields[0].clear();
+    for (size_t i = 0;; ++i) {
+        const size_t plain = line.find_first_of("\t\\", i);
+        const size_t end = plain == std::string::npos ? line.size() : plain;
+        fields[count - 1].append(line, i, end - i);
+        i = end;
+        if (i == line.size()) {
+            break;
+        }
+        if (line[i] == '\t') {
+            if (count == fields.size()) {
+                fields.emplace_back();
             }
+            fields[count++].clear();
+            continue;
+        }
+        if (++i == line.size()) {
+            return false;
+        }
+        switch (line[i]) {
+        case '\\':
+            fields[count - 1] += '\\';
+            break;
+        case 't':
+            fields[count - 1] += '\t';
+            break;
+        case 'n':
+            fields[count - 1] += '\n';
+            break;
+        case 'r':
+            fields[count - 1] += '\r';
+            break;
+        default:
+            return false;
         }
     }
+    fields.resize(count);
     return true;
 }
 
@@ -260,10 +280,11 @@ std::string EncodeFailure(const ReportedFailure &failure) {
 }
 
 std::string EncodeTestFinished(const TestReport &report) {
+    // The shortest text that reads back as the same time, without printf's cost.
     char seconds[40];
-    std::snprintf(seconds, sizeof seconds, "%.17g", report.seconds);
+    const std::to_chars_result written = std::to_chars(seconds, seconds + sizeof seconds, report.seconds);
     std::string line = "T" + RefFields(report.test);
-    AppendField(line, seconds);
+    AppendField(line, std::string(seconds, written.ptr));
     AppendField(line, report.fileName);
     AppendField(line, EncodeChecks(report.checks));
     AppendField(line, report.skipReason);

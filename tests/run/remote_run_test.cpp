@@ -6,6 +6,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "fake_worker.h"
 #include "plan_runner.h"
@@ -269,4 +270,44 @@ TEST_F(RemoteRunTest, AProtocolErrorFailsItsTestWithWhatCame) {
     EXPECT_EQ(run::TestEnd::Kind::ProtocolError, told.back().end.kind);
     EXPECT_EQ(run::Phase::Test, told.back().end.phase);
     EXPECT_EQ(1, NvkTestFunctionGetStatistics(tests_[2], nullptr, nullptr, nullptr));
+}
+
+namespace {
+
+// A blocking wait that counts how often the run's thread was woken.
+class CountingWait final : public run::DeliveryWait {
+public:
+    void Notify() override {
+        ++notified;
+        blocking_.Notify();
+    }
+    void Await(std::unique_lock<std::mutex> &lock) override { blocking_.Await(lock); }
+
+    std::atomic<int> notified{0};
+
+private:
+    run::BlockingWait blocking_;
+};
+
+template <int... N>
+void AddTests(NvkBatch *batch, std::integer_sequence<int, N...>) {
+    (NvkBatchAddFunctionImp(batch, ("T" + std::to_string(N)).c_str(), Proc<100 + N>), ...);
+}
+
+}  // namespace
+
+// What one reading of a worker's channel gave wakes the run's thread once, not once a
+// test: a wake is a trip to the system, which costs more than a trivial test. The fake
+// worker's lines of every test come in one reading; its end and AllDone wake too.
+TEST_F(RemoteRunTest, TheRunsThreadIsWokenOnceAReadingNotOnceATest) {
+    AddTests(NvkBatchCreate("Many"), std::make_integer_sequence<int, 40>());
+    CountingWait wait;
+    runner_ = run::WorkerRunner(run::PoolSettings(), fake::Starter(scene_), wait, &observer_);
+    EXPECT_TRUE(runner_->Run(run::RunRequest()).errors.empty());
+    size_t passed = 0;
+    for (const RecordedEvent &event : EventRecorder::Events()) {
+        passed += event.code == NvkEventTestFunctionFinished && event.value == 1 ? 1 : 0;
+    }
+    EXPECT_EQ(43u, passed);
+    EXPECT_LE(wait.notified.load(), 3);
 }
