@@ -47,18 +47,6 @@ char *WriteUnusual(char *out, unsigned char byte) {
     return out + count;
 }
 
-// A time's text: short ones without the C library, the rest as the window writes them.
-std::size_t TimeText(double seconds, char (&shortText)[nvk::seconds_text::kShortLength], nvk::SecondsText &longText,
-                     const char *&text) {
-    if (const std::size_t length = nvk::seconds_text::FormatShort(seconds, shortText)) {
-        text = shortText;
-        return length;
-    }
-    longText = nvk::FormatSeconds(seconds);
-    text = longText.text;
-    return std::strlen(text);
-}
-
 }  // namespace
 
 namespace nvk {
@@ -92,33 +80,32 @@ char *WriteEscaped(char *out, const char *text) {
     }
 }
 
-std::size_t CountLength(uint32_t count) {
-    std::size_t digits = 1;
-    for (; count >= 10; count /= 10) {
-        ++digits;
-    }
-    return digits;
-}
+std::size_t CountLength(uint32_t count) { return static_cast<std::size_t>(seconds_text::CountDigits(count)); }
 
 char *WriteCount(char *out, uint32_t count) {
-    char *const end = out + CountLength(count);
-    seconds_text::DigitsBefore(end, count, 1);
-    return end;
+    const int digits = seconds_text::CountDigits(count);
+    seconds_text::WriteDigits(out, count, digits);
+    return out + digits;
 }
 
 std::size_t SecondsLength(double seconds) {
-    char shortText[seconds_text::kShortLength];
-    nvk::SecondsText longText;
-    const char *text = nullptr;
-    return TimeText(seconds, shortText, longText, text);
+    uint64_t units = 0;
+    if (seconds_text::ToUnits(seconds, units)) {
+        return seconds_text::ShortSeconds(units).Length();
+    }
+    return std::strlen(FormatSeconds(seconds).text);
 }
 
 char *WriteSeconds(char *out, double seconds) {
-    char shortText[seconds_text::kShortLength];
-    nvk::SecondsText longText;
-    const char *text = nullptr;
-    const std::size_t length = TimeText(seconds, shortText, longText, text);
-    std::memcpy(out, text, length);
+    uint64_t units = 0;
+    if (seconds_text::ToUnits(seconds, units)) {
+        const seconds_text::ShortSeconds text(units);
+        text.Write(out);
+        return out + text.Length();
+    }
+    const SecondsText text = FormatSeconds(seconds);
+    const std::size_t length = std::strlen(text.text);
+    std::memcpy(out, text.text, length);
     return out + length;
 }
 

@@ -34,39 +34,63 @@ inline Wide Multiply(uint64_t a, uint64_t b) {
     return {highHigh + (lowHigh >> 32) + (highLow >> 32) + (middle >> 32), (middle << 32) | (lowLow & lowMask)};
 }
 
-// Writes the digits of value, at least minimumDigits of them, ending just before end;
-// returns where they start.
-inline char *DigitsBefore(char *end, uint64_t value, int minimumDigits) {
-    do {
-        *--end = static_cast<char>('0' + value % 10);
-        value /= 10;
-        --minimumDigits;
-    } while (value != 0 || minimumDigits > 0);
-    return end;
+constexpr uint64_t kUnitsPerSecond = 10000000000u;  // "%.10f" writes tenths of a nanosecond
+constexpr int kFractionDigits = 10;
+
+struct DigitPairs {
+    char text[200] = {};
+    constexpr DigitPairs() {
+        for (int pair = 0; pair < 100; ++pair) {
+            text[2 * pair] = static_cast<char>('0' + pair / 10);
+            text[2 * pair + 1] = static_cast<char>('0' + pair % 10);
+        }
+    }
+};
+constexpr DigitPairs kDigitPairs;
+
+inline int CountDigits(uint64_t value) {
+    int digits = 1;
+    for (; value >= 10; value /= 10) {
+        ++digits;
+    }
+    return digits;
 }
 
-// A time from 0 up to a million seconds, rounded to ten decimals from the double's exact
-// value as "%.10f" rounds it, without the C library's formatting (which costs most of a
-// large report). Returns the text's length, or 0 when the time is outside that range or
-// so close to halfway between two results that the C library's own rounding must decide.
-inline std::size_t FormatShort(double seconds, char (&out)[kShortLength]) {
+// Writes the last count decimal digits of value, with leading zeros, two at a time.
+inline void WriteDigits(char *out, uint64_t value, int count) {
+    char *place = out + count;
+    for (; count >= 2; count -= 2) {
+        place -= 2;
+        std::memcpy(place, &kDigitPairs.text[2 * (value % 100)], 2);
+        value /= 100;
+    }
+    if (count == 1) {
+        place[-1] = static_cast<char>('0' + value % 10);
+    }
+}
+
+// A time from 0 up to a million seconds in whole tenths of a nanosecond, rounded from the
+// double's exact value as "%.10f" rounds it, without the C library's formatting (which
+// costs most of a large report). False when the time is outside that range or so close
+// to halfway between two results that the C library's own rounding must decide.
+inline bool ToUnits(double seconds, uint64_t &units) {
     if (!(seconds >= 0 && seconds < 1e6)) {
-        return 0;
+        return false;
     }
     uint64_t bits = 0;
     std::memcpy(&bits, &seconds, sizeof bits);
     if ((bits >> 63) != 0) {  // -0.0, which "%.10f" writes with its sign
-        return 0;
+        return false;
     }
     const uint64_t fractionMask = (uint64_t{1} << 52) - 1;
     const int biasedExponent = static_cast<int>(bits >> 52);
     const uint64_t mantissa = biasedExponent == 0 ? bits & fractionMask : (bits & fractionMask) | (fractionMask + 1);
     // seconds = mantissa / 2^shift; below a million the shift is at least 33.
     const int shift = biasedExponent == 0 ? 1074 : 1075 - biasedExponent;
-    uint64_t units = 0;     // whole tenths of a nanosecond
-    uint64_t fraction = 0;  // what is left of one, as a binary fraction of 64 bits
+    units = 0;
+    uint64_t fraction = 0;  // what is left of a unit, as a binary fraction of 64 bits
     if (shift < 128) {
-        const Wide scaled = Multiply(mantissa, 10000000000u);
+        const Wide scaled = Multiply(mantissa, kUnitsPerSecond);
         if (shift < 64) {
             units = (scaled.high << (64 - shift)) | (scaled.low >> shift);
             fraction = scaled.low << (64 - shift);
@@ -81,23 +105,50 @@ inline std::size_t FormatShort(double seconds, char (&out)[kShortLength]) {
     const uint64_t half = uint64_t{1} << 63;
     const uint64_t fromHalf = fraction > half ? fraction - half : half - fraction;
     if (fromHalf < (uint64_t{1} << 32)) {
-        return 0;
+        return false;
     }
     units += fraction > half ? 1 : 0;
+    return true;
+}
 
-    char digits[kShortLength];
-    char *const end = digits + sizeof digits;
-    char *const fractionStart = DigitsBefore(end, units % 10000000000u, 10);
-    char *fractionEnd = end;
-    while (fractionEnd - fractionStart > 1 && fractionEnd[-1] == '0') {
-        --fractionEnd;
+// The text of those units: the whole seconds, a point, and the ten decimals without
+// their trailing zeros but the first.
+struct ShortSeconds {
+    uint64_t whole;
+    uint64_t decimals;  // the decimals kept, as a number
+    int wholeDigits;
+    int decimalDigits;
+
+    explicit ShortSeconds(uint64_t units)
+        : whole(units / kUnitsPerSecond),
+          decimals(units % kUnitsPerSecond),
+          wholeDigits(CountDigits(whole)),
+          decimalDigits(kFractionDigits) {
+        for (; decimalDigits > 1 && decimals % 10 == 0; --decimalDigits) {
+            decimals /= 10;
+        }
     }
-    char *const start = DigitsBefore(fractionStart - 1, units / 10000000000u, 1);
-    fractionStart[-1] = '.';
-    const std::size_t length = static_cast<std::size_t>(fractionEnd - start);
-    std::memcpy(out, start, length);
-    out[length] = '\0';
-    return length;
+
+    std::size_t Length() const { return static_cast<std::size_t>(wholeDigits + 1 + decimalDigits); }
+
+    // Writes Length() bytes, without a terminating zero.
+    void Write(char *out) const {
+        WriteDigits(out, whole, wholeDigits);
+        out[wholeDigits] = '.';
+        WriteDigits(out + wholeDigits + 1, decimals, decimalDigits);
+    }
+};
+
+// The short form as a string; 0 when ToUnits refuses the time.
+inline std::size_t FormatShort(double seconds, char (&out)[kShortLength]) {
+    uint64_t units = 0;
+    if (!ToUnits(seconds, units)) {
+        return 0;
+    }
+    const ShortSeconds text(units);
+    text.Write(out);
+    out[text.Length()] = '\0';
+    return text.Length();
 }
 
 }  // namespace seconds_text
