@@ -252,10 +252,16 @@ void WriteDocument(Out &out, const Contents &contents) {
     out.Put("</TestResults>");
 }
 
+// Far beyond any memory there is, as for the library's other texts.
+constexpr uint64_t kLargestReport = SIZE_MAX / 4;
+
 // The text is written whole, so its block needs no zeroing; it still counts as one of
-// the library's allocations until the caller frees it.
-char *AllocateReport(std::size_t size) {
-    char *text = static_cast<char *>(std::malloc(size));
+// the library's allocations until the caller frees it. Its terminating zero comes on top.
+char *AllocateReport(uint64_t length) {
+    if (length > kLargestReport) {
+        nvk::EndProcessOutOfMemory();
+    }
+    char *text = static_cast<char *>(std::malloc(static_cast<std::size_t>(length) + 1));
     if (text == nullptr) {
         nvk::EndProcessOutOfMemory();
     }
@@ -267,7 +273,7 @@ char *BuildUtf8Report(int flags, size_t *length) {
     const Contents contents = Gather(flags);
     nvk::ReportLength measure;
     WriteDocument(measure, contents);
-    char *report = AllocateReport(measure.Length() + 1);
+    char *report = AllocateReport(measure.Length());
     nvk::ReportWriter writer(report);
     WriteDocument(writer, contents);
     *writer.End() = '\0';

@@ -23,22 +23,24 @@ char *WriteCount(char *out, uint32_t count);
 std::size_t SecondsLength(double seconds);
 char *WriteSeconds(char *out, double seconds);
 
-// Counts, so that the text can be written into one allocation, never moved.
+// Counts, so that the text can be written into one allocation, never moved. It counts
+// in 64 bits everywhere, so that a report too large for a 32-bit process is refused
+// rather than measured short.
 class ReportLength {
 public:
     template <std::size_t N>
     void Put(const char (&)[N]) {
         length_ += N - 1;
     }
-    void Indent(unsigned level) { length_ += std::size_t{level} * kReportIndentWidth; }
+    void Indent(unsigned level) { length_ += uint64_t{level} * kReportIndentWidth; }
     void Text(const char *text) { length_ += EscapedLength(text); }
     void Count(uint32_t count) { length_ += CountLength(count); }
     void Seconds(double seconds) { length_ += SecondsLength(seconds); }
 
-    std::size_t Length() const { return length_; }
+    uint64_t Length() const { return length_; }
 
 private:
-    std::size_t length_ = 0;
+    uint64_t length_ = 0;
 };
 
 // Writes into room that a ReportLength measured for the same calls.

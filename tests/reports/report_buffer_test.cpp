@@ -17,10 +17,10 @@ template <typename Write>
 std::string Written(Write write) {
     nvk::ReportLength measure;
     write(measure);
-    std::string text(measure.Length() + 1, '#');
+    std::string text(static_cast<std::size_t>(measure.Length()) + 1, '#');
     nvk::ReportWriter writer(&text[0]);
     write(writer);
-    EXPECT_EQ(measure.Length(), static_cast<std::size_t>(writer.End() - text.data()));
+    EXPECT_EQ(measure.Length(), static_cast<uint64_t>(writer.End() - text.data()));
     EXPECT_EQ('#', text.back()) << "written past what was measured";
     text.pop_back();
     return text;
