@@ -1,21 +1,21 @@
 // The XML report of the registry's results: an overall summary, a summary per
 // batch, and the failed, passed and skipped test functions with their failures.
 #include <cstdint>
-#include <cstdio>
+#include <cstdlib>
+#include <vector>
 
 #include "events.h"
+#include "memory.h"
 #include "norvik.h"
 #include "records.h"
 #include "registry.h"
 #include "report_buffer.h"
-#include "seconds_text.h"
 #include "statistics.h"  // the report shows the very figures callers read
 
 namespace {
 
-using nvk::ReportBuffer;
+using nvk::ResultCounts;
 
-const char kDeclaration[] = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
 constexpr int kBatchItems = NVK_REPORT_BATCH_SUMMARY | NVK_REPORT_FAILED | NVK_REPORT_PASSED | NVK_REPORT_SKIPPED;
 
 // Levels of the elements that do not move: the overall summary and the batch list.
@@ -27,67 +27,122 @@ constexpr unsigned kFunctionLevel = 4;
 
 bool HasFlag(int flags, int flag) { return (flags & flag) != 0; }
 
+// The writing below is done twice, by a nvk::ReportLength and then a nvk::ReportWriter
+// (the Out of each template), over records that nothing changes in between: the
+// report raises no event before it is whole, so no caller's code runs meanwhile.
+// Element names are literals, so that their lengths are known when compiling.
+
+template <typename Out, std::size_t N>
+void StartTag(Out &out, unsigned level, const char (&name)[N]) {
+    out.Indent(level);
+    out.Put("<");
+    out.Put(name);
+    out.Put(">\r\n");
+}
+
+template <typename Out, std::size_t N>
+void EndTag(Out &out, unsigned level, const char (&name)[N]) {
+    out.Indent(level);
+    out.Put("</");
+    out.Put(name);
+    out.Put(">\r\n");
+}
+
+template <typename Out, std::size_t N>
+void StartInline(Out &out, unsigned level, const char (&name)[N]) {
+    out.Indent(level);
+    out.Put("<");
+    out.Put(name);
+    out.Put(">");
+}
+
+template <typename Out, std::size_t N>
+void EndInline(Out &out, const char (&name)[N]) {
+    out.Put("</");
+    out.Put(name);
+    out.Put(">\r\n");
+}
+
+// One line: indentation, start tag, the text escaped (null counts as empty), end tag.
+template <typename Out, std::size_t N>
+void TextElement(Out &out, unsigned level, const char (&name)[N], const char *text) {
+    StartInline(out, level, name);
+    out.Text(text);
+    EndInline(out, name);
+}
+
 // Counts and line numbers show as unsigned 32-bit values (a line number -1 as 4294967295).
-void AppendCount(ReportBuffer &buffer, const char *name, int32_t count, unsigned level) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%u", static_cast<unsigned>(static_cast<uint32_t>(count)));
-    nvk::ReportBufferAppendTextElement(buffer, name, text, level);
+template <typename Out, std::size_t N>
+void CountElement(Out &out, unsigned level, const char (&name)[N], int32_t count) {
+    StartInline(out, level, name);
+    out.Count(static_cast<uint32_t>(count));
+    EndInline(out, name);
 }
 
-void AppendTime(ReportBuffer &buffer, const char *name, double seconds, unsigned level) {
-    nvk::ReportBufferAppendTextElement(buffer, name, nvk::FormatSeconds(seconds).text, level);
+template <typename Out>
+void TimeElement(Out &out, unsigned level, double seconds) {
+    StartInline(out, level, "ExecutionTime");
+    out.Seconds(seconds);
+    EndInline(out, "ExecutionTime");
 }
 
-void AppendSummary(ReportBuffer &buffer, const nvk::ResultCounts &figures, unsigned level) {
-    nvk::ReportBufferAppendTag(buffer, "Summary", true, level, true);
-    nvk::ReportBufferAppendTag(buffer, "Functions", true, level + 1, true);
-    AppendCount(buffer, "Tested", figures.run, level + 2);
-    AppendCount(buffer, "Passed", figures.passed, level + 2);
-    AppendCount(buffer, "Failed", figures.failed, level + 2);
-    AppendCount(buffer, "Skipped", figures.notRun, level + 2);
-    AppendTime(buffer, "ExecutionTime", figures.time, level + 2);
-    nvk::ReportBufferAppendTag(buffer, "Functions", false, level + 1, true);
-    nvk::ReportBufferAppendTag(buffer, "Assertions", true, level + 1, true);
-    AppendCount(buffer, "Passed", figures.passedAssertions, level + 2);
-    AppendCount(buffer, "Failed", figures.failures, level + 2);
-    nvk::ReportBufferAppendTag(buffer, "Assertions", false, level + 1, true);
-    nvk::ReportBufferAppendTag(buffer, "Summary", false, level, true);
+template <typename Out>
+void WriteSummary(Out &out, const ResultCounts &figures, unsigned level) {
+    StartTag(out, level, "Summary");
+    StartTag(out, level + 1, "Functions");
+    CountElement(out, level + 2, "Tested", figures.run);
+    CountElement(out, level + 2, "Passed", figures.passed);
+    CountElement(out, level + 2, "Failed", figures.failed);
+    CountElement(out, level + 2, "Skipped", figures.notRun);
+    TimeElement(out, level + 2, figures.time);
+    EndTag(out, level + 1, "Functions");
+    StartTag(out, level + 1, "Assertions");
+    CountElement(out, level + 2, "Passed", figures.passedAssertions);
+    CountElement(out, level + 2, "Failed", figures.failures);
+    EndTag(out, level + 1, "Assertions");
+    EndTag(out, level, "Summary");
 }
 
-const char *ResultOf(const NvkTestFunction &test) {
-    if (!nvk::HasRun(&test)) {
-        return "Skipped";
-    }
-    return test.firstFailure != nullptr ? "Failed" : "Passed";
-}
-
-void AppendFailures(ReportBuffer &buffer, const NvkTestFunction &test, unsigned level) {
-    nvk::ReportBufferAppendTag(buffer, "Assertions", true, level, true);
+template <typename Out>
+void WriteFailures(Out &out, const NvkTestFunction &test, unsigned level) {
+    StartTag(out, level, "Assertions");
     for (const NvkAssertionFailure *failure = test.firstFailure; failure != nullptr; failure = failure->next) {
-        nvk::ReportBufferAppendTag(buffer, "Assertion", true, level + 1, true);
-        nvk::ReportBufferAppendTextElement(buffer, "Message", failure->message, level + 2);
-        AppendCount(buffer, "LineNumber", failure->lineNumber, level + 2);
-        nvk::ReportBufferAppendTag(buffer, "Assertion", false, level + 1, true);
+        StartTag(out, level + 1, "Assertion");
+        TextElement(out, level + 2, "Message", failure->message);
+        CountElement(out, level + 2, "LineNumber", failure->lineNumber);
+        EndTag(out, level + 1, "Assertion");
     }
-    nvk::ReportBufferAppendTag(buffer, "Assertions", false, level, true);
+    EndTag(out, level, "Assertions");
 }
 
-void AppendTestFunction(ReportBuffer &buffer, const NvkTestFunction &test) {
+template <typename Out>
+void WriteResult(Out &out, unsigned level, const NvkTestFunction &test) {
+    if (!nvk::HasRun(&test)) {
+        TextElement(out, level, "Result", "Skipped");
+    } else if (test.firstFailure != nullptr) {
+        TextElement(out, level, "Result", "Failed");
+    } else {
+        TextElement(out, level, "Result", "Passed");
+    }
+}
+
+template <typename Out>
+void WriteTestFunction(Out &out, const NvkTestFunction &test) {
     const unsigned inner = kFunctionLevel + 1;
-    nvk::ReportBufferAppendTag(buffer, "Function", true, kFunctionLevel, true);
-    nvk::ReportBufferAppendTextElement(buffer, "Name", test.name, inner);
+    StartTag(out, kFunctionLevel, "Function");
+    TextElement(out, inner, "Name", test.name);
     if (test.fileName != nullptr) {
-        nvk::ReportBufferAppendTextElement(buffer, "FileName", test.fileName, inner);
+        TextElement(out, inner, "FileName", test.fileName);
     }
-    nvk::ReportBufferAppendTextElement(buffer, "Result", ResultOf(test), inner);
+    WriteResult(out, inner, test);
     if (nvk::SkippedItself(&test)) {
-        nvk::ReportBufferAppendTextElement(buffer, "SkipReason", test.skipReason, inner);
+        TextElement(out, inner, "SkipReason", test.skipReason);
     }
-    AppendTime(buffer, "ExecutionTime", test.executionTime, inner);
+    TimeElement(out, inner, test.executionTime);
     if (test.firstFailure != nullptr) {
-        AppendFailures(buffer, test, inner);
+        WriteFailures(out, test, inner);
     }
-    nvk::ReportBufferAppendTag(buffer, "Function", false, kFunctionLevel, true);
+    EndTag(out, kFunctionLevel, "Function");
 }
 
 bool IsTestFunctionSelected(const NvkTestFunction &test, int flags) {
@@ -97,9 +152,9 @@ bool IsTestFunctionSelected(const NvkTestFunction &test, int flags) {
 }
 
 // A batch in which nothing ran or skipped itself never appears, whatever the flags.
-bool HasOutcomes(const nvk::ResultCounts &figures) { return figures.run > 0 || figures.skippedItself > 0; }
+bool HasOutcomes(const ResultCounts &figures) { return figures.run > 0 || figures.skippedItself > 0; }
 
-bool IsBatchSelected(const nvk::ResultCounts &figures, int flags) {
+bool IsBatchSelected(const ResultCounts &figures, int flags) {
     if (!HasOutcomes(figures)) {
         return false;
     }
@@ -108,54 +163,122 @@ bool IsBatchSelected(const nvk::ResultCounts &figures, int flags) {
            (HasFlag(flags, NVK_REPORT_SKIPPED) && figures.notRun != 0);
 }
 
-void AppendBatch(ReportBuffer &buffer, const NvkBatch &batch, const nvk::ResultCounts &figures, int flags) {
-    nvk::ReportBufferAppendTag(buffer, "Batch", true, kBatchLevel, true);
-    nvk::ReportBufferAppendTextElement(buffer, "Name", batch.name, kBatchLevel + 1);
-    if (HasFlag(flags, NVK_REPORT_BATCH_SUMMARY)) {
-        AppendSummary(buffer, figures, kBatchSummaryLevel);
-    }
-    nvk::ReportBufferAppendTag(buffer, "Functions", true, kBatchLevel + 1, true);
-    for (const NvkTestFunction *test = batch.firstTestFunction; test != nullptr; test = test->next) {
-        if (IsTestFunctionSelected(*test, flags)) {
-            AppendTestFunction(buffer, *test);
-        }
-    }
-    nvk::ReportBufferAppendTag(buffer, "Functions", false, kBatchLevel + 1, true);
-    nvk::ReportBufferAppendTag(buffer, "Batch", false, kBatchLevel, true);
-}
+struct BatchFigures {
+    const NvkBatch *batch;
+    ResultCounts figures;
+};
+using BatchList = std::vector<BatchFigures, nvk::UntrackedAllocator<BatchFigures>>;
 
-void AppendBatches(ReportBuffer &buffer, int flags) {
-    nvk::ReportBufferAppendTag(buffer, "Batches", true, kBatchesLevel, true);
+// What both writings need: the figures, counted once, and the batches that appear.
+struct Contents {
+    int flags;
+    ResultCounts overall;
+    BatchList batches;
+};
+
+Contents Gather(int flags) {
+    Contents contents{flags, nvk::CountResults(nullptr), {}};
+    if (!HasOutcomes(contents.overall) || !HasFlag(flags, kBatchItems)) {
+        return contents;
+    }
     for (NvkBatch *batch = nvk::FirstBatch(); batch != nullptr; batch = batch->next) {
-        const nvk::ResultCounts figures = nvk::CountResults(batch);
+        const ResultCounts figures = nvk::CountResults(batch);
         if (IsBatchSelected(figures, flags)) {
-            AppendBatch(buffer, *batch, figures, flags);
+            contents.batches.push_back({batch, figures});
         }
     }
-    nvk::ReportBufferAppendTag(buffer, "Batches", false, kBatchesLevel, true);
+    return contents;
 }
 
-void AppendDocument(ReportBuffer &buffer, int flags) {
-    const nvk::ResultCounts overall = nvk::CountResults(nullptr);
-    nvk::ReportBufferAppendString(buffer, kDeclaration);
-    nvk::ReportBufferAppendLineEnd(buffer);
-    nvk::ReportBufferAppendTag(buffer, "TestResults", true, 0, true);
-    if (HasOutcomes(overall)) {
-        if (HasFlag(flags, NVK_REPORT_SUMMARY)) {
-            AppendSummary(buffer, overall, kOverallSummaryLevel);
-        }
-        if (HasFlag(flags, kBatchItems)) {
-            AppendBatches(buffer, flags);
+// A large registry's records and texts are not in the cache, and one test's lines are
+// written faster than memory answers: ask for a record, then for its texts, a few
+// tests before their turn.
+constexpr std::size_t kRecordAhead = 8;
+constexpr std::size_t kTextsAhead = 4;
+
+inline void FetchAhead(const nvk::TestFunctionArray &tests, std::size_t position) {
+#if defined(__GNUC__)
+    if (position + kRecordAhead < tests.size()) {
+        __builtin_prefetch(tests[position + kRecordAhead]);
+        __builtin_prefetch(&tests[position + kRecordAhead]->name);
+    }
+    if (position + kTextsAhead < tests.size()) {
+        const NvkTestFunction *ahead = tests[position + kTextsAhead];
+        __builtin_prefetch(ahead->name);
+        __builtin_prefetch(ahead->fileName);
+        __builtin_prefetch(ahead->firstFailure);
+    }
+#else
+    (void)tests;
+    (void)position;
+#endif
+}
+
+template <typename Out>
+void WriteBatch(Out &out, const BatchFigures &item, int flags) {
+    StartTag(out, kBatchLevel, "Batch");
+    TextElement(out, kBatchLevel + 1, "Name", item.batch->name);
+    if (HasFlag(flags, NVK_REPORT_BATCH_SUMMARY)) {
+        WriteSummary(out, item.figures, kBatchSummaryLevel);
+    }
+    StartTag(out, kBatchLevel + 1, "Functions");
+    const nvk::TestFunctionArray &tests = nvk::TestFunctionsOf(item.batch);
+    for (std::size_t position = 0; position < tests.size(); ++position) {
+        FetchAhead(tests, position);
+        if (IsTestFunctionSelected(*tests[position], flags)) {
+            WriteTestFunction(out, *tests[position]);
         }
     }
-    nvk::ReportBufferAppendTag(buffer, "TestResults", false, 0, false);
+    EndTag(out, kBatchLevel + 1, "Functions");
+    EndTag(out, kBatchLevel, "Batch");
 }
 
-// The working text is gone before anyone hears of the report.
+template <typename Out>
+void WriteDocument(Out &out, const Contents &contents) {
+    out.Put("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n");
+    StartTag(out, 0, "TestResults");
+    if (HasOutcomes(contents.overall)) {
+        if (HasFlag(contents.flags, NVK_REPORT_SUMMARY)) {
+            WriteSummary(out, contents.overall, kOverallSummaryLevel);
+        }
+        if (HasFlag(contents.flags, kBatchItems)) {
+            StartTag(out, kBatchesLevel, "Batches");
+            for (const BatchFigures &item : contents.batches) {
+                WriteBatch(out, item, contents.flags);
+            }
+            EndTag(out, kBatchesLevel, "Batches");
+        }
+    }
+    out.Put("</TestResults>");
+}
+
+// Far beyond any memory there is, as for the library's other texts.
+constexpr uint64_t kLargestReport = SIZE_MAX / 4;
+
+// The text is written whole, so its block needs no zeroing; it still counts as one of
+// the library's allocations until the caller frees it. Its terminating zero comes on top.
+char *AllocateReport(uint64_t length) {
+    if (length > kLargestReport) {
+        nvk::EndProcessOutOfMemory();
+    }
+    char *text = static_cast<char *>(std::malloc(static_cast<std::size_t>(length) + 1));
+    if (text == nullptr) {
+        nvk::EndProcessOutOfMemory();
+    }
+    nvk::CountAllocation();
+    return text;
+}
+
 char *BuildUtf8Report(int flags, size_t *length) {
-    ReportBuffer buffer;
-    AppendDocument(buffer, flags);
-    return NvkConvertStringToUTF8(buffer.text, length);
+    const Contents contents = Gather(flags);
+    nvk::ReportLength measure;
+    WriteDocument(measure, contents);
+    char *report = AllocateReport(measure.Length());
+    nvk::ReportWriter writer(report);
+    WriteDocument(writer, contents);
+    *writer.End() = '\0';
+    *length = static_cast<size_t>(writer.End() - report);
+    return report;
 }
 
 }  // namespace

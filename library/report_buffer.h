@@ -1,31 +1,72 @@
-// The growable text that the XML report is written into. It knows XML's
-// spelling (tags, indentation, escaping) but nothing about tests.
+// The two ends the XML report is written to: a counter of its bytes, and the text
+// itself in one block of exactly that size. Both know XML's spelling (indentation,
+// escaping, UTF-8, numbers) but nothing about tests; the report walks its items once
+// with each, so the two always agree.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 
 namespace nvk {
 
-// One per report; never reused. The text is the library's own working memory
-// (not counted in the allocation count) and goes with the buffer.
-struct ReportBuffer {
-    std::size_t capacity = 0;  // 0 or a whole multiple of 4096
-    std::size_t length = 0;    // bytes of text, without the terminating zero
-    char *text = nullptr;      // null until the first append
+constexpr std::size_t kReportIndentWidth = 4;  // spaces per level
 
-    ReportBuffer() = default;
-    ReportBuffer(const ReportBuffer &) = delete;
-    ReportBuffer &operator=(const ReportBuffer &) = delete;
-    ~ReportBuffer();
+// The bytes a text takes once escaped and encoded as UTF-8 (null counts as empty).
+std::size_t EscapedLength(const char *text);
+// Writes the text escaped and encoded; returns the end of what it wrote.
+char *WriteEscaped(char *out, const char *text);
+// The decimal digits of a count (at most 10).
+std::size_t CountLength(uint32_t count);
+char *WriteCount(char *out, uint32_t count);
+// A time as nvk::FormatSeconds writes it.
+std::size_t SecondsLength(double seconds);
+char *WriteSeconds(char *out, double seconds);
+
+// Counts, so that the text can be written into one allocation, never moved. It counts
+// in 64 bits everywhere, so that a report too large for a 32-bit process is refused
+// rather than measured short.
+class ReportLength {
+public:
+    template <std::size_t N>
+    void Put(const char (&)[N]) {
+        length_ += N - 1;
+    }
+    void Indent(unsigned level) { length_ += uint64_t{level} * kReportIndentWidth; }
+    void Text(const char *text) { length_ += EscapedLength(text); }
+    void Count(uint32_t count) { length_ += CountLength(count); }
+    void Seconds(double seconds) { length_ += SecondsLength(seconds); }
+
+    uint64_t Length() const { return length_; }
+
+private:
+    uint64_t length_ = 0;
 };
 
-void ReportBufferAppendBytes(ReportBuffer &buffer, const char *bytes, std::size_t count);
-// A null string counts as empty.
-void ReportBufferAppendString(ReportBuffer &buffer, const char *string);
-void ReportBufferAppendIndent(ReportBuffer &buffer, unsigned level);
-void ReportBufferAppendLineEnd(ReportBuffer &buffer);
-void ReportBufferAppendTag(ReportBuffer &buffer, const char *name, bool start, unsigned level, bool lineEnd);
-// One line: indentation, start tag, the text escaped (null counts as empty), end tag, line end.
-void ReportBufferAppendTextElement(ReportBuffer &buffer, const char *name, const char *text, unsigned level);
+// Writes into room that a ReportLength measured for the same calls.
+class ReportWriter {
+public:
+    explicit ReportWriter(char *text) : out_(text) {}
+
+    // Literals are copied with a size known when compiling, as a few plain stores.
+    template <std::size_t N>
+    void Put(const char (&literal)[N]) {
+        std::memcpy(out_, literal, N - 1);
+        out_ += N - 1;
+    }
+    void Indent(unsigned level) {
+        const std::size_t count = std::size_t{level} * kReportIndentWidth;
+        std::memset(out_, ' ', count);
+        out_ += count;
+    }
+    void Text(const char *text) { out_ = WriteEscaped(out_, text); }
+    void Count(uint32_t count) { out_ = WriteCount(out_, count); }
+    void Seconds(double seconds) { out_ = WriteSeconds(out_, seconds); }
+
+    char *End() const { return out_; }
+
+private:
+    char *out_;
+};
 
 }  // namespace nvk

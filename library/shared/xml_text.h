@@ -1,5 +1,6 @@
 // How text of ISO 8859-1 goes into XML: the one rule of the library's report and the
-// console runner's JUnit report. Header-only, so that each builds it in.
+// console runner's JUnit report. Header-only, so that each builds it in, and constant
+// expressions, so that the report can make its table of every byte when compiling.
 #pragma once
 
 #include <cstddef>
@@ -14,11 +15,13 @@ constexpr std::size_t kLongestReplacement = 8;
 
 // XML 1.0 admits no control character but tab, line feed and carriage return, not
 // even written as a character reference.
-inline bool IsForbiddenInXml(unsigned char byte) { return byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r'; }
+constexpr bool IsForbiddenInXml(unsigned char byte) {
+    return byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r';
+}
 
 // Whether the byte goes into XML as it is (before the text is encoded). Every byte
 // that needs replacing is below '?', so most text takes the first test only.
-inline bool IsPlain(unsigned char byte, Place place) {
+constexpr bool IsPlain(unsigned char byte, Place place) {
     if (byte > '>') {
         return true;
     }
@@ -44,7 +47,7 @@ inline bool IsPlain(unsigned char byte, Place place) {
 // tool, and the byte can still be told, since the text is otherwise all below U+0100.
 // In an attribute, tab, line feed and carriage return become decimal character
 // references, which a parser keeps where it would turn the characters into blanks.
-inline std::size_t Replacement(unsigned char byte, char (&out)[kLongestReplacement]) {
+constexpr std::size_t Replacement(unsigned char byte, char (&out)[kLongestReplacement]) {
     const char *entity = nullptr;
     switch (byte) {
     case '"':
@@ -93,7 +96,7 @@ inline std::size_t Replacement(unsigned char byte, char (&out)[kLongestReplaceme
 
 // The UTF-8 form of a byte of ISO 8859-1, whose code point is the byte's value:
 // one or two bytes written to out, their count returned.
-inline std::size_t EncodeLatin1(unsigned char byte, char (&out)[2]) {
+constexpr std::size_t EncodeLatin1(unsigned char byte, char (&out)[2]) {
     if (byte < 0x80) {
         out[0] = static_cast<char>(byte);
         return 1;

@@ -1,77 +1,106 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <random>
 #include <string>
 
+#include "norvik.h"
 #include "report_buffer.h"
-
-using nvk::ReportBuffer;
+#include "seconds_text.h"
 
 namespace {
 
-std::string Text(const ReportBuffer &buffer) { return std::string(buffer.text, buffer.length); }
-
-void AppendFilled(ReportBuffer &buffer, std::size_t count) {
-    nvk::ReportBufferAppendString(buffer, std::string(count, 'x').c_str());
+// Writes through both ends and checks that the writer fills exactly what the counter measured.
+template <typename Write>
+std::string Written(Write write) {
+    nvk::ReportLength measure;
+    write(measure);
+    std::string text(static_cast<std::size_t>(measure.Length()) + 1, '#');
+    nvk::ReportWriter writer(&text[0]);
+    write(writer);
+    EXPECT_EQ(measure.Length(), static_cast<uint64_t>(writer.End() - text.data()));
+    EXPECT_EQ('#', text.back()) << "written past what was measured";
+    text.pop_back();
+    return text;
 }
 
-std::size_t CapacityAfter(std::size_t first, std::size_t second) {
-    ReportBuffer buffer;
-    AppendFilled(buffer, first);
-    AppendFilled(buffer, second);
-    return buffer.capacity;
+std::string Escaped(const char *text) {
+    return Written([text](auto &out) { out.Text(text); });
+}
+
+std::string LibrarySeconds(double seconds) {
+    char text[400];
+    std::snprintf(text, sizeof text, "%.10f", seconds);
+    NvkConvertDoubleToStringComplete(text);
+    return text;
 }
 
 }  // namespace
 
-TEST(ReportBuffer, SmallTextsGrowInWholeStepsOf4096) {
-    EXPECT_EQ(4096u, CapacityAfter(10, 0));
-    EXPECT_EQ(8192u, CapacityAfter(4095, 0));
-    EXPECT_EQ(4096u, CapacityAfter(4090, 5));
-    EXPECT_EQ(8192u, CapacityAfter(4090, 6));
+TEST(ReportBuffer, PiecesComeOutInOrderOnTheirLevels) {
+    EXPECT_EQ("<A>\r\n        x\r\n42|0|4294967295|0.5", Written([](auto &out) {
+                  out.Put("<A>\r\n");
+                  out.Indent(2);
+                  out.Text("x");
+                  out.Text(nullptr);
+                  out.Put("\r\n");
+                  out.Count(42);
+                  out.Put("|");
+                  out.Count(0);
+                  out.Put("|");
+                  out.Count(UINT32_MAX);
+                  out.Put("|");
+                  out.Seconds(0.5);
+              }));
 }
 
-TEST(ReportBuffer, LargeTextsAreMovedOnlyLogarithmicallyOften) {
-    ReportBuffer buffer;
-    std::string expected;
-    int growths = 0;
-    for (int piece = 0; buffer.length < (6u << 20); ++piece) {
-        const std::size_t before = buffer.capacity;
-        const std::string text = std::to_string(piece) + " piece\r\n";
-        nvk::ReportBufferAppendString(buffer, text.c_str());
-        expected += text;
-        if (buffer.capacity != before) {
-            ++growths;
-        }
-        ASSERT_EQ(0u, buffer.capacity % 4096);
-        ASSERT_LT(buffer.length, buffer.capacity);
-        ASSERT_EQ('\0', buffer.text[buffer.length]);
+TEST(ReportBuffer, TextIsEscapedEncodedAndForbiddenControlBytesBecomeTheirSymbols) {
+    EXPECT_EQ("a&quot;b&apos;c&lt;d&gt;e&amp;f", Escaped("a\"b'c<d>e&f"));
+    EXPECT_EQ("tab\tcr\rlf\n\x7F\xC2\x80\xC3\xA9\xC3\xBF", Escaped("tab\tcr\rlf\n\x7F\x80\xE9\xFF"));
+    EXPECT_EQ("&#x2401;&#x2408;&#x240B;&#x240C;&#x240E;&#x241B;[31m&#x241F;",
+              Escaped("\x01\x08\x0B\x0C\x0E\x1B[31m\x1F"));
+    EXPECT_EQ("", Escaped(""));
+}
+
+// Times go into the report as the C library rounds them, whether or not it formats them.
+TEST(ReportBuffer, SecondsAreWhatTheCLibraryWrites) {
+    const double table[] = {0,
+                            0.5,
+                            1.0,
+                            0.0012345,
+                            1e-10,
+                            5e-11,
+                            4.9999999999e-11,
+                            1e-11,
+                            1.0 / 2048,  // exactly halfway between two last digits
+                            3.0 / 2048,
+                            0.00000000015,
+                            0.99999999995,
+                            123456.7890123456,
+                            999999.99999999994,
+                            999999.99999999999,
+                            1e6,
+                            1e300,
+                            -0.0,
+                            -1.5,
+                            std::numeric_limits<double>::denorm_min(),
+                            std::numeric_limits<double>::max(),
+                            std::numeric_limits<double>::infinity(),
+                            std::numeric_limits<double>::quiet_NaN()};
+    for (double seconds : table) {
+        EXPECT_EQ(LibrarySeconds(seconds), nvk::FormatSeconds(seconds).text) << seconds;
+        EXPECT_EQ(LibrarySeconds(seconds), Written([seconds](auto &out) { out.Seconds(seconds); })) << seconds;
     }
-    EXPECT_LE(growths, 12);  // 4 KiB, 8 KiB, ... 8 MiB; steps of 4 KiB would take 1536
-    EXPECT_EQ(expected, Text(buffer));
-}
-
-TEST(ReportBuffer, TagsAndTextElementsAreLaidOutOnTheirLevels) {
-    ReportBuffer buffer;
-    nvk::ReportBufferAppendString(buffer, nullptr);
-    nvk::ReportBufferAppendTag(buffer, "TestResults", true, 0, false);
-    nvk::ReportBufferAppendTag(buffer, "Batch", false, 2, true);
-    nvk::ReportBufferAppendTextElement(buffer, "Name", "Sample", 3);
-    nvk::ReportBufferAppendTextElement(buffer, "Message", nullptr, 1);
-    EXPECT_EQ(
-        "<TestResults>        </Batch>\r\n"
-        "            <Name>Sample</Name>\r\n"
-        "    <Message></Message>\r\n",
-        Text(buffer));
-}
-
-TEST(ReportBuffer, TextIsEscapedAndForbiddenControlBytesBecomeTheirSymbols) {
-    ReportBuffer buffer;
-    nvk::ReportBufferAppendTextElement(buffer, "M", "a\"b'c<d>e&f", 0);
-    nvk::ReportBufferAppendTextElement(buffer, "M", "tab\tcr\rlf\n\x7F\x80\xE9\xFF", 0);
-    nvk::ReportBufferAppendTextElement(buffer, "M", "\x01\x08\x0B\x0C\x0E\x1B[31m\x1F", 0);
-    EXPECT_EQ(
-        "<M>a&quot;b&apos;c&lt;d&gt;e&amp;f</M>\r\n"
-        "<M>tab\tcr\rlf\n\x7F\x80\xE9\xFF</M>\r\n"
-        "<M>&#x2401;&#x2408;&#x240B;&#x240C;&#x240E;&#x241B;[31m&#x241F;</M>\r\n",
-        Text(buffer));
+    std::mt19937_64 random(33);
+    std::uniform_real_distribution<double> small(0, 1e-3);
+    std::uniform_real_distribution<double> large(0, 2e6);
+    std::uniform_int_distribution<int> ticks(0, 1 << 30);
+    for (int i = 0; i < 100000; ++i) {
+        // measured times, long ones, and dyadic ones that end on exact halves
+        for (double seconds : {small(random), large(random), ticks(random) / 65536.0 / 1024.0}) {
+            ASSERT_EQ(LibrarySeconds(seconds), nvk::FormatSeconds(seconds).text) << seconds;
+        }
+    }
 }

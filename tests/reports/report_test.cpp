@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 #include <vector>
 
@@ -92,7 +94,73 @@ void RunMixedRegistry() {
     }
 }
 
+struct Row {
+    int value;
+};
+const Row kRows[] = {{1}, {2}, {3}};
+
+void NVK_CALL CheckRow(const void *row) {
+    const int value = static_cast<const Row *>(row)->value;
+    NvkAssert(value != 2, "rows.c", 20 + value, "row %d is <not> 'fine'", value);
+}
+
+// Every kind of item a report holds, with texts that need escaping or encoding, and
+// times of every length, from nothing to the largest the report writes itself.
+void RunVariedRegistry() {
+    NvkBatch *varied = NvkBatchCreate("Varied <&> \xE9t\xE9");
+    AddTest(varied, "Passes'\"", [] { NvkAssert(1, "v\xE9ried.c", 3, "fine"); });
+    AddTest(varied, "Fails", [] {
+        NvkSetLabel("varied.c", 5, "step <1>");
+        NvkAssert(0, "varied.c", 6, "tab\there\r\nbell\x07 & \xFF");
+        NvkSetLabel("varied.c", 7, nullptr);
+        NvkAssert(0, "varied.c", -1, "%s", "");
+        NvkAssert(0, "varied.c", 0, "]]> \"quoted\"");
+    });
+    AddTest(varied, "SkipsItself", [] { NvkSkip("needs <setup> & \"net\""); });
+    AddTest(varied, "SkipsWithoutReason", [] { NvkSkip("%s", ""); });
+    AddTest(varied, "SkipsThenFails", [] {
+        NvkSkip("later");
+        NvkAssert(0, nullptr, 9, "failed after all");
+    });
+    NvkTestFunctionSetSkip(AddTest(varied, "LeftOut", [] {}), 1);
+    NvkBatch *rows = NvkBatchCreate("Rows");
+    for (const Row &row : kRows) {
+        const std::string name = "Row" + std::to_string(row.value);
+        NvkBatchAddRowTestAt(rows, name.c_str(), CheckRow, &row, "rows.c", 10);
+    }
+    NvkTestFunctionSetSkip(AddTest(NvkBatchCreate("NothingRan"), "Idle", [] {}), 1);
+    AddTest(NvkBatchCreate("Long"), "Slow", [] { NvkAssert(1, "long.c", 1, "fine"); });
+    NvkBatchRun(nullptr);
+
+    const double times[] = {0.0001234, 1.5, 1e-12, 0.00000000005, 999999.9999999999, 1234567.25, 0.1, 2.0 / 3};
+    std::size_t next = 0;
+    for (NvkBatch *batch = varied; batch != nullptr; batch = NvkBatchGetNext(batch)) {
+        for (NvkTestFunction *test = NvkBatchGetFirstTestFunction(batch); test; test = NvkTestFunctionGetNext(test)) {
+            if (NvkTestFunctionGetStatistics(test, nullptr, nullptr, nullptr)) {
+                SetExecutionTime(test, times[next++ % (sizeof times / sizeof times[0])]);
+            }
+        }
+    }
+}
+
+std::string FileText(const char *path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
 }  // namespace
+
+// The reports of a varied registry, for several choices of items, are the bytes that the
+// writer made before it was made faster (the file holds them one after the other).
+TEST_F(ReportTest, VariedRegistryComesOutAsTheKnownBytes) {
+    RunVariedRegistry();
+    std::string documents;
+    for (int flags : {NVK_REPORT_ALL, NVK_REPORT_SUMMARY | NVK_REPORT_FAILED, NVK_REPORT_PASSED,
+                      NVK_REPORT_BATCH_SUMMARY | NVK_REPORT_SKIPPED}) {
+        documents += CreateReport(flags) + "\n";
+    }
+    EXPECT_EQ(FileText(NORVIK_VARIED_REPORTS), documents);
+}
 
 TEST_F(ReportTest, WorkedExampleComesOutByteForByte) {
     RunSample();
