@@ -3,9 +3,10 @@
 // next idle moment, with the dialog's own closing shown apart), then running them all
 // from the window (command 120), each test repainted as it finishes: once in the
 // window's own process and once in a worker process. In its own process it also
-// times selecting every test (command 142) and the memory the open library adds to the runner's
-// resident set, against what the library's own records of the same tests add to this
-// program's. Run under a virtual X server:
+// times selecting every test (command 142) and sorting the result list by each
+// column, and measures what the open library adds to the runner's resident set
+// against what the library's own records of the same tests add to this program's.
+// Run under a virtual X server:
 //   xvfb-run -a /usr/lib/wine/wine64 build/win64/bin/window_bench.exe
 #include <windows.h>
 #include <commctrl.h>
@@ -148,6 +149,34 @@ void TimeSelectAll(HWND window) {
     std::printf("tests=%d select_all_seconds=%.3f\n", kExpectedTests, seconds);
 }
 
+// Clicks a column's header as the mouse does; returns once the list is sorted.
+void ClickColumnHeader(HWND list, int column) {
+    const auto header = reinterpret_cast<HWND>(SendAndWait(list, LVM_GETHEADER, 0));
+    int left = 0;
+    for (int before = 0; before < column; ++before) {
+        left += static_cast<int>(SendAndWait(list, LVM_GETCOLUMNWIDTH, before));
+    }
+    const LPARAM point = MAKELPARAM(left + 8, 5);
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(header, WM_LBUTTONDOWN, MK_LBUTTON, point, SMTO_NORMAL, kWaitMilliseconds, &result);
+    SendMessageTimeoutA(header, WM_LBUTTONUP, 0, point, SMTO_NORMAL, kWaitMilliseconds, &result);
+}
+
+// Times sorting the result list by each of its seven columns in turn, then puts it back
+// in its first order (by batch, then name), which the last row's check needs.
+void TimeSortByEachColumn(HWND list) {
+    constexpr int kColumns = 7;
+    double slowest = 0;
+    for (int column = 0; column < kColumns; ++column) {
+        bench::Stopwatch sorting;
+        ClickColumnHeader(list, column);
+        slowest = std::max(slowest, sorting.Elapsed());
+    }
+    ClickColumnHeader(list, 1);
+    bench::Require(SendAndWait(list, LVM_GETITEMCOUNT, 0) == kExpectedTests, "a row for every test after sorting");
+    std::printf("tests=%d sort_slowest_column_seconds=%.3f\n", kExpectedTests, slowest);
+}
+
 void PrintMemory(const char *when, size_t runnerBytes, size_t libraryBytes) {
     std::printf("tests=%d memory_%s_runner_mb=%.1f library_records_mb=%.1f ratio=%.2f\n", kExpectedTests, when,
                 runnerBytes / 1048576.0, libraryBytes / 1048576.0,
@@ -210,6 +239,8 @@ void TimeTheWindow(bool separateProcess, size_t libraryBytes) {
         const size_t ranBytes = ResidentBytes(process.hProcess);
         PrintMemory("after_run", ranBytes - std::min(ranBytes, emptyBytes), libraryBytes);
         TimeSelectAll(window);
+        TimeSortByEachColumn(results);
+        bench::Require(LastRowPassed(results), "the last row's result after sorting");
     }
     PostMessageA(window, WM_CLOSE, 0, 0);
     WaitForSingleObject(process.hProcess, kWaitMilliseconds);
