@@ -46,6 +46,8 @@ bool selecting = false;
 int sortColumn = -1;
 bool sortDescending = false;
 ULONGLONG lastRepaint = 0;
+// The dialog's message result holds the answer to the notification just handled.
+bool answerLeft = false;
 // The result column's texts by state, loaded on first use.
 std::string resultTexts[5];
 bool resultTextLoaded[5];
@@ -330,6 +332,7 @@ bool OnNotify(NMHDR *header) {
     case LVN_ODFINDITEMA:
         SetWindowLongPtrA(GetParent(list), DWLP_MSGRESULT,
                           FindRowByName(reinterpret_cast<const NMLVFINDITEMA *>(header)));
+        answerLeft = true;
         return true;
     case LVN_ITEMCHANGED:
         OnItemChanged(reinterpret_cast<const NMLISTVIEW *>(header));
@@ -392,6 +395,12 @@ bool ResultListHandleMessage(UINT message, WPARAM, LPARAM lParam) {
     }
     auto *header = reinterpret_cast<NMHDR *>(lParam);
     return header->hwndFrom == list && OnNotify(header);
+}
+
+bool ResultListLeftAnswer() {
+    const bool left = answerLeft;
+    answerLeft = false;
+    return left;
 }
 
 void ResultListShowTestInProgress(NvkTestFunction *testFunction) { UpdateRow(testFunction); }

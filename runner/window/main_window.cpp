@@ -158,15 +158,9 @@ bool OfferToViews(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 INT_PTR CALLBACK MainDialogProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (HandleRunMessage(message, lParam)) {
-        return 0;
-    }
-    // A view that answers a notification sets the answer; the others answer 0.
-    if (message == WM_NOTIFY) {
-        SetWindowLongPtrA(window, DWLP_MSGRESULT, 0);
-    }
-    if (OfferToViews(message, wParam, lParam)) {
-        return message == WM_NOTIFY ? TRUE : 0;
+    if (HandleRunMessage(message, lParam) || OfferToViews(message, wParam, lParam)) {
+        // The dialog's result is the answer the result list left, if it left one.
+        return ResultListLeftAnswer() ? TRUE : 0;
     }
     switch (message) {
     case kEraseBackgroundRequest:
