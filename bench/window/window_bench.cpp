@@ -2,17 +2,24 @@
 // (timed from the dialog's end, when the runner starts loading, to the runner's
 // next idle moment, with the dialog's own closing shown apart), then running them all
 // from the window (command 120), each test repainted as it finishes: once in the
-// window's own process and once in a worker process. Run under a virtual X server:
+// window's own process and once in a worker process. In its own process it also
+// times selecting every test (command 142) and sorting the result list by each
+// column, and measures what the open library adds to the runner's resident set
+// against what the library's own records of the same tests add to this program's.
+// Run under a virtual X server:
 //   xvfb-run -a /usr/lib/wine/wine64 build/win64/bin/window_bench.exe
 #include <windows.h>
 #include <commctrl.h>
 #include <dlgs.h>
+#include <psapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "bench_support.h"
+#include "library_loader.h"
 #include "resources/resource.h"
 
 namespace {
@@ -115,7 +122,68 @@ void WaitForTheRunsEnd(HWND window) {
     }
 }
 
-void TimeTheWindow(bool separateProcess) {
+// A process's resident set (its working set), in bytes.
+size_t ResidentBytes(HANDLE process) {
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof counters;
+    return GetProcessMemoryInfo(process, &counters, sizeof counters) ? counters.WorkingSetSize : 0;
+}
+
+// What the library's own records of the tests add to this program's resident set: the
+// test DLL loaded and its tests registered as the runner's loader does it, no view.
+size_t LibraryRecordBytes() {
+    const size_t before = ResidentBytes(GetCurrentProcess());
+    bench::Require(loader::LoadTestLibrary(BuiltFile("bench_trivial_library.dll").c_str()) == loader::LoadFailure::None,
+                   "the library loaded in the benchmark");
+    const size_t after = ResidentBytes(GetCurrentProcess());
+    loader::ReleaseTestLibrary();
+    return after > before ? after - before : 0;
+}
+
+// Times the command that checks every test, from a state with none checked.
+void TimeSelectAll(HWND window) {
+    SendAndWait(window, WM_COMMAND, IDM_SELECT_NONE);
+    bench::Stopwatch selecting;
+    SendAndWait(window, WM_COMMAND, IDM_SELECT_ALL);
+    const double seconds = selecting.Elapsed();
+    std::printf("tests=%d select_all_seconds=%.3f\n", kExpectedTests, seconds);
+}
+
+// Clicks a column's header as the mouse does; returns once the list is sorted.
+void ClickColumnHeader(HWND list, int column) {
+    const auto header = reinterpret_cast<HWND>(SendAndWait(list, LVM_GETHEADER, 0));
+    int left = 0;
+    for (int before = 0; before < column; ++before) {
+        left += static_cast<int>(SendAndWait(list, LVM_GETCOLUMNWIDTH, before));
+    }
+    const LPARAM point = MAKELPARAM(left + 8, 5);
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(header, WM_LBUTTONDOWN, MK_LBUTTON, point, SMTO_NORMAL, kWaitMilliseconds, &result);
+    SendMessageTimeoutA(header, WM_LBUTTONUP, 0, point, SMTO_NORMAL, kWaitMilliseconds, &result);
+}
+
+// Times sorting the result list by each of its seven columns in turn, then puts it back
+// in its first order (by batch, then name), which the last row's check needs.
+void TimeSortByEachColumn(HWND list) {
+    constexpr int kColumns = 7;
+    double slowest = 0;
+    for (int column = 0; column < kColumns; ++column) {
+        bench::Stopwatch sorting;
+        ClickColumnHeader(list, column);
+        slowest = std::max(slowest, sorting.Elapsed());
+    }
+    ClickColumnHeader(list, 1);
+    bench::Require(SendAndWait(list, LVM_GETITEMCOUNT, 0) == kExpectedTests, "a row for every test after sorting");
+    std::printf("tests=%d sort_slowest_column_seconds=%.3f\n", kExpectedTests, slowest);
+}
+
+void PrintMemory(const char *when, size_t runnerBytes, size_t libraryBytes) {
+    std::printf("tests=%d memory_%s_runner_mb=%.1f library_records_mb=%.1f ratio=%.2f\n", kExpectedTests, when,
+                runnerBytes / 1048576.0, libraryBytes / 1048576.0,
+                libraryBytes > 0 ? static_cast<double>(runnerBytes) / static_cast<double>(libraryBytes) : 0.0);
+}
+
+void TimeTheWindow(bool separateProcess, size_t libraryBytes) {
     RememberWhereTestsRun(separateProcess);
     std::string commandLine = "\"" + BuiltFile("WindowsNorvik.exe") + "\"";
     STARTUPINFOA startup = {};
@@ -128,6 +196,8 @@ void TimeTheWindow(bool separateProcess) {
         "starting the runner");
     const HWND window = WaitForWindow(process.dwProcessId, "Windows Norvik");
     bench::Require(window != nullptr, "the runner's window");
+    SendAndWait(window, WM_NULL, 0);
+    const size_t emptyBytes = ResidentBytes(process.hProcess);
 
     PostMessageA(window, WM_COMMAND, IDM_OPEN_LIBRARY, 0);
     const HWND dialog = WaitForWindow(process.dwProcessId, "Open");
@@ -147,6 +217,7 @@ void TimeTheWindow(bool separateProcess) {
     const double fromOkSeconds = fromOk.Elapsed();
     const HWND results = GetDlgItem(window, IDC_RESULT_LIST);
     bench::Require(SendAndWait(results, LVM_GETITEMCOUNT, 0) == kExpectedTests, "a row for every test");
+    const size_t openBytes = ResidentBytes(process.hProcess);
 
     bench::Stopwatch running;
     SendAndWait(window, WM_COMMAND, IDM_RUN_SELECTED);
@@ -163,6 +234,14 @@ void TimeTheWindow(bool separateProcess) {
     }
     std::printf("tests=%d run=%s run_all_seconds=%.3f per_test_ms=%.3f\n", kExpectedTests, where, runSeconds,
                 runSeconds * 1000.0 / kExpectedTests);
+    if (!separateProcess) {
+        PrintMemory("opened", openBytes - std::min(openBytes, emptyBytes), libraryBytes);
+        const size_t ranBytes = ResidentBytes(process.hProcess);
+        PrintMemory("after_run", ranBytes - std::min(ranBytes, emptyBytes), libraryBytes);
+        TimeSelectAll(window);
+        TimeSortByEachColumn(results);
+        bench::Require(LastRowPassed(results), "the last row's result after sorting");
+    }
     PostMessageA(window, WM_CLOSE, 0, 0);
     WaitForSingleObject(process.hProcess, kWaitMilliseconds);
     CloseHandle(process.hThread);
@@ -176,8 +255,9 @@ int main() {
     HDESK desktop = CreateDesktopA("NorvikWindowBench", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
     bench::Require(desktop != nullptr && SetThreadDesktop(desktop), "a desktop of our own");
     SetEnvironmentVariableA("NORVIK_WINDOW_SETTINGS", kSettingsKey);
-    TimeTheWindow(false);
-    TimeTheWindow(true);
+    const size_t libraryBytes = LibraryRecordBytes();
+    TimeTheWindow(false, libraryBytes);
+    TimeTheWindow(true, libraryBytes);
     RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey);
     CloseDesktop(desktop);
     return 0;

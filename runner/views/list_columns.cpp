@@ -107,20 +107,21 @@ int WidestCell(HWND list, int column, int rows, int width, TextMeasure &measure)
     return width;
 }
 
-}  // namespace
-
-void SetUpListView(HWND list, const unsigned *columnTitleIds, size_t columnCount) {
-    const DWORD style = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER;
-    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, style);
-    SendMessageA(list, LVM_SETBKCOLOR, 0, RGB(255, 255, 255));
-    SendMessageA(list, LVM_SETTEXTCOLOR, 0, RGB(0, 0, 0));
-    for (size_t index = 0; index < columnCount; ++index) {
-        InsertColumn(list, static_cast<int>(index), columnTitleIds[index]);
+int WidestCell(CellTextSource cellText, int column, int rows, int width, TextMeasure &measure) {
+    char text[kMeasuredTextSize];
+    for (int row = 0; row < rows; ++row) {
+        text[0] = '\0';
+        const char *shown = cellText(row, column, text, sizeof text);
+        if (shown != nullptr && shown[0] != '\0') {
+            width = std::max(width, measure.Width(shown));
+        }
     }
-    AutosizeColumns(list);
+    return width;
 }
 
-void AutosizeColumns(HWND list) {
+}  // namespace
+
+void AutosizeColumns(HWND list, CellTextSource cellText) {
     const auto header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
     const int columns = static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
     const int rows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
@@ -134,9 +135,23 @@ void AutosizeColumns(HWND list) {
             SendMessageA(list, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), LVSCW_AUTOSIZE_USEHEADER);
             continue;
         }
-        const int width = WidestCell(list, column, rows, HeaderWidth(header, column, measure), measure) + kColumnMargin;
+        const int headerWidth = HeaderWidth(header, column, measure);
+        const int width = (cellText != nullptr ? WidestCell(cellText, column, rows, headerWidth, measure)
+                                               : WidestCell(list, column, rows, headerWidth, measure)) +
+                          kColumnMargin;
         SendMessageA(list, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), static_cast<LPARAM>(width & 0xFFFF));
     }
+}
+
+void SetUpListView(HWND list, const unsigned *columnTitleIds, size_t columnCount) {
+    const DWORD style = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER;
+    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, style);
+    SendMessageA(list, LVM_SETBKCOLOR, 0, RGB(255, 255, 255));
+    SendMessageA(list, LVM_SETTEXTCOLOR, 0, RGB(0, 0, 0));
+    for (size_t index = 0; index < columnCount; ++index) {
+        InsertColumn(list, static_cast<int>(index), columnTitleIds[index]);
+    }
+    AutosizeColumns(list);
 }
 
 std::vector<int> UserColumnWidths(HWND list) {

@@ -13,9 +13,14 @@ namespace runner {
 // left-aligned column per string id.
 void SetUpListView(HWND list, const unsigned *columnTitleIds, size_t columnCount);
 
+// The text of a cell of a list that draws its rows itself, written into text (of
+// size bytes) unless it is at hand elsewhere; returns where it is.
+using CellTextSource = const char *(*)(int row, int column, char *text, size_t size);
+
 // Each column as wide as its widest text (header included) plus a margin, but for
-// the columns whose width the user set.
-void AutosizeColumns(HWND list);
+// the columns whose width the user set. A list that draws its rows itself gives the
+// source of its texts, which spares a message to the list for every cell.
+void AutosizeColumns(HWND list, CellTextSource cellText = nullptr);
 
 // The widths the user gave columns by dragging their dividers, 0 for a column that
 // follows its texts; one entry per column.

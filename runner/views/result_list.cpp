@@ -2,8 +2,11 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
-#include <unordered_set>
+#include <cstring>
+#include <string>
+#include <vector>
 
 #include "resources/program_resources.h"
 #include "resources/resource.h"
@@ -21,86 +24,172 @@ constexpr unsigned kColumnTitles[] = {IDS_COLUMN_TEST_FUNCTION, IDS_COLUMN_BATCH
                                       IDS_COLUMN_TIME,          IDS_COLUMN_PASSED, IDS_COLUMN_FAILED};
 constexpr size_t kCellTextSize = 1024;
 
+// Longest between two repaints of the list while tests run, so that it stays live
+// without repainting for each of many thousands of tests.
+constexpr ULONGLONG kRepaintMilliseconds = 50;
+
 HWND list = nullptr;
 ViewContext context;
-ResultRowOrder rows;
-std::unordered_set<NvkTestFunction *> rowsOutOfSight;
+constexpr UINT_PTR kSettleTimer = 1;
 
-ResultRowKey KeyOf(NvkTestFunction *testFunction) {
-    return {NvkBatchGetName(NvkTestFunctionGetBatch(testFunction)), NvkTestFunctionGetName(testFunction)};
+// The list draws each row from here: it holds no text of its own.
+ResultRowOrder rows;
+// How many rows the list was told of, and whether rows wait to be given to it.
+size_t listedRows = 0;
+bool settleWaiting = false;
+// The test function whose row is selected, kept through rows coming and going.
+NvkTestFunction *selected = nullptr;
+// Selecting a row here is not the user's choice.
+bool selecting = false;
+// The column the user sorted the rows by, or -1 while they follow their keys; and
+// whether the last click on it turned the order round.
+int sortColumn = -1;
+bool sortDescending = false;
+ULONGLONG lastRepaint = 0;
+// The dialog's message result holds the answer to the notification just handled.
+bool answerLeft = false;
+// The result column's texts by state, loaded on first use.
+std::string resultTexts[5];
+bool resultTextLoaded[5];
+
+NvkTestFunction *FunctionAt(size_t row) { return static_cast<NvkTestFunction *>(rows.At(row).item); }
+
+const char *ResultText(TestState state) {
+    const auto index = static_cast<size_t>(state);
+    if (!resultTextLoaded[index]) {
+        resultTexts[index] = LoadRunnerString(ResultTextId(state)).OrEmpty();
+        resultTextLoaded[index] = true;
+    }
+    return resultTexts[index].c_str();
 }
+
+const TestResult *ResultOf(NvkTestFunction *testFunction) {
+    return context.resultOf != nullptr ? context.resultOf(testFunction) : nullptr;
+}
+
+// A test without copies has not run.
+const run::TestOutcome &OutcomeOf(const TestResult *result) {
+    static const run::TestOutcome kNotRun;
+    return result != nullptr ? result->outcome : kNotRun;
+}
+
+// A row shows the test's copies once its test was reset or ended. While the test
+// runs, its times and counts are blank.
+const char *CellText(int row, int column, char *text, size_t size) {
+    if (row < 0 || static_cast<size_t>(row) >= rows.Count()) {
+        return "";
+    }
+    const ResultRow &shown = rows.At(static_cast<size_t>(row));
+    switch (column) {
+    case kNameColumn:
+        return shown.key.testName;
+    case kBatchColumn:
+        return shown.key.batchName;
+    default:
+        break;
+    }
+    if (!shown.showsResult) {
+        return "";
+    }
+    const TestResult *result = ResultOf(static_cast<NvkTestFunction *>(shown.item));
+    const TestState state = StateOf(result);
+    if (column == kFileColumn) {
+        return result != nullptr ? result->checkFile.c_str() : "";
+    }
+    if (column == kResultColumn) {
+        return ResultText(state);
+    }
+    if (state == TestState::Running) {
+        return "";
+    }
+    const run::TestOutcome &outcome = OutcomeOf(result);
+    if (column == kTimeColumn) {
+        std::snprintf(text, size, "%s", nvk::FormatSeconds(outcome.seconds).text);
+    } else {
+        const size_t count = column == kPassedColumn ? static_cast<uint32_t>(outcome.passedChecks)
+                                                     : static_cast<uint32_t>(outcome.failures.size());
+        std::snprintf(text, size, "%u", static_cast<unsigned>(count));
+    }
+    return text;
+}
+
+void SelectRow(int row) {
+    LVITEMA state = {};
+    state.stateMask = LVIS_SELECTED;
+    state.state = row >= 0 ? LVIS_SELECTED : 0;
+    SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&state));
+}
+
+// The list knows its rows only by their number: the selected test's row is selected
+// again wherever it went.
+void SelectKeptRow() {
+    selecting = true;
+    SelectRow(-1);
+    if (selected != nullptr) {
+        const size_t row =
+            rows.Find({NvkBatchGetName(NvkTestFunctionGetBatch(selected)), NvkTestFunctionGetName(selected)}, selected);
+        SelectRow(row == ResultRowOrder::kNotFound ? -1 : static_cast<int>(row));
+    }
+    selecting = false;
+    InvalidateRect(list, nullptr, TRUE);
+}
+
+// Gives the list the rows added or removed since; new rows end a sort by a column.
+void SettleRows() {
+    if (settleWaiting) {
+        KillTimer(list, kSettleTimer);
+        settleWaiting = false;
+    }
+    if (rows.Settle()) {
+        sortColumn = -1;
+    } else if (listedRows == rows.Count()) {
+        return;
+    }
+    listedRows = rows.Count();
+    SendMessageA(list, LVM_SETITEMCOUNT, listedRows, LVSICF_NOSCROLL);
+    SelectKeptRow();
+}
+
+void CALLBACK SettleWhenIdle(HWND, UINT, UINT_PTR, DWORD) { SettleRows(); }
 
 // The row of a test function, or -1.
 int RowOf(NvkTestFunction *testFunction) {
     if (testFunction == nullptr) {
         return -1;
     }
-    const size_t row = rows.Find(KeyOf(testFunction));
+    SettleRows();
+    const ResultRowKey key = {NvkBatchGetName(NvkTestFunctionGetBatch(testFunction)),
+                              NvkTestFunctionGetName(testFunction)};
+    const size_t row = rows.Find(key, testFunction);
     return row == ResultRowOrder::kNotFound ? -1 : static_cast<int>(row);
 }
 
-void InsertRow(NvkBatch *batch, NvkTestFunction *testFunction) {
-    const ResultRowKey key = {NvkBatchGetName(batch), NvkTestFunctionGetName(testFunction)};
-    const int row = static_cast<int>(rows.Insert(key));
-    LVITEMA item = {};
-    item.mask = LVIF_TEXT | LVIF_PARAM;
-    item.iItem = row;
-    item.pszText = const_cast<char *>(key.testName);
-    item.lParam = reinterpret_cast<LPARAM>(testFunction);
-    SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
-    SetCellText(list, row, kBatchColumn, key.batchName);
+// The rows a library registers arrive one by one; the list takes them once the
+// window is idle, or sooner when asked about them.
+void AddRow(NvkBatch *batch, NvkTestFunction *testFunction) {
+    rows.Add({NvkBatchGetName(batch), NvkTestFunctionGetName(testFunction)}, testFunction);
+    if (!settleWaiting) {
+        settleWaiting = SetTimer(list, kSettleTimer, 0, SettleWhenIdle) != 0;
+    }
 }
 
 // A freed test function takes its row with it, whoever frees it.
 void DeleteRow(NvkTestFunction *testFunction) {
-    rowsOutOfSight.erase(testFunction);
+    if (testFunction == selected) {
+        selected = nullptr;
+    }
     const int row = RowOf(testFunction);
     if (row >= 0) {
         rows.EraseAt(static_cast<size_t>(row));
-        SendMessageA(list, LVM_DELETEITEM, static_cast<WPARAM>(row), 0);
+        SettleRows();
     }
 }
 
 void DeleteEveryRow() {
     rows.Clear();
-    rowsOutOfSight.clear();
-    SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
-    AutosizeColumns(list);
-}
-
-void SetResultText(int row, TestState state) {
-    SetCellText(list, row, kResultColumn, LoadRunnerString(ResultTextId(state)).Get());
-}
-
-void SetCountText(int row, int column, int32_t count) {
-    char text[kCellTextSize];
-    std::snprintf(text, sizeof text, "%u", static_cast<unsigned>(count));
-    SetCellText(list, row, column, text);
-}
-
-void SetTimeText(int row, double seconds) { SetCellText(list, row, kTimeColumn, nvk::FormatSeconds(seconds).text); }
-
-const TestResult *ResultOf(NvkTestFunction *testFunction) {
-    return context.resultOf != nullptr ? context.resultOf(testFunction) : nullptr;
-}
-
-// The row shows the test's copies; a test without any has not run.
-void WriteRow(int row, NvkTestFunction *testFunction) {
-    const TestResult *result = ResultOf(testFunction);
-    const TestState state = StateOf(result);
-    SetCellText(list, row, kFileColumn, result != nullptr ? result->checkFile.c_str() : "");
-    SetResultText(row, state);
-    if (state == TestState::Running) {
-        SetCellText(list, row, kTimeColumn, "");
-        SetCellText(list, row, kPassedColumn, "");
-        SetCellText(list, row, kFailedColumn, "");
-        return;
-    }
-    static const run::TestOutcome kNotRun;
-    const run::TestOutcome &outcome = result != nullptr ? result->outcome : kNotRun;
-    SetTimeText(row, outcome.seconds);
-    SetCountText(row, kPassedColumn, outcome.passedChecks);
-    SetCountText(row, kFailedColumn, static_cast<int32_t>(outcome.failures.size()));
+    selected = nullptr;
+    SettleRows();
+    AutosizeColumns(list, CellText);
 }
 
 bool RowIsVisible(int row) {
@@ -114,54 +203,65 @@ void UpdateRow(NvkTestFunction *testFunction) {
     if (row < 0) {
         return;
     }
-    // Nobody can scroll while tests run, so rows out of sight are written when the run
-    // is over: writing a cell costs more than many a test.
-    if (NvkIsRunning() && (!IsWindowVisible(list) || !RowIsVisible(row))) {
-        rowsOutOfSight.insert(testFunction);
+    rows.At(static_cast<size_t>(row)).showsResult = true;
+    // The list repaints only what is in sight, and while tests run only so often: a
+    // row's repaint, even out of sight, costs more than many a test.
+    if (!IsWindowVisible(list) || !RowIsVisible(row)) {
         return;
     }
-    rowsOutOfSight.erase(testFunction);
-    WriteRow(row, testFunction);
-    UpdateWindow(list);
-}
-
-void WriteRowsOutOfSight() {
-    if (rowsOutOfSight.empty()) {
-        return;
-    }
-    // Resuming drawing shows the list, so only a shown list pauses.
-    const bool pause = IsWindowVisible(list) != FALSE;
-    if (pause) {
-        SendMessageA(list, WM_SETREDRAW, FALSE, 0);
-    }
-    for (NvkTestFunction *testFunction : rowsOutOfSight) {
-        const int row = RowOf(testFunction);
-        if (row >= 0) {
-            WriteRow(row, testFunction);
-        }
-    }
-    rowsOutOfSight.clear();
-    if (pause) {
-        SendMessageA(list, WM_SETREDRAW, TRUE, 0);
-        InvalidateRect(list, nullptr, TRUE);
+    SendMessageA(list, LVM_REDRAWITEMS, static_cast<WPARAM>(row), static_cast<LPARAM>(row));
+    const ULONGLONG now = GetTickCount64();
+    if (!NvkIsRunning() || now - lastRepaint >= kRepaintMilliseconds) {
+        lastRepaint = now;
+        UpdateWindow(list);
     }
 }
 
 NvkTestFunction *TestFunctionOfRow(int row) {
-    LVITEMA item = {};
-    item.mask = LVIF_PARAM;
-    item.iItem = row;
-    if (!SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) {
-        return nullptr;
-    }
-    return reinterpret_cast<NvkTestFunction *>(item.lParam);
+    SettleRows();
+    return row >= 0 && static_cast<size_t>(row) < rows.Count() ? FunctionAt(static_cast<size_t>(row)) : nullptr;
 }
 
-void SelectRow(int row) {
-    LVITEMA state = {};
-    state.stateMask = LVIS_SELECTED;
-    state.state = row >= 0 ? LVIS_SELECTED : 0;
-    SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&state));
+ResultSortValue SortValueOf(const ResultRow &row, int column) {
+    constexpr ResultSortValue kBlank = {true, false, 0, ""};
+    if (column == kNameColumn || column == kBatchColumn) {
+        return {false, false, 0, column == kNameColumn ? row.key.testName : row.key.batchName};
+    }
+    if (!row.showsResult) {
+        return kBlank;
+    }
+    const TestResult *result = ResultOf(static_cast<NvkTestFunction *>(row.item));
+    const TestState state = StateOf(result);
+    if (column == kFileColumn || column == kResultColumn) {
+        return {false, false, 0,
+                column == kResultColumn ? ResultText(state)
+                : result != nullptr     ? result->checkFile.c_str()
+                                        : ""};
+    }
+    if (state == TestState::Running) {
+        return kBlank;
+    }
+    const run::TestOutcome &outcome = OutcomeOf(result);
+    const double number = column == kTimeColumn     ? outcome.seconds
+                          : column == kPassedColumn ? static_cast<double>(static_cast<uint32_t>(outcome.passedChecks))
+                                                    : static_cast<double>(outcome.failures.size());
+    return {false, true, number, ""};
+}
+
+// A click on a column's header sorts the rows by it, a second click the other way
+// round; the rows keep that order, whatever their tests do next, until the library
+// brings new rows.
+void SortByColumn(int column) {
+    SettleRows();
+    sortDescending = column == sortColumn && !sortDescending;
+    sortColumn = column;
+    std::vector<ResultSortValue> values;
+    values.reserve(rows.Count());
+    for (size_t row = 0; row < rows.Count(); ++row) {
+        values.push_back(SortValueOf(rows.At(row), column));
+    }
+    rows.SortBy(values, sortDescending);
+    SelectKeptRow();
 }
 
 void OnRightClick() {
@@ -179,15 +279,67 @@ void OnRightClick() {
     }
 }
 
-bool OnNotify(const NMHDR *header) {
-    switch (header->code) {
-    case LVN_ITEMCHANGED: {
-        const auto *change = reinterpret_cast<const NMLISTVIEW *>(header);
-        if ((change->uNewState & LVIS_SELECTED) != 0) {
-            context.chooseTestFunction(reinterpret_cast<NvkTestFunction *>(change->lParam));
-        }
-        return true;
+void OnGetDisplayInfo(NMLVDISPINFOA *display) {
+    LVITEMA &item = display->item;
+    if ((item.mask & LVIF_TEXT) == 0 || item.pszText == nullptr || item.cchTextMax <= 0) {
+        return;
     }
+    char text[kCellTextSize];
+    const char *shown = CellText(item.iItem, item.iSubItem, text, sizeof text);
+    lstrcpynA(item.pszText, shown, item.cchTextMax);
+}
+
+// Typing a name's first letters goes to the next row whose test function name
+// starts with them, as in a list that holds its texts.
+int FindRowByName(const NMLVFINDITEMA *find) {
+    if ((find->lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) == 0 || find->lvfi.psz == nullptr) {
+        return -1;
+    }
+    const size_t count = rows.Count();
+    const size_t length = std::strlen(find->lvfi.psz);
+    const size_t start = find->iStart >= 0 ? static_cast<size_t>(find->iStart) : 0;
+    for (size_t step = 0; step < count; ++step) {
+        const size_t row = (start + step) % count;
+        if (CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, rows.At(row).key.testName,
+                           static_cast<int>(std::min(length, std::strlen(rows.At(row).key.testName))), find->lvfi.psz,
+                           static_cast<int>(length)) == CSTR_EQUAL) {
+            return static_cast<int>(row);
+        }
+        if ((find->lvfi.flags & LVFI_WRAP) == 0 && row + 1 == count) {
+            break;
+        }
+    }
+    return -1;
+}
+
+void OnItemChanged(const NMLISTVIEW *change) {
+    if (selecting || change->iItem < 0 || (change->uChanged & LVIF_STATE) == 0) {
+        return;
+    }
+    if ((change->uNewState & LVIS_SELECTED) != 0) {
+        selected = TestFunctionOfRow(change->iItem);
+        context.chooseTestFunction(selected);
+    } else if ((change->uOldState & LVIS_SELECTED) != 0 && TestFunctionOfRow(change->iItem) == selected) {
+        selected = nullptr;
+    }
+}
+
+bool OnNotify(NMHDR *header) {
+    switch (header->code) {
+    case LVN_GETDISPINFOA:
+        OnGetDisplayInfo(reinterpret_cast<NMLVDISPINFOA *>(header));
+        return true;
+    case LVN_ODFINDITEMA:
+        SetWindowLongPtrA(GetParent(list), DWLP_MSGRESULT,
+                          FindRowByName(reinterpret_cast<const NMLVFINDITEMA *>(header)));
+        answerLeft = true;
+        return true;
+    case LVN_ITEMCHANGED:
+        OnItemChanged(reinterpret_cast<const NMLISTVIEW *>(header));
+        return true;
+    case LVN_COLUMNCLICK:
+        SortByColumn(reinterpret_cast<const NMLISTVIEW *>(header)->iSubItem);
+        return true;
     case NM_RCLICK:
         OnRightClick();
         return true;
@@ -219,7 +371,7 @@ void ResultListOnEvent(int32_t code, void *first, void *second) {
         DeleteEveryRow();
         break;
     case NvkEventTestFunctionAdded:
-        InsertRow(static_cast<NvkBatch *>(first), testFunction);
+        AddRow(static_cast<NvkBatch *>(first), testFunction);
         break;
     case NvkEventTestFunctionFreed:
         DeleteRow(testFunction);
@@ -229,8 +381,8 @@ void ResultListOnEvent(int32_t code, void *first, void *second) {
         UpdateRow(testFunction);
         break;
     case NvkEventRunFinished:
-        WriteRowsOutOfSight();
-        AutosizeColumns(list);
+        InvalidateRect(list, nullptr, TRUE);
+        AutosizeColumns(list, CellText);
         break;
     default:
         break;
@@ -241,8 +393,14 @@ bool ResultListHandleMessage(UINT message, WPARAM, LPARAM lParam) {
     if (message != WM_NOTIFY || list == nullptr) {
         return false;
     }
-    const auto *header = reinterpret_cast<const NMHDR *>(lParam);
+    auto *header = reinterpret_cast<NMHDR *>(lParam);
     return header->hwndFrom == list && OnNotify(header);
+}
+
+bool ResultListLeftAnswer() {
+    const bool left = answerLeft;
+    answerLeft = false;
+    return left;
 }
 
 void ResultListShowTestInProgress(NvkTestFunction *testFunction) { UpdateRow(testFunction); }
@@ -252,14 +410,19 @@ void ResultListSelect(NvkTestFunction *testFunction) {
     if (row >= 0) {
         SendMessageA(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
     }
+    selected = row >= 0 ? testFunction : nullptr;
     SelectRow(row);
 }
 
-void AutosizeResultColumns() { AutosizeColumns(list); }
+void AutosizeResultColumns() {
+    SettleRows();
+    AutosizeColumns(list, CellText);
+}
 
 int ResultListTopRow() { return static_cast<int>(SendMessageA(list, LVM_GETTOPINDEX, 0, 0)); }
 
 void ResultListScrollTo(int topRow) {
+    SettleRows();
     const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
     if (count == 0) {
         return;

@@ -20,6 +20,12 @@ void ResultListOnEvent(int32_t code, void *first, void *second);
 // Notifications from the result list; true when handled.
 bool ResultListHandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
+// Whether the notification just handled left its answer as the dialog's message
+// result, which the dialog must then return; asking forgets it. Setting that result
+// costs a call to the window system, so only the rare notifications that need an
+// answer set it.
+bool ResultListLeftAnswer();
+
 // Shows the test function's row as the test in progress, "Testing", once its copies
 // say that it started, until its end's event.
 void ResultListShowTestInProgress(NvkTestFunction *testFunction);

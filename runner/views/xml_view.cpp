@@ -1,7 +1,6 @@
 #include "views/xml_view.h"
 
 #include <string>
-#include <utility>
 
 #include "norvik.h"
 #include "resources/runner_string.h"
@@ -10,12 +9,13 @@ namespace runner {
 namespace {
 
 HWND view = nullptr;
-// The report of the latest run while the view is hidden: putting megabytes of text
-// into an edit control takes seconds, so it waits until the view is shown.
-std::wstring hiddenReport;
+// A run ended whose report the view has not built: the report of many tests takes
+// long to build and longer to put into an edit control, so it waits until the view
+// is shown, and a run whose report nobody looks at costs nothing more.
+bool reportWaiting = false;
 
 void ShowNothing() {
-    hiddenReport.clear();
+    reportWaiting = false;
     // Opening a library empties the view once per batch it registers.
     if (GetWindowTextLengthW(view) == 0) {
         return;
@@ -44,19 +44,17 @@ std::wstring WideFromUtf8(const char *text, size_t length) {
     return wide;
 }
 
+// The report is built from the library's records, which only the next run changes,
+// and that run empties the view first.
 void ShowReport() {
+    reportWaiting = false;
     size_t length = 0;
     const RunnerString report(NvkReportCreate(NVK_REPORT_ALL, &length));
     if (report.Get() == nullptr) {
         ShowNothing();
         return;
     }
-    std::wstring text = WideFromUtf8(report.Get(), length);
-    if (IsWindowVisible(view)) {
-        ShowText(text);
-    } else {
-        hiddenReport = std::move(text);
-    }
+    ShowText(WideFromUtf8(report.Get(), length));
 }
 
 }  // namespace
@@ -76,7 +74,11 @@ void XmlViewOnEvent(int32_t code) {
         ShowNothing();
         break;
     case NvkEventRunFinished:
-        ShowReport();
+        if (IsWindowVisible(view)) {
+            ShowReport();
+        } else {
+            reportWaiting = true;
+        }
         break;
     default:
         break;
@@ -84,12 +86,11 @@ void XmlViewOnEvent(int32_t code) {
 }
 
 void XmlViewShown() {
-    if (!hiddenReport.empty()) {
-        ShowText(hiddenReport);
-        hiddenReport.clear();
+    if (reportWaiting) {
+        ShowReport();
     }
 }
 
-bool XmlViewHasText() { return !hiddenReport.empty() || GetWindowTextLengthW(view) > 0; }
+bool XmlViewHasText() { return reportWaiting || GetWindowTextLengthW(view) > 0; }
 
 }  // namespace runner

@@ -12,10 +12,11 @@ void SetUpXmlView(HWND edit);
 // The XML view's part of the runner's event handling.
 void XmlViewOnEvent(int32_t code);
 
-// Fills the view with a report that came while it was hidden. Call once it is shown.
+// Builds the report of a run that ended while the view was hidden. Call once it is
+// shown.
 void XmlViewShown();
 
-// The view holds a report, shown or waiting to be.
+// The view holds a report, or will once shown.
 bool XmlViewHasText();
 
 }  // namespace runner

@@ -159,7 +159,8 @@ bool OfferToViews(UINT message, WPARAM wParam, LPARAM lParam) {
 
 INT_PTR CALLBACK MainDialogProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (HandleRunMessage(message, lParam) || OfferToViews(message, wParam, lParam)) {
-        return 0;
+        // The dialog's result is the answer the result list left, if it left one.
+        return ResultListLeftAnswer() ? TRUE : 0;
     }
     switch (message) {
     case kEraseBackgroundRequest:

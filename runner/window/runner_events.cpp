@@ -16,14 +16,29 @@
 namespace runner {
 namespace {
 
+// Longest between two repaints while the window's own thread runs the tests: often
+// enough to look live, seldom enough that thousands of short tests do not wait on
+// the queue for each of them.
+constexpr ULONGLONG kRepaintMilliseconds = 50;
+
 // Lets the window repaint between test functions. Only paint messages are taken:
 // input waits in the queue until the run is over.
 void PumpPaintMessages() {
+    static ULONGLONG lastPump = 0;
+    const ULONGLONG now = GetTickCount64();
+    if (now - lastPump < kRepaintMilliseconds) {
+        return;
+    }
+    lastPump = now;
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT)) {
         DispatchMessageA(&message);
     }
 }
+
+// The events whose handlers read nothing of the test's record, only which test it
+// is: a test's start and each passing check, the most frequent of a run.
+bool ReadsNoRecord(int32_t code) { return code == NvkEventTestFunctionStarted || code == NvkEventAssertPassed; }
 
 void TakeFinalStep(int32_t code) {
     switch (code) {
@@ -52,7 +67,12 @@ void TakeFinalStep(int32_t code) {
 
 void NVK_CALL OnRunnerEvent(int32_t code, uint32_t value, intptr_t reserved, void *first, void *second) {
     if (OnRunThread()) {
-        CallOnWindowThread([=] { OnRunnerEvent(code, value, reserved, first, second); });
+        const auto call = [=] { OnRunnerEvent(code, value, reserved, first, second); };
+        if (ReadsNoRecord(code)) {
+            QueueOnWindowThread(call);
+        } else {
+            CallOnWindowThread(call);
+        }
         return;
     }
     run::LibraryFeed::OnLibraryEvent(code, value, reserved, first, second);

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -34,6 +35,26 @@ namespace {
 constexpr UINT kCallFromRun = WM_APP + 20;
 // Posted by the run's thread as its last act.
 constexpr UINT kSeparateRunEnded = WM_APP + 21;
+// Posted by the run's thread when it queues a call and none is posted yet.
+constexpr UINT kQueuedFromRun = WM_APP + 22;
+
+// The calls the run's thread queued, oldest first, and whether the window's thread
+// has been told of them.
+std::mutex queuedLock;
+std::vector<std::function<void()>> queuedCalls;
+bool queuedPosted = false;
+
+void MakeQueuedCalls() {
+    std::vector<std::function<void()>> calls;
+    {
+        const std::lock_guard<std::mutex> lock(queuedLock);
+        calls.swap(queuedCalls);
+        queuedPosted = false;
+    }
+    for (const std::function<void()> &call : calls) {
+        call();
+    }
+}
 
 // The test in progress reads "Testing" once the run's stream says it started: in a
 // worker process as soon as the worker says so, long before the library replays it.
@@ -56,20 +77,21 @@ private:
 RunResults shownResults;
 std::shared_ptr<const run::RegistryIndex> shownIndex;
 
-// What the workers tell of tests reaches the feed on the window's thread, as the
-// library's events do.
+// What the workers tell of tests reaches the feed on the window's thread, in order
+// with the library's events. It is a copy of what they told, so the run's thread
+// need not wait.
 class ObserverOnWindowThread final : public run::RemoteRunObserver {
 public:
     explicit ObserverOnWindowThread(run::RemoteRunObserver &observer) : observer_(observer) {}
 
     void TestStarted(NvkTestFunction *test) override {
-        CallOnWindowThread([this, test] { observer_.TestStarted(test); });
+        QueueOnWindowThread([this, test] { observer_.TestStarted(test); });
     }
     void TestOutput(NvkTestFunction *test, const std::string &text) override {
-        CallOnWindowThread([this, test, &text] { observer_.TestOutput(test, text); });
+        QueueOnWindowThread([this, test, text] { observer_.TestOutput(test, text); });
     }
     void TestEnded(NvkTestFunction *test, const run::TestEnd &end) override {
-        CallOnWindowThread([this, test, &end] { observer_.TestEnded(test, end); });
+        QueueOnWindowThread([this, test, end] { observer_.TestEnded(test, end); });
     }
 
 private:
@@ -185,6 +207,8 @@ void FinishSeparateRun() {
     if (separateRun->thread.Get() != nullptr) {
         WaitForSingleObject(separateRun->thread.Get(), INFINITE);
     }
+    // The observer that queued them ends with the run.
+    MakeQueuedCalls();
     const std::unique_ptr<SeparateRun> ended = std::move(separateRun);
     ended->runner.reset();
     ended->feed.feed.reset();
@@ -276,10 +300,22 @@ void CallOnWindowThread(const std::function<void()> &call) {
     SendMessageA(MainWindow(), kCallFromRun, 0, reinterpret_cast<LPARAM>(&call));
 }
 
+void QueueOnWindowThread(std::function<void()> call) {
+    const std::lock_guard<std::mutex> lock(queuedLock);
+    queuedCalls.push_back(std::move(call));
+    if (!queuedPosted) {
+        queuedPosted = PostMessageA(MainWindow(), kQueuedFromRun, 0, 0) != FALSE;
+    }
+}
+
 bool HandleRunMessage(UINT message, LPARAM lParam) {
     switch (message) {
     case kCallFromRun:
+        MakeQueuedCalls();
         (*reinterpret_cast<const std::function<void()> *>(lParam))();
+        return true;
+    case kQueuedFromRun:
+        MakeQueuedCalls();
         return true;
     case kSeparateRunEnded:
         FinishSeparateRun();

@@ -50,8 +50,14 @@ bool CloseAfterSeparateRun();
 bool OnRunThread();
 
 // From the run's thread: has the window's thread carry out call and waits until it
-// is done, so that the registry is read by one thread at a time.
+// is done, so that the registry is read by one thread at a time. The calls queued
+// before are carried out first.
 void CallOnWindowThread(const std::function<void()> &call);
+
+// From the run's thread: has the window's thread carry out a call that reads nothing
+// of the registry, in its turn among the others, without waiting for it: a wait costs
+// a round trip between the threads, far more than a test.
+void QueueOnWindowThread(std::function<void()> call);
 
 // The window's part of the messages the run's thread gives it; true when handled.
 bool HandleRunMessage(UINT message, LPARAM lParam);

@@ -28,19 +28,30 @@ TEST(ResultRowOrder, SortsByBatchThenTestAsUnsignedBytesWhateverTheInsertionOrde
     EXPECT_GT(runner::CompareNameBytes("\xE9t\xE9", "zeta"), 0);  // bytes above 0x7F sort last
     EXPECT_EQ(0, runner::CompareNameBytes("same", "same"));
 
+    int records[5];
     ResultRowOrder rows;
-    EXPECT_EQ(0u, rows.Insert({"B", "b2"}));
-    EXPECT_EQ(0u, rows.Insert({"B", "b1"}));
-    EXPECT_EQ(0u, rows.Insert({"A", "a1"}));
-    EXPECT_EQ(3u, rows.Insert({"alpha", "x"}));
+    rows.Add({"B", "b2"}, &records[0]);
+    rows.Add({"B", "b1"}, &records[1]);
+    EXPECT_EQ(0u, rows.Count());  // nothing is placed before Settle
+    EXPECT_EQ(ResultRowOrder::kNotFound, rows.Find({"B", "b2"}));
+    EXPECT_TRUE(rows.Settle());
+    EXPECT_FALSE(rows.Settle());
+    rows.Add({"A", "a1"}, &records[2]);
+    rows.Add({"alpha", "x"}, &records[3]);
+    rows.Add({"B", "b2"}, &records[4]);  // the same names again come after the first
+    rows.Settle();
     EXPECT_EQ(2u, rows.Find({"B", "b2"}));
+    EXPECT_EQ(3u, rows.Find({"B", "b2"}, &records[4]));
+    EXPECT_EQ(ResultRowOrder::kNotFound, rows.Find({"B", "b2"}, &records[1]));
+    EXPECT_EQ(&records[3], rows.At(4).item);
+    EXPECT_FALSE(rows.At(4).showsResult);
     EXPECT_EQ(ResultRowOrder::kNotFound, rows.Find({"B", "b3"}));
     rows.EraseAt(rows.Find({"B", "b1"}));
     EXPECT_EQ(1u, rows.Find({"B", "b2"}));
-    EXPECT_EQ(3u, rows.Count());
+    EXPECT_EQ(4u, rows.Count());
 }
 
-// The place found for each new row is the one a full sort would give it.
+// Rows added in bursts between placings end where a full sort puts them.
 TEST(ResultRowOrder, AgreesWithAFullSortOverManyRows) {
     std::vector<std::string> batches = {"Zeta", "alpha", "Beta", "beta", "B", "\xC4rger"};
     std::vector<std::string> names;
@@ -48,7 +59,6 @@ TEST(ResultRowOrder, AgreesWithAFullSortOverManyRows) {
         names.push_back("t" + std::to_string(index * 7919 % 1000));
     }
     std::mt19937 random(7);
-    ResultRowOrder rows;
     std::vector<std::pair<std::string, std::string>> keys;
     for (const std::string &batch : batches) {
         for (const std::string &name : names) {
@@ -56,14 +66,66 @@ TEST(ResultRowOrder, AgreesWithAFullSortOverManyRows) {
         }
     }
     std::shuffle(keys.begin(), keys.end(), random);
-    std::vector<std::pair<std::string, std::string>> shown;  // the list as the window holds it
-    for (const auto &key : keys) {
-        const size_t index = rows.Insert({key.first.c_str(), key.second.c_str()});
-        shown.insert(shown.begin() + static_cast<std::ptrdiff_t>(index), key);
+    ResultRowOrder rows;
+    for (size_t index = 0; index < keys.size(); ++index) {
+        rows.Add({keys[index].first.c_str(), keys[index].second.c_str()}, &keys[index]);
+        if (random() % 97 == 0) {
+            rows.Settle();
+        }
+    }
+    rows.Settle();
+    std::vector<std::pair<std::string, std::string>> shown;  // the rows as the list draws them
+    for (size_t row = 0; row < rows.Count(); ++row) {
+        shown.push_back(*static_cast<std::pair<std::string, std::string> *>(rows.At(row).item));
     }
     std::vector<std::pair<std::string, std::string>> sorted = keys;
     std::sort(sorted.begin(), sorted.end());  // std::string compares as unsigned bytes
     EXPECT_EQ(sorted, shown);
+}
+
+// A sort by a column: blanks first, numbers as numbers, texts as bytes, ties in the
+// keys' order both ways; rows are still found by key, and new rows bring the keys'
+// order back.
+TEST(ResultRowOrder, SortsByAColumnAndFindsRowsByKeyAfterwards) {
+    using runner::ResultSortValue;
+    const char *names[] = {"a", "b", "c", "d", "e"};
+    ResultRowOrder rows;
+    for (const char *name : names) {
+        rows.Add({"B", name}, const_cast<char *>(name));
+    }
+    rows.Settle();
+    auto shown = [&rows] {
+        std::string order;
+        for (size_t row = 0; row < rows.Count(); ++row) {
+            order += rows.At(row).key.testName;
+        }
+        return order;
+    };
+    const std::vector<ResultSortValue> times = {{false, true, 10.0, "10"},
+                                                {true, true, 0, ""},
+                                                {false, true, 9.0, "9"},
+                                                {false, true, 10.0, "10"},
+                                                {false, true, 0.5, "0.5"}};
+    rows.SortBy(times, false);
+    EXPECT_EQ("becad", shown());
+    EXPECT_EQ(3u, rows.Find({"B", "a"}));
+    EXPECT_EQ(0u, rows.Find({"B", "b"}, names[1]));
+    EXPECT_EQ(ResultRowOrder::kNotFound, rows.Find({"B", "f"}));
+
+    std::vector<ResultSortValue> texts;
+    for (const char *text : {"Passed", "Failed", "Passed", "Failed", "Skipped"}) {  // in the order b e c a d
+        texts.push_back({false, false, 0, text});
+    }
+    rows.SortBy(texts, true);
+    EXPECT_EQ("dbcae", shown());  // Skipped, then Passed (b before c), then Failed (a before e)
+
+    rows.EraseAt(rows.Find({"B", "c"}));
+    EXPECT_EQ("dbae", shown());
+    EXPECT_EQ(0u, rows.Find({"B", "d"}));
+    rows.Add({"A", "z"}, nullptr);
+    rows.Settle();
+    EXPECT_EQ("zabde", shown());
+    EXPECT_EQ(3u, rows.Find({"B", "d"}));
 }
 
 TEST(TreeItemTable, GivesBackWholePointersForItsOwnKeysOnly) {
