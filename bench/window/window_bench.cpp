@@ -1,6 +1,7 @@
 // Opening 10,000 test functions (or NORVIK_BENCH_TESTS) in the runner's window through its Open dialog
 // (timed from the dialog's end, when the runner starts loading, to the runner's
-// next idle moment, with the dialog's own closing shown apart), then running them all
+// next idle moment, with the dialog's own closing shown apart), then (in the window's
+// own process) expanding the whole tree and reloading, then running them all
 // from the window (command 120), each test repainted as it finishes: once in the
 // window's own process and once in a worker process. Run under a virtual X server:
 //   xvfb-run -a /usr/lib/wine/wine64 build/win64/bin/window_bench.exe
@@ -115,6 +116,33 @@ void WaitForTheRunsEnd(HWND window) {
     }
 }
 
+// Every test's item exists once the whole tree is expanded; the batches come on top.
+bool TreeHoldsEveryTest(HWND window) {
+    return SendAndWait(GetDlgItem(window, IDC_TEST_TREE), TVM_GETCOUNT, 0) > kExpectedTests;
+}
+
+// Expands every batch (F2), then reloads the library with the tree so, which expands
+// them all again, and collapses them before the run so that it paints as before.
+void TimeTheTreeAndReloading(HWND window) {
+    bench::Stopwatch expanding;
+    SendAndWait(window, WM_COMMAND, IDM_EXPAND_TREE);
+    const double expandSeconds = expanding.Elapsed();
+    bench::Require(TreeHoldsEveryTest(window), "an item for every test once expanded");
+
+    bench::Stopwatch reloading;
+    SendAndWait(window, WM_COMMAND, IDM_RELOAD_LIBRARY);
+    const double reloadSeconds = reloading.Elapsed();
+    bench::Require(TreeHoldsEveryTest(window), "every batch expanded again after the reload");
+    bench::Require(SendAndWait(GetDlgItem(window, IDC_RESULT_LIST), LVM_GETITEMCOUNT, 0) == kExpectedTests,
+                   "a row for every test after the reload");
+
+    bench::Stopwatch collapsing;
+    SendAndWait(window, WM_COMMAND, IDM_COLLAPSE_TREE);
+    const double collapseSeconds = collapsing.Elapsed();
+    std::printf("tests=%d expand_all_seconds=%.3f reload_expanded_seconds=%.3f collapse_all_seconds=%.3f\n",
+                kExpectedTests, expandSeconds, reloadSeconds, collapseSeconds);
+}
+
 void TimeTheWindow(bool separateProcess) {
     RememberWhereTestsRun(separateProcess);
     std::string commandLine = "\"" + BuiltFile("WindowsNorvik.exe") + "\"";
@@ -147,6 +175,9 @@ void TimeTheWindow(bool separateProcess) {
     const double fromOkSeconds = fromOk.Elapsed();
     const HWND results = GetDlgItem(window, IDC_RESULT_LIST);
     bench::Require(SendAndWait(results, LVM_GETITEMCOUNT, 0) == kExpectedTests, "a row for every test");
+    if (!separateProcess) {
+        TimeTheTreeAndReloading(window);
+    }
 
     bench::Stopwatch running;
     SendAndWait(window, WM_COMMAND, IDM_RUN_SELECTED);
