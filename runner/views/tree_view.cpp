@@ -99,7 +99,8 @@ void SetImage(HTREEITEM item, int image) {
 int CheckBoxForSkip(uint32_t skip) { return skip != 0 ? kUnchecked : kChecked; }
 
 // Inserts an item with its box and image in one message. A batch's item learns
-// whether it has children when the control asks, so that its tests may come later.
+// whether it has children and which folder it shows when the control asks, so that
+// its tests may come later and its folder follows however it was expanded.
 HTREEITEM InsertItem(HTREEITEM parent, const char *text, int image, int checkBox, ItemKind kind, void *record,
                      UINT expansion = 0) {
     const int32_t key = items.NextKey();
@@ -131,7 +132,7 @@ HTREEITEM InsertItem(HTREEITEM parent, const char *text, int image, int checkBox
 }
 
 void InsertBatch(NvkBatch *batch) {
-    InsertItem(TVI_ROOT, NvkBatchGetName(batch), kClosedFolderImage, kChecked, ItemKind::Batch, batch);
+    InsertItem(TVI_ROOT, NvkBatchGetName(batch), I_IMAGECALLBACK, kChecked, ItemKind::Batch, batch);
 }
 
 // The mark shows the test's copies; a test without any has not run.
@@ -275,15 +276,6 @@ void OnSelectionChanged(HTREEITEM item) {
     context.chooseTestFunction(isTest ? static_cast<NvkTestFunction *>(entry->record) : nullptr);
 }
 
-void ShowFolderState(HTREEITEM item) {
-    const TreeEntry *entry = EntryOfItem(item);
-    if (entry != nullptr && entry->kind == ItemKind::Batch) {
-        const bool expanded =
-            (SendToTree(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), TVIS_EXPANDED) & TVIS_EXPANDED) != 0;
-        SetImage(item, expanded ? kOpenFolderImage : kClosedFolderImage);
-    }
-}
-
 // A test function's item opens the test at its definition; a batch's expands or
 // collapses as the control does it.
 void OpenSourceOfItem(HTREEITEM item) {
@@ -311,11 +303,25 @@ void OnRightClick() {
     context.showTestMenu(GetParent(tree));
 }
 
-// Only batch items ask, and only for whether they have children.
-void TellWhetherBatchHasTests(TVITEMA &item) {
+bool IsExpanded(HTREEITEM item) {
+    return (SendToTree(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), TVIS_EXPANDED) & TVIS_EXPANDED) != 0;
+}
+
+// Only batch items ask: whether they have children, and their folder's image.
+void AnswerForBatch(TVITEMA &item) {
     const TreeEntry *entry = items.Find(item.lParam);
-    if ((item.mask & TVIF_CHILDREN) != 0 && entry != nullptr && entry->kind == ItemKind::Batch) {
+    if (entry == nullptr || entry->kind != ItemKind::Batch) {
+        return;
+    }
+    if ((item.mask & TVIF_CHILDREN) != 0) {
         item.cChildren = NvkBatchGetFirstTestFunction(static_cast<NvkBatch *>(entry->record)) != nullptr ? 1 : 0;
+    }
+    const int folder = IsExpanded(item.hItem) ? kOpenFolderImage : kClosedFolderImage;
+    if ((item.mask & TVIF_IMAGE) != 0) {
+        item.iImage = folder;
+    }
+    if ((item.mask & TVIF_SELECTEDIMAGE) != 0) {
+        item.iSelectedImage = folder;
     }
 }
 
@@ -352,19 +358,11 @@ bool OnNotify(const NMHDR *header) {
     }
     case TVN_GETDISPINFOA:
     case TVN_GETDISPINFOW:
-        TellWhetherBatchHasTests(reinterpret_cast<NMTVDISPINFOA *>(const_cast<NMHDR *>(header))->item);
-        return true;
-    case TVN_ITEMEXPANDEDA:
-    case TVN_ITEMEXPANDEDW:
-        ShowFolderState(reinterpret_cast<const NMTREEVIEWA *>(header)->itemNew.hItem);
+        AnswerForBatch(reinterpret_cast<NMTVDISPINFOA *>(const_cast<NMHDR *>(header))->item);
         return true;
     default:
         return false;
     }
-}
-
-bool IsExpanded(HTREEITEM item) {
-    return (SendToTree(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), TVIS_EXPANDED) & TVIS_EXPANDED) != 0;
 }
 
 // What the tree shows of a batch beyond its tests' own flags and results.
@@ -438,9 +436,8 @@ void RebuildTree(const BatchChange &change) {
     DeleteEveryItem();
     for (const BatchShown &batch : batches) {
         const bool expand = batch.expanded && NvkBatchGetFirstTestFunction(batch.batch) != nullptr;
-        const HTREEITEM item =
-            InsertItem(TVI_ROOT, batch.name.c_str(), expand ? kOpenFolderImage : kClosedFolderImage, batch.checkBox,
-                       ItemKind::Batch, batch.batch, expand ? TVIS_EXPANDED | TVIS_EXPANDEDONCE : 0);
+        const HTREEITEM item = InsertItem(TVI_ROOT, batch.name.c_str(), I_IMAGECALLBACK, batch.checkBox, ItemKind::Batch,
+                                          batch.batch, expand ? TVIS_EXPANDED | TVIS_EXPANDEDONCE : 0);
         if (expand) {
             InsertChildrenOf(item);
         }
@@ -597,7 +594,7 @@ HTREEITEM ItemNamed(const TestName &name) {
 void TreeKeep(KeptSelection &kept) {
     for (HTREEITEM batch = NextItem(nullptr, TVGN_ROOT); batch != nullptr; batch = NextItem(batch, TVGN_NEXT)) {
         const std::string name = NameOfItem(batch).first;
-        if ((SendToTree(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(batch), TVIS_EXPANDED) & TVIS_EXPANDED) != 0) {
+        if (IsExpanded(batch)) {
             kept.expandedBatches.insert(name);
         }
         if (CheckBoxOf(batch) == kUnchecked) {

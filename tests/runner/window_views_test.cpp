@@ -381,7 +381,7 @@ TEST_F(ViewsWindow, CheckBoxesSetSkipFlagsByKeyboardAndSelectCommands) {
 }
 
 TEST_F(ViewsWindow, AClickOnACheckBoxSetsTheSkipFlagsOfItsItem) {
-    Command(window_, IDM_EXPAND_TREE);
+    Run(IDM_EXPAND_TREE);
     Click(tree_, CheckBoxOf("b2"), WM_LBUTTONDOWN, WM_LBUTTONUP);
     PostAndWaitForXmlView();
     for (const TreeItem &item : ReadTree(tree_)) {
@@ -420,7 +420,7 @@ TEST_F(ViewsWindow, ExpandingAndCollapsingEverythingOpensAndClosesTheFolders) {
 }
 
 TEST_F(ViewsWindow, TheContextMenuRunsTheTestFunctionOrTheBatchUnderTheClick) {
-    Command(window_, IDM_EXPAND_TREE);
+    Run(IDM_EXPAND_TREE);
     Click(tree_, LabelOf("b1"), WM_RBUTTONDOWN, WM_RBUTTONUP);
     ASSERT_TRUE(ChooseFirstMenuItem());  // "Run Unit Test Function"
     ASSERT_TRUE(WaitFor([&] { return ReadProgress(progress_).position == 1; }));
@@ -479,7 +479,7 @@ TEST_F(ViewsWindow, WithASeparateProcessTheWindowStaysLiveAndHoldsOnlyRunCommand
     EXPECT_FALSE(Rows().empty());
     // The skip flags are the run's: a click on a box leaves its test selected. The
     // click is handled once the XML view, posted after it, shows.
-    Command(window_, IDM_EXPAND_TREE);
+    Run(IDM_EXPAND_TREE);
     Click(tree_, CheckBoxOf("b2"), WM_LBUTTONDOWN, WM_LBUTTONUP);
     Command(window_, IDM_XML_VIEW);
     ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(xml_) != FALSE; }));
