@@ -436,8 +436,8 @@ void RebuildTree(const BatchChange &change) {
     DeleteEveryItem();
     for (const BatchShown &batch : batches) {
         const bool expand = batch.expanded && NvkBatchGetFirstTestFunction(batch.batch) != nullptr;
-        const HTREEITEM item = InsertItem(TVI_ROOT, batch.name.c_str(), I_IMAGECALLBACK, batch.checkBox, ItemKind::Batch,
-                                          batch.batch, expand ? TVIS_EXPANDED | TVIS_EXPANDEDONCE : 0);
+        const HTREEITEM item = InsertItem(TVI_ROOT, batch.name.c_str(), I_IMAGECALLBACK, batch.checkBox,
+                                          ItemKind::Batch, batch.batch, expand ? TVIS_EXPANDED | TVIS_EXPANDEDONCE : 0);
         if (expand) {
             InsertChildrenOf(item);
         }
