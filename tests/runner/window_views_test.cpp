@@ -478,8 +478,9 @@ TEST_F(ViewsWindow, WithASeparateProcessTheWindowStaysLiveAndHoldsOnlyRunCommand
     ASSERT_TRUE(WaitFor([&] { return ReadProgress(progress_).position >= 1; }));
     EXPECT_FALSE(Rows().empty());
     // The skip flags are the run's: a click on a box leaves its test selected. The
-    // click is handled once the XML view, posted after it, shows.
-    Run(IDM_EXPAND_TREE);
+    // click is handled once the XML view, posted after it, shows. The tree is
+    // expanded before its items are read, without waiting for the run.
+    SendMessageA(window_, WM_COMMAND, MAKEWPARAM(IDM_EXPAND_TREE, 0), 0);
     Click(tree_, CheckBoxOf("b2"), WM_LBUTTONDOWN, WM_LBUTTONUP);
     Command(window_, IDM_XML_VIEW);
     ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(xml_) != FALSE; }));
