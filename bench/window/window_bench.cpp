@@ -1,6 +1,7 @@
 // Opening 10,000 test functions (or NORVIK_BENCH_TESTS) in the runner's window through its Open dialog
 // (timed from the dialog's end, when the runner starts loading, to the runner's
-// next idle moment, with the dialog's own closing shown apart), then running them all
+// next idle moment, with the dialog's own closing shown apart), then (in the window's
+// own process) expanding the whole tree and reloading, then running them all
 // from the window (command 120), each test repainted as it finishes: once in the
 // window's own process and once in a worker process. In its own process it also
 // times selecting every test (command 142) and sorting the result list by each
@@ -122,6 +123,34 @@ void WaitForTheRunsEnd(HWND window) {
     }
 }
 
+// Every test's item exists once the whole tree is expanded; the batches come on top.
+bool TreeHoldsEveryTest(HWND window) {
+    return SendAndWait(GetDlgItem(window, IDC_TEST_TREE), TVM_GETCOUNT, 0) > kExpectedTests;
+}
+
+// Expands every batch (F2), then reloads the library with the tree so, which expands
+// them all again, and collapses them before the run so that it paints as before.
+void TimeTheTreeAndReloading(HWND window) {
+    bench::Stopwatch expanding;
+    SendAndWait(window, WM_COMMAND, IDM_EXPAND_TREE);
+    const double expandSeconds = expanding.Elapsed();
+    bench::Require(TreeHoldsEveryTest(window), "an item for every test once expanded");
+
+    bench::Stopwatch reloading;
+    SendAndWait(window, WM_COMMAND, IDM_RELOAD_LIBRARY);
+    const double reloadSeconds = reloading.Elapsed();
+    bench::Require(TreeHoldsEveryTest(window), "every batch expanded again after the reload");
+    bench::Require(SendAndWait(GetDlgItem(window, IDC_RESULT_LIST), LVM_GETITEMCOUNT, 0) == kExpectedTests,
+                   "a row for every test after the reload");
+
+    bench::Stopwatch collapsing;
+    SendAndWait(window, WM_COMMAND, IDM_COLLAPSE_TREE);
+    const double collapseSeconds = collapsing.Elapsed();
+    std::printf("tests=%d expand_all_seconds=%.3f reload_expanded_seconds=%.3f collapse_all_seconds=%.3f\n",
+                kExpectedTests, expandSeconds, reloadSeconds, collapseSeconds);
+}
+
+
 // A process's resident set (its working set), in bytes.
 size_t ResidentBytes(HANDLE process) {
     PROCESS_MEMORY_COUNTERS counters = {};
@@ -218,6 +247,9 @@ void TimeTheWindow(bool separateProcess, size_t libraryBytes) {
     const HWND results = GetDlgItem(window, IDC_RESULT_LIST);
     bench::Require(SendAndWait(results, LVM_GETITEMCOUNT, 0) == kExpectedTests, "a row for every test");
     const size_t openBytes = ResidentBytes(process.hProcess);
+    if (!separateProcess) {
+        TimeTheTreeAndReloading(window);
+    }
 
     bench::Stopwatch running;
     SendAndWait(window, WM_COMMAND, IDM_RUN_SELECTED);
@@ -228,10 +260,8 @@ void TimeTheWindow(bool separateProcess, size_t libraryBytes) {
     bench::Require(LastRowPassed(results), "the last row's result");
 
     const char *where = separateProcess ? "separate_process" : "own_process";
-    if (!separateProcess) {
-        std::printf("tests=%d open_seconds=%.3f open_with_dialog_closing_seconds=%.3f\n", kExpectedTests, openSeconds,
-                    fromOkSeconds);
-    }
+    std::printf("tests=%d run=%s open_seconds=%.3f open_with_dialog_closing_seconds=%.3f\n", kExpectedTests, where,
+                openSeconds, fromOkSeconds);
     std::printf("tests=%d run=%s run_all_seconds=%.3f per_test_ms=%.3f\n", kExpectedTests, where, runSeconds,
                 runSeconds * 1000.0 / kExpectedTests);
     if (!separateProcess) {

@@ -1,3 +1,4 @@
+// The tree's key table: entries by the key their records and items carry.
 #include "rules/tree_item_table.h"
 
 #include <cstddef>
@@ -14,6 +15,15 @@ const TreeEntry *TreeItemTable::Find(int64_t key) const {
         return nullptr;
     }
     return &entries_[static_cast<size_t>(key - 1)];
+}
+
+bool TreeItemTable::TakeChildrenToInsert(int64_t key) {
+    const TreeEntry *found = Find(key);
+    if (found == nullptr || found->kind != ItemKind::Batch || found->childrenInserted) {
+        return false;
+    }
+    entries_[static_cast<size_t>(key - 1)].childrenInserted = true;
+    return true;
 }
 
 }  // namespace runner

@@ -1,6 +1,7 @@
 // The test tree's items by key. A record's user data holds only 32 bits while an
 // item handle is pointer-sized, so records keep a key into this table, and tree
-// items carry the same key as their item data. Portable.
+// items carry the same key as their item data. A batch's test items are inserted
+// only once it is first expanded, which the table notes. Portable.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +15,7 @@ struct TreeEntry {
     void *item;
     ItemKind kind;
     void *record;
+    bool childrenInserted = false;
 };
 
 class TreeItemTable {
@@ -24,6 +26,9 @@ public:
     int32_t NextKey() const { return static_cast<int32_t>(entries_.size()) + 1; }
     // The entry of a key, or NULL for 0 and for keys this table never gave.
     const TreeEntry *Find(int64_t key) const;
+    // True once for each batch's key: the caller inserts its test items then. False
+    // for test functions and for keys this table never gave.
+    bool TakeChildrenToInsert(int64_t key);
     void Clear() { entries_.clear(); }
 
 private:

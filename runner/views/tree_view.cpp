@@ -1,6 +1,8 @@
 #include "views/tree_view.h"
 
 #include <commctrl.h>
+#include <string>
+#include <vector>
 
 #include "drawing/owned_handles.h"
 #include "resources/program_resources.h"
@@ -25,6 +27,8 @@ TreeItemTable items;
 OwnedImageList images;
 bool batchSkipGuard = false;
 bool testSkipGuard = false;
+// While the tree is built again, its items come and go but what it shows stays.
+bool rebuilding = false;
 
 LRESULT SendToTree(UINT message, WPARAM wParam, LPARAM lParam) { return SendMessageA(tree, message, wParam, lParam); }
 
@@ -44,18 +48,21 @@ HTREEITEM ItemOfTestFunction(NvkTestFunction *testFunction) {
     return entry != nullptr ? static_cast<HTREEITEM>(entry->item) : nullptr;
 }
 
-const TreeEntry *EntryOfItem(HTREEITEM item) {
+// The key an item carries, or 0.
+int64_t KeyOfItem(HTREEITEM item) {
     if (item == nullptr) {
-        return nullptr;
+        return 0;
     }
     TVITEMA read = {};
     read.mask = TVIF_HANDLE | TVIF_PARAM;
     read.hItem = item;
     if (!SendToTree(TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&read))) {
-        return nullptr;
+        return 0;
     }
-    return items.Find(read.lParam);
+    return read.lParam;
 }
+
+const TreeEntry *EntryOfItem(HTREEITEM item) { return items.Find(KeyOfItem(item)); }
 
 HTREEITEM NextItem(HTREEITEM item, UINT relation) {
     return reinterpret_cast<HTREEITEM>(SendToTree(TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
@@ -89,19 +96,31 @@ void SetImage(HTREEITEM item, int image) {
     SendToTree(TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&write));
 }
 
-void InsertItem(HTREEITEM parent, const char *text, int image, ItemKind kind, void *record) {
+int CheckBoxForSkip(uint32_t skip) { return skip != 0 ? kUnchecked : kChecked; }
+
+// Inserts an item with its box and image in one message. A batch's item learns
+// whether it has children and which folder it shows when the control asks, so that
+// its tests may come later and its folder follows however it was expanded.
+HTREEITEM InsertItem(HTREEITEM parent, const char *text, int image, int checkBox, ItemKind kind, void *record,
+                     UINT expansion = 0) {
     const int32_t key = items.NextKey();
     TVINSERTSTRUCTA insert = {};
     insert.hParent = parent;
     insert.hInsertAfter = TVI_LAST;
-    insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM;
+    insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM | TVIF_STATE;
     insert.item.pszText = const_cast<char *>(text);
     insert.item.iImage = image;
     insert.item.iSelectedImage = image;
     insert.item.lParam = key;
+    insert.item.stateMask = TVIS_STATEIMAGEMASK | TVIS_EXPANDED | TVIS_EXPANDEDONCE;
+    insert.item.state = INDEXTOSTATEIMAGEMASK(checkBox) | expansion;
+    if (kind == ItemKind::Batch) {
+        insert.item.mask |= TVIF_CHILDREN;
+        insert.item.cChildren = I_CHILDRENCALLBACK;
+    }
     const auto item = reinterpret_cast<HTREEITEM>(SendToTree(TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
     if (item == nullptr) {
-        return;
+        return nullptr;
     }
     items.Add({item, kind, record});
     if (kind == ItemKind::Batch) {
@@ -109,18 +128,51 @@ void InsertItem(HTREEITEM parent, const char *text, int image, ItemKind kind, vo
     } else {
         NvkTestFunctionSetUserData(static_cast<NvkTestFunction *>(record), key, 1);
     }
-    SetCheckBox(item, kChecked);
+    return item;
 }
 
 void InsertBatch(NvkBatch *batch) {
-    InsertItem(TVI_ROOT, NvkBatchGetName(batch), kClosedFolderImage, ItemKind::Batch, batch);
+    InsertItem(TVI_ROOT, NvkBatchGetName(batch), I_IMAGECALLBACK, kChecked, ItemKind::Batch, batch);
 }
 
+// The mark shows the test's copies; a test without any has not run.
+int ImageOfTest(NvkTestFunction *testFunction) {
+    const TestResult *result = context.resultOf != nullptr ? context.resultOf(testFunction) : nullptr;
+    return TreeImageOf(StateOf(result));
+}
+
+void InsertTestItem(HTREEITEM parent, NvkTestFunction *testFunction) {
+    InsertItem(parent, NvkTestFunctionGetName(testFunction), ImageOfTest(testFunction),
+               CheckBoxForSkip(static_cast<uint32_t>(NvkTestFunctionGetSkip(testFunction))), ItemKind::TestFunction,
+               testFunction);
+}
+
+// A batch's test items exist once it was first expanded; they show the tests as
+// they are then, and events keep them so after.
+void InsertChildrenOf(HTREEITEM batchItem) {
+    const int64_t key = KeyOfItem(batchItem);
+    const TreeEntry *entry = items.Find(key);
+    if (entry == nullptr || entry->item != batchItem || !items.TakeChildrenToInsert(key)) {
+        return;
+    }
+    auto *batch = static_cast<NvkBatch *>(entry->record);
+    for (NvkTestFunction *test = NvkBatchGetFirstTestFunction(batch); test != nullptr;
+         test = NvkTestFunctionGetNext(test)) {
+        InsertTestItem(batchItem, test);
+    }
+}
+
+void InsertChildrenOfBatch(NvkBatch *batch) {
+    if (const HTREEITEM item = ItemOfBatch(batch)) {
+        InsertChildrenOf(item);
+    }
+}
+
+// A test added to a batch already shown expanded gets its item at once.
 void InsertTestFunction(NvkBatch *batch, NvkTestFunction *testFunction) {
-    const HTREEITEM parent = ItemOfBatch(batch);
-    if (parent != nullptr) {
-        InsertItem(parent, NvkTestFunctionGetName(testFunction), TreeImageOf(TestState::NotRun), ItemKind::TestFunction,
-                   testFunction);
+    const TreeEntry *entry = EntryOfRecord(batch, NvkBatchGetUserData(batch));
+    if (entry != nullptr && entry->childrenInserted) {
+        InsertTestItem(static_cast<HTREEITEM>(entry->item), testFunction);
     }
 }
 
@@ -135,14 +187,10 @@ void DeleteEveryItem() {
     items.Clear();
 }
 
-// The mark shows the test's copies; a test without any has not run.
 void ShowTestImage(NvkTestFunction *testFunction) {
-    const TestResult *result = context.resultOf != nullptr ? context.resultOf(testFunction) : nullptr;
-    SetImage(ItemOfTestFunction(testFunction), TreeImageOf(StateOf(result)));
+    SetImage(ItemOfTestFunction(testFunction), ImageOfTest(testFunction));
     UpdateWindow(tree);
 }
-
-int CheckBoxForSkip(uint32_t skip) { return skip != 0 ? kUnchecked : kChecked; }
 
 // The skip flag that the click or key about to toggle a box stands for: a ticked box
 // (2) being cleared means skip 1, an empty one (1) being ticked skip 0.
@@ -220,18 +268,12 @@ void SyncCheckBox(HTREEITEM item) {
 }
 
 void OnSelectionChanged(HTREEITEM item) {
+    if (rebuilding) {
+        return;
+    }
     const TreeEntry *entry = EntryOfItem(item);
     const bool isTest = entry != nullptr && entry->kind == ItemKind::TestFunction;
     context.chooseTestFunction(isTest ? static_cast<NvkTestFunction *>(entry->record) : nullptr);
-}
-
-void ShowFolderState(HTREEITEM item) {
-    const TreeEntry *entry = EntryOfItem(item);
-    if (entry != nullptr && entry->kind == ItemKind::Batch) {
-        const bool expanded =
-            (SendToTree(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), TVIS_EXPANDED) & TVIS_EXPANDED) != 0;
-        SetImage(item, expanded ? kOpenFolderImage : kClosedFolderImage);
-    }
 }
 
 // A test function's item opens the test at its definition; a batch's expands or
@@ -261,6 +303,28 @@ void OnRightClick() {
     context.showTestMenu(GetParent(tree));
 }
 
+bool IsExpanded(HTREEITEM item) {
+    return (SendToTree(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), TVIS_EXPANDED) & TVIS_EXPANDED) != 0;
+}
+
+// Only batch items ask: whether they have children, and their folder's image.
+void AnswerForBatch(TVITEMA &item) {
+    const TreeEntry *entry = items.Find(item.lParam);
+    if (entry == nullptr || entry->kind != ItemKind::Batch) {
+        return;
+    }
+    if ((item.mask & TVIF_CHILDREN) != 0) {
+        item.cChildren = NvkBatchGetFirstTestFunction(static_cast<NvkBatch *>(entry->record)) != nullptr ? 1 : 0;
+    }
+    const int folder = IsExpanded(item.hItem) ? kOpenFolderImage : kClosedFolderImage;
+    if ((item.mask & TVIF_IMAGE) != 0) {
+        item.iImage = folder;
+    }
+    if ((item.mask & TVIF_SELECTEDIMAGE) != 0) {
+        item.iSelectedImage = folder;
+    }
+}
+
 bool OnNotify(const NMHDR *header) {
     switch (header->code) {
     case NM_CLICK:
@@ -284,12 +348,116 @@ bool OnNotify(const NMHDR *header) {
     case TVN_SELCHANGEDW:
         OnSelectionChanged(reinterpret_cast<const NMTREEVIEWA *>(header)->itemNew.hItem);
         return true;
-    case TVN_ITEMEXPANDEDA:
-    case TVN_ITEMEXPANDEDW:
-        ShowFolderState(reinterpret_cast<const NMTREEVIEWA *>(header)->itemNew.hItem);
+    case TVN_ITEMEXPANDINGA:
+    case TVN_ITEMEXPANDINGW: {
+        const auto *change = reinterpret_cast<const NMTREEVIEWA *>(header);
+        if ((change->action & TVE_EXPAND) != 0) {
+            InsertChildrenOf(change->itemNew.hItem);
+        }
+        return false;
+    }
+    case TVN_GETDISPINFOA:
+    case TVN_GETDISPINFOW:
+        AnswerForBatch(reinterpret_cast<NMTVDISPINFOA *>(const_cast<NMHDR *>(header))->item);
         return true;
     default:
         return false;
+    }
+}
+
+// What the tree shows of a batch beyond its tests' own flags and results.
+struct BatchShown {
+    NvkBatch *batch;
+    std::string name;
+    int checkBox;
+    bool expanded;
+};
+
+// An item named by its record, to find again once the items were built anew.
+struct RecordShown {
+    ItemKind kind = ItemKind::Batch;
+    void *record = nullptr;
+};
+
+RecordShown RecordOfItem(HTREEITEM item) {
+    const TreeEntry *entry = EntryOfItem(item);
+    return entry != nullptr ? RecordShown{entry->kind, entry->record} : RecordShown();
+}
+
+HTREEITEM ItemOfRecord(const RecordShown &shown) {
+    if (shown.record == nullptr) {
+        return nullptr;
+    }
+    if (shown.kind == ItemKind::Batch) {
+        return ItemOfBatch(static_cast<NvkBatch *>(shown.record));
+    }
+    return ItemOfTestFunction(static_cast<NvkTestFunction *>(shown.record));
+}
+
+// The batch item of a test whose item is gone, as the control selects a collapsed
+// batch in place of its test.
+HTREEITEM ItemOrBatchOfRecord(const RecordShown &shown) {
+    const HTREEITEM item = ItemOfRecord(shown);
+    if (item != nullptr || shown.kind == ItemKind::Batch || shown.record == nullptr) {
+        return item;
+    }
+    return ItemOfBatch(NvkTestFunctionGetBatch(static_cast<NvkTestFunction *>(shown.record)));
+}
+
+std::vector<BatchShown> BatchesShown() {
+    std::vector<BatchShown> batches;
+    for (HTREEITEM item = NextItem(nullptr, TVGN_ROOT); item != nullptr; item = NextItem(item, TVGN_NEXT)) {
+        const TreeEntry *entry = EntryOfItem(item);
+        if (entry != nullptr && entry->kind == ItemKind::Batch) {
+            auto *batch = static_cast<NvkBatch *>(entry->record);
+            batches.push_back({batch, NvkBatchGetName(batch), CheckBoxOf(item), IsExpanded(item)});
+        }
+    }
+    return batches;
+}
+
+// Expanding, collapsing or changing items one by one costs the control a pass over
+// every item shown, each time; items inserted with drawing off, already expanded, are
+// set out once drawing resumes. So a change to many batches builds the items anew, as
+// change says of each batch, with the selection and the item at the top as they were.
+template <typename BatchChange>
+void RebuildTree(const BatchChange &change) {
+    std::vector<BatchShown> batches = BatchesShown();
+    for (BatchShown &batch : batches) {
+        change(batch);
+    }
+    const RecordShown selected = RecordOfItem(NextItem(nullptr, TVGN_CARET));
+    const RecordShown firstShown = RecordOfItem(NextItem(nullptr, TVGN_FIRSTVISIBLE));
+    const bool shown = IsWindowVisible(tree) != FALSE;
+    rebuilding = true;
+    if (shown) {
+        SendToTree(WM_SETREDRAW, FALSE, 0);
+    }
+    DeleteEveryItem();
+    for (const BatchShown &batch : batches) {
+        const bool expand = batch.expanded && NvkBatchGetFirstTestFunction(batch.batch) != nullptr;
+        const HTREEITEM item = InsertItem(TVI_ROOT, batch.name.c_str(), I_IMAGECALLBACK, batch.checkBox,
+                                          ItemKind::Batch, batch.batch, expand ? TVIS_EXPANDED | TVIS_EXPANDEDONCE : 0);
+        if (expand) {
+            InsertChildrenOf(item);
+        }
+    }
+    if (shown) {
+        SendToTree(WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(tree, nullptr, TRUE);
+    }
+    // The same item selected again is no change to the window; a batch in place of
+    // its test, now hidden, is.
+    const HTREEITEM same = ItemOfRecord(selected);
+    if (same != nullptr) {
+        SendToTree(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(same));
+    }
+    rebuilding = false;
+    if (same == nullptr) {
+        SendToTree(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(ItemOrBatchOfRecord(selected)));
+    }
+    if (const HTREEITEM first = ItemOrBatchOfRecord(firstShown)) {
+        SendToTree(TVM_SELECTITEM, TVGN_FIRSTVISIBLE, reinterpret_cast<LPARAM>(first));
     }
 }
 
@@ -362,10 +530,7 @@ bool TreeHandleMessage(UINT message, WPARAM, LPARAM lParam) {
 void TreeShowTestInProgress(NvkTestFunction *testFunction) { ShowTestImage(testFunction); }
 
 void ExpandEntireTree(bool expand) {
-    for (HTREEITEM item = NextItem(nullptr, TVGN_ROOT); item != nullptr; item = NextItem(item, TVGN_NEXT)) {
-        SendToTree(TVM_EXPAND, expand ? TVE_EXPAND : TVE_COLLAPSE, reinterpret_cast<LPARAM>(item));
-        ShowFolderState(item);
-    }
+    RebuildTree([expand](BatchShown &batch) { batch.expanded = expand; });
 }
 
 NvkBatch *TreeSelectedBatch() {
@@ -384,6 +549,7 @@ void SelectFirstBatch() {
 }
 
 void TreeSelectTestFunction(NvkTestFunction *testFunction) {
+    InsertChildrenOfBatch(NvkTestFunctionGetBatch(testFunction));
     const HTREEITEM item = ItemOfTestFunction(testFunction);
     if (item != nullptr && item != NextItem(nullptr, TVGN_CARET)) {
         SendToTree(TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item));
@@ -413,6 +579,7 @@ HTREEITEM ItemNamed(const TestName &name) {
         if (name.second.empty()) {
             return batch;
         }
+        InsertChildrenOf(batch);
         for (HTREEITEM test = NextItem(batch, TVGN_CHILD); test != nullptr; test = NextItem(test, TVGN_NEXT)) {
             if (NameOfItem(test).second == name.second) {
                 return test;
@@ -427,7 +594,7 @@ HTREEITEM ItemNamed(const TestName &name) {
 void TreeKeep(KeptSelection &kept) {
     for (HTREEITEM batch = NextItem(nullptr, TVGN_ROOT); batch != nullptr; batch = NextItem(batch, TVGN_NEXT)) {
         const std::string name = NameOfItem(batch).first;
-        if ((SendToTree(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(batch), TVIS_EXPANDED) & TVIS_EXPANDED) != 0) {
+        if (IsExpanded(batch)) {
             kept.expandedBatches.insert(name);
         }
         if (CheckBoxOf(batch) == kUnchecked) {
@@ -439,16 +606,12 @@ void TreeKeep(KeptSelection &kept) {
 }
 
 void TreeRestore(const KeptSelection &kept) {
-    for (HTREEITEM batch = NextItem(nullptr, TVGN_ROOT); batch != nullptr; batch = NextItem(batch, TVGN_NEXT)) {
-        const std::string name = NameOfItem(batch).first;
-        if (WasExpanded(kept, name)) {
-            SendToTree(TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(batch));
-            ShowFolderState(batch);
+    RebuildTree([&kept](BatchShown &batch) {
+        batch.expanded = WasExpanded(kept, batch.name);
+        if (kept.clearedBatches.count(batch.name) != 0) {
+            batch.checkBox = kUnchecked;
         }
-        if (kept.clearedBatches.count(name) != 0) {
-            SetCheckBox(batch, kUnchecked);
-        }
-    }
+    });
     if (const HTREEITEM selected = ItemNamed(kept.selected)) {
         SendToTree(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(selected));
     } else {

@@ -104,12 +104,16 @@ void RememberOpened(HWND mainWindow, const std::string &path) {
     ShowRecentFiles(mainWindow);
 }
 
+// Only cleared boxes are noted: a test not named gets a ticked box after the reload
+// anyway, and most suites have every box ticked.
 KeptSelection KeepSelection() {
     KeptSelection kept;
     for (NvkBatch *batch = NvkBatchGetFirst(); batch != nullptr; batch = NvkBatchGetNext(batch)) {
         for (NvkTestFunction *test = NvkBatchGetFirstTestFunction(batch); test != nullptr;
              test = NvkTestFunctionGetNext(test)) {
-            kept.skipped[{NvkBatchGetName(batch), NvkTestFunctionGetName(test)}] = NvkTestFunctionGetSkip(test) != 0;
+            if (NvkTestFunctionGetSkip(test) != 0) {
+                kept.skipped[{NvkBatchGetName(batch), NvkTestFunctionGetName(test)}] = true;
+            }
         }
     }
     TreeKeep(kept);
@@ -119,7 +123,8 @@ KeptSelection KeepSelection() {
 
 void RestoreSelection(const KeptSelection &kept) {
     PauseViewDrawing(true);
-    for (NvkBatch *batch = NvkBatchGetFirst(); batch != nullptr; batch = NvkBatchGetNext(batch)) {
+    for (NvkBatch *batch = NvkBatchGetFirst(); batch != nullptr && !kept.skipped.empty();
+         batch = NvkBatchGetNext(batch)) {
         for (NvkTestFunction *test = NvkBatchGetFirstTestFunction(batch); test != nullptr;
              test = NvkTestFunctionGetNext(test)) {
             const int skip = SkipAfterReload(kept, {NvkBatchGetName(batch), NvkTestFunctionGetName(test)});

@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -73,16 +74,31 @@ inline TreeItem ReadTreeItem(HWND tree, const RemoteMemory &memory, HTREEITEM ha
     return {text, item.iImage, static_cast<int>((item.state & TVIS_STATEIMAGEMASK) >> 12), level, handle};
 }
 
-// Every item, batches each followed by their test functions.
+inline bool IsTreeItemExpanded(HWND tree, HTREEITEM item) {
+    return (SendMessageA(tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), TVIS_EXPANDED) & TVIS_EXPANDED) != 0;
+}
+
+// Every item, batches each followed by their test functions. A batch's test items
+// exist once it was expanded, as a user would to see them: a collapsed batch is
+// expanded for the reading and collapsed again, before its own item is read.
 inline std::vector<TreeItem> ReadTree(HWND tree) {
     RemoteMemory memory(tree, kRemoteTextOffset + kRemoteTextSize);
     std::vector<TreeItem> items;
     for (HTREEITEM batch = NextTreeItem(tree, nullptr, TVGN_ROOT); batch;
          batch = NextTreeItem(tree, batch, TVGN_NEXT)) {
-        items.push_back(ReadTreeItem(tree, memory, batch, 0));
+        const size_t batchAt = items.size();
+        const bool collapsed = !IsTreeItemExpanded(tree, batch);
+        if (collapsed) {
+            SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(batch));
+        }
         for (HTREEITEM test = NextTreeItem(tree, batch, TVGN_CHILD); test; test = NextTreeItem(tree, test, TVGN_NEXT)) {
             items.push_back(ReadTreeItem(tree, memory, test, 1));
         }
+        if (collapsed) {
+            SendMessageA(tree, TVM_EXPAND, TVE_COLLAPSE, reinterpret_cast<LPARAM>(batch));
+        }
+        // Read once collapsed again, the batch shows its folder as before.
+        items.insert(items.begin() + static_cast<std::ptrdiff_t>(batchAt), ReadTreeItem(tree, memory, batch, 0));
     }
     return items;
 }

@@ -146,6 +146,22 @@ TEST(TreeItemTable, GivesBackWholePointersForItsOwnKeysOnly) {
     EXPECT_EQ(nullptr, table.Find(batchKey));
 }
 
+TEST(TreeItemTable, HandsOutABatchsChildrenToInsertOnceUntilCleared) {
+    runner::TreeItemTable table;
+    int records[2];
+    const int32_t batchKey = table.Add({nullptr, runner::ItemKind::Batch, &records[0]});
+    const int32_t testKey = table.Add({nullptr, runner::ItemKind::TestFunction, &records[1]});
+    EXPECT_FALSE(table.Find(batchKey)->childrenInserted);
+    EXPECT_FALSE(table.TakeChildrenToInsert(testKey));
+    EXPECT_FALSE(table.TakeChildrenToInsert(0));
+    EXPECT_FALSE(table.TakeChildrenToInsert(testKey + 1));
+    EXPECT_TRUE(table.TakeChildrenToInsert(batchKey));
+    EXPECT_TRUE(table.Find(batchKey)->childrenInserted);
+    EXPECT_FALSE(table.TakeChildrenToInsert(batchKey));
+    table.Clear();
+    EXPECT_TRUE(table.TakeChildrenToInsert(table.Add({nullptr, runner::ItemKind::Batch, &records[0]})));
+}
+
 TEST(TestResults, NameTheStateAndPickTheImage) {
     using runner::TestState;
     EXPECT_EQ(unsigned(IDS_RESULT_TESTING), runner::ResultTextId(TestState::Running));

@@ -381,7 +381,7 @@ TEST_F(ViewsWindow, CheckBoxesSetSkipFlagsByKeyboardAndSelectCommands) {
 }
 
 TEST_F(ViewsWindow, AClickOnACheckBoxSetsTheSkipFlagsOfItsItem) {
-    Command(window_, IDM_EXPAND_TREE);
+    Run(IDM_EXPAND_TREE);
     Click(tree_, CheckBoxOf("b2"), WM_LBUTTONDOWN, WM_LBUTTONUP);
     PostAndWaitForXmlView();
     for (const TreeItem &item : ReadTree(tree_)) {
@@ -420,7 +420,7 @@ TEST_F(ViewsWindow, ExpandingAndCollapsingEverythingOpensAndClosesTheFolders) {
 }
 
 TEST_F(ViewsWindow, TheContextMenuRunsTheTestFunctionOrTheBatchUnderTheClick) {
-    Command(window_, IDM_EXPAND_TREE);
+    Run(IDM_EXPAND_TREE);
     Click(tree_, LabelOf("b1"), WM_RBUTTONDOWN, WM_RBUTTONUP);
     ASSERT_TRUE(ChooseFirstMenuItem());  // "Run Unit Test Function"
     ASSERT_TRUE(WaitFor([&] { return ReadProgress(progress_).position == 1; }));
@@ -478,8 +478,9 @@ TEST_F(ViewsWindow, WithASeparateProcessTheWindowStaysLiveAndHoldsOnlyRunCommand
     ASSERT_TRUE(WaitFor([&] { return ReadProgress(progress_).position >= 1; }));
     EXPECT_FALSE(Rows().empty());
     // The skip flags are the run's: a click on a box leaves its test selected. The
-    // click is handled once the XML view, posted after it, shows.
-    Command(window_, IDM_EXPAND_TREE);
+    // click is handled once the XML view, posted after it, shows. The tree is
+    // expanded before its items are read, without waiting for the run.
+    SendMessageA(window_, WM_COMMAND, MAKEWPARAM(IDM_EXPAND_TREE, 0), 0);
     Click(tree_, CheckBoxOf("b2"), WM_LBUTTONDOWN, WM_LBUTTONUP);
     Command(window_, IDM_XML_VIEW);
     ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(xml_) != FALSE; }));
