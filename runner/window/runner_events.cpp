@@ -40,6 +40,12 @@ void PumpPaintMessages() {
 // is: a test's start and each passing check, the most frequent of a run.
 bool ReadsNoRecord(int32_t code) { return code == NvkEventTestFunctionStarted || code == NvkEventAssertPassed; }
 
+// Repaints were spared during the run, and a late change to a row or an item may have
+// been missed by the last one: the run's end shows everything as it now is.
+void RepaintEverything() {
+    RedrawWindow(MainWindow(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
 void TakeFinalStep(int32_t code) {
     switch (code) {
     case NvkEventAllBatchesFreed:
@@ -57,6 +63,7 @@ void TakeFinalStep(int32_t code) {
     case NvkEventRunFinished:
         UpdateRunningState(MainWindow());
         UpdateCommandState(MainWindow());
+        RepaintEverything();
         break;
     default:
         break;

@@ -36,12 +36,15 @@ void SelectRow(HWND list, int row) {
 }
 
 // A run in a worker process leaves the window free at once; Stop is offered until
-// it is over.
+// it is over, and Run again once the window has taken in its end.
 void WaitForTheRunsEnd(HWND window) {
+    const HWND runButton = GetDlgItem(window, IDM_RUN_SELECTED);
     for (DWORD start = GetTickCount(); GetTickCount() - start < kWaitMilliseconds * 4; Sleep(10)) {
         if ((GetMenuState(GetMenu(window), IDM_STOP_RUN, MF_BYCOMMAND) & MF_GRAYED) != 0) {
-            return;
+            break;
         }
+    }
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 2000 && !IsWindowEnabled(runButton); Sleep(10)) {
     }
 }
 
