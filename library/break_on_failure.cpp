@@ -3,25 +3,17 @@
 // that a fault stops at its own instruction.
 #include "break_on_failure.h"
 
-#include "debugger.h"
-
-namespace {
-
-bool breakOnFailure = false;
-
-}  // namespace
-
 namespace nvk {
 
-bool BreaksIntoDebugger() { return breakOnFailure && DebuggerAttached(); }
+bool breakOnFailure = false;
 
 }  // namespace nvk
 
 extern "C" {
 
 int32_t NVK_CALL NvkSetBreakOnFailure(int32_t on) {
-    const bool before = breakOnFailure;
-    breakOnFailure = on != 0;
+    const bool before = nvk::breakOnFailure;
+    nvk::breakOnFailure = on != 0;
     return before ? 1 : 0;
 }
 

@@ -8,31 +8,27 @@
 #include "records.h"
 #include "run_state.h"
 
-namespace {
-
-char *heldDetails = nullptr;
-
-}  // namespace
-
 namespace nvk {
+
+char *heldCrashDetails = nullptr;
 
 void HoldCrashDetails(const char *details) {
     DropCrashDetails();
-    heldDetails = CopyUntracked(details);
+    heldCrashDetails = CopyUntracked(details);
 }
 
 char *TakeCrashDetails(int lineNumber, const char *message) {
-    if (heldDetails == nullptr || !IsCrashFailure(lineNumber, message)) {
+    if (heldCrashDetails == nullptr || !IsCrashFailure(lineNumber, message)) {
         return nullptr;
     }
-    char *details = heldDetails;
-    heldDetails = nullptr;
+    char *details = heldCrashDetails;
+    heldCrashDetails = nullptr;
     return details;
 }
 
 void DropCrashDetails() {
-    std::free(heldDetails);
-    heldDetails = nullptr;
+    std::free(heldCrashDetails);
+    heldCrashDetails = nullptr;
 }
 
 }  // namespace nvk

@@ -14,4 +14,10 @@ char *TakeCrashDetails(int lineNumber, const char *message);
 // Details that no crash record took end with their call.
 void DropCrashDetails();
 
+extern char *heldCrashDetails;
+
+// Whether details are held: asked inline after every call of a test, so that a call
+// that left none costs no more.
+inline bool HoldsCrashDetails() { return heldCrashDetails != nullptr; }
+
 }  // namespace nvk

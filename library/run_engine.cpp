@@ -26,6 +26,15 @@ using nvk::kTestCrash;
 using nvk::kTestSetupCrash;
 using nvk::kTestTearDownCrash;
 
+// What a test that does nothing special never needs (setups, tear-downs, a crash, the
+// runner's executor, a debugger) is kept out of line, so that the path of such a test
+// stays as short as timing and guarding it.
+#if defined(_MSC_VER)
+#  define NVK_OUT_OF_LINE __declspec(noinline)
+#else
+#  define NVK_OUT_OF_LINE __attribute__((noinline))
+#endif
+
 // The function itself under the crash guard, or what the runner's executor made of it.
 // A debugger that is to see failures sees crashes too, where they happen: the call is
 // not guarded then.
@@ -40,11 +49,24 @@ inline int32_t Call(NvkRunCall call, NvkTestProc function, double *seconds) {
     return nvk::runExecutor(nvk::runExecutorContext, call, nvk::CurrentTestFunction(), function, seconds);
 }
 
+// A fault under the guard alone, recorded as Guard records it.
+NVK_OUT_OF_LINE void RecordGuardedCrash(const char *crashMessage) {
+    nvk::HoldCrashDetails(nvk::LastCrashDetails());
+    NvkAssert(0, nullptr, 0, crashMessage);
+}
+
+// What the threads of the test did meanwhile is merged after each call, so that a skip
+// there counts before the next call; crash details no record took end with the call.
+inline void AfterCall() {
+    if (nvk::HoldsCrashDetails()) {
+        nvk::DropCrashDetails();
+    }
+    nvk::MergeOtherThreads();
+}
+
 // A fault becomes an ordinary failure of the current test function, with what the
 // guard or the executor learnt of it. Once a stop was asked for, no more user code runs.
-// What the threads of the test did meanwhile is merged after each call, so that a skip
-// there counts before the next call.
-inline void Guard(NvkRunCall call, NvkTestProc function, const char *crashMessage, double *seconds = nullptr) {
+NVK_OUT_OF_LINE void Guard(NvkRunCall call, NvkTestProc function, const char *crashMessage, double *seconds = nullptr) {
     if (function == nullptr || nvk::RunStopRequested()) {
         return;
     }
@@ -61,16 +83,37 @@ inline void Guard(NvkRunCall call, NvkTestProc function, const char *crashMessag
     nvk::MergeOtherThreads();
 }
 
+// The test function through Guard; the seconds the executor gave it, or below 0 when
+// it gave none.
+NVK_OUT_OF_LINE double GuardTestFunction(NvkTestProc function) {
+    double seconds = -1;
+    Guard(NvkRunCallTestFunction, function, kTestCrash, &seconds);
+    return seconds;
+}
+
 // A test skipped before its call is not called, but timed all the same: until its
-// tear-downs are over it counts as run, as any test does.
-void TimeTestFunction(NvkTestFunction *testFunction) {
+// tear-downs are over it counts as run, as any test does. Most tests are called
+// under the crash guard alone, with nothing stopping the run.
+inline void TimeTestFunction(NvkTestFunction *testFunction) {
     const int64_t start = nvk::ClockTicks();
     nvk::currentTestStart = start;
-    double seconds = -1;
     if (testFunction->skipReason == nullptr) {
-        Guard(NvkRunCallTestFunction, testFunction->function, kTestCrash, &seconds);
+        const NvkTestProc function = testFunction->function;
+        if (nvk::runExecutor == nullptr && function != nullptr && !nvk::RunStopRequested() &&
+            !nvk::BreaksIntoDebugger()) {
+            if (!nvk::CallGuarded(function)) {
+                RecordGuardedCrash(kTestCrash);
+            }
+            AfterCall();
+        } else {
+            const double seconds = GuardTestFunction(function);
+            if (seconds >= 0) {
+                testFunction->executionTime = std::max(seconds, 0.001);
+                return;
+            }
+        }
     }
-    testFunction->executionTime = seconds >= 0 ? std::max(seconds, 0.001) : nvk::SecondsSince(start);
+    testFunction->executionTime = nvk::SecondsSince(start);
 }
 
 // Why the batch setup of the batch run in progress skipped the batch's tests; empty
@@ -82,7 +125,7 @@ struct BatchSkip {
 };
 BatchSkip batchSkip;
 
-void RunBatchSetup(NvkTestFunction *testFunction) {
+NVK_OUT_OF_LINE void RunBatchSetup(NvkTestFunction *testFunction) {
     batchSkip = BatchSkip();
     Guard(NvkRunCallBatchSetup, testFunction->batch->batchSetup, kBatchSetupCrash);
     if (testFunction->skipReason != nullptr) {
@@ -138,9 +181,14 @@ struct BatchEnds {
     bool runBatchTearDown;
 };
 
+// A test run alone is a run of its own; one of a batch's run is inside that run, and
+// leaves the run's depth alone.
+enum class Within { OwnRun, BatchRun };
+
+template <Within within>
 int32_t RunOne(NvkTestFunction *testFunction, BatchEnds ends) {
     NvkBatch *batch = testFunction->batch;
-    if (StartRun()) {
+    if (within == Within::OwnRun && StartRun()) {
         nvk::RaiseEvent(NvkEventRunStarted, 0, nullptr, testFunction);
     }
     nvk::SetCurrentTestFunction(testFunction);
@@ -155,15 +203,15 @@ int32_t RunOne(NvkTestFunction *testFunction, BatchEnds ends) {
     // A test the batch setup skipped gets none of its own calls; one that its test
     // setup skipped still gets its tear-down, for what the setup did before.
     const bool ownCalls = !batchSkip.skipped;
-    if (ownCalls) {
+    if (ownCalls && batch->testSetup != nullptr) {
         Guard(NvkRunCallTestSetup, batch->testSetup, kTestSetupCrash);
     }
     nvk::RaiseEvent(NvkEventTestFunctionStarted, 0, batch, testFunction);
     TimeTestFunction(testFunction);
-    if (ownCalls) {
+    if (ownCalls && batch->testTearDown != nullptr) {
         Guard(NvkRunCallTestTearDown, batch->testTearDown, kTestTearDownCrash);
     }
-    if (ends.runBatchTearDown) {
+    if (ends.runBatchTearDown && batch->batchTearDown != nullptr) {
         Guard(NvkRunCallBatchTearDown, batch->batchTearDown, kBatchTearDownCrash);
     }
     nvk::MergeOtherThreads();
@@ -172,7 +220,7 @@ int32_t RunOne(NvkTestFunction *testFunction, BatchEnds ends) {
         testFunction->executionTime = 0;
     }
     const int32_t passed = testFunction->firstFailure == nullptr ? 1 : 0;
-    if (FinishRun()) {
+    if (within == Within::OwnRun && FinishRun()) {
         nvk::RaiseEvent(NvkEventRunFinished, 0, nullptr, nullptr);
     }
     nvk::RaiseEvent(NvkEventTestFunctionFinished, static_cast<uint32_t>(passed), batch, testFunction);
@@ -183,9 +231,9 @@ int32_t RunOne(NvkTestFunction *testFunction, BatchEnds ends) {
 // one test is too short to wait for memory: ask for a record a few tests ahead.
 constexpr size_t kFetchAhead = 4;
 
-inline void FetchAhead(const nvk::TestFunctionArray &tests, size_t position) {
+inline void FetchAhead(const nvk::TestFunctionArray &tests, size_t count, size_t position) {
 #if defined(__GNUC__)
-    if (position + kFetchAhead >= tests.size()) {
+    if (position + kFetchAhead >= count) {
         return;
     }
     // A record may straddle two cache lines; a run reads from its start to its function.
@@ -194,14 +242,15 @@ inline void FetchAhead(const nvk::TestFunctionArray &tests, size_t position) {
     __builtin_prefetch(&ahead->function);
 #else
     (void)tests;
+    (void)count;
     (void)position;
 #endif
 }
 
 // The position of the first selected test function from `position` on, or the
-// end of the array.
-size_t NextSelected(const nvk::TestFunctionArray &tests, size_t position) {
-    while (position < tests.size() && tests[position]->skip != 0) {
+// end of the array, which holds count.
+size_t NextSelected(const nvk::TestFunctionArray &tests, size_t count, size_t position) {
+    while (position < count && tests[position]->skip != 0) {
         ++position;
     }
     return position;
@@ -222,11 +271,12 @@ int32_t RunBatchTests(NvkBatch *batch) {
     // Neither the list nor the selection can change during a run, so the test
     // that has no selected one after it is the last: the batch is walked once.
     const nvk::TestFunctionArray &tests = nvk::TestFunctionsOf(batch);
+    const size_t count = tests.size();
     bool first = true;
-    for (size_t position = NextSelected(tests, 0); position < tests.size() && !nvk::RunStopRequested();) {
-        FetchAhead(tests, position);
-        const size_t following = NextSelected(tests, position + 1);
-        if (RunOne(tests[position], {first, following == tests.size()}) == 0) {
+    for (size_t position = NextSelected(tests, count, 0); position < count && !nvk::RunStopRequested();) {
+        FetchAhead(tests, count, position);
+        const size_t following = NextSelected(tests, count, position + 1);
+        if (RunOne<Within::BatchRun>(tests[position], {first, following == count}) == 0) {
             result = 0;
         }
         first = false;
@@ -300,7 +350,7 @@ int32_t NVK_CALL NvkTestFunctionRun(NvkTestFunction *testFunction) {
     if (testFunction == nullptr) {
         return 1;
     }
-    return RunOne(testFunction, {true, true});
+    return RunOne<Within::OwnRun>(testFunction, {true, true});
 }
 
 }  // extern "C"

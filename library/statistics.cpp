@@ -93,8 +93,10 @@ void ResetTestFunction(NvkTestFunction *testFunction, bool failuresOnly) {
     if (testFunction->firstFailure != nullptr) {
         FreeFailures(testFunction);
     }
-    std::free(testFunction->skipReason);
-    testFunction->skipReason = nullptr;
+    if (testFunction->skipReason != nullptr) {
+        std::free(testFunction->skipReason);
+        testFunction->skipReason = nullptr;
+    }
     if (!failuresOnly) {
         testFunction->passedAssertions = 0;
         testFunction->executionTime = 0;

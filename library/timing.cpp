@@ -1,19 +1,7 @@
-// Timing with the platform's monotonic clock.
+// Timing with the platform's monotonic clock, for callers outside the library.
 #include "timing.h"
 
-#include "clock.h"
 #include "norvik.h"
-
-namespace nvk {
-
-double SecondsSince(int64_t startTick) {
-    // The floor keeps every test function that has run above zero seconds.
-    constexpr double kFloor = 0.001;
-    const double seconds = ClockSeconds(startTick, ClockTicks());
-    return seconds > kFloor ? seconds : kFloor;
-}
-
-}  // namespace nvk
 
 extern "C" {
 

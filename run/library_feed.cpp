@@ -1,5 +1,6 @@
 #include "library_feed.h"
 
+#include <cstring>
 #include <memory>
 
 #include "crash_texts.h"
@@ -76,7 +77,7 @@ std::shared_ptr<const std::string> SharedCheckFile(const char *file) {
     if (file == nullptr) {
         return nullptr;
     }
-    if (last == nullptr || *last != file) {
+    if (last == nullptr || std::strcmp(last->c_str(), file) != 0) {
         last = std::make_shared<const std::string>(file);
     }
     return last;
@@ -93,7 +94,9 @@ TestOutcome OutcomeFromRegistry(NvkTestFunction *test, const TestIdentity &ident
     const char *skipReason = NvkTestFunctionGetSkipReason(test);
     if (outcome.failures.empty()) {
         outcome.ending = skipReason != nullptr ? Ending::Skipped : Ending::Passed;
-        outcome.reason = TextOf(skipReason);
+        if (skipReason != nullptr) {
+            outcome.reason = skipReason;
+        }
         return outcome;
     }
     outcome.ending = Ending::Failed;
@@ -151,8 +154,11 @@ void LibraryFeed::SetProcessEndHandler(std::function<void()> handler) {
     NvkSetProcessEndHandler(processEndHandler ? &OnProcessEnd : nullptr);
 }
 
+// Most events (a passed check, resets) tell the stream nothing, and are let go first.
 void NVK_CALL LibraryFeed::OnLibraryEvent(int32_t code, uint32_t, intptr_t, void *first, void *second) {
-    if (activeFeed != nullptr) {
+    const bool told =
+        code == NvkEventTestFunctionStarted || code == NvkEventAssertFailed || code == NvkEventTestFunctionFinished;
+    if (told && activeFeed != nullptr) {
         activeFeed->Take(code, first, second);
     }
 }
@@ -257,15 +263,22 @@ bool LibraryFeed::TriesAgain(NvkTestFunction *test) const {
 }
 
 void LibraryFeed::SendOutput(TestKey key) {
+    // Only workers tell of output; a run in this process has none to look up, and a
+    // test that printed nothing costs the capture one position query.
     std::string text;
-    // Only workers tell of output; a run in this process has none to look up.
-    const auto remote = remoteOutput_.empty() ? remoteOutput_.end() : remoteOutput_.find(key);
-    if (remote != remoteOutput_.end()) {
-        text.swap(remote->second);
-        remoteOutput_.erase(remote);
+    if (!remoteOutput_.empty()) {
+        const auto remote = remoteOutput_.find(key);
+        if (remote != remoteOutput_.end()) {
+            text.swap(remote->second);
+            remoteOutput_.erase(remote);
+        }
     }
     if (spans_) {
-        text += spans_->TakeAll();
+        if (text.empty()) {
+            text = spans_->TakeAll();
+        } else {
+            text += spans_->TakeAll();
+        }
     }
     if (!text.empty()) {
         stream_.Output((*run_.index)[key], text);

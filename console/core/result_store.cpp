@@ -39,9 +39,25 @@ void ResultStore::Output(const run::TestIdentity &test, const std::string &text)
     batches_[place.batch].tests[place.test].output += text;
 }
 
+// Most outcomes have no failures and no reason, and most stored ones none yet: what is
+// empty on both sides is left alone rather than assigned, once per test.
 void ResultStore::TestEnded(const run::TestIdentity &test, const run::TestOutcome &outcome) {
     const StoredTest place = places_[test.key];
-    batches_[place.batch].tests[place.test].outcome = outcome;
+    run::TestOutcome &stored = batches_[place.batch].tests[place.test].outcome;
+    stored.ending = outcome.ending;
+    stored.phase = outcome.phase;
+    stored.seconds = outcome.seconds;
+    if (!outcome.failures.empty() || !stored.failures.empty()) {
+        stored.failures = outcome.failures;
+    }
+    if (!outcome.reason.empty() || !stored.reason.empty()) {
+        stored.reason = outcome.reason;
+    }
+    stored.tries = outcome.tries;
+    stored.passedChecks = outcome.passedChecks;
+    if (stored.checkFile != outcome.checkFile) {
+        stored.checkFile = outcome.checkFile;
+    }
 }
 
 void ResultStore::AddRegistrationErrors(const std::string &libraryPath, const std::vector<std::string> &errors) {

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -341,6 +342,29 @@ TEST_F(RegistryTest, RunOfAllBatchesGoesOnAfterACrash) {
     EXPECT_TRUE(raised({NvkEventBatchRunFinished, 0, crashing, nullptr}));
     EXPECT_TRUE(raised({NvkEventBatchRunFinished, 1, passing, nullptr}));
     EXPECT_EQ((RecordedEvent{NvkEventAllBatchesRun, 0, nullptr, nullptr}), events.back());
+}
+
+void NVK_CALL HandsOverDetailsAndFails() {
+    NvkSetCrashDetails("stale details");
+    NvkAssert(0, __FILE__, __LINE__, "fails");
+}
+
+void NVK_CALL HandsOverDetailsAndPasses() { NvkSetCrashDetails("stale details"); }
+
+// Details that no crash record took end with the call that held them: neither an
+// ordinary failure nor the crash of a later test carries them.
+TEST_F(RegistryTest, DetailsHandedOverWithoutACrashEndWithTheirCall) {
+    NvkBatch *batch = NvkBatchCreate("Details");
+    NvkTestFunction *fails = NvkBatchAddFunctionImp(batch, "Fails", &HandsOverDetailsAndFails);
+    NvkBatchAddFunctionImp(batch, "Passes", &HandsOverDetailsAndPasses);
+    NvkTestFunction *crashes = NvkBatchAddFunctionImp(batch, "Crashes", CrashOfKind("Abort"));
+
+    EXPECT_EQ(0, NvkBatchRun(batch));
+
+    EXPECT_EQ(nullptr, NvkAssertionFailureGetCrashDetails(NvkTestFunctionGetFirstFailure(fails)));
+    const char *details = NvkAssertionFailureGetCrashDetails(NvkTestFunctionGetFirstFailure(crashes));
+    ASSERT_NE(nullptr, details);
+    EXPECT_EQ(nullptr, std::strstr(details, "stale")) << details;
 }
 
 TEST_F(RegistryTest, TheProgramsOwnFaultHandlingComesBack) {
