@@ -17,6 +17,26 @@ const TreeEntry *TreeItemTable::Find(int64_t key) const {
     return &entries_[static_cast<size_t>(key - 1)];
 }
 
+int32_t TreeItemTable::KeyFor(int64_t carried, const void *record) const {
+    const TreeEntry *entry = Find(carried);
+    return entry != nullptr && entry->record == record ? static_cast<int32_t>(carried) : NextKey();
+}
+
+void TreeItemTable::Put(int32_t key, const TreeEntry &entry) {
+    if (key == NextKey()) {
+        Add(entry);
+    } else if (Find(key) != nullptr) {
+        entries_[static_cast<size_t>(key - 1)] = entry;
+    }
+}
+
+void TreeItemTable::ForgetItems() {
+    for (TreeEntry &entry : entries_) {
+        entry.item = nullptr;
+        entry.childrenInserted = false;
+    }
+}
+
 bool TreeItemTable::TakeChildrenToInsert(int64_t key) {
     const TreeEntry *found = Find(key);
     if (found == nullptr || found->kind != ItemKind::Batch || found->childrenInserted) {

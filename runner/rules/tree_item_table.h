@@ -24,6 +24,13 @@ public:
     int32_t Add(const TreeEntry &entry);
     // The key the next Add gives.
     int32_t NextKey() const { return static_cast<int32_t>(entries_.size()) + 1; }
+    // The key a record's new item takes: the one it carries, when that is its own,
+    // since a record keeps the first key it was given; else the next.
+    int32_t KeyFor(int64_t carried, const void *record) const;
+    // Puts the entry under a key KeyFor gave.
+    void Put(int32_t key, const TreeEntry &entry);
+    // The items are gone but the records keep their keys, for items made anew.
+    void ForgetItems();
     // The entry of a key, or NULL for 0 and for keys this table never gave.
     const TreeEntry *Find(int64_t key) const;
     // True once for each batch's key: the caller inserts its test items then. False

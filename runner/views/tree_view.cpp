@@ -103,7 +103,10 @@ int CheckBoxForSkip(uint32_t skip) { return skip != 0 ? kUnchecked : kChecked; }
 // its tests may come later and its folder follows however it was expanded.
 HTREEITEM InsertItem(HTREEITEM parent, const char *text, int image, int checkBox, ItemKind kind, void *record,
                      UINT expansion = 0) {
-    const int32_t key = items.NextKey();
+    const int32_t carried = kind == ItemKind::Batch
+                                ? NvkBatchGetUserData(static_cast<NvkBatch *>(record))
+                                : NvkTestFunctionGetUserData(static_cast<NvkTestFunction *>(record));
+    const int32_t key = items.KeyFor(carried, record);
     TVINSERTSTRUCTA insert = {};
     insert.hParent = parent;
     insert.hInsertAfter = TVI_LAST;
@@ -122,7 +125,7 @@ HTREEITEM InsertItem(HTREEITEM parent, const char *text, int image, int checkBox
     if (item == nullptr) {
         return nullptr;
     }
-    items.Add({item, kind, record});
+    items.Put(key, {item, kind, record});
     if (kind == ItemKind::Batch) {
         NvkBatchSetUserData(static_cast<NvkBatch *>(record), key, 1);
     } else {
@@ -185,6 +188,12 @@ void DeleteBatchItem(NvkBatch *batch) {
 void DeleteEveryItem() {
     SendToTree(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
     items.Clear();
+}
+
+// The records stay loaded and keep the keys they were given first.
+void DeleteItemsKeepingKeys() {
+    SendToTree(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+    items.ForgetItems();
 }
 
 void ShowTestImage(NvkTestFunction *testFunction) {
@@ -433,7 +442,7 @@ void RebuildTree(const BatchChange &change) {
     if (shown) {
         SendToTree(WM_SETREDRAW, FALSE, 0);
     }
-    DeleteEveryItem();
+    DeleteItemsKeepingKeys();
     for (const BatchShown &batch : batches) {
         const bool expand = batch.expanded && NvkBatchGetFirstTestFunction(batch.batch) != nullptr;
         const HTREEITEM item = InsertItem(TVI_ROOT, batch.name.c_str(), I_IMAGECALLBACK, batch.checkBox,

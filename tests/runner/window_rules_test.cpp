@@ -162,6 +162,24 @@ TEST(TreeItemTable, HandsOutABatchsChildrenToInsertOnceUntilCleared) {
     EXPECT_TRUE(table.TakeChildrenToInsert(table.Add({nullptr, runner::ItemKind::Batch, &records[0]})));
 }
 
+// A record keeps the first key it was given, so items made anew must take it again.
+TEST(TreeItemTable, GivesARecordItsKeyAgainAfterItsItemsAreForgotten) {
+    runner::TreeItemTable table;
+    int records[2];
+    const int32_t first = table.KeyFor(0, &records[0]);
+    table.Put(first, {&records[0], runner::ItemKind::Batch, &records[0]});
+    table.TakeChildrenToInsert(first);
+    table.ForgetItems();
+    EXPECT_EQ(nullptr, table.Find(first)->item);
+    EXPECT_FALSE(table.Find(first)->childrenInserted);
+    const int32_t second = table.KeyFor(0, &records[1]);
+    table.Put(second, {&records[1], runner::ItemKind::Batch, &records[1]});
+    EXPECT_EQ(first, table.KeyFor(first, &records[0]));
+    EXPECT_EQ(second + 1, table.KeyFor(first, &records[1]));  // another record's key
+    table.Put(first, {&records[1], runner::ItemKind::Batch, &records[0]});
+    EXPECT_EQ(&records[1], table.Find(first)->item);
+}
+
 TEST(TestResults, NameTheStateAndPickTheImage) {
     using runner::TestState;
     EXPECT_EQ(unsigned(IDS_RESULT_TESTING), runner::ResultTextId(TestState::Running));

@@ -417,6 +417,12 @@ TEST_F(ViewsWindow, ExpandingAndCollapsingEverythingOpensAndClosesTheFolders) {
     EXPECT_EQ(std::vector<int>(3, 1), batchImages());
     Run(IDM_COLLAPSE_TREE);
     EXPECT_EQ(std::vector<int>(3, 0), batchImages());
+    // Items made anew still follow their records.
+    Run(IDM_EXPAND_TREE);
+    Run(IDM_SELECT_NONE);
+    for (const TreeItem &item : ReadTree(tree_)) {
+        EXPECT_EQ(kEmpty, item.checkBox) << item.text;
+    }
 }
 
 TEST_F(ViewsWindow, TheContextMenuRunsTheTestFunctionOrTheBatchUnderTheClick) {
