@@ -165,7 +165,7 @@ TEST(TreeItemTable, HandsOutABatchsChildrenToInsertOnceUntilCleared) {
 // A record keeps the first key it was given, so items made anew must take it again.
 TEST(TreeItemTable, GivesARecordItsKeyAgainAfterItsItemsAreForgotten) {
     runner::TreeItemTable table;
-    int records[2];
+    int records[2] = {};
     const int32_t first = table.KeyFor(0, &records[0]);
     table.Put(first, {&records[0], runner::ItemKind::Batch, &records[0]});
     table.TakeChildrenToInsert(first);
