@@ -542,6 +542,18 @@ void ExpandEntireTree(bool expand) {
     RebuildTree([expand](BatchShown &batch) { batch.expanded = expand; });
 }
 
+// Boxes changed one by one cost the control a pass over every item shown each, so
+// the items are built anew with their boxes as the flags now are.
+void SkipEveryTest(int32_t skip) {
+    batchSkipGuard = true;
+    testSkipGuard = true;
+    NvkBatchSkip(nullptr, skip);
+    batchSkipGuard = false;
+    testSkipGuard = false;
+    const int checkBox = CheckBoxForSkip(static_cast<uint32_t>(skip));
+    RebuildTree([checkBox](BatchShown &batch) { batch.checkBox = checkBox; });
+}
+
 NvkBatch *TreeSelectedBatch() {
     const TreeEntry *entry = EntryOfItem(NextItem(nullptr, TVGN_CARET));
     if (entry == nullptr) {

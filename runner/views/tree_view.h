@@ -28,6 +28,9 @@ void TreeShowTestInProgress(NvkTestFunction *testFunction);
 // Expands (or collapses) every batch item.
 void ExpandEntireTree(bool expand);
 
+// Sets every test's skip flag (0 or 1) and shows it in every box at once.
+void SkipEveryTest(int32_t skip);
+
 // The batch of the selected item, or NULL.
 NvkBatch *TreeSelectedBatch();
 

@@ -125,9 +125,9 @@ void ChooseTimeLimit(HWND window) {
     UpdateCommandState(window);
 }
 
-void SelectAll(HWND) { NvkBatchSkip(nullptr, 0); }
+void SelectAll(HWND) { SkipEveryTest(0); }
 
-void SelectNone(HWND) { NvkBatchSkip(nullptr, 1); }
+void SelectNone(HWND) { SkipEveryTest(1); }
 
 void Expand(HWND) { ExpandEntireTree(true); }
 
