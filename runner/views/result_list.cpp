@@ -73,42 +73,47 @@ const run::TestOutcome &OutcomeOf(const TestResult *result) {
     return result != nullptr ? result->outcome : kNotRun;
 }
 
-// A row shows the test's copies once its test was reset or ended. While the test
-// runs, its times and counts are blank.
+// What a cell holds: a row shows the test's copies once its test was reset or ended,
+// and while the test runs its times and counts are blank. The cell's text and the
+// order of a sort by its column both come from here.
+ResultSortValue CellValue(const ResultRow &row, int column) {
+    constexpr ResultSortValue kBlank = {true, false, 0, ""};
+    if (column == kNameColumn || column == kBatchColumn) {
+        return {false, false, 0, column == kNameColumn ? row.key.testName : row.key.batchName};
+    }
+    if (!row.showsResult) {
+        return kBlank;
+    }
+    const TestResult *result = ResultOf(static_cast<NvkTestFunction *>(row.item));
+    const TestState state = StateOf(result);
+    if (column == kFileColumn || column == kResultColumn) {
+        return {false, false, 0,
+                column == kResultColumn ? ResultText(state)
+                : result != nullptr     ? result->checkFile.c_str()
+                                        : ""};
+    }
+    if (state == TestState::Running) {
+        return kBlank;
+    }
+    const run::TestOutcome &outcome = OutcomeOf(result);
+    const double number = column == kTimeColumn     ? outcome.seconds
+                          : column == kPassedColumn ? static_cast<double>(static_cast<uint32_t>(outcome.passedChecks))
+                                                    : static_cast<double>(outcome.failures.size());
+    return {false, true, number, ""};
+}
+
 const char *CellText(int row, int column, char *text, size_t size) {
     if (row < 0 || static_cast<size_t>(row) >= rows.Count()) {
         return "";
     }
-    const ResultRow &shown = rows.At(static_cast<size_t>(row));
-    switch (column) {
-    case kNameColumn:
-        return shown.key.testName;
-    case kBatchColumn:
-        return shown.key.batchName;
-    default:
-        break;
+    const ResultSortValue value = CellValue(rows.At(static_cast<size_t>(row)), column);
+    if (!value.numeric) {
+        return value.text;
     }
-    if (!shown.showsResult) {
-        return "";
-    }
-    const TestResult *result = ResultOf(static_cast<NvkTestFunction *>(shown.item));
-    const TestState state = StateOf(result);
-    if (column == kFileColumn) {
-        return result != nullptr ? result->checkFile.c_str() : "";
-    }
-    if (column == kResultColumn) {
-        return ResultText(state);
-    }
-    if (state == TestState::Running) {
-        return "";
-    }
-    const run::TestOutcome &outcome = OutcomeOf(result);
     if (column == kTimeColumn) {
-        std::snprintf(text, size, "%s", nvk::FormatSeconds(outcome.seconds).text);
+        std::snprintf(text, size, "%s", nvk::FormatSeconds(value.number).text);
     } else {
-        const size_t count = column == kPassedColumn ? static_cast<uint32_t>(outcome.passedChecks)
-                                                     : static_cast<uint32_t>(outcome.failures.size());
-        std::snprintf(text, size, "%u", static_cast<unsigned>(count));
+        std::snprintf(text, size, "%u", static_cast<unsigned>(value.number));
     }
     return text;
 }
@@ -222,32 +227,6 @@ NvkTestFunction *TestFunctionOfRow(int row) {
     return row >= 0 && static_cast<size_t>(row) < rows.Count() ? FunctionAt(static_cast<size_t>(row)) : nullptr;
 }
 
-ResultSortValue SortValueOf(const ResultRow &row, int column) {
-    constexpr ResultSortValue kBlank = {true, false, 0, ""};
-    if (column == kNameColumn || column == kBatchColumn) {
-        return {false, false, 0, column == kNameColumn ? row.key.testName : row.key.batchName};
-    }
-    if (!row.showsResult) {
-        return kBlank;
-    }
-    const TestResult *result = ResultOf(static_cast<NvkTestFunction *>(row.item));
-    const TestState state = StateOf(result);
-    if (column == kFileColumn || column == kResultColumn) {
-        return {false, false, 0,
-                column == kResultColumn ? ResultText(state)
-                : result != nullptr     ? result->checkFile.c_str()
-                                        : ""};
-    }
-    if (state == TestState::Running) {
-        return kBlank;
-    }
-    const run::TestOutcome &outcome = OutcomeOf(result);
-    const double number = column == kTimeColumn     ? outcome.seconds
-                          : column == kPassedColumn ? static_cast<double>(static_cast<uint32_t>(outcome.passedChecks))
-                                                    : static_cast<double>(outcome.failures.size());
-    return {false, true, number, ""};
-}
-
 // A click on a column's header sorts the rows by it, a second click the other way
 // round; the rows keep that order, whatever their tests do next, until the library
 // brings new rows.
@@ -258,7 +237,7 @@ void SortByColumn(int column) {
     std::vector<ResultSortValue> values;
     values.reserve(rows.Count());
     for (size_t row = 0; row < rows.Count(); ++row) {
-        values.push_back(SortValueOf(rows.At(row), column));
+        values.push_back(CellValue(rows.At(row), column));
     }
     rows.SortBy(values, sortDescending);
     SelectKeptRow();
