@@ -196,9 +196,14 @@ void DeleteItemsKeepingKeys() {
     items.ForgetItems();
 }
 
+// Most tests of a large library have no item until their batch is expanded: those
+// cost the run no paint.
 void ShowTestImage(NvkTestFunction *testFunction) {
-    SetImage(ItemOfTestFunction(testFunction), ImageOfTest(testFunction));
-    UpdateWindow(tree);
+    const HTREEITEM item = ItemOfTestFunction(testFunction);
+    if (item != nullptr) {
+        SetImage(item, ImageOfTest(testFunction));
+        UpdateWindow(tree);
+    }
 }
 
 // The skip flag that the click or key about to toggle a box stands for: a ticked box
