@@ -218,8 +218,6 @@ void FinishSeparateRun() {
     UpdateRunningState(MainWindow());
     UpdateCommandState(MainWindow());
     FailureListRefill(CurrentTestFunction());
-    // What the last queued calls changed is shown, whatever the run's last repaint saw.
-    RedrawWindow(MainWindow(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     if (ended->closeWhenDone) {
         PostMessageA(MainWindow(), WM_CLOSE, 0, 0);
     } else if (!ended->outcome.errors.empty()) {
