@@ -113,14 +113,35 @@ void RememberWhereTestsRun(bool separateProcess) {
 
 // The run is over when every test finished and the window offers Run again: a run in
 // a worker process returns from the command at once.
-void WaitForTheRunsEnd(HWND window) {
+// How live the window stayed during a run: the longest it took to answer the
+// progress bar's position, and how many different positions it showed.
+struct Liveness {
+    double longestAnswerSeconds = 0;
+    LRESULT longestAnswerPosition = 0;
+    int positionsSeen = 0;
+};
+
+Liveness WaitForTheRunsEnd(HWND window) {
     const HWND progress = GetDlgItem(window, IDC_PROGRESS);
     const HWND runButton = GetDlgItem(window, IDM_RUN_SELECTED);
+    Liveness liveness;
+    LRESULT lastPosition = -1;
     for (bench::Stopwatch waiting; waiting.Elapsed() < kWaitMilliseconds / 1000.0; Sleep(1)) {
-        if (SendAndWait(progress, PBM_GETPOS, 0) == kExpectedTests && IsWindowEnabled(runButton)) {
-            return;
+        bench::Stopwatch answering;
+        const LRESULT position = SendAndWait(progress, PBM_GETPOS, 0);
+        if (answering.Elapsed() > liveness.longestAnswerSeconds) {
+            liveness.longestAnswerSeconds = answering.Elapsed();
+            liveness.longestAnswerPosition = position;
+        }
+        if (position != lastPosition) {
+            ++liveness.positionsSeen;
+            lastPosition = position;
+        }
+        if (position == kExpectedTests && IsWindowEnabled(runButton)) {
+            break;
         }
     }
+    return liveness;
 }
 
 // Every test's item exists once the whole tree is expanded; the batches come on top.
@@ -149,7 +170,6 @@ void TimeTheTreeAndReloading(HWND window) {
     std::printf("tests=%d expand_all_seconds=%.3f reload_expanded_seconds=%.3f collapse_all_seconds=%.3f\n",
                 kExpectedTests, expandSeconds, reloadSeconds, collapseSeconds);
 }
-
 
 // A process's resident set (its working set), in bytes.
 size_t ResidentBytes(HANDLE process) {
@@ -252,8 +272,8 @@ void TimeTheWindow(bool separateProcess, size_t libraryBytes) {
     }
 
     bench::Stopwatch running;
-    SendAndWait(window, WM_COMMAND, IDM_RUN_SELECTED);
-    WaitForTheRunsEnd(window);
+    PostMessageA(window, WM_COMMAND, IDM_RUN_SELECTED, 0);
+    const Liveness liveness = WaitForTheRunsEnd(window);
     const double runSeconds = running.Elapsed();
     bench::Require(SendAndWait(GetDlgItem(window, IDC_PROGRESS), PBM_GETPOS, 0) == kExpectedTests,
                    "every test finished");
@@ -262,8 +282,10 @@ void TimeTheWindow(bool separateProcess, size_t libraryBytes) {
     const char *where = separateProcess ? "separate_process" : "own_process";
     std::printf("tests=%d run=%s open_seconds=%.3f open_with_dialog_closing_seconds=%.3f\n", kExpectedTests, where,
                 openSeconds, fromOkSeconds);
-    std::printf("tests=%d run=%s run_all_seconds=%.3f per_test_ms=%.3f\n", kExpectedTests, where, runSeconds,
-                runSeconds * 1000.0 / kExpectedTests);
+    std::printf(
+        "tests=%d run=%s run_all_seconds=%.3f per_test_ms=%.3f longest_answer_ms=%.0f at=%d positions_seen=%d\n",
+        kExpectedTests, where, runSeconds, runSeconds * 1000.0 / kExpectedTests, liveness.longestAnswerSeconds * 1000.0,
+        static_cast<int>(liveness.longestAnswerPosition), liveness.positionsSeen);
     if (!separateProcess) {
         PrintMemory("opened", openBytes - std::min(openBytes, emptyBytes), libraryBytes);
         const size_t ranBytes = ResidentBytes(process.hProcess);

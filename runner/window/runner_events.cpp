@@ -36,9 +36,23 @@ void PumpPaintMessages() {
     }
 }
 
-// The events whose handlers read nothing of the test's record, only which test it
-// is: a test's start and each passing check, the most frequent of a run.
-bool ReadsNoRecord(int32_t code) { return code == NvkEventTestFunctionStarted || code == NvkEventAssertPassed; }
+// The events after which the library frees what they point at, and the report, whose
+// text lives only during the call: their handlers run while the run's thread waits.
+// What every other event points at stays as it was until the run is over or one of
+// these comes, and the window's thread handles the events in their order: their
+// handlers may run later, and a run need not wait for the window at every test.
+bool HandledAtOnce(int32_t code) {
+    switch (code) {
+    case NvkEventFailureFreed:
+    case NvkEventBatchFreed:
+    case NvkEventAllBatchesFreed:
+    case NvkEventTestFunctionFreed:
+    case NvkEventReportCreated:
+        return true;
+    default:
+        return false;
+    }
+}
 
 // Repaints were spared during the run, and a late change to a row or an item may have
 // been missed by the last one: the run's end shows everything as it now is.
@@ -75,10 +89,10 @@ void TakeFinalStep(int32_t code) {
 void NVK_CALL OnRunnerEvent(int32_t code, uint32_t value, intptr_t reserved, void *first, void *second) {
     if (OnRunThread()) {
         const auto call = [=] { OnRunnerEvent(code, value, reserved, first, second); };
-        if (ReadsNoRecord(code)) {
-            QueueOnWindowThread(call);
-        } else {
+        if (HandledAtOnce(code)) {
             CallOnWindowThread(call);
+        } else {
+            QueueOnWindowThread(call);
         }
         return;
     }

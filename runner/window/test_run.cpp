@@ -4,7 +4,6 @@
 
 #include <atomic>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -16,6 +15,7 @@
 #include "registry_index.h"
 #include "resources/program_resources.h"
 #include "resources/resource.h"
+#include "rules/queued_calls.h"
 #include "views/failure_list.h"
 #include "views/result_list.h"
 #include "views/tree_view.h"
@@ -35,24 +35,35 @@ namespace {
 constexpr UINT kCallFromRun = WM_APP + 20;
 // Posted by the run's thread as its last act.
 constexpr UINT kSeparateRunEnded = WM_APP + 21;
-// Posted by the run's thread when it queues a call and none is posted yet.
+// Posted by the run's thread when it queues a call and the window's thread has no
+// queued calls left to make.
 constexpr UINT kQueuedFromRun = WM_APP + 22;
 
-// The calls the run's thread queued, oldest first, and whether the window's thread
-// has been told of them.
-std::mutex queuedLock;
-std::vector<std::function<void()>> queuedCalls;
-bool queuedPosted = false;
+// What the run's thread hands the window's thread without waiting.
+QueuedCalls queuedCalls;
+// Whether the run's thread has ended while calls it queued were still to be made.
+bool runEndWaiting = false;
 
-void MakeQueuedCalls() {
-    std::vector<std::function<void()>> calls;
-    {
-        const std::lock_guard<std::mutex> lock(queuedLock);
-        calls.swap(queuedCalls);
-        queuedPosted = false;
+// Longest the window's thread makes queued calls at a stretch: a run's thread that
+// outpaces the window must not keep input and painting waiting behind its calls.
+constexpr ULONGLONG kQueuedCallsMilliseconds = 50;
+constexpr UINT_PTR kQueuedCallsTimer = 0x4E56;
+
+void FinishSeparateRun();
+
+// Makes the next stretch of queued calls. What is left waits for a timer, which
+// comes after the input and painting queued meanwhile; once none is left, a run's
+// end that came meanwhile is taken.
+void CALLBACK MakeNextQueuedCalls(HWND window, UINT, UINT_PTR, DWORD) {
+    KillTimer(window, kQueuedCallsTimer);
+    const ULONGLONG until = GetTickCount64() + kQueuedCallsMilliseconds;
+    if (!queuedCalls.Make([until] { return GetTickCount64() < until; })) {
+        SetTimer(window, kQueuedCallsTimer, USER_TIMER_MINIMUM, MakeNextQueuedCalls);
+        return;
     }
-    for (const std::function<void()> &call : calls) {
-        call();
+    if (runEndWaiting) {
+        runEndWaiting = false;
+        FinishSeparateRun();
     }
 }
 
@@ -208,7 +219,8 @@ void FinishSeparateRun() {
         WaitForSingleObject(separateRun->thread.Get(), INFINITE);
     }
     // The observer that queued them ends with the run.
-    MakeQueuedCalls();
+    queuedCalls.Make();
+    runEndWaiting = false;
     const std::unique_ptr<SeparateRun> ended = std::move(separateRun);
     ended->runner.reset();
     ended->feed.feed.reset();
@@ -301,24 +313,24 @@ void CallOnWindowThread(const std::function<void()> &call) {
 }
 
 void QueueOnWindowThread(std::function<void()> call) {
-    const std::lock_guard<std::mutex> lock(queuedLock);
-    queuedCalls.push_back(std::move(call));
-    if (!queuedPosted) {
-        queuedPosted = PostMessageA(MainWindow(), kQueuedFromRun, 0, 0) != FALSE;
+    if (queuedCalls.Add(std::move(call))) {
+        PostMessageA(MainWindow(), kQueuedFromRun, 0, 0);
     }
 }
 
 bool HandleRunMessage(UINT message, LPARAM lParam) {
     switch (message) {
     case kCallFromRun:
-        MakeQueuedCalls();
+        queuedCalls.Make();
         (*reinterpret_cast<const std::function<void()> *>(lParam))();
         return true;
     case kQueuedFromRun:
-        MakeQueuedCalls();
+        MakeNextQueuedCalls(MainWindow(), 0, 0, 0);
         return true;
     case kSeparateRunEnded:
-        FinishSeparateRun();
+        // The calls queued before the end are made first, in their stretches.
+        runEndWaiting = true;
+        MakeNextQueuedCalls(MainWindow(), 0, 0, 0);
         return true;
     default:
         return false;

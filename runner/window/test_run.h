@@ -22,9 +22,10 @@ namespace runner {
 // either way, and the window handles them on its own thread.
 void RunTests(const run::RunRequest &request, std::function<void()> afterRun = nullptr);
 
-// Whether a run in a worker process is going on: the window is live meanwhile, and
-// the registry is the run's: the window reads it only while it handles the run's
-// events, and changes it not at all.
+// Whether a run in a worker process is going on, or its events are still being
+// handled: the window is live meanwhile, and the registry is the run's: the window
+// reads it only as it handles the run's events, in their order, and changes it not
+// at all.
 bool SeparateRunInProgress();
 
 // What the views show of a test function: the copies of its latest run, its output
@@ -50,13 +51,14 @@ bool CloseAfterSeparateRun();
 bool OnRunThread();
 
 // From the run's thread: has the window's thread carry out call and waits until it
-// is done, so that the registry is read by one thread at a time. The calls queued
-// before are carried out first.
+// is done, for what the library frees once the call returns. The calls queued before
+// are carried out first.
 void CallOnWindowThread(const std::function<void()> &call);
 
-// From the run's thread: has the window's thread carry out a call that reads nothing
-// of the registry, in its turn among the others, without waiting for it: a wait costs
-// a round trip between the threads, far more than a test.
+// From the run's thread: has the window's thread carry out call in its turn among the
+// others, without waiting for it: a wait costs a round trip between the threads, far
+// more than a test. The window's thread makes them in stretches between its input
+// and painting, and takes the run's end once it made every one.
 void QueueOnWindowThread(std::function<void()> call);
 
 // The window's part of the messages the run's thread gives it; true when handled.

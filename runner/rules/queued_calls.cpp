@@ -1,0 +1,43 @@
+// Calls handed from one thread to another, made in order and in stretches.
+#include "rules/queued_calls.h"
+
+#include <utility>
+
+namespace runner {
+
+bool QueuedCalls::Add(std::function<void()> call) {
+    const std::lock_guard<std::mutex> guard(lock_);
+    added_.push_back(std::move(call));
+    const bool tell = !told_;
+    told_ = true;
+    return tell;
+}
+
+bool QueuedCalls::Take() {
+    taken_.clear();
+    next_ = 0;
+    const std::lock_guard<std::mutex> guard(lock_);
+    if (added_.empty()) {
+        told_ = false;
+        return false;
+    }
+    taken_.swap(added_);
+    return true;
+}
+
+bool QueuedCalls::Make(const std::function<bool()> &goOn) {
+    constexpr size_t kCallsBetweenQuestions = 64;
+    for (;;) {
+        if (next_ == taken_.size() && !Take()) {
+            return true;
+        }
+        // Moved out first: a call may end up making the queued calls itself.
+        const std::function<void()> call = std::move(taken_[next_++]);
+        call();
+        if (goOn && next_ % kCallsBetweenQuestions == 0 && !goOn()) {
+            return false;
+        }
+    }
+}
+
+}  // namespace runner

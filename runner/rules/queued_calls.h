@@ -1,0 +1,36 @@
+// Calls one thread hands another to make in their order without waiting for them,
+// made in stretches so that the making thread sees to its other work between.
+// Portable.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <mutex>
+#include <vector>
+
+namespace runner {
+
+class QueuedCalls {
+public:
+    // From any thread. True when the making thread must be told: no call was waiting
+    // for it, so nothing would make this one.
+    bool Add(std::function<void()> call);
+
+    // On the making thread: makes the calls in their order while goOn says so (asked
+    // after every few calls; none: all of them). True when none is left, and the next
+    // Add tells again; false while some wait for the next Make.
+    bool Make(const std::function<bool()> &goOn = nullptr);
+
+private:
+    bool Take();
+
+    std::mutex lock_;
+    std::vector<std::function<void()>> added_;
+    // The maker was told and has not yet found the queue empty.
+    bool told_ = false;
+    // The making thread's share: calls taken and made up to next_.
+    std::vector<std::function<void()>> taken_;
+    size_t next_ = 0;
+};
+
+}  // namespace runner

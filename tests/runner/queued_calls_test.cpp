@@ -1,0 +1,76 @@
+// The calls a run's thread queues for the window's: made once each, in their order,
+// across stretches, with the window told once per empty queue.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "rules/queued_calls.h"
+
+namespace {
+
+TEST(QueuedCallsTest, StretchesKeepTheOrderAndTellOnlyAnEmptyQueue) {
+    runner::QueuedCalls queued;
+    std::vector<int> made;
+    EXPECT_TRUE(queued.Add([&made] { made.push_back(0); }));
+    for (int call = 1; call < 200; ++call) {
+        EXPECT_FALSE(queued.Add([&made, call] { made.push_back(call); }));
+    }
+    // A stretch ends at the first question; what is left waits without telling again.
+    EXPECT_FALSE(queued.Make([] { return false; }));
+    EXPECT_EQ(64u, made.size());
+    // A call that makes the queue's calls itself, as a nested message loop would.
+    EXPECT_FALSE(queued.Add([&queued, &made] {
+        made.push_back(200);
+        queued.Make();
+    }));
+    EXPECT_FALSE(queued.Add([&made] { made.push_back(201); }));
+    EXPECT_TRUE(queued.Make());
+    ASSERT_EQ(202u, made.size());
+    for (int call = 0; call < 202; ++call) {
+        EXPECT_EQ(call, made[call]);
+    }
+    EXPECT_TRUE(queued.Make());
+    EXPECT_TRUE(queued.Add([] {}));
+}
+
+// A thread adds calls while this one makes them in short stretches, as the window's
+// thread does between its messages: a lost tell leaves calls unmade and times out.
+TEST(QueuedCallsTest, EveryCallOfAnotherThreadIsMadeOnceInOrder) {
+    constexpr int kCalls = 20000;
+    runner::QueuedCalls queued;
+    std::mutex lock;
+    std::condition_variable told;
+    int tells = 0;
+    std::vector<int> made;
+    std::thread adding([&] {
+        for (int call = 0; call < kCalls; ++call) {
+            if (queued.Add([&made, call] { made.push_back(call); })) {
+                const std::lock_guard<std::mutex> guard(lock);
+                ++tells;
+                told.notify_one();
+            }
+        }
+    });
+    bool stretchLeft = false;
+    int questions = 0;
+    while (made.size() < static_cast<size_t>(kCalls)) {
+        if (!stretchLeft) {
+            std::unique_lock<std::mutex> guard(lock);
+            ASSERT_TRUE(told.wait_for(guard, std::chrono::seconds(10), [&] { return tells > 0; }))
+                << made.size() << " calls made";
+            --tells;
+        }
+        stretchLeft = !queued.Make([&questions] { return ++questions % 3 != 0; });
+    }
+    adding.join();
+    for (int call = 0; call < kCalls; ++call) {
+        ASSERT_EQ(call, made[call]);
+    }
+    EXPECT_TRUE(queued.Make());
+}
+
+}  // namespace
