@@ -3,20 +3,21 @@
 
 namespace runner {
 
-void RunResults::Follow(const run::RegistryIndex &index) {
-    if (index.Fingerprint() == fingerprint_ && index.size() == results_.size()) {
-        return;
+void RunResults::Follow(std::shared_ptr<const run::RegistryIndex> index) {
+    const bool sameTests =
+        index_ != nullptr && index->Fingerprint() == index_->Fingerprint() && index->size() == results_.size();
+    if (!sameTests) {
+        results_.assign(index->size(), TestResult());
     }
-    fingerprint_ = index.Fingerprint();
-    results_.assign(index.size(), TestResult());
-    for (const run::TestIdentity &test : index.Tests()) {
-        results_[test.key].identity = test;
+    for (const run::TestIdentity &test : index->Tests()) {
+        results_[test.key].identity = &test;
     }
+    index_ = std::move(index);
 }
 
 void RunResults::Clear() {
     results_.clear();
-    fingerprint_.clear();
+    index_.reset();
     latestRun_.clear();
 }
 
@@ -74,9 +75,14 @@ void RunResults::TestEnded(const run::TestIdentity &test, const run::TestOutcome
         result->outcome = outcome;
         result->progress = TestResult::Progress::Ended;
         if (outcome.checkFile != nullptr && !outcome.checkFile->empty()) {
-            result->checkFile = *outcome.checkFile;
+            result->checkFile = outcome.checkFile;
         }
     }
+}
+
+const std::string &CheckFileOf(const TestResult &result) {
+    static const std::string none;
+    return result.checkFile != nullptr ? *result.checkFile : none;
 }
 
 bool HasFailed(const TestResult &result) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,16 +18,21 @@ namespace runner {
 struct TestResult {
     enum class Progress : uint8_t { None, Running, Ended };
 
-    run::TestIdentity identity;
+    // The followed index's: one copy of each test's names for the run and the views.
+    const run::TestIdentity *identity = nullptr;
     Progress progress = Progress::None;
     // Once ended, the stream's account; while running, the failures told so far.
     run::TestOutcome outcome;
     // Everything the test wrote in its latest turn, as the run captured it.
     std::string output;
     // The file its checks named, as the library keeps it: from the first turn that
-    // named one on, through resets and new turns.
-    std::string checkFile;
+    // named one on, through resets and new turns. Shared by the tests whose checks
+    // name one file; NULL until one did.
+    std::shared_ptr<const std::string> checkFile;
 };
+
+// That file, or "" when the test's checks named none yet.
+const std::string &CheckFileOf(const TestResult &result);
 
 // Whether the test's latest turn ended failing: with a failure, or a failing end.
 bool HasFailed(const TestResult &result);
@@ -42,7 +48,7 @@ public:
     // Takes the tests of the index a run is about to use. The results of the tests
     // stay when the index holds the same tests as before, as a run of some tests
     // leaves the others' results standing; any other registry starts afresh.
-    void Follow(const run::RegistryIndex &index);
+    void Follow(std::shared_ptr<const run::RegistryIndex> index);
     // Forgets every test, as when the library is unloaded.
     void Clear();
     // Forgets the test's result as the library resets its record, unless a turn of
@@ -66,8 +72,8 @@ private:
     // end opens a new turn, whether or not the stream told of its start.
     TestResult *Turn(const run::TestIdentity &test);
 
+    std::shared_ptr<const run::RegistryIndex> index_;
     std::vector<TestResult> results_;
-    std::string fingerprint_;
     std::vector<run::TestKey> latestRun_;
 };
 

@@ -53,7 +53,7 @@ void AppendSkipReason(const TestResult &result) {
     if (result.progress != TestResult::Progress::Ended || result.outcome.ending != run::Ending::Skipped) {
         return;
     }
-    const int32_t definedLine = result.identity.line;
+    const int32_t definedLine = result.identity->line;
     AppendRow(definedLine > 0 ? std::to_string(definedLine) : "", result.outcome.reason, 0);
     showsSkipReason = true;
 }

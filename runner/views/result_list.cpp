@@ -89,7 +89,7 @@ ResultSortValue CellValue(const ResultRow &row, int column) {
     if (column == kFileColumn || column == kResultColumn) {
         return {false, false, 0,
                 column == kResultColumn ? ResultText(state)
-                : result != nullptr     ? result->checkFile.c_str()
+                : result != nullptr     ? CheckFileOf(*result).c_str()
                                         : ""};
     }
     if (state == TestState::Running) {

@@ -72,9 +72,9 @@ TestPlaces PlacesOf(NvkTestFunction *testFunction) {
 // own is at line 0, as the library records it.
 TestPlaces PlacesOf(const TestResult &result) {
     TestPlaces places;
-    places.checkFile = result.checkFile.c_str();
-    places.definedFile = result.identity.file.c_str();
-    places.definedLine = result.identity.line;
+    places.checkFile = CheckFileOf(result).c_str();
+    places.definedFile = result.identity->file.c_str();
+    places.definedLine = result.identity->line;
     const std::vector<run::Failure> &failures = result.outcome.failures;
     places.failed = !failures.empty();
     places.firstFailureLine = failures.empty() || failures.front().atDefinition ? 0 : failures.front().line;

@@ -129,7 +129,7 @@ struct RunFeed {
         : index(std::make_shared<const run::RegistryIndex>(run::RegistryIndex::OfLoadedLibrary())),
           selection(SelectionOf(request, *index)),
           shown(*index) {
-        shownResults.Follow(*index);
+        shownResults.Follow(index);
         shownIndex = index;
         libraryRun.library = loader::LoadedLibraryPath();
         libraryRun.index = index.get();

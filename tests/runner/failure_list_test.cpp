@@ -103,7 +103,9 @@ protected:
         test_ = NvkBatchAddFunctionAt(NvkBatchCreate("B"), "Prints", Proc<1>, "b.c", 40);
         shownResult = runner::TestResult();
         shownResult.progress = runner::TestResult::Progress::Ended;
-        shownResult.identity.line = 40;
+        static run::TestIdentity identity;
+        identity.line = 40;
+        shownResult.identity = &identity;
         sourcesOpened = 0;
         openedLine = -1;
     }

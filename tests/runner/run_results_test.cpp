@@ -44,14 +44,14 @@ protected:
         NvkBatch *batch = NvkBatchCreate("B");
         NvkBatchAddFunctionAt(batch, "First", TwoChecks, "b.c", 10);
         NvkBatchAddFunctionAt(batch, "Second", FailsWithoutAPlace, "b.c", 20);
-        index_ = run::RegistryIndex::OfLoadedLibrary();
+        index_ = std::make_shared<const run::RegistryIndex>(run::RegistryIndex::OfLoadedLibrary());
         results_.Follow(index_);
     }
 
-    const run::TestIdentity &first() const { return index_[0]; }
-    const run::TestIdentity &second() const { return index_[1]; }
+    const run::TestIdentity &first() const { return (*index_)[0]; }
+    const run::TestIdentity &second() const { return (*index_)[1]; }
 
-    run::RegistryIndex index_;
+    std::shared_ptr<const run::RegistryIndex> index_;
     runner::RunResults results_;
 };
 
@@ -99,7 +99,7 @@ TEST_F(RunResultsTest, ForgetsAnEndedTestButNotOneUnderWay) {
     EXPECT_EQ(Progress::None, results_.Of(0)->progress);
     EXPECT_EQ("", results_.Of(0)->output);
     EXPECT_TRUE(results_.Of(0)->outcome.failures.empty());
-    EXPECT_EQ("B.First", results_.Of(0)->identity.FullName());
+    EXPECT_EQ("B.First", results_.Of(0)->identity->FullName());
 
     results_.TestStarted(first());
     results_.CheckFailed(first(), FailureAt(12, "new"));
@@ -113,11 +113,13 @@ TEST_F(RunResultsTest, TheSameTestsKeepTheirResultsAndAnotherRegistryStartsAfres
     ASSERT_EQ(2u, results_.size());
     EXPECT_EQ(nullptr, results_.Of(2));
     results_.TestEnded(second(), Ended(run::Ending::Skipped));
-    results_.Follow(run::RegistryIndex::OfLoadedLibrary());
+    const auto again = std::make_shared<const run::RegistryIndex>(run::RegistryIndex::OfLoadedLibrary());
+    results_.Follow(again);
     EXPECT_EQ(Progress::Ended, results_.Of(1)->progress);
+    EXPECT_EQ(&(*again)[1], results_.Of(1)->identity);  // the index before may go
 
     NvkBatchAddFunctionAt(NvkBatchCreate("C"), "Third", Proc<3>, "c.c", 5);
-    results_.Follow(run::RegistryIndex::OfLoadedLibrary());
+    results_.Follow(std::make_shared<const run::RegistryIndex>(run::RegistryIndex::OfLoadedLibrary()));
     ASSERT_EQ(3u, results_.size());
     EXPECT_EQ(Progress::None, results_.Of(1)->progress);
 
@@ -133,8 +135,8 @@ TEST_F(RunResultsTest, KeepTheFileOfTheChecksThroughResetsAndTurnsThatNameNone) 
     results_.TestEnded(first(), named);
     results_.Forget(0);
     results_.TestEnded(first(), Ended(run::Ending::Skipped));
-    EXPECT_EQ("helper.c", results_.Of(0)->checkFile);
-    EXPECT_EQ("", results_.Of(1)->checkFile);
+    EXPECT_EQ("helper.c", runner::CheckFileOf(*results_.Of(0)));
+    EXPECT_EQ("", runner::CheckFileOf(*results_.Of(1)));
 }
 
 // The bar measures the latest run's selection alone: what ran before, or what the
@@ -153,7 +155,7 @@ TEST_F(RunResultsTest, TallyTheLatestRunsSelectionAndItsFailures) {
 }
 
 TEST_F(RunResultsTest, ReadThePassedChecksAndTheirFileFromTheRecord) {
-    NvkTestFunction *test = index_.Function(0);
+    NvkTestFunction *test = index_->Function(0);
     NvkTestFunctionRun(test);
     const run::TestOutcome outcome = run::OutcomeFromRegistry(test, first(), "library");
     EXPECT_EQ(2, outcome.passedChecks);
@@ -163,7 +165,7 @@ TEST_F(RunResultsTest, ReadThePassedChecksAndTheirFileFromTheRecord) {
 // The window shows such a failure at line 0, as the library records it, and opens
 // it at the test's definition.
 TEST_F(RunResultsTest, MarkAFailureWithoutAPlaceAsStandingAtItsTestsDefinition) {
-    NvkTestFunction *test = index_.Function(1);
+    NvkTestFunction *test = index_->Function(1);
     NvkTestFunctionRun(test);
     const run::Failure failure =
         run::FailureFromRegistry(NvkTestFunctionGetFirstFailure(test), test, second(), "library");
