@@ -1,0 +1,74 @@
+// What the tree control itself costs for the runner's largest tree, with none of the
+// runner's code: NORVIK_BENCH_TESTS items (100,000 by default) under 1,000 parents
+// of 100 each, all expanded, inserted with drawing off as the runner's Expand All
+// (F2) does, then drawing turned back on and the control painted. The runner's
+// expand_all_seconds (window_bench) is read against this floor.
+//   xvfb-run -a /usr/lib/wine/wine64 build/win64/bin/tree_control_floor.exe
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "bench_support.h"
+
+namespace {
+
+constexpr int kChildren = 100;
+
+void PumpMessages() {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        DispatchMessageA(&message);
+    }
+}
+
+HTREEITEM Insert(HWND tree, HTREEITEM parent, const char *text, UINT state) {
+    TVINSERTSTRUCTA insert = {};
+    insert.hParent = parent;
+    insert.hInsertAfter = TVI_LAST;
+    insert.item.mask = TVIF_TEXT | TVIF_STATE;
+    insert.item.pszText = const_cast<char *>(text);
+    insert.item.state = state;
+    insert.item.stateMask = TVIS_EXPANDED | TVIS_EXPANDEDONCE;
+    return reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
+}
+
+}  // namespace
+
+int main() {
+    const char *wanted = std::getenv("NORVIK_BENCH_TESTS");
+    const int items = wanted != nullptr ? std::atoi(wanted) : 100000;
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_TREEVIEW_CLASSES};
+    InitCommonControlsEx(&controls);
+    // The styles of the runner's tree.
+    const DWORD style = WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_HSCROLL | TVS_HASBUTTONS | TVS_HASLINES |
+                        TVS_LINESATROOT | TVS_DISABLEDRAGDROP | TVS_SHOWSELALWAYS | TVS_CHECKBOXES;
+    const HWND tree = CreateWindowExA(0, WC_TREEVIEWA, "", style, 0, 0, 400, 600, nullptr, nullptr, nullptr, nullptr);
+    bench::Require(tree != nullptr, "a tree control");
+    PumpMessages();
+
+    bench::Stopwatch inserting;
+    SendMessageA(tree, WM_SETREDRAW, FALSE, 0);
+    char text[32];
+    for (int parent = 0; parent * kChildren < items; ++parent) {
+        std::snprintf(text, sizeof text, "Batch%04d", parent);
+        const HTREEITEM batch = Insert(tree, TVI_ROOT, text, TVIS_EXPANDED | TVIS_EXPANDEDONCE);
+        for (int child = 0; child < kChildren && parent * kChildren + child < items; ++child) {
+            std::snprintf(text, sizeof text, "Test%03d", child);
+            bench::Require(Insert(tree, batch, text, 0) != nullptr, "an item inserted");
+        }
+    }
+    const double insertSeconds = inserting.Elapsed();
+    bench::Stopwatch settingOut;
+    SendMessageA(tree, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(tree, nullptr, TRUE);
+    UpdateWindow(tree);
+    PumpMessages();
+    const double setOutSeconds = settingOut.Elapsed();
+    bench::Require(SendMessageA(tree, TVM_GETCOUNT, 0, 0) > items, "every item in the tree");
+    std::printf("items=%d tree_insert_seconds=%.3f tree_redraw_seconds=%.3f tree_total_seconds=%.3f\n", items,
+                insertSeconds, setOutSeconds, insertSeconds + setOutSeconds);
+    DestroyWindow(tree);
+    return 0;
+}
