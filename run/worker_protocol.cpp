@@ -60,8 +60,9 @@ void AppendField(std::string &out, const std::string &field) {
 
 void AppendNumber(std::string &out, uint64_t number) {
     char digits[24];
+    // By count: a range of pointers would be appended through the string's general replace.
     const std::to_chars_result written = std::to_chars(digits, digits + sizeof digits, number);
-    out.append(digits, written.ptr);
+    out.append(digits, static_cast<size_t>(written.ptr - digits));
 }
 
 char Unescaped(char escape) {
@@ -368,7 +369,7 @@ std::string EncodeTestFinished(const TestReport &report) {
     char seconds[40];
     const std::to_chars_result written = std::to_chars(seconds, seconds + sizeof seconds, report.seconds);
     line += '\t';
-    line.append(seconds, written.ptr);
+    line.append(seconds, static_cast<size_t>(written.ptr - seconds));
     AppendField(line, report.fileName);
     AppendChecks(line, report.checks);
     AppendField(line, report.skipReason);
