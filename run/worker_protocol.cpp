@@ -225,7 +225,8 @@ bool DecodeCheck(const char *begin, const char *end, std::vector<ReportedCheck> 
     const size_t size = static_cast<size_t>(end - begin);
     unsigned long passes = 0;
     if (size == 1 && (*begin == 'f' || *begin == 's' || *begin == 'k')) {
-        checks.push_back({*begin == 'f' ? CheckKind::Failure : (*begin == 's' ? CheckKind::Started : CheckKind::Skipped), 0});
+        checks.push_back(
+            {*begin == 'f' ? CheckKind::Failure : (*begin == 's' ? CheckKind::Started : CheckKind::Skipped), 0});
         return true;
     }
     if (size > 1 && *begin == 'p' && ToDigits(begin + 1, end, 9, passes)) {
