@@ -11,9 +11,9 @@ std::string TextOf(const char *text) { return text != nullptr ? text : ""; }
 // 64-bit FNV-1a: stable across builds and platforms, which std::hash is not.
 class NameHash {
 public:
-    void Add(const std::string &text) {
-        for (const char character : text) {
-            AddByte(static_cast<unsigned char>(character));
+    void Add(const char *text) {
+        for (; text != nullptr && *text != '\0'; ++text) {
+            AddByte(static_cast<unsigned char>(*text));
         }
         // A separator no name holds, so that "ab"+"c" and "a"+"bc" differ.
         AddByte(0);
@@ -31,7 +31,7 @@ private:
 
 }  // namespace
 
-RegistryIndex RegistryIndex::OfLoadedLibrary() {
+RegistryIndex RegistryIndex::OfLoadedLibrary(Names names) {
     RegistryIndex index;
     // Asking an empty registry for its first batch would create one.
     if (NvkBatchGetCount(nullptr) == 0) {
@@ -51,7 +51,7 @@ RegistryIndex RegistryIndex::OfLoadedLibrary() {
     NameHash hash;
     for (NvkBatch *batch = NvkBatchGetFirst(); batch != nullptr; batch = NvkBatchGetNext(batch)) {
         const uint32_t batchPlace = static_cast<uint32_t>(index.batches_.size());
-        const std::string batchName = TextOf(NvkBatchGetName(batch));
+        const char *const batchName = NvkBatchGetName(batch);
         index.batches_.push_back(batch);
         index.firstOfBatch_.push_back(static_cast<TestKey>(index.tests_.size()));
         hash.Add(batchName);
@@ -61,11 +61,14 @@ RegistryIndex RegistryIndex::OfLoadedLibrary() {
             TestIdentity identity;
             identity.key = static_cast<TestKey>(index.tests_.size());
             identity.ref = {batchPlace, place};
-            identity.batch = batchName;
-            identity.name = TextOf(NvkTestFunctionGetName(test));
-            identity.file = TextOf(NvkTestFunctionGetSourceFile(test));
-            identity.line = NvkTestFunctionGetSourceLine(test);
-            hash.Add(identity.name);
+            const char *const name = NvkTestFunctionGetName(test);
+            if (names == Names::Kept) {
+                identity.batch = TextOf(batchName);
+                identity.name = TextOf(name);
+                identity.file = TextOf(NvkTestFunctionGetSourceFile(test));
+                identity.line = NvkTestFunctionGetSourceLine(test);
+            }
+            hash.Add(name);
             index.functions_.push_back(test);
             index.tests_.push_back(std::move(identity));
         }

@@ -32,8 +32,12 @@ struct TestIdentity {
 
 class RegistryIndex {
 public:
+    // Whether the tests' identities hold their names, files and lines, or only their
+    // keys and places: a worker finds its tests by their places, in an index of every
+    // test of the library.
+    enum class Names { Kept, Left };
     // The library's registry as it is now; an empty one makes no default batch.
-    static RegistryIndex OfLoadedLibrary();
+    static RegistryIndex OfLoadedLibrary(Names names = Names::Kept);
 
     size_t size() const { return tests_.size(); }
     const TestIdentity &operator[](TestKey key) const { return tests_[key]; }

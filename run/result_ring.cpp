@@ -12,12 +12,14 @@ constexpr int kPollsBeforeSleep = 20;
 
 constexpr char kRingOverwritten[] = "(the worker's shared memory was overwritten)\n";
 
+// A worker makes a ring over the shared memory for each line it writes: this takes a
+// step per bit set, none for a size that is a power of two.
 uint32_t LargestPowerOfTwoIn(size_t size) {
-    uint32_t power = 1;
-    while (power <= size / 2 && power < (1u << 30)) {
-        power *= 2;
+    uint32_t power = static_cast<uint32_t>(std::min<size_t>(size, 1u << 30));
+    while ((power & (power - 1)) != 0) {
+        power &= power - 1;
     }
-    return power;
+    return power != 0 ? power : 1;
 }
 
 }  // namespace

@@ -46,7 +46,7 @@ public:
         if (!DecodePlan(planText, plan)) {
             return kWorkerExitUnusable;
         }
-        index_ = RegistryIndex::OfLoadedLibrary();
+        index_ = RegistryIndex::OfLoadedLibrary(RegistryIndex::Names::Left);
         if (plan.fingerprint != index_.Fingerprint()) {
             Send(
                 EncodeRefused("the test library registered other tests in a worker process than in the runner's: "
@@ -56,6 +56,10 @@ public:
         if (!StepsAreKnown(plan.steps)) {
             return kWorkerExitUnusable;
         }
+        for (const TestRef &test : TestsInOrder(plan.steps)) {
+            planned_.push_back(index_.KeyOf(test));
+        }
+        lastKey_ = static_cast<TestKey>(index_.size());  // none yet: the first is the plan's
         active_ = this;
         NvkSetEventHandler(&TestWorker::OnEvent, 1);
         Send(EncodeReady());
@@ -124,14 +128,19 @@ private:
         }
     }
 
-    // Tests run in registration order within their step, so the test is nearly always
-    // the last one named or the one after it; the index finds any other. A function
-    // the index does not hold gets a place the runner takes for a broken protocol.
+    // Tests run in the plan's order, so the test is nearly always the last one named
+    // or the next one planned; the index finds any other, without moving on the plan. A function the index does
+    // not hold gets a place the runner takes for a broken protocol.
     TestRef RefOf(NvkTestFunction *test) {
-        for (const TestKey key : {lastKey_, lastKey_ + 1}) {
-            if (key < index_.size() && index_.Function(key) == test) {
-                lastKey_ = key;
-                return index_[key].ref;
+        if (lastKey_ < index_.size() && index_.Function(lastKey_) == test) {
+            return index_[lastKey_].ref;
+        }
+        // The next planned, or the one after it where the library passed a test by.
+        for (size_t ahead = nextPlanned_; ahead < planned_.size() && ahead < nextPlanned_ + 2; ++ahead) {
+            if (index_.Function(planned_[ahead]) == test) {
+                lastKey_ = planned_[ahead];
+                nextPlanned_ = ahead + 1;
+                return index_[lastKey_].ref;
             }
         }
         if (!index_.Find(test, lastKey_)) {
@@ -149,20 +158,21 @@ private:
         const char *reason = NvkTestFunctionGetSkipReason(test);
         if (reason != nullptr) {
             skipNoted_ = true;
-            skipReason_ = reason;
+            report_.skipReason = reason;
             Note({CheckKind::Skipped, 0});
         }
     }
 
     void CountPass() {
-        if (!checks_.empty() && checks_.back().kind == CheckKind::Passes) {
-            ++checks_.back().passes;
+        std::vector<ReportedCheck> &checks = report_.checks;
+        if (!checks.empty() && checks.back().kind == CheckKind::Passes) {
+            ++checks.back().passes;
         } else {
-            checks_.push_back({CheckKind::Passes, 1});
+            checks.push_back({CheckKind::Passes, 1});
         }
     }
 
-    void Note(const ReportedCheck &check) { checks_.push_back(check); }
+    void Note(const ReportedCheck &check) { report_.checks.push_back(check); }
 
     // Sent at once: if the test then ends the process, what it found is out.
     void Failed(NvkAssertionFailure *failure) {
@@ -175,16 +185,20 @@ private:
         Send(EncodeFailure(reported));
     }
 
+    // One report is filled test after test, keeping its room.
     void TestFinished(NvkTestFunction *test, bool passed) {
-        TestReport report;
-        report.test = RefOf(test);
-        NvkTestFunctionGetStatistics(test, nullptr, nullptr, &report.seconds);
-        report.fileName = TextOf(NvkTestFunctionGetFileName(test));
-        report.checks.swap(checks_);
-        report.skipReason.swap(skipReason_);
-        report.outputEnd = capture_ ? capture_->End() : 0;
+        report_.test = RefOf(test);
+        NvkTestFunctionGetStatistics(test, nullptr, nullptr, &report_.seconds);
+        // Most tests of a library share their file: its name is copied when it changes.
+        const char *fileName = NvkTestFunctionGetFileName(test);
+        if (report_.fileName.compare(fileName != nullptr ? fileName : "") != 0) {
+            report_.fileName.assign(fileName != nullptr ? fileName : "");
+        }
+        report_.outputEnd = capture_ ? capture_->End() : 0;
+        Send(EncodeTestFinished(report_));
+        report_.checks.clear();
+        report_.skipReason.clear();
         skipNoted_ = false;
-        Send(EncodeTestFinished(report));
         failed_ = failed_ || !passed;
     }
 
@@ -201,9 +215,10 @@ private:
     std::unique_ptr<StandardCapture> capture_;
     RegistryIndex index_;
     TestKey lastKey_ = 0;
-    std::vector<ReportedCheck> checks_;
+    std::vector<TestKey> planned_;  // the plan's tests in their order
+    size_t nextPlanned_ = 0;
+    TestReport report_;  // of the test in progress: its checks so far, and its skip
     bool skipNoted_ = false;
-    std::string skipReason_;
     bool failed_ = false;
 };
 

@@ -64,7 +64,7 @@ WorkerPhases::WorkerPhases(const std::vector<Step> &steps) {
 // tests is the next test's setups'; a report may come without a start, for a test
 // the worker ran without calling it.
 bool WorkerPhases::Take(const std::string &line, WorkerMessage &message) {
-    if (!DecodeMessage(line, message)) {
+    if (!decoder_.Decode(line, message)) {
         return Breaks(QuotedLine(line));
     }
     using Kind = WorkerMessage::Kind;

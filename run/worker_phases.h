@@ -43,6 +43,7 @@ private:
     bool IsNext(const TestRef &test) const { return HasNext() && test == tests_[next_]; }
     std::string Where() const;
 
+    MessageDecoder decoder_;
     std::vector<TestRef> tests_;
     std::vector<bool> opensStep_;  // by test: its setups include the batch's
     size_t next_ = 0;

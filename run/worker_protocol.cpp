@@ -1,105 +1,171 @@
 #include "worker_protocol.h"
 
 #include <charconv>
-#include <cstdlib>
+#include <cstring>
+#include <string_view>
+#include <system_error>
 
 namespace run {
 namespace {
 
+// The byte a field's own byte is written as after a backslash; 0 for a byte written as it is.
+char EscapeOf(char byte) {
+    switch (byte) {
+    case '\\':
+        return '\\';
+    case '\t':
+        return 't';
+    case '\n':
+        return 'n';
+    case '\r':
+        return 'r';
+    default:
+        return 0;
+    }
+}
+
+// Whether the bytes hold one that is written escaped: most fields hold none, and are
+// then copied whole after a few searches over them.
+bool HoldsSpecial(const char *bytes, size_t size) {
+    for (const char special : {'\\', '\t', '\n', '\r'}) {
+        if (std::memchr(bytes, special, size) != nullptr) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // Fields are separated by tabs; a field's own tabs, line ends and backslashes are
-// written as backslash escapes. The runs between escapes are copied whole: a worker
-// writes a few fields a test.
+// written as backslash escapes. A worker writes a few fields a test, and a test's
+// file name is most of its line.
 void AppendField(std::string &out, const std::string &field) {
     out += '\t';
-    for (size_t start = 0;;) {
-        const size_t special = field.find_first_of("\\\t\n\r", start);
-        out.append(field, start, special == std::string::npos ? std::string::npos : special - start);
-        if (special == std::string::npos) {
-            return;
-        }
-        switch (field[special]) {
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        default:
-            out += "\\r";
-            break;
-        }
-        start = special + 1;
+    if (!HoldsSpecial(field.data(), field.size())) {
+        out += field;
+        return;
     }
-}
-
-// The fields' strings keep their room from one line to the next of a caller that
-// keeps the vector, and the runs between escapes are copied whole.
-bool SplitFields(const std::string &line, std::vector<std::string> &fields) {
-    size_t count = 1;
-    if (fields.empty()) {
-        fields.emplace_back();
-    }
-    fields[0].clear();
-    for (size_t i = 0;; ++i) {
-        const size_t plain = line.find_first_of("\t\\", i);
-        const size_t end = plain == std::string::npos ? line.size() : plain;
-        fields[count - 1].append(line, i, end - i);
-        i = end;
-        if (i == line.size()) {
-            break;
-        }
-        if (line[i] == '\t') {
-            if (count == fields.size()) {
-                fields.emplace_back();
-            }
-            fields[count++].clear();
+    size_t start = 0;
+    for (size_t i = 0; i < field.size(); ++i) {
+        const char escape = EscapeOf(field[i]);
+        if (escape == 0) {
             continue;
         }
-        if (++i == line.size()) {
+        out.append(field, start, i - start);
+        out += '\\';
+        out += escape;
+        start = i + 1;
+    }
+    out.append(field, start, std::string::npos);
+}
+
+void AppendNumber(std::string &out, uint64_t number) {
+    char digits[24];
+    // By count: a range of pointers would be appended through the string's general replace.
+    const std::to_chars_result written = std::to_chars(digits, digits + sizeof digits, number);
+    out.append(digits, static_cast<size_t>(written.ptr - digits));
+}
+
+char Unescaped(char escape) {
+    switch (escape) {
+    case '\\':
+        return '\\';
+    case 't':
+        return '\t';
+    case 'n':
+        return '\n';
+    case 'r':
+        return '\r';
+    default:
+        return 0;
+    }
+}
+
+// The fields of one line: views of the line itself, but for a field that holds an
+// escape, which views its text with the escapes undone. A decoder keeps them from one
+// line to the next, so that a worker's lines cost no allocation.
+struct FieldsOf {
+    std::vector<std::string_view> views;
+    std::vector<std::string> unescaped;  // by field, for the fields that held escapes
+    size_t count = 0;
+
+    size_t size() const { return count; }
+    std::string_view operator[](size_t i) const { return views[i]; }
+};
+
+bool Unescape(std::string_view text, std::string &field) {
+    field.clear();
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\') {
+            field += text[i];
+        } else if (++i == text.size() || Unescaped(text[i]) == 0) {
             return false;
-        }
-        switch (line[i]) {
-        case '\\':
-            fields[count - 1] += '\\';
-            break;
-        case 't':
-            fields[count - 1] += '\t';
-            break;
-        case 'n':
-            fields[count - 1] += '\n';
-            break;
-        case 'r':
-            fields[count - 1] += '\r';
-            break;
-        default:
-            return false;
+        } else {
+            field += Unescaped(text[i]);
         }
     }
-    fields.resize(count);
     return true;
 }
 
-bool ToNumber(const std::string &text, unsigned long &value) {
-    if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos) {
+// Each field is found with one search for its tab and one for a backslash in it. The
+// views of unescaped texts are taken last, once their strings no longer move.
+bool SplitFields(const char *line, size_t size, FieldsOf &fields) {
+    fields.count = 0;
+    bool escapes = false;
+    const char *const end = line + size;
+    for (const char *start = line;;) {
+        const char *tab = static_cast<const char *>(std::memchr(start, '\t', static_cast<size_t>(end - start)));
+        const std::string_view text(start, static_cast<size_t>((tab != nullptr ? tab : end) - start));
+        if (fields.count == fields.views.size()) {
+            fields.views.emplace_back();
+        }
+        fields.views[fields.count] = text;
+        // A view with no text marks a field whose unescaped text is viewed at the end.
+        if (std::memchr(text.data(), '\\', text.size()) != nullptr) {
+            if (fields.unescaped.size() <= fields.count) {
+                fields.unescaped.resize(fields.count + 1);
+            }
+            if (!Unescape(text, fields.unescaped[fields.count])) {
+                return false;
+            }
+            fields.views[fields.count] = std::string_view();
+            escapes = true;
+        }
+        ++fields.count;
+        if (tab == nullptr) {
+            break;
+        }
+        start = tab + 1;
+    }
+    for (size_t i = 0; escapes && i < fields.count; ++i) {
+        if (fields.views[i].data() == nullptr) {
+            fields.views[i] = fields.unescaped[i];
+        }
+    }
+    return true;
+}
+
+bool SplitFields(const std::string &line, FieldsOf &fields) { return SplitFields(line.data(), line.size(), fields); }
+
+// Digits only, at most maxDigits of them: no sign, no space.
+template <typename Number>
+bool ToDigits(const char *begin, const char *end, size_t maxDigits, Number &value) {
+    if (begin == end || static_cast<size_t>(end - begin) > maxDigits) {
         return false;
     }
-    value = std::strtoul(text.c_str(), nullptr, 10);
-    return true;
+    const std::from_chars_result read = std::from_chars(begin, end, value);
+    return read.ec == std::errc() && read.ptr == end;
+}
+
+bool ToNumber(std::string_view text, unsigned long &value) {
+    return ToDigits(text.data(), text.data() + text.size(), 9, value);
 }
 
 // An offset in a capture file may pass any count of tests or steps.
-bool ToOffset(const std::string &text, uint64_t &value) {
-    if (text.empty() || text.size() > 19 || text.find_first_not_of("0123456789") != std::string::npos) {
-        return false;
-    }
-    value = std::strtoull(text.c_str(), nullptr, 10);
-    return true;
+bool ToOffset(std::string_view text, uint64_t &value) {
+    return ToDigits(text.data(), text.data() + text.size(), 19, value);
 }
 
-bool ToRef(const std::string &batch, const std::string &test, TestRef &ref) {
+bool ToRef(std::string_view batch, std::string_view test, TestRef &ref) {
     unsigned long b = 0, t = 0;
     if (!ToNumber(batch, b) || !ToNumber(test, t)) {
         return false;
@@ -109,14 +175,18 @@ bool ToRef(const std::string &batch, const std::string &test, TestRef &ref) {
     return true;
 }
 
-std::string RefFields(const TestRef &test) {
-    return "\t" + std::to_string(test.batch) + "\t" + std::to_string(test.test);
+void AppendRef(std::string &out, const TestRef &test) {
+    out += '\t';
+    AppendNumber(out, test.batch);
+    out += '\t';
+    AppendNumber(out, test.test);
 }
 
-bool DecodeStep(const std::vector<std::string> &fields, Step &step) {
+bool DecodeStep(const FieldsOf &fields, Step &step) {
     if (fields.size() % 2 == 0 || fields.size() < 3 || (step.alone && fields.size() != 3)) {
         return false;
     }
+    step.tests.reserve(fields.size() / 2);
     for (size_t i = 1; i < fields.size(); i += 2) {
         TestRef test;
         if (!ToRef(fields[i], fields[i + 1], test)) {
@@ -127,65 +197,74 @@ bool DecodeStep(const std::vector<std::string> &fields, Step &step) {
     return true;
 }
 
-std::string EncodeChecks(const std::vector<ReportedCheck> &checks) {
-    std::string text;
-    for (const ReportedCheck &check : checks) {
-        if (!text.empty()) {
-            text += ' ';
+void AppendChecks(std::string &out, const std::vector<ReportedCheck> &checks) {
+    out += '\t';
+    for (size_t i = 0; i < checks.size(); ++i) {
+        if (i > 0) {
+            out += ' ';
         }
-        switch (check.kind) {
+        switch (checks[i].kind) {
         case CheckKind::Passes:
-            text += "p" + std::to_string(check.passes);
+            out += 'p';
+            AppendNumber(out, checks[i].passes);
             break;
         case CheckKind::Failure:
-            text += 'f';
+            out += 'f';
             break;
         case CheckKind::Started:
-            text += 's';
+            out += 's';
             break;
         case CheckKind::Skipped:
-            text += 'k';
+            out += 'k';
             break;
         }
     }
-    return text;
 }
 
-bool DecodeChecks(const std::string &text, std::vector<ReportedCheck> &checks) {
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find(' ', start);
-        if (end == std::string::npos) {
-            end = text.size();
+bool DecodeCheck(const char *begin, const char *end, std::vector<ReportedCheck> &checks) {
+    const size_t size = static_cast<size_t>(end - begin);
+    unsigned long passes = 0;
+    if (size == 1 && (*begin == 'f' || *begin == 's' || *begin == 'k')) {
+        checks.push_back(
+            {*begin == 'f' ? CheckKind::Failure : (*begin == 's' ? CheckKind::Started : CheckKind::Skipped), 0});
+        return true;
+    }
+    if (size > 1 && *begin == 'p' && ToDigits(begin + 1, end, 9, passes)) {
+        checks.push_back({CheckKind::Passes, static_cast<uint32_t>(passes)});
+        return true;
+    }
+    return false;
+}
+
+bool DecodeChecks(std::string_view text, std::vector<ReportedCheck> &checks) {
+    const char *const end = text.data() + text.size();
+    for (const char *token = text.data(); token < end;) {
+        const char *tokenEnd = token;
+        while (tokenEnd < end && *tokenEnd != ' ') {
+            ++tokenEnd;
         }
-        const std::string token = text.substr(start, end - start);
-        unsigned long passes = 0;
-        if (token == "f") {
-            checks.push_back({CheckKind::Failure, 0});
-        } else if (token == "s") {
-            checks.push_back({CheckKind::Started, 0});
-        } else if (token == "k") {
-            checks.push_back({CheckKind::Skipped, 0});
-        } else if (token.size() > 1 && token[0] == 'p' && ToNumber(token.substr(1), passes)) {
-            checks.push_back({CheckKind::Passes, static_cast<uint32_t>(passes)});
-        } else {
+        if (!DecodeCheck(token, tokenEnd, checks)) {
             return false;
         }
-        start = end + 1;
+        token = tokenEnd + 1;
     }
     return true;
 }
 
-bool DecodeTestFinished(const std::vector<std::string> &fields, TestReport &report) {
-    if (fields.size() != 8 || !ToRef(fields[1], fields[2], report.test)) {
+// The time is read as the worker wrote it, whatever this process's locale says.
+bool ToSeconds(std::string_view text, double &seconds) {
+    const char *const end = text.data() + text.size();
+    const std::from_chars_result read = std::from_chars(text.data(), end, seconds);
+    return read.ec == std::errc() && read.ptr == end;
+}
+
+bool DecodeTestFinished(const FieldsOf &fields, TestReport &report) {
+    if (fields.size() != 8 || !ToRef(fields[1], fields[2], report.test) || !ToSeconds(fields[3], report.seconds)) {
         return false;
     }
-    char *end = nullptr;
-    report.seconds = std::strtod(fields[3].c_str(), &end);
     report.fileName = fields[4];
     report.skipReason = fields[6];
-    return end != fields[3].c_str() && *end == '\0' && DecodeChecks(fields[5], report.checks) &&
-           ToOffset(fields[7], report.outputEnd);
+    return DecodeChecks(fields[5], report.checks) && ToOffset(fields[7], report.outputEnd);
 }
 
 }  // namespace
@@ -201,38 +280,36 @@ std::string EncodePlan(const WorkerPlan &plan) {
     for (const Step &step : plan.steps) {
         text += step.alone ? "A" : "B";
         for (const TestRef &test : step.tests) {
-            text += RefFields(test);
+            AppendRef(text, test);
         }
         text += '\n';
     }
     return text;
 }
 
+// The plan is read in place, line by line: a worker reads one that names every test
+// it runs.
 bool DecodePlan(const std::string &text, WorkerPlan &plan) {
     plan = WorkerPlan();
-    LineSplitter lines;
-    lines.Add(text.data(), text.size());
-    std::string line;
-    std::vector<std::string> fields;
+    FieldsOf fields;
     bool versioned = false;
-    while (lines.Next(line)) {
-        if (!SplitFields(line, fields)) {
+    for (size_t start = 0, end = 0; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+        if (!SplitFields(text.data() + start, end - start, fields)) {
             return false;
         }
         unsigned long version = 0;
         if (fields[0] == "V" && fields.size() == 3 && !versioned && ToNumber(fields[1], version)) {
             plan.version = static_cast<uint32_t>(version);
-            plan.fingerprint = fields[2];
+            plan.fingerprint = std::string(fields[2]);
             versioned = true;
         } else if (fields[0] == "X" && fields.size() == 2 && fields[1] == "fail-fast") {
             plan.failFast = true;
         } else if (fields[0] == "A" || fields[0] == "B") {
-            Step step;
-            step.alone = fields[0] == "A";
-            if (!DecodeStep(fields, step)) {
+            plan.steps.emplace_back();
+            plan.steps.back().alone = fields[0] == "A";
+            if (!DecodeStep(fields, plan.steps.back())) {
                 return false;
             }
-            plan.steps.push_back(step);
         } else {
             return false;
         }
@@ -242,10 +319,10 @@ bool DecodePlan(const std::string &text, WorkerPlan &plan) {
 
 uint32_t PlanVersion(const std::string &text) {
     const size_t end = text.find('\n');
-    std::vector<std::string> fields;
+    FieldsOf fields;
     unsigned long version = 0;
-    if (end == std::string::npos || !SplitFields(text.substr(0, end), fields) || fields.size() < 2 ||
-        fields[0] != "V" || !ToNumber(fields[1], version)) {
+    if (end == std::string::npos || !SplitFields(text.data(), end, fields) || fields.size() < 2 || fields[0] != "V" ||
+        !ToNumber(fields[1], version)) {
         return 0;
     }
     return static_cast<uint32_t>(version);
@@ -255,7 +332,11 @@ std::string EncodeStarted(uint32_t version) { return "S\t" + std::to_string(vers
 
 std::string EncodeReady() { return "R\n"; }
 
-std::string EncodeTestStarted(const TestRef &test) { return "G" + RefFields(test) + "\n"; }
+std::string EncodeTestStarted(const TestRef &test) {
+    std::string line = "G";
+    AppendRef(line, test);
+    return line + '\n';
+}
 
 std::string EncodeUnloading() { return "U\n"; }
 
@@ -279,62 +360,100 @@ std::string EncodeFailure(const ReportedFailure &failure) {
     return line + "\n";
 }
 
+// One block for the whole line, written in place.
 std::string EncodeTestFinished(const TestReport &report) {
+    std::string line;
+    line.reserve(64 + report.fileName.size() + report.skipReason.size() + 8 * report.checks.size());
+    line += 'T';
+    AppendRef(line, report.test);
     // The shortest text that reads back as the same time, without printf's cost.
     char seconds[40];
     const std::to_chars_result written = std::to_chars(seconds, seconds + sizeof seconds, report.seconds);
-    std::string line = "T" + RefFields(report.test);
-    AppendField(line, std::string(seconds, written.ptr));
+    line += '\t';
+    line.append(seconds, static_cast<size_t>(written.ptr - seconds));
     AppendField(line, report.fileName);
-    AppendField(line, EncodeChecks(report.checks));
+    AppendChecks(line, report.checks);
     AppendField(line, report.skipReason);
-    AppendField(line, std::to_string(report.outputEnd));
-    return line + "\n";
+    line += '\t';
+    AppendNumber(line, report.outputEnd);
+    line += '\n';
+    return line;
 }
 
-bool DecodeMessage(const std::string &line, WorkerMessage &message) {
+struct MessageDecoder::Fields : FieldsOf {};
+
+MessageDecoder::MessageDecoder() : fields_(new Fields) {}
+
+MessageDecoder::~MessageDecoder() = default;
+MessageDecoder::MessageDecoder(MessageDecoder &&) noexcept = default;
+MessageDecoder &MessageDecoder::operator=(MessageDecoder &&) noexcept = default;
+
+bool MessageDecoder::Decode(const std::string &line, WorkerMessage &message) {
     message = WorkerMessage();
-    std::vector<std::string> fields;
-    if (!SplitFields(line, fields)) {
+    const FieldsOf &fields = *fields_;
+    if (!SplitFields(line, *fields_)) {
         return false;
     }
-    const std::string &kind = fields[0];
-    if (kind == "R" || kind == "U" || kind == "D") {
-        message.kind = kind == "R" ? WorkerMessage::Kind::Ready
-                                   : (kind == "U" ? WorkerMessage::Kind::Unloading : WorkerMessage::Kind::Done);
-        return fields.size() == 1;
+    const std::string_view kind = fields[0];
+    if (kind.size() != 1) {
+        return false;
     }
-    unsigned long version = 0;
-    if (kind == "S" && fields.size() == 2 && ToNumber(fields[1], version)) {
+    switch (kind[0]) {
+    case 'R':
+    case 'U':
+    case 'D':
+        message.kind = kind[0] == 'R' ? WorkerMessage::Kind::Ready
+                                      : (kind[0] == 'U' ? WorkerMessage::Kind::Unloading : WorkerMessage::Kind::Done);
+        return fields.size() == 1;
+    case 'S': {
+        unsigned long version = 0;
         message.kind = WorkerMessage::Kind::Started;
+        if (fields.size() != 2 || !ToNumber(fields[1], version)) {
+            return false;
+        }
         message.version = static_cast<uint32_t>(version);
         return true;
     }
-    if (kind == "G" && fields.size() == 3) {
+    case 'G':
         message.kind = WorkerMessage::Kind::TestStarted;
-        return ToRef(fields[1], fields[2], message.test);
-    }
-    if (kind == "E" && fields.size() == 2) {
+        return fields.size() == 3 && ToRef(fields[1], fields[2], message.test);
+    case 'E':
         message.kind = WorkerMessage::Kind::Refused;
-        message.reason = fields[1];
-        return true;
-    }
-    if (kind == "F" && (fields.size() == 4 || fields.size() == 5)) {
-        unsigned long number = 0;
-        const bool negative = !fields[2].empty() && fields[2][0] == '-';
-        if (!ToNumber(negative ? fields[2].substr(1) : fields[2], number)) {
+        if (fields.size() != 2) {
             return false;
         }
-        message.kind = WorkerMessage::Kind::Failure;
-        message.failure.file = fields[1];
-        message.failure.line = static_cast<int32_t>(negative ? -static_cast<long>(number) : static_cast<long>(number));
-        message.failure.message = fields[3];
-        message.failure.crashDetails = fields.size() == 5 ? fields[4] : std::string();
+        message.reason = fields[1];
         return true;
+    case 'F':
+        return DecodeFailure(message);
+    case 'T':
+        message.kind = WorkerMessage::Kind::TestFinished;
+        return DecodeTestFinished(fields, message.report);
+    default:
+        return false;
     }
-    message.kind = WorkerMessage::Kind::TestFinished;
-    return kind == "T" && DecodeTestFinished(fields, message.report);
 }
+
+bool MessageDecoder::DecodeFailure(WorkerMessage &message) const {
+    const FieldsOf &fields = *fields_;
+    if (fields.size() != 4 && fields.size() != 5) {
+        return false;
+    }
+    unsigned long number = 0;
+    const bool negative = !fields[2].empty() && fields[2][0] == '-';
+    const char *const digits = fields[2].data() + (negative ? 1 : 0);
+    if (!ToDigits(digits, fields[2].data() + fields[2].size(), 9, number)) {
+        return false;
+    }
+    message.kind = WorkerMessage::Kind::Failure;
+    message.failure.file = fields[1];
+    message.failure.line = static_cast<int32_t>(negative ? -static_cast<long>(number) : static_cast<long>(number));
+    message.failure.message = fields[3];
+    message.failure.crashDetails = fields.size() == 5 ? fields[4] : std::string_view();
+    return true;
+}
+
+bool DecodeMessage(const std::string &line, WorkerMessage &message) { return MessageDecoder().Decode(line, message); }
 
 bool LineSplitter::Next(std::string &line) {
     const size_t end = pending_.find('\n', start_);

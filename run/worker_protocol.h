@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -88,6 +89,24 @@ std::string EncodeRefused(const std::string &reason);
 std::string EncodeFailure(const ReportedFailure &failure);
 std::string EncodeTestFinished(const TestReport &report);
 bool DecodeMessage(const std::string &line, WorkerMessage &message);
+
+// Decodes one line after another, as DecodeMessage, keeping the room its fields took
+// from one line to the next: a worker sends two lines a test.
+class MessageDecoder {
+public:
+    MessageDecoder();
+    ~MessageDecoder();
+    MessageDecoder(MessageDecoder &&) noexcept;
+    MessageDecoder &operator=(MessageDecoder &&) noexcept;
+
+    bool Decode(const std::string &line, WorkerMessage &message);
+
+private:
+    struct Fields;
+    bool DecodeFailure(WorkerMessage &message) const;
+
+    std::unique_ptr<Fields> fields_;
+};
 
 // Cuts what a pipe delivers, in pieces of any size, into whole lines.
 class LineSplitter {

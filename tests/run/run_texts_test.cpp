@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "process_end.h"
 #include "watch_clock.h"
+#include "worker_phases.h"
 #include "worker_protocol.h"
 
 namespace {
@@ -91,6 +94,63 @@ TEST(WorkerProtocol, PlansAndReportsSurviveThePipeByteForByte) {
     EXPECT_FALSE(run::DecodePlan("A\t1\t2\n", decoded)) << "a plan without the registry it is for";
     EXPECT_EQ(0u, run::PlanVersion("A\t1\t2\n"));
     EXPECT_EQ(1u, run::PlanVersion("V\t1\tf\tsomething else\n")) << "read whatever follows";
+}
+
+// All a message holds, as one text, to compare two readings of a line.
+std::string Described(const run::WorkerMessage &message) {
+    std::ostringstream text;
+    text.precision(17);
+    text << static_cast<int>(message.kind) << '|' << message.version << '|' << run::RefText(message.test) << '|'
+         << message.reason << '|' << message.failure.file << '|' << message.failure.line << '|'
+         << message.failure.message << '|' << message.failure.crashDetails << '|' << run::RefText(message.report.test)
+         << '|' << message.report.seconds << '|' << message.report.fileName << '|' << message.report.skipReason << '|'
+         << message.report.outputEnd;
+    for (const run::ReportedCheck &check : message.report.checks) {
+        text << '|' << static_cast<int>(check.kind) << ':' << check.passes;
+    }
+    return text.str();
+}
+
+// A decoder keeps its fields' room from one line to the next: a line read after a
+// longer one, after one with escapes in other fields, or after one it refused, reads
+// as it does alone.
+TEST(WorkerProtocol, ADecoderThatKeepsItsRoomReadsEachLineAsAlone) {
+    run::TestReport escaped;
+    escaped.test = {1, 2};
+    escaped.seconds = 2.5e-7;
+    escaped.fileName = "a\\b\tc.c";
+    escaped.checks = {{run::CheckKind::Passes, 3}, {run::CheckKind::Started, 0}, {run::CheckKind::Skipped, 0}};
+    escaped.skipReason = "why\nnot";
+    escaped.outputEnd = 77;
+    run::TestReport plain;
+    plain.test = {1, 3};
+    plain.fileName = "plain.c";
+    const std::vector<std::string> lines = {run::EncodeTestFinished(escaped),
+                                            run::EncodeTestStarted({1, 3}),
+                                            "F\\x",
+                                            run::EncodeTestFinished(plain),
+                                            run::EncodeFailure({"f\tile", 4, "m", "crash\\here"}),
+                                            run::EncodeFailure({"file", -4, "m\n", ""}),
+                                            run::EncodeReady(),
+                                            "T\t1",
+                                            run::EncodeTestFinished(escaped)};
+    run::MessageDecoder decoder;
+    for (std::string line : lines) {
+        if (!line.empty() && line.back() == '\n') {
+            line.pop_back();
+        }
+        run::WorkerMessage alone, kept;
+        const bool read = run::DecodeMessage(line, alone);
+        EXPECT_EQ(read, decoder.Decode(line, kept)) << line;
+        if (read) {
+            EXPECT_EQ(Described(alone), Described(kept)) << line;
+        }
+    }
+    run::WorkerMessage message;
+    ASSERT_TRUE(decoder.Decode(lines[0].substr(0, lines[0].size() - 1), message));
+    EXPECT_EQ(2.5e-7, message.report.seconds);
+    EXPECT_EQ("a\\b\tc.c", message.report.fileName);
+    EXPECT_EQ("why\nnot", message.report.skipReason);
 }
 
 TEST(ProcessEnd, EachEndIsNamed) {
