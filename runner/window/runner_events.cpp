@@ -10,6 +10,7 @@
 #include "views/xml_view.h"
 #include "window/commands.h"
 #include "window/current_test_function.h"
+#include "window/failed_rerun.h"
 #include "window/main_window.h"
 #include "window/test_run.h"
 
@@ -37,8 +38,13 @@ void PumpPaintMessages() {
 }
 
 // The events whose handlers read nothing of the test's record, only which test it
-// is: a test's start and each passing check, the most frequent of a run.
-bool ReadsNoRecord(int32_t code) { return code == NvkEventTestFunctionStarted || code == NvkEventAssertPassed; }
+// is: a test's start and each passing check, the most frequent of a run; and a
+// batch's start and end, which a run of all batches tells of every batch, even of
+// those it runs no test of.
+bool ReadsNoRecord(int32_t code) {
+    return code == NvkEventTestFunctionStarted || code == NvkEventAssertPassed || code == NvkEventBatchRunStarted ||
+           code == NvkEventBatchRunFinished;
+}
 
 // Repaints were spared during the run, and a late change to a row or an item may have
 // been missed by the last one: the run's end shows everything as it now is.
@@ -80,6 +86,10 @@ void NVK_CALL OnRunnerEvent(int32_t code, uint32_t value, intptr_t reserved, voi
         } else {
             CallOnWindowThread(call);
         }
+        return;
+    }
+    // The one who changes them in bulk brings the views in line.
+    if (RecordsChangeInBulk()) {
         return;
     }
     run::LibraryFeed::OnLibraryEvent(code, value, reserved, first, second);
