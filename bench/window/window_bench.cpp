@@ -7,7 +7,9 @@
 // times selecting every test (command 142) and sorting the result list by each
 // column, and measures what the open library adds to the runner's resident set
 // against what the library's own records of the same tests add to this program's, as
-// registered and once they ran.
+// registered and once they ran. With NORVIK_BENCH_FAILING_EVERY, each window then runs
+// the failures again (F8), and with NORVIK_BENCH_RERUN_EXPANDED too, the window's own
+// process once more with the whole tree expanded.
 // Run under a virtual X server:
 //   xvfb-run -a /usr/lib/wine/wine64 build/win64/bin/window_bench.exe
 #include <windows.h>
@@ -27,12 +29,20 @@
 
 namespace {
 
-constexpr DWORD kWaitMilliseconds = 120000;
+// A run of 100,000 tests in worker processes takes over a minute on a loaded machine.
+constexpr DWORD kWaitMilliseconds = 300000;
 // As many as the test DLL registers: NORVIK_BENCH_TESTS, 10,000 when unset.
 const int kExpectedTests = [] {
     const char *wanted = std::getenv("NORVIK_BENCH_TESTS");
     return wanted != nullptr ? std::atoi(wanted) : 10000;
 }();
+// Every N-th test fails, from the first on: NORVIK_BENCH_FAILING_EVERY, none when unset.
+// With failures, each window then runs them again (F8), timed and checked.
+const int kFailingEvery = [] {
+    const char *wanted = std::getenv("NORVIK_BENCH_FAILING_EVERY");
+    return wanted != nullptr ? std::atoi(wanted) : 0;
+}();
+const int kFailingTests = kFailingEvery > 0 ? (kExpectedTests + kFailingEvery - 1) / kFailingEvery : 0;
 constexpr int kFileNameBox = cmb13;  // the Open dialog's file name box
 
 std::string BuiltFile(const char *name) {
@@ -80,8 +90,8 @@ LRESULT SendAndWait(HWND window, UINT message, WPARAM wParam) {
     return static_cast<LRESULT>(result);
 }
 
-// Reads the result column of the last row through memory in the runner's process.
-bool LastRowPassed(HWND list) {
+// Reads the result column of a row through memory in the runner's process.
+std::string RowResult(HWND list, int row) {
     DWORD processId = 0;
     GetWindowThreadProcessId(list, &processId);
     HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
@@ -91,13 +101,15 @@ bool LastRowPassed(HWND list) {
     item.pszText = remote + 1024;
     item.cchTextMax = 64;
     WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
-    SendMessageA(list, LVM_GETITEMTEXTA, kExpectedTests - 1, reinterpret_cast<LPARAM>(remote));
+    SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(remote));
     char text[64] = "";
     ReadProcessMemory(process, remote + 1024, text, sizeof text - 1, nullptr);
     VirtualFreeEx(process, remote, 0, MEM_RELEASE);
     CloseHandle(process);
-    return std::string(text) == "Passed";
+    return text;
 }
+
+bool LastRowPassed(HWND list) { return RowResult(list, kExpectedTests - 1) == "Passed"; }
 
 // The runner reads its settings from a key of the bench's own, so that the user's
 // stay as they are.
@@ -113,8 +125,6 @@ void RememberWhereTestsRun(bool separateProcess) {
     RegCloseKey(key);
 }
 
-// The run is over when every test finished and the window offers Run again: a run in
-// a worker process returns from the command at once.
 // How live the window stayed during a run: the longest it took to answer the
 // progress bar's position while tests were still to finish (the run's end, which
 // sizes the columns to every row, apart), and how many different positions it showed.
@@ -124,7 +134,9 @@ struct Liveness {
     int positionsSeen = 0;
 };
 
-Liveness WaitForTheRunsEnd(HWND window) {
+// The run is over when each of its tests finished and the window offers Run again: a
+// run in a worker process returns from the command at once.
+Liveness WaitForTheRunsEnd(HWND window, int tests) {
     const HWND progress = GetDlgItem(window, IDC_PROGRESS);
     const HWND runButton = GetDlgItem(window, IDM_RUN_SELECTED);
     Liveness liveness;
@@ -132,13 +144,13 @@ Liveness WaitForTheRunsEnd(HWND window) {
     for (bench::Stopwatch waiting; waiting.Elapsed() < kWaitMilliseconds / 1000.0; Sleep(1)) {
         bench::Stopwatch answering;
         const LRESULT position = SendAndWait(progress, PBM_GETPOS, 0);
-        double &longest = position < kExpectedTests ? liveness.longestAnswerSeconds : liveness.endAnswerSeconds;
+        double &longest = position < tests ? liveness.longestAnswerSeconds : liveness.endAnswerSeconds;
         longest = std::max(longest, answering.Elapsed());
         if (position != lastPosition) {
             ++liveness.positionsSeen;
             lastPosition = position;
         }
-        if (position == kExpectedTests && IsWindowEnabled(runButton)) {
+        if (position == tests && SendAndWait(progress, PBM_GETRANGE, FALSE) == tests && IsWindowEnabled(runButton)) {
             break;
         }
     }
@@ -170,6 +182,31 @@ void TimeTheTreeAndReloading(HWND window) {
     const double collapseSeconds = collapsing.Elapsed();
     std::printf("tests=%d expand_all_seconds=%.3f reload_expanded_seconds=%.3f collapse_all_seconds=%.3f\n",
                 kExpectedTests, expandSeconds, reloadSeconds, collapseSeconds);
+}
+
+// Runs the failed tests again (F8) after a run of all. The failing tests fail again and
+// nothing else runs: each other row reads as not run, the result the window gives a
+// test that a run of some tests reset.
+void TimeRunningTheFailuresAgain(HWND window, const char *where, const char *tree = "collapsed") {
+    bench::Stopwatch rerunning;
+    SendAndWait(window, WM_COMMAND, IDM_RUN_FAILED);
+    WaitForTheRunsEnd(window, kFailingTests);
+    const double seconds = rerunning.Elapsed();
+    const HWND progress = GetDlgItem(window, IDC_PROGRESS);
+    bench::Require(SendAndWait(progress, PBM_GETRANGE, FALSE) == kFailingTests &&
+                       SendAndWait(progress, PBM_GETPOS, 0) == kFailingTests,
+                   "the progress of the failures run again");
+    const HWND results = GetDlgItem(window, IDC_RESULT_LIST);
+    bench::Require(SendAndWait(results, LVM_GETITEMCOUNT, 0) == kExpectedTests, "a row for every test after F8");
+    for (int failing = 0; failing < kExpectedTests; failing += kFailingEvery) {
+        bench::Require(RowResult(results, failing) == "Failed", "a failing test failed again");
+        if (failing + 1 < kExpectedTests) {
+            bench::Require(RowResult(results, failing + 1) == "Skipped", "a passed test not run again");
+        }
+    }
+    bench::Require(RowResult(results, kExpectedTests - 1) == "Skipped", "the last test not run again");
+    std::printf("tests=%d run=%s tree=%s failing=%d run_failed_seconds=%.3f\n", kExpectedTests, where, tree,
+                kFailingTests, seconds);
 }
 
 // A process's resident set (its working set), in bytes.
@@ -220,8 +257,8 @@ void ClickColumnHeader(HWND list, int column) {
     SendMessageTimeoutA(header, WM_LBUTTONUP, 0, point, SMTO_NORMAL, kWaitMilliseconds, &result);
 }
 
-// Times sorting the result list by each of its seven columns in turn, then puts it back
-// in its first order (by batch, then name), which the last row's check needs.
+// Times sorting the result list by each of its seven columns in turn, then sorts it by
+// one of its name columns, which leaves the last test on the last row for its check.
 void TimeSortByEachColumn(HWND list) {
     constexpr int kColumns = 7;
     double slowest = 0;
@@ -282,7 +319,7 @@ void TimeTheWindow(bool separateProcess, const LibraryRecords &records) {
 
     bench::Stopwatch running;
     PostMessageA(window, WM_COMMAND, IDM_RUN_SELECTED, 0);
-    const Liveness liveness = WaitForTheRunsEnd(window);
+    const Liveness liveness = WaitForTheRunsEnd(window, kExpectedTests);
     const double runSeconds = running.Elapsed();
     bench::Require(SendAndWait(GetDlgItem(window, IDC_PROGRESS), PBM_GETPOS, 0) == kExpectedTests,
                    "every test finished");
@@ -301,9 +338,24 @@ void TimeTheWindow(bool separateProcess, const LibraryRecords &records) {
         const size_t ranBytes = ResidentBytes(process.hProcess);
         PrintMemory("after_run", ranBytes - std::min(ranBytes, emptyBytes), records.registeredBytes);
         PrintMemory("after_run_against_ran_records", ranBytes - std::min(ranBytes, emptyBytes), records.ranBytes);
+    }
+    // The rows are still in their first order, which the check of the failures needs.
+    if (kFailingTests > 0) {
+        TimeRunningTheFailuresAgain(window, where);
+    }
+    // Again with every test's item in the tree, whose marks and boxes the run leaves,
+    // with NORVIK_BENCH_RERUN_EXPANDED set: a runner that sets each box one by one
+    // takes far longer than the rest of the benchmark.
+    if (kFailingTests > 0 && !separateProcess && std::getenv("NORVIK_BENCH_RERUN_EXPANDED") != nullptr) {
+        SendAndWait(window, WM_COMMAND, IDM_EXPAND_TREE);
+        TimeRunningTheFailuresAgain(window, where, "expanded");
+        SendAndWait(window, WM_COMMAND, IDM_COLLAPSE_TREE);
+    }
+    if (!separateProcess) {
+        const std::string lastResult = RowResult(results, kExpectedTests - 1);
         TimeSelectAll(window);
         TimeSortByEachColumn(results);
-        bench::Require(LastRowPassed(results), "the last row's result after sorting");
+        bench::Require(RowResult(results, kExpectedTests - 1) == lastResult, "the last row's result after sorting");
     }
     PostMessageA(window, WM_CLOSE, 0, 0);
     WaitForSingleObject(process.hProcess, kWaitMilliseconds);

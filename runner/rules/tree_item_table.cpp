@@ -37,6 +37,20 @@ void TreeItemTable::ForgetItems() {
     }
 }
 
+void TreeItemTable::ForgetRecords() {
+    for (TreeEntry &entry : entries_) {
+        entry.record = nullptr;
+    }
+}
+
+bool TreeItemTable::GiveRecord(int64_t key, void *record) {
+    if (Find(key) == nullptr) {
+        return false;
+    }
+    entries_[static_cast<size_t>(key - 1)].record = record;
+    return true;
+}
+
 bool TreeItemTable::TakeChildrenToInsert(int64_t key) {
     const TreeEntry *found = Find(key);
     if (found == nullptr || found->kind != ItemKind::Batch || found->childrenInserted) {

@@ -31,6 +31,10 @@ public:
     void Put(int32_t key, const TreeEntry &entry);
     // The items are gone but the records keep their keys, for items made anew.
     void ForgetItems();
+    // The records are gone but their items stay, for new records to take over.
+    void ForgetRecords();
+    // A new record takes over the item of a key; false for keys this table never gave.
+    bool GiveRecord(int64_t key, void *record);
     // The entry of a key, or NULL for 0 and for keys this table never gave.
     const TreeEntry *Find(int64_t key) const;
     // True once for each batch's key: the caller inserts its test items then. False

@@ -1,12 +1,15 @@
 #include "views/tree_view.h"
 
 #include <commctrl.h>
+
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "drawing/owned_handles.h"
 #include "resources/program_resources.h"
 #include "resources/resource.h"
+#include "rules/kept_items.h"
 #include "rules/result_appearance.h"
 #include "rules/tree_item_table.h"
 
@@ -29,6 +32,11 @@ bool batchSkipGuard = false;
 bool testSkipGuard = false;
 // While the tree is built again, its items come and go but what it shows stays.
 bool rebuilding = false;
+// During a reload the items outlive the records they showed, for the rebuilt
+// library's records to take over; recordsKept once those records were freed.
+bool reloading = false;
+bool recordsKept = false;
+KeptItems keptItems;
 
 LRESULT SendToTree(UINT message, WPARAM wParam, LPARAM lParam) { return SendMessageA(tree, message, wParam, lParam); }
 
@@ -84,18 +92,6 @@ int CheckBoxOf(HTREEITEM item) {
     return static_cast<int>(SendToTree(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), TVIS_STATEIMAGEMASK) >> 12);
 }
 
-void SetImage(HTREEITEM item, int image) {
-    if (item == nullptr) {
-        return;
-    }
-    TVITEMA write = {};
-    write.mask = TVIF_HANDLE | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
-    write.hItem = item;
-    write.iImage = image;
-    write.iSelectedImage = image;
-    SendToTree(TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&write));
-}
-
 int CheckBoxForSkip(uint32_t skip) { return skip != 0 ? kUnchecked : kChecked; }
 
 // Inserts an item with its box and image in one message. A batch's item learns
@@ -145,7 +141,7 @@ int ImageOfTest(NvkTestFunction *testFunction) {
 }
 
 void InsertTestItem(HTREEITEM parent, NvkTestFunction *testFunction) {
-    InsertItem(parent, NvkTestFunctionGetName(testFunction), ImageOfTest(testFunction),
+    InsertItem(parent, NvkTestFunctionGetName(testFunction), I_IMAGECALLBACK,
                CheckBoxForSkip(static_cast<uint32_t>(NvkTestFunctionGetSkip(testFunction))), ItemKind::TestFunction,
                testFunction);
 }
@@ -196,12 +192,76 @@ void DeleteItemsKeepingKeys() {
     items.ForgetItems();
 }
 
-// Most tests of a large library have no item until their batch is expanded: those
-// cost the run no paint.
+std::string TextOf(const char *text) { return text != nullptr ? text : ""; }
+
+// Notes each item's key and name before the records go, and forgets the records.
+void KeepItems() {
+    recordsKept = true;
+    keptItems.Clear();
+    // Asking an empty registry for its first batch would create one.
+    for (NvkBatch *batch = NvkBatchGetCount(nullptr) > 0 ? NvkBatchGetFirst() : nullptr; batch != nullptr;
+         batch = NvkBatchGetNext(batch)) {
+        const TreeEntry *entry = EntryOfRecord(batch, NvkBatchGetUserData(batch));
+        if (entry == nullptr || entry->item == nullptr) {
+            keptItems.GiveUp();
+            break;
+        }
+        keptItems.KeepBatch(NvkBatchGetUserData(batch), TextOf(NvkBatchGetName(batch)), entry->childrenInserted);
+        for (NvkTestFunction *test = entry->childrenInserted ? NvkBatchGetFirstTestFunction(batch) : nullptr;
+             test != nullptr; test = NvkTestFunctionGetNext(test)) {
+            if (ItemOfTestFunction(test) == nullptr) {
+                keptItems.GiveUp();
+                break;
+            }
+            keptItems.KeepTest(NvkTestFunctionGetUserData(test), TextOf(NvkTestFunctionGetName(test)));
+        }
+    }
+    items.ForgetRecords();
+}
+
+void OnAllBatchesFreed() {
+    if (!reloading) {
+        DeleteEveryItem();
+    } else if (recordsKept) {
+        // The records that took the items over are gone too.
+        keptItems.GiveUp();
+    } else {
+        KeepItems();
+    }
+}
+
+void TakeOverOrInsertBatch(NvkBatch *batch) {
+    const int32_t key = reloading && recordsKept ? keptItems.TakeBatch(TextOf(NvkBatchGetName(batch))) : 0;
+    if (key != 0 && items.GiveRecord(key, batch)) {
+        NvkBatchSetUserData(batch, key, 1);
+        return;
+    }
+    InsertBatch(batch);
+}
+
+void TakeOverOrInsertTest(NvkBatch *batch, NvkTestFunction *testFunction) {
+    const int32_t key = reloading && recordsKept ? keptItems.TakeTest(NvkBatchGetUserData(batch),
+                                                                      TextOf(NvkTestFunctionGetName(testFunction)))
+                                                 : 0;
+    if (key != 0 && items.GiveRecord(key, testFunction)) {
+        NvkTestFunctionSetUserData(testFunction, key, 1);
+        return;
+    }
+    InsertTestFunction(batch, testFunction);
+}
+
+// Most tests of a large library have no item until their batch is expanded, and
+// most items are out of sight: those cost the run no paint.
 void ShowTestImage(NvkTestFunction *testFunction) {
     const HTREEITEM item = ItemOfTestFunction(testFunction);
-    if (item != nullptr) {
-        SetImage(item, ImageOfTest(testFunction));
+    if (item == nullptr) {
+        return;
+    }
+    // The message takes the item in the rectangle it fills.
+    RECT shown = {};
+    std::memcpy(&shown, &item, sizeof item);
+    if (SendToTree(TVM_GETITEMRECT, FALSE, reinterpret_cast<LPARAM>(&shown))) {
+        InvalidateRect(tree, &shown, FALSE);
         UpdateWindow(tree);
     }
 }
@@ -321,21 +381,28 @@ bool IsExpanded(HTREEITEM item) {
     return (SendToTree(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), TVIS_EXPANDED) & TVIS_EXPANDED) != 0;
 }
 
-// Only batch items ask: whether they have children, and their folder's image.
-void AnswerForBatch(TVITEMA &item) {
+// A batch's item asks whether it has children, and for its folder's image; a test's
+// item for the image of its result, so that a change to many results is shown by
+// painting alone.
+void AnswerForItem(TVITEMA &item) {
     const TreeEntry *entry = items.Find(item.lParam);
-    if (entry == nullptr || entry->kind != ItemKind::Batch) {
+    if (entry == nullptr) {
         return;
     }
-    if ((item.mask & TVIF_CHILDREN) != 0) {
-        item.cChildren = NvkBatchGetFirstTestFunction(static_cast<NvkBatch *>(entry->record)) != nullptr ? 1 : 0;
+    int image = 0;
+    if (entry->kind == ItemKind::TestFunction) {
+        image = ImageOfTest(static_cast<NvkTestFunction *>(entry->record));
+    } else {
+        if ((item.mask & TVIF_CHILDREN) != 0) {
+            item.cChildren = NvkBatchGetFirstTestFunction(static_cast<NvkBatch *>(entry->record)) != nullptr ? 1 : 0;
+        }
+        image = IsExpanded(item.hItem) ? kOpenFolderImage : kClosedFolderImage;
     }
-    const int folder = IsExpanded(item.hItem) ? kOpenFolderImage : kClosedFolderImage;
     if ((item.mask & TVIF_IMAGE) != 0) {
-        item.iImage = folder;
+        item.iImage = image;
     }
     if ((item.mask & TVIF_SELECTEDIMAGE) != 0) {
-        item.iSelectedImage = folder;
+        item.iSelectedImage = image;
     }
 }
 
@@ -372,7 +439,7 @@ bool OnNotify(const NMHDR *header) {
     }
     case TVN_GETDISPINFOA:
     case TVN_GETDISPINFOW:
-        AnswerForBatch(reinterpret_cast<NMTVDISPINFOA *>(const_cast<NMHDR *>(header))->item);
+        AnswerForItem(reinterpret_cast<NMTVDISPINFOA *>(const_cast<NMHDR *>(header))->item);
         return true;
     default:
         return false;
@@ -499,13 +566,13 @@ void TreeOnEvent(int32_t code, uint32_t value, void *first, void *second) {
     auto *testFunction = static_cast<NvkTestFunction *>(second);
     switch (code) {
     case NvkEventBatchCreated:
-        InsertBatch(batch);
+        TakeOverOrInsertBatch(batch);
         break;
     case NvkEventBatchFreed:
         DeleteBatchItem(batch);
         break;
     case NvkEventAllBatchesFreed:
-        DeleteEveryItem();
+        OnAllBatchesFreed();
         break;
     case NvkEventBatchSkip:
         if (!batchSkipGuard) {
@@ -513,7 +580,7 @@ void TreeOnEvent(int32_t code, uint32_t value, void *first, void *second) {
         }
         break;
     case NvkEventTestFunctionAdded:
-        InsertTestFunction(batch, testFunction);
+        TakeOverOrInsertTest(batch, testFunction);
         break;
     case NvkEventTestFunctionReset:
     case NvkEventTestFunctionFinished:
@@ -631,13 +698,50 @@ void TreeKeep(KeptSelection &kept) {
     kept.firstShown = NameOfItem(NextItem(nullptr, TVGN_FIRSTVISIBLE));
 }
 
-void TreeRestore(const KeptSelection &kept) {
-    RebuildTree([&kept](BatchShown &batch) {
-        batch.expanded = WasExpanded(kept, batch.name);
-        if (kept.clearedBatches.count(batch.name) != 0) {
-            batch.checkBox = kUnchecked;
-        }
-    });
+void TreeBeginReload() {
+    reloading = true;
+    recordsKept = false;
+    keptItems.Clear();
+}
+
+bool TreeEndReload() {
+    reloading = false;
+    if (!recordsKept) {
+        return true;
+    }
+    recordsKept = false;
+    const bool kept = keptItems.AllTaken();
+    keptItems.Clear();
+    if (kept) {
+        return true;
+    }
+    // As after a load that kept nothing: an item for each batch, none for its tests.
+    // The records that took an item over keep its key.
+    const bool shown = IsWindowVisible(tree) != FALSE;
+    if (shown) {
+        SendToTree(WM_SETREDRAW, FALSE, 0);
+    }
+    DeleteItemsKeepingKeys();
+    for (NvkBatch *batch = NvkBatchGetCount(nullptr) > 0 ? NvkBatchGetFirst() : nullptr; batch != nullptr;
+         batch = NvkBatchGetNext(batch)) {
+        InsertBatch(batch);
+    }
+    if (shown) {
+        SendToTree(WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(tree, nullptr, TRUE);
+    }
+    return false;
+}
+
+void TreeRestore(const KeptSelection &kept, bool itemsKept) {
+    if (!itemsKept) {
+        RebuildTree([&kept](BatchShown &batch) {
+            batch.expanded = WasExpanded(kept, batch.name);
+            if (kept.clearedBatches.count(batch.name) != 0) {
+                batch.checkBox = kUnchecked;
+            }
+        });
+    }
     if (const HTREEITEM selected = ItemNamed(kept.selected)) {
         SendToTree(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(selected));
     } else {

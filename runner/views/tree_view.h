@@ -42,7 +42,15 @@ void TreeSelectTestFunction(NvkTestFunction *testFunction);
 // Notes which batches are expanded, the selected item and the item at the top.
 void TreeKeep(KeptSelection &kept);
 
+// Around loading a library again: the items outlive the records they show, and the
+// new records take them over when they have the same names in the same order. Then
+// the items are as they were, expanded, checked and selected, and the end returns
+// true; otherwise the end leaves an item for each batch, as a load does.
+void TreeBeginReload();
+bool TreeEndReload();
+
 // Expands, selects and scrolls as kept, by name; names that are gone are passed over.
-void TreeRestore(const KeptSelection &kept);
+// Items kept through the reload are expanded and checked as they were already.
+void TreeRestore(const KeptSelection &kept, bool itemsKept);
 
 }  // namespace runner

@@ -1,8 +1,5 @@
 #include "window/commands.h"
 
-#include <utility>
-#include <vector>
-
 #include "library_loader.h"
 #include "norvik.h"
 #include "resources/resource.h"
@@ -11,6 +8,7 @@
 #include "views/xml_view.h"
 #include "window/about_box.h"
 #include "window/current_test_function.h"
+#include "window/failed_rerun.h"
 #include "window/library_commands.h"
 #include "window/main_window.h"
 #include "window/remembered_state.h"
@@ -73,36 +71,20 @@ bool FailedInLastRun(NvkTestFunction *testFunction) {
     return NvkTestFunctionGetStatistics(testFunction, nullptr, &failures, nullptr) != 0 && failures > 0;
 }
 
-template <typename Visit>
-void ForEachTestFunction(Visit visit) {
+// Called at every change of the commands' state: the walk ends at the first failure.
+bool AnyFailedInLastRun() {
     for (NvkBatch *batch = NvkBatchGetFirst(); batch != nullptr; batch = NvkBatchGetNext(batch)) {
         for (NvkTestFunction *test = NvkBatchGetFirstTestFunction(batch); test != nullptr;
              test = NvkTestFunctionGetNext(test)) {
-            visit(test);
+            if (FailedInLastRun(test)) {
+                return true;
+            }
         }
     }
+    return false;
 }
 
-bool AnyFailedInLastRun() {
-    bool any = false;
-    ForEachTestFunction([&any](NvkTestFunction *test) { any = any || FailedInLastRun(test); });
-    return any;
-}
-
-// The run goes through the skip flags like every run, so they are set to the failed
-// tests for its span and put back afterwards: the check boxes end as they were.
-void RunFailed(HWND) {
-    std::vector<std::pair<NvkTestFunction *, int32_t>> selection;
-    ForEachTestFunction([&selection](NvkTestFunction *test) {
-        selection.emplace_back(test, NvkTestFunctionGetSkip(test));
-        NvkTestFunctionSetSkip(test, FailedInLastRun(test) ? 0 : 1);
-    });
-    RunTests(run::RunRequest(), [selection] {
-        for (const auto &kept : selection) {
-            NvkTestFunctionSetSkip(kept.first, kept.second);
-        }
-    });
-}
+void RunFailed(HWND) { RunFailedTestsAgain(); }
 
 void Reload(HWND window) { ReloadTestLibrary(window); }
 

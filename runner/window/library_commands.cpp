@@ -121,7 +121,7 @@ KeptSelection KeepSelection() {
     return kept;
 }
 
-void RestoreSelection(const KeptSelection &kept) {
+void RestoreSelection(const KeptSelection &kept, bool treeKept) {
     PauseViewDrawing(true);
     for (NvkBatch *batch = NvkBatchGetFirst(); batch != nullptr && !kept.skipped.empty();
          batch = NvkBatchGetNext(batch)) {
@@ -134,7 +134,7 @@ void RestoreSelection(const KeptSelection &kept) {
         }
     }
     PauseViewDrawing(false);
-    TreeRestore(kept);
+    TreeRestore(kept, treeKept);
     ResultListScrollTo(kept.firstResultRow);
 }
 
@@ -176,12 +176,14 @@ void Reload(HWND mainWindow, bool automatic) {
     const FileStamp stamp = StampOf(openPath);
     const KeptSelection kept = KeepSelection();
     bool copyMissing = false;
+    TreeBeginReload();
     const unsigned messageId = LoadFromFile(openPath, &copyMissing);
+    const bool treeKept = TreeEndReload();
     const bool retry = messageId != 0 && copyMissing && automatic;
     if (messageId == 0) {
         watch.Loaded(stamp);
         RemoveShadowCopiesExcept(LoadedCopy());
-        RestoreSelection(kept);
+        RestoreSelection(kept, treeKept);
         SetLibraryTitle(mainWindow, openPath.c_str(), LoadRunnerString(IDS_DISPLAY_NAME).OrEmpty());
         ShowRegistrationErrors(mainWindow);
     } else if (!loader::IsTestLibraryLoaded()) {

@@ -10,6 +10,7 @@
 #include "views/xml_view.h"
 #include "window/commands.h"
 #include "window/current_test_function.h"
+#include "window/failed_rerun.h"
 #include "window/main_window.h"
 #include "window/test_run.h"
 
@@ -94,6 +95,10 @@ void NVK_CALL OnRunnerEvent(int32_t code, uint32_t value, intptr_t reserved, voi
         } else {
             QueueOnWindowThread(call);
         }
+        return;
+    }
+    // The one who changes them in bulk brings the views in line.
+    if (RecordsChangeInBulk()) {
         return;
     }
     run::LibraryFeed::OnLibraryEvent(code, value, reserved, first, second);

@@ -84,9 +84,12 @@ private:
 };
 
 // What the views draw: each test's copies, kept from one run to the next while the
-// library stays loaded, with the index that names its tests.
+// library stays loaded, with the index that names its tests. The index serves the
+// next run too, unless the registry changed since: an index of many tests takes
+// longer to make than a run of a few of them.
 RunResults shownResults;
 std::shared_ptr<const run::RegistryIndex> shownIndex;
+bool shownIndexCurrent = false;
 
 // What the workers tell of tests reaches the feed on the window's thread, in order
 // with the library's events. It is a copy of what they told, so the run's thread
@@ -122,15 +125,17 @@ std::vector<run::TestKey> SelectionOf(const run::RunRequest &request, const run:
     return keys;
 }
 
+// The request with the index the run's feed uses, so that the run makes none of its own.
+run::RunRequest WithIndex(run::RunRequest request, const run::RegistryIndex &index) {
+    request.index = &index;
+    return request;
+}
+
 // The run's account of the loaded library and the listeners the window puts on its
 // stream; the feed is made last and so ended first.
 struct RunFeed {
     explicit RunFeed(const run::RunRequest &request)
-        : index(std::make_shared<const run::RegistryIndex>(run::RegistryIndex::OfLoadedLibrary())),
-          selection(SelectionOf(request, *index)),
-          shown(*index) {
-        shownResults.Follow(index);
-        shownIndex = index;
+        : index(LoadedRegistryIndex()), selection(SelectionOf(request, *index)), shown(*index) {
         libraryRun.library = loader::LoadedLibraryPath();
         libraryRun.index = index.get();
         libraryRun.selectedTests = selection.size();
@@ -163,12 +168,13 @@ run::WorkerStarter StarterForLoadedLibrary() {
 struct SeparateRun {
     SeparateRun(const run::RunRequest &runRequest, std::function<void()> whenEnded)
         : request(runRequest), afterRun(std::move(whenEnded)), feed(request), observer(*feed.feed) {
+        request.index = feed.index.get();
         run::PoolSettings settings;
         settings.timeoutSeconds = Remembered().timeLimitSeconds;
         runner = run::WorkerRunner(settings, StarterForLoadedLibrary(), wait, &observer);
     }
 
-    const run::RunRequest request;
+    run::RunRequest request;
     std::function<void()> afterRun;
     RunFeed feed;
     ObserverOnWindowThread observer;
@@ -258,7 +264,8 @@ void RunTests(const run::RunRequest &request, std::function<void()> afterRun) {
         if (capture) {
             feed.feed->TakeOutputFrom(*capture);
         }
-        run::InProcessRunner(false, {StarterForLoadedLibrary(), nullptr, feed.feed.get()})->Run(request);
+        run::InProcessRunner(false, {StarterForLoadedLibrary(), nullptr, feed.feed.get()})
+            ->Run(WithIndex(request, *feed.index));
     }
     if (afterRun) {
         afterRun();
@@ -274,9 +281,30 @@ const TestResult *ShownResultOf(NvkTestFunction *testFunction) {
 
 RunTally ShownLatestRun() { return shownResults.LatestRun(); }
 
+std::shared_ptr<const run::RegistryIndex> LoadedRegistryIndex() {
+    if (shownIndex == nullptr || !shownIndexCurrent) {
+        shownIndex = std::make_shared<const run::RegistryIndex>(run::RegistryIndex::OfLoadedLibrary());
+        shownIndexCurrent = true;
+        shownResults.Follow(shownIndex);
+    }
+    return shownIndex;
+}
+
+void ForgetShownResults(const std::vector<run::TestKey> &keys) {
+    for (const run::TestKey key : keys) {
+        shownResults.Forget(key);
+    }
+}
+
 void ShownResultsOnEvent(int32_t code, void *second) {
     run::TestKey key = 0;
     switch (code) {
+    case NvkEventBatchCreated:
+    case NvkEventBatchFreed:
+    case NvkEventTestFunctionAdded:
+    case NvkEventTestFunctionFreed:
+        shownIndexCurrent = false;
+        break;
     case NvkEventTestFunctionReset:
         if (shownIndex != nullptr && shownIndex->Find(static_cast<NvkTestFunction *>(second), key)) {
             shownResults.Forget(key);

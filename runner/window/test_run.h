@@ -7,8 +7,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <vector>
 
 #include "plan_runner.h"
+#include "registry_index.h"
 #include "rules/run_results.h"
 #include "run_plan.h"
 
@@ -34,6 +37,14 @@ const TestResult *ShownResultOf(NvkTestFunction *testFunction);
 
 // The latest run's selected tests and how many of them failed so far, by those copies.
 RunTally ShownLatestRun();
+
+// The index of the loaded library's tests, which the copies follow: the one the last
+// run used while the registry stays as it was, else one made now.
+std::shared_ptr<const run::RegistryIndex> LoadedRegistryIndex();
+
+// Forgets the copies of the tests of those keys, for records reset while their
+// events did not reach the copies.
+void ForgetShownResults(const std::vector<run::TestKey> &keys);
 
 // Keeps those copies in line with the library's records: a reset record forgets
 // its copy, and freed tests drop them all.

@@ -177,6 +177,34 @@ TEST_F(DailyUse, ARebuildIsReloadedKeepingTheSelectionByName) {
     EXPECT_EQ(nullptr, FindWindowOf(runner_->Id(), "Library Error"));
 }
 
+// A reload of the same build keeps the tree as it was, expanded, checked and
+// selected; every test's mark shows that it has not run since.
+TEST_F(DailyUse, AReloadOfTheSameBuildKeepsTheTreeAsItWas) {
+    constexpr int kNotRunImage = 2;
+    const std::string library = BuiltFile("runner_views_library.dll");
+    Start({library}, library + " - " + kDisplayName);
+    Run(IDM_EXPAND_TREE);
+    Untick("a1");
+    Run(IDM_RUN_SELECTED);
+    Select("b1");
+    WaitForIdle();
+    const std::vector<TreeItem> before = ReadTree(tree_);
+    Run(IDM_RELOAD_LIBRARY);
+    WaitForIdle();
+    const std::vector<TreeItem> after = ReadTree(tree_);
+    ASSERT_EQ(before.size(), after.size());
+    for (size_t index = 0; index < before.size(); ++index) {
+        EXPECT_EQ(before[index].text, after[index].text);
+        EXPECT_EQ(before[index].level, after[index].level) << before[index].text;
+        EXPECT_EQ(before[index].checkBox, after[index].checkBox) << before[index].text;
+        if (after[index].level > 0) {
+            EXPECT_EQ(kNotRunImage, after[index].image) << after[index].text;
+        }
+    }
+    EXPECT_TRUE(IsExpanded("Zeta"));
+    EXPECT_EQ("b1", SelectedText());
+}
+
 // A rebuild that lands during a run is taken up once the run is over.
 TEST_F(DailyUse, AChangeDuringARunIsReloadedAfterIt) {
     const std::string gateName = "NorvikDailyGate" + std::to_string(GetCurrentProcessId());

@@ -26,6 +26,8 @@ constexpr int kTimeColumn = 4;
 constexpr int kResultColumn = 3;
 constexpr int kFailureColumns = 2;
 constexpr int kTestingImage = 5;
+constexpr int kEmpty = 1;
+constexpr int kTicked = 2;
 
 // What the views show, times left out: they differ from run to run.
 struct Views {
@@ -139,6 +141,33 @@ protected:
         return messages;
     }
 
+    // Space toggles the box; the key is posted, and a sent message would overtake it,
+    // so this waits for the box to show box.
+    void ToggleBox(const std::string &test, int box) {
+        SelectItem(test);
+        PostMessageA(tree_, WM_KEYDOWN, VK_SPACE, 1);
+        PostMessageA(tree_, WM_KEYUP, VK_SPACE, 0xC0000001);
+        EXPECT_TRUE(WaitFor([&] {
+            for (const TreeItem &item : ReadTree(tree_)) {
+                if (item.text == test) {
+                    return item.checkBox == box;
+                }
+            }
+            return false;
+        })) << test;
+    }
+    void RunCommand(WORD command) {
+        Send(WM_COMMAND, MAKEWPARAM(command, 0));
+        ASSERT_TRUE(WaitForRunToEnd(window_));
+    }
+    std::vector<int> Boxes() {
+        std::vector<int> boxes;
+        for (const TreeItem &item : ReadTree(tree_)) {
+            boxes.push_back(item.checkBox);
+        }
+        return boxes;
+    }
+
     Views ReadViews() {
         Views views;
         views.tree = Described(ReadTree(tree_));
@@ -201,6 +230,43 @@ TEST_F(SeparateProcessWindow, ShowsWhatARunInTheWindowsOwnProcessShows) {
     EXPECT_EQ(views[0].progress.maximum, views[1].progress.maximum);
     EXPECT_EQ(views[0].progress.bar, views[1].progress.bar);
     EXPECT_EQ(views[0].report, views[1].report);
+}
+
+// Running the failures again shows what a run of all batches with only the failed
+// tests ticked shows, which resets every other result, and leaves the boxes as they
+// were; in either kind of run.
+TEST_F(SeparateProcessWindow, RunsTheFailuresAgainAsARunOfThemAloneWould) {
+    Views again[2];
+    for (const bool separateProcess : {false, true}) {
+        StartRunner(separateProcess);
+        RunCommand(IDM_EXPAND_TREE);
+        RunBatch("Setups");
+        const std::vector<int> boxes = Boxes();
+        RunCommand(IDM_RUN_FAILED);
+        EXPECT_EQ(boxes, Boxes()) << "separate process " << separateProcess;
+        again[separateProcess] = ReadViews();
+
+        Send(WM_COMMAND, MAKEWPARAM(IDM_SELECT_NONE, 0));
+        ToggleBox("Fails", kTicked);
+        ToggleBox("Crashes", kTicked);
+        RunCommand(IDM_RUN_SELECTED);
+        RunCommand(IDM_SELECT_ALL);
+        ToggleBox("SwitchedOff", kEmpty);
+        const Views alone = ReadViews();
+        EXPECT_EQ(alone.tree, again[separateProcess].tree) << "separate process " << separateProcess;
+        EXPECT_EQ(alone.rows, again[separateProcess].rows) << "separate process " << separateProcess;
+        EXPECT_EQ(alone.failures, again[separateProcess].failures) << "separate process " << separateProcess;
+        EXPECT_EQ(alone.progress.position, again[separateProcess].progress.position);
+        EXPECT_EQ(alone.progress.maximum, again[separateProcess].progress.maximum);
+        EXPECT_EQ(alone.progress.bar, again[separateProcess].progress.bar);
+        EXPECT_EQ(alone.report, again[separateProcess].report) << "separate process " << separateProcess;
+        ExitRunner();
+    }
+    EXPECT_EQ(2, again[0].progress.maximum);
+    EXPECT_EQ(again[0].tree, again[1].tree);
+    EXPECT_EQ(again[0].rows, again[1].rows);
+    EXPECT_EQ(again[0].failures, again[1].failures);
+    EXPECT_EQ(again[0].report, again[1].report);
 }
 
 TEST_F(SeparateProcessWindow, OutlivesTestsThatEndTheWorkerOrNeverReturn) {

@@ -1,5 +1,5 @@
-// The window's portable rules: the result rows' order, tree item keys, result texts
-// and images, progress colours, when commands are offered, the layout, where a test
+// The window's portable rules: the result rows' order, tree item keys and the items
+// a reload keeps, result texts and images, progress colours, when commands are offered, the layout, where a test
 // or a failure opens in the editor, and the message of what registration refused.
 #include <gtest/gtest.h>
 
@@ -10,6 +10,7 @@
 
 #include "resources/resource.h"
 #include "rules/command_rules.h"
+#include "rules/kept_items.h"
 #include "rules/registration_message.h"
 #include "rules/result_appearance.h"
 #include "rules/result_order.h"
@@ -178,6 +179,88 @@ TEST(TreeItemTable, GivesARecordItsKeyAgainAfterItsItemsAreForgotten) {
     EXPECT_EQ(second + 1, table.KeyFor(first, &records[1]));  // another record's key
     table.Put(first, {&records[1], runner::ItemKind::Batch, &records[0]});
     EXPECT_EQ(&records[1], table.Find(first)->item);
+}
+
+// A reload's new records take over the old items; the records are not the table's.
+TEST(TreeItemTable, HandsItsItemsToNewRecordsOnceTheOldAreForgotten) {
+    runner::TreeItemTable table;
+    int item = 0;
+    int records[2] = {};
+    const int32_t key = table.Add({&item, runner::ItemKind::Batch, &records[0]});
+    table.TakeChildrenToInsert(key);
+    table.ForgetRecords();
+    EXPECT_EQ(nullptr, table.Find(key)->record);
+    EXPECT_EQ(&item, table.Find(key)->item);
+    EXPECT_TRUE(table.Find(key)->childrenInserted);
+    EXPECT_NE(key, table.KeyFor(key, &records[0]));  // the freed record holds its key no more
+    EXPECT_TRUE(table.GiveRecord(key, &records[1]));
+    EXPECT_EQ(key, table.KeyFor(key, &records[1]));
+    EXPECT_FALSE(table.GiveRecord(key + 1, &records[1]));
+    EXPECT_FALSE(table.GiveRecord(0, &records[1]));
+}
+
+// What a library registers after a reload, one step a line: "B name" a batch, "T name"
+// a test of the batch last registered; each step's key, 0 for none.
+struct Registration {
+    const char *what;
+    std::vector<std::string> steps;
+    std::vector<int32_t> keys;
+    bool allTaken;
+};
+
+// Kept before it: batch A (key 1) with items for its tests x (2) and y (3), and batch
+// B (4) whose tests have none.
+runner::KeptItems KeptBeforeTheReload() {
+    runner::KeptItems kept;
+    kept.KeepBatch(1, "A", true);
+    kept.KeepTest(2, "x");
+    kept.KeepTest(3, "y");
+    kept.KeepBatch(4, "B", false);
+    return kept;
+}
+
+TEST(KeptItems, MatchTheRebuiltLibraryByNameAndOrderOrNotAtAll) {
+    const Registration registrations[] = {
+        {"the same library", {"B A", "T x", "T y", "B B", "T z"}, {1, 2, 3, 4, 0}, true},
+        {"more tests where none had items", {"B A", "T x", "T y", "B B", "T z", "T w"}, {1, 2, 3, 4, 0, 0}, true},
+        {"a test gone where items were shown", {"B A", "T x", "B B"}, {1, 2, 4}, false},
+        {"a test added where items were shown", {"B A", "T x", "T y", "T n", "B B"}, {1, 2, 3, 0, 0}, false},
+        {"tests swapped", {"B A", "T y", "T x", "B B"}, {1, 0, 0, 0}, false},
+        {"a batch renamed", {"B A", "T x", "T y", "B C"}, {1, 2, 3, 0}, false},
+        {"a batch gone", {"B A", "T x", "T y"}, {1, 2, 3}, false},
+        {"a batch added", {"B A", "T x", "T y", "B B", "B C"}, {1, 2, 3, 4, 0}, false},
+        {"nothing registered", {}, {}, false},
+    };
+    for (const Registration &registration : registrations) {
+        runner::KeptItems kept = KeptBeforeTheReload();
+        int32_t batchKey = 0;
+        std::vector<int32_t> keys;
+        for (const std::string &step : registration.steps) {
+            const std::string name = step.substr(2);
+            if (step[0] == 'B') {
+                const int32_t key = kept.TakeBatch(name);
+                batchKey = key != 0 ? key : -1;
+                keys.push_back(key);
+            } else {
+                keys.push_back(kept.TakeTest(batchKey, name));
+            }
+        }
+        EXPECT_EQ(registration.keys, keys) << registration.what;
+        EXPECT_EQ(registration.allTaken, kept.AllTaken()) << registration.what;
+    }
+}
+
+TEST(KeptItems, TakeNothingOnceGivenUpAndAllAfterClearing) {
+    runner::KeptItems kept = KeptBeforeTheReload();
+    kept.GiveUp();
+    EXPECT_EQ(0, kept.TakeBatch("A"));
+    EXPECT_FALSE(kept.AllTaken());
+    kept.Clear();
+    EXPECT_TRUE(kept.Empty());
+    EXPECT_TRUE(kept.AllTaken());
+    // A test kept with no batch whose tests have items cannot be matched.
+    kept.KeepTest(9, "x");
+    EXPECT_FALSE(kept.AllTaken());
 }
 
 TEST(TestResults, NameTheStateAndPickTheImage) {
