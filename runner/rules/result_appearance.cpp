@@ -14,7 +14,7 @@ TestState StateOf(const TestResult *result) {
     if (HasFailed(*result)) {
         return TestState::Failed;
     }
-    switch (result->outcome.ending) {
+    switch (result->ending) {
     case run::Ending::Skipped:
         return TestState::Skipped;
     case run::Ending::NotRun:

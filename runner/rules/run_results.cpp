@@ -7,7 +7,8 @@ void RunResults::Follow(std::shared_ptr<const run::RegistryIndex> index) {
     const bool sameTests =
         index_ != nullptr && index->Fingerprint() == index_->Fingerprint() && index->size() == results_.size();
     if (!sameTests) {
-        results_.assign(index->size(), TestResult());
+        results_.clear();
+        results_.resize(index->size());
     }
     for (const run::TestIdentity &test : index->Tests()) {
         results_[test.key].identity = &test;
@@ -21,12 +22,41 @@ void RunResults::Clear() {
     latestRun_.clear();
 }
 
+namespace {
+
+// How the test stands before a turn: the file its checks named stays.
+void StartAfresh(TestResult &result, TestResult::Progress progress) {
+    result.progress = progress;
+    result.ending = run::Ending::NotRun;
+    result.seconds = 0;
+    result.passedChecks = 0;
+    result.details.reset();
+}
+
+TestDetails &DetailsOf(TestResult &result) {
+    if (result.details == nullptr) {
+        result.details = std::make_unique<TestDetails>();
+    }
+    return *result.details;
+}
+
+template <typename Field>
+const Field &FieldOrNone(const std::unique_ptr<TestDetails> &details, Field TestDetails::*field) {
+    static const TestDetails none;
+    return details != nullptr ? (*details).*field : none.*field;
+}
+
+}  // namespace
+
+const std::vector<run::Failure> &TestResult::Failures() const { return FieldOrNone(details, &TestDetails::failures); }
+
+const std::string &TestResult::Reason() const { return FieldOrNone(details, &TestDetails::reason); }
+
+const std::string &TestResult::Output() const { return FieldOrNone(details, &TestDetails::output); }
+
 void RunResults::Forget(run::TestKey key) {
     if (key < results_.size() && results_[key].progress != TestResult::Progress::Running) {
-        TestResult &result = results_[key];
-        result.progress = TestResult::Progress::None;
-        result.outcome = run::TestOutcome();
-        result.output.clear();
+        StartAfresh(results_[key], TestResult::Progress::None);
     }
 }
 
@@ -36,9 +66,7 @@ TestResult *RunResults::Turn(const run::TestIdentity &test) {
     }
     TestResult &result = results_[test.key];
     if (result.progress != TestResult::Progress::Running) {
-        result.progress = TestResult::Progress::Running;
-        result.outcome = run::TestOutcome();
-        result.output.clear();
+        StartAfresh(result, TestResult::Progress::Running);
     }
     return &result;
 }
@@ -60,23 +88,40 @@ void RunResults::TestStarted(const run::TestIdentity &test) { Turn(test); }
 
 void RunResults::CheckFailed(const run::TestIdentity &test, const run::Failure &failure) {
     if (TestResult *result = Turn(test)) {
-        result->outcome.failures.push_back(failure);
+        DetailsOf(*result).failures.push_back(failure);
     }
 }
 
 void RunResults::Output(const run::TestIdentity &test, const std::string &text) {
     if (TestResult *result = Turn(test)) {
-        result->output += text;
+        DetailsOf(*result).output += text;
     }
 }
 
+// The outcome's failures take the place of those told while the test ran; what it
+// wrote stays.
 void RunResults::TestEnded(const run::TestIdentity &test, const run::TestOutcome &outcome) {
-    if (TestResult *result = Turn(test)) {
-        result->outcome = outcome;
-        result->progress = TestResult::Progress::Ended;
-        if (outcome.checkFile != nullptr && !outcome.checkFile->empty()) {
-            result->checkFile = outcome.checkFile;
+    TestResult *result = Turn(test);
+    if (result == nullptr) {
+        return;
+    }
+    result->progress = TestResult::Progress::Ended;
+    result->ending = outcome.ending;
+    result->seconds = outcome.seconds;
+    result->passedChecks = outcome.passedChecks;
+    if (!outcome.failures.empty() || !outcome.reason.empty()) {
+        TestDetails &details = DetailsOf(*result);
+        details.failures = outcome.failures;
+        details.reason = outcome.reason;
+    } else if (result->details != nullptr) {
+        result->details->failures.clear();
+        result->details->reason.clear();
+        if (result->details->output.empty()) {
+            result->details.reset();
         }
+    }
+    if (outcome.checkFile != nullptr && !outcome.checkFile->empty()) {
+        result->checkFile = outcome.checkFile;
     }
 }
 
@@ -87,7 +132,7 @@ const std::string &CheckFileOf(const TestResult &result) {
 
 bool HasFailed(const TestResult &result) {
     return result.progress == TestResult::Progress::Ended &&
-           (!result.outcome.failures.empty() || run::IsFailure(result.outcome.ending));
+           (!result.Failures().empty() || run::IsFailure(result.ending));
 }
 
 std::vector<std::string> OutputLines(const std::string &output) {

@@ -15,20 +15,36 @@
 
 namespace runner {
 
+// What a test's latest turn left beyond how it ended, which most tests leave none of.
+struct TestDetails {
+    std::vector<run::Failure> failures;
+    // Skipped: the test's own reason; not run: why the run did not reach it.
+    std::string reason;
+    // Everything the test wrote, as the run captured it.
+    std::string output;
+};
+
+// A test's copies, a few numbers for a test that left nothing more: the window keeps
+// one for every test of the library.
 struct TestResult {
     enum class Progress : uint8_t { None, Running, Ended };
 
     // The followed index's: one copy of each test's names for the run and the views.
     const run::TestIdentity *identity = nullptr;
-    Progress progress = Progress::None;
     // Once ended, the stream's account; while running, the failures told so far.
-    run::TestOutcome outcome;
-    // Everything the test wrote in its latest turn, as the run captured it.
-    std::string output;
+    double seconds = 0;
+    std::unique_ptr<TestDetails> details;  // NULL: no failure, reason or output
     // The file its checks named, as the library keeps it: from the first turn that
     // named one on, through resets and new turns. Shared by the tests whose checks
     // name one file; NULL until one did.
     std::shared_ptr<const std::string> checkFile;
+    int32_t passedChecks = 0;
+    run::Ending ending = run::Ending::NotRun;
+    Progress progress = Progress::None;
+
+    const std::vector<run::Failure> &Failures() const;
+    const std::string &Reason() const;
+    const std::string &Output() const;
 };
 
 // That file, or "" when the test's checks named none yet.

@@ -50,23 +50,23 @@ void AppendFailure(const run::Failure &failure, size_t place) {
 // A test that skipped itself has no failure: its reason stands in the list at the
 // test's own line, so that it is read where failures are.
 void AppendSkipReason(const TestResult &result) {
-    if (result.progress != TestResult::Progress::Ended || result.outcome.ending != run::Ending::Skipped) {
+    if (result.progress != TestResult::Progress::Ended || result.ending != run::Ending::Skipped) {
         return;
     }
     const int32_t definedLine = result.identity->line;
-    AppendRow(definedLine > 0 ? std::to_string(definedLine) : "", result.outcome.reason, 0);
+    AppendRow(definedLine > 0 ? std::to_string(definedLine) : "", result.Reason(), 0);
     showsSkipReason = true;
 }
 
 // What the test wrote follows what it left, one row a line, each marked as output
 // where a failure shows its line.
 void AppendOutput(const TestResult &result) {
-    if (result.output.empty()) {
+    if (result.Output().empty()) {
         return;
     }
     firstOutputRow = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
     const RunnerString mark = LoadRunnerString(IDS_OUTPUT_ROW);
-    for (const std::string &line : OutputLines(result.output)) {
+    for (const std::string &line : OutputLines(result.Output())) {
         AppendRow(mark.Get() != nullptr ? mark.Get() : "", line, 0);
     }
 }
@@ -81,8 +81,8 @@ void OpenSourceOfSelectedRow() {
     }
     const TestResult *result = ResultOf(shownTest);
     const size_t place = static_cast<size_t>(item.lParam);
-    if (result != nullptr && place > 0 && place <= result->outcome.failures.size()) {
-        context.openFailure(GetParent(list), *result, result->outcome.failures[place - 1]);
+    if (result != nullptr && place > 0 && place <= result->Failures().size()) {
+        context.openFailure(GetParent(list), *result, result->Failures()[place - 1]);
     } else if (place == 0 && showsSkipReason) {
         context.openTestFunction(GetParent(list), shownTest);
     }
@@ -102,11 +102,11 @@ void DeleteEveryRow() {
 // The failure the library just added is the last the run's stream told of the test.
 void AppendLatestFailure(NvkTestFunction *testFunction) {
     const TestResult *result = ResultOf(testFunction);
-    if (result == nullptr || result->outcome.failures.empty()) {
+    if (result == nullptr || result->Failures().empty()) {
         return;
     }
     shownTest = testFunction;
-    AppendFailure(result->outcome.failures.back(), result->outcome.failures.size());
+    AppendFailure(result->Failures().back(), result->Failures().size());
     UpdateWindow(list);
 }
 
@@ -166,8 +166,9 @@ void FailureListRefill(NvkTestFunction *testFunction) {
     DeleteRows();
     shownTest = testFunction;
     if (const TestResult *result = ResultOf(testFunction)) {
-        for (size_t index = 0; index < result->outcome.failures.size(); ++index) {
-            AppendFailure(result->outcome.failures[index], index + 1);
+        const std::vector<run::Failure> &failures = result->Failures();
+        for (size_t index = 0; index < failures.size(); ++index) {
+            AppendFailure(failures[index], index + 1);
         }
         AppendSkipReason(*result);
         AppendOutput(*result);

@@ -67,12 +67,6 @@ const TestResult *ResultOf(NvkTestFunction *testFunction) {
     return context.resultOf != nullptr ? context.resultOf(testFunction) : nullptr;
 }
 
-// A test without copies has not run.
-const run::TestOutcome &OutcomeOf(const TestResult *result) {
-    static const run::TestOutcome kNotRun;
-    return result != nullptr ? result->outcome : kNotRun;
-}
-
 // What a cell holds: a row shows the test's copies once its test was reset or ended,
 // and while the test runs its times and counts are blank. The cell's text and the
 // order of a sort by its column both come from here.
@@ -95,10 +89,13 @@ ResultSortValue CellValue(const ResultRow &row, int column) {
     if (state == TestState::Running) {
         return kBlank;
     }
-    const run::TestOutcome &outcome = OutcomeOf(result);
-    const double number = column == kTimeColumn     ? outcome.seconds
-                          : column == kPassedColumn ? static_cast<double>(static_cast<uint32_t>(outcome.passedChecks))
-                                                    : static_cast<double>(outcome.failures.size());
+    // A test without copies has not run.
+    if (result == nullptr) {
+        return {false, true, 0, ""};
+    }
+    const double number = column == kTimeColumn     ? result->seconds
+                          : column == kPassedColumn ? static_cast<double>(static_cast<uint32_t>(result->passedChecks))
+                                                    : static_cast<double>(result->Failures().size());
     return {false, true, number, ""};
 }
 

@@ -75,7 +75,7 @@ TestPlaces PlacesOf(const TestResult &result) {
     places.checkFile = CheckFileOf(result).c_str();
     places.definedFile = result.identity->file.c_str();
     places.definedLine = result.identity->line;
-    const std::vector<run::Failure> &failures = result.outcome.failures;
+    const std::vector<run::Failure> &failures = result.Failures();
     places.failed = !failures.empty();
     places.firstFailureLine = failures.empty() || failures.front().atDefinition ? 0 : failures.front().line;
     return places;

@@ -2,6 +2,7 @@
 // its end and its counters' wrap, and a reader about to sleep is never left asleep.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -148,6 +149,7 @@ public:
         return ended_;
     }
     bool SleepUntilWoken() override {
+        ++sleepsStarted;
         std::unique_lock<std::mutex> lock(mutex_);
         if (!woken_.wait_for(lock, std::chrono::seconds(5), [this] { return wakes_ > 0 || ended_; })) {
             missedWake = true;
@@ -159,6 +161,7 @@ public:
     }
     bool missedWake = false;
     int sleeps = 0;
+    std::atomic<int> sleepsStarted{0};
 
 private:
     std::mutex mutex_;
@@ -180,8 +183,15 @@ TEST(RingReader, SleepsBetweenLinesWithoutMissingOneAndReadsToTheEnd) {
             const std::string text = std::to_string(line) + "\n";
             run::PutWhole(
                 ring, text.data(), text.size(), [&] { waits.Wake(); }, [] { std::this_thread::yield(); });
+            // Every twentieth line the worker pauses until the reader found the ring
+            // empty and went to sleep: however busy the machine, the next line must
+            // wake it.
             if (line % 20 == 0) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                const int before = waits.sleepsStarted;
+                const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+                while (waits.sleepsStarted == before && std::chrono::steady_clock::now() < giveUp) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                }
             }
         }
         waits.End();

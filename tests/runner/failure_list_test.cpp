@@ -136,7 +136,7 @@ HMODULE FailureListView::program_ = nullptr;
 // A crash reads at line 0, as the library records it, though it opens where its
 // test is defined; output rows open nothing.
 TEST_F(FailureListView, ShowsTheOutputBelowTheFailuresEachOpeningItsPlace) {
-    shownResult.outcome.ending = run::Ending::Crashed;
+    shownResult.ending = run::Ending::Crashed;
     run::Failure check;
     check.line = 12;
     check.message = "seven";
@@ -145,8 +145,9 @@ TEST_F(FailureListView, ShowsTheOutputBelowTheFailuresEachOpeningItsPlace) {
     crash.atDefinition = true;
     crash.message = "A crash";
     crash.crashDetails = "signal 11";
-    shownResult.outcome.failures = {check, crash};
-    shownResult.output = "first line\r\nno end";
+    shownResult.details = std::make_unique<runner::TestDetails>();
+    shownResult.details->failures = {check, crash};
+    shownResult.details->output = "first line\r\nno end";
 
     runner::FailureListRefill(test_);
     const std::vector<std::vector<std::string>> expected = {
@@ -163,9 +164,10 @@ TEST_F(FailureListView, ShowsTheOutputBelowTheFailuresEachOpeningItsPlace) {
 // A test that skipped itself shows its reason, which opens its definition, before
 // its output.
 TEST_F(FailureListView, ShowsTheOutputAfterASkipReason) {
-    shownResult.outcome.ending = run::Ending::Skipped;
-    shownResult.outcome.reason = "no network";
-    shownResult.output = "checked\n";
+    shownResult.ending = run::Ending::Skipped;
+    shownResult.details = std::make_unique<runner::TestDetails>();
+    shownResult.details->reason = "no network";
+    shownResult.details->output = "checked\n";
 
     runner::FailureListRefill(test_);
     const std::vector<std::vector<std::string>> expected = {{"40", "no network"}, {"Output", "checked"}};

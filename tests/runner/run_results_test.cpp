@@ -62,15 +62,15 @@ TEST_F(RunResultsTest, KeepsFailuresAsToldThenTheEndingWithItsOutput) {
     results_.Output(first(), " line\n");
     const runner::TestResult &running = *results_.Of(0);
     EXPECT_EQ(Progress::Running, running.progress);
-    ASSERT_EQ(1u, running.outcome.failures.size());
-    EXPECT_EQ("seven", running.outcome.failures[0].message);
+    ASSERT_EQ(1u, running.Failures().size());
+    EXPECT_EQ("seven", running.Failures()[0].message);
 
     results_.TestEnded(first(), Ended(run::Ending::Failed, {FailureAt(12, "seven"), FailureAt(13, "eight")}));
     const runner::TestResult &ended = *results_.Of(0);
     EXPECT_EQ(Progress::Ended, ended.progress);
-    EXPECT_EQ(run::Ending::Failed, ended.outcome.ending);
-    EXPECT_EQ(2u, ended.outcome.failures.size());
-    EXPECT_EQ("partial line\n", ended.output);
+    EXPECT_EQ(run::Ending::Failed, ended.ending);
+    EXPECT_EQ(2u, ended.Failures().size());
+    EXPECT_EQ("partial line\n", ended.Output());
 }
 
 // A rerun, or a run that ends a test without telling of its start (a test it never
@@ -81,13 +81,13 @@ TEST_F(RunResultsTest, ANewTurnReplacesTheLastWithOrWithoutAStart) {
     results_.TestEnded(first(), Ended(run::Ending::Failed, {FailureAt(12, "old")}));
 
     results_.Output(first(), "new\n");
-    EXPECT_EQ("new\n", results_.Of(0)->output);
-    EXPECT_TRUE(results_.Of(0)->outcome.failures.empty());
+    EXPECT_EQ("new\n", results_.Of(0)->Output());
+    EXPECT_TRUE(results_.Of(0)->Failures().empty());
     results_.TestEnded(first(), Ended(run::Ending::Passed));
 
     results_.TestEnded(first(), Ended(run::Ending::NotRun));
-    EXPECT_EQ(run::Ending::NotRun, results_.Of(0)->outcome.ending);
-    EXPECT_EQ("", results_.Of(0)->output);
+    EXPECT_EQ(run::Ending::NotRun, results_.Of(0)->ending);
+    EXPECT_EQ("", results_.Of(0)->Output());
 }
 
 // The library resets a test's record as a run takes it up again; a reset that comes
@@ -97,15 +97,15 @@ TEST_F(RunResultsTest, ForgetsAnEndedTestButNotOneUnderWay) {
     results_.TestEnded(first(), Ended(run::Ending::Failed, {FailureAt(12, "old")}));
     results_.Forget(0);
     EXPECT_EQ(Progress::None, results_.Of(0)->progress);
-    EXPECT_EQ("", results_.Of(0)->output);
-    EXPECT_TRUE(results_.Of(0)->outcome.failures.empty());
+    EXPECT_EQ("", results_.Of(0)->Output());
+    EXPECT_TRUE(results_.Of(0)->Failures().empty());
     EXPECT_EQ("B.First", results_.Of(0)->identity->FullName());
 
     results_.TestStarted(first());
     results_.CheckFailed(first(), FailureAt(12, "new"));
     results_.Forget(0);
     EXPECT_EQ(Progress::Running, results_.Of(0)->progress);
-    EXPECT_EQ(1u, results_.Of(0)->outcome.failures.size());
+    EXPECT_EQ(1u, results_.Of(0)->Failures().size());
     results_.Forget(7);  // no such test
 }
 
@@ -180,8 +180,9 @@ TEST(ResultState, ReadsTheStateOfATestsCopies) {
     const auto result = [](Progress progress, run::Ending ending, size_t failures) {
         TestResult made;
         made.progress = progress;
-        made.outcome.ending = ending;
-        made.outcome.failures.resize(failures);
+        made.ending = ending;
+        made.details = std::make_unique<runner::TestDetails>();
+        made.details->failures.resize(failures);
         return made;
     };
     const struct {
@@ -199,7 +200,7 @@ TEST(ResultState, ReadsTheStateOfATestsCopies) {
         {result(Progress::Ended, run::Ending::NotRun, 0), TestState::NotRun},
     };
     for (const auto &each : cases) {
-        EXPECT_EQ(each.state, runner::StateOf(&each.result)) << run::EndingName(each.result.outcome.ending);
+        EXPECT_EQ(each.state, runner::StateOf(&each.result)) << run::EndingName(each.result.ending);
     }
     EXPECT_EQ(TestState::NotRun, runner::StateOf(nullptr));
 }
