@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "crash_texts.h"
+#include "library_text.h"
 
 namespace run {
 namespace {
@@ -16,8 +17,6 @@ void NVK_CALL OnProcessEnd() {
         processEndHandler();
     }
 }
-
-std::string TextOf(const char *text) { return text != nullptr ? text : ""; }
 
 // The phase a crash record's fixed text names.
 Phase PhaseOfCrash(const std::string &message) {

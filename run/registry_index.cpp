@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "library_text.h"
+
 namespace run {
 namespace {
-
-std::string TextOf(const char *text) { return text != nullptr ? text : ""; }
 
 // 64-bit FNV-1a: stable across builds and platforms, which std::hash is not.
 class NameHash {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "library_loader.h"
+#include "library_text.h"
 #include "norvik.h"
 #include "output_capture.h"
 #include "registry_index.h"
@@ -14,8 +15,6 @@
 
 namespace run {
 namespace {
-
-std::string TextOf(const char *text) { return text != nullptr ? text : ""; }
 
 class TestWorker {
 public:

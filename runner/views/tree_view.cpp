@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "drawing/owned_handles.h"
+#include "library_text.h"
 #include "resources/program_resources.h"
 #include "resources/resource.h"
 #include "rules/kept_items.h"
@@ -192,8 +193,6 @@ void DeleteItemsKeepingKeys() {
     items.ForgetItems();
 }
 
-std::string TextOf(const char *text) { return text != nullptr ? text : ""; }
-
 // Notes each item's key and name before the records go, and forgets the records.
 void KeepItems() {
     recordsKept = true;
@@ -206,14 +205,14 @@ void KeepItems() {
             keptItems.GiveUp();
             break;
         }
-        keptItems.KeepBatch(NvkBatchGetUserData(batch), TextOf(NvkBatchGetName(batch)), entry->childrenInserted);
+        keptItems.KeepBatch(NvkBatchGetUserData(batch), run::TextOf(NvkBatchGetName(batch)), entry->childrenInserted);
         for (NvkTestFunction *test = entry->childrenInserted ? NvkBatchGetFirstTestFunction(batch) : nullptr;
              test != nullptr; test = NvkTestFunctionGetNext(test)) {
             if (ItemOfTestFunction(test) == nullptr) {
                 keptItems.GiveUp();
                 break;
             }
-            keptItems.KeepTest(NvkTestFunctionGetUserData(test), TextOf(NvkTestFunctionGetName(test)));
+            keptItems.KeepTest(NvkTestFunctionGetUserData(test), run::TextOf(NvkTestFunctionGetName(test)));
         }
     }
     items.ForgetRecords();
@@ -231,7 +230,7 @@ void OnAllBatchesFreed() {
 }
 
 void TakeOverOrInsertBatch(NvkBatch *batch) {
-    const int32_t key = reloading && recordsKept ? keptItems.TakeBatch(TextOf(NvkBatchGetName(batch))) : 0;
+    const int32_t key = reloading && recordsKept ? keptItems.TakeBatch(run::TextOf(NvkBatchGetName(batch))) : 0;
     if (key != 0 && items.GiveRecord(key, batch)) {
         NvkBatchSetUserData(batch, key, 1);
         return;
@@ -241,7 +240,7 @@ void TakeOverOrInsertBatch(NvkBatch *batch) {
 
 void TakeOverOrInsertTest(NvkBatch *batch, NvkTestFunction *testFunction) {
     const int32_t key = reloading && recordsKept ? keptItems.TakeTest(NvkBatchGetUserData(batch),
-                                                                      TextOf(NvkTestFunctionGetName(testFunction)))
+                                                                      run::TextOf(NvkTestFunctionGetName(testFunction)))
                                                  : 0;
     if (key != 0 && items.GiveRecord(key, testFunction)) {
         NvkTestFunctionSetUserData(testFunction, key, 1);
