@@ -78,16 +78,25 @@ inline bool IsTreeItemExpanded(HWND tree, HTREEITEM item) {
     return (SendMessageA(tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), TVIS_EXPANDED) & TVIS_EXPANDED) != 0;
 }
 
+enum class CollapsedBatches { Opened, Passed };
+
 // Every item, batches each followed by their test functions. A batch's test items
 // exist once it was expanded, as a user would to see them: a collapsed batch is
 // expanded for the reading and collapsed again, before its own item is read.
-inline std::vector<TreeItem> ReadTree(HWND tree) {
+// Passed over, a collapsed batch's tests are not read: the window then sees no
+// batch expanded for the reading, which matters where it may reload at any time
+// and keep what it sees expanded.
+inline std::vector<TreeItem> ReadTree(HWND tree, CollapsedBatches collapsedBatches = CollapsedBatches::Opened) {
     RemoteMemory memory(tree, kRemoteTextOffset + kRemoteTextSize);
     std::vector<TreeItem> items;
     for (HTREEITEM batch = NextTreeItem(tree, nullptr, TVGN_ROOT); batch;
          batch = NextTreeItem(tree, batch, TVGN_NEXT)) {
         const size_t batchAt = items.size();
         const bool collapsed = !IsTreeItemExpanded(tree, batch);
+        if (collapsed && collapsedBatches == CollapsedBatches::Passed) {
+            items.push_back(ReadTreeItem(tree, memory, batch, 0));
+            continue;
+        }
         if (collapsed) {
             SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(batch));
         }
