@@ -64,7 +64,7 @@ public:
         Send(EncodeReady());
         for (const Step &step : plan.steps) {
             RunStep(step);
-            if (plan.failFast && failed_) {
+            if (plan.failFast && endPlanHere_) {
                 break;
             }
         }
@@ -198,7 +198,10 @@ private:
         report_.checks.clear();
         report_.skipReason.clear();
         skipNoted_ = false;
-        failed_ = failed_ || !passed;
+        // The runner alone judges a test that expects to end otherwise than by returning:
+        // under fail-fast the worker leaves the rest to a new worker, which the runner
+        // starts only when that test passed.
+        endPlanHere_ = endPlanHere_ || !passed || NvkTestFunctionGetExpectedEnd(test, nullptr) != NvkExpectedEndReturn;
     }
 
     // A test that closed the channel leaves nothing to report to: the worker ends
@@ -218,7 +221,7 @@ private:
     size_t nextPlanned_ = 0;
     TestReport report_;  // of the test in progress: its checks so far, and its skip
     bool skipNoted_ = false;
-    bool failed_ = false;
+    bool endPlanHere_ = false;  // under fail-fast
 };
 
 TestWorker *TestWorker::active_ = nullptr;

@@ -51,7 +51,7 @@ std::string RefText(const TestRef &test) {
     return "test " + std::to_string(test.batch) + ":" + std::to_string(test.test);
 }
 
-WorkerPhases::WorkerPhases(const std::vector<Step> &steps) {
+WorkerPhases::WorkerPhases(const std::vector<Step> &steps, bool failFast) : failFast_(failFast) {
     for (const Step &step : steps) {
         for (size_t each = 0; each < step.tests.size(); ++each) {
             tests_.push_back(step.tests[each]);
@@ -103,7 +103,7 @@ bool WorkerPhases::Take(const std::string &line, WorkerMessage &message) {
             state_ = WorkerState::BetweenTests;
             return true;
         }
-        if (kind == Kind::Unloading && state_ == WorkerState::BetweenTests) {
+        if (kind == Kind::Unloading && state_ == WorkerState::BetweenTests && (!HasNext() || failFast_)) {
             state_ = WorkerState::Unloading;
             return true;
         }

@@ -21,8 +21,9 @@ enum class WorkerState : uint8_t { Starting, Loading, BetweenTests, InSetups, In
 
 class WorkerPhases {
 public:
-    // For a worker given these steps, which it runs in order.
-    explicit WorkerPhases(const std::vector<Step> &steps = {});
+    // For a worker given these steps, which it runs in order; under fail-fast it may
+    // unload before its last test.
+    explicit WorkerPhases(const std::vector<Step> &steps = {}, bool failFast = false);
 
     // Decodes a line into message and moves on; false when the line may not come
     // now, Violation() then naming it. The state stays where it was then.
@@ -47,6 +48,7 @@ private:
     std::vector<TestRef> tests_;
     std::vector<bool> opensStep_;  // by test: its setups include the batch's
     size_t next_ = 0;
+    bool failFast_ = false;
     WorkerState state_ = WorkerState::Starting;
     std::string violation_;
 };

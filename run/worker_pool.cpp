@@ -58,8 +58,8 @@ private:
         WorkerPlan plan;
         plan.fingerprint = pool_.settings_.fingerprint;
         plan.steps = StepsFrom(steps_, done_);
-        plan.failFast = pool_.settings_.failFast && !HoldsExpectedEnds(plan.steps);
-        phases_ = WorkerPhases(plan.steps);
+        plan.failFast = pool_.settings_.failFast;
+        phases_ = WorkerPhases(plan.steps, plan.failFast);
         violation_.clear();
         timedOut_ = false;
         started_ = pool_.clock_.Now();
@@ -154,20 +154,6 @@ private:
         return true;
     }
 
-    // Whether a test of the steps expects how it ends: only the runner judges whether
-    // it failed, so the worker does not stop at what it takes for a failure.
-    bool HoldsExpectedEnds(const std::vector<Step> &steps) const {
-        if (!pool_.settings_.expectsEnd) {
-            return false;
-        }
-        for (const TestRef &test : TestsInOrder(steps)) {
-            if (pool_.settings_.expectsEnd(test)) {
-                return true;
-            }
-        }
-        return false;
-    }
-
     // The next test's time, or the unloading's, starts now.
     void RestartClock() {
         started_ = pool_.clock_.Now();
@@ -218,7 +204,9 @@ private:
             } else if (timedOut_) {
                 pool_.Fail("a worker process did not end within " + limit + " after its last test", true);
             }
-            return false;
+            // Under fail-fast a worker ends its plan after a test only the runner
+            // judges: unless the runner stopped at it, a new worker runs the rest.
+            return violation_.empty() && !timedOut_ && phases_.HasNext() && !pool_.stopped_;
         case WorkerState::BetweenTests:
             if (phases_.HasNext()) {
                 return EndTest(end);

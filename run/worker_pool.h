@@ -26,10 +26,10 @@ struct PoolSettings {
     bool restartAfterEnd = true;
     // The tests that expect how they end (none when empty; called from the pool's
     // threads): a new worker follows one that ended its worker whatever
-    // restartAfterEnd says, and a worker that runs one leaves fail-fast to the runner,
-    // which judges the test's end.
+    // restartAfterEnd says.
     std::function<bool(const TestRef &)> expectsEnd;
-    // Workers stop after their first failed test, and the pool after the first failure.
+    // Workers stop after their first failed test, and after a test that expects how it
+    // ends, which only the runner judges; the pool stops after the first failure.
     bool failFast = false;
     // The registry the workers must find (RegistryIndex::Fingerprint).
     std::string fingerprint;

@@ -32,6 +32,7 @@ TEST(WorkerPhases, EachLineMovesThePhaseOnOrIsNamedWithThePhaseItCameIn) {
         WorkerState state;      // after the lines that were taken
         Phase phase;            // of the next test, where there is one
         std::string violation;  // of the last line; "" when every line was taken
+        bool failFast = false;  // the plan's, which lets the worker unload early
     } cases[] = {
         {{S, R, G0, F, T0, T1, U, D}, WorkerState::Done, Phase::Test, ""},
         {{S}, WorkerState::Loading, Phase::BatchSetup, ""},
@@ -39,7 +40,8 @@ TEST(WorkerPhases, EachLineMovesThePhaseOnOrIsNamedWithThePhaseItCameIn) {
         {{S, R, F}, WorkerState::InSetups, Phase::BatchSetup, ""},
         {{S, R, T0, F, F}, WorkerState::InSetups, Phase::TestSetup, ""},
         {{S, R, T0, G1, F}, WorkerState::InTest, Phase::Test, ""},
-        {{S, R, T0, U}, WorkerState::Unloading, Phase::TestSetup, ""},
+        {{S, R, T0, U}, WorkerState::Unloading, Phase::TestSetup, "", true},
+        {{S, R, T0, U}, WorkerState::BetweenTests, Phase::TestSetup, "\"unloading\" came before test 0:1"},
         {{R}, WorkerState::Starting, Phase::BatchSetup, "\"ready\" came before the worker said it started"},
         {{Line(run::EncodeStarted(1))},
          WorkerState::Starting,
@@ -64,7 +66,7 @@ TEST(WorkerPhases, EachLineMovesThePhaseOnOrIsNamedWithThePhaseItCameIn) {
         {{S, E, R}, WorkerState::Refused, Phase::BatchSetup, "\"ready\" came after it refused the plan"},
     };
     for (const auto &check : cases) {
-        run::WorkerPhases phases({{false, {{0, 0}, {0, 1}}}});
+        run::WorkerPhases phases({{false, {{0, 0}, {0, 1}}}}, check.failFast);
         std::string taken;
         for (const std::string &line : check.lines) {
             run::WorkerMessage message;
