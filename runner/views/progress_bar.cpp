@@ -76,7 +76,11 @@ void OnTestFinished(NvkTestFunction *testFunction) {
     }
     if (turnsRed || StepShows(steps, range, BarWidth())) {
         SendMessageA(bar, PBM_SETPOS, steps, 0);
-        UpdateWindow(bar);
+        // A run in this process holds the thread that paints; a worker's results come
+        // in short stretches, and the window paints between them.
+        if (NvkIsRunning() != 0) {
+            UpdateWindow(bar);
+        }
     }
 }
 

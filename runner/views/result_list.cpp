@@ -200,6 +200,12 @@ bool RowIsVisible(int row) {
     return row >= top && row <= top + shown;
 }
 
+// In this process or in a worker: a worker's results reach the records while this
+// library runs nothing.
+bool RunInProgress() {
+    return NvkIsRunning() != 0 || (context.registryHeldByRun != nullptr && context.registryHeldByRun());
+}
+
 void UpdateRow(NvkTestFunction *testFunction) {
     const int row = RowOf(testFunction);
     if (row < 0) {
@@ -213,7 +219,7 @@ void UpdateRow(NvkTestFunction *testFunction) {
     }
     SendMessageA(list, LVM_REDRAWITEMS, static_cast<WPARAM>(row), static_cast<LPARAM>(row));
     const ULONGLONG now = GetTickCount64();
-    if (!NvkIsRunning() || now - lastRepaint >= kRepaintMilliseconds) {
+    if (!RunInProgress() || now - lastRepaint >= kRepaintMilliseconds) {
         lastRepaint = now;
         UpdateWindow(list);
     }
