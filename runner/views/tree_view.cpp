@@ -249,6 +249,8 @@ void TakeOverOrInsertTest(NvkBatch *batch, NvkTestFunction *testFunction) {
     InsertTestFunction(batch, testFunction);
 }
 
+bool RegistryHeldByRun() { return context.registryHeldByRun != nullptr && context.registryHeldByRun(); }
+
 // Most tests of a large library have no item until their batch is expanded, and
 // most items are out of sight: those cost the run no paint.
 void ShowTestImage(NvkTestFunction *testFunction) {
@@ -261,7 +263,11 @@ void ShowTestImage(NvkTestFunction *testFunction) {
     std::memcpy(&shown, &item, sizeof item);
     if (SendToTree(TVM_GETITEMRECT, FALSE, reinterpret_cast<LPARAM>(&shown))) {
         InvalidateRect(tree, &shown, FALSE);
-        UpdateWindow(tree);
+        // A worker's results come in short stretches, and the window paints between
+        // them: a repaint at each would hold up the window's answers.
+        if (!RegistryHeldByRun()) {
+            UpdateWindow(tree);
+        }
     }
 }
 
@@ -294,8 +300,6 @@ HTREEITEM HitItem(UINT *flags) {
     *flags = hit.flags;
     return hit.hItem;
 }
-
-bool RegistryHeldByRun() { return context.registryHeldByRun != nullptr && context.registryHeldByRun(); }
 
 void OnClick() {
     UINT flags = 0;

@@ -89,6 +89,11 @@ unsigned LoadFromFile(const std::string &fullPath, bool *copyMissing) {
         LoadFailureMessageId(loader::LoadTestLibrary(loader::Utf8FromAnsi(loadPath.c_str()).c_str()));
     PauseViewDrawing(false);
     SearchDependenciesBeside(std::string());
+    // Made with the library rather than at its first run, which it would hold up before
+    // the window's first repaint.
+    if (messageId == 0) {
+        LoadedRegistryIndex();
+    }
     return messageId;
 }
 

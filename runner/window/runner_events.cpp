@@ -22,18 +22,22 @@ namespace {
 // the queue for each of them.
 constexpr ULONGLONG kRepaintMilliseconds = 50;
 
-// Lets the window repaint between test functions. Only paint messages are taken:
-// input waits in the queue until the run is over.
+ULONGLONG lastPump = 0;
+
+// Lets the window repaint during a run on its own thread. Only paint messages are
+// taken: input waits in the queue until the run is over.
 void PumpPaintMessages() {
-    static ULONGLONG lastPump = 0;
-    const ULONGLONG now = GetTickCount64();
-    if (now - lastPump < kRepaintMilliseconds) {
-        return;
-    }
-    lastPump = now;
+    lastPump = GetTickCount64();
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT)) {
         DispatchMessageA(&message);
+    }
+}
+
+// Between test functions.
+void PumpPaintMessagesNowAndThen() {
+    if (GetTickCount64() - lastPump >= kRepaintMilliseconds) {
+        PumpPaintMessages();
     }
 }
 
@@ -69,11 +73,15 @@ void TakeFinalStep(int32_t code) {
     case NvkEventTestFunctionFinished:
         // A separate run's window paints from its own loop.
         if (!SeparateRunInProgress()) {
-            PumpPaintMessages();
+            PumpPaintMessagesNowAndThen();
         }
         break;
     case NvkEventRunStarted:
         UpdateRunningState(MainWindow());
+        // The window shows that it waits before the first test, which may be long.
+        if (!SeparateRunInProgress()) {
+            PumpPaintMessages();
+        }
         break;
     case NvkEventRunFinished:
         UpdateRunningState(MainWindow());
