@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -18,16 +19,19 @@ namespace run {
 // A test's position in the index: registration order over all batches.
 using TestKey = uint32_t;
 
+// An index's identities view the copies of the names it holds, so an identity is
+// good for as long as its index: each batch's name and each file is kept once. Each
+// copy ends in a NUL, so that data() is a C string.
 struct TestIdentity {
     TestKey key = 0;
     TestRef ref;  // its batch's place and its place in that batch
-    std::string batch;
-    std::string name;
-    std::string file;  // where it is defined, "" and 0 when unknown
     int32_t line = 0;
+    std::string_view batch = "";
+    std::string_view name = "";
+    std::string_view file = "";  // where it is defined, "" and 0 when unknown
 
     // "Batch.Test", the name every output uses.
-    std::string FullName() const { return batch + "." + name; }
+    std::string FullName() const;
 };
 
 class RegistryIndex {
@@ -65,15 +69,29 @@ public:
     const std::string &Fingerprint() const { return fingerprint_; }
 
 private:
+    // The copies the identities view, in blocks that stay where they are as more come.
+    class TextCopies {
+    public:
+        // A copy of the text, ending in a NUL; "" for NULL.
+        std::string_view Keep(const char *text);
+
+    private:
+        std::vector<std::unique_ptr<char[]>> blocks_;
+        char *free_ = nullptr;
+        size_t left_ = 0;
+    };
+
     std::vector<TestIdentity> tests_;
+    TextCopies texts_;
     std::vector<NvkTestFunction *> functions_;
     std::vector<NvkBatch *> batches_;
     std::vector<TestKey> firstOfBatch_;
-    // By function, sorted: one block for the whole registry, searched by halves. Made
-    // at the first search: a run in registration order finds its tests without one.
+    // The keys in the order of their functions: one block for the whole registry,
+    // searched by halves. Made at the first search: a run in registration order finds
+    // its tests without one.
     struct KeysByFunction {
         std::once_flag made;
-        std::vector<std::pair<NvkTestFunction *, TestKey>> keys;
+        std::vector<TestKey> keys;
     };
     std::unique_ptr<KeysByFunction> byFunction_ = std::make_unique<KeysByFunction>();
     std::string fingerprint_;
