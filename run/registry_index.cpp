@@ -37,11 +37,11 @@ constexpr size_t kTextBlockSize = 64 * 1024;
 std::string TestIdentity::FullName() const {
     std::string full;
     full.reserve(batch.size() + 1 + name.size());
-    full.append(batch).append(1, '.').append(name);
+    full.append(std::string_view(batch)).append(1, '.').append(std::string_view(name));
     return full;
 }
 
-std::string_view RegistryIndex::TextCopies::Keep(const char *text) {
+const char *RegistryIndex::TextCopies::Keep(const char *text) {
     const size_t length = text != nullptr ? std::strlen(text) : 0;
     if (length == 0) {
         return "";
@@ -56,7 +56,7 @@ std::string_view RegistryIndex::TextCopies::Keep(const char *text) {
     std::memcpy(copy, text, length + 1);
     free_ += length + 1;
     left_ -= length + 1;
-    return {copy, length};
+    return copy;
 }
 
 RegistryIndex RegistryIndex::OfLoadedLibrary(Names names) {
@@ -78,11 +78,11 @@ RegistryIndex RegistryIndex::OfLoadedLibrary(Names names) {
     index.functions_.reserve(count);
     NameHash hash;
     // The tests of a batch are mostly defined in one file, kept once for them all.
-    std::string_view lastFile;
+    const char *lastFile = "";
     for (NvkBatch *batch = NvkBatchGetFirst(); batch != nullptr; batch = NvkBatchGetNext(batch)) {
         const uint32_t batchPlace = static_cast<uint32_t>(index.batches_.size());
         const char *const batchName = NvkBatchGetName(batch);
-        const std::string_view batchCopy = names == Names::Kept ? index.texts_.Keep(batchName) : "";
+        const char *const batchCopy = names == Names::Kept ? index.texts_.Keep(batchName) : "";
         index.batches_.push_back(batch);
         index.firstOfBatch_.push_back(static_cast<TestKey>(index.tests_.size()));
         hash.Add(batchName);
@@ -97,7 +97,7 @@ RegistryIndex RegistryIndex::OfLoadedLibrary(Names names) {
                 identity.batch = batchCopy;
                 identity.name = index.texts_.Keep(name);
                 const char *const file = NvkTestFunctionGetSourceFile(test);
-                if (file == nullptr || lastFile != file) {
+                if (file == nullptr || std::strcmp(lastFile, file) != 0) {
                     lastFile = index.texts_.Keep(file);
                 }
                 identity.file = lastFile;

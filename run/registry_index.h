@@ -19,16 +19,32 @@ namespace run {
 // A test's position in the index: registration order over all batches.
 using TestKey = uint32_t;
 
-// An index's identities view the copies of the names it holds, so an identity is
-// good for as long as its index: each batch's name and each file is kept once. Each
-// copy ends in a NUL, so that data() is a C string.
+// A name an index copied, ending in a NUL: one pointer where a view would take two
+// words, read as a view. Good for as long as the text it points to.
+class IndexText {
+public:
+    IndexText(const char *text = "") : text_(text) {}
+    operator std::string_view() const { return text_; }
+    // A C string.
+    const char *data() const { return text_; }
+    bool empty() const { return text_[0] == '\0'; }
+    size_t size() const { return std::char_traits<char>::length(text_); }
+    friend bool operator==(IndexText left, std::string_view right) { return std::string_view(left) == right; }
+    friend bool operator!=(IndexText left, std::string_view right) { return !(left == right); }
+
+private:
+    const char *text_;
+};
+
+// An index's identities point to the copies of the names it holds, so an identity
+// is good for as long as its index: each batch's name and each file is kept once.
 struct TestIdentity {
     TestKey key = 0;
     TestRef ref;  // its batch's place and its place in that batch
     int32_t line = 0;
-    std::string_view batch = "";
-    std::string_view name = "";
-    std::string_view file = "";  // where it is defined, "" and 0 when unknown
+    IndexText batch;
+    IndexText name;
+    IndexText file;  // where it is defined, "" and 0 when unknown
 
     // "Batch.Test", the name every output uses.
     std::string FullName() const;
@@ -73,7 +89,7 @@ private:
     class TextCopies {
     public:
         // A copy of the text, ending in a NUL; "" for NULL.
-        std::string_view Keep(const char *text);
+        const char *Keep(const char *text);
 
     private:
         std::vector<std::unique_ptr<char[]>> blocks_;
