@@ -46,7 +46,7 @@ void ConsoleOutput::TestEnded(const run::TestIdentity &test, const run::TestOutc
         output_.clear();
         return;
     }
-    const std::string fullName = test.batch + "." + test.name + repetition_;
+    const std::string fullName = test.FullName() + repetition_;
     if (outcome.ending == run::Ending::Skipped) {
         TestSkipped(fullName, outcome);
         return;
@@ -59,7 +59,7 @@ void ConsoleOutput::TestEnded(const run::TestIdentity &test, const run::TestOutc
 
 // A failed try's output stays with it, under its warnings.
 void ConsoleOutput::TryFailed(const run::TestIdentity &test, const run::TestOutcome &outcome) {
-    const std::string fullName = EscapeControlBytes(test.batch + "." + test.name + repetition_);
+    const std::string fullName = EscapeControlBytes(test.FullName() + repetition_);
     const std::string prefix = Coloured(kYellow, "warning:") + " " + fullName + ": try " +
                                std::to_string(outcome.tries) + " of " + std::to_string(tries_) + ": ";
     std::string text;

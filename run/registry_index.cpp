@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
-
-#include "library_text.h"
+#include <cstring>
+#include <functional>
 
 namespace run {
 namespace {
@@ -29,7 +29,35 @@ private:
     uint64_t value_ = 0xCBF29CE484222325ull;
 };
 
+// Room for the names of a few thousand tests: one allocation for many copies.
+constexpr size_t kTextBlockSize = 64 * 1024;
+
 }  // namespace
+
+std::string TestIdentity::FullName() const {
+    std::string full;
+    full.reserve(batch.size() + 1 + name.size());
+    full.append(std::string_view(batch)).append(1, '.').append(std::string_view(name));
+    return full;
+}
+
+const char *RegistryIndex::TextCopies::Keep(const char *text) {
+    const size_t length = text != nullptr ? std::strlen(text) : 0;
+    if (length == 0) {
+        return "";
+    }
+    if (length + 1 > left_) {
+        const size_t size = std::max(kTextBlockSize, length + 1);
+        blocks_.push_back(std::make_unique<char[]>(size));
+        free_ = blocks_.back().get();
+        left_ = size;
+    }
+    char *const copy = free_;
+    std::memcpy(copy, text, length + 1);
+    free_ += length + 1;
+    left_ -= length + 1;
+    return copy;
+}
 
 RegistryIndex RegistryIndex::OfLoadedLibrary(Names names) {
     RegistryIndex index;
@@ -49,9 +77,12 @@ RegistryIndex RegistryIndex::OfLoadedLibrary(Names names) {
     index.tests_.reserve(count);
     index.functions_.reserve(count);
     NameHash hash;
+    // The tests of a batch are mostly defined in one file, kept once for them all.
+    const char *lastFile = "";
     for (NvkBatch *batch = NvkBatchGetFirst(); batch != nullptr; batch = NvkBatchGetNext(batch)) {
         const uint32_t batchPlace = static_cast<uint32_t>(index.batches_.size());
         const char *const batchName = NvkBatchGetName(batch);
+        const char *const batchCopy = names == Names::Kept ? index.texts_.Keep(batchName) : "";
         index.batches_.push_back(batch);
         index.firstOfBatch_.push_back(static_cast<TestKey>(index.tests_.size()));
         hash.Add(batchName);
@@ -63,9 +94,13 @@ RegistryIndex RegistryIndex::OfLoadedLibrary(Names names) {
             identity.ref = {batchPlace, place};
             const char *const name = NvkTestFunctionGetName(test);
             if (names == Names::Kept) {
-                identity.batch = TextOf(batchName);
-                identity.name = TextOf(name);
-                identity.file = TextOf(NvkTestFunctionGetSourceFile(test));
+                identity.batch = batchCopy;
+                identity.name = index.texts_.Keep(name);
+                const char *const file = NvkTestFunctionGetSourceFile(test);
+                if (file == nullptr || std::strcmp(lastFile, file) != 0) {
+                    lastFile = index.texts_.Keep(file);
+                }
+                identity.file = lastFile;
                 identity.line = NvkTestFunctionGetSourceLine(test);
             }
             hash.Add(name);
@@ -82,19 +117,23 @@ RegistryIndex RegistryIndex::OfLoadedLibrary(Names names) {
 }
 
 bool RegistryIndex::Find(NvkTestFunction *function, TestKey &key) const {
-    std::vector<std::pair<NvkTestFunction *, TestKey>> &keys = byFunction_->keys;
-    std::call_once(byFunction_->made, [this, &keys] {
-        keys.reserve(functions_.size());
+    std::vector<TestKey> &keys = byFunction_->keys;
+    const std::less<const NvkTestFunction *> before;
+    std::call_once(byFunction_->made, [this, &keys, &before] {
+        keys.resize(functions_.size());
         for (TestKey each = 0; each < functions_.size(); ++each) {
-            keys.emplace_back(functions_[each], each);
+            keys[each] = each;
         }
-        std::sort(keys.begin(), keys.end());
+        std::sort(keys.begin(), keys.end(),
+                  [this, &before](TestKey left, TestKey right) { return before(functions_[left], functions_[right]); });
     });
-    const auto found = std::lower_bound(keys.begin(), keys.end(), std::make_pair(function, TestKey(0)));
-    if (found == keys.end() || found->first != function) {
+    const auto found = std::lower_bound(
+        keys.begin(), keys.end(), function,
+        [this, &before](TestKey each, const NvkTestFunction *wanted) { return before(functions_[each], wanted); });
+    if (found == keys.end() || functions_[*found] != function) {
         return false;
     }
-    key = found->second;
+    key = *found;
     return true;
 }
 

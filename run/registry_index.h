@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -18,16 +19,35 @@ namespace run {
 // A test's position in the index: registration order over all batches.
 using TestKey = uint32_t;
 
+// A name an index copied, ending in a NUL: one pointer where a view would take two
+// words, read as a view. Good for as long as the text it points to.
+class IndexText {
+public:
+    IndexText(const char *text = "") : text_(text) {}
+    operator std::string_view() const { return text_; }
+    // A C string.
+    const char *data() const { return text_; }
+    bool empty() const { return text_[0] == '\0'; }
+    size_t size() const { return std::char_traits<char>::length(text_); }
+    friend bool operator==(IndexText left, std::string_view right) { return std::string_view(left) == right; }
+    friend bool operator!=(IndexText left, std::string_view right) { return !(left == right); }
+
+private:
+    const char *text_;
+};
+
+// An index's identities point to the copies of the names it holds, so an identity
+// is good for as long as its index: each batch's name and each file is kept once.
 struct TestIdentity {
     TestKey key = 0;
     TestRef ref;  // its batch's place and its place in that batch
-    std::string batch;
-    std::string name;
-    std::string file;  // where it is defined, "" and 0 when unknown
     int32_t line = 0;
+    IndexText batch;
+    IndexText name;
+    IndexText file;  // where it is defined, "" and 0 when unknown
 
     // "Batch.Test", the name every output uses.
-    std::string FullName() const { return batch + "." + name; }
+    std::string FullName() const;
 };
 
 class RegistryIndex {
@@ -65,15 +85,29 @@ public:
     const std::string &Fingerprint() const { return fingerprint_; }
 
 private:
+    // The copies the identities view, in blocks that stay where they are as more come.
+    class TextCopies {
+    public:
+        // A copy of the text, ending in a NUL; "" for NULL.
+        const char *Keep(const char *text);
+
+    private:
+        std::vector<std::unique_ptr<char[]>> blocks_;
+        char *free_ = nullptr;
+        size_t left_ = 0;
+    };
+
     std::vector<TestIdentity> tests_;
+    TextCopies texts_;
     std::vector<NvkTestFunction *> functions_;
     std::vector<NvkBatch *> batches_;
     std::vector<TestKey> firstOfBatch_;
-    // By function, sorted: one block for the whole registry, searched by halves. Made
-    // at the first search: a run in registration order finds its tests without one.
+    // The keys in the order of their functions: one block for the whole registry,
+    // searched by halves. Made at the first search: a run in registration order finds
+    // its tests without one.
     struct KeysByFunction {
         std::once_flag made;
-        std::vector<std::pair<NvkTestFunction *, TestKey>> keys;
+        std::vector<TestKey> keys;
     };
     std::unique_ptr<KeysByFunction> byFunction_ = std::make_unique<KeysByFunction>();
     std::string fingerprint_;

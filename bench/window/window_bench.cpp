@@ -6,8 +6,9 @@
 // window's own process and once in a worker process. In its own process it also
 // times selecting every test (command 142) and sorting the result list by each
 // column, and measures what the open library adds to the runner's resident set
-// against what the library's own records of the same tests add to this program's, as
-// registered and once they ran. With NORVIK_BENCH_FAILING_EVERY, each window then runs
+// (opened, after expanding and reloading, and after the run) against what the
+// library's own records of the same tests add to this program's, as registered and
+// once they ran. With NORVIK_BENCH_FAILING_EVERY, each window then runs
 // the failures again (F8), and with NORVIK_BENCH_RERUN_EXPANDED too, the window's own
 // process once more with the whole tree expanded.
 // Run under a virtual X server:
@@ -316,6 +317,9 @@ void TimeTheWindow(bool separateProcess, const LibraryRecords &records) {
     if (!separateProcess) {
         TimeTheTreeAndReloading(window);
     }
+    // Expanding every batch and reloading leave their part too: the run's own is
+    // what comes after.
+    const size_t beforeRunBytes = ResidentBytes(process.hProcess);
 
     bench::Stopwatch running;
     PostMessageA(window, WM_COMMAND, IDM_RUN_SELECTED, 0);
@@ -335,6 +339,7 @@ void TimeTheWindow(bool separateProcess, const LibraryRecords &records) {
         liveness.endAnswerSeconds * 1000.0, liveness.positionsSeen);
     if (!separateProcess) {
         PrintMemory("opened", openBytes - std::min(openBytes, emptyBytes), records.registeredBytes);
+        PrintMemory("before_run", beforeRunBytes - std::min(beforeRunBytes, emptyBytes), records.registeredBytes);
         const size_t ranBytes = ResidentBytes(process.hProcess);
         PrintMemory("after_run", ranBytes - std::min(ranBytes, emptyBytes), records.registeredBytes);
         PrintMemory("after_run_against_ran_records", ranBytes - std::min(ranBytes, emptyBytes), records.ranBytes);

@@ -171,7 +171,7 @@ void AppendSourceLocation(std::string &out, const TestRecord &test) {
     if (test.test->file.empty()) {
         return;
     }
-    AppendAttribute(out, "file", test.test->file);
+    AppendAttribute(out, "file", std::string(test.test->file));
     if (test.test->line > 0) {
         AppendAttribute(out, "line", std::to_string(test.test->line));
     }
@@ -182,7 +182,7 @@ void AppendSourceLocation(std::string &out, const TestRecord &test) {
 void AppendTestCase(std::string &out, const BatchRecord &batch, const TestRecord &test) {
     out += "    <testcase";
     AppendAttribute(out, "classname", batch.name);
-    AppendAttribute(out, "name", test.test->name + batch.repetition);
+    AppendAttribute(out, "name", std::string(test.test->name) + batch.repetition);
     AppendAttribute(out, "time", MillisecondsText(test.outcome.seconds));
     AppendSourceLocation(out, test);
     switch (test.outcome.ending) {

@@ -72,7 +72,7 @@ void ResultStore::AddRegistrationErrors(const std::string &libraryPath, const st
 
 std::string ResultStore::FullName(const StoredTest &place) const {
     const BatchRecord &batch = batches_[place.batch];
-    return batch.name + "." + batch.tests[place.test].test->name + batch.repetition;
+    return batch.name + "." + std::string(batch.tests[place.test].test->name) + batch.repetition;
 }
 
 run::Counts ResultStore::Count() const {

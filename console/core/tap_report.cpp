@@ -110,7 +110,7 @@ std::string Diagnostics(const run::TestIdentity &test, const run::TestOutcome &o
         if (!outcome.reason.empty()) {
             block += "  message: " + YamlString(outcome.reason) + "\n";
         }
-        AppendPlace(block, "  ", test.file, test.line);
+        AppendPlace(block, "  ", std::string(test.file), test.line);
     } else {
         AppendFailure(block, "  ", LeadingFailure(outcome.failures));
     }
@@ -139,8 +139,7 @@ void TapReport::RunStarted(const run::LibraryRun &run) {
 
 void TapReport::TestEnded(const run::TestIdentity &test, const run::TestOutcome &outcome) {
     ++number_;
-    const std::string point =
-        std::to_string(number_) + " - " + Description(test.batch + "." + test.name + repetitionLabel_);
+    const std::string point = std::to_string(number_) + " - " + Description(test.FullName() + repetitionLabel_);
     std::string piece = Opening();
     switch (outcome.ending) {
     case run::Ending::Passed:

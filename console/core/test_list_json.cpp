@@ -12,9 +12,9 @@ void TestList::RunStarted(const run::LibraryRun &run) {
         listed_(test.FullName());
         if (test.ref.batch != batchOfLast) {
             batchOfLast = test.ref.batch;
-            batches_.push_back({test.batch, {}});
+            batches_.push_back({std::string(test.batch), {}});
         }
-        batches_.back().tests.push_back({test.name, test.file, test.line});
+        batches_.back().tests.push_back({std::string(test.name), std::string(test.file), test.line});
     }
 }
 

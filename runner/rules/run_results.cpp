@@ -9,6 +9,7 @@ void RunResults::Follow(std::shared_ptr<const run::RegistryIndex> index) {
     if (!sameTests) {
         results_.clear();
         results_.resize(index->size());
+        checkFiles_.clear();
     }
     for (const run::TestIdentity &test : index->Tests()) {
         results_[test.key].identity = &test;
@@ -20,6 +21,7 @@ void RunResults::Clear() {
     results_.clear();
     index_.reset();
     latestRun_.clear();
+    checkFiles_.clear();
 }
 
 namespace {
@@ -120,8 +122,9 @@ void RunResults::TestEnded(const run::TestIdentity &test, const run::TestOutcome
             result->details.reset();
         }
     }
-    if (outcome.checkFile != nullptr && !outcome.checkFile->empty()) {
-        result->checkFile = outcome.checkFile;
+    if (outcome.checkFile != nullptr && !outcome.checkFile->empty() &&
+        (result->checkFile == nullptr || *result->checkFile != *outcome.checkFile)) {
+        result->checkFile = &*checkFiles_.insert(*outcome.checkFile).first;
     }
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -35,9 +36,9 @@ struct TestResult {
     double seconds = 0;
     std::unique_ptr<TestDetails> details;  // NULL: no failure, reason or output
     // The file its checks named, as the library keeps it: from the first turn that
-    // named one on, through resets and new turns. Shared by the tests whose checks
-    // name one file; NULL until one did.
-    std::shared_ptr<const std::string> checkFile;
+    // named one on, through resets and new turns. The results' one copy of it, which
+    // the tests whose checks name that file share; NULL until one did.
+    const std::string *checkFile = nullptr;
     int32_t passedChecks = 0;
     run::Ending ending = run::Ending::NotRun;
     Progress progress = Progress::None;
@@ -91,6 +92,8 @@ private:
     std::shared_ptr<const run::RegistryIndex> index_;
     std::vector<TestResult> results_;
     std::vector<run::TestKey> latestRun_;
+    // Each file the tests' checks named, once.
+    std::set<std::string> checkFiles_;
 };
 
 // The output as the rows that show it: one a line, without its end ("\n" or

@@ -9,12 +9,17 @@
 
 namespace runner {
 
-enum class ItemKind { Batch, TestFunction };
+enum class ItemKind : uint8_t { Batch, TestFunction };
 
+// The table keeps an entry for every test whose batch was ever expanded, its item
+// gone or not: the small fields share the last word.
 struct TreeEntry {
+    TreeEntry(void *shownItem, ItemKind itemKind, void *shownRecord)
+        : item(shownItem), record(shownRecord), kind(itemKind) {}
+
     void *item;
-    ItemKind kind;
     void *record;
+    ItemKind kind;
     bool childrenInserted = false;
 };
 

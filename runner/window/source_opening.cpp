@@ -73,7 +73,7 @@ TestPlaces PlacesOf(NvkTestFunction *testFunction) {
 TestPlaces PlacesOf(const TestResult &result) {
     TestPlaces places;
     places.checkFile = CheckFileOf(result).c_str();
-    places.definedFile = result.identity->file.c_str();
+    places.definedFile = result.identity->file.data();
     places.definedLine = result.identity->line;
     const std::vector<run::Failure> &failures = result.Failures();
     places.failed = !failures.empty();

@@ -13,8 +13,8 @@ namespace {
 using run::Ending;
 using run::Phase;
 
-run::TestIdentity Identity(const std::string &batch, const std::string &name, const std::string &file = "",
-                           int32_t line = 0) {
+// An identity views its names: these are literals, which outlive it.
+run::TestIdentity Identity(const char *batch, const char *name, const char *file = "", int32_t line = 0) {
     run::TestIdentity identity;
     identity.batch = batch;
     identity.name = name;

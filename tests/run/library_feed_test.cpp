@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "library_feed.h"
@@ -134,6 +135,37 @@ TEST_F(LibraryFeedTest, IndexNamesEachTestOnceAndFingerprintsAsWorkersDo) {
     index_.Select({{0, 1}, {0, 3}});
     EXPECT_EQ(2u, index_.Selected().size());
     EXPECT_EQ(1, NvkTestFunctionGetSkip(index_.Function(0)));
+}
+
+// The index's own copies of the names, each batch's and each file once, outlive the
+// library's records and a move of the index, and read as C strings.
+TEST_F(LibraryFeedTest, IndexKeepsItsNamesOnceAndBeyondTheRecords) {
+    NvkBatch *other = NvkBatchCreate("Other");
+    NvkBatchAddFunctionImp(other, "Unplaced", Passes);
+    NvkBatchAddFunctionAt(other, "Placed", Fails, "o.c", 5);
+    run::RegistryIndex made = run::RegistryIndex::OfLoadedLibrary();
+    std::vector<NvkTestFunction *> functions;
+    for (run::TestKey key = 0; key < made.size(); ++key) {
+        functions.push_back(made.Function(key));
+    }
+    NvkBatchFree(nullptr);
+    const run::RegistryIndex index = std::move(made);
+    ASSERT_EQ(6u, index.size());
+    EXPECT_EQ("B.Passes", index[0].FullName());
+    EXPECT_EQ(index[0].batch.data(), index[3].batch.data());
+    EXPECT_EQ(index[0].file.data(), index[3].file.data());
+    EXPECT_EQ(std::string("Other"), index[4].batch.data());
+    EXPECT_EQ(std::string(""), index[4].file.data());
+    EXPECT_EQ(0, index[4].line);
+    EXPECT_EQ(std::string("o.c"), index[5].file.data());
+    // Every test is found by its function, wherever the search starts.
+    for (run::TestKey key = 0; key < functions.size(); ++key) {
+        run::TestKey found = 99;
+        EXPECT_TRUE(index.Find(functions[key], found));
+        EXPECT_EQ(key, found);
+    }
+    run::TestKey none = 0;
+    EXPECT_FALSE(index.Find(nullptr, none));
 }
 
 TEST_F(LibraryFeedTest, EachEndingIsTheLibrarysRecordInRunOrder) {

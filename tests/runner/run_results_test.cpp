@@ -137,6 +137,11 @@ TEST_F(RunResultsTest, KeepTheFileOfTheChecksThroughResetsAndTurnsThatNameNone) 
     results_.TestEnded(first(), Ended(run::Ending::Skipped));
     EXPECT_EQ("helper.c", runner::CheckFileOf(*results_.Of(0)));
     EXPECT_EQ("", runner::CheckFileOf(*results_.Of(1)));
+    // Another test whose checks name the same file shares the one copy.
+    run::TestOutcome again = Ended(run::Ending::Passed);
+    again.checkFile = std::make_shared<const std::string>("helper.c");
+    results_.TestEnded(second(), again);
+    EXPECT_EQ(&runner::CheckFileOf(*results_.Of(0)), &runner::CheckFileOf(*results_.Of(1)));
 }
 
 // The bar measures the latest run's selection alone: what ran before, or what the
