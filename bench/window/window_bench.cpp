@@ -343,6 +343,13 @@ void TimeTheWindow(bool separateProcess, const LibraryRecords &records) {
         const size_t ranBytes = ResidentBytes(process.hProcess);
         PrintMemory("after_run", ranBytes - std::min(ranBytes, emptyBytes), records.registeredBytes);
         PrintMemory("after_run_against_ran_records", ranBytes - std::min(ranBytes, emptyBytes), records.ranBytes);
+    } else {
+        // Opened and run, with no step between: what a window holds in plain use.
+        const size_t ranBytes = ResidentBytes(process.hProcess);
+        PrintMemory("opened_worker_run", openBytes - std::min(openBytes, emptyBytes), records.registeredBytes);
+        PrintMemory("after_plain_worker_run", ranBytes - std::min(ranBytes, emptyBytes), records.registeredBytes);
+        PrintMemory("after_plain_worker_run_against_ran_records", ranBytes - std::min(ranBytes, emptyBytes),
+                    records.ranBytes);
     }
     // The rows are still in their first order, which the check of the failures needs.
     if (kFailingTests > 0) {
