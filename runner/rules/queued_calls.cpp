@@ -40,4 +40,15 @@ bool QueuedCalls::Make(const std::function<bool()> &goOn) {
     }
 }
 
+void QueuedCalls::Release() {
+    if (next_ == taken_.size()) {
+        std::vector<std::function<void()>>().swap(taken_);
+        next_ = 0;
+    }
+    const std::lock_guard<std::mutex> guard(lock_);
+    if (added_.empty()) {
+        std::vector<std::function<void()>>().swap(added_);
+    }
+}
+
 }  // namespace runner

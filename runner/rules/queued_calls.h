@@ -20,6 +20,9 @@ public:
     // after every few calls; none: all of them). True when none is left, and the next
     // Add tells again; false while some wait for the next Make.
     bool Make(const std::function<bool()> &goOn = nullptr);
+    // On the making thread: gives back the room the longest queue took, once it is
+    // empty; a call still waiting keeps its place.
+    void Release();
 
 private:
     bool Take();

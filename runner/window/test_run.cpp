@@ -226,6 +226,7 @@ void FinishSeparateRun() {
     }
     // The observer that queued them ends with the run.
     queuedCalls.Make();
+    queuedCalls.Release();
     runEndWaiting = false;
     const std::unique_ptr<SeparateRun> ended = std::move(separateRun);
     ended->runner.reset();

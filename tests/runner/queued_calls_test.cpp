@@ -12,7 +12,7 @@
 
 namespace {
 
-TEST(QueuedCallsTest, StretchesKeepTheOrderAndTellOnlyAnEmptyQueue) {
+TEST(QueuedCallsTest, StretchesAndReleasesKeepTheOrderAndTellOnlyAnEmptyQueue) {
     runner::QueuedCalls queued;
     std::vector<int> made;
     EXPECT_TRUE(queued.Add([&made] { made.push_back(0); }));
@@ -22,6 +22,7 @@ TEST(QueuedCallsTest, StretchesKeepTheOrderAndTellOnlyAnEmptyQueue) {
     // A stretch ends at the first question; what is left waits without telling again.
     EXPECT_FALSE(queued.Make([] { return false; }));
     EXPECT_EQ(64u, made.size());
+    queued.Release();  // the calls left keep their places
     // A call that makes the queue's calls itself, as a nested message loop would.
     EXPECT_FALSE(queued.Add([&queued, &made] {
         made.push_back(200);
@@ -34,7 +35,10 @@ TEST(QueuedCallsTest, StretchesKeepTheOrderAndTellOnlyAnEmptyQueue) {
         EXPECT_EQ(call, made[call]);
     }
     EXPECT_TRUE(queued.Make());
-    EXPECT_TRUE(queued.Add([] {}));
+    queued.Release();
+    EXPECT_TRUE(queued.Add([&made] { made.push_back(202); }));
+    EXPECT_TRUE(queued.Make());
+    EXPECT_EQ(203u, made.size());
 }
 
 // A thread adds calls while this one makes them in short stretches, as the window's
