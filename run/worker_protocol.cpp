@@ -8,27 +8,27 @@
 namespace run {
 namespace {
 
+// Each byte a field writes escaped, and the byte written after its backslash.
+constexpr struct {
+    char byte;
+    char escape;
+} kEscapes[] = {{'\\', '\\'}, {'\t', 't'}, {'\n', 'n'}, {'\r', 'r'}};
+
 // The byte a field's own byte is written as after a backslash; 0 for a byte written as it is.
 char EscapeOf(char byte) {
-    switch (byte) {
-    case '\\':
-        return '\\';
-    case '\t':
-        return 't';
-    case '\n':
-        return 'n';
-    case '\r':
-        return 'r';
-    default:
-        return 0;
+    for (const auto &each : kEscapes) {
+        if (each.byte == byte) {
+            return each.escape;
+        }
     }
+    return 0;
 }
 
 // Whether the bytes hold one that is written escaped: most fields hold none, and are
 // then copied whole after a few searches over them.
 bool HoldsSpecial(const char *bytes, size_t size) {
-    for (const char special : {'\\', '\t', '\n', '\r'}) {
-        if (std::memchr(bytes, special, size) != nullptr) {
+    for (const auto &each : kEscapes) {
+        if (std::memchr(bytes, each.byte, size) != nullptr) {
             return true;
         }
     }
@@ -65,19 +65,14 @@ void AppendNumber(std::string &out, uint64_t number) {
     out.append(digits, static_cast<size_t>(written.ptr - digits));
 }
 
+// The byte an escape stands for; 0 for no escape.
 char Unescaped(char escape) {
-    switch (escape) {
-    case '\\':
-        return '\\';
-    case 't':
-        return '\t';
-    case 'n':
-        return '\n';
-    case 'r':
-        return '\r';
-    default:
-        return 0;
+    for (const auto &each : kEscapes) {
+        if (each.escape == escape) {
+            return each.byte;
+        }
     }
+    return 0;
 }
 
 // The fields of one line: views of the line itself, but for a field that holds an
@@ -97,11 +92,13 @@ bool Unescape(std::string_view text, std::string &field) {
     for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] != '\\') {
             field += text[i];
-        } else if (++i == text.size() || Unescaped(text[i]) == 0) {
-            return false;
-        } else {
-            field += Unescaped(text[i]);
+            continue;
         }
+        const char byte = ++i < text.size() ? Unescaped(text[i]) : 0;
+        if (byte == 0) {
+            return false;
+        }
+        field += byte;
     }
     return true;
 }
