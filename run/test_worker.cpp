@@ -59,12 +59,13 @@ public:
             planned_.push_back(index_.KeyOf(test));
         }
         lastKey_ = static_cast<TestKey>(index_.size());  // none yet: the first is the plan's
+        failFast_ = plan.failFast;
         active_ = this;
         NvkSetEventHandler(&TestWorker::OnEvent, 1);
         Send(EncodeReady());
         for (const Step &step : plan.steps) {
             RunStep(step);
-            if (plan.failFast && endPlanHere_) {
+            if (endPlanHere_) {
                 break;
             }
         }
@@ -128,8 +129,9 @@ private:
     }
 
     // Tests run in the plan's order, so the test is nearly always the last one named
-    // or the next one planned; the index finds any other, without moving on the plan. A function the index does
-    // not hold gets a place the runner takes for a broken protocol.
+    // or the next one planned; the index finds any other, without moving on the plan.
+    // A function the index does not hold gets a place the runner takes for a broken
+    // protocol.
     TestRef RefOf(NvkTestFunction *test) {
         if (lastKey_ < index_.size() && index_.Function(lastKey_) == test) {
             return index_[lastKey_].ref;
@@ -189,9 +191,10 @@ private:
         report_.test = RefOf(test);
         NvkTestFunctionGetStatistics(test, nullptr, nullptr, &report_.seconds);
         // Most tests of a library share their file: its name is copied when it changes.
-        const char *fileName = NvkTestFunctionGetFileName(test);
-        if (report_.fileName.compare(fileName != nullptr ? fileName : "") != 0) {
-            report_.fileName.assign(fileName != nullptr ? fileName : "");
+        const char *named = NvkTestFunctionGetFileName(test);
+        const char *fileName = named != nullptr ? named : "";
+        if (report_.fileName.compare(fileName) != 0) {
+            report_.fileName.assign(fileName);
         }
         report_.outputEnd = capture_ ? capture_->End() : 0;
         Send(EncodeTestFinished(report_));
@@ -201,7 +204,8 @@ private:
         // The runner alone judges a test that expects to end otherwise than by returning:
         // under fail-fast the worker leaves the rest to a new worker, which the runner
         // starts only when that test passed.
-        endPlanHere_ = endPlanHere_ || !passed || NvkTestFunctionGetExpectedEnd(test, nullptr) != NvkExpectedEndReturn;
+        endPlanHere_ = failFast_ && (endPlanHere_ || !passed ||
+                                     NvkTestFunctionGetExpectedEnd(test, nullptr) != NvkExpectedEndReturn);
     }
 
     // A test that closed the channel leaves nothing to report to: the worker ends
@@ -221,7 +225,8 @@ private:
     size_t nextPlanned_ = 0;
     TestReport report_;  // of the test in progress: its checks so far, and its skip
     bool skipNoted_ = false;
-    bool endPlanHere_ = false;  // under fail-fast
+    bool failFast_ = false;
+    bool endPlanHere_ = false;  // only under fail-fast
 };
 
 TestWorker *TestWorker::active_ = nullptr;
