@@ -202,9 +202,7 @@ bool RowIsVisible(int row) {
 
 // In this process or in a worker: a worker's results reach the records while this
 // library runs nothing.
-bool RunInProgress() {
-    return NvkIsRunning() != 0 || (context.registryHeldByRun != nullptr && context.registryHeldByRun());
-}
+bool RunInProgress() { return NvkIsRunning() != 0 || RegistryHeldByRun(context); }
 
 void UpdateRow(NvkTestFunction *testFunction) {
     const int row = RowOf(testFunction);

@@ -249,8 +249,6 @@ void TakeOverOrInsertTest(NvkBatch *batch, NvkTestFunction *testFunction) {
     InsertTestFunction(batch, testFunction);
 }
 
-bool RegistryHeldByRun() { return context.registryHeldByRun != nullptr && context.registryHeldByRun(); }
-
 // Most tests of a large library have no item until their batch is expanded, and
 // most items are out of sight: those cost the run no paint.
 void ShowTestImage(NvkTestFunction *testFunction) {
@@ -265,7 +263,7 @@ void ShowTestImage(NvkTestFunction *testFunction) {
         InvalidateRect(tree, &shown, FALSE);
         // A worker's results come in short stretches, and the window paints between
         // them: a repaint at each would hold up the window's answers.
-        if (!RegistryHeldByRun()) {
+        if (!RegistryHeldByRun(context)) {
             UpdateWindow(tree);
         }
     }
@@ -307,7 +305,7 @@ void OnClick() {
     const TreeEntry *entry = EntryOfItem(item);
     if (entry != nullptr && (flags & TVHT_ONITEMSTATEICON) != 0) {
         // During a run the flag stays as it is: the box must show that.
-        if (RegistryHeldByRun()) {
+        if (RegistryHeldByRun(context)) {
             PostMessageA(GetParent(tree), kSyncCheckBox, 0, reinterpret_cast<LPARAM>(item));
             return;
         }
@@ -322,7 +320,7 @@ void OnSpace() {
     const HTREEITEM item = NextItem(nullptr, TVGN_CARET);
     const TreeEntry *entry = EntryOfItem(item);
     if (entry != nullptr) {
-        if (!RegistryHeldByRun()) {
+        if (!RegistryHeldByRun(context)) {
             ApplyToggle(*entry, CheckBoxOf(item));
         }
         PostMessageA(GetParent(tree), kSyncCheckBox, 0, reinterpret_cast<LPARAM>(item));

@@ -28,4 +28,8 @@ struct ViewContext {
     RunTally (*latestRun)() = nullptr;
 };
 
+inline bool RegistryHeldByRun(const ViewContext &context) {
+    return context.registryHeldByRun != nullptr && context.registryHeldByRun();
+}
+
 }  // namespace runner
