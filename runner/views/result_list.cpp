@@ -24,10 +24,6 @@ constexpr unsigned kColumnTitles[] = {IDS_COLUMN_TEST_FUNCTION, IDS_COLUMN_BATCH
                                       IDS_COLUMN_TIME,          IDS_COLUMN_PASSED, IDS_COLUMN_FAILED};
 constexpr size_t kCellTextSize = 1024;
 
-// Longest between two repaints of the list while tests run, so that it stays live
-// without repainting for each of many thousands of tests.
-constexpr ULONGLONG kRepaintMilliseconds = 50;
-
 HWND list = nullptr;
 ViewContext context;
 constexpr UINT_PTR kSettleTimer = 1;
@@ -217,7 +213,7 @@ void UpdateRow(NvkTestFunction *testFunction) {
     }
     SendMessageA(list, LVM_REDRAWITEMS, static_cast<WPARAM>(row), static_cast<LPARAM>(row));
     const ULONGLONG now = GetTickCount64();
-    if (!RunInProgress() || now - lastRepaint >= kRepaintMilliseconds) {
+    if (!RunInProgress() || now - lastRepaint >= kRunRepaintMilliseconds) {
         lastRepaint = now;
         UpdateWindow(list);
     }

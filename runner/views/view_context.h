@@ -28,6 +28,11 @@ struct ViewContext {
     RunTally (*latestRun)() = nullptr;
 };
 
+// Longest the window goes without repainting while tests run, on its own thread or
+// in a worker: often enough to look live, seldom enough that many thousands of short
+// tests do not wait on a repaint each.
+constexpr ULONGLONG kRunRepaintMilliseconds = 50;
+
 inline bool RegistryHeldByRun(const ViewContext &context) {
     return context.registryHeldByRun != nullptr && context.registryHeldByRun();
 }

@@ -7,6 +7,7 @@
 #include "views/progress_bar.h"
 #include "views/result_list.h"
 #include "views/tree_view.h"
+#include "views/view_context.h"
 #include "views/xml_view.h"
 #include "window/commands.h"
 #include "window/current_test_function.h"
@@ -16,11 +17,6 @@
 
 namespace runner {
 namespace {
-
-// Longest between two repaints while the window's own thread runs the tests: often
-// enough to look live, seldom enough that thousands of short tests do not wait on
-// the queue for each of them.
-constexpr ULONGLONG kRepaintMilliseconds = 50;
 
 ULONGLONG lastPump = 0;
 
@@ -36,7 +32,7 @@ void PumpPaintMessages() {
 
 // Between test functions.
 void PumpPaintMessagesNowAndThen() {
-    if (GetTickCount64() - lastPump >= kRepaintMilliseconds) {
+    if (GetTickCount64() - lastPump >= kRunRepaintMilliseconds) {
         PumpPaintMessages();
     }
 }

@@ -19,6 +19,7 @@
 #include "views/failure_list.h"
 #include "views/result_list.h"
 #include "views/tree_view.h"
+#include "views/view_context.h"
 #include "wide_text_windows.h"
 #include "window/commands.h"
 #include "window/current_test_function.h"
@@ -44,9 +45,6 @@ QueuedCalls queuedCalls;
 // Whether the run's thread has ended while calls it queued were still to be made.
 bool runEndWaiting = false;
 
-// Longest the window's thread makes queued calls at a stretch: a run's thread that
-// outpaces the window must not keep input and painting waiting behind its calls.
-constexpr ULONGLONG kQueuedCallsMilliseconds = 50;
 constexpr UINT_PTR kQueuedCallsTimer = 0x4E56;
 
 void FinishSeparateRun();
@@ -56,7 +54,9 @@ void FinishSeparateRun();
 // end that came meanwhile is taken.
 void CALLBACK MakeNextQueuedCalls(HWND window, UINT, UINT_PTR, DWORD) {
     KillTimer(window, kQueuedCallsTimer);
-    const ULONGLONG until = GetTickCount64() + kQueuedCallsMilliseconds;
+    // A run's thread that outpaces the window must not keep input and painting waiting
+    // behind its calls.
+    const ULONGLONG until = GetTickCount64() + kRunRepaintMilliseconds;
     if (!queuedCalls.Make([until] { return GetTickCount64() < until; })) {
         SetTimer(window, kQueuedCallsTimer, USER_TIMER_MINIMUM, MakeNextQueuedCalls);
         return;
