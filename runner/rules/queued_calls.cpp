@@ -5,7 +5,7 @@
 
 namespace runner {
 
-bool QueuedCalls::Add(std::function<void()> call) {
+bool QueuedCalls::Add(QueuedCall call) {
     const std::lock_guard<std::mutex> guard(lock_);
     added_.push_back(std::move(call));
     const bool tell = !told_;
@@ -32,7 +32,7 @@ bool QueuedCalls::Make(const std::function<bool()> &goOn) {
             return true;
         }
         // Moved out first: a call may end up making the queued calls itself.
-        const std::function<void()> call = std::move(taken_[next_++]);
+        QueuedCall call = std::move(taken_[next_++]);
         call();
         if (goOn && next_ % kCallsBetweenQuestions == 0 && !goOn()) {
             return false;
@@ -42,12 +42,12 @@ bool QueuedCalls::Make(const std::function<bool()> &goOn) {
 
 void QueuedCalls::Release() {
     if (next_ == taken_.size()) {
-        std::vector<std::function<void()>>().swap(taken_);
+        std::vector<QueuedCall>().swap(taken_);
         next_ = 0;
     }
     const std::lock_guard<std::mutex> guard(lock_);
     if (added_.empty()) {
-        std::vector<std::function<void()>>().swap(added_);
+        std::vector<QueuedCall>().swap(added_);
     }
 }
 

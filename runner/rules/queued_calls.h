@@ -8,13 +8,15 @@
 #include <mutex>
 #include <vector>
 
+#include "rules/queued_call.h"
+
 namespace runner {
 
 class QueuedCalls {
 public:
     // From any thread. True when the making thread must be told: no call was waiting
     // for it, so nothing would make this one.
-    bool Add(std::function<void()> call);
+    bool Add(QueuedCall call);
 
     // On the making thread: makes the calls in their order while goOn says so (asked
     // after every few calls; none: all of them). True when none is left, and the next
@@ -28,11 +30,11 @@ private:
     bool Take();
 
     std::mutex lock_;
-    std::vector<std::function<void()>> added_;
+    std::vector<QueuedCall> added_;
     // The maker was told and has not yet found the queue empty.
     bool told_ = false;
     // The making thread's share: calls taken and made up to next_.
-    std::vector<std::function<void()>> taken_;
+    std::vector<QueuedCall> taken_;
     size_t next_ = 0;
 };
 

@@ -341,7 +341,7 @@ void CallOnWindowThread(const std::function<void()> &call) {
     SendMessageA(MainWindow(), kCallFromRun, 0, reinterpret_cast<LPARAM>(&call));
 }
 
-void QueueOnWindowThread(std::function<void()> call) {
+void QueueOnWindowThread(QueuedCall call) {
     if (queuedCalls.Add(std::move(call))) {
         PostMessageA(MainWindow(), kQueuedFromRun, 0, 0);
     }

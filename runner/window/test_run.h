@@ -12,6 +12,7 @@
 
 #include "plan_runner.h"
 #include "registry_index.h"
+#include "rules/queued_call.h"
 #include "rules/run_results.h"
 #include "run_plan.h"
 
@@ -70,7 +71,7 @@ void CallOnWindowThread(const std::function<void()> &call);
 // others, without waiting for it: a wait costs a round trip between the threads, far
 // more than a test. The window's thread makes them in stretches between its input
 // and painting, and takes the run's end once it made every one.
-void QueueOnWindowThread(std::function<void()> call);
+void QueueOnWindowThread(QueuedCall call);
 
 // The window's part of the messages the run's thread gives it; true when handled.
 bool HandleRunMessage(UINT message, LPARAM lParam);

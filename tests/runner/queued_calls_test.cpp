@@ -2,8 +2,10 @@
 // across stretches, with the window told once per empty queue.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <chrono>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -39,6 +41,25 @@ TEST(QueuedCallsTest, StretchesAndReleasesKeepTheOrderAndTellOnlyAnEmptyQueue) {
     EXPECT_TRUE(queued.Add([&made] { made.push_back(202); }));
     EXPECT_TRUE(queued.Make());
     EXPECT_EQ(203u, made.size());
+}
+
+// What a call captured is freed once, after it is made or with a queue that never made
+// it: small captures are held in place, large ones on the heap, and both move along
+// the queue as it grows.
+TEST(QueuedCallsTest, EachCaptureIsFreedOnceWhereverItIsHeld) {
+    const auto held = std::make_shared<int>(0);
+    {
+        runner::QueuedCalls queued;
+        for (int call = 0; call < 100; ++call) {
+            queued.Add([held] { ++*held; });
+            queued.Add([held, large = std::array<char, 200>()] { *held += 1 + large[0]; });
+        }
+        EXPECT_EQ(201, held.use_count());
+        EXPECT_FALSE(queued.Make([] { return false; }));
+        EXPECT_EQ(64, *held);
+        EXPECT_EQ(201 - 64, held.use_count());
+    }
+    EXPECT_EQ(1, held.use_count());
 }
 
 // A thread adds calls while this one makes them in short stretches, as the window's
