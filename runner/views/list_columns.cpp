@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <deque>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 #include "norvik.h"
@@ -62,13 +64,14 @@ public:
     TextMeasure &operator=(const TextMeasure &) = delete;
 
     int Width(const char *text) {
-        const auto known = widths_.find(text);
+        const std::string_view asked(text);
+        const auto known = widths_.find(asked);
         if (known != widths_.end()) {
             return known->second;
         }
         SIZE size = {};
-        GetTextExtentPoint32A(context_, text, static_cast<int>(std::strlen(text)), &size);
-        widths_.emplace(text, size.cx);
+        GetTextExtentPoint32A(context_, text, static_cast<int>(asked.size()), &size);
+        widths_.emplace(texts_.emplace_back(asked), size.cx);
         return size.cx;
     }
 
@@ -76,7 +79,9 @@ private:
     HWND list_;
     HDC context_;
     HGDIOBJ previousFont_;
-    std::unordered_map<std::string, int> widths_;
+    // Asked for without a copy: the texts measured are kept here, where they stay put.
+    std::deque<std::string> texts_;
+    std::unordered_map<std::string_view, int> widths_;
 };
 
 int HeaderWidth(HWND header, int column, TextMeasure &measure) {

@@ -3,7 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <cstdio>
+#include <charconv>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -103,10 +103,11 @@ const char *CellText(int row, int column, char *text, size_t size) {
     if (!value.numeric) {
         return value.text;
     }
+    // Fitting the columns asks for every row's cells: formatting is kept to the least.
     if (column == kTimeColumn) {
-        std::snprintf(text, size, "%s", nvk::FormatSeconds(value.number).text);
+        lstrcpynA(text, nvk::FormatSeconds(value.number).text, static_cast<int>(size));
     } else {
-        std::snprintf(text, size, "%u", static_cast<unsigned>(value.number));
+        *std::to_chars(text, text + size - 1, static_cast<unsigned>(value.number)).ptr = '\0';
     }
     return text;
 }
