@@ -279,8 +279,23 @@ void PrintMemory(const char *when, size_t runnerBytes, size_t libraryBytes) {
                 libraryBytes > 0 ? static_cast<double>(runnerBytes) / static_cast<double>(libraryBytes) : 0.0);
 }
 
-void TimeTheWindow(bool separateProcess, const LibraryRecords &records) {
-    RememberWhereTestsRun(separateProcess);
+// How the window is driven: in its own process with the tree's steps before the run,
+// and then the way most runs go, opened and run with no step between, in its own
+// process and in a worker process.
+struct WindowPass {
+    bool separateProcess;
+    bool treeSteps;
+    const char *where;
+    const char *plainRun;  // the memory lines' name for a pass without the tree's steps
+    bool runsFailuresAgain;
+};
+
+constexpr WindowPass kWindowPasses[] = {{false, true, "own_process", nullptr, true},
+                                        {false, false, "own_process_plain", "own_run", false},
+                                        {true, false, "separate_process", "worker_run", true}};
+
+void TimeTheWindow(const WindowPass &pass, const LibraryRecords &records) {
+    RememberWhereTestsRun(pass.separateProcess);
     std::string commandLine = "\"" + BuiltFile("WindowsNorvik.exe") + "\"";
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
@@ -314,7 +329,7 @@ void TimeTheWindow(bool separateProcess, const LibraryRecords &records) {
     const HWND results = GetDlgItem(window, IDC_RESULT_LIST);
     bench::Require(SendAndWait(results, LVM_GETITEMCOUNT, 0) == kExpectedTests, "a row for every test");
     const size_t openBytes = ResidentBytes(process.hProcess);
-    if (!separateProcess) {
+    if (pass.treeSteps) {
         TimeTheTreeAndReloading(window);
     }
     // Expanding every batch and reloading leave their part too: the run's own is
@@ -329,7 +344,7 @@ void TimeTheWindow(bool separateProcess, const LibraryRecords &records) {
                    "every test finished");
     bench::Require(LastRowPassed(results), "the last row's result");
 
-    const char *where = separateProcess ? "separate_process" : "own_process";
+    const char *where = pass.where;
     std::printf("tests=%d run=%s open_seconds=%.3f open_with_dialog_closing_seconds=%.3f\n", kExpectedTests, where,
                 openSeconds, fromOkSeconds);
     std::printf(
@@ -337,7 +352,7 @@ void TimeTheWindow(bool separateProcess, const LibraryRecords &records) {
         "positions_seen=%d\n",
         kExpectedTests, where, runSeconds, runSeconds * 1000.0 / kExpectedTests, liveness.longestAnswerSeconds * 1000.0,
         liveness.endAnswerSeconds * 1000.0, liveness.positionsSeen);
-    if (!separateProcess) {
+    if (pass.treeSteps) {
         PrintMemory("opened", openBytes - std::min(openBytes, emptyBytes), records.registeredBytes);
         PrintMemory("before_run", beforeRunBytes - std::min(beforeRunBytes, emptyBytes), records.registeredBytes);
         const size_t ranBytes = ResidentBytes(process.hProcess);
@@ -346,24 +361,26 @@ void TimeTheWindow(bool separateProcess, const LibraryRecords &records) {
     } else {
         // Opened and run, with no step between: what a window holds in plain use.
         const size_t ranBytes = ResidentBytes(process.hProcess);
-        PrintMemory("opened_worker_run", openBytes - std::min(openBytes, emptyBytes), records.registeredBytes);
-        PrintMemory("after_plain_worker_run", ranBytes - std::min(ranBytes, emptyBytes), records.registeredBytes);
-        PrintMemory("after_plain_worker_run_against_ran_records", ranBytes - std::min(ranBytes, emptyBytes),
+        const std::string opened = std::string("opened_") + pass.plainRun;
+        const std::string after = std::string("after_plain_") + pass.plainRun;
+        PrintMemory(opened.c_str(), openBytes - std::min(openBytes, emptyBytes), records.registeredBytes);
+        PrintMemory(after.c_str(), ranBytes - std::min(ranBytes, emptyBytes), records.registeredBytes);
+        PrintMemory((after + "_against_ran_records").c_str(), ranBytes - std::min(ranBytes, emptyBytes),
                     records.ranBytes);
     }
     // The rows are still in their first order, which the check of the failures needs.
-    if (kFailingTests > 0) {
+    if (kFailingTests > 0 && pass.runsFailuresAgain) {
         TimeRunningTheFailuresAgain(window, where);
     }
     // Again with every test's item in the tree, whose marks and boxes the run leaves,
     // with NORVIK_BENCH_RERUN_EXPANDED set: a runner that sets each box one by one
     // takes far longer than the rest of the benchmark.
-    if (kFailingTests > 0 && !separateProcess && std::getenv("NORVIK_BENCH_RERUN_EXPANDED") != nullptr) {
+    if (kFailingTests > 0 && pass.treeSteps && std::getenv("NORVIK_BENCH_RERUN_EXPANDED") != nullptr) {
         SendAndWait(window, WM_COMMAND, IDM_EXPAND_TREE);
         TimeRunningTheFailuresAgain(window, where, "expanded");
         SendAndWait(window, WM_COMMAND, IDM_COLLAPSE_TREE);
     }
-    if (!separateProcess) {
+    if (pass.treeSteps) {
         const std::string lastResult = RowResult(results, kExpectedTests - 1);
         TimeSelectAll(window);
         TimeSortByEachColumn(results);
@@ -383,8 +400,9 @@ int main() {
     bench::Require(desktop != nullptr && SetThreadDesktop(desktop), "a desktop of our own");
     SetEnvironmentVariableA("NORVIK_WINDOW_SETTINGS", kSettingsKey);
     const LibraryRecords library = LibraryRecordBytes();
-    TimeTheWindow(false, library);
-    TimeTheWindow(true, library);
+    for (const WindowPass &pass : kWindowPasses) {
+        TimeTheWindow(pass, library);
+    }
     RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey);
     CloseDesktop(desktop);
     return 0;
