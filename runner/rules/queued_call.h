@@ -18,9 +18,10 @@ class QueuedCall {
 public:
     QueuedCall() = default;
 
+    // Not explicit, as std::function's is not: a lambda converts where a call is asked.
     template <typename Call, typename Held = std::decay_t<Call>,
               typename = std::enable_if_t<!std::is_same<Held, QueuedCall>::value>>
-    QueuedCall(Call &&call) {  // NOLINT: converts as std::function does
+    QueuedCall(Call &&call) {
         Hold<Held>(std::forward<Call>(call));
     }
 
@@ -49,9 +50,10 @@ private:
     };
 
     template <typename Held>
-    static constexpr bool kFitsInPlace =
-        sizeof(Held) <= kInPlaceBytes &&
-        alignof(Held) <= kInPlaceAlignment &&std::is_nothrow_move_constructible<Held>::value;
+    static constexpr bool FitsInPlace() {
+        return sizeof(Held) <= kInPlaceBytes && alignof(Held) <= kInPlaceAlignment &&
+               std::is_nothrow_move_constructible<Held>::value;
+    }
 
     template <typename Held>
     static const Operations *OperationsFor() {
@@ -65,7 +67,7 @@ private:
     }
 
     template <typename Held, typename Call>
-    std::enable_if_t<kFitsInPlace<Held>> Hold(Call &&call) {
+    std::enable_if_t<FitsInPlace<Held>()> Hold(Call &&call) {
         new (storage_) Held(std::forward<Call>(call));
         operations_ = OperationsFor<Held>();
     }
@@ -79,7 +81,7 @@ private:
     };
 
     template <typename Held, typename Call>
-    std::enable_if_t<!kFitsInPlace<Held>> Hold(Call &&call) {
+    std::enable_if_t<!FitsInPlace<Held>()> Hold(Call &&call) {
         Hold<OnTheHeap<Held>>(OnTheHeap<Held>{std::make_unique<Held>(std::forward<Call>(call))});
     }
 
