@@ -60,6 +60,17 @@ TEST(QueuedCallsTest, EachCaptureIsFreedOnceWhereverItIsHeld) {
         EXPECT_EQ(201 - 64, held.use_count());
     }
     EXPECT_EQ(1, held.use_count());
+
+    // A call given another's place lets its own capture go, and the one it took from
+    // holds none.
+    runner::QueuedCall kept([held] { ++*held; });
+    runner::QueuedCall moved([held, large = std::array<char, 200>()] { *held += 10 + large[0]; });
+    EXPECT_EQ(3, held.use_count());
+    kept = std::move(moved);
+    EXPECT_EQ(2, held.use_count());
+    moved = runner::QueuedCall();
+    kept();
+    EXPECT_EQ(74, *held);
 }
 
 // A thread adds calls while this one makes them in short stretches, as the window's
