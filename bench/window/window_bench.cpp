@@ -286,13 +286,12 @@ struct WindowPass {
     bool separateProcess;
     bool treeSteps;
     const char *where;
-    const char *plainRun;  // the memory lines' name for a pass without the tree's steps
     bool runsFailuresAgain;
 };
 
-constexpr WindowPass kWindowPasses[] = {{false, true, "own_process", nullptr, true},
-                                        {false, false, "own_process_plain", "own_run", false},
-                                        {true, false, "separate_process", "worker_run", true}};
+constexpr WindowPass kWindowPasses[] = {{false, true, "own_process", true},
+                                        {false, false, "own_process_plain", false},
+                                        {true, false, "separate_process", true}};
 
 void TimeTheWindow(const WindowPass &pass, const LibraryRecords &records) {
     RememberWhereTestsRun(pass.separateProcess);
@@ -361,8 +360,9 @@ void TimeTheWindow(const WindowPass &pass, const LibraryRecords &records) {
     } else {
         // Opened and run, with no step between: what a window holds in plain use.
         const size_t ranBytes = ResidentBytes(process.hProcess);
-        const std::string opened = std::string("opened_") + pass.plainRun;
-        const std::string after = std::string("after_plain_") + pass.plainRun;
+        const std::string run = pass.separateProcess ? "worker_run" : "own_run";
+        const std::string opened = "opened_" + run;
+        const std::string after = "after_plain_" + run;
         PrintMemory(opened.c_str(), openBytes - std::min(openBytes, emptyBytes), records.registeredBytes);
         PrintMemory(after.c_str(), ranBytes - std::min(ranBytes, emptyBytes), records.registeredBytes);
         PrintMemory((after + "_against_ran_records").c_str(), ranBytes - std::min(ranBytes, emptyBytes),
