@@ -92,7 +92,6 @@ public:
 private:
     class Slot;
 
-    void RunSlot(const std::vector<Step> &steps);
     std::shared_ptr<WorkerProcess> StartWorker();
     // Returns whether the pool was stopped.
     bool ForgetWorker(const std::shared_ptr<WorkerProcess> &worker);

@@ -66,24 +66,6 @@ void RunCurrentTestFunction(HWND) {
     }
 }
 
-bool FailedInLastRun(NvkTestFunction *testFunction) {
-    int32_t failures = 0;
-    return NvkTestFunctionGetStatistics(testFunction, nullptr, &failures, nullptr) != 0 && failures > 0;
-}
-
-// Called at every change of the commands' state: the walk ends at the first failure.
-bool AnyFailedInLastRun() {
-    for (NvkBatch *batch = NvkBatchGetFirst(); batch != nullptr; batch = NvkBatchGetNext(batch)) {
-        for (NvkTestFunction *test = NvkBatchGetFirstTestFunction(batch); test != nullptr;
-             test = NvkTestFunctionGetNext(test)) {
-            if (FailedInLastRun(test)) {
-                return true;
-            }
-        }
-    }
-    return false;
-}
-
 void RunFailed(HWND) { RunFailedTestsAgain(); }
 
 void Reload(HWND window) { ReloadTestLibrary(window); }

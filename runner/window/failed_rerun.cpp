@@ -25,9 +25,14 @@ public:
     BulkChange &operator=(const BulkChange &) = delete;
 };
 
-// What the run needs of the records before it, read in one walk: the library resets
-// a record that ran or skipped itself, and a test failed when its record holds a
-// failure.
+// The library resets a record that ran or skipped itself: a test failed in the last
+// run when its record holds a failure.
+bool FailedInLastRun(NvkTestFunction *test) {
+    int32_t failures = 0;
+    return NvkTestFunctionGetStatistics(test, nullptr, &failures, nullptr) != 0 && failures > 0;
+}
+
+// What the run needs of the records before it, read in one walk.
 struct RecordsBefore {
     std::vector<NvkTestFunction *> failed;
     std::vector<NvkTestFunction *> unticked;
@@ -40,14 +45,13 @@ RecordsBefore ReadRecords(const run::RegistryIndex &index) {
     NvkTestFunction *const current = CurrentTestFunction();
     for (run::TestKey key = 0; key < index.size(); ++key) {
         NvkTestFunction *test = index.Function(key);
-        int32_t failures = 0;
-        const bool ran = NvkTestFunctionGetStatistics(test, nullptr, &failures, nullptr) != 0;
-        if (ran && failures > 0) {
+        if (FailedInLastRun(test)) {
             before.failed.push_back(test);
         }
         if (NvkTestFunctionGetSkip(test) != 0) {
             before.unticked.push_back(test);
         }
+        const bool ran = NvkTestFunctionGetStatistics(test, nullptr, nullptr, nullptr) != 0;
         if (ran || NvkTestFunctionGetSkipReason(test) != nullptr) {
             before.withResults.push_back(key);
             before.currentHasResults = before.currentHasResults || test == current;
@@ -94,6 +98,19 @@ void RunFailedTestsAgain() {
             NvkTestFunctionSetSkip(test, 1);
         }
     });
+}
+
+// Called at every change of the commands' state: the walk ends at the first failure.
+bool AnyFailedInLastRun() {
+    for (NvkBatch *batch = NvkBatchGetFirst(); batch != nullptr; batch = NvkBatchGetNext(batch)) {
+        for (NvkTestFunction *test = NvkBatchGetFirstTestFunction(batch); test != nullptr;
+             test = NvkTestFunctionGetNext(test)) {
+            if (FailedInLastRun(test)) {
+                return true;
+            }
+        }
+    }
+    return false;
 }
 
 bool RecordsChangeInBulk() { return changingInBulk; }

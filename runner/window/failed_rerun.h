@@ -11,6 +11,9 @@ namespace runner {
 // they were. Every other test's record is reset, as such a run resets it.
 void RunFailedTestsAgain();
 
+// Whether any test's record holds a failure: what such a run would run.
+bool AnyFailedInLastRun();
+
 // Whether the records and skip flags change in bulk for such a run: the views pass
 // over the events of each test meanwhile.
 bool RecordsChangeInBulk();

@@ -167,16 +167,18 @@ run::WorkerStarter StarterForLoadedLibrary() {
 // the window's thread and waits meanwhile, and Stop may come from the window.
 struct SeparateRun {
     SeparateRun(const run::RunRequest &runRequest, std::function<void()> whenEnded)
-        : request(runRequest), afterRun(std::move(whenEnded)), feed(request), observer(*feed.feed) {
-        request.index = feed.index.get();
+        : afterRun(std::move(whenEnded)),
+          feed(runRequest),
+          request(WithIndex(runRequest, *feed.index)),
+          observer(*feed.feed) {
         run::PoolSettings settings;
         settings.timeoutSeconds = Remembered().timeLimitSeconds;
         runner = run::WorkerRunner(settings, StarterForLoadedLibrary(), wait, &observer);
     }
 
-    run::RunRequest request;
     std::function<void()> afterRun;
     RunFeed feed;
+    run::RunRequest request;
     ObserverOnWindowThread observer;
     run::BlockingWait wait;
     std::unique_ptr<run::PlanRunner> runner;
