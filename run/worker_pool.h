@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -104,6 +105,7 @@ private:
     Listener &listener_;
     WatchClock &clock_;
     std::mutex mutex_;  // guards workers_ and errors_; held while a worker starts
+    std::condition_variable stopping_;
     std::vector<std::shared_ptr<WorkerProcess>> workers_;
     std::vector<std::string> errors_;
     std::vector<std::thread> slots_;

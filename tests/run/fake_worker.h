@@ -55,6 +55,7 @@ struct Scene {
     bool hangsAtStart = false;  // says nothing, and does not end until killed
     std::string firstLine;      // said instead of the start, when set
     bool writesOutput = false;  // each test writes "batch.test\n" into its worker's capture file
+    int refusedStarts = 0;      // starts the system refuses before it carries one out
     // Called as the pool waits for a worker; its end is known to the worker by then.
     std::function<void()> beforeWait;
     std::mutex mutex;
@@ -279,7 +280,16 @@ private:
 };
 
 inline run::WorkerStarter Starter(Scene &scene) {
-    return [&scene] { return std::unique_ptr<run::WorkerProcess>(new Worker(scene)); };
+    return [&scene]() -> std::unique_ptr<run::WorkerProcess> {
+        {
+            std::lock_guard<std::mutex> lock(scene.mutex);
+            if (scene.refusedStarts > 0) {
+                --scene.refusedStarts;
+                return nullptr;
+            }
+        }
+        return std::unique_ptr<run::WorkerProcess>(new Worker(scene));
+    };
 }
 
 }  // namespace fake

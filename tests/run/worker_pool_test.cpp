@@ -176,6 +176,31 @@ TEST(WorkerPool, ANewWorkerTakesTheTestsAfterTheOneThatEnded) {
     EXPECT_EQ((std::vector<TestRef>{{0, 0}, {0, 1}}), Tests(onlyTwo.Delivered()));
 }
 
+// A start the system refuses now and then is tried again; one it keeps refusing ends
+// the run with the tests unrun.
+TEST(WorkerPool, ARefusedStartIsTriedAgainAFewTimes) {
+    const struct {
+        int refused;
+        size_t delivered;
+        std::vector<std::string> errors;
+    } cases[] = {
+        {2, 5, {}},
+        {3, 0, {"cannot start a worker process"}},
+    };
+    for (const auto &check : cases) {
+        fake::Scene scene;
+        scene.refusedStarts = check.refused;
+        Recorder recorder;
+        ManualClock clock;
+        run::WorkerPool pool(run::PoolSettings(), fake::Starter(scene), recorder, clock);
+        pool.Start(kTwoBatches);
+        recorder.AwaitAllDone();
+        pool.Join();
+        EXPECT_EQ(check.delivered, recorder.Delivered().size()) << check.refused;
+        EXPECT_EQ(check.errors, pool.Errors()) << check.refused;
+    }
+}
+
 // A finished test's output ends where its worker said, though the worker wrote on; a
 // test that ended its worker has all the worker wrote after the test before.
 TEST(WorkerPool, EachTestsOutputIsItsSpanOfItsWorkersFile) {
