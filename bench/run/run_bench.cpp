@@ -1,7 +1,8 @@
 // Per-test cost of a run: 100,000 trivial test functions through NvkBatchRun,
 // first with no event handler and then with a counting one, next to 100,000
 // trivial GoogleTest tests run by RUN_ALL_TESTS in the same process, and next to
-// the floor: what timing and guarding one test costs at the least.
+// the floor: what timing and guarding one test costs at the least, calling one
+// function each time and, as a run does, a thousand different ones in turn.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -155,20 +156,52 @@ void NVK_CALL EmptyTest(void) {}
 
 volatile double floorSeconds = 0;
 
-void RunFloor() {
+// A run calls a thousand different functions in turn, and on some processors that
+// alone costs more than timing and guarding them: the code of each and the target
+// of each call are no longer where the last test left them. These do what an
+// empty trivial test does, read a flag, and differ so that no linker folds them.
+bool neverSet = false;
+
+template <int N>
+void NVK_CALL DistinctEmptyTest(void) {
+    if (neverSet) {
+        floorSeconds = N;
+    }
+}
+
+template <int... N>
+std::vector<NvkTestProc> DistinctEmptyTests(std::integer_sequence<int, N...>) {
+    return {&DistinctEmptyTest<N>...};
+}
+
+template <typename NextFunction>
+void RunFloorOf(NextFunction next) {
     nvk::ArmCrashGuard();
     for (int32_t i = 0; i < kTests; ++i) {
         const int64_t start = nvk::ClockTicks();
-        nvk::CallGuarded(&EmptyTest);
+        nvk::CallGuarded(next(i));
         floorSeconds = nvk::ClockSeconds(start, nvk::ClockTicks());
     }
     nvk::DisarmCrashGuard();
+}
+
+void RunFloor() {
+    RunFloorOf([](int32_t) { return &EmptyTest; });
+}
+
+const std::vector<NvkTestProc> distinctEmptyTests =
+    DistinctEmptyTests(std::make_integer_sequence<int, kTestsPerSuite>());
+
+// In the order a run calls its tests: each batch holds the thousand functions.
+void RunDistinctFloor() {
+    RunFloorOf([](int32_t i) { return distinctEmptyTests[static_cast<size_t>(i % kTestsPerSuite)]; });
 }
 
 // ---- Timing and report ------------------------------------------------------------
 
 struct Figures {
     Seconds floor;
+    Seconds distinctFloor;
     Seconds googleTest;
     Seconds norvik;
 };
@@ -182,11 +215,12 @@ bool onlyNorvik = false;
 Figures TimeContenders(Body body) {
     assertInTests = body == Body::kOneAssertion;
     if (onlyNorvik) {
-        const Figures figures = {{0, 0}, {0, 0}, TimeRuns(RunNorvik)};
+        const Figures figures = {{0, 0}, {0, 0}, {0, 0}, TimeRuns(RunNorvik)};
         RequireNorvikResults(body);
         return figures;
     }
-    const Figures figures = {TimeRuns(RunFloor), TimeRuns(RunGoogleTest), TimeRuns(RunNorvik)};
+    const Figures figures = {TimeRuns(RunFloor), TimeRuns(RunDistinctFloor), TimeRuns(RunGoogleTest),
+                             TimeRuns(RunNorvik)};
     RequireNorvikResults(body);
     bench::Require(testing::UnitTest::GetInstance()->successful_test_count() == kTests,
                    "not every GoogleTest test passed");
@@ -205,14 +239,16 @@ void Report(Body body, const char *handler, const Figures &figures) {
         return;
     }
     PrintRun("floor", body, handler, figures.floor);
+    PrintRun("floor_distinct", body, handler, figures.distinctFloor);
     PrintRun("googletest", body, handler, figures.googleTest);
     PrintRun("norvik", body, handler, figures.norvik);
     std::printf(
         "ratio body=%s handler=%s norvik_to_googletest=%.3f best_norvik_to_googletest=%.3f norvik_to_floor=%.3f "
-        "best_norvik_to_floor=%.3f\n",
+        "best_norvik_to_floor=%.3f norvik_to_floor_distinct=%.3f best_norvik_to_floor_distinct=%.3f\n",
         BodyName(body), handler, figures.norvik.median / figures.googleTest.median,
         figures.norvik.best / figures.googleTest.best, figures.norvik.median / figures.floor.median,
-        figures.norvik.best / figures.floor.best);
+        figures.norvik.best / figures.floor.best, figures.norvik.median / figures.distinctFloor.median,
+        figures.norvik.best / figures.distinctFloor.best);
 }
 
 }  // namespace
