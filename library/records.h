@@ -3,6 +3,8 @@
 // fields or order; the fields after the marked line keep registration linear.
 #pragma once
 
+#include <cstddef>
+
 #include "norvik.h"
 
 namespace nvk {
@@ -24,35 +26,48 @@ struct NvkAssertionFailure {
     char *crashDetails;
 };
 
-// The fields that say how a test expects to end fill the gaps the 32-bit fields
-// leave, so that a record takes no more cache lines than it must: a run touches
-// every record.
+// A run reads and writes a few fields of every record, twice: resetting the last
+// results, then running the test. Those come first and fill one cache line, and the
+// registry starts its blocks of records on a line, so that each walk of a large batch
+// fetches one line a test instead of two. What only registration, names, failures or
+// tables need comes after them.
 struct NvkTestFunction {
     int32_t passedAssertions;
-    // how its declaration expects it to end (an NvkExpectedEnd), and the code expected
-    int32_t expectedEnd;
+    int32_t skip;
     NvkBatch *batch;
     double executionTime;
-    char *fileName;
     NvkAssertionFailure *firstFailure;
-    char *name;
+    NvkTestProc function;
+    // why it skipped itself in its last run
+    char *skipReason;
     NvkTestFunction *next;
-    int32_t skip;
+    // every check reads it, to take the first file named
+    char *fileName;
+    // end of the line a run reads
+    char *name;
     int32_t userData;
     int32_t userDataLocked;
+    // how its declaration expects it to end (an NvkExpectedEnd), and the code expected
+    int32_t expectedEnd;
     uint32_t expectedCode;
-    NvkTestProc function;
     // bookkeeping
     NvkAssertionFailure *lastFailure;
     // where the test was declared or added (outside the allocation count, so that
-    // registering a test costs what it did), and why it skipped itself in its last run
+    // registering a test costs what it did)
     char *sourceFile;
     int32_t sourceLine;
-    char *skipReason;
     // a test made from a row of a table: what its function calls, and with which row
     NvkRowTestProc rowFunction;
     const void *row;
 };
+
+namespace nvk {
+constexpr size_t kCacheLine = 64;
+}
+static_assert(offsetof(NvkTestFunction, fileName) + sizeof(char *) <= nvk::kCacheLine,
+              "the fields a run reads fill one cache line");
+static_assert(sizeof(void *) != 8 || sizeof(NvkTestFunction) % nvk::kCacheLine == 0,
+              "each record of a block starts on a cache line");
 
 struct NvkBatch {
     NvkTestFunction *firstTestFunction;
