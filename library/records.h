@@ -43,7 +43,7 @@ struct NvkTestFunction {
     NvkTestFunction *next;
     // every check reads it, to take the first file named
     char *fileName;
-    // end of the line a run reads
+    // The line a run reads ends here.
     char *name;
     int32_t userData;
     int32_t userDataLocked;
