@@ -25,11 +25,18 @@ public:
     BulkChange &operator=(const BulkChange &) = delete;
 };
 
-// The library resets a record that ran or skipped itself: a test failed in the last
-// run when its record holds a failure.
-bool FailedInLastRun(NvkTestFunction *test) {
+// What a test's record says of the last run, in one question to the library. The
+// library resets a record that ran or skipped itself: a test failed in the last run
+// when its record holds a failure.
+struct LastRun {
+    bool ran;
+    bool failed;
+};
+
+LastRun LastRunOf(NvkTestFunction *test) {
     int32_t failures = 0;
-    return NvkTestFunctionGetStatistics(test, nullptr, &failures, nullptr) != 0 && failures > 0;
+    const bool ran = NvkTestFunctionGetStatistics(test, nullptr, &failures, nullptr) != 0;
+    return {ran, ran && failures > 0};
 }
 
 // What the run needs of the records before it, read in one walk.
@@ -45,14 +52,14 @@ RecordsBefore ReadRecords(const run::RegistryIndex &index) {
     NvkTestFunction *const current = CurrentTestFunction();
     for (run::TestKey key = 0; key < index.size(); ++key) {
         NvkTestFunction *test = index.Function(key);
-        if (FailedInLastRun(test)) {
+        const LastRun last = LastRunOf(test);
+        if (last.failed) {
             before.failed.push_back(test);
         }
         if (NvkTestFunctionGetSkip(test) != 0) {
             before.unticked.push_back(test);
         }
-        const bool ran = NvkTestFunctionGetStatistics(test, nullptr, nullptr, nullptr) != 0;
-        if (ran || NvkTestFunctionGetSkipReason(test) != nullptr) {
+        if (last.ran || NvkTestFunctionGetSkipReason(test) != nullptr) {
             before.withResults.push_back(key);
             before.currentHasResults = before.currentHasResults || test == current;
         }
@@ -105,7 +112,7 @@ bool AnyFailedInLastRun() {
     for (NvkBatch *batch = NvkBatchGetFirst(); batch != nullptr; batch = NvkBatchGetNext(batch)) {
         for (NvkTestFunction *test = NvkBatchGetFirstTestFunction(batch); test != nullptr;
              test = NvkTestFunctionGetNext(test)) {
-            if (FailedInLastRun(test)) {
+            if (LastRunOf(test).failed) {
                 return true;
             }
         }
