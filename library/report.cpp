@@ -1,5 +1,6 @@
 // The XML report of the registry's results: an overall summary, a summary per
 // batch, and the failed, passed and skipped test functions with their failures.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
@@ -115,14 +116,22 @@ void WriteFailures(Out &out, const NvkTestFunction &test, unsigned level) {
     EndTag(out, level, "Assertions");
 }
 
+// Known words need no escaping: they are copied as literals.
+template <typename Out, std::size_t N, std::size_t M>
+void LiteralElement(Out &out, unsigned level, const char (&name)[N], const char (&text)[M]) {
+    StartInline(out, level, name);
+    out.Put(text);
+    EndInline(out, name);
+}
+
 template <typename Out>
 void WriteResult(Out &out, unsigned level, const NvkTestFunction &test) {
     if (!nvk::HasRun(&test)) {
-        TextElement(out, level, "Result", "Skipped");
+        LiteralElement(out, level, "Result", "Skipped");
     } else if (test.firstFailure != nullptr) {
-        TextElement(out, level, "Result", "Failed");
+        LiteralElement(out, level, "Result", "Failed");
     } else {
-        TextElement(out, level, "Result", "Passed");
+        LiteralElement(out, level, "Result", "Passed");
     }
 }
 
@@ -163,30 +172,23 @@ bool IsBatchSelected(const ResultCounts &figures, int flags) {
            (HasFlag(flags, NVK_REPORT_SKIPPED) && figures.notRun != 0);
 }
 
-struct BatchFigures {
-    const NvkBatch *batch;
-    ResultCounts figures;
-};
-using BatchList = std::vector<BatchFigures, nvk::UntrackedAllocator<BatchFigures>>;
-
 // What both writings need: the figures, counted once, and the batches that appear.
 struct Contents {
     int flags;
     ResultCounts overall;
-    BatchList batches;
+    nvk::BatchCounts batches;
 };
 
 Contents Gather(int flags) {
-    Contents contents{flags, nvk::CountResults(nullptr), {}};
+    Contents contents{flags, {}, {}};
+    contents.overall = nvk::CountEachBatch(contents.batches);
     if (!HasOutcomes(contents.overall) || !HasFlag(flags, kBatchItems)) {
+        contents.batches.clear();
         return contents;
     }
-    for (NvkBatch *batch = nvk::FirstBatch(); batch != nullptr; batch = batch->next) {
-        const ResultCounts figures = nvk::CountResults(batch);
-        if (IsBatchSelected(figures, flags)) {
-            contents.batches.push_back({batch, figures});
-        }
-    }
+    const auto hidden = [flags](const nvk::BatchResultCounts &item) { return !IsBatchSelected(item.counts, flags); };
+    contents.batches.erase(std::remove_if(contents.batches.begin(), contents.batches.end(), hidden),
+                           contents.batches.end());
     return contents;
 }
 
@@ -215,11 +217,11 @@ inline void FetchAhead(const nvk::TestFunctionArray &tests, std::size_t position
 }
 
 template <typename Out>
-void WriteBatch(Out &out, const BatchFigures &item, int flags) {
+void WriteBatch(Out &out, const nvk::BatchResultCounts &item, int flags) {
     StartTag(out, kBatchLevel, "Batch");
     TextElement(out, kBatchLevel + 1, "Name", item.batch->name);
     if (HasFlag(flags, NVK_REPORT_BATCH_SUMMARY)) {
-        WriteSummary(out, item.figures, kBatchSummaryLevel);
+        WriteSummary(out, item.counts, kBatchSummaryLevel);
     }
     StartTag(out, kBatchLevel + 1, "Functions");
     const nvk::TestFunctionArray &tests = nvk::TestFunctionsOf(item.batch);
@@ -243,7 +245,7 @@ void WriteDocument(Out &out, const Contents &contents) {
         }
         if (HasFlag(contents.flags, kBatchItems)) {
             StartTag(out, kBatchesLevel, "Batches");
-            for (const BatchFigures &item : contents.batches) {
+            for (const nvk::BatchResultCounts &item : contents.batches) {
                 WriteBatch(out, item, contents.flags);
             }
             EndTag(out, kBatchesLevel, "Batches");

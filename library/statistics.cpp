@@ -13,7 +13,8 @@ namespace {
 // of its turn, as the run does.
 constexpr size_t kFetchAhead = 8;
 
-void CountBatch(const NvkBatch *batch, nvk::ResultCounts &counts) {
+// Adds every test's time to alsoTimed as well, where the caller sums a second total.
+void CountBatch(const NvkBatch *batch, nvk::ResultCounts &counts, double &alsoTimed) {
     const nvk::TestFunctionArray &tests = nvk::TestFunctionsOf(batch);
     for (size_t position = 0; position < tests.size(); ++position) {
 #if defined(__GNUC__)
@@ -25,6 +26,7 @@ void CountBatch(const NvkBatch *batch, nvk::ResultCounts &counts) {
         counts.passedAssertions += test->passedAssertions;
         counts.failures += static_cast<int32_t>(nvk::CountFailures(test));
         counts.time += test->executionTime;
+        alsoTimed += test->executionTime;
         if (!nvk::HasRun(test)) {
             ++counts.notRun;
             counts.skippedItself += nvk::SkippedItself(test) ? 1 : 0;
@@ -78,12 +80,31 @@ uint32_t CountFailures(const NvkTestFunction *testFunction) {
 
 ResultCounts CountResults(NvkBatch *batch) {
     ResultCounts counts;
-    ForEachBatchConcerned(batch, [&counts](NvkBatch *each) {
+    double noOtherTotal = 0;
+    ForEachBatchConcerned(batch, [&counts, &noOtherTotal](NvkBatch *each) {
         if (each != nullptr) {
-            CountBatch(each, counts);
+            CountBatch(each, counts, noOtherTotal);
         }
     });
     return counts;
+}
+
+ResultCounts CountEachBatch(BatchCounts &each) {
+    ResultCounts overall;
+    each.clear();
+    ForEachBatchConcerned(nullptr, [&overall, &each](NvkBatch *batch) {
+        ResultCounts counts;
+        CountBatch(batch, counts, overall.time);
+        overall.run += counts.run;
+        overall.passed += counts.passed;
+        overall.failed += counts.failed;
+        overall.notRun += counts.notRun;
+        overall.skippedItself += counts.skippedItself;
+        overall.passedAssertions += counts.passedAssertions;
+        overall.failures += counts.failures;
+        each.push_back({batch, counts});
+    });
+    return overall;
 }
 
 void ResetTestFunction(NvkTestFunction *testFunction, bool failuresOnly) {

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <vector>
+
+#include "memory.h"
 #include "records.h"
 
 namespace nvk {
@@ -28,5 +31,16 @@ struct ResultCounts {
     double time = 0;
 };
 ResultCounts CountResults(NvkBatch *batch);
+
+struct BatchResultCounts {
+    const NvkBatch *batch;
+    ResultCounts counts;
+};
+using BatchCounts = std::vector<BatchResultCounts, UntrackedAllocator<BatchResultCounts>>;
+
+// Every batch's figures, and with them everyone's, in one walk of the records. The
+// overall time is summed test by test in the order CountResults(NULL) sums it, so
+// that both give the same figures to the last bit.
+ResultCounts CountEachBatch(BatchCounts &each);
 
 }  // namespace nvk
