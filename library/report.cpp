@@ -8,6 +8,7 @@
 #include "events.h"
 #include "memory.h"
 #include "norvik.h"
+#include "pages.h"
 #include "records.h"
 #include "registry.h"
 #include "report_buffer.h"
@@ -257,8 +258,9 @@ void WriteDocument(Out &out, const Contents &contents) {
 // Far beyond any memory there is, as for the library's other texts.
 constexpr uint64_t kLargestReport = SIZE_MAX / 4;
 
-// The text is written whole, so its block needs no zeroing; it still counts as one of
-// the library's allocations until the caller frees it. Its terminating zero comes on top.
+// The text is written whole, so its block needs no zeroing, and its pages are backed
+// before the first write. It still counts as one of the library's allocations until
+// the caller frees it. Its terminating zero comes on top.
 char *AllocateReport(uint64_t length) {
     if (length > kLargestReport) {
         nvk::EndProcessOutOfMemory();
@@ -268,6 +270,7 @@ char *AllocateReport(uint64_t length) {
         nvk::EndProcessOutOfMemory();
     }
     nvk::CountAllocation();
+    nvk::BackPagesAtOnce(text, static_cast<std::size_t>(length) + 1);
     return text;
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "norvik.h"
+#include "pages.h"
 #include "report_buffer.h"
 #include "seconds_text.h"
 
@@ -101,6 +102,22 @@ TEST(ReportBuffer, SecondsAreWhatTheCLibraryWrites) {
         // measured times, long ones, and dyadic ones that end on exact halves
         for (double seconds : {small(random), large(random), ticks(random) / 65536.0 / 1024.0}) {
             ASSERT_EQ(LibrarySeconds(seconds), nvk::FormatSeconds(seconds).text) << seconds;
+        }
+    }
+}
+
+// A report's block is backed before it is written; asking for that must never change
+// what a block holds, whatever its size and alignment.
+TEST(ReportPages, BackingABlockKeepsWhatItHolds) {
+    for (const std::size_t size : {std::size_t{100}, (std::size_t{1} << 20) + 4097, std::size_t{3} << 20}) {
+        for (const std::size_t offset : {0, 1, 4095}) {
+            std::string block(size + offset, '\0');
+            for (std::size_t i = 0; i < block.size(); ++i) {
+                block[i] = static_cast<char>(i * 31 + 7);
+            }
+            const std::string before = block;
+            nvk::BackPagesAtOnce(&block[offset], size);
+            ASSERT_TRUE(block == before) << size << " bytes at offset " << offset;
         }
     }
 }
