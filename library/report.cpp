@@ -33,9 +33,19 @@ bool HasFlag(int flags, int flag) { return (flags & flag) != 0; }
 // (the Out of each template), over records that nothing changes in between: the
 // report raises no event before it is whole, so no caller's code runs meanwhile.
 // Element names are literals, so that their lengths are known when compiling.
+//
+// A test function's lines are written by one function with every piece inline, on a
+// copy of the writer that never leaves it: its position then stays in a register,
+// where a writer reached by reference would be read back from memory after every
+// byte stored, as any char may alias it.
+#if defined(_MSC_VER)
+#  define NVK_ALWAYS_INLINE __forceinline
+#else
+#  define NVK_ALWAYS_INLINE inline __attribute__((always_inline))
+#endif
 
 template <typename Out, std::size_t N>
-void StartTag(Out &out, unsigned level, const char (&name)[N]) {
+NVK_ALWAYS_INLINE void StartTag(Out &out, unsigned level, const char (&name)[N]) {
     out.Indent(level);
     out.Put("<");
     out.Put(name);
@@ -43,7 +53,7 @@ void StartTag(Out &out, unsigned level, const char (&name)[N]) {
 }
 
 template <typename Out, std::size_t N>
-void EndTag(Out &out, unsigned level, const char (&name)[N]) {
+NVK_ALWAYS_INLINE void EndTag(Out &out, unsigned level, const char (&name)[N]) {
     out.Indent(level);
     out.Put("</");
     out.Put(name);
@@ -51,7 +61,7 @@ void EndTag(Out &out, unsigned level, const char (&name)[N]) {
 }
 
 template <typename Out, std::size_t N>
-void StartInline(Out &out, unsigned level, const char (&name)[N]) {
+NVK_ALWAYS_INLINE void StartInline(Out &out, unsigned level, const char (&name)[N]) {
     out.Indent(level);
     out.Put("<");
     out.Put(name);
@@ -59,7 +69,7 @@ void StartInline(Out &out, unsigned level, const char (&name)[N]) {
 }
 
 template <typename Out, std::size_t N>
-void EndInline(Out &out, const char (&name)[N]) {
+NVK_ALWAYS_INLINE void EndInline(Out &out, const char (&name)[N]) {
     out.Put("</");
     out.Put(name);
     out.Put(">\r\n");
@@ -67,7 +77,7 @@ void EndInline(Out &out, const char (&name)[N]) {
 
 // One line: indentation, start tag, the text escaped (null counts as empty), end tag.
 template <typename Out, std::size_t N>
-void TextElement(Out &out, unsigned level, const char (&name)[N], const char *text) {
+NVK_ALWAYS_INLINE void TextElement(Out &out, unsigned level, const char (&name)[N], const char *text) {
     StartInline(out, level, name);
     out.Text(text);
     EndInline(out, name);
@@ -75,14 +85,14 @@ void TextElement(Out &out, unsigned level, const char (&name)[N], const char *te
 
 // Counts and line numbers show as unsigned 32-bit values (a line number -1 as 4294967295).
 template <typename Out, std::size_t N>
-void CountElement(Out &out, unsigned level, const char (&name)[N], int32_t count) {
+NVK_ALWAYS_INLINE void CountElement(Out &out, unsigned level, const char (&name)[N], int32_t count) {
     StartInline(out, level, name);
     out.Count(static_cast<uint32_t>(count));
     EndInline(out, name);
 }
 
 template <typename Out>
-void TimeElement(Out &out, unsigned level, double seconds) {
+NVK_ALWAYS_INLINE void TimeElement(Out &out, unsigned level, double seconds) {
     StartInline(out, level, "ExecutionTime");
     out.Seconds(seconds);
     EndInline(out, "ExecutionTime");
@@ -106,7 +116,7 @@ void WriteSummary(Out &out, const ResultCounts &figures, unsigned level) {
 }
 
 template <typename Out>
-void WriteFailures(Out &out, const NvkTestFunction &test, unsigned level) {
+NVK_ALWAYS_INLINE void WriteFailures(Out &out, const NvkTestFunction &test, unsigned level) {
     StartTag(out, level, "Assertions");
     for (const NvkAssertionFailure *failure = test.firstFailure; failure != nullptr; failure = failure->next) {
         StartTag(out, level + 1, "Assertion");
@@ -119,14 +129,14 @@ void WriteFailures(Out &out, const NvkTestFunction &test, unsigned level) {
 
 // Known words need no escaping: they are copied as literals.
 template <typename Out, std::size_t N, std::size_t M>
-void LiteralElement(Out &out, unsigned level, const char (&name)[N], const char (&text)[M]) {
+NVK_ALWAYS_INLINE void LiteralElement(Out &out, unsigned level, const char (&name)[N], const char (&text)[M]) {
     StartInline(out, level, name);
     out.Put(text);
     EndInline(out, name);
 }
 
 template <typename Out>
-void WriteResult(Out &out, unsigned level, const NvkTestFunction &test) {
+NVK_ALWAYS_INLINE void WriteResult(Out &out, unsigned level, const NvkTestFunction &test) {
     if (!nvk::HasRun(&test)) {
         LiteralElement(out, level, "Result", "Skipped");
     } else if (test.firstFailure != nullptr) {
@@ -137,7 +147,8 @@ void WriteResult(Out &out, unsigned level, const NvkTestFunction &test) {
 }
 
 template <typename Out>
-void WriteTestFunction(Out &out, const NvkTestFunction &test) {
+void WriteTestFunction(Out &destination, const NvkTestFunction &test) {
+    Out out = destination;  // a copy that never leaves this function, as said above
     const unsigned inner = kFunctionLevel + 1;
     StartTag(out, kFunctionLevel, "Function");
     TextElement(out, inner, "Name", test.name);
@@ -153,6 +164,7 @@ void WriteTestFunction(Out &out, const NvkTestFunction &test) {
         WriteFailures(out, test, inner);
     }
     EndTag(out, kFunctionLevel, "Function");
+    destination = out;
 }
 
 bool IsTestFunctionSelected(const NvkTestFunction &test, int flags) {
