@@ -1,6 +1,5 @@
 // The XML report of the registry's results: an overall summary, a summary per
 // batch, and the failed, passed and skipped test functions with their failures.
-#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
@@ -185,25 +184,19 @@ bool IsBatchSelected(const ResultCounts &figures, int flags) {
            (HasFlag(flags, NVK_REPORT_SKIPPED) && figures.notRun != 0);
 }
 
-// What both writings need: the figures, counted once, and the batches that appear.
+// What both writings need: the figures, counted once, and the batches that appear,
+// each with the length of its test functions' lines.
+struct BatchItem {
+    const NvkBatch *batch;
+    ResultCounts counts;
+    uint64_t functionsLength;
+};
+using BatchItems = std::vector<BatchItem, nvk::UntrackedAllocator<BatchItem>>;
 struct Contents {
     int flags;
     ResultCounts overall;
-    nvk::BatchCounts batches;
+    BatchItems batches;
 };
-
-Contents Gather(int flags) {
-    Contents contents{flags, {}, {}};
-    contents.overall = nvk::CountEachBatch(contents.batches);
-    if (!HasOutcomes(contents.overall) || !HasFlag(flags, kBatchItems)) {
-        contents.batches.clear();
-        return contents;
-    }
-    const auto hidden = [flags](const nvk::BatchResultCounts &item) { return !IsBatchSelected(item.counts, flags); };
-    contents.batches.erase(std::remove_if(contents.batches.begin(), contents.batches.end(), hidden),
-                           contents.batches.end());
-    return contents;
-}
 
 // A large registry's records and texts are not in the cache, and one test's lines are
 // written faster than memory answers: ask for a record, then for its texts, a few
@@ -229,14 +222,9 @@ inline void FetchAhead(const nvk::TestFunctionArray &tests, std::size_t position
 #endif
 }
 
-template <typename Out>
-void WriteBatch(Out &out, const nvk::BatchResultCounts &item, int flags) {
-    StartTag(out, kBatchLevel, "Batch");
-    TextElement(out, kBatchLevel + 1, "Name", item.batch->name);
-    if (HasFlag(flags, NVK_REPORT_BATCH_SUMMARY)) {
-        WriteSummary(out, item.counts, kBatchSummaryLevel);
-    }
-    StartTag(out, kBatchLevel + 1, "Functions");
+// The writing walks a batch's test functions; the measuring adds the length that the
+// walk that counted them measured.
+void WriteFunctions(nvk::ReportWriter &out, const BatchItem &item, int flags) {
     const nvk::TestFunctionArray &tests = nvk::TestFunctionsOf(item.batch);
     for (std::size_t position = 0; position < tests.size(); ++position) {
         FetchAhead(tests, position);
@@ -244,6 +232,18 @@ void WriteBatch(Out &out, const nvk::BatchResultCounts &item, int flags) {
             WriteTestFunction(out, *tests[position]);
         }
     }
+}
+void WriteFunctions(nvk::ReportLength &out, const BatchItem &item, int) { out.Add(item.functionsLength); }
+
+template <typename Out>
+void WriteBatch(Out &out, const BatchItem &item, int flags) {
+    StartTag(out, kBatchLevel, "Batch");
+    TextElement(out, kBatchLevel + 1, "Name", item.batch->name);
+    if (HasFlag(flags, NVK_REPORT_BATCH_SUMMARY)) {
+        WriteSummary(out, item.counts, kBatchSummaryLevel);
+    }
+    StartTag(out, kBatchLevel + 1, "Functions");
+    WriteFunctions(out, item, flags);
     EndTag(out, kBatchLevel + 1, "Functions");
     EndTag(out, kBatchLevel, "Batch");
 }
@@ -258,13 +258,40 @@ void WriteDocument(Out &out, const Contents &contents) {
         }
         if (HasFlag(contents.flags, kBatchItems)) {
             StartTag(out, kBatchesLevel, "Batches");
-            for (const nvk::BatchResultCounts &item : contents.batches) {
+            for (const BatchItem &item : contents.batches) {
                 WriteBatch(out, item, contents.flags);
             }
             EndTag(out, kBatchesLevel, "Batches");
         }
     }
     out.Put("</TestResults>");
+}
+
+// One walk of the records counts every batch's figures and everyone's, and measures
+// the lines of the test functions that appear, with the very function that writes them.
+Contents Gather(int flags) {
+    Contents contents{flags, {}, {}};
+    const bool listed = HasFlag(flags, kBatchItems);
+    for (NvkBatch *batch = nvk::ResolveBatch(nullptr); batch != nullptr; batch = batch->next) {
+        BatchItem item{batch, {}, 0};
+        nvk::ReportLength lines;
+        const nvk::TestFunctionArray &tests = nvk::TestFunctionsOf(batch);
+        for (std::size_t position = 0; position < tests.size(); ++position) {
+            FetchAhead(tests, position);
+            const NvkTestFunction &test = *tests[position];
+            nvk::CountTestFunction(&test, item.counts);
+            contents.overall.time += test.executionTime;
+            if (listed && IsTestFunctionSelected(test, flags)) {
+                WriteTestFunction(lines, test);
+            }
+        }
+        item.functionsLength = lines.Length();
+        nvk::AddAllButTime(contents.overall, item.counts);
+        if (listed && IsBatchSelected(item.counts, flags)) {
+            contents.batches.push_back(item);
+        }
+    }
+    return contents;
 }
 
 // Far beyond any memory there is, as for the library's other texts.

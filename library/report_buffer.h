@@ -36,6 +36,7 @@ public:
     void Text(const char *text) { length_ += EscapedLength(text); }
     void Count(uint32_t count) { length_ += CountLength(count); }
     void Seconds(double seconds) { length_ += SecondsLength(seconds); }
+    void Add(uint64_t length) { length_ += length; }
 
     uint64_t Length() const { return length_; }
 

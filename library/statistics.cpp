@@ -13,8 +13,7 @@ namespace {
 // of its turn, as the run does.
 constexpr size_t kFetchAhead = 8;
 
-// Adds every test's time to alsoTimed as well, where the caller sums a second total.
-void CountBatch(const NvkBatch *batch, nvk::ResultCounts &counts, double &alsoTimed) {
+void CountBatch(const NvkBatch *batch, nvk::ResultCounts &counts) {
     const nvk::TestFunctionArray &tests = nvk::TestFunctionsOf(batch);
     for (size_t position = 0; position < tests.size(); ++position) {
 #if defined(__GNUC__)
@@ -22,18 +21,7 @@ void CountBatch(const NvkBatch *batch, nvk::ResultCounts &counts, double &alsoTi
             __builtin_prefetch(tests[position + kFetchAhead]);
         }
 #endif
-        const NvkTestFunction *test = tests[position];
-        counts.passedAssertions += test->passedAssertions;
-        counts.failures += static_cast<int32_t>(nvk::CountFailures(test));
-        counts.time += test->executionTime;
-        alsoTimed += test->executionTime;
-        if (!nvk::HasRun(test)) {
-            ++counts.notRun;
-            counts.skippedItself += nvk::SkippedItself(test) ? 1 : 0;
-        } else {
-            ++counts.run;
-            ++(test->firstFailure != nullptr ? counts.failed : counts.passed);
-        }
+        nvk::CountTestFunction(tests[position], counts);
     }
 }
 
@@ -80,31 +68,12 @@ uint32_t CountFailures(const NvkTestFunction *testFunction) {
 
 ResultCounts CountResults(NvkBatch *batch) {
     ResultCounts counts;
-    double noOtherTotal = 0;
-    ForEachBatchConcerned(batch, [&counts, &noOtherTotal](NvkBatch *each) {
+    ForEachBatchConcerned(batch, [&counts](NvkBatch *each) {
         if (each != nullptr) {
-            CountBatch(each, counts, noOtherTotal);
+            CountBatch(each, counts);
         }
     });
     return counts;
-}
-
-ResultCounts CountEachBatch(BatchCounts &each) {
-    ResultCounts overall;
-    each.clear();
-    ForEachBatchConcerned(nullptr, [&overall, &each](NvkBatch *batch) {
-        ResultCounts counts;
-        CountBatch(batch, counts, overall.time);
-        overall.run += counts.run;
-        overall.passed += counts.passed;
-        overall.failed += counts.failed;
-        overall.notRun += counts.notRun;
-        overall.skippedItself += counts.skippedItself;
-        overall.passedAssertions += counts.passedAssertions;
-        overall.failures += counts.failures;
-        each.push_back({batch, counts});
-    });
-    return overall;
 }
 
 void ResetTestFunction(NvkTestFunction *testFunction, bool failuresOnly) {

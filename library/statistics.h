@@ -1,8 +1,5 @@
 #pragma once
 
-#include <vector>
-
-#include "memory.h"
 #include "records.h"
 
 namespace nvk {
@@ -32,15 +29,31 @@ struct ResultCounts {
 };
 ResultCounts CountResults(NvkBatch *batch);
 
-struct BatchResultCounts {
-    const NvkBatch *batch;
-    ResultCounts counts;
-};
-using BatchCounts = std::vector<BatchResultCounts, UntrackedAllocator<BatchResultCounts>>;
+// What CountResults adds for one test function, for a walk of the records that does
+// more than count: the report's, which also measures its lines on the way.
+inline void CountTestFunction(const NvkTestFunction *test, ResultCounts &counts) {
+    counts.passedAssertions += test->passedAssertions;
+    counts.failures += static_cast<int32_t>(CountFailures(test));
+    counts.time += test->executionTime;
+    if (!HasRun(test)) {
+        ++counts.notRun;
+        counts.skippedItself += SkippedItself(test) ? 1 : 0;
+    } else {
+        ++counts.run;
+        ++(test->firstFailure != nullptr ? counts.failed : counts.passed);
+    }
+}
 
-// Every batch's figures, and with them everyone's, in one walk of the records. The
-// overall time is summed test by test in the order CountResults(NULL) sums it, so
-// that both give the same figures to the last bit.
-ResultCounts CountEachBatch(BatchCounts &each);
+// Adds one batch's figures to those of several, all but the time, which a walk adds
+// test by test so that it sums in the order CountResults(NULL) sums it.
+inline void AddAllButTime(ResultCounts &total, const ResultCounts &batch) {
+    total.run += batch.run;
+    total.passed += batch.passed;
+    total.failed += batch.failed;
+    total.notRun += batch.notRun;
+    total.skippedItself += batch.skippedItself;
+    total.passedAssertions += batch.passedAssertions;
+    total.failures += batch.failures;
+}
 
 }  // namespace nvk
