@@ -9,6 +9,7 @@
 #include "memory.h"
 #include "other_threads.h"
 #include "registry.h"
+#include "report_buffer.h"
 #include "run_state.h"
 #include "stored_message.h"
 
@@ -17,6 +18,7 @@ namespace nvk {
 void CaptureFileName(NvkTestFunction *testFunction, const char *fileName) {
     if (testFunction->fileName == nullptr && fileName != nullptr) {
         testFunction->fileName = NvkMemCopyString(fileName);
+        testFunction->fileNameInReport = KeepText<uint16_t>(testFunction->fileName);
     }
 }
 
@@ -32,6 +34,7 @@ NvkAssertionFailure *NewFailure(NvkTestFunction *testFunction, const char *fileN
     failure->testFunction = testFunction;
     failure->fileName = CopyUntracked(fileName);
     failure->message = StoreMessage(format, arguments);
+    failure->messageInReport = KeepText<uint32_t>(failure->message);
     return failure;
 }
 

@@ -13,6 +13,8 @@ struct BatchIndex;
 
 struct NvkAssertionFailure {
     int32_t lineNumber;
+    // what the message takes in the report, kept when it is made (see KeepText)
+    uint32_t messageInReport;
     char *message;
     NvkAssertionFailure *next;
     NvkTestFunction *testFunction;
@@ -56,6 +58,10 @@ struct NvkTestFunction {
     // registering a test costs what it did)
     char *sourceFile;
     int32_t sourceLine;
+    // what the name and the file name take in the report, kept when each is set, so
+    // that a report reads neither to measure it nor scans either to write it
+    uint16_t nameInReport;
+    uint16_t fileNameInReport;
     // a test made from a row of a table: what its function calls, and with which row
     NvkRowTestProc rowFunction;
     const void *row;

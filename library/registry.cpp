@@ -15,6 +15,7 @@
 #include "events.h"
 #include "memory.h"
 #include "registration_errors.h"
+#include "report_buffer.h"
 #include "run_state.h"
 
 namespace nvk {
@@ -283,6 +284,7 @@ NvkTestFunction *AddTestFunction(NvkBatch *batch, const char *name, NvkTestProc 
     testFunction->rowFunction = rowFunction;
     testFunction->row = row;
     testFunction->name = NvkMemCopyString(name);
+    testFunction->nameInReport = KeepText<uint16_t>(testFunction->name);
     testFunction->sourceFile = CopyUntracked(sourceFile);
     testFunction->sourceLine = testFunction->sourceFile != nullptr ? sourceLine : 0;
     AppendTestFunction(batch, testFunction);

@@ -74,11 +74,12 @@ NVK_ALWAYS_INLINE void EndInline(Out &out, const char (&name)[N]) {
     out.Put(">\r\n");
 }
 
-// One line: indentation, start tag, the text escaped (null counts as empty), end tag.
-template <typename Out, std::size_t N>
-NVK_ALWAYS_INLINE void TextElement(Out &out, unsigned level, const char (&name)[N], const char *text) {
+// One line: indentation, start tag, the text escaped (null counts as empty), end tag;
+// with what its record kept of the text, where it keeps that.
+template <typename Out, std::size_t N, typename... Kept>
+NVK_ALWAYS_INLINE void TextElement(Out &out, unsigned level, const char (&name)[N], const char *text, Kept... kept) {
     StartInline(out, level, name);
-    out.Text(text);
+    out.Text(text, kept...);
     EndInline(out, name);
 }
 
@@ -119,7 +120,7 @@ NVK_ALWAYS_INLINE void WriteFailures(Out &out, const NvkTestFunction &test, unsi
     StartTag(out, level, "Assertions");
     for (const NvkAssertionFailure *failure = test.firstFailure; failure != nullptr; failure = failure->next) {
         StartTag(out, level + 1, "Assertion");
-        TextElement(out, level + 2, "Message", failure->message);
+        TextElement(out, level + 2, "Message", failure->message, failure->messageInReport);
         CountElement(out, level + 2, "LineNumber", failure->lineNumber);
         EndTag(out, level + 1, "Assertion");
     }
@@ -150,9 +151,9 @@ void WriteTestFunction(Out &destination, const NvkTestFunction &test) {
     Out out = destination;  // a copy that never leaves this function, as said above
     const unsigned inner = kFunctionLevel + 1;
     StartTag(out, kFunctionLevel, "Function");
-    TextElement(out, inner, "Name", test.name);
+    TextElement(out, inner, "Name", test.name, test.nameInReport);
     if (test.fileName != nullptr) {
-        TextElement(out, inner, "FileName", test.fileName);
+        TextElement(out, inner, "FileName", test.fileName, test.fileNameInReport);
     }
     WriteResult(out, inner, test);
     if (nvk::SkippedItself(&test)) {

@@ -63,6 +63,20 @@ std::size_t EscapedLength(const char *text) {
     return static_cast<std::size_t>(cursor - reinterpret_cast<const unsigned char *>(text)) + extra;
 }
 
+std::size_t PlainLength(const char *text) {
+    if (text == nullptr) {
+        return 0;
+    }
+    const unsigned char *cursor = reinterpret_cast<const unsigned char *>(text);
+    while (kExpansion.extra[*cursor] == 0) {
+        ++cursor;
+    }
+    if (*cursor != 0) {
+        return SIZE_MAX;
+    }
+    return static_cast<std::size_t>(cursor - reinterpret_cast<const unsigned char *>(text));
+}
+
 char *WriteEscaped(char *out, const char *text) {
     if (text == nullptr) {
         return out;

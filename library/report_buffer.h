@@ -14,6 +14,18 @@ constexpr std::size_t kReportIndentWidth = 4;  // spaces per level
 
 // The bytes a text takes once escaped and encoded as UTF-8 (null counts as empty).
 std::size_t EscapedLength(const char *text);
+// The length of a text whose bytes go into the report as they are (null counts as
+// empty); SIZE_MAX for a text that needs escaping or encoding.
+std::size_t PlainLength(const char *text);
+// What a record keeps, in a field of type Field, of a text it holds for good (a name,
+// a file name, a message): the length of a plain text, which the report then neither
+// measures nor scans again but copies whole, or the field's largest value for a text
+// that it must measure and escape.
+template <typename Field>
+Field KeepText(const char *text) {
+    const std::size_t length = PlainLength(text);
+    return length < Field(-1) ? static_cast<Field>(length) : Field(-1);
+}
 // Writes the text escaped and encoded; returns the end of what it wrote.
 char *WriteEscaped(char *out, const char *text);
 // The decimal digits of a count (at most 10).
@@ -34,6 +46,11 @@ public:
     }
     void Indent(unsigned level) { length_ += uint64_t{level} * kReportIndentWidth; }
     void Text(const char *text) { length_ += EscapedLength(text); }
+    // A text with what its record kept of it (KeepText).
+    template <typename Field>
+    void Text(const char *text, Field kept) {
+        length_ += kept != Field(-1) ? kept : EscapedLength(text);
+    }
     void Count(uint32_t count) { length_ += CountLength(count); }
     void Seconds(double seconds) { length_ += SecondsLength(seconds); }
     void Add(uint64_t length) { length_ += length; }
@@ -61,6 +78,15 @@ public:
         out_ += count;
     }
     void Text(const char *text) { out_ = WriteEscaped(out_, text); }
+    template <typename Field>
+    void Text(const char *text, Field kept) {
+        if (kept == Field(-1)) {
+            out_ = WriteEscaped(out_, text);
+        } else if (kept != 0) {
+            std::memcpy(out_, text, kept);
+            out_ += kept;
+        }
+    }
     void Count(uint32_t count) { out_ = WriteCount(out_, count); }
     void Seconds(double seconds) { out_ = WriteSeconds(out_, seconds); }
 

@@ -312,6 +312,29 @@ TEST_F(ReportTest, EveryByteIsEscapedOrConvertedIntoWellFormedText) {
     EXPECT_EQ(encoded, ElementText(document, "Message"));
 }
 
+// A record keeps what a plain name or file name takes in the report only where that
+// fits its field; every other text is measured and escaped as it is reported.
+TEST_F(ReportTest, NamesAndFileNamesOfEveryLengthComeOutWhole) {
+    std::vector<std::string> texts;
+    for (const std::size_t length : {65534, 65535, 65536, 70000}) {
+        for (const char last : {'z', '&'}) {
+            texts.push_back(std::string(length - 1, 'a') + last);
+        }
+    }
+    NvkBatch *batch = NvkBatchCreate("Long");
+    for (const std::string &text : texts) {
+        AddTest(batch, text.c_str(), [text] { NvkAssert(1, text.c_str(), 1, "passes"); });
+    }
+    NvkBatchRun(nullptr);
+    const std::string document = CreateReport(NVK_REPORT_ALL);
+    std::size_t function = 0;
+    for (const std::string &text : texts) {
+        function = document.find("<Function>", function + 1);
+        EXPECT_EQ(Encoded(text), ElementText(document, "Name", function)) << text.size();
+        EXPECT_EQ(Encoded(text), ElementText(document, "FileName", function)) << text.size();
+    }
+}
+
 TEST_F(ReportTest, ReportsStayAvailableDuringARun) {
     static std::string outline;
     NvkBatch *batch = NvkBatchCreate("Running");
