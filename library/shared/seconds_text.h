@@ -48,7 +48,9 @@ struct DigitPairs {
 };
 constexpr DigitPairs kDigitPairs;
 
-inline int CountDigits(uint64_t value) {
+// Digits are counted and written in 32 bits: a 64-bit division is a call of the C
+// runtime on 32-bit x86, and a report makes several for every test.
+inline int CountDigits(uint32_t value) {
     int digits = 1;
     for (; value >= 10; value /= 10) {
         ++digits;
@@ -57,7 +59,7 @@ inline int CountDigits(uint64_t value) {
 }
 
 // Writes the last count decimal digits of value, with leading zeros, two at a time.
-inline void WriteDigits(char *out, uint64_t value, int count) {
+inline void WriteDigits(char *out, uint32_t value, int count) {
     char *place = out + count;
     for (; count >= 2; count -= 2) {
         place -= 2;
@@ -112,21 +114,26 @@ inline bool ToUnits(double seconds, uint64_t &units) {
 }
 
 // The text of those units: the whole seconds, a point, and the ten decimals without
-// their trailing zeros but the first.
+// their trailing zeros but the first. Below a million seconds the whole seconds fit in
+// 32 bits, and the decimals do as two halves of five digits.
 struct ShortSeconds {
-    uint64_t whole;
-    uint64_t decimals;  // the decimals kept, as a number
-    int wholeDigits;
-    int decimalDigits;
+    static constexpr uint32_t kHalf = 100000;  // five digits
 
-    explicit ShortSeconds(uint64_t units)
-        : whole(units / kUnitsPerSecond),
-          decimals(units % kUnitsPerSecond),
-          wholeDigits(CountDigits(whole)),
-          decimalDigits(kFractionDigits) {
-        for (; decimalDigits > 1 && decimals % 10 == 0; --decimalDigits) {
-            decimals /= 10;
-        }
+    uint32_t whole;
+    uint32_t highDecimals;
+    uint32_t lowDecimals;
+    int wholeDigits;
+    int decimalDigits;  // of the ten, those kept
+
+    // Two 64-bit divisions; the rest in 32 bits.
+    explicit ShortSeconds(uint64_t units) {
+        const uint64_t wholeUnits = units / kUnitsPerSecond;
+        const uint64_t decimals = units - wholeUnits * kUnitsPerSecond;
+        whole = static_cast<uint32_t>(wholeUnits);
+        highDecimals = static_cast<uint32_t>(decimals / kHalf);
+        lowDecimals = static_cast<uint32_t>(decimals) - highDecimals * kHalf;
+        wholeDigits = CountDigits(whole);
+        decimalDigits = kFractionDigits - TrailingZeros(highDecimals, lowDecimals);
     }
 
     std::size_t Length() const { return static_cast<std::size_t>(wholeDigits + 1 + decimalDigits); }
@@ -135,7 +142,38 @@ struct ShortSeconds {
     void Write(char *out) const {
         WriteDigits(out, whole, wholeDigits);
         out[wholeDigits] = '.';
-        WriteDigits(out + wholeDigits + 1, decimals, decimalDigits);
+        char *decimals = out + wholeDigits + 1;
+        if (decimalDigits <= 5) {
+            WriteDigits(decimals, highDecimals / PowerOfTen(5 - decimalDigits), decimalDigits);
+        } else {
+            WriteDigits(decimals, highDecimals, 5);
+            WriteDigits(decimals + 5, lowDecimals / PowerOfTen(kFractionDigits - decimalDigits), decimalDigits - 5);
+        }
+    }
+
+private:
+    static uint32_t PowerOfTen(int exponent) {
+        uint32_t power = 1;
+        for (; exponent > 0; --exponent) {
+            power *= 10;
+        }
+        return power;
+    }
+
+    // Of the ten decimals, the zeros at the end that go, keeping at least one digit.
+    static int TrailingZeros(uint32_t high, uint32_t low) {
+        if (low != 0) {
+            return ZerosAtEnd(low);
+        }
+        return high != 0 ? 5 + ZerosAtEnd(high) : kFractionDigits - 1;
+    }
+
+    static int ZerosAtEnd(uint32_t value) {
+        int zeros = 0;
+        for (; value % 10 == 0; value /= 10) {
+            ++zeros;
+        }
+        return zeros;
     }
 };
 
