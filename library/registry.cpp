@@ -224,8 +224,6 @@ void AppendTestFunction(NvkBatch *batch, NvkTestFunction *testFunction) {
 
 namespace nvk {
 
-NvkBatch *FirstBatch() { return Batches().head; }
-
 NvkBatch *FindBatch(const char *name) {
     if (Batches().names.count(name) == 0) {
         return nullptr;

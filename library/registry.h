@@ -16,9 +16,6 @@ namespace nvk {
 using TestFunctionArray = std::vector<NvkTestFunction *, UntrackedAllocator<NvkTestFunction *>>;
 const TestFunctionArray &TestFunctionsOf(const NvkBatch *batch);
 
-// The head of the batch list, without applying the default batch rule.
-NvkBatch *FirstBatch();
-
 // The batch of that name, or NULL.
 NvkBatch *FindBatch(const char *name);
 
