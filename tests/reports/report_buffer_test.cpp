@@ -65,6 +65,26 @@ TEST(ReportBuffer, TextIsEscapedEncodedAndForbiddenControlBytesBecomeTheirSymbol
     EXPECT_EQ("", Escaped(""));
 }
 
+// A text whose record kept its length comes out as the same text escaped the long way,
+// at every length around the words it is copied in, and a text that needs escaping
+// is kept as such.
+TEST(ReportBuffer, KeptTextsComeOutAsTheirEscapedSelves) {
+    for (std::size_t length = 0; length <= 40; ++length) {
+        std::string text;
+        for (std::size_t i = 0; i < length; ++i) {
+            text += static_cast<char>('a' + i % 26);
+        }
+        const uint16_t kept = nvk::KeepText<uint16_t>(text.c_str());
+        EXPECT_EQ(length, kept);
+        EXPECT_EQ(text, Written([&](auto &out) { out.Text(text.c_str(), kept); })) << length;
+    }
+    EXPECT_EQ(0u, nvk::KeepText<uint16_t>(nullptr));
+    for (const char *unusual : {"a<b", "a&b", "\xE9t\xE9", "\x01"}) {
+        EXPECT_EQ(UINT16_MAX, nvk::KeepText<uint16_t>(unusual)) << unusual;
+        EXPECT_EQ(Escaped(unusual), Written([&](auto &out) { out.Text(unusual, UINT16_MAX); })) << unusual;
+    }
+}
+
 // Times go into the report as the C library rounds them, whether or not it formats them.
 TEST(ReportBuffer, SecondsAreWhatTheCLibraryWrites) {
     const double table[] = {0,
