@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 namespace nvk {
 
@@ -23,6 +24,7 @@ std::size_t PlainLength(const char *text);
 // that it must measure and escape.
 template <typename Field>
 Field KeepText(const char *text) {
+    static_assert(std::is_unsigned<Field>::value, "a kept length is a record's unsigned field");
     const std::size_t length = PlainLength(text);
     return length < Field(-1) ? static_cast<Field>(length) : Field(-1);
 }
@@ -49,6 +51,7 @@ public:
     // A text with what its record kept of it (KeepText).
     template <typename Field>
     void Text(const char *text, Field kept) {
+        static_assert(std::is_unsigned<Field>::value, "a kept length is a record's unsigned field");
         length_ += kept != Field(-1) ? kept : EscapedLength(text);
     }
     void Count(uint32_t count) { length_ += CountLength(count); }
@@ -80,6 +83,7 @@ public:
     void Text(const char *text) { out_ = WriteEscaped(out_, text); }
     template <typename Field>
     void Text(const char *text, Field kept) {
+        static_assert(std::is_unsigned<Field>::value, "a kept length is a record's unsigned field");
         if (kept == Field(-1)) {
             out_ = WriteEscaped(out_, text);
         } else {

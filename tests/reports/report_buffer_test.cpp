@@ -81,7 +81,7 @@ TEST(ReportBuffer, KeptTextsComeOutAsTheirEscapedSelves) {
     EXPECT_EQ(0u, nvk::KeepText<uint16_t>(nullptr));
     for (const char *unusual : {"a<b", "a&b", "\xE9t\xE9", "\x01"}) {
         EXPECT_EQ(UINT16_MAX, nvk::KeepText<uint16_t>(unusual)) << unusual;
-        EXPECT_EQ(Escaped(unusual), Written([&](auto &out) { out.Text(unusual, UINT16_MAX); })) << unusual;
+        EXPECT_EQ(Escaped(unusual), Written([&](auto &out) { out.Text(unusual, uint16_t{UINT16_MAX}); })) << unusual;
     }
 }
 
