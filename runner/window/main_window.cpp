@@ -271,10 +271,22 @@ void SwitchViewMode(ViewMode mode) {
         return;
     }
     viewMode = mode;
-    const int listsShown = mode == ViewMode::List ? SW_SHOWNORMAL : SW_HIDE;
-    ShowWindow(Control(IDC_RESULT_LIST), listsShown);
-    ShowWindow(Control(IDC_FAILURE_LIST), listsShown);
-    ShowWindow(Control(IDC_XML_VIEW), mode == ViewMode::Xml ? SW_SHOWNORMAL : SW_HIDE);
+    // The views leaving are hidden before the others are shown: shown first, the lists
+    // painted while the XML view still covered them, and a strip of its text stayed
+    // under their headers.
+    const HWND lists[] = {Control(IDC_RESULT_LIST), Control(IDC_FAILURE_LIST)};
+    const HWND xml = Control(IDC_XML_VIEW);
+    if (mode == ViewMode::List) {
+        ShowWindow(xml, SW_HIDE);
+        for (const HWND list : lists) {
+            ShowWindow(list, SW_SHOWNORMAL);
+        }
+    } else {
+        for (const HWND list : lists) {
+            ShowWindow(list, SW_HIDE);
+        }
+        ShowWindow(xml, SW_SHOWNORMAL);
+    }
     if (mode == ViewMode::Xml) {
         XmlViewShown();
     }
