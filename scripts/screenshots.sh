@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Takes screenshots of the runner with the sample test DLL under Wine on a virtual X
 # server: the window opened, after running everything with a failing test chosen, the
-# XML view, the File and Run menus with the everyday commands, a run in a worker
+# XML view, the File and Run menus with the everyday commands, the failed tests run
+# again (F8) after the list came back from the XML view, a run in a worker
 # process that a hanging test keeps going with Stop offered, the window after that
 # Stop with the tests that ended their workers, a test DLL before and after a
 # rebuild that the window reloaded on its own, and a test that skipped itself with
@@ -56,6 +57,8 @@ shot window-opened runner_window_driver "$title"
 shot window-after-run runner_window_driver "$title" 141 120 row:3
 shot window-xml-view runner_window_driver "$title" 151
 shot window-run-menu runner_window_driver "$title" 150 menu:u
+# F8 after that run: only the two tests that failed run again.
+shot window-after-failed-rerun runner_window_driver "$title" cancel wait:500 141 123 wait:500 row:3
 "$NORVIK_WINE64" "$bin/runner_window_driver.exe" "$title" cancel 101 >/dev/null
 wait "$runner" || true
 
