@@ -16,10 +16,14 @@
 namespace nvk {
 
 void CaptureFileName(NvkTestFunction *testFunction, const char *fileName) {
-    if (testFunction->fileName == nullptr && fileName != nullptr) {
-        testFunction->fileName = NvkMemCopyString(fileName);
-        testFunction->fileNameInReport = KeepText<uint16_t>(testFunction->fileName);
+    if (testFunction->fileName != nullptr || fileName == nullptr || fileName[0] == '\0') {
+        return;
     }
+    const SharedFileName shared = ShareFileName(testFunction->batch, fileName);
+    testFunction->fileName = shared.text;
+    testFunction->fileNameInReport = shared.inReport;
+    // It counts as the test's own string, as it did when each test had a copy.
+    CountAllocation();
 }
 
 void CountPass(NvkTestFunction *testFunction) {

@@ -43,7 +43,8 @@ struct NvkTestFunction {
     // why it skipped itself in its last run
     char *skipReason;
     NvkTestFunction *next;
-    // every check reads it, to take the first file named
+    // every check reads it, to take the first file named; the batch's copy, which its
+    // tests that named the same file share
     char *fileName;
     // The line a run reads ends here.
     char *name;

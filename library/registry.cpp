@@ -10,6 +10,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "events.h"
@@ -70,11 +71,52 @@ private:
     size_t capacity_ = 0;
 };
 
+// The file names a batch's tests took from their checks, each copied once. The tests
+// of a batch nearly always name one file, and a copy for each test, made at its first
+// run, put a small block of the heap between whatever else that run allocated.
+class BatchFileNames {
+public:
+    BatchFileNames() = default;
+    BatchFileNames(const BatchFileNames &) = delete;
+    BatchFileNames &operator=(const BatchFileNames &) = delete;
+    ~BatchFileNames() {
+        for (const SharedFileName &name : names_) {
+            std::free(name.text);
+        }
+    }
+
+    SharedFileName Share(const char *fileName) {
+        if (!names_.empty() && std::strcmp(names_[latest_].text, fileName) == 0) {
+            return names_[latest_];
+        }
+        const auto found = positions_.find(fileName);
+        if (found != positions_.end()) {
+            latest_ = found->second;
+            return names_[latest_];
+        }
+        char *copy = CopyUntracked(fileName);
+        latest_ = names_.size();
+        names_.push_back({copy, KeepText<uint16_t>(copy)});
+        positions_.emplace(copy, latest_);
+        return names_[latest_];
+    }
+
+private:
+    using Positions =
+        std::unordered_map<std::string_view, size_t, std::hash<std::string_view>, std::equal_to<std::string_view>,
+                           UntrackedAllocator<std::pair<const std::string_view, size_t>>>;
+
+    std::vector<SharedFileName, UntrackedAllocator<SharedFileName>> names_;
+    Positions positions_;
+    size_t latest_ = 0;
+};
+
 struct BatchIndex {
     NameSet testNames;
     AddressSet testFunctions;
     TestFunctionArray inOrder;
     TestFunctionBlocks records;
+    BatchFileNames fileNames;
 };
 
 }  // namespace nvk
@@ -139,7 +181,10 @@ void FreeTestFunction(NvkTestFunction *testFunction) {
     nvk::FreeFailures(testFunction);
     std::free(testFunction->sourceFile);
     std::free(testFunction->skipReason);
-    NvkMemFreeImp(&testFunction->fileName);
+    if (testFunction->fileName != nullptr) {
+        // The batch frees the text it shares.
+        nvk::CountRelease();
+    }
     NvkMemFreeImp(&testFunction->name);
     nvk::TestFunctionBlocks::ReleaseRecord();
 }
@@ -261,6 +306,8 @@ void FreeFailures(NvkTestFunction *testFunction) {
     testFunction->firstFailure = nullptr;
     testFunction->lastFailure = nullptr;
 }
+
+SharedFileName ShareFileName(NvkBatch *batch, const char *fileName) { return batch->index->fileNames.Share(fileName); }
 
 void AppendFailure(NvkTestFunction *testFunction, NvkAssertionFailure *failure) {
     if (testFunction->lastFailure == nullptr) {

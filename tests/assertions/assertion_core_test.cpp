@@ -11,6 +11,17 @@ bool EndsWith(const char *text, const std::string &end) {
     return whole.size() >= end.size() && whole.compare(whole.size() - end.size(), end.size(), end) == 0;
 }
 
+// The files the tests of one batch name, in their order, through one reused buffer, as
+// a runner replaying a worker's results names them.
+const char *const kNamedFiles[] = {"a.c", "b.c", "a.c", "c.c", "b.c"};
+std::string namingBuffer;
+
+template <int Test>
+void NVK_CALL NameFile() {
+    namingBuffer = kNamedFiles[Test];
+    NvkAssert(1, namingBuffer.c_str(), 1, nullptr);
+}
+
 }  // namespace
 
 TEST_F(AssertionRun, ChecksOutsideARunChangeNothing) {
@@ -134,6 +145,25 @@ TEST_F(AssertionRun, FirstNonEmptyFileNameIsKept) {
 
     RunAsTest([] { NvkAssert(0, "rerun.c", 5, "failed again"); });
     EXPECT_STREQ("second.c", NvkTestFunctionGetFileName(test));
+}
+
+// A batch keeps one copy of each file its tests name, but each test reads the name its
+// own first check gave and counts it as one allocation of its own.
+TEST_F(AssertionRun, TestsOfABatchKeepTheirOwnFileNames) {
+    const NvkTestProc functions[] = {&NameFile<0>, &NameFile<1>, &NameFile<2>, &NameFile<3>, &NameFile<4>};
+    const char *const names[] = {"t0", "t1", "t2", "t3", "t4"};
+    NvkBatch *batch = NvkBatchCreateEx("Files", 5, names, functions);
+    const int32_t registered = NvkMemGetAllocCount();
+    for (int run = 0; run < 2; ++run) {
+        NvkBatchRun(batch);
+        EXPECT_EQ(registered + 5, NvkMemGetAllocCount()) << "run " << run;
+        std::vector<std::string> named;
+        for (NvkTestFunction *test = NvkBatchGetFirstTestFunction(batch); test != nullptr;
+             test = NvkTestFunctionGetNext(test)) {
+            named.push_back(NvkTestFunctionGetFileName(test));
+        }
+        EXPECT_EQ(std::vector<std::string>(std::begin(kNamedFiles), std::end(kNamedFiles)), named) << "run " << run;
+    }
 }
 
 TEST_F(AssertionRun, MessagesAreCutAt1023Characters) {
