@@ -4,6 +4,15 @@
 #include <utility>
 
 namespace runner {
+namespace {
+
+void GiveBackRoomOver(std::vector<QueuedCall> &calls, size_t kept) {
+    if (calls.empty() && calls.capacity() > kept) {
+        std::vector<QueuedCall>().swap(calls);
+    }
+}
+
+}  // namespace
 
 bool QueuedCalls::Add(QueuedCall call) {
     const std::lock_guard<std::mutex> guard(lock_);
@@ -19,6 +28,8 @@ bool QueuedCalls::Take() {
     const std::lock_guard<std::mutex> guard(lock_);
     if (added_.empty()) {
         told_ = false;
+        GiveBackRoomOver(taken_, kRoomKept);
+        GiveBackRoomOver(added_, kRoomKept);
         return false;
     }
     taken_.swap(added_);
@@ -42,13 +53,17 @@ bool QueuedCalls::Make(const std::function<bool()> &goOn) {
 
 void QueuedCalls::Release() {
     if (next_ == taken_.size()) {
-        std::vector<QueuedCall>().swap(taken_);
+        taken_.clear();
         next_ = 0;
+        GiveBackRoomOver(taken_, 0);
     }
     const std::lock_guard<std::mutex> guard(lock_);
-    if (added_.empty()) {
-        std::vector<QueuedCall>().swap(added_);
-    }
+    GiveBackRoomOver(added_, 0);
+}
+
+size_t QueuedCalls::Room() {
+    const std::lock_guard<std::mutex> guard(lock_);
+    return taken_.capacity() + added_.capacity();
 }
 
 }  // namespace runner

@@ -25,8 +25,15 @@ public:
     // On the making thread: gives back the room the longest queue took, once it is
     // empty; a call still waiting keeps its place.
     void Release();
+    // On the making thread: how many calls the queue holds without growing.
+    size_t Room();
 
 private:
+    // Once the maker has caught up, a queue that grew long keeps this much room: a run
+    // whose window fell behind leaves a queue of a few calls a test, which would
+    // otherwise stay until the run's thread is gone, well after its results show.
+    static constexpr size_t kRoomKept = 4096;
+
     bool Take();
 
     std::mutex lock_;

@@ -43,6 +43,26 @@ TEST(QueuedCallsTest, StretchesAndReleasesKeepTheOrderAndTellOnlyAnEmptyQueue) {
     EXPECT_EQ(203u, made.size());
 }
 
+// Once the maker catches up, a queue that grew long gives its room back at once; a
+// short one keeps it for the next calls.
+TEST(QueuedCallsTest, OnlyALongQueueGivesItsRoomBackOnceMade) {
+    runner::QueuedCalls queued;
+    size_t made = 0;
+    for (const size_t calls : {size_t{100}, size_t{20000}}) {
+        for (size_t call = 0; call < calls; ++call) {
+            queued.Add([&made] { ++made; });
+        }
+        EXPECT_TRUE(queued.Make());
+        EXPECT_EQ(calls, made);
+        made = 0;
+        if (calls < 4096) {
+            EXPECT_GE(queued.Room(), calls);
+        } else {
+            EXPECT_LT(queued.Room(), calls / 4);
+        }
+    }
+}
+
 // What a call captured is freed once, after it is made or with a queue that never made
 // it: small captures are held in place, large ones on the heap, and both move along
 // the queue as it grows.
