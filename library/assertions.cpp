@@ -19,7 +19,7 @@ void CaptureFileName(NvkTestFunction *testFunction, const char *fileName) {
     if (testFunction->fileName != nullptr || fileName == nullptr || fileName[0] == '\0') {
         return;
     }
-    const SharedFileName shared = ShareFileName(testFunction->batch, fileName);
+    const SharedFileName shared = ShareFileName(fileName);
     testFunction->fileName = shared.text;
     testFunction->fileNameInReport = shared.inReport;
     // It counts as the test's own string, as it did when each test had a copy.

@@ -43,8 +43,8 @@ struct NvkTestFunction {
     // why it skipped itself in its last run
     char *skipReason;
     NvkTestFunction *next;
-    // every check reads it, to take the first file named; the batch's copy, which its
-    // tests that named the same file share
+    // every check reads it, to take the first file named; the registry's copy, which
+    // every test that named the same file shares
     char *fileName;
     // The line a run reads ends here.
     char *name;

@@ -71,19 +71,16 @@ private:
     size_t capacity_ = 0;
 };
 
-// The file names a batch's tests took from their checks, each copied once. The tests
-// of a batch nearly always name one file, and a copy for each test, made at its first
-// run, put a small block of the heap between whatever else that run allocated.
-class BatchFileNames {
+// The file names the tests took from their checks, each copied once for the whole
+// registry. The tests of a batch, and often of a library, name one file: a copy for
+// each test, made at its first run, put a small block of the heap between whatever
+// else that run allocated, which then stayed scattered and committed.
+class SharedFileNames {
 public:
-    BatchFileNames() = default;
-    BatchFileNames(const BatchFileNames &) = delete;
-    BatchFileNames &operator=(const BatchFileNames &) = delete;
-    ~BatchFileNames() {
-        for (const SharedFileName &name : names_) {
-            std::free(name.text);
-        }
-    }
+    SharedFileNames() = default;
+    SharedFileNames(const SharedFileNames &) = delete;
+    SharedFileNames &operator=(const SharedFileNames &) = delete;
+    ~SharedFileNames() { Clear(); }
 
     SharedFileName Share(const char *fileName) {
         if (!names_.empty() && std::strcmp(names_[latest_].text, fileName) == 0) {
@@ -101,6 +98,16 @@ public:
         return names_[latest_];
     }
 
+    // Once no test is left to point at them.
+    void Clear() {
+        for (const SharedFileName &name : names_) {
+            std::free(name.text);
+        }
+        names_.clear();
+        positions_.clear();
+        latest_ = 0;
+    }
+
 private:
     using Positions =
         std::unordered_map<std::string_view, size_t, std::hash<std::string_view>, std::equal_to<std::string_view>,
@@ -116,7 +123,6 @@ struct BatchIndex {
     AddressSet testFunctions;
     TestFunctionArray inOrder;
     TestFunctionBlocks records;
-    BatchFileNames fileNames;
 };
 
 }  // namespace nvk
@@ -130,6 +136,7 @@ struct BatchList {
     NvkBatch *tail = nullptr;
     uint32_t count = 0;
     nvk::NameSet names;
+    nvk::SharedFileNames fileNames;
 };
 
 // Never destroyed: records outlive any static destructor order.
@@ -176,6 +183,14 @@ void UnlinkBatch(NvkBatch *batch) {
     list.names.erase(batch->name);
 }
 
+// After the last batch's tests are freed, whose events may still read their names.
+void ForgetFileNamesOnceEmpty() {
+    BatchList &list = Batches();
+    if (list.count == 0) {
+        list.fileNames.Clear();
+    }
+}
+
 void FreeTestFunction(NvkTestFunction *testFunction) {
     nvk::RaiseEvent(NvkEventTestFunctionFreed, 0, testFunction->batch, testFunction);
     nvk::FreeFailures(testFunction);
@@ -202,6 +217,7 @@ void FreeBatch(NvkBatch *batch) {
     DeleteBatchIndex(batch->index);
     NvkMemFreeImp(&batch->name);
     nvk::FreeTracked(batch);
+    ForgetFileNamesOnceEmpty();
 }
 
 // " at file(line)", or nothing for a test whose place is unknown.
@@ -307,7 +323,7 @@ void FreeFailures(NvkTestFunction *testFunction) {
     testFunction->lastFailure = nullptr;
 }
 
-SharedFileName ShareFileName(NvkBatch *batch, const char *fileName) { return batch->index->fileNames.Share(fileName); }
+SharedFileName ShareFileName(const char *fileName) { return Batches().fileNames.Share(fileName); }
 
 void AppendFailure(NvkTestFunction *testFunction, NvkAssertionFailure *failure) {
     if (testFunction->lastFailure == nullptr) {

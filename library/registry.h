@@ -29,13 +29,13 @@ NvkBatch *ResolveBatch(NvkBatch *batch);
 NvkTestFunction *AddTestFunction(NvkBatch *batch, const char *name, NvkTestProc function, NvkRowTestProc rowFunction,
                                  const void *row, const char *sourceFile, int32_t sourceLine);
 
-// The batch's one copy of a file name its tests' checks named, and what the copy
-// takes in the report (KeepText). The copy lasts as long as the batch.
+// The registry's one copy of a file name the tests' checks named, and what the copy
+// takes in the report (KeepText). The copy lasts while any batch does.
 struct SharedFileName {
     char *text;
     uint16_t inReport;
 };
-SharedFileName ShareFileName(NvkBatch *batch, const char *fileName);
+SharedFileName ShareFileName(const char *fileName);
 
 // Raises one failure-freed event per failure, then frees them all.
 void FreeFailures(NvkTestFunction *testFunction);

@@ -147,23 +147,31 @@ TEST_F(AssertionRun, FirstNonEmptyFileNameIsKept) {
     EXPECT_STREQ("second.c", NvkTestFunctionGetFileName(test));
 }
 
-// A batch keeps one copy of each file its tests name, but each test reads the name its
-// own first check gave and counts it as one allocation of its own.
-TEST_F(AssertionRun, TestsOfABatchKeepTheirOwnFileNames) {
+// The registry keeps one copy of each file the tests name, but each test reads the name
+// its own first check gave, counts it as one allocation of its own, and keeps it while
+// its batch lasts, whatever other batches are freed.
+TEST_F(AssertionRun, TestsKeepTheirOwnFileNamesWhileTheirBatchLasts) {
     const NvkTestProc functions[] = {&NameFile<0>, &NameFile<1>, &NameFile<2>, &NameFile<3>, &NameFile<4>};
     const char *const names[] = {"t0", "t1", "t2", "t3", "t4"};
-    NvkBatch *batch = NvkBatchCreateEx("Files", 5, names, functions);
-    const int32_t registered = NvkMemGetAllocCount();
-    for (int run = 0; run < 2; ++run) {
-        NvkBatchRun(batch);
-        EXPECT_EQ(registered + 5, NvkMemGetAllocCount()) << "run " << run;
+    NvkBatch *first = NvkBatchCreateEx("Files", 5, names, functions);
+    NvkBatch *second = NvkBatchCreateEx("MoreFiles", 5, names, functions);
+    const auto namedIn = [](NvkBatch *batch) {
         std::vector<std::string> named;
         for (NvkTestFunction *test = NvkBatchGetFirstTestFunction(batch); test != nullptr;
              test = NvkTestFunctionGetNext(test)) {
             named.push_back(NvkTestFunctionGetFileName(test));
         }
-        EXPECT_EQ(std::vector<std::string>(std::begin(kNamedFiles), std::end(kNamedFiles)), named) << "run " << run;
+        return named;
+    };
+    const std::vector<std::string> expected(std::begin(kNamedFiles), std::end(kNamedFiles));
+    const int32_t registered = NvkMemGetAllocCount();
+    for (int run = 0; run < 2; ++run) {
+        NvkBatchRun(nullptr);
+        EXPECT_EQ(registered + 10, NvkMemGetAllocCount()) << "run " << run;
+        EXPECT_EQ(expected, namedIn(first)) << "run " << run;
     }
+    NvkBatchFree(&first);
+    EXPECT_EQ(expected, namedIn(second));
 }
 
 TEST_F(AssertionRun, MessagesAreCutAt1023Characters) {
