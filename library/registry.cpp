@@ -197,7 +197,7 @@ void FreeTestFunction(NvkTestFunction *testFunction) {
     std::free(testFunction->sourceFile);
     std::free(testFunction->skipReason);
     if (testFunction->fileName != nullptr) {
-        // The batch frees the text it shares.
+        // The registry frees the text the tests share once its last batch is gone.
         nvk::CountRelease();
     }
     NvkMemFreeImp(&testFunction->name);
