@@ -25,11 +25,11 @@ bool QueuedCalls::Add(QueuedCall call) {
 bool QueuedCalls::Take() {
     taken_.clear();
     next_ = 0;
+    // Outside the lock that the run's thread waits for to add its calls.
+    GiveBackRoomOver(taken_, kRoomKept);
     const std::lock_guard<std::mutex> guard(lock_);
     if (added_.empty()) {
         told_ = false;
-        GiveBackRoomOver(taken_, kRoomKept);
-        GiveBackRoomOver(added_, kRoomKept);
         return false;
     }
     taken_.swap(added_);

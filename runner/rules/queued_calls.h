@@ -29,9 +29,10 @@ public:
     size_t Room();
 
 private:
-    // Once the maker has caught up, a queue that grew long keeps this much room: a run
-    // whose window fell behind leaves a queue of a few calls a test, which would
-    // otherwise stay until the run's thread is gone, well after its results show.
+    // The room a stretch of calls keeps once made, for the next: a longer one gives its
+    // room back then. A run whose window fell behind queues a few calls a test, and
+    // their room would otherwise stay until the run's thread is gone, well after the
+    // run's results show.
     static constexpr size_t kRoomKept = 4096;
 
     bool Take();

@@ -43,7 +43,7 @@ TEST(QueuedCallsTest, StretchesAndReleasesKeepTheOrderAndTellOnlyAnEmptyQueue) {
     EXPECT_EQ(203u, made.size());
 }
 
-// Once the maker catches up, a queue that grew long gives its room back at once; a
+// Once made, a stretch of calls that grew long gives its room back at once; a
 // short one keeps it for the next calls.
 TEST(QueuedCallsTest, OnlyALongQueueGivesItsRoomBackOnceMade) {
     runner::QueuedCalls queued;
