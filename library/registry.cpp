@@ -83,39 +83,28 @@ public:
     ~SharedFileNames() { Clear(); }
 
     SharedFileName Share(const char *fileName) {
-        if (!names_.empty() && std::strcmp(names_[latest_].text, fileName) == 0) {
-            return names_[latest_];
-        }
-        const auto found = positions_.find(fileName);
-        if (found != positions_.end()) {
-            latest_ = found->second;
-            return names_[latest_];
+        const auto found = names_.find(fileName);
+        if (found != names_.end()) {
+            return found->second;
         }
         char *copy = CopyUntracked(fileName);
-        latest_ = names_.size();
-        names_.push_back({copy, KeepText<uint16_t>(copy)});
-        positions_.emplace(copy, latest_);
-        return names_[latest_];
+        const SharedFileName shared{copy, KeepText<uint16_t>(copy)};
+        names_.emplace(copy, shared);
+        return shared;
     }
 
     // Once no test is left to point at them.
     void Clear() {
-        for (const SharedFileName &name : names_) {
-            std::free(name.text);
+        for (const auto &name : names_) {
+            std::free(name.second.text);
         }
         names_.clear();
-        positions_.clear();
-        latest_ = 0;
     }
 
 private:
-    using Positions =
-        std::unordered_map<std::string_view, size_t, std::hash<std::string_view>, std::equal_to<std::string_view>,
-                           UntrackedAllocator<std::pair<const std::string_view, size_t>>>;
-
-    std::vector<SharedFileName, UntrackedAllocator<SharedFileName>> names_;
-    Positions positions_;
-    size_t latest_ = 0;
+    std::unordered_map<std::string_view, SharedFileName, std::hash<std::string_view>, std::equal_to<std::string_view>,
+                       UntrackedAllocator<std::pair<const std::string_view, SharedFileName>>>
+        names_;
 };
 
 struct BatchIndex {
