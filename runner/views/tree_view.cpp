@@ -516,13 +516,20 @@ void RebuildTree(const BatchChange &change) {
         SendToTree(WM_SETREDRAW, FALSE, 0);
     }
     DeleteItemsKeepingKeys();
+    // Under Wine the control finds the item a message names by searching its items in
+    // the order they were inserted, so every batch goes in before any test: each test's
+    // parent is then found among the batches, not after every test inserted before it.
+    std::vector<HTREEITEM> expanded;
     for (const BatchShown &batch : batches) {
         const bool expand = batch.expanded && NvkBatchGetFirstTestFunction(batch.batch) != nullptr;
         const HTREEITEM item = InsertItem(TVI_ROOT, batch.name.c_str(), I_IMAGECALLBACK, batch.checkBox,
                                           ItemKind::Batch, batch.batch, expand ? TVIS_EXPANDED | TVIS_EXPANDEDONCE : 0);
         if (expand) {
-            InsertChildrenOf(item);
+            expanded.push_back(item);
         }
+    }
+    for (const HTREEITEM item : expanded) {
+        InsertChildrenOf(item);
     }
     if (shown) {
         SendToTree(WM_SETREDRAW, TRUE, 0);
