@@ -197,10 +197,6 @@ bool RowIsVisible(int row) {
     return row >= top && row <= top + shown;
 }
 
-// In this process or in a worker: a worker's results reach the records while this
-// library runs nothing.
-bool RunInProgress() { return NvkIsRunning() != 0 || RegistryHeldByRun(context); }
-
 void UpdateRow(NvkTestFunction *testFunction) {
     const int row = RowOf(testFunction);
     if (row < 0) {
@@ -214,7 +210,7 @@ void UpdateRow(NvkTestFunction *testFunction) {
     }
     SendMessageA(list, LVM_REDRAWITEMS, static_cast<WPARAM>(row), static_cast<LPARAM>(row));
     const ULONGLONG now = GetTickCount64();
-    if (!RunInProgress() || now - lastRepaint >= kRunRepaintMilliseconds) {
+    if (!RunInProgress(context) || now - lastRepaint >= kRunRepaintMilliseconds) {
         lastRepaint = now;
         UpdateWindow(list);
     }

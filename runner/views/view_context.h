@@ -37,4 +37,8 @@ inline bool RegistryHeldByRun(const ViewContext &context) {
     return context.registryHeldByRun != nullptr && context.registryHeldByRun();
 }
 
+// In this process or in a worker: a worker's results reach the records while this
+// library runs nothing.
+inline bool RunInProgress(const ViewContext &context) { return NvkIsRunning() != 0 || RegistryHeldByRun(context); }
+
 }  // namespace runner

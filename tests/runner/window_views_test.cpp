@@ -425,6 +425,37 @@ TEST_F(ViewsWindow, ExpandingAndCollapsingEverythingOpensAndClosesTheFolders) {
     }
 }
 
+// A worker run repaints the marks of the items in sight as their tests end: the test
+// Waits holds the run while the mark of b1, which ended before it, is read off the screen.
+TEST_F(ViewsWindow, TheTreePaintsEachMarkInSightAsItsTestEnds) {
+    Run(IDM_EXPAND_TREE);
+    const auto markOf = [&](const std::string &text) {
+        const RECT label = ItemTextRect(tree_, ItemNamed(text));
+        RECT window = {};
+        GetWindowRect(tree_, &window);
+        POINT client = {0, 0};
+        ClientToScreen(tree_, &client);
+        const int width = window.right - window.left;
+        const std::vector<DWORD> picture = Picture(tree_);
+        std::vector<DWORD> mark;
+        // The image is the square left of the label.
+        for (int y = label.top; y < label.bottom; ++y) {
+            for (int x = label.left - 16; x < label.left; ++x) {
+                mark.push_back(
+                    picture[static_cast<size_t>((y + client.y - window.top) * width + x + client.x - window.left)]);
+            }
+        }
+        return mark;
+    };
+    const std::vector<DWORD> notRun = markOf("b1");
+    ResetEvent(gate_);
+    Command(window_, IDM_RUN_SELECTED);
+    EXPECT_TRUE(WaitFor([&] { return markOf("b1") != notRun; }));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(window_, IDM_RUN_SELECTED))) << "the run was over";
+    SetEvent(gate_);
+    WaitForRunToEnd(window_);
+}
+
 TEST_F(ViewsWindow, TheContextMenuRunsTheTestFunctionOrTheBatchUnderTheClick) {
     Run(IDM_EXPAND_TREE);
     Click(tree_, LabelOf("b1"), WM_RBUTTONDOWN, WM_RBUTTONUP);
