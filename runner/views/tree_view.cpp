@@ -287,11 +287,15 @@ bool MayBeInSight(HTREEITEM item) {
     return std::find(inSight.items.begin(), inSight.items.end(), item) != inSight.items.end();
 }
 
+// When a changed image is painted: at once, or with the window's next repaint.
+enum class Paint { Now, WithTheRun };
+
 // Most tests of a large library have no item until their batch is expanded, and
 // most items are out of sight: those cost the run no paint.
-void ShowTestImage(NvkTestFunction *testFunction) {
+void ShowTestImage(NvkTestFunction *testFunction, Paint paint) {
     const HTREEITEM item = ItemOfTestFunction(testFunction);
-    if (item == nullptr || (RunInProgress(context) && !MayBeInSight(item))) {
+    const bool running = RunInProgress(context);
+    if (item == nullptr || (running && !MayBeInSight(item))) {
         return;
     }
     // The message takes the item in the rectangle it fills.
@@ -300,8 +304,10 @@ void ShowTestImage(NvkTestFunction *testFunction) {
     if (SendToTree(TVM_GETITEMRECT, FALSE, reinterpret_cast<LPARAM>(&shown))) {
         InvalidateRect(tree, &shown, FALSE);
         // A worker's results come in short stretches, and the window paints between
-        // them: a repaint at each would hold up the window's answers.
-        if (!RegistryHeldByRun(context)) {
+        // them: a repaint at each would hold up the window's answers. A run in the
+        // window's own process repaints between its tests now and then, but not during
+        // one: a test that takes long shows that it runs from its start.
+        if (!RegistryHeldByRun(context) && (!running || paint == Paint::Now)) {
             UpdateWindow(tree);
         }
     }
@@ -630,7 +636,7 @@ void TreeOnEvent(int32_t code, uint32_t value, void *first, void *second) {
         break;
     case NvkEventTestFunctionReset:
     case NvkEventTestFunctionFinished:
-        ShowTestImage(testFunction);
+        ShowTestImage(testFunction, Paint::WithTheRun);
         break;
     case NvkEventTestFunctionSkip:
         if (!testSkipGuard) {
@@ -654,7 +660,7 @@ bool TreeHandleMessage(UINT message, WPARAM, LPARAM lParam) {
     return header->hwndFrom == tree && OnNotify(header);
 }
 
-void TreeShowTestInProgress(NvkTestFunction *testFunction) { ShowTestImage(testFunction); }
+void TreeShowTestInProgress(NvkTestFunction *testFunction) { ShowTestImage(testFunction, Paint::Now); }
 
 void ExpandEntireTree(bool expand) {
     RebuildTree([expand](BatchShown &batch) { batch.expanded = expand; });
