@@ -66,8 +66,10 @@ void TakeFinalStep(int32_t code) {
     case NvkEventAllBatchesFreed:
         ClearCurrentTestFunction();
         break;
+    case NvkEventTestFunctionReset:
     case NvkEventTestFunctionFinished:
-        // A separate run's window paints from its own loop.
+        // A separate run's window paints from its own loop. A run again of many tests
+        // first resets each of them, which takes as long as many short tests.
         if (!SeparateRunInProgress()) {
             PumpPaintMessagesNowAndThen();
         }
