@@ -217,20 +217,32 @@ void TimeRunningTheFailuresAgain(HWND window, const char *where, const char *tre
                 kFailingTests, seconds);
 }
 
-// Runs every test again with every test's item in the tree: the run changes each
-// item's mark, and only those in sight are worth a repaint.
-void TimeRunningAllExpanded(HWND window, const char *where) {
-    CommandTheTree(window, IDM_EXPAND_TREE);
-    bench::Require(TreeHoldsEveryTest(window), "an item for every test before the run");
+// A run of every test, timed until the window offers Run again, with how live the
+// window stayed; every test must have finished, the last one passed.
+struct TimedRun {
+    double seconds;
+    Liveness liveness;
+};
+
+TimedRun RunAll(HWND window) {
     bench::Stopwatch running;
     PostMessageA(window, WM_COMMAND, IDM_RUN_SELECTED, 0);
     const Liveness liveness = WaitForTheRunsEnd(window, kExpectedTests);
     const double seconds = running.Elapsed();
     bench::Require(SendAndWait(GetDlgItem(window, IDC_PROGRESS), PBM_GETPOS, 0) == kExpectedTests,
-                   "every test finished with the tree expanded");
-    bench::Require(LastRowPassed(GetDlgItem(window, IDC_RESULT_LIST)), "the last row's result, the tree expanded");
+                   "every test finished");
+    bench::Require(LastRowPassed(GetDlgItem(window, IDC_RESULT_LIST)), "the last row's result");
+    return {seconds, liveness};
+}
+
+// Runs every test again with every test's item in the tree: the run changes each
+// item's mark, and only those in sight are worth a repaint.
+void TimeRunningAllExpanded(HWND window, const char *where) {
+    CommandTheTree(window, IDM_EXPAND_TREE);
+    bench::Require(TreeHoldsEveryTest(window), "an item for every test before the run");
+    const TimedRun run = RunAll(window);
     std::printf("tests=%d run=%s tree=expanded run_all_seconds=%.3f longest_answer_ms=%.0f\n", kExpectedTests, where,
-                seconds, liveness.longestAnswerSeconds * 1000.0);
+                run.seconds, run.liveness.longestAnswerSeconds * 1000.0);
     SendAndWait(window, WM_COMMAND, IDM_COLLAPSE_TREE);
 }
 
@@ -359,13 +371,9 @@ void TimeTheWindow(const WindowPass &pass, const LibraryRecords &records) {
     // what comes after.
     const size_t beforeRunBytes = ResidentBytes(process.hProcess);
 
-    bench::Stopwatch running;
-    PostMessageA(window, WM_COMMAND, IDM_RUN_SELECTED, 0);
-    const Liveness liveness = WaitForTheRunsEnd(window, kExpectedTests);
-    const double runSeconds = running.Elapsed();
-    bench::Require(SendAndWait(GetDlgItem(window, IDC_PROGRESS), PBM_GETPOS, 0) == kExpectedTests,
-                   "every test finished");
-    bench::Require(LastRowPassed(results), "the last row's result");
+    const TimedRun run = RunAll(window);
+    const double runSeconds = run.seconds;
+    const Liveness &liveness = run.liveness;
 
     const char *where = pass.where;
     std::printf("tests=%d run=%s open_seconds=%.3f open_with_dialog_closing_seconds=%.3f\n", kExpectedTests, where,
