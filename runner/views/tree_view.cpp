@@ -294,8 +294,11 @@ enum class Paint { Now, WithTheRun };
 // most items are out of sight: those cost the run no paint.
 void ShowTestImage(NvkTestFunction *testFunction, Paint paint) {
     const HTREEITEM item = ItemOfTestFunction(testFunction);
+    if (item == nullptr) {
+        return;
+    }
     const bool running = RunInProgress(context);
-    if (item == nullptr || (running && !MayBeInSight(item))) {
+    if (running && !MayBeInSight(item)) {
         return;
     }
     // The message takes the item in the rectangle it fills.
