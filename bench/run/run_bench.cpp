@@ -1,8 +1,9 @@
-// Per-test cost of a run: 100,000 trivial test functions through NvkBatchRun,
-// first with no event handler and then with a counting one, next to 100,000
-// trivial GoogleTest tests run by RUN_ALL_TESTS in the same process, and next to
-// the floor: what timing and guarding one test costs at the least, calling one
-// function each time and, as a run does, a thousand different ones in turn.
+// Per-test cost of a run: 100,000 trivial test functions (or NORVIK_BENCH_TESTS)
+// through NvkBatchRun, first with no event handler and then with a counting one,
+// next to as many trivial GoogleTest tests run by RUN_ALL_TESTS in the same
+// process, and next to the floor: what timing and guarding one test costs at the
+// least, calling one function each time and, as a run does, a thousand different
+// ones in turn.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -22,10 +23,12 @@
 
 namespace {
 
-// Batches here, test suites in GoogleTest.
-constexpr int kSuites = 100;
+// Batches here, test suites in GoogleTest: 100 of a thousand tests each, or as many as
+// NORVIK_BENCH_TESTS asks for. Fewer tests keep a run's records in the core's own cache,
+// which tells what the records' memory costs a run from what its code costs.
 constexpr int kTestsPerSuite = 1000;
-constexpr int32_t kTests = kSuites * kTestsPerSuite;
+const int kSuites = std::max(1, bench::EnvironmentNumber("NORVIK_BENCH_TESTS", 100000) / kTestsPerSuite);
+const int32_t kTests = kSuites * kTestsPerSuite;
 // The first runs of a contender are slower while caches and the machine settle.
 constexpr int kWarmUpRuns = 3;
 constexpr int kTimedRuns = 11;
@@ -106,7 +109,7 @@ void RegisterNorvikTests(const std::vector<std::string> &batchNames, const std::
         NvkBatchAddFunctions(batch, kTestsPerSuite, names.data(), functions.data());
     }
     // An identical-code-folding linker would give the trivial tests one address.
-    bench::Require(NvkBatchGetTestFunctionInformation(nullptr, nullptr, nullptr) == kTests,
+    bench::Require(NvkBatchGetTestFunctionInformation(nullptr, nullptr, nullptr) == static_cast<uint32_t>(kTests),
                    "test functions were refused: do the trivial tests share an address?");
 }
 
@@ -269,8 +272,9 @@ int main(int argc, char **argv) {
     for (Body body : bodies) {
         std::fill(std::begin(eventCounts), std::end(eventCounts), 0u);
         const Figures figures = TimeContenders(body);
-        bench::Require(eventCounts[NvkEventTestFunctionFinished] == uint32_t{kTests} * (kWarmUpRuns + kTimedRuns),
-                       "the handler missed test events");
+        bench::Require(
+            eventCounts[NvkEventTestFunctionFinished] == static_cast<uint32_t>(kTests) * (kWarmUpRuns + kTimedRuns),
+            "the handler missed test events");
         Report(body, "counting", figures);
     }
     NvkBatchFree(nullptr);

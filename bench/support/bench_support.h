@@ -1,5 +1,6 @@
 // What every benchmark program needs: a stopwatch, a median that one slow run on
-// a shared machine does not move, and a check that ends the program on a wrong result.
+// a shared machine does not move, a number from the environment, and a check that
+// ends the program on a wrong result.
 #pragma once
 
 #include <algorithm>
@@ -22,6 +23,12 @@ private:
 inline double Median(std::vector<double> samples) {
     std::sort(samples.begin(), samples.end());
     return samples[samples.size() / 2];
+}
+
+// A number the environment gives the benchmark, or `unset` when it gives none.
+inline int EnvironmentNumber(const char *name, int unset) {
+    const char *value = std::getenv(name);
+    return value != nullptr ? std::atoi(value) : unset;
 }
 
 inline void Require(bool condition, const char *what) {

@@ -12,7 +12,6 @@
 #include <commctrl.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <vector>
 
 #include "bench_support.h"
@@ -89,8 +88,7 @@ void TimeTree(int items, Order order) {
 }  // namespace
 
 int main() {
-    const char *wanted = std::getenv("NORVIK_BENCH_TESTS");
-    const int items = wanted != nullptr ? std::atoi(wanted) : 100000;
+    const int items = bench::EnvironmentNumber("NORVIK_BENCH_TESTS", 100000);
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_TREEVIEW_CLASSES};
     InitCommonControlsEx(&controls);
     TimeTree(items, Order::ParentsFirst);

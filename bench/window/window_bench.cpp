@@ -33,16 +33,10 @@ namespace {
 // A run of 100,000 tests in worker processes takes over a minute on a loaded machine.
 constexpr DWORD kWaitMilliseconds = 300000;
 // As many as the test DLL registers: NORVIK_BENCH_TESTS, 10,000 when unset.
-const int kExpectedTests = [] {
-    const char *wanted = std::getenv("NORVIK_BENCH_TESTS");
-    return wanted != nullptr ? std::atoi(wanted) : 10000;
-}();
+const int kExpectedTests = bench::EnvironmentNumber("NORVIK_BENCH_TESTS", 10000);
 // Every N-th test fails, from the first on: NORVIK_BENCH_FAILING_EVERY, none when unset.
 // With failures, each window then runs them again (F8), timed and checked.
-const int kFailingEvery = [] {
-    const char *wanted = std::getenv("NORVIK_BENCH_FAILING_EVERY");
-    return wanted != nullptr ? std::atoi(wanted) : 0;
-}();
+const int kFailingEvery = bench::EnvironmentNumber("NORVIK_BENCH_FAILING_EVERY", 0);
 const int kFailingTests = kFailingEvery > 0 ? (kExpectedTests + kFailingEvery - 1) / kFailingEvery : 0;
 constexpr int kFileNameBox = cmb13;  // the Open dialog's file name box
 
