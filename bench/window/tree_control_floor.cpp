@@ -68,8 +68,10 @@ void TimeTree(int items, Order order) {
             insertChildren(parent);
         }
     }
-    for (int parent = 0; order == Order::ParentsFirst && parent < parents; ++parent) {
-        insertChildren(parent);
+    if (order == Order::ParentsFirst) {
+        for (int parent = 0; parent < parents; ++parent) {
+            insertChildren(parent);
+        }
     }
     const double insertSeconds = inserting.Elapsed();
     bench::Stopwatch settingOut;
